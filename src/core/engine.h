@@ -1,0 +1,176 @@
+#pragma once
+// The one central object: every piece of state about what the player is doing,
+// and the operations that act on it.
+//
+// Threads: callers come from the MIDI thread, the key reader, timers and
+// activity threads. All state below is guarded by `lock` (recursive: command()
+// holds it while mode handlers call back in). No lock is held across speech:
+// activities run on the runtime's global queue and take the lock only for
+// short reads and writes.
+//
+// Activities: every action that speaks or plays starts with run(), which raises
+// `gen` and stops current speech; say() refuses to speak for an older
+// generation, so any new press cuts off what was going on.
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "apps/music-player.h"
+#include "core/log.h"
+#include "core/memory.h"
+#include "core/mode.h"
+#include "core/options.h"
+#include "core/profile.h"
+#include "core/window.h"
+#include "platform/runtime.h"
+#include "sound/speaker.h"
+
+namespace orvo {
+
+struct EngineParts {
+  Runtime& runtime;
+  Window& window;
+  Log& log;
+  Speaker& speaker;
+  Opt& opt;
+  MusicPlayer& musicPlayer;
+  std::filesystem::path baseDir;
+  std::function<void()> silenceNotes = [] {};                      // every sounding note off
+  std::function<void(const std::string&, int)> quit = [](auto&, int) {};  // orderly exit
+};
+
+class Engine {
+ public:
+  explicit Engine(EngineParts parts);
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  std::recursive_mutex lock;
+
+  // Activities.
+  int run(std::function<void(int gen)> work);
+  bool alive(int gen);
+  void say(const std::string& text, int gen);
+  void interrupt();
+  // Starts an activity that says the text.
+  void speak(const std::string& text);
+
+  // The button dispatcher, and what it offers keys to.
+  void command(int key);
+  std::vector<std::string> homeItems();
+  bool homeCommand(int key);
+
+  void goHome();
+  void goHomeQuietly();
+  void stopEverything();
+  void togglePause();
+  void help();
+  std::string helpText();
+  void resumeAfterHelp(int gen);
+  // The text the first two times `key` is asked for, then the empty string.
+  std::string intro(const std::string& key, const std::string& text);
+
+  // Typed lines from the window or the terminal, and single computer keys.
+  void appCommand(const std::string& text);
+  void computerKey(char key);
+  void restartTake();
+
+  // What a new run says first; the greeting activity.
+  void greet(const std::string& found);
+
+  // State read by other objects (take the lock).
+  Mode currentMode();
+  bool isPaused();
+  int currentGen();
+  ButtonKeys buttonKeys();
+  Profile currentProfile();
+  Memory currentMemory();
+  void markOpened(const std::string& localTime);
+
+  const std::filesystem::path& baseDir() const { return parts_.baseDir; }
+  std::filesystem::path dataFile(const std::string& name) const { return parts_.baseDir / name; }
+
+ private:
+  // Guarded by `lock`.
+  void setMode(Mode mode);
+  void setPaused(bool paused);
+  double now() { return parts_.runtime.now(); }
+  std::string pick(const std::vector<std::string>& sentences);
+  void ui(const std::string& line) { parts_.window.ui(line); }
+  void logLine(const std::string& text) { parts_.log.logLine(text); }
+  void stopSpeech() { parts_.speaker.stop(); }
+  void silenceNotes() { parts_.silenceNotes(); }
+  // Something the player asked for that this version cannot do yet: logged and
+  // said, never silent.
+  void notYet(const std::string& what);
+
+  // Mode handlers: each answers true when its mode is active and it took the key.
+  bool composeCommand(int key);
+  bool menuCommand(int key);
+  bool jazzCommand(int key);
+  bool logicCommand(int key);
+  bool reaperCommand(int key);
+  void openHomeItem(int index);
+  void chooseSong(int index);
+  void autosaveTake();
+  void toggleTalk();
+  void changeVoiceVolume(float step);
+  void setLogin(bool on);
+  void saveMemory();
+
+  EngineParts parts_;
+
+  // Core.
+  int gen_ = 0;
+  Mode mode_ = Mode::idle;
+  ButtonKeys keys_;
+
+  // Lessons and pause.
+  int songIdx_ = 0;
+  std::vector<std::string> songNames_;
+  bool lessonLoaded_ = false;  // a song lesson is loaded (set by the lesson flow)
+  std::size_t stepCount_ = 0;  // steps of the part being taught
+  std::size_t stepIdx_ = 0;
+  bool waiting_ = false;  // the lesson listens for the player's notes
+  bool paused_ = false;
+  bool resumeWaiting_ = false;
+  double pauseToldAt_ = -100.0;
+  double lastPauseToggle_ = -100.0;
+  double lastStopPress_ = -100.0;
+  int idleToken_ = 0;
+  int accGen_ = 0;
+
+  // Practice, jam and rounds.
+  int metroToken_ = 0;
+  int metroBPM_ = 80;
+  std::optional<int> earTarget_;
+  bool jamOn_ = false;
+  std::optional<int> jazzIdx_;
+  bool roundOn_ = false;
+  bool naming_ = false;
+
+  // Speech.
+  std::optional<std::function<void()>> pendingConfirm_;
+  std::optional<std::string> pendingSentence_;
+  std::string lastSpoken_;
+  double lastSpokenAt_ = -100.0;
+  double spotifyPausedAt_ = -100.0;
+
+  // Home and typing.
+  int homeIdx_ = 0;
+  std::string typing_ = "name";
+
+  // Player.
+  Profile profile_;
+  Memory mem_;
+  std::map<std::string, int> intros_;
+  bool speechLinesNoted_ = false;
+  bool levelLinesNoted_ = false;
+};
+
+}  // namespace orvo

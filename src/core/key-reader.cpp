@@ -1,0 +1,129 @@
+#include "core/key-reader.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "core/engine.h"
+#include "core/log.h"
+
+namespace orvo {
+
+void KeyReader::feed(std::uint8_t byte) {
+  bool afterCR = lastWasCR_;
+  lastWasCR_ = byte == '\r';
+  switch (state_) {
+    case State::line:
+      if (byte == '\n' || byte == '\r') {
+        state_ = State::keys;
+        std::string text = repairUtf8(line_);
+        line_.clear();
+        engine_.appCommand(text);
+      } else if (line_.size() < maxLine) {
+        line_.push_back(static_cast<char>(byte));
+      }
+      return;
+    case State::escape:
+      state_ = byte == '[' ? State::escapeBracket : State::keys;
+      return;
+    case State::escapeBracket:
+      // Parameter and intermediate bytes belong to the sequence; the final
+      // byte ends it. Only the bare left and right arrows mean anything.
+      if (byte >= 0x20 && byte <= 0x3f) {
+        line_.push_back(static_cast<char>(byte));
+        return;
+      }
+      state_ = State::keys;
+      if (line_.empty() && (byte == 'C' || byte == 'D')) {
+        ButtonKeys keys = engine_.buttonKeys();
+        engine_.command(byte == 'C' ? keys.next : keys.back);
+      }
+      line_.clear();
+      return;
+    case State::keys:
+      break;
+  }
+  if (byte == '\n' && afterCR) return;  // the second half of a CR LF
+  if (byte == '~') {
+    state_ = State::line;
+    line_.clear();
+  } else if (byte == 0x1b) {
+    state_ = State::escape;
+    line_.clear();
+  } else if (byte == 0x7f) {
+    engine_.restartTake();
+  } else {
+    engine_.computerKey(static_cast<char>(byte));
+  }
+}
+
+void KeyReader::readLoop(int fd, bool uiOn, Log& log, const std::function<void()>& windowClosed) {
+  for (;;) {
+    std::uint8_t byte = 0;
+    ssize_t got = ::read(fd, &byte, 1);
+    if (got == 1) {
+      feed(byte);
+      continue;
+    }
+    int error = got < 0 ? errno : 0;
+    if (got < 0 && error == EINTR) continue;
+    if (got < 0 && error == EAGAIN) {
+      pollfd wait{fd, POLLIN, 0};
+      ::poll(&wait, 1, -1);
+      continue;
+    }
+    if (got == 0 && uiOn) {
+      windowClosed();
+      return;
+    }
+    log.logLine("computer keyboard input ended (read " + std::to_string(got) + ", errno " +
+                std::to_string(error) + ")");
+    return;
+  }
+}
+
+std::string repairUtf8(const std::string& bytes) {
+  static const std::string replacement = "\xEF\xBF\xBD";
+  std::string out;
+  out.reserve(bytes.size());
+  std::size_t i = 0;
+  auto cont = [&](std::size_t at) {
+    return at < bytes.size() && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80;
+  };
+  while (i < bytes.size()) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
+    std::size_t length = 0;
+    unsigned int min = 0, code = 0;
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      ++i;
+      continue;
+    } else if ((c & 0xE0) == 0xC0) {
+      length = 2, code = c & 0x1F, min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+      length = 3, code = c & 0x0F, min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+      length = 4, code = c & 0x07, min = 0x10000;
+    }
+    bool valid = length > 0;
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      if (!cont(i + k)) {
+        valid = false;
+      } else {
+        code = (code << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
+      }
+    }
+    valid = valid && code >= min && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+    if (valid) {
+      out.append(bytes, i, length);
+      i += length;
+    } else {
+      out += replacement;
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace orvo

@@ -1,0 +1,34 @@
+#pragma once
+// One-off runs: options that do one job and exit without becoming the running
+// copy (the lock file is never touched) and without entering the main loop.
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvo::oneoff {
+
+inline const char* missingArguments =
+    "That check was not given what it needs, so nothing was started.";
+
+// Every option that makes a run a one-off.
+const std::vector<std::string>& checkFlags();
+bool isCheck(const std::vector<std::string>& args);
+
+// The arguments after `option` when it is present with all `count` of them.
+std::optional<std::vector<std::string>> present(const std::vector<std::string>& args,
+                                                const std::string& option, std::size_t count);
+
+using Print = std::function<void(const std::string& line)>;
+
+// The options that need no engine, in order; the first present with all its
+// arguments runs. Its exit status, or nothing when none ran.
+std::optional<int> runWithoutEngine(const std::vector<std::string>& args,
+                                    const std::filesystem::path& baseDir, const Print& print);
+
+// The options that need the engine (none is built yet).
+std::optional<int> runWithEngine(const std::vector<std::string>& args, const Print& print);
+
+}  // namespace orvo::oneoff

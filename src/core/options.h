@@ -1,0 +1,42 @@
+#pragma once
+// Process-wide switches and the piano keys that act as buttons.
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace orvo {
+
+struct Opt {
+  std::atomic<bool> textMode{false};  // --text: sentences are printed, not spoken
+  std::atomic<bool> fast{false};      // one-off runs: activities run at once, no waits or writes
+  std::atomic<bool> toPiano{false};   // also send notes to the piano's own sound
+  std::atomic<float> voiceVolume{1.0f};
+};
+
+// MIDI keys of the buttons: the top white keys of an 88-key piano, the lowest
+// key and the white key next to it. Learning the real top key moves the top ones.
+struct ButtonKeys {
+  int hear = 108;
+  int notes = 107;
+  int next = 105;
+  int back = 103;
+  int talk = 101;
+  int pause = 100;
+  int compose = 98;
+  int help = 96;
+  int keep = 21;
+  int home = 23;
+
+  std::vector<int> commandKeys() const {
+    return {hear, notes, next, back, talk, pause, compose, help, keep, home};
+  }
+  bool isCommandKey(int key) const;
+};
+
+// The data folder: ORVO_HOME when set; otherwise the platform's place for
+// application data ("$XDG_DATA_HOME/orvo", by default ~/.local/share/orvo).
+std::filesystem::path dataFolder();
+
+}  // namespace orvo

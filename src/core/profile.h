@@ -1,0 +1,31 @@
+#pragma once
+// The player's profile: who they are, what the assistant is called, and
+// whether they want the neural voice. Kept in "profile.json".
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace orvo {
+
+struct Profile {
+  std::string userName;
+  std::string assistantName = "Orvo";
+  bool neuralVoice = false;
+  nlohmann::json extra = nlohmann::json::object();  // fields of later versions, kept as they were
+
+  // Defaults when the file is missing or corrupt.
+  static Profile load(const std::filesystem::path& file);
+  bool save(const std::filesystem::path& file) const;
+
+  // The first-run setup line's fields, "user|assistant|voice"; missing fields
+  // keep their current values. Nothing when there is no field at all.
+  std::optional<Profile> withSetup(const std::string& fields) const;
+
+  // The window line with both names.
+  std::string nameLine() const { return "name " + userName + "|" + assistantName; }
+};
+
+}  // namespace orvo

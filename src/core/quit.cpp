@@ -1,0 +1,33 @@
+#include "core/quit.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "core/log.h"
+#include "platform/terminal.h"
+
+namespace orvo {
+
+void ProcessLife::quit(const std::string& reason, int code) {
+  if (quitting_.exchange(true)) {
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+  }
+  steps_.autosaveTake();
+  steps_.shutDownHelpers();
+  log_.logLine("stopped: " + reason);
+  std::thread([code] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    terminal::restore();
+    ::_exit(code);
+  }).detach();
+  steps_.silenceNotes();
+  steps_.silenceSpeech();
+  steps_.flushWindow();
+  std::this_thread::sleep_for(std::chrono::milliseconds(80));
+  std::exit(code);
+}
+
+}  // namespace orvo

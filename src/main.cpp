@@ -1,0 +1,112 @@
+// Wires the long-lived objects together in their fixed order and parks the
+// main thread in the main loop. Objects live until the process exits and are
+// never destroyed, so no thread can outlive what it uses.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "apps/music-player.h"
+#include "core/engine.h"
+#include "core/key-reader.h"
+#include "core/log.h"
+#include "core/one-off.h"
+#include "core/options.h"
+#include "core/quit.h"
+#include "core/window.h"
+#include "platform/files.h"
+#include "platform/instance-lock.h"
+#include "platform/signals.h"
+#include "platform/terminal.h"
+#include "platform/thread-runtime.h"
+#include "sound/print-speaker.h"
+
+using namespace orvo;
+
+int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  ::signal(SIGPIPE, SIG_IGN);  // a window that went away must not kill us mid-write
+  auto baseDir = dataFolder();
+  files::makeFolders(baseDir / "ideas");
+
+  const char* uiVariable = std::getenv("LORIMEL_UI");
+  bool uiOn = uiVariable && std::string(uiVariable) == "1";
+  auto* runtime = new ThreadRuntime(Random::chooseSeed());
+  auto* window = new Window(runtime->serial("lorimel.ui"), uiOn, writeToStdout);
+
+  std::vector<std::string> args(argv + 1, argv + argc);
+  auto* opt = new Opt;
+  for (const auto& arg : args) {
+    if (arg == "--text") opt->textMode = true;
+  }
+
+  auto print = [](const std::string& line) { writeToStdout(line + "\n"); };
+  if (auto status = oneoff::runWithoutEngine(args, baseDir, print)) return *status;
+
+  // One-off runs leave the lock file alone, so a running copy is not disturbed.
+  bool isCheck = oneoff::isCheck(args);
+  auto* log = new Log(baseDir / "log.txt");
+  if (!isCheck) {
+    int instanceLock = instance::openLock(baseDir / ".running");
+    if (instanceLock >= 0) {
+      instance::becomeOnlyCopy(instanceLock, [runtime](double s) { runtime->sleep(s); });
+    }
+  }
+
+  auto* life = new ProcessLife(*log);
+  auto quitOnMain = [runtime, life](const std::string& reason, int code) {
+    runtime->onMain([life, reason, code] { life->quit(reason, code); });
+  };
+  auto* speaker = new PrintSpeaker([window](const std::string& text) { window->print(text); });
+  auto* musicPlayer = new NoMusicPlayer;
+  auto* engine = new Engine(EngineParts{
+      .runtime = *runtime,
+      .window = *window,
+      .log = *log,
+      .speaker = *speaker,
+      .opt = *opt,
+      .musicPlayer = *musicPlayer,
+      .baseDir = baseDir,
+      .quit = quitOnMain,
+  });
+
+  if (auto status = oneoff::runWithEngine(args, print)) return *status;
+  if (isCheck) {
+    print(oneoff::missingArguments);
+    return 2;
+  }
+
+  life->setSteps({
+      .silenceSpeech = [speaker] { speaker->silenceNow(); },
+      .flushWindow = [window] { window->flush(0.5); },
+  });
+
+  watchQuitSignals([quitOnMain](int signal) {
+    quitOnMain(signal == SIGTERM ? "replaced by a newer copy, or asked to stop" : "interrupted", 0);
+  });
+  terminal::enterKeyMode();
+  std::thread([engine, log, uiOn, quitOnMain] {
+    KeyReader reader(*engine);
+    reader.readLoop(STDIN_FILENO, uiOn, *log, [quitOnMain] { quitOnMain("the app window closed", 0); });
+  }).detach();
+
+  std::string voice = speaker->voiceName();
+  log->logLine("started, keyboards: none, voice: " + (voice.empty() ? "default" : voice));
+  window->ui("kbd ");
+
+  window->ui("voice " + (voice.empty() ? "default" : voice));
+  std::string buttons = "buttons";
+  for (int key : engine->buttonKeys().commandKeys()) buttons += " " + std::to_string(key);
+  window->ui(buttons);
+  window->ui("live 0");
+  window->ui(engine->currentProfile().nameLine());
+
+  engine->greet("No piano found yet. Plug it in and I will pick it up.");
+  engine->markOpened(Log::localTime());
+
+  runtime->runMainLoop();
+  return 0;
+}

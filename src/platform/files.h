@@ -1,0 +1,28 @@
+#pragma once
+// Reading and writing the data folder's files. Every write goes through
+// writeFileAtomically, so a crash or a kill leaves either the old file or the
+// new one, never half of one.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace orvo::files {
+
+// Writes a temporary file beside `path`, flushes it to disk and renames it
+// over `path`. False when any step failed; the old file is then untouched.
+bool writeFileAtomically(const std::filesystem::path& path, const std::string& content);
+
+// The whole file, or nothing when it is missing or unreadable.
+std::optional<std::string> readFile(const std::filesystem::path& path);
+
+// Appends one chunk with a single write; false on failure.
+bool appendToFile(const std::filesystem::path& path, const std::string& text);
+
+// Creates the folder and its parents; false on failure.
+bool makeFolders(const std::filesystem::path& path);
+
+// Trims spaces, tabs and line ends from both sides.
+std::string trim(const std::string& text);
+
+}  // namespace orvo::files

@@ -1,0 +1,55 @@
+#pragma once
+// The engine's view of time and threads. The engine never reads the system
+// clock, sleeps or starts threads itself: it is handed a Runtime, so tests can
+// drive every timing rule on a virtual clock without sleeping.
+//
+// Every member may be called from any thread.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace orvo {
+
+class Random;
+
+using Task = std::function<void()>;
+
+class SerialQueue {
+ public:
+  virtual ~SerialQueue() = default;
+  // Runs tasks one at a time, in the order they were posted.
+  virtual void post(Task task) = 0;
+};
+
+using TimerId = std::uint64_t;
+
+class Runtime {
+ public:
+  virtual ~Runtime() = default;
+
+  // Seconds on a monotonic clock.
+  virtual double now() = 0;
+
+  // The main queue, run by the main thread's loop. Short work only.
+  virtual void onMain(Task task) = 0;
+
+  // The global queue for activities. Activities block on speech for seconds,
+  // so a blocked activity never holds up a later one or a timer.
+  virtual void async(Task task) = 0;
+
+  // A serial queue by label; the same label always gives the same queue.
+  virtual SerialQueue& serial(const std::string& label) = 0;
+
+  // Runs the task on the global queue after the given delay.
+  virtual TimerId after(double seconds, Task task) = 0;
+  // A timer that has not fired yet will not fire. Unknown ids are ignored.
+  virtual void cancel(TimerId id) = 0;
+
+  // Blocks the calling activity for a while (virtual runtimes only move the clock).
+  virtual void sleep(double seconds) = 0;
+
+  virtual Random& random() = 0;
+};
+
+}  // namespace orvo

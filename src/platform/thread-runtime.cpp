@@ -1,0 +1,190 @@
+#include "platform/thread-runtime.h"
+
+#include <chrono>
+
+#include "platform/signals.h"
+
+namespace orvo {
+
+class ThreadRuntime::Serial final : public SerialQueue {
+ public:
+  Serial() : thread_([this] { loop(); }) {}
+  ~Serial() override {
+    {
+      std::lock_guard guard(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+  void post(Task task) override {
+    {
+      std::lock_guard guard(mutex_);
+      tasks_.push_back(std::move(task));
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  void loop() {
+    blockQuitSignalsHere();
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return stop_ || !tasks_.empty(); });
+      if (tasks_.empty()) return;  // stopping, and everything posted has run
+      Task task = std::move(tasks_.front());
+      tasks_.pop_front();
+      lock.unlock();
+      task();
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<Task> tasks_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+ThreadRuntime::ThreadRuntime(std::uint64_t seed)
+    : random_(seed), timerThread_([this] { timerLoop(); }) {}
+
+ThreadRuntime::~ThreadRuntime() {
+  {
+    std::lock_guard guard(timerMutex_);
+    timerStop_ = true;
+  }
+  timerWake_.notify_one();
+  timerThread_.join();
+  {
+    std::lock_guard guard(poolMutex_);
+    poolStop_ = true;
+  }
+  poolWake_.notify_all();
+  for (auto& thread : workers_) thread.join();
+  std::lock_guard guard(serialMutex_);
+  serials_.clear();
+}
+
+double ThreadRuntime::now() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+void ThreadRuntime::onMain(Task task) {
+  {
+    std::lock_guard guard(mainMutex_);
+    mainTasks_.push_back(std::move(task));
+  }
+  mainWake_.notify_one();
+}
+
+void ThreadRuntime::runMainLoop() {
+  std::unique_lock lock(mainMutex_);
+  for (;;) {
+    mainWake_.wait(lock, [this] { return mainStop_ || !mainTasks_.empty(); });
+    if (mainStop_) return;
+    Task task = std::move(mainTasks_.front());
+    mainTasks_.pop_front();
+    lock.unlock();
+    task();
+    lock.lock();
+  }
+}
+
+void ThreadRuntime::stopMainLoop() {
+  {
+    std::lock_guard guard(mainMutex_);
+    mainStop_ = true;
+  }
+  mainWake_.notify_all();
+}
+
+void ThreadRuntime::async(Task task) {
+  std::lock_guard guard(poolMutex_);
+  poolTasks_.push_back(std::move(task));
+  // Every waiting task needs its own idle worker; otherwise grow.
+  if (poolTasks_.size() > idle_) {
+    workers_.emplace_back([this] { worker(); });
+  } else {
+    poolWake_.notify_one();
+  }
+}
+
+void ThreadRuntime::worker() {
+  blockQuitSignalsHere();
+  std::unique_lock lock(poolMutex_);
+  for (;;) {
+    ++idle_;
+    poolWake_.wait(lock, [this] { return poolStop_ || !poolTasks_.empty(); });
+    --idle_;
+    if (poolTasks_.empty()) return;
+    Task task = std::move(poolTasks_.front());
+    poolTasks_.pop_front();
+    lock.unlock();
+    task();
+    lock.lock();
+  }
+}
+
+int ThreadRuntime::globalThreads() {
+  std::lock_guard guard(poolMutex_);
+  return static_cast<int>(workers_.size());
+}
+
+SerialQueue& ThreadRuntime::serial(const std::string& label) {
+  std::lock_guard guard(serialMutex_);
+  auto& slot = serials_[label];
+  if (!slot) slot = std::make_unique<Serial>();
+  return *slot;
+}
+
+TimerId ThreadRuntime::after(double seconds, Task task) {
+  TimerId id;
+  {
+    std::lock_guard guard(timerMutex_);
+    id = nextTimer_++;
+    timers_.emplace(now() + seconds, std::make_pair(id, std::move(task)));
+  }
+  timerWake_.notify_one();
+  return id;
+}
+
+void ThreadRuntime::cancel(TimerId id) {
+  std::lock_guard guard(timerMutex_);
+  for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+    if (it->second.first == id) {
+      timers_.erase(it);
+      return;
+    }
+  }
+}
+
+void ThreadRuntime::timerLoop() {
+  blockQuitSignalsHere();
+  std::unique_lock lock(timerMutex_);
+  while (!timerStop_) {
+    if (timers_.empty()) {
+      timerWake_.wait(lock);
+      continue;
+    }
+    double due = timers_.begin()->first;
+    double wait = due - now();
+    if (wait > 0) {
+      timerWake_.wait_for(lock, std::chrono::duration<double>(wait));
+      continue;
+    }
+    Task task = std::move(timers_.begin()->second.second);
+    timers_.erase(timers_.begin());
+    lock.unlock();
+    async(std::move(task));
+    lock.lock();
+  }
+}
+
+void ThreadRuntime::sleep(double seconds) {
+  if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+}  // namespace orvo

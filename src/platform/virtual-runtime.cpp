@@ -1,0 +1,97 @@
+#include "platform/virtual-runtime.h"
+
+namespace orvo {
+
+class VirtualRuntime::Serial final : public SerialQueue {
+ public:
+  explicit Serial(VirtualRuntime& owner) : owner_(owner) {}
+  void post(Task task) override { owner_.enqueue(std::move(task)); }
+
+ private:
+  VirtualRuntime& owner_;
+};
+
+VirtualRuntime::VirtualRuntime(std::uint64_t seed, double start) : random_(seed), now_(start) {}
+
+double VirtualRuntime::now() {
+  std::lock_guard guard(mutex_);
+  return now_;
+}
+
+void VirtualRuntime::enqueue(Task task) {
+  std::lock_guard guard(mutex_);
+  ready_.push_back(std::move(task));
+}
+
+SerialQueue& VirtualRuntime::serial(const std::string& label) {
+  std::lock_guard guard(mutex_);
+  auto& slot = serials_[label];
+  if (!slot) slot = std::make_unique<Serial>(*this);
+  return *slot;
+}
+
+TimerId VirtualRuntime::after(double seconds, Task task) {
+  std::lock_guard guard(mutex_);
+  TimerId id = nextTimer_++;
+  timers_.emplace(now_ + (seconds > 0 ? seconds : 0), std::make_pair(id, std::move(task)));
+  return id;
+}
+
+void VirtualRuntime::cancel(TimerId id) {
+  std::lock_guard guard(mutex_);
+  for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+    if (it->second.first == id) {
+      timers_.erase(it);
+      return;
+    }
+  }
+}
+
+void VirtualRuntime::sleep(double seconds) {
+  std::lock_guard guard(mutex_);
+  if (seconds > 0) now_ += seconds;
+}
+
+void VirtualRuntime::runReady() {
+  for (;;) {
+    Task task;
+    {
+      std::lock_guard guard(mutex_);
+      if (ready_.empty()) return;
+      task = std::move(ready_.front());
+      ready_.pop_front();
+    }
+    task();
+  }
+}
+
+void VirtualRuntime::advance(double seconds) {
+  double target;
+  {
+    std::lock_guard guard(mutex_);
+    target = now_ + seconds;
+  }
+  runReady();
+  for (;;) {
+    Task task;
+    {
+      std::lock_guard guard(mutex_);
+      if (timers_.empty() || timers_.begin()->first > target) break;
+      // A task that slept may already have moved the clock past the timer.
+      if (timers_.begin()->first > now_) now_ = timers_.begin()->first;
+      task = std::move(timers_.begin()->second.second);
+      timers_.erase(timers_.begin());
+    }
+    task();
+    runReady();
+  }
+  std::lock_guard guard(mutex_);
+  if (target > now_) now_ = target;
+}
+
+std::size_t VirtualRuntime::pendingTimers() {
+  std::lock_guard guard(mutex_);
+  return timers_.size();
+}
+
+}  // namespace orvo

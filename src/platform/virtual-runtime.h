@@ -1,0 +1,49 @@
+#pragma once
+// A Runtime on a virtual clock, for tests. Nothing runs until the test asks:
+// runReady() runs every posted task (main, global and serial queues share one
+// FIFO, which keeps each queue's order), advance() moves the clock and fires the
+// timers that fall due, in time order. sleep() only moves the clock.
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/random.h"
+#include "platform/runtime.h"
+
+namespace orvo {
+
+class VirtualRuntime final : public Runtime {
+ public:
+  explicit VirtualRuntime(std::uint64_t seed = 1, double start = 1000.0);
+
+  double now() override;
+  void onMain(Task task) override { enqueue(std::move(task)); }
+  void async(Task task) override { enqueue(std::move(task)); }
+  SerialQueue& serial(const std::string& label) override;
+  TimerId after(double seconds, Task task) override;
+  void cancel(TimerId id) override;
+  void sleep(double seconds) override;
+  Random& random() override { return random_; }
+
+  // Runs posted tasks, including those they post, until none is left.
+  void runReady();
+  // Moves the clock forward, firing due timers and running what they post.
+  void advance(double seconds);
+  std::size_t pendingTimers();
+
+ private:
+  class Serial;
+  void enqueue(Task task);
+
+  Random random_;
+  std::recursive_mutex mutex_;
+  double now_;
+  std::deque<Task> ready_;
+  std::map<std::string, std::unique_ptr<Serial>> serials_;
+  std::multimap<double, std::pair<TimerId, Task>> timers_;
+  TimerId nextTimer_ = 1;
+};
+
+}  // namespace orvo
