@@ -26,6 +26,22 @@
 
 using namespace orvo;
 
+namespace {
+
+// The process-lifetime objects, reachable from here until the very end.
+struct Running {
+  ThreadRuntime* runtime = nullptr;
+  Window* window = nullptr;
+  Opt* opt = nullptr;
+  Log* log = nullptr;
+  ProcessLife* life = nullptr;
+  PrintSpeaker* speaker = nullptr;
+  NoMusicPlayer* musicPlayer = nullptr;
+  Engine* engine = nullptr;
+} running;
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   ::signal(SIGPIPE, SIG_IGN);  // a window that went away must not kill us mid-write
@@ -34,11 +50,11 @@ int main(int argc, char** argv) {
 
   const char* uiVariable = std::getenv("LORIMEL_UI");
   bool uiOn = uiVariable && std::string(uiVariable) == "1";
-  auto* runtime = new ThreadRuntime(Random::chooseSeed());
-  auto* window = new Window(runtime->serial("lorimel.ui"), uiOn, writeToStdout);
+  auto* runtime = running.runtime = new ThreadRuntime(Random::chooseSeed());
+  auto* window = running.window = new Window(runtime->serial("lorimel.ui"), uiOn, writeToStdout);
 
   std::vector<std::string> args(argv + 1, argv + argc);
-  auto* opt = new Opt;
+  auto* opt = running.opt = new Opt;
   for (const auto& arg : args) {
     if (arg == "--text") opt->textMode = true;
   }
@@ -48,7 +64,7 @@ int main(int argc, char** argv) {
 
   // One-off runs leave the lock file alone, so a running copy is not disturbed.
   bool isCheck = oneoff::isCheck(args);
-  auto* log = new Log(baseDir / "log.txt");
+  auto* log = running.log = new Log(baseDir / "log.txt");
   if (!isCheck) {
     int instanceLock = instance::openLock(baseDir / ".running");
     if (instanceLock >= 0) {
@@ -56,13 +72,14 @@ int main(int argc, char** argv) {
     }
   }
 
-  auto* life = new ProcessLife(*log);
+  auto* life = running.life = new ProcessLife(*log);
   auto quitOnMain = [runtime, life](const std::string& reason, int code) {
     runtime->onMain([life, reason, code] { life->quit(reason, code); });
   };
-  auto* speaker = new PrintSpeaker([window](const std::string& text) { window->print(text); });
-  auto* musicPlayer = new NoMusicPlayer;
-  auto* engine = new Engine(EngineParts{
+  auto* speaker = running.speaker =
+      new PrintSpeaker([window](const std::string& text) { window->print(text); });
+  auto* musicPlayer = running.musicPlayer = new NoMusicPlayer;
+  auto* engine = running.engine = new Engine(EngineParts{
       .runtime = *runtime,
       .window = *window,
       .log = *log,
@@ -90,7 +107,8 @@ int main(int argc, char** argv) {
   terminal::enterKeyMode();
   std::thread([engine, log, uiOn, quitOnMain] {
     KeyReader reader(*engine);
-    reader.readLoop(STDIN_FILENO, uiOn, *log, [quitOnMain] { quitOnMain("the app window closed", 0); });
+    reader.readLoop(STDIN_FILENO, uiOn, *log,
+                    [quitOnMain] { quitOnMain("the app window closed", 0); });
   }).detach();
 
   std::string voice = speaker->voiceName();

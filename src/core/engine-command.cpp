@@ -43,8 +43,7 @@ void Engine::toggleTalk() {
   bool entering = mode_ != Mode::talk;
   setMode(entering ? Mode::talk : Mode::idle);
   waiting_ = false;
-  speak(entering ? "Talk mode." + intro("talk", " Try middle C, D, E, F or G.")
-                 : "Talk mode off.");
+  speak(entering ? "Talk mode." + intro("talk", " Try middle C, D, E, F or G.") : "Talk mode off.");
 }
 
 bool Engine::composeCommand(int key) {
@@ -56,10 +55,18 @@ bool Engine::composeCommand(int key) {
 
 // The song menu, the jazz course, Logic and REAPER control cannot be entered
 // yet, so their handlers never take a key.
-bool Engine::menuCommand(int) { return false; }
-bool Engine::jazzCommand(int) { return false; }
-bool Engine::logicCommand(int) { return false; }
-bool Engine::reaperCommand(int) { return false; }
+bool Engine::menuCommand(int) {
+  return false;
+}
+bool Engine::jazzCommand(int) {
+  return false;
+}
+bool Engine::logicCommand(int) {
+  return false;
+}
+bool Engine::reaperCommand(int) {
+  return false;
+}
 
 std::vector<std::string> Engine::homeItems() {
   std::lock_guard guard(lock);
@@ -103,14 +110,22 @@ bool Engine::homeCommand(int key) {
 void Engine::openHomeItem(int index) {
   std::lock_guard guard(lock);
   switch (index) {
-    case 0: return chooseSong(songIdx_);
-    case 1: return notYet("the song menu");
-    case 2: return notYet("the jazz course");
-    case 3: return command(keys_.compose);
-    case 4: return notYet("asking me anything");
-    case 5: return notYet("REAPER control");
-    case 6: return notYet("Logic control");
-    case 7: return command(keys_.talk);
+    case 0:
+      return chooseSong(songIdx_);
+    case 1:
+      return notYet("the song menu");
+    case 2:
+      return notYet("the jazz course");
+    case 3:
+      return command(keys_.compose);
+    case 4:
+      return notYet("asking me anything");
+    case 5:
+      return notYet("REAPER control");
+    case 6:
+      return notYet("Logic control");
+    case 7:
+      return command(keys_.talk);
   }
 }
 
@@ -122,6 +137,8 @@ void Engine::chooseSong(int index) {
 // No take can be recorded yet, so there is never one to save.
 void Engine::autosaveTake() {}
 
-void Engine::restartTake() { notYet("restarting a take"); }
+void Engine::restartTake() {
+  notYet("restarting a take");
+}
 
 }  // namespace orvo

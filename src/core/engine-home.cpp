@@ -87,10 +87,10 @@ void Engine::togglePause() {
     }
     setPaused(false);
     if (resumeWaiting_ && stepIdx_ < stepCount_) {
-      std::string text = stepIdx_ == 0 ? "Carrying on, from the first note."
-                                       : "Carrying on. You are on note " +
-                                             std::to_string(stepIdx_ + 1) + " of " +
-                                             std::to_string(stepCount_) + ".";
+      std::string text = stepIdx_ == 0
+                             ? "Carrying on, from the first note."
+                             : "Carrying on. You are on note " + std::to_string(stepIdx_ + 1) +
+                                   " of " + std::to_string(stepCount_) + ".";
       run([this, text](int gen) {
         say(text, gen);
         std::lock_guard inner(lock);

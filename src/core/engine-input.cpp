@@ -72,20 +72,14 @@ void Engine::appCommand(const std::string& text) {
     const char* what;
   };
   static const Later later[] = {
-      {"play ", false, "playing a MIDI file"},
-      {"speak ", false, "understanding requests"},
-      {"say ", false, "understanding requests"},
-      {"ear", true, "ear training"},
-      {"hands", false, "choosing the hands"},
-      {"metronome", false, "the metronome"},
-      {"live", false, "the live band"},
-      {"bandstyle", false, "changing the band style"},
-      {"drop", false, "dropping a song"},
-      {"jazz ", false, "the jazz course"},
+      {"play ", false, "playing a MIDI file"},   {"speak ", false, "understanding requests"},
+      {"say ", false, "understanding requests"}, {"ear", true, "ear training"},
+      {"hands", false, "choosing the hands"},    {"metronome", false, "the metronome"},
+      {"live", false, "the live band"},          {"bandstyle", false, "changing the band style"},
+      {"drop", false, "dropping a song"},        {"jazz ", false, "the jazz course"},
   };
   for (const auto& item : later) {
     if (item.exact ? text == item.prefix : startsWith(text, item.prefix)) {
-      logLine(std::string("typed: ") + item.prefix);
       return notYet(item.what);
     }
   }
@@ -116,38 +110,60 @@ void Engine::computerKey(char key) {
   ButtonKeys keys = buttonKeys();
   if (key == 'K') return notYet("learning the top key");
   switch (std::tolower(static_cast<unsigned char>(key))) {
-    case ' ': return command(keys.hear);
-    case 'n': return command(keys.notes);
-    case 't': return command(keys.talk);
+    case ' ':
+      return command(keys.hear);
+    case 'n':
+      return command(keys.notes);
+    case 't':
+      return command(keys.talk);
     case '\n':
-    case '\r': return command(keys.pause);
-    case 'c': return command(keys.compose);
-    case 's': return command(keys.keep);
-    case '0': return command(keys.home);
-    case 'l': return notYet("the song list");
-    case 'a': return notYet("asking me anything");
-    case 'g': return notYet("Logic control");
-    case 'r': return notYet("REAPER control");
-    case 'm': return notYet("the song menu");
-    case 'j': return notYet("the jazz course");
-    case 'h': return help();
+    case '\r':
+      return command(keys.pause);
+    case 'c':
+      return command(keys.compose);
+    case 's':
+      return command(keys.keep);
+    case '0':
+      return command(keys.home);
+    case 'l':
+      return notYet("the song list");
+    case 'a':
+      return notYet("asking me anything");
+    case 'g':
+      return notYet("Logic control");
+    case 'r':
+      return notYet("REAPER control");
+    case 'm':
+      return notYet("the song menu");
+    case 'j':
+      return notYet("the jazz course");
+    case 'h':
+      return help();
     case '/':
-    case '?': return notYet("the printable command sheet");
-    case 'v': return notYet("choosing a voice");
-    case ',': return changeVoiceVolume(-0.15f);
-    case '.': return changeVoiceVolume(0.15f);
+    case '?':
+      return notYet("the printable command sheet");
+    case 'v':
+      return notYet("choosing a voice");
+    case ',':
+      return changeVoiceVolume(-0.15f);
+    case '.':
+      return changeVoiceVolume(0.15f);
     case '[':
-    case ']': return notYet("the band level");
+    case ']':
+      return notYet("the band level");
     case '-':
     case '=':
-    case '+': return notYet("changing the tempo");
+    case '+':
+      return notYet("changing the tempo");
     case 'p': {
       bool toPiano = !parts_.opt.toPiano;
       parts_.opt.toPiano = toPiano;
       return speak(toPiano ? "Also playing through the piano." : "Playing through Logic only.");
     }
-    case 'b': return notYet("the live band");
-    case 'q': return parts_.quit("Q pressed", 0);
+    case 'b':
+      return notYet("the live band");
+    case 'q':
+      return parts_.quit("Q pressed", 0);
   }
   if (key >= '1' && key <= '9') return chooseSong(key - '1');
 }

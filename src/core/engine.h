@@ -40,7 +40,7 @@ struct EngineParts {
   Opt& opt;
   MusicPlayer& musicPlayer;
   std::filesystem::path baseDir;
-  std::function<void()> silenceNotes = [] {};                      // every sounding note off
+  std::function<void()> silenceNotes = [] {};                             // every sounding note off
   std::function<void(const std::string&, int)> quit = [](auto&, int) {};  // orderly exit
 };
 
@@ -96,6 +96,8 @@ class Engine {
   std::filesystem::path dataFile(const std::string& name) const { return parts_.baseDir / name; }
 
  private:
+  friend struct EngineTestAccess;  // lets tests put the engine into states later subsystems reach
+
   // Guarded by `lock`.
   void setMode(Mode mode);
   void setPaused(bool paused);

@@ -25,7 +25,11 @@ void KeyReader::feed(std::uint8_t byte) {
       }
       return;
     case State::escape:
-      state_ = byte == '[' ? State::escapeBracket : State::keys;
+      // ESC O x is a function or keypad key; ESC [ ... a control sequence.
+      state_ = byte == '[' ? State::escapeBracket : byte == 'O' ? State::escapeO : State::keys;
+      return;
+    case State::escapeO:
+      state_ = State::keys;
       return;
     case State::escapeBracket:
       // Parameter and intermediate bytes belong to the sequence; the final

@@ -29,7 +29,7 @@ class KeyReader {
   void readLoop(int fd, bool uiOn, Log& log, const std::function<void()>& windowClosed);
 
  private:
-  enum class State { keys, line, escape, escapeBracket };
+  enum class State { keys, line, escape, escapeBracket, escapeO };
 
   Engine& engine_;
   State state_ = State::keys;

@@ -15,9 +15,15 @@ struct Option {
 // Options of the later subsystems: recognised, so a run with them never starts
 // a second engine, but not built yet.
 const Option laterWithoutEngine[] = {
-    {"--reband", 2}, {"--speak", 1},   {"--ask", 1},           {"--lookup", 2},
-    {"--new-logic-project", 0},        {"--install-voice", 0}, {"--library", 0},
-    {"--sound-check", 1}, {"--selftest", 0},
+    {"--reband", 2},
+    {"--speak", 1},
+    {"--ask", 1},
+    {"--lookup", 2},
+    {"--new-logic-project", 0},
+    {"--install-voice", 0},
+    {"--library", 0},
+    {"--sound-check", 1},
+    {"--selftest", 0},
 };
 const Option laterWithEngine[] = {{"--chat", 1}, {"--route", 1}};
 
@@ -36,9 +42,11 @@ std::optional<int> notBuilt(const std::vector<std::string>& args, const Option* 
 
 const std::vector<std::string>& checkFlags() {
   static const std::vector<std::string> flags = {
-      "--selftest", "--route", "--chat",  "--lookup",      "--reband",
-      "--speak",    "--ask",   "--library", "--new-logic-project",
-      "--mute",     "--cold",  "--sound-check", "--install-voice", "--drop"};
+      "--selftest",      "--route",   "--chat",
+      "--lookup",        "--reband",  "--speak",
+      "--ask",           "--library", "--new-logic-project",
+      "--mute",          "--cold",    "--sound-check",
+      "--install-voice", "--drop"};
   return flags;
 }
 
@@ -53,9 +61,9 @@ std::optional<std::vector<std::string>> present(const std::vector<std::string>& 
                                                 const std::string& option, std::size_t count) {
   auto at = std::find(args.begin(), args.end(), option);
   if (at == args.end()) return std::nullopt;
-  std::vector<std::string> values(at + 1, at + 1 + std::min<std::ptrdiff_t>(
-                                                       static_cast<std::ptrdiff_t>(count),
-                                                       args.end() - (at + 1)));
+  std::vector<std::string> values(
+      at + 1,
+      at + 1 + std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(count), args.end() - (at + 1)));
   if (values.size() < count) return std::nullopt;
   for (const auto& value : values) {
     if (value.rfind("--", 0) == 0) return std::nullopt;

@@ -28,7 +28,9 @@ std::optional<pid_t> holderToSignal(const std::string& text, pid_t self) {
   return static_cast<pid_t>(value);
 }
 
-int signalForAttempt(int attempt) { return attempt < 29 ? SIGTERM : SIGKILL; }
+int signalForAttempt(int attempt) {
+  return attempt < 29 ? SIGTERM : SIGKILL;
+}
 
 void becomeOnlyCopy(int fd, const std::function<void(double seconds)>& sleep) {
   int attempt = 0;
@@ -37,8 +39,8 @@ void becomeOnlyCopy(int fd, const std::function<void(double seconds)>& sleep) {
     char buffer[32] = {};
     ssize_t got = ::pread(fd, buffer, 31, 0);
     if (got > 0) {
-      if (auto holder = holderToSignal(std::string(buffer, static_cast<std::size_t>(got)),
-                                       ::getpid())) {
+      if (auto holder =
+              holderToSignal(std::string(buffer, static_cast<std::size_t>(got)), ::getpid())) {
         ::kill(*holder, signalForAttempt(attempt));
       }
     }

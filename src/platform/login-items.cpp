@@ -31,7 +31,9 @@ bool setStartAtLogin(bool on, const std::filesystem::path& program) {
       "Type=Application\n"
       "Name=Orvo\n"
       "Comment=Piano teacher and voice assistant\n"
-      "Exec=\"" + program.string() + "\"\n"
+      "Exec=\"" +
+      program.string() +
+      "\"\n"
       "Terminal=false\n"
       "X-GNOME-Autostart-enabled=true\n";
   return files::writeFileAtomically(file, entry);

@@ -13,6 +13,8 @@ class VirtualRuntime::Serial final : public SerialQueue {
 
 VirtualRuntime::VirtualRuntime(std::uint64_t seed, double start) : random_(seed), now_(start) {}
 
+VirtualRuntime::~VirtualRuntime() = default;
+
 double VirtualRuntime::now() {
   std::lock_guard guard(mutex_);
   return now_;

@@ -17,6 +17,7 @@ namespace orvo {
 class VirtualRuntime final : public Runtime {
  public:
   explicit VirtualRuntime(std::uint64_t seed = 1, double start = 1000.0);
+  ~VirtualRuntime() override;
 
   double now() override;
   void onMain(Task task) override { enqueue(std::move(task)); }

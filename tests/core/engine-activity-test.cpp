@@ -1,0 +1,111 @@
+#include <gmock/gmock.h>
+
+#include <condition_variable>
+#include <thread>
+
+#include "core/engine-fixture.h"
+#include "platform/thread-runtime.h"
+
+namespace orvo {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST_F(EngineTest, AnOlderActivityNeverSpeaksAfterANewerOneStarts) {
+  engine->run([this](int gen) {
+    engine->say("first", gen);
+    engine->say("second", gen);
+  });
+  int stopsBefore = speaker.stops;
+  int newer = engine->run([this](int gen) { engine->say("newer", gen); });
+  EXPECT_EQ(speaker.stops, stopsBefore + 1);  // starting an activity cuts speech off
+  EXPECT_THAT(spoken(), ElementsAre("newer"));
+  EXPECT_TRUE(engine->alive(newer));
+  EXPECT_FALSE(engine->alive(newer - 1));
+
+  engine->interrupt();
+  EXPECT_FALSE(engine->alive(newer));
+  engine->say("late", newer);
+  EXPECT_TRUE(spoken().empty());
+}
+
+TEST_F(EngineTest, FastOptionRunsActivitiesOnTheCallersThread) {
+  opt.fast = true;
+  engine->speak("at once");
+  std::lock_guard guard(speaker.mutex);
+  EXPECT_THAT(speaker.said, ElementsAre("at once"));
+}
+
+TEST_F(EngineTest, TheSameSeedChoosesTheSameSentences) {
+  auto sentences = [](std::uint64_t seed) {
+    testing::TempFolder folder;
+    VirtualRuntime runtime(seed);
+    Window window(runtime.serial("ui"), false, [](std::string_view) {});
+    Log log(folder / "log.txt");
+    RecordingSpeaker speaker;
+    Opt opt;
+    FakeMusicPlayer player;
+    Engine engine(EngineParts{runtime, window, log, speaker, opt, player, folder.path()});
+    ButtonKeys keys;
+    for (int i = 0; i < 12; ++i) {
+      engine.command(keys.home);
+      runtime.advance(1.0);
+    }
+    return speaker.said;
+  };
+  EXPECT_EQ(sentences(42), sentences(42));
+  EXPECT_NE(sentences(42), sentences(43));
+}
+
+// A speaker that blocks each sentence until stop(), as a real voice does.
+struct BlockingSpeaker final : Speaker {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::string> started;
+  int stops = 0;
+  void say(const std::string& text) override {
+    std::unique_lock lock(mutex);
+    started.push_back(text);
+    changed.notify_all();
+    int stopsAtStart = stops;
+    changed.wait(lock, [&] { return stops != stopsAtStart; });
+  }
+  void stop() override {
+    std::lock_guard guard(mutex);
+    ++stops;
+    changed.notify_all();
+  }
+  void silenceNow() override { stop(); }
+  std::string voiceName() override { return ""; }
+  bool waitForStarted(std::size_t count) {
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, std::chrono::seconds(5), [&] { return started.size() >= count; });
+  }
+};
+
+TEST(EngineThreads, ANewActivityCutsOffSpeechAndTheOldOneStaysSilent) {
+  testing::TempFolder folder;
+  ThreadRuntime runtime(1);
+  Window window(runtime.serial("ui"), false, [](std::string_view) {});
+  Log log(folder / "log.txt");
+  BlockingSpeaker speaker;
+  Opt opt;
+  FakeMusicPlayer player;
+  Engine engine(EngineParts{runtime, window, log, speaker, opt, player, folder.path()});
+
+  engine.run([&](int gen) {
+    engine.say("a long sentence", gen);
+    engine.say("more from the old activity", gen);
+  });
+  ASSERT_TRUE(speaker.waitForStarted(1));
+  engine.run([&](int gen) { engine.say("the new answer", gen); });
+  ASSERT_TRUE(speaker.waitForStarted(2));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  speaker.stop();  // let the new answer finish
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::lock_guard guard(speaker.mutex);
+  EXPECT_THAT(speaker.started, ElementsAre("a long sentence", "the new answer"));
+}
+
+}  // namespace
+}  // namespace orvo

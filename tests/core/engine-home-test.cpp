@@ -1,0 +1,218 @@
+#include <gmock/gmock.h>
+
+#include <set>
+
+#include "core/engine-fixture.h"
+
+namespace orvo {
+namespace {
+
+using ::testing::AnyOf;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+TEST_F(EngineTest, HomeMenuStepsWrapsAndOpens) {
+  press(keys.next);
+  EXPECT_EQ(spokenOne(), "Song menu.");
+  press(keys.back);
+  EXPECT_EQ(spokenOne(), "Lesson: a song.");
+  press(keys.back);
+  EXPECT_EQ(spokenOne(), "Talk mode.");
+  press(keys.notes);
+  EXPECT_EQ(spokenOne(),
+            "From home you can open: Lesson: a song, Song menu, Jazz course, Composition, Ask me "
+            "anything, REAPER control, Logic control, Talk mode. Step through them with the third "
+            "and fourth keys, and open one with the top key.");
+  windowLines();
+
+  // The top key opens the item heard last (talk mode) and puts the menu back at the start.
+  press(keys.hear);
+  EXPECT_THAT(spokenOne(), StartsWith("Talk mode."));
+  EXPECT_THAT(windowLines(), ElementsAre("mode talk"));
+  EXPECT_EQ(engine->currentMode(), Mode::talk);
+
+  // Outside home the menu keys are not taken, and the home position was reset.
+  press(keys.next);
+  EXPECT_TRUE(spoken().empty());
+  press(keys.home);
+  spoken();
+  press(keys.next);
+  EXPECT_EQ(spokenOne(), "Song menu.");
+}
+
+TEST_F(EngineTest, HomeItemsNotBuiltYetAreSaidAndLogged) {
+  press(keys.next);  // song menu
+  spoken();
+  press(keys.hear);
+  EXPECT_EQ(spokenOne(), "Sorry, the song menu is not ready yet.");
+  EXPECT_THAT(logText(), HasSubstr("not yet: the song menu"));
+  EXPECT_EQ(engine->currentMode(), Mode::idle);
+}
+
+TEST_F(EngineTest, TalkKeyEntersTalkFromAnyModeAndLeavesTalkForHome) {
+  for (Mode from : {Mode::idle, Mode::teach, Mode::jazz, Mode::reaper}) {
+    EngineTestAccess::setMode(*engine, from);
+    press(keys.talk);
+    EXPECT_EQ(engine->currentMode(), Mode::talk);
+    EXPECT_THAT(spokenOne(), StartsWith("Talk mode."));
+    press(keys.talk);
+    EXPECT_EQ(engine->currentMode(), Mode::idle);
+    EXPECT_EQ(spokenOne(), "Talk mode off.");
+  }
+}
+
+TEST_F(EngineTest, IntroIsHeardTwiceAcrossRunsThenNeverAgain) {
+  press(keys.talk);
+  EXPECT_EQ(spokenOne(), "Talk mode. Try middle C, D, E, F or G.");
+  press(keys.talk);
+  spoken();
+  engine = makeEngine();  // a new run reads the counts back
+  press(keys.talk);
+  EXPECT_EQ(spokenOne(), "Talk mode. Try middle C, D, E, F or G.");
+  press(keys.talk);
+  spoken();
+  engine = makeEngine();
+  press(keys.talk);
+  EXPECT_EQ(spokenOne(), "Talk mode.");
+}
+
+TEST_F(EngineTest, CorruptIntroCountsFallBackAndAreRewrittenOnlyOnChange) {
+  files::writeFileAtomically(home / "intros.json", "{not json");
+  engine = makeEngine();
+  EXPECT_EQ(files::readFile(home / "intros.json"), "{not json");
+  press(keys.talk);
+  EXPECT_EQ(spokenOne(), "Talk mode. Try middle C, D, E, F or G.");
+  auto counts = nlohmann::json::parse(files::readFile(home / "intros.json").value_or("null"));
+  EXPECT_EQ(counts, nlohmann::json({{"talk", 1}}));
+}
+
+TEST_F(EngineTest, GoHomeResetsEverythingAndSpeaks) {
+  EngineTestAccess::enterLesson(*engine, 5, 2, true);
+  press(keys.pause);
+  spoken();
+  windowLines();
+  int genBefore = engine->currentGen();
+  press(keys.home);
+  EXPECT_EQ(engine->currentMode(), Mode::idle);
+  EXPECT_FALSE(engine->isPaused());
+  EXPECT_GT(engine->currentGen(), genBefore);
+  EXPECT_THAT(windowLines(), ElementsAre("mode idle", "now ", "paused 0"));
+  std::string said = spokenOne();
+  EXPECT_THAT(said, AnyOf(StartsWith("Back home."), StartsWith("Home again."),
+                          StartsWith("Home, all quiet.")));
+  EXPECT_THAT(said, HasSubstr("The third and fourth keys step through everything"));
+  EXPECT_GT(notesSilenced, 0);
+}
+
+TEST_F(EngineTest, StopKeyOutsideLessonsDebouncesAndDoublePressIsForTheLiveBand) {
+  const std::vector<std::string> stops = {"Okay, stopped.", "All quiet now.", "Stopping there."};
+  press(keys.pause);
+  EXPECT_THAT(stops, ::testing::Contains(spokenOne()));
+  runtime.advance(0.2);  // within 0.35 s: the same press
+  press(keys.pause);
+  EXPECT_TRUE(spoken().empty());
+  runtime.advance(0.3);  // 0.5 s after the first: a quick second press
+  press(keys.pause);
+  EXPECT_EQ(spokenOne(), "Sorry, the live band is not ready yet.");
+  runtime.advance(1.0);
+  press(keys.pause);
+  EXPECT_THAT(stops, ::testing::Contains(spokenOne()));
+
+  // The fast option of one-off runs skips both time windows.
+  opt.fast = true;
+  press(keys.pause);
+  EXPECT_THAT(stops, ::testing::Contains(spokenOne()));
+}
+
+TEST_F(EngineTest, PausedLessonRemindsAtMostEveryFourSeconds) {
+  EngineTestAccess::enterLesson(*engine, 5, 2, true);
+  press(keys.pause);
+  EXPECT_THAT(spokenOne(), AnyOf("Paused for now.", "Okay, paused."));
+  EXPECT_TRUE(engine->isPaused());
+  EXPECT_FALSE(EngineTestAccess::waiting(*engine));
+
+  const std::string reminder = "Paused. Press the sixth key, or Return, to carry on.";
+  press(keys.next);
+  EXPECT_EQ(spokenOne(), reminder);
+  runtime.advance(3.9);
+  press(keys.hear);
+  EXPECT_TRUE(spoken().empty());
+  runtime.advance(0.2);
+  press(keys.talk);
+  EXPECT_EQ(spokenOne(), reminder);
+  EXPECT_EQ(engine->currentMode(), Mode::teach);  // the key did nothing else
+
+  // Help and home still work while paused.
+  press(keys.help);
+  EXPECT_THAT(spokenOne(), StartsWith("Lesson."));
+  EXPECT_TRUE(engine->isPaused());
+
+  // The sixth key carries on from the note the player was on.
+  runtime.advance(1.0);
+  press(keys.pause);
+  EXPECT_EQ(spokenOne(), "Carrying on. You are on note 3 of 5.");
+  EXPECT_TRUE(EngineTestAccess::waiting(*engine));
+}
+
+TEST_F(EngineTest, ComposeKeyUnpausesAndGoesOn) {
+  EngineTestAccess::enterLesson(*engine, 4, 0, true);
+  press(keys.pause);
+  spoken();
+  windowLines();
+  press(keys.compose);
+  EXPECT_FALSE(engine->isPaused());
+  EXPECT_THAT(windowLines(), ElementsAre("paused 0"));
+  EXPECT_EQ(spokenOne(), "Sorry, composition mode is not ready yet.");
+}
+
+TEST_F(EngineTest, StopEverythingPausesLessonsAndPausesTheMusicPlayerOnlyWhenQuietAtHome) {
+  const std::vector<std::string> stops = {"Okay, stopped.", "All quiet now.", "Stopping there."};
+  engine->stopEverything();
+  EXPECT_THAT(stops, ::testing::Contains(spokenOne()));
+
+  // Quiet at home with the player playing: the player is paused instead.
+  EngineTestAccess::setMetronome(*engine, 0);
+  player.isPlaying = true;
+  runtime.advance(3.0);
+  engine->stopEverything();
+  EXPECT_EQ(spokenOne(), "Spotify is paused.");
+  player.isPlaying = true;
+  player.stopsWhenAsked = false;
+  runtime.advance(3.0);
+  engine->stopEverything();
+  EXPECT_EQ(spokenOne(), "I asked Spotify to stop, but it's still playing.");
+
+  // Just after speaking, the stop is for us, not for the player.
+  engine->stopEverything();
+  EXPECT_THAT(stops, ::testing::Contains(spokenOne()));
+
+  EngineTestAccess::enterLesson(*engine, 3, 1, true);
+  runtime.advance(1.0);
+  engine->stopEverything();
+  EXPECT_TRUE(engine->isPaused());
+  EXPECT_THAT(spokenOne(), AnyOf("Paused for now.", "Okay, paused."));
+}
+
+TEST_F(EngineTest, HelpFollowsTheModeAndLetsTheLessonListenAgain) {
+  engine->help();
+  std::string said = spokenOne();
+  EXPECT_THAT(said, StartsWith("Home. Keys three and four"));
+  EXPECT_THAT(said, HasSubstr(" On the computer, slash opens the full list on screen."));
+
+  EngineTestAccess::enterLesson(*engine, 4, 1, false);
+  press(keys.help);
+  EXPECT_THAT(spokenOne(), StartsWith("Lesson. Counting white keys"));
+  EXPECT_TRUE(EngineTestAccess::waiting(*engine));
+
+  std::set<std::string> texts;
+  for (Mode mode : {Mode::idle, Mode::teach, Mode::menu, Mode::compose, Mode::reaper, Mode::talk,
+                    Mode::jazz, Mode::logic}) {
+    EngineTestAccess::setMode(*engine, mode);
+    texts.insert(engine->helpText());
+  }
+  EXPECT_EQ(texts.size(), 8u);
+}
+
+}  // namespace
+}  // namespace orvo

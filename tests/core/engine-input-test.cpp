@@ -1,0 +1,114 @@
+#include <gmock/gmock.h>
+
+#include <cstdlib>
+
+#include "core/engine-fixture.h"
+#include "platform/login-items.h"
+
+namespace orvo {
+namespace {
+
+using ::testing::AnyOf;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+TEST_F(EngineTest, SetupSavesTheProfileAndTheNameLineFollowsIt) {
+  engine->appCommand("setup Ada|Melody|yes");
+  EXPECT_EQ(spokenOne(),
+            "All set, Ada. I'm Melody. Whenever you need me, say Melody, then what you'd like. "
+            "Try: Melody, what can you do?");
+  EXPECT_THAT(windowLines(), ElementsAre("name Ada|Melody"));
+
+  engine = makeEngine();  // the next run reads it back
+  Profile profile = engine->currentProfile();
+  EXPECT_EQ(profile.userName, "Ada");
+  EXPECT_EQ(profile.assistantName, "Melody");
+  EXPECT_TRUE(profile.neuralVoice);
+  engine->appCommand("name");
+  EXPECT_THAT(windowLines(), ElementsAre("name Ada|Melody"));
+
+  engine->appCommand("bg");
+  EXPECT_THAT(spokenOne(), AnyOf("I'm still here, in the background. Just say my name.",
+                                 "The window's closed, but I'm still listening. Just say Melody."));
+}
+
+TEST_F(EngineTest, TypedLinesOfLaterSubsystemsAreLoggedNeverSilent) {
+  engine->appCommand("metronome 90");
+  EXPECT_EQ(spokenOne(), "Sorry, the metronome is not ready yet.");
+  engine->appCommand("ear");
+  EXPECT_EQ(spokenOne(), "Sorry, ear training is not ready yet.");
+  engine->appCommand("something odd");
+  EXPECT_EQ(spokenOne(), "Sorry, typing a request is not ready yet.");
+
+  // Recognised speech and levels stream in: noted once in the log, never spoken.
+  for (int i = 0; i < 5; ++i) {
+    engine->appCommand("ear 0 hello there");
+    engine->appCommand("lvl 0.4");
+  }
+  EXPECT_TRUE(spoken().empty());
+  std::string log = logText();
+  EXPECT_THAT(log, HasSubstr("not yet: the metronome"));
+  EXPECT_EQ(log.find("recognised speech"), log.rfind("recognised speech"));
+  EXPECT_EQ(log.find("microphone level"), log.rfind("microphone level"));
+}
+
+TEST_F(EngineTest, LoginWritesAndRemovesTheAutostartEntry) {
+  ::setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+  engine->appCommand("login on");
+  EXPECT_EQ(spokenOne(),
+            "Done. I'll start by myself whenever you log in, out of sight, and listen for my "
+            "name.");
+  auto entry = files::readFile(login::autostartFile());
+  ASSERT_TRUE(entry);
+  EXPECT_THAT(*entry, HasSubstr("Exec="));
+  engine->appCommand("login off");
+  EXPECT_EQ(spokenOne(), "Okay. I won't start by myself any more.");
+  EXPECT_FALSE(std::filesystem::exists(login::autostartFile()));
+
+  // A folder that cannot be made: the failure is said, not hidden.
+  files::writeFileAtomically(home / "blocked", "a file, not a folder");
+  ::setenv("XDG_CONFIG_HOME", (home / "blocked").c_str(), 1);
+  engine->appCommand("login on");
+  EXPECT_THAT(spokenOne(), HasSubstr("wouldn't let me set that"));
+  ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(EngineTest, ComputerKeys) {
+  engine->computerKey('T');  // upper and lower case alike
+  EXPECT_EQ(engine->currentMode(), Mode::talk);
+  spoken();
+  engine->computerKey('0');
+  EXPECT_EQ(engine->currentMode(), Mode::idle);
+  spoken();
+
+  // Voice volume moves by 0.15 and stays within 0.2 and 1.0.
+  engine->computerKey('.');
+  EXPECT_FLOAT_EQ(opt.voiceVolume, 1.0f);
+  EXPECT_EQ(spokenOne(), "Voice louder.");
+  for (int i = 0; i < 8; ++i) engine->computerKey(',');
+  EXPECT_FLOAT_EQ(opt.voiceVolume, 0.2f);
+  EXPECT_THAT(spoken(), Contains("Voice quieter."));
+
+  engine->computerKey('p');
+  EXPECT_TRUE(opt.toPiano);
+  EXPECT_EQ(spokenOne(), "Also playing through the piano.");
+  engine->computerKey('P');
+  EXPECT_FALSE(opt.toPiano);
+  EXPECT_EQ(spokenOne(), "Playing through Logic only.");
+
+  engine->computerKey('k');  // only capital K asks for the top key
+  EXPECT_TRUE(spoken().empty());
+  engine->computerKey('K');
+  EXPECT_EQ(spokenOne(), "Sorry, learning the top key is not ready yet.");
+
+  engine->computerKey('3');
+  EXPECT_THAT(logText(), HasSubstr("choose song 3"));
+  spoken();
+
+  engine->computerKey('q');
+  EXPECT_THAT(quits, ElementsAre("Q pressed"));
+}
+
+}  // namespace
+}  // namespace orvo

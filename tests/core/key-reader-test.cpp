@@ -1,0 +1,93 @@
+#include "core/key-reader.h"
+
+#include <gmock/gmock.h>
+#include <unistd.h>
+
+#include "core/engine-fixture.h"
+
+namespace orvo {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+class KeyReaderTest : public EngineTest {
+ protected:
+  KeyReader reader{*engine};
+  void type(const std::string& bytes) {
+    for (unsigned char byte : bytes) reader.feed(byte);
+  }
+};
+
+TEST_F(KeyReaderTest, ArrowsStepHomeAndOtherEscapeSequencesAreIgnored) {
+  type("\x1b[C");
+  EXPECT_EQ(spokenOne(), "Song menu.");
+  type("\x1b[D");
+  EXPECT_EQ(spokenOne(), "Lesson: a song.");
+  // Up arrow, a modified right arrow and a function key do nothing at all:
+  // their trailing letters must not be read as keys ("C" would be compose).
+  type("\x1b[A\x1b[1;5C\x1b[15~\x1bOP");
+  EXPECT_THAT(spoken(), IsEmpty());
+}
+
+TEST_F(KeyReaderTest, TypedLinesEndAtNewlineOrReturnAndACrLfPairIsOneEnd) {
+  type("~name\r\n");
+  EXPECT_THAT(windowLines(), ElementsAre("name |Orvo"));
+  EXPECT_THAT(spoken(), IsEmpty());  // the LF was not taken as the Enter key
+  type("~name\n");
+  EXPECT_THAT(windowLines(), ElementsAre("name |Orvo"));
+  type("\n");  // Enter alone is the pause key
+  EXPECT_EQ(spoken().size(), 1u);
+}
+
+TEST_F(KeyReaderTest, TypedLinesAreCutAt2000BytesAndRepaired) {
+  type("~setup " + std::string(2500, 'a') + "\n");
+  auto lines = windowLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "name " + std::string(2000 - 6, 'a') + "|Orvo");
+  spoken();
+
+  type("~setup Jos\xe9\n");  // Latin-1, not UTF-8
+  EXPECT_THAT(windowLines(), ElementsAre("name Jos\xEF\xBF\xBD|Orvo"));
+}
+
+TEST_F(KeyReaderTest, DeleteRestartsTheTake) {
+  type("\x7f");
+  EXPECT_EQ(spokenOne(), "Sorry, restarting a take is not ready yet.");
+}
+
+TEST(RepairUtf8, KeepsValidTextAndReplacesEachBadByte) {
+  EXPECT_EQ(repairUtf8("plain"), "plain");
+  EXPECT_EQ(repairUtf8("caf\xC3\xA9 \xE2\x99\xAA \xF0\x9F\x8E\xB9"),
+            "caf\xC3\xA9 \xE2\x99\xAA \xF0\x9F\x8E\xB9");
+  EXPECT_EQ(repairUtf8("\xC3"), "\xEF\xBF\xBD");                                  // cut short
+  EXPECT_EQ(repairUtf8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");                  // overlong
+  EXPECT_EQ(repairUtf8("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // surrogate
+  EXPECT_EQ(repairUtf8("a\xFF"
+                       "b"),
+            "a\xEF\xBF\xBD"
+            "b");
+}
+
+TEST_F(KeyReaderTest, EndOfInputQuitsOnlyWhenTheWindowDrivesUs) {
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  ASSERT_EQ(::write(pipeEnds[1], "t", 1), 1);
+  ::close(pipeEnds[1]);
+  int closed = 0;
+  reader.readLoop(pipeEnds[0], /*uiOn=*/true, log, [&] { ++closed; });
+  ::close(pipeEnds[0]);
+  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(engine->currentMode(), Mode::talk);
+
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  ::close(pipeEnds[1]);
+  reader.readLoop(pipeEnds[0], /*uiOn=*/false, log, [&] { ++closed; });
+  ::close(pipeEnds[0]);
+  EXPECT_EQ(closed, 1);
+  EXPECT_THAT(logText(), HasSubstr("computer keyboard input ended (read 0, errno 0)"));
+}
+
+}  // namespace
+}  // namespace orvo

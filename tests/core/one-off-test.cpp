@@ -1,0 +1,56 @@
+#include "core/one-off.h"
+
+#include <gmock/gmock.h>
+
+#include "core/memory.h"
+#include "temp-folder.h"
+
+namespace orvo::oneoff {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(OneOff, ArgumentsMustAllBePresentAndNotBeOptions) {
+  std::vector<std::string> args = {"--text", "--drop", "Fur Elise"};
+  EXPECT_THAT(*present(args, "--drop", 1), ElementsAre("Fur Elise"));
+  EXPECT_FALSE(present({"--drop"}, "--drop", 1));
+  EXPECT_FALSE(present({"--drop", "--text"}, "--drop", 1));
+  EXPECT_FALSE(present({"--reband", "in.mid"}, "--reband", 2));
+  EXPECT_TRUE(present({"--library"}, "--library", 0));
+  EXPECT_FALSE(present({"--text"}, "--drop", 1));
+
+  EXPECT_TRUE(isCheck({"--drop"}));
+  EXPECT_TRUE(isCheck({"--text", "--mute"}));
+  EXPECT_FALSE(isCheck({"--text"}));
+  EXPECT_FALSE(isCheck({}));
+}
+
+TEST(OneOff, DropAddsTheTitleOnceAndKeepsTheRestOfTheMemory) {
+  testing::TempFolder home;
+  Memory memory;
+  memory.lastSong = "Ode to Joy";
+  memory.extra["futureField"] = 3;
+  ASSERT_TRUE(memory.save(home / "memory.json"));
+
+  std::vector<std::string> printed;
+  auto print = [&](const std::string& line) { printed.push_back(line); };
+  EXPECT_EQ(runWithoutEngine({"--drop", "Fur Elise"}, home.path(), print), 0);
+  EXPECT_EQ(runWithoutEngine({"--drop", "Fur Elise"}, home.path(), print), 0);
+  EXPECT_THAT(printed, ElementsAre("dropped: Fur Elise", "already dropped: Fur Elise"));
+
+  Memory back = Memory::load(home / "memory.json");
+  EXPECT_THAT(back.dropped, ElementsAre("Fur Elise"));
+  EXPECT_EQ(back.lastSong, "Ode to Joy");
+  EXPECT_EQ(back.extra["futureField"], 3);
+  EXPECT_FALSE(std::filesystem::exists(home / ".running"));
+
+  // Without its title nothing runs, and options of later subsystems say so.
+  EXPECT_FALSE(runWithoutEngine({"--drop"}, home.path(), print));
+  EXPECT_EQ(runWithoutEngine({"--library"}, home.path(), print), 2);
+  EXPECT_EQ(printed.back(), "not yet: --library");
+  EXPECT_EQ(runWithEngine({"--route", "what chord is this"}, print), 2);
+  EXPECT_FALSE(runWithEngine({"--route"}, print));
+}
+
+}  // namespace
+}  // namespace orvo::oneoff

@@ -1,0 +1,113 @@
+// A whole session over standard input and output, as the app window runs it.
+
+#include <gmock/gmock.h>
+
+#include "e2e/orvo-process.h"
+#include "platform/files.h"
+#include "temp-folder.h"
+
+namespace orvo::testing {
+namespace {
+
+using ::testing::AnyOf;
+using ::testing::HasSubstr;
+
+class Session : public ::testing::Test {
+ protected:
+  TempFolder home;
+  std::string log() { return files::readFile(home / "log.txt").value_or(""); }
+};
+
+TEST_F(Session, StartsUpWalksHomeTalksHelpsAndQuitsWhenTheWindowCloses) {
+  OrvoProcess orvo({.home = home.path()});
+  ASSERT_TRUE(orvo.waitFor("@kbd "));
+  ASSERT_TRUE(orvo.waitFor("@voice default"));
+  ASSERT_TRUE(orvo.waitFor("@buttons 108 107 105 103 101 100 98 96 21 23"));
+  ASSERT_TRUE(orvo.waitFor("@live 0"));
+  ASSERT_TRUE(orvo.waitFor("@name |Orvo"));
+  ASSERT_TRUE(orvo.waitFor(
+      "@welcome Hello. I'm Orvo, your piano teacher. No piano found yet. Plug it in and I will "
+      "pick it up."));
+  ASSERT_TRUE(orvo.waitFor("Hello. I'm Orvo, your piano teacher."));
+  ASSERT_TRUE(orvo.waitFor("No piano found yet. Plug it in and I will pick it up."));
+  EXPECT_THAT(log(), HasSubstr("started, keyboards: none, voice: default"));
+
+  // Home navigation with the arrow keys.
+  orvo.write("\x1b[C");
+  ASSERT_TRUE(orvo.waitFor("Song menu."));
+  orvo.write("\x1b[C");
+  ASSERT_TRUE(orvo.waitFor("Jazz course."));
+  orvo.write("\x1b[D\x1b[D\x1b[D");
+  ASSERT_TRUE(orvo.waitFor("Talk mode."));
+
+  // Talk mode on and off.
+  orvo.write("t");
+  ASSERT_TRUE(orvo.waitFor("@mode talk"));
+  ASSERT_TRUE(orvo.waitFor("Talk mode. Try middle C, D, E, F or G."));
+  orvo.write("h");
+  ASSERT_TRUE(orvo.waitForPrefix("Talk mode. Middle C, D, E, F and G each say a sentence."));
+  orvo.write("t");
+  ASSERT_TRUE(orvo.waitFor("@mode idle"));
+  ASSERT_TRUE(orvo.waitFor("Talk mode off."));
+
+  // Help at home, and the stop key.
+  orvo.write("h");
+  ASSERT_TRUE(orvo.waitForPrefix("Home. Keys three and four step through everything I can do"));
+  orvo.write("\n");
+  ASSERT_TRUE(orvo.waitForLine([](const std::string& line) {
+    return line == "Okay, stopped." || line == "All quiet now." || line == "Stopping there.";
+  }));
+
+  // A typed line of 2500 bytes is cut at 2000.
+  orvo.write("~setup " + std::string(2500, 'z') + "\n");
+  ASSERT_TRUE(orvo.waitFor("@name " + std::string(1994, 'z') + "|Orvo"));
+
+  orvo.closeInput();
+  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_THAT(log(), HasSubstr("stopped: the app window closed"));
+
+  // The next run remembers the player.
+  OrvoProcess again({.home = home.path()});
+  ASSERT_TRUE(again.waitForPrefix("@welcome Welcome back, " + std::string(1994, 'z') + "."));
+  again.closeInput();
+  EXPECT_EQ(again.waitExit(), 0);
+}
+
+TEST_F(Session, WithoutTheWindowTheEndOfInputLeavesTheEngineRunning) {
+  OrvoProcess orvo({.home = home.path(), .window = false});
+  ASSERT_TRUE(orvo.waitFor("Hello. I'm Orvo, your piano teacher."));
+  orvo.closeInput();
+  EXPECT_FALSE(orvo.waitExit(0.5));  // still running: the piano and voice still work
+  EXPECT_THAT(log(), HasSubstr("computer keyboard input ended (read 0, errno 0)"));
+  for (const auto& line : orvo.lines()) EXPECT_NE(line[0], '@') << line;  // no window lines
+  orvo.signal(SIGINT);
+  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_THAT(log(), HasSubstr("stopped: interrupted"));
+}
+
+TEST_F(Session, QKeyQuits) {
+  OrvoProcess orvo({.home = home.path()});
+  ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
+  orvo.write("q");
+  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_THAT(log(), HasSubstr("stopped: Q pressed"));
+}
+
+TEST_F(Session, OneOffRunsNeverTouchTheLockFile) {
+  OrvoProcess missing({.home = home.path(), .args = {"--drop"}});
+  EXPECT_EQ(missing.waitExit(), 2);
+  EXPECT_THAT(
+      missing.lines(),
+      ::testing::ElementsAre("That check was not given what it needs, so nothing was started."));
+  OrvoProcess modifierAlone({.home = home.path(), .args = {"--text", "--mute"}});
+  EXPECT_EQ(modifierAlone.waitExit(), 2);
+
+  OrvoProcess drop({.home = home.path(), .args = {"--drop", "Ode to Joy"}});
+  EXPECT_EQ(drop.waitExit(), 0);
+  EXPECT_THAT(files::readFile(home / "memory.json").value_or(""), HasSubstr("Ode to Joy"));
+  EXPECT_FALSE(std::filesystem::exists(home / ".running"));
+  EXPECT_FALSE(std::filesystem::exists(home / "log.txt"));
+}
+
+}  // namespace
+}  // namespace orvo::testing
