@@ -1,0 +1,36 @@
+// The cost of one button press at home: the dispatcher, the home menu and the
+// activity it starts (speech itself excluded).
+
+#include <benchmark/benchmark.h>
+
+#include "core/engine.h"
+#include "platform/virtual-runtime.h"
+#include "temp-folder.h"
+
+namespace {
+
+struct SilentSpeaker final : orvo::Speaker {
+  void say(const std::string& text) override { benchmark::DoNotOptimize(text.data()); }
+  void stop() override {}
+  void silenceNow() override {}
+  std::string voiceName() override { return ""; }
+};
+
+void BM_HomeMenuKey(benchmark::State& state) {
+  orvo::testing::TempFolder home;
+  orvo::VirtualRuntime runtime;
+  orvo::Window window(runtime.serial("lorimel.ui"), true, [](std::string_view) {});
+  orvo::Log log(home / "log.txt");
+  SilentSpeaker speaker;
+  orvo::Opt opt;
+  orvo::NoMusicPlayer player;
+  orvo::Engine engine(orvo::EngineParts{runtime, window, log, speaker, opt, player, home.path()});
+  orvo::ButtonKeys keys;
+  for (auto _ : state) {
+    engine.command(keys.next);
+    runtime.runReady();
+  }
+}
+BENCHMARK(BM_HomeMenuKey);
+
+}  // namespace
