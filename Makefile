@@ -2,7 +2,7 @@
 # missing (as root; otherwise they print the apt-get line), configure and build.
 
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            nlohmann-json3-dev
+            nlohmann-json3-dev libasound2-dev
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps build build-sanitize run test bench format clean

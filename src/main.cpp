@@ -19,9 +19,12 @@
 #include "core/window.h"
 #include "platform/files.h"
 #include "platform/instance-lock.h"
+#include "platform/midi/alsa/alsa-midi-backend.h"
+#include "platform/midi/raw/raw-midi-backend.h"
 #include "platform/signals.h"
 #include "platform/terminal.h"
 #include "platform/thread-runtime.h"
+#include "sound/midi-io.h"
 #include "sound/print-speaker.h"
 
 using namespace orvo;
@@ -31,6 +34,9 @@ namespace {
 // The process-lifetime objects, reachable from here until the very end.
 struct Running {
   ThreadRuntime* runtime = nullptr;
+  MidiBackend* midiBackend = nullptr;
+  MidiBackend* midiMirror = nullptr;
+  MidiIO* midi = nullptr;
   Window* window = nullptr;
   Opt* opt = nullptr;
   Log* log = nullptr;
@@ -72,6 +78,21 @@ int main(int argc, char** argv) {
     }
   }
 
+  // A raw input stream replaces the sequencer; a raw output alone mirrors it.
+  std::string midiIn = std::getenv("ORVO_MIDI_IN") ? std::getenv("ORVO_MIDI_IN") : "";
+  std::string midiOut = std::getenv("ORVO_MIDI_OUT") ? std::getenv("ORVO_MIDI_OUT") : "";
+  auto logMidi = [log](const std::string& line) { log->logLine(line); };
+  if (!midiIn.empty()) {
+    running.midiBackend = new RawMidiBackend(midiIn, midiOut, logMidi);
+  } else {
+    running.midiBackend = new AlsaMidiBackend;
+    if (!midiOut.empty()) running.midiMirror = new RawMidiBackend("", midiOut, logMidi);
+  }
+  auto* midi = running.midi = new MidiIO(
+      *running.midiBackend, *runtime, *opt, [window](const std::string& line) { window->ui(line); },
+      uiOn, running.midiMirror);
+  midi->start();
+
   auto* life = running.life = new ProcessLife(*log);
   auto quitOnMain = [runtime, life](const std::string& reason, int code) {
     runtime->onMain([life, reason, code] { life->quit(reason, code); });
@@ -87,6 +108,7 @@ int main(int argc, char** argv) {
       .opt = *opt,
       .musicPlayer = *musicPlayer,
       .baseDir = baseDir,
+      .silenceNotes = [midi] { midi->allOff(); },
       .quit = quitOnMain,
   });
 
@@ -96,7 +118,12 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  midi->setCallbacks({
+      .onNote = [engine](int pitch, int velocity) { engine->noteEvent(pitch, velocity); },
+      .onPedal = [engine](bool down) { engine->pedal(down); },
+  });
   life->setSteps({
+      .silenceNotes = [midi] { midi->allOff(); },
       .silenceSpeech = [speaker] { speaker->silenceNow(); },
       .flushWindow = [window] { window->flush(0.5); },
   });
@@ -112,8 +139,11 @@ int main(int argc, char** argv) {
   }).detach();
 
   std::string voice = speaker->voiceName();
-  log->logLine("started, keyboards: none, voice: " + (voice.empty() ? "default" : voice));
-  window->ui("kbd ");
+  std::string keyboards;
+  for (const auto& name : midi->keyboards()) keyboards += (keyboards.empty() ? "" : ", ") + name;
+  log->logLine("started, keyboards: " + (keyboards.empty() ? "none" : keyboards) +
+               ", voice: " + (voice.empty() ? "default" : voice));
+  window->ui("kbd " + keyboards);
 
   window->ui("voice " + (voice.empty() ? "default" : voice));
   std::string buttons = "buttons";
@@ -122,7 +152,13 @@ int main(int argc, char** argv) {
   window->ui("live 0");
   window->ui(engine->currentProfile().nameLine());
 
-  engine->greet("No piano found yet. Plug it in and I will pick it up.");
+  std::string found = midi->keyboards().empty()
+                          ? "No piano found yet. Plug it in and I will pick it up."
+                          : "Piano connected.";
+  // No studio host runs on this platform, so the piano's notes sound here.
+  midi->logicRunning = false;
+  window->ui("daw 0");
+  engine->greet(found);
   engine->markOpened(Log::localTime());
 
   runtime->runMainLoop();

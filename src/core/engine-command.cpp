@@ -38,6 +38,16 @@ void Engine::command(int key) {
   // lesson flow handles; anywhere else they do nothing.
 }
 
+// Button keys act when pressed; other notes and the pedal have no taker until
+// the note history and the modes that judge notes exist.
+void Engine::noteEvent(int pitch, int velocity) {
+  if (velocity == 0) return;
+  std::lock_guard guard(lock);
+  if (keys_.isCommandKey(pitch)) command(pitch);
+}
+
+void Engine::pedal(bool) {}
+
 void Engine::toggleTalk() {
   std::lock_guard guard(lock);
   bool entering = mode_ != Mode::talk;

@@ -80,6 +80,10 @@ class Engine {
   void computerKey(char key);
   void restartTake();
 
+  // The piano, from the MIDI input thread: quick, and the lock only briefly.
+  void noteEvent(int pitch, int velocity);
+  void pedal(bool down);
+
   // What a new run says first; the greeting activity.
   void greet(const std::string& found);
 

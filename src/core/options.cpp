@@ -1,13 +1,13 @@
 #include "core/options.h"
 
-#include <algorithm>
 #include <cstdlib>
 
 namespace orvo {
 
+// Asked for every note the piano sends, so it must not allocate.
 bool ButtonKeys::isCommandKey(int key) const {
-  auto keys = commandKeys();
-  return std::find(keys.begin(), keys.end(), key) != keys.end();
+  return key == hear || key == notes || key == next || key == back || key == talk || key == pause ||
+         key == compose || key == help || key == keep || key == home;
 }
 
 std::filesystem::path dataFolder() {

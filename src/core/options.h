@@ -1,19 +1,13 @@
 #pragma once
-// Process-wide switches and the piano keys that act as buttons.
+// The piano keys that act as buttons, and where the data folder is.
 
-#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-namespace orvo {
+#include "platform/opt.h"
 
-struct Opt {
-  std::atomic<bool> textMode{false};  // --text: sentences are printed, not spoken
-  std::atomic<bool> fast{false};      // one-off runs: activities run at once, no waits or writes
-  std::atomic<bool> toPiano{false};   // also send notes to the piano's own sound
-  std::atomic<float> voiceVolume{1.0f};
-};
+namespace orvo {
 
 // MIDI keys of the buttons: the top white keys of an 88-key piano, the lowest
 // key and the white key next to it. Learning the real top key moves the top ones.

@@ -1,0 +1,55 @@
+#pragma once
+// The ALSA sequencer: client "Orvo" with a readable virtual port "Orvo" (other
+// programs subscribe to it to record what we play), an input port "Orvo In"
+// subscribed to every keyboard, and an output port "Orvo Out" that reaches
+// every other writable port. Hot-plug comes through the system announce port.
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "platform/midi/midi-backend.h"
+
+typedef struct _snd_seq snd_seq_t;
+typedef struct snd_midi_event snd_midi_event_t;
+
+namespace orvo {
+
+class AlsaMidiBackend final : public MidiBackend {
+ public:
+  AlsaMidiBackend() = default;
+  ~AlsaMidiBackend() override;
+
+  // Whether this machine has a sequencer device at all.
+  static bool present();
+
+  bool start(PacketHandler onPacket, std::function<void()> onSetupChanged) override;
+  std::optional<std::int64_t> ownSourceId() override;
+  std::vector<MidiSource> sources() override;
+  void disconnectAll() override;
+  void connect(const MidiSource& source) override;
+  void refreshDestinations() override;
+  void publish(const std::uint8_t* bytes, std::size_t size) override;
+  void sendToDestinations(const std::uint8_t* bytes, std::size_t size) override;
+
+ private:
+  void readLoop();
+  void output(const std::uint8_t* bytes, std::size_t size, int port);
+
+  snd_seq_t* seq_ = nullptr;
+  int client_ = -1;
+  int sourcePort_ = -1;
+  int inPort_ = -1;
+  int outPort_ = -1;
+  PacketHandler onPacket_;
+  std::function<void()> onSetupChanged_;
+  std::mutex mutex_;  // guards the encoder, the connection lists and output
+  snd_midi_event_t* encoder_ = nullptr;
+  std::vector<std::pair<int, int>> connected_;
+  std::vector<std::pair<int, int>> destinations_;
+  std::atomic<bool> stopping_{false};
+  int stopPipe_[2] = {-1, -1};
+  std::thread reader_;
+};
+
+}  // namespace orvo

@@ -1,0 +1,128 @@
+#include "platform/midi/raw/raw-midi-backend.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/signals.h"
+
+namespace orvo {
+namespace {
+
+bool isFifo(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
+bool isDevice(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+void writeWhole(int fd, const std::uint8_t* bytes, std::size_t size) {
+  // Messages are at most 3 bytes, under the pipe's atomic write size: one
+  // write puts them out whole or not at all. A full pipe drops the message
+  // rather than holding up the note path.
+  while (fd >= 0 && ::write(fd, bytes, size) < 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace
+
+RawMidiBackend::RawMidiBackend(std::filesystem::path input, std::filesystem::path output,
+                               std::function<void(const std::string&)> log)
+    : input_(std::move(input)), output_(std::move(output)), log_(std::move(log)) {}
+
+RawMidiBackend::~RawMidiBackend() {
+  stopping_ = true;
+  if (stopPipe_[1] >= 0) {
+    [[maybe_unused]] ssize_t written = ::write(stopPipe_[1], "x", 1);
+  }
+  if (reader_.joinable()) {
+    // A reader still waiting in open() for a FIFO's writer is let through.
+    if (inputFd_ < 0 && isFifo(input_)) {
+      int fd = ::open(input_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0) ::close(fd);
+    }
+    reader_.join();
+  }
+  for (int fd : {stopPipe_[0], stopPipe_[1], outputFd_, deviceOutFd_.load(), inputFd_.load()}) {
+    if (fd >= 0) ::close(fd);
+  }
+}
+
+bool RawMidiBackend::start(PacketHandler onPacket, std::function<void()> onSetupChanged) {
+  onPacket_ = std::move(onPacket);
+  onSetupChanged_ = std::move(onSetupChanged);
+  if (!output_.empty()) {
+    if (isFifo(output_)) {
+      // Read-write, so a FIFO with nobody reading yet neither blocks us nor fails.
+      outputFd_ = ::open(output_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    } else {
+      outputFd_ =
+          ::open(output_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0644);
+    }
+    if (outputFd_ < 0) log_("MIDI output " + output_.string() + " cannot be opened");
+  }
+  if (input_.empty()) return true;
+  std::error_code error;
+  if (!std::filesystem::exists(input_, error)) {
+    log_("MIDI input " + input_.string() + " cannot be opened: it does not exist");
+    return true;
+  }
+  if (::pipe2(stopPipe_, O_CLOEXEC) != 0) return true;
+  inputOpen_ = true;
+  reader_ = std::thread([this] { readLoop(); });
+  return true;
+}
+
+std::vector<MidiSource> RawMidiBackend::sources() {
+  if (!inputOpen_) return {};
+  return {MidiSource{input_.filename().string(), 2}};
+}
+
+void RawMidiBackend::readLoop() {
+  blockQuitSignalsHere();
+  // Blocking open: a FIFO opens when its writer arrives.
+  int fd = ::open(input_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return ended("cannot be opened: " + std::string(std::strerror(errno)));
+  inputFd_ = fd;
+  if (stopping_) return;
+  if (isDevice(input_)) deviceOutFd_ = ::open(input_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  auto emit = [this](const std::uint8_t* bytes, std::size_t size) { onPacket_(bytes, size); };
+  std::uint8_t buffer[256];
+  for (;;) {
+    pollfd waits[2] = {{fd, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+    if (::poll(waits, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      return ended("failed: " + std::string(std::strerror(errno)));
+    }
+    if (stopping_ || (waits[1].revents & POLLIN)) return;
+    ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (got <= 0)
+      return ended(got == 0 ? "closed" : "failed: " + std::string(std::strerror(errno)));
+    for (ssize_t i = 0; i < got; ++i) framer_.feed(buffer[i], emit);
+  }
+}
+
+void RawMidiBackend::ended(const std::string& why) {
+  if (stopping_) return;
+  inputOpen_ = false;
+  log_("MIDI input " + input_.string() + " " + why);
+  if (onSetupChanged_) onSetupChanged_();
+}
+
+void RawMidiBackend::publish(const std::uint8_t* bytes, std::size_t size) {
+  writeWhole(outputFd_, bytes, size);
+}
+
+void RawMidiBackend::sendToDestinations(const std::uint8_t* bytes, std::size_t size) {
+  writeWhole(deviceOutFd_, bytes, size);
+}
+
+}  // namespace orvo

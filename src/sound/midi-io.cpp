@@ -1,0 +1,165 @@
+#include "sound/midi-io.h"
+
+#include <cstdio>
+
+namespace orvo {
+
+MidiIO::MidiIO(MidiBackend& backend, Runtime& runtime, const Opt& opt,
+               std::function<void(const std::string&)> ui, bool uiOn, MidiBackend* mirror)
+    : backend_(backend),
+      mirror_(mirror),
+      runtime_(runtime),
+      opt_(opt),
+      ui_(std::move(ui)),
+      uiOn_(uiOn) {}
+
+void MidiIO::start() {
+  started_ =
+      backend_.start([this](const std::uint8_t* bytes, std::size_t size) { parse(bytes, size); },
+                     [this] { runtime_.onMain([this] { connectSources(); }); });
+  if (mirror_) mirror_->start([](const std::uint8_t*, std::size_t) {}, [] {});
+  connectSources();
+}
+
+bool MidiIO::ignoredSource(const std::string& name) {
+  for (const char* word : {"Orvo", "Lorimel", "Logic", "Midi Through"}) {
+    if (name.find(word) != std::string::npos) return true;
+  }
+  return false;
+}
+
+void MidiIO::connectSources() {
+  std::vector<std::string> names;
+  if (started_) {
+    backend_.disconnectAll();
+    auto own = backend_.ownSourceId();
+    for (const auto& source : backend_.sources()) {
+      if ((own && source.id == *own) || ignoredSource(source.name)) continue;
+      names.push_back(source.name);
+      backend_.connect(source);
+    }
+    backend_.refreshDestinations();
+  }
+  std::lock_guard guard(keyboardsMutex_);
+  if (names == keyboards_) return;
+  keyboards_ = names;
+  std::string line = "kbd ";
+  for (std::size_t i = 0; i < names.size(); ++i) line += (i ? ", " : "") + names[i];
+  ui_(line);
+}
+
+void MidiIO::setCallbacks(Callbacks callbacks) {
+  auto owned = std::make_unique<Callbacks>(std::move(callbacks));
+  std::lock_guard guard(callbacksMutex_);
+  callbacks_ = owned.get();
+  allCallbacks_.push_back(std::move(owned));
+}
+
+void MidiIO::windowNote(const char* verb, int note, int velocity) {
+  if (!uiOn_) return;
+  char line[24];
+  std::snprintf(line, sizeof line, "%s %d %d", verb, note, velocity);
+  ui_(line);
+}
+
+void MidiIO::parse(const std::uint8_t* bytes, std::size_t size) {
+  const Callbacks* callbacks = callbacks_.load(std::memory_order_acquire);
+  std::size_t i = 0;
+  while (i < size) {
+    std::uint8_t status = bytes[i];
+    if (status >= 0xF8) {  // real-time
+      ++i;
+      continue;
+    }
+    if (status == 0xF0) {  // system exclusive, skipped whole
+      while (i < size && bytes[i] != 0xF7) ++i;
+      ++i;
+      continue;
+    }
+    if (status < 0x80) {  // a data byte outside a message; running status is not supported
+      ++i;
+      continue;
+    }
+    std::size_t length = 1;
+    if (status < 0xF0) {
+      length = (status >= 0xC0 && status <= 0xDF) ? 2 : 3;
+    } else if (status == 0xF1 || status == 0xF3) {
+      length = 2;
+    } else if (status == 0xF2) {
+      length = 3;
+    }
+    if (length == 3 && i + 2 < size && (bytes[i + 1] >= 0x80 || bytes[i + 2] >= 0x80)) {
+      ++i;  // broken off by another status byte: that byte starts the next message
+      continue;
+    }
+    if (i + 2 < size) {
+      int type = status & 0xF0;
+      int first = bytes[i + 1];
+      int second = bytes[i + 2];
+      if (type == 0x80) {
+        windowNote("on", first, 0);
+        if (callbacks && callbacks->onNote) callbacks->onNote(first, 0);
+      } else if (type == 0x90) {
+        windowNote("on", first, second);
+        if (callbacks && callbacks->onNote) callbacks->onNote(first, second);
+      } else if (type == 0xB0 && first == 64) {
+        if (callbacks && callbacks->onPedal) callbacks->onPedal(second > 63);
+      }
+    }
+    i += length;
+  }
+}
+
+void MidiIO::send(const std::uint8_t* bytes, std::size_t size) {
+  if (opt_.fast || size == 0 || size > 3) return;
+  if (size == 3) {
+    std::uint8_t status = bytes[0];
+    std::size_t slot = (status & 0x0F) * 128u + (bytes[1] & 0x7F);
+    {
+      std::lock_guard guard(soundLock_);
+      if ((status & 0xF0) == 0x90 && bytes[2] > 0) {
+        sounding_.set(slot);
+      } else if (status >= 0x80 && status < 0xA0) {
+        sounding_.reset(slot);
+      }
+    }
+    if ((status & 0x0F) == 0 && status >= 0x80 && status < 0xA0) {
+      windowNote("out", bytes[1], status == 0x90 ? bytes[2] : 0);
+    }
+  }
+  // The built-in sampler takes its share here once the sound engine exists;
+  // until then every note goes out as MIDI.
+  backend_.publish(bytes, size);
+  if (mirror_) mirror_->publish(bytes, size);
+  if (opt_.toPiano) backend_.sendToDestinations(bytes, size);
+}
+
+void MidiIO::allOff() {
+  std::bitset<16 * 128> copy;
+  {
+    std::lock_guard guard(soundLock_);
+    copy = sounding_;
+  }
+  for (std::size_t slot = 0; slot < copy.size(); ++slot) {
+    if (!copy.test(slot)) continue;
+    send(
+        {static_cast<std::uint8_t>(0x80 | (slot / 128)), static_cast<std::uint8_t>(slot % 128), 0});
+  }
+}
+
+std::vector<std::pair<int, int>> MidiIO::sounding() {
+  std::lock_guard guard(soundLock_);
+  std::vector<std::pair<int, int>> notes;
+  for (std::size_t slot = 0; slot < sounding_.size(); ++slot) {
+    if (sounding_.test(slot))
+      notes.push_back({static_cast<int>(slot / 128), static_cast<int>(slot % 128)});
+  }
+  return notes;
+}
+
+std::vector<std::string> MidiIO::keyboards() {
+  std::lock_guard guard(keyboardsMutex_);
+  return keyboards_;
+}
+
+}  // namespace orvo

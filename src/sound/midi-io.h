@@ -1,0 +1,84 @@
+#pragma once
+// The link to the MIDI world: every keyboard merged into one input, decoded
+// into note and pedal callbacks, and every note the system plays sent to the
+// virtual source "Orvo" (and, when asked, to the player's piano). It remembers
+// which notes it started so that everything can be silenced at once.
+//
+// Threads: parse() and the callbacks run on the backend's input thread and
+// must stay quick (no allocation with the window detached, no I/O, no
+// speech); send() and allOff() may be called from any thread;
+// connectSources() runs on the main queue.
+
+#include <atomic>
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/midi/midi-backend.h"
+#include "platform/opt.h"
+#include "platform/runtime.h"
+
+namespace orvo {
+
+class MidiIO {
+ public:
+  struct Callbacks {
+    std::function<void(int pitch, int velocity)> onNote;  // velocity 0: note off
+    std::function<void(bool down)> onPedal;
+  };
+  // `ui` sends a window line; `uiOn` says whether the window is attached.
+  // `mirror`, when given, also receives everything published on the virtual source.
+  MidiIO(MidiBackend& backend, Runtime& runtime, const Opt& opt,
+         std::function<void(const std::string&)> ui, bool uiOn, MidiBackend* mirror = nullptr);
+
+  // Creates the client, ports and virtual source, then connects the keyboards.
+  void start();
+  void connectSources();
+
+  // Notes that arrive before the callbacks are set are dropped.
+  void setCallbacks(Callbacks callbacks);
+
+  void parse(const std::uint8_t* bytes, std::size_t size);
+  void send(const std::uint8_t* bytes, std::size_t size);
+  void send(std::initializer_list<std::uint8_t> bytes) { send(bytes.begin(), bytes.size()); }
+  void allOff();
+
+  std::vector<std::pair<int, int>> sounding();  // [channel, note], lowest first
+  std::vector<std::string> keyboards();
+
+  // A band playback is running, so the piano part is mixed into the built-in sound.
+  std::atomic<bool> pianoHere{false};
+  // The studio host is running (nothing runs it here, so start-up clears it).
+  std::atomic<bool> logicRunning{true};
+
+  // Names that are never taken as a keyboard: our own source and its echoes.
+  static bool ignoredSource(const std::string& name);
+
+ private:
+  void windowNote(const char* verb, int note, int velocity);
+
+  MidiBackend& backend_;
+  MidiBackend* mirror_;
+  Runtime& runtime_;
+  const Opt& opt_;
+  std::function<void(const std::string&)> ui_;
+  bool uiOn_;
+
+  std::atomic<const Callbacks*> callbacks_{nullptr};
+  std::mutex callbacksMutex_;
+  std::vector<std::unique_ptr<Callbacks>> allCallbacks_;  // kept alive for the input thread
+
+  std::mutex soundLock_;
+  std::bitset<16 * 128> sounding_;
+
+  std::mutex keyboardsMutex_;
+  std::vector<std::string> keyboards_;
+  bool started_ = false;
+};
+
+}  // namespace orvo

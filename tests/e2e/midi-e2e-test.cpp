@@ -1,0 +1,70 @@
+// Playing the piano into the real binary through a FIFO.
+
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <sys/stat.h>
+
+#include "e2e/orvo-process.h"
+#include "platform/files.h"
+#include "temp-folder.h"
+
+namespace orvo::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+TEST(MidiSession, KeysOfThePianoAreButtonsAndTheKeyboardIsFollowed) {
+  TempFolder home;
+  auto input = home / "Stage Piano";
+  auto output = home / "to-studio";
+  ASSERT_EQ(::mkfifo(input.c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(output.c_str(), 0600), 0);
+  OrvoProcess orvo({.home = home.path(),
+                    .env = {{"ORVO_MIDI_IN", input.string()}, {"ORVO_MIDI_OUT", output.string()}}});
+  ASSERT_TRUE(orvo.waitFor("@kbd Stage Piano"));
+  ASSERT_TRUE(orvo.waitFor("@daw 0"));
+  ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
+  ASSERT_TRUE(orvo.waitFor("Piano connected."));
+
+  int piano = ::open(input.c_str(), O_WRONLY);
+  ASSERT_GE(piano, 0);
+  auto play = [&](std::string bytes) {
+    ASSERT_EQ(::write(piano, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  };
+  play("\x90\x65\x40");  // the fifth white key from the top: talk mode
+  ASSERT_TRUE(orvo.waitFor("@on 101 64"));
+  ASSERT_TRUE(orvo.waitFor("@mode talk"));
+  ASSERT_TRUE(orvo.waitFor("Talk mode. Try middle C, D, E, F or G."));
+  play(std::string("\x80\x65\x00", 3));
+  ASSERT_TRUE(orvo.waitFor("@on 101 0"));
+  // Running status from the keyboard: both notes are seen.
+  play(std::string("\x90\x3c\x50\x3c\x00", 5));
+  ASSERT_TRUE(orvo.waitFor("@on 60 80"));
+  ASSERT_TRUE(orvo.waitFor("@on 60 0"));
+  play("\x90\x17\x40");  // the home key
+  ASSERT_TRUE(orvo.waitFor("@mode idle"));
+
+  ::close(piano);
+  ASSERT_TRUE(orvo.waitFor("@kbd "));
+  orvo.write("p");
+  ASSERT_TRUE(orvo.waitFor("Also playing through the piano."));
+  orvo.closeInput();
+  EXPECT_EQ(orvo.waitExit(), 0);
+  std::string log = files::readFile(home / "log.txt").value_or("");
+  EXPECT_THAT(log, HasSubstr("started, keyboards: Stage Piano, voice: default"));
+  EXPECT_THAT(log, HasSubstr("Stage Piano closed"));
+}
+
+TEST(MidiSession, AMissingInputLeavesNoKeyboardAndTheEngineRunning) {
+  TempFolder home;
+  OrvoProcess orvo({.home = home.path(), .env = {{"ORVO_MIDI_IN", (home / "gone").string()}}});
+  ASSERT_TRUE(orvo.waitFor("No piano found yet. Plug it in and I will pick it up."));
+  orvo.write("t");
+  ASSERT_TRUE(orvo.waitFor("@mode talk"));
+  orvo.closeInput();
+  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_THAT(files::readFile(home / "log.txt").value_or(""), HasSubstr("does not exist"));
+}
+
+}  // namespace
+}  // namespace orvo::testing

@@ -1,0 +1,130 @@
+#include "sound/midi-io.h"
+
+#include <gmock/gmock.h>
+
+#include "platform/midi/loopback/loopback-midi-backend.h"
+#include "platform/virtual-runtime.h"
+
+namespace orvo {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Bytes = std::vector<std::uint8_t>;
+
+class MidiIOTest : public ::testing::Test {
+ protected:
+  VirtualRuntime runtime;
+  LoopbackMidiBackend backend;
+  Opt opt;
+  std::vector<std::string> lines;
+  MidiIO midi{backend, runtime, opt, [this](const std::string& line) { lines.push_back(line); },
+              true};
+  std::vector<std::pair<int, int>> notes;
+  std::vector<bool> pedals;
+
+  void listen() {
+    midi.setCallbacks({[this](int pitch, int velocity) {
+                         notes.push_back({pitch, velocity});
+                       },
+                       [this](bool down) { pedals.push_back(down); }});
+  }
+};
+
+TEST_F(MidiIOTest, ParsesNotesAndPedalAndSkipsWhatItCannotUse) {
+  midi.start();
+  backend.play({0x90, 60, 100});  // before the engine listens: dropped
+  EXPECT_THAT(notes, IsEmpty());
+  listen();
+  lines.clear();
+
+  backend.play({0x90, 60, 100, 0x80, 60, 0});  // two messages in one packet
+  backend.play({0x93, 62, 0});                 // velocity 0: a release, on any channel
+  backend.play({0x90, 64, 80, 65, 80});        // running status: the second note is lost
+  backend.play({0xF0, 1, 2, 0x90, 3, 0xF7, 0x90, 67, 70});  // sysex skipped whole
+  backend.play({0xB0, 64, 127, 0xB0, 64, 10, 0xB0, 7, 100});
+  backend.play({0xC0, 5, 0x90, 69, 60});     // a two-byte program change, then a note
+  backend.play({0xFE, 0x90, 0xF8, 71, 50});  // a real-time byte inside a note
+  backend.play({0x90, 72});                  // cut short at the end
+  backend.play({0x90, 0x90, 74, 40});        // a status byte where data should be
+
+  EXPECT_THAT(notes,
+              ElementsAre(std::pair{60, 100}, std::pair{60, 0}, std::pair{62, 0}, std::pair{64, 80},
+                          std::pair{67, 70}, std::pair{69, 60}, std::pair{74, 40}));
+  EXPECT_THAT(pedals, ElementsAre(true, false));
+  EXPECT_THAT(lines, ElementsAre("on 60 100", "on 60 0", "on 62 0", "on 64 80", "on 67 70",
+                                 "on 69 60", "on 74 40"));
+}
+
+TEST_F(MidiIOTest, KeyboardsAreFollowedAndOurOwnSourcesNeverConnected) {
+  backend.plug({"Orvo", 1});  // our own virtual source, by id
+  backend.plug({"Digital Piano", 20});
+  backend.plug({"Logic Pro Virtual Out", 21});
+  backend.plug({"Lorimel bridge", 22});
+  backend.plug({"Midi Through Port-0", 23});
+  backend.plug({"Some Orvo echo", 24});
+  midi.start();
+  EXPECT_THAT(midi.keyboards(), ElementsAre("Digital Piano"));
+  EXPECT_THAT(backend.connected, ElementsAre("Digital Piano"));
+  EXPECT_THAT(lines, ElementsAre("kbd Digital Piano"));
+
+  // Plugged in later: picked up from the main queue without a restart.
+  backend.plug({"Stage Piano", 30});
+  EXPECT_THAT(midi.keyboards(), ElementsAre("Digital Piano"));
+  runtime.runReady();
+  EXPECT_THAT(midi.keyboards(), ElementsAre("Digital Piano", "Stage Piano"));
+  EXPECT_THAT(backend.connected, ElementsAre("Digital Piano", "Stage Piano"));
+  EXPECT_EQ(lines.back(), "kbd Digital Piano, Stage Piano");
+
+  // A notification that changes nothing sends no line.
+  std::size_t count = lines.size();
+  midi.connectSources();
+  EXPECT_EQ(lines.size(), count);
+
+  backend.unplugAll();
+  runtime.runReady();
+  EXPECT_THAT(midi.keyboards(), IsEmpty());
+  EXPECT_EQ(lines.back(), "kbd ");
+}
+
+TEST_F(MidiIOTest, SendTracksSoundingNotesAndAllOffSilencesOnlyThose) {
+  midi.start();
+  midi.send({0x90, 60, 100});
+  midi.send({0x91, 40, 90});
+  midi.send({0x90, 64, 100});
+  midi.send({0x90, 64, 0});  // released by a velocity-0 note on
+  midi.send({0xB0, 64, 127});
+  EXPECT_THAT(midi.sounding(), ElementsAre(std::pair{0, 60}, std::pair{1, 40}));
+  // Only the piano part (channel 0) is shown to the window.
+  EXPECT_THAT(lines, ElementsAre("out 60 100", "out 64 100", "out 64 0"));
+
+  backend.published.clear();
+  midi.allOff();
+  EXPECT_THAT(backend.published, ElementsAre(Bytes{0x80, 60, 0}, Bytes{0x81, 40, 0}));
+  EXPECT_THAT(midi.sounding(), IsEmpty());
+  EXPECT_THAT(backend.toDestinations, IsEmpty());
+
+  opt.toPiano = true;
+  midi.send({0x90, 48, 70});
+  EXPECT_THAT(backend.toDestinations, ElementsAre(Bytes{0x90, 48, 70}));
+
+  // One-off runs are silent.
+  opt.fast = true;
+  backend.published.clear();
+  midi.send({0x90, 50, 70});
+  EXPECT_THAT(backend.published, IsEmpty());
+}
+
+TEST_F(MidiIOTest, WithoutAMidiServiceEverythingCarriesOnQuietly) {
+  backend.available = false;
+  backend.plug({"Digital Piano", 20});
+  midi.start();
+  EXPECT_THAT(midi.keyboards(), IsEmpty());
+  EXPECT_THAT(backend.connected, IsEmpty());
+  midi.send({0x90, 60, 100});
+  midi.allOff();
+  EXPECT_THAT(midi.sounding(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace orvo
