@@ -5,7 +5,7 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
             nlohmann-json3-dev libasound2-dev
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build build-sanitize run test bench format clean
+.PHONY: all deps build build-sanitize run test bench fuzz format clean
 
 all: build
 
@@ -42,8 +42,18 @@ test: build build-sanitize
 bench: build
 	./build/bench/orvo-bench
 
+# Fuzzes the MIDI parser (clang's libFuzzer); FUZZ_RUNS inputs, 5 million by default.
+FUZZ_RUNS ?= 5000000
+fuzz:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) clang libclang-rt-14-dev"
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVO_FUZZ=ON \
+	  -DORVO_TESTS=OFF -DORVO_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target orvo-fuzz-midi
+	@mkdir -p build-fuzz/corpus
+	./build-fuzz/fuzz/orvo-fuzz-midi -runs=$(FUZZ_RUNS) -max_len=64 build-fuzz/corpus
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-fuzz
