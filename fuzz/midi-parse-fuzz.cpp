@@ -19,7 +19,8 @@ orvo::MidiIO& link() {
   static orvo::VirtualRuntime runtime;
   static orvo::LoopbackMidiBackend backend;
   static orvo::Opt opt;
-  static orvo::MidiIO midi(backend, runtime, opt, [](const std::string&) {}, true);
+  static orvo::MidiIO midi(
+      backend, runtime, opt, [](const std::string&) {}, true);
   static bool listening = [] {
     midi.setCallbacks({checkNote, [](bool) {}});
     return true;

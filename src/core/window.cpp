@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <future>
@@ -11,21 +10,61 @@
 namespace orvo {
 namespace {
 
-std::string oneLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  std::replace(text.begin(), text.end(), '\r', ' ');
-  return text;
-}
+constexpr std::size_t kSlots = 256;
+constexpr std::size_t kSlotSize = 64;
 
 }  // namespace
 
-void Window::ui(const std::string& line) {
-  if (!uiOn_) return;
-  queue_.post([this, out = "@" + oneLine(line) + "\n"] { write_(out); });
+Window::Window(SerialQueue& queue, bool uiOn, Writer write)
+    : queue_(queue), uiOn_(uiOn), write_(std::move(write)), drainTask_([this] { drain(); }) {
+  ring_.resize(kSlots);
+  for (auto& slot : ring_) slot.reserve(kSlotSize);
+  writing_.reserve(kSlotSize);
 }
 
-void Window::print(const std::string& text) {
-  queue_.post([this, out = oneLine(text) + "\n"] { write_(out); });
+void Window::ui(std::string_view line) {
+  if (uiOn_) queueLine("@", line);
+}
+
+void Window::print(std::string_view text) {
+  queueLine("", text);
+}
+
+void Window::queueLine(std::string_view prefix, std::string_view text) {
+  std::lock_guard guard(mutex_);
+  if (count_ == ring_.size()) {
+    // The writer is far behind (a stalled window): make room rather than drop a line.
+    std::vector<std::string> bigger(ring_.size() * 2);
+    for (std::size_t i = 0; i < count_; ++i) bigger[i].swap(ring_[(head_ + i) % ring_.size()]);
+    ring_.swap(bigger);
+    head_ = 0;
+  }
+  std::string& slot = ring_[(head_ + count_) % ring_.size()];
+  slot.clear();
+  slot.append(prefix);
+  for (char c : text) slot.push_back(c == '\n' || c == '\r' ? ' ' : c);
+  slot.push_back('\n');
+  ++count_;
+  if (!drainQueued_) {
+    drainQueued_ = true;
+    queue_.post(drainTask_);
+  }
+}
+
+void Window::drain() {
+  for (;;) {
+    {
+      std::lock_guard guard(mutex_);
+      if (count_ == 0) {
+        drainQueued_ = false;
+        return;
+      }
+      writing_.swap(ring_[head_]);
+      head_ = (head_ + 1) % ring_.size();
+      --count_;
+    }
+    write_(writing_);
+  }
 }
 
 void Window::flush(double seconds) {

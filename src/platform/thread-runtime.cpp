@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "platform/signals.h"
+#include "platform/task-ring.h"
 
 namespace orvo {
 
@@ -20,7 +21,7 @@ class ThreadRuntime::Serial final : public SerialQueue {
   void post(Task task) override {
     {
       std::lock_guard guard(mutex_);
-      tasks_.push_back(std::move(task));
+      tasks_.push(std::move(task));
     }
     wake_.notify_one();
   }
@@ -32,8 +33,7 @@ class ThreadRuntime::Serial final : public SerialQueue {
     for (;;) {
       wake_.wait(lock, [this] { return stop_ || !tasks_.empty(); });
       if (tasks_.empty()) return;  // stopping, and everything posted has run
-      Task task = std::move(tasks_.front());
-      tasks_.pop_front();
+      Task task = tasks_.pop();
       lock.unlock();
       task();
       lock.lock();
@@ -42,7 +42,7 @@ class ThreadRuntime::Serial final : public SerialQueue {
 
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<Task> tasks_;
+  TaskRing tasks_;
   bool stop_ = false;
   std::thread thread_;
 };
