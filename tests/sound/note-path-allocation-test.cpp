@@ -73,7 +73,7 @@ TEST(NotePath, DoesNotAllocateOnceWarm) {
   window.flush(5.0);
 
   counting = true;
-  delete new int(1);  // the counter is live
+  ::operator delete(::operator new(8));  // the counter is live
   counting = false;
   ASSERT_EQ(allocations.exchange(0), 1);
 
