@@ -2,7 +2,9 @@
 # missing (as root; otherwise they print the apt-get line), configure and build.
 
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            nlohmann-json3-dev libasound2-dev
+            nlohmann-json3-dev libasound2-dev libfftw3-dev \
+            libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng \
+            espeak-ng libespeak-ng-dev
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps build build-sanitize run test bench fuzz format clean

@@ -4,16 +4,18 @@
 #include <benchmark/benchmark.h>
 
 #include "core/engine.h"
+#include "platform/midi/loopback/loopback-midi-backend.h"
 #include "platform/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace {
 
-struct SilentSpeaker final : orvo::Speaker {
+struct SilentSpeaker final : orvo::SpeechOutput {
   void say(const std::string& text) override { benchmark::DoNotOptimize(text.data()); }
   void stop() override {}
   void silenceNow() override {}
   std::string voiceName() override { return ""; }
+  std::string nextVoice() override { return ""; }
 };
 
 void BM_HomeMenuKey(benchmark::State& state) {
@@ -24,7 +26,11 @@ void BM_HomeMenuKey(benchmark::State& state) {
   SilentSpeaker speaker;
   orvo::Opt opt;
   orvo::NoMusicPlayer player;
-  orvo::Engine engine(orvo::EngineParts{runtime, window, log, speaker, opt, player, home.path()});
+  orvo::LoopbackMidiBackend backend;
+  orvo::MidiIO midi(
+      backend, runtime, opt, [](const std::string&) {}, false);
+  orvo::Engine engine(
+      orvo::EngineParts{runtime, window, log, speaker, opt, player, midi, home.path()});
   orvo::ButtonKeys keys;
   for (auto _ : state) {
     engine.command(keys.next);

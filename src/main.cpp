@@ -22,10 +22,15 @@
 #include "platform/midi/alsa/alsa-midi-backend.h"
 #include "platform/midi/raw/raw-midi-backend.h"
 #include "platform/signals.h"
+#include "platform/sound-output.h"
+#include "platform/speech/espeak-tool.h"
+#include "platform/speech/speech-dispatcher-synth.h"
 #include "platform/terminal.h"
 #include "platform/thread-runtime.h"
 #include "sound/midi-io.h"
-#include "sound/print-speaker.h"
+#include "sound/piano-speech.h"
+#include "sound/speaker.h"
+#include "sound/voice-meter.h"
 
 using namespace orvo;
 
@@ -41,7 +46,10 @@ struct Running {
   Opt* opt = nullptr;
   Log* log = nullptr;
   ProcessLife* life = nullptr;
-  PrintSpeaker* speaker = nullptr;
+  SpeechSynth* synth = nullptr;
+  SpeechTool* speechTool = nullptr;
+  VoiceMeter* meter = nullptr;
+  Speaker* speaker = nullptr;
   NoMusicPlayer* musicPlayer = nullptr;
   Engine* engine = nullptr;
 } running;
@@ -97,8 +105,26 @@ int main(int argc, char** argv) {
   auto quitOnMain = [runtime, life](const std::string& reason, int code) {
     runtime->onMain([life, reason, code] { life->quit(reason, code); });
   };
-  auto* speaker = running.speaker =
-      new PrintSpeaker([window](const std::string& text) { window->print(text); });
+  // Text mode never starts the speech service; with no sound output at all the
+  // sentences are printed rather than waited on.
+  bool audible = !opt->textMode && soundOutputPresent();
+  running.synth =
+      audible ? static_cast<SpeechSynth*>(new SpeechDispatcherSynth) : new NoSpeechSynth;
+  running.speechTool = audible ? static_cast<SpeechTool*>(new EspeakTool) : new NoSpeechTool;
+  if (!opt->textMode && !audible) log->logLine("no sound output: sentences are printed");
+  auto windowLine = [window](const std::string& line) { window->ui(line); };
+  running.meter = new VoiceMeter(*runtime, windowLine);
+  auto* speaker = running.speaker = new Speaker(Speaker::Parts{
+      .runtime = *runtime,
+      .opt = *opt,
+      .synth = *running.synth,
+      .tool = *running.speechTool,
+      .ui = windowLine,
+      .uiOn = uiOn,
+      .print = [window](const std::string& text) { window->print(text); },
+      .voiceFile = baseDir / "voice.txt",
+      .meter = running.meter,
+  });
   auto* musicPlayer = running.musicPlayer = new NoMusicPlayer;
   auto* engine = running.engine = new Engine(EngineParts{
       .runtime = *runtime,
@@ -107,9 +133,10 @@ int main(int argc, char** argv) {
       .speaker = *speaker,
       .opt = *opt,
       .musicPlayer = *musicPlayer,
+      .midi = *midi,
       .baseDir = baseDir,
-      .silenceNotes = [midi] { midi->allOff(); },
       .quit = quitOnMain,
+      .pianoSpeech = pianospeech::fromSentence,
   });
 
   if (auto status = oneoff::runWithEngine(args, print)) return *status;

@@ -38,12 +38,13 @@ void Engine::command(int key) {
   // lesson flow handles; anywhere else they do nothing.
 }
 
-// Button keys act when pressed; other notes and the pedal have no taker until
-// the note history and the modes that judge notes exist.
+// Button keys act when pressed. In talk mode the sentence keys speak; other
+// notes and the pedal have no taker until the modes that judge notes exist.
 void Engine::noteEvent(int pitch, int velocity) {
   if (velocity == 0) return;
   std::lock_guard guard(lock);
-  if (keys_.isCommandKey(pitch)) command(pitch);
+  if (keys_.isCommandKey(pitch)) return command(pitch);
+  if (mode_ == Mode::talk && talkMap_.count(pitch)) playTalk(pitch);
 }
 
 void Engine::pedal(bool) {}

@@ -14,6 +14,7 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
       if (value.is_number_integer()) intros_[key] = value.get<int>();
     }
   }
+  loadTalkSentences();
 }
 
 int Engine::run(std::function<void(int gen)> work) {

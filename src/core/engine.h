@@ -28,7 +28,9 @@
 #include "core/profile.h"
 #include "core/window.h"
 #include "platform/runtime.h"
-#include "sound/speaker.h"
+#include "sound/ev.h"
+#include "sound/midi-io.h"
+#include "sound/speech-output.h"
 
 namespace orvo {
 
@@ -36,12 +38,15 @@ struct EngineParts {
   Runtime& runtime;
   Window& window;
   Log& log;
-  Speaker& speaker;
+  SpeechOutput& speaker;
   Opt& opt;
   MusicPlayer& musicPlayer;
+  MidiIO& midi;
   std::filesystem::path baseDir;
-  std::function<void()> silenceNotes = [] {};                             // every sounding note off
   std::function<void(const std::string&, int)> quit = [](auto&, int) {};  // orderly exit
+  // A sentence as piano notes; nothing when it cannot be rendered.
+  std::function<std::optional<std::vector<Ev>>(const std::string&)> pianoSpeech =
+      [](const std::string&) { return std::nullopt; };
 };
 
 class Engine {
@@ -84,6 +89,9 @@ class Engine {
   void noteEvent(int pitch, int velocity);
   void pedal(bool down);
 
+  // The talk-mode sentences by key (for the window and tests).
+  std::map<int, std::string> talkSentences();
+
   // What a new run says first; the greeting activity.
   void greet(const std::string& found);
 
@@ -110,7 +118,7 @@ class Engine {
   void ui(const std::string& line) { parts_.window.ui(line); }
   void logLine(const std::string& text) { parts_.log.logLine(text); }
   void stopSpeech() { parts_.speaker.stop(); }
-  void silenceNotes() { parts_.silenceNotes(); }
+  void silenceNotes() { parts_.midi.allOff(); }
   // Something the player asked for that this version cannot do yet: logged and
   // said, never silent.
   void notYet(const std::string& what);
@@ -126,6 +134,8 @@ class Engine {
   void autosaveTake();
   void toggleTalk();
   void changeVoiceVolume(float step);
+  void loadTalkSentences();
+  void playTalk(int key);
   void setLogin(bool on);
   void saveMemory();
 
@@ -166,6 +176,10 @@ class Engine {
   std::string lastSpoken_;
   double lastSpokenAt_ = -100.0;
   double spotifyPausedAt_ = -100.0;
+
+  // Talk mode: the sentence of each key, and its piano notes once worked out.
+  std::map<int, std::string> talkMap_;
+  std::map<int, std::vector<Ev>> talkCache_;
 
   // Home and typing.
   int homeIdx_ = 0;

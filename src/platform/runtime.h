@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace orvo {
@@ -23,6 +24,15 @@ class SerialQueue {
 };
 
 using TimerId = std::uint64_t;
+
+// A counting semaphore whose waits run on the runtime's clock.
+class Semaphore {
+ public:
+  virtual ~Semaphore() = default;
+  virtual void signal() = 0;
+  // True when signalled within `seconds`; false when the time ran out.
+  virtual bool wait(double seconds) = 0;
+};
 
 class Runtime {
  public:
@@ -48,6 +58,8 @@ class Runtime {
 
   // Blocks the calling activity for a while (virtual runtimes only move the clock).
   virtual void sleep(double seconds) = 0;
+
+  virtual std::shared_ptr<Semaphore> makeSemaphore() = 0;
 
   virtual Random& random() = 0;
 };

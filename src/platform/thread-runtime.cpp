@@ -47,6 +47,39 @@ class ThreadRuntime::Serial final : public SerialQueue {
   std::thread thread_;
 };
 
+namespace {
+
+class ThreadSemaphore final : public Semaphore {
+ public:
+  void signal() override {
+    {
+      std::lock_guard guard(mutex_);
+      ++count_;
+    }
+    changed_.notify_one();
+  }
+  bool wait(double seconds) override {
+    std::unique_lock lock(mutex_);
+    if (!changed_.wait_for(lock, std::chrono::duration<double>(seconds > 0 ? seconds : 0),
+                           [this] { return count_ > 0; })) {
+      return false;
+    }
+    --count_;
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int count_ = 0;
+};
+
+}  // namespace
+
+std::shared_ptr<Semaphore> ThreadRuntime::makeSemaphore() {
+  return std::make_shared<ThreadSemaphore>();
+}
+
 ThreadRuntime::ThreadRuntime(std::uint64_t seed)
     : random_(seed), timerThread_([this] { timerLoop(); }) {}
 

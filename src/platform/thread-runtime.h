@@ -30,6 +30,7 @@ class ThreadRuntime final : public Runtime {
   TimerId after(double seconds, Task task) override;
   void cancel(TimerId id) override;
   void sleep(double seconds) override;
+  std::shared_ptr<Semaphore> makeSemaphore() override;
   Random& random() override { return random_; }
 
   // Runs main-queue tasks on the calling thread until stopMainLoop().

@@ -1,5 +1,7 @@
 #include "platform/virtual-runtime.h"
 
+#include <atomic>
+
 namespace orvo {
 
 class VirtualRuntime::Serial final : public SerialQueue {
@@ -49,9 +51,10 @@ void VirtualRuntime::cancel(TimerId id) {
   }
 }
 
+// A sleeping activity lets everything else due in that time happen, as it
+// would with real threads.
 void VirtualRuntime::sleep(double seconds) {
-  std::lock_guard guard(mutex_);
-  if (seconds > 0) now_ += seconds;
+  runUntil(now() + (seconds > 0 ? seconds : 0), [] { return false; });
 }
 
 void VirtualRuntime::runReady() {
@@ -89,6 +92,52 @@ void VirtualRuntime::advance(double seconds) {
   }
   std::lock_guard guard(mutex_);
   if (target > now_) now_ = target;
+}
+
+bool VirtualRuntime::runUntil(double deadline, const std::function<bool()>& done) {
+  for (;;) {
+    if (done()) return true;
+    Task task;
+    {
+      std::lock_guard guard(mutex_);
+      if (!ready_.empty()) {
+        task = std::move(ready_.front());
+        ready_.pop_front();
+      } else if (!timers_.empty() && timers_.begin()->first <= deadline) {
+        if (timers_.begin()->first > now_) now_ = timers_.begin()->first;
+        task = std::move(timers_.begin()->second.second);
+        timers_.erase(timers_.begin());
+      } else {
+        if (deadline > now_) now_ = deadline;
+        break;
+      }
+    }
+    task();
+  }
+  return done();
+}
+
+namespace {
+
+class VirtualSemaphore final : public Semaphore {
+ public:
+  explicit VirtualSemaphore(VirtualRuntime& runtime) : runtime_(runtime) {}
+  void signal() override { ++count_; }
+  bool wait(double seconds) override {
+    if (!runtime_.runUntil(runtime_.now() + seconds, [this] { return count_ > 0; })) return false;
+    --count_;
+    return true;
+  }
+
+ private:
+  VirtualRuntime& runtime_;
+  std::atomic<int> count_{0};
+};
+
+}  // namespace
+
+std::shared_ptr<Semaphore> VirtualRuntime::makeSemaphore() {
+  return std::make_shared<VirtualSemaphore>(*this);
 }
 
 std::size_t VirtualRuntime::pendingTimers() {

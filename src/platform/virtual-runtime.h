@@ -2,7 +2,8 @@
 // A Runtime on a virtual clock, for tests. Nothing runs until the test asks:
 // runReady() runs every posted task (main, global and serial queues share one
 // FIFO, which keeps each queue's order), advance() moves the clock and fires the
-// timers that fall due, in time order. sleep() only moves the clock.
+// timers that fall due, in time order. sleep() and semaphore waits do the same
+// for their span, so blocking callers can be driven from the test's thread.
 
 #include <deque>
 #include <map>
@@ -26,6 +27,10 @@ class VirtualRuntime final : public Runtime {
   TimerId after(double seconds, Task task) override;
   void cancel(TimerId id) override;
   void sleep(double seconds) override;
+  // A wait runs posted tasks and moves the clock through due timers until the
+  // semaphore is signalled or the time is up, so a blocking caller (speech)
+  // can be driven from the test's own thread.
+  std::shared_ptr<Semaphore> makeSemaphore() override;
   Random& random() override { return random_; }
 
   // Runs posted tasks, including those they post, until none is left.
@@ -33,6 +38,9 @@ class VirtualRuntime final : public Runtime {
   // Moves the clock forward, firing due timers and running what they post.
   void advance(double seconds);
   std::size_t pendingTimers();
+
+  // Runs tasks and timers up to `deadline` or until `done` holds; true when it held.
+  bool runUntil(double deadline, const std::function<bool()>& done);
 
  private:
   class Serial;

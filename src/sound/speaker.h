@@ -1,24 +1,85 @@
 #pragma once
-// Everything the system says goes through a Speaker.
+// Everything the system says. Prefers the platform synthesiser (speech-
+// dispatcher: the player's own voice and rate); if the synthesiser never
+// starts a sentence within 3 s, switches for good to the command-line tool;
+// if the tool cannot speak either, prints the sentence. Each say() blocks
+// until the sentence is done, so activities speak sentence after sentence in
+// order; stop() releases every waiting caller at once. Sends the caption
+// "say ..." before the sound, "start" when it begins and the words as they
+// are spoken.
 //
-// say() blocks its caller (an engine activity, never the main queue) until the
-// sentence has been spoken; stop() may be called from any thread and makes
-// every blocked say() return at once.
+// Threads: say() on activity threads only (never the main queue); stop() and
+// nextVoice() from any thread; the synthesiser is driven from the main queue
+// and its delegate calls only signal waiters.
 
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/opt.h"
+#include "platform/runtime.h"
+#include "platform/speech/speech-synth.h"
+#include "platform/speech/speech-tool.h"
+#include "sound/speech-output.h"
 
 namespace orvo {
 
-class Speaker {
- public:
-  virtual ~Speaker() = default;
+class VoiceMeter;
 
-  virtual void say(const std::string& text) = 0;
-  virtual void stop() = 0;
-  // stop(), and also cut the sound off immediately; used on the way out.
-  virtual void silenceNow() = 0;
-  // The current voice's name; empty for the default voice.
-  virtual std::string voiceName() = 0;
+class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
+ public:
+  struct Parts {
+    Runtime& runtime;
+    const Opt& opt;
+    SpeechSynth& synth;
+    SpeechTool& tool;
+    std::function<void(const std::string&)> ui;     // a window line
+    bool uiOn = false;                              // the window is attached
+    std::function<void(const std::string&)> print;  // a plain line on standard output
+    std::filesystem::path voiceFile;                // "voice.txt"
+    VoiceMeter* meter = nullptr;
+  };
+
+  explicit Speaker(Parts parts);
+  ~Speaker() override;
+
+  void say(const std::string& text) override;
+  void stop() override;
+  void silenceNow() override;
+  std::string voiceName() override;
+
+  // Switches to the next English voice and returns the words that name it.
+  std::string nextVoice() override;
+
+  // The synthesiser never started, and the tool speaks from now on.
+  bool usingTool();
+
+  // English voices, best first, en-US first among equals.
+  static std::vector<SynthVoice> englishVoices(std::vector<SynthVoice> all);
+
+ private:
+  void synthDidStart(std::uint64_t id) override;
+  void synthWillSpeakWord(std::uint64_t id, const std::string& word) override;
+  void synthDidFinish(std::uint64_t id) override;
+  void synthDidCancel(std::uint64_t id) override;
+  void release(std::uint64_t id);
+  void sayWithProcess(const std::string& text);
+
+  Parts parts_;
+  std::mutex lock_;  // guards everything below
+  std::map<std::uint64_t, std::shared_ptr<Semaphore>> waiting_;
+  bool startedAny_ = false;
+  bool useProcess_ = false;
+  std::uint64_t stops_ = 0;
+  std::uint64_t nextId_ = 1;
+  std::vector<SynthVoice> voices_;
+  std::optional<SynthVoice> voice_;
 };
 
 }  // namespace orvo

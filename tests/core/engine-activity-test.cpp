@@ -45,7 +45,10 @@ TEST_F(EngineTest, TheSameSeedChoosesTheSameSentences) {
     RecordingSpeaker speaker;
     Opt opt;
     FakeMusicPlayer player;
-    Engine engine(EngineParts{runtime, window, log, speaker, opt, player, folder.path()});
+    LoopbackMidiBackend backend;
+    MidiIO midi(
+        backend, runtime, opt, [](const std::string&) {}, false);
+    Engine engine(EngineParts{runtime, window, log, speaker, opt, player, midi, folder.path()});
     ButtonKeys keys;
     for (int i = 0; i < 12; ++i) {
       engine.command(keys.home);
@@ -58,7 +61,7 @@ TEST_F(EngineTest, TheSameSeedChoosesTheSameSentences) {
 }
 
 // A speaker that blocks each sentence until stop(), as a real voice does.
-struct BlockingSpeaker final : Speaker {
+struct BlockingSpeaker final : SpeechOutput {
   std::mutex mutex;
   std::condition_variable changed;
   std::vector<std::string> started;
@@ -77,6 +80,7 @@ struct BlockingSpeaker final : Speaker {
   }
   void silenceNow() override { stop(); }
   std::string voiceName() override { return ""; }
+  std::string nextVoice() override { return ""; }
   bool waitForStarted(std::size_t count) {
     std::unique_lock lock(mutex);
     return changed.wait_for(lock, std::chrono::seconds(5), [&] { return started.size() >= count; });
@@ -91,7 +95,10 @@ TEST(EngineThreads, ANewActivityCutsOffSpeechAndTheOldOneStaysSilent) {
   BlockingSpeaker speaker;
   Opt opt;
   FakeMusicPlayer player;
-  Engine engine(EngineParts{runtime, window, log, speaker, opt, player, folder.path()});
+  LoopbackMidiBackend backend;
+  MidiIO midi(
+      backend, runtime, opt, [](const std::string&) {}, false);
+  Engine engine(EngineParts{runtime, window, log, speaker, opt, player, midi, folder.path()});
 
   engine.run([&](int gen) {
     engine.say("a long sentence", gen);

@@ -11,12 +11,13 @@
 
 #include "core/engine.h"
 #include "platform/files.h"
+#include "platform/midi/loopback/loopback-midi-backend.h"
 #include "platform/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace orvo {
 
-struct RecordingSpeaker final : Speaker {
+struct RecordingSpeaker final : SpeechOutput {
   std::mutex mutex;
   std::vector<std::string> said;
   int stops = 0;
@@ -30,6 +31,7 @@ struct RecordingSpeaker final : Speaker {
   }
   void silenceNow() override { stop(); }
   std::string voiceName() override { return ""; }
+  std::string nextVoice() override { return "No other voices"; }
 };
 
 struct FakeMusicPlayer final : MusicPlayer {
@@ -74,7 +76,9 @@ class EngineTest : public ::testing::Test {
   RecordingSpeaker speaker;
   Opt opt;
   FakeMusicPlayer player;
-  int notesSilenced = 0;
+  LoopbackMidiBackend midiBackend;
+  MidiIO midi{midiBackend, runtime, opt, [](const std::string&) {}, false};
+  std::map<std::string, std::vector<Ev>> pianoSpeech;  // what the talk keys play, by sentence
   std::vector<std::string> quits;
   ButtonKeys keys;
   std::unique_ptr<Engine> engine = makeEngine();
@@ -87,9 +91,14 @@ class EngineTest : public ::testing::Test {
         .speaker = speaker,
         .opt = opt,
         .musicPlayer = player,
+        .midi = midi,
         .baseDir = home.path(),
-        .silenceNotes = [this] { ++notesSilenced; },
         .quit = [this](const std::string& reason, int) { quits.push_back(reason); },
+        .pianoSpeech = [this](const std::string& sentence) -> std::optional<std::vector<Ev>> {
+          auto found = pianoSpeech.find(sentence);
+          if (found == pianoSpeech.end()) return std::nullopt;
+          return found->second;
+        },
     });
   }
 

@@ -97,6 +97,9 @@ TEST_F(EngineTest, ComputerKeys) {
   EXPECT_FALSE(opt.toPiano);
   EXPECT_EQ(spokenOne(), "Playing through Logic only.");
 
+  engine->computerKey('v');
+  EXPECT_EQ(spokenOne(), "No other voices.");
+
   engine->computerKey('k');  // only capital K asks for the top key
   EXPECT_TRUE(spoken().empty());
   engine->computerKey('K');

@@ -1,0 +1,63 @@
+#pragma once
+// The platform's speech synthesiser, as the Speaker drives it: speak an
+// utterance, stop at once, and report through a delegate when an utterance
+// starts, reaches a word, finishes or is cancelled.
+//
+// speak() and stopSpeaking() are called on the main queue; delegate calls
+// arrive on the synthesiser's own thread.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvo {
+
+struct SynthVoice {
+  std::string id;        // what selects it
+  std::string name;      // what the player hears it called
+  std::string language;  // "en", "en-US" ...
+  int quality = 0;       // higher is better, where the synthesiser says
+};
+
+struct SynthUtterance {
+  std::uint64_t id = 0;
+  std::string text;
+  float volume = 1.0f;  // 0 to 1; 1 leaves the player's own setting alone
+  std::string voiceId;  // empty: the player's own default voice
+};
+
+class SpeechSynth {
+ public:
+  class Delegate {
+   public:
+    virtual ~Delegate() = default;
+    virtual void synthDidStart(std::uint64_t id) = 0;
+    virtual void synthWillSpeakWord(std::uint64_t id, const std::string& word) = 0;
+    virtual void synthDidFinish(std::uint64_t id) = 0;
+    virtual void synthDidCancel(std::uint64_t id) = 0;
+  };
+
+  virtual ~SpeechSynth() = default;
+  virtual void setDelegate(Delegate* delegate) = 0;
+  // False when there is no synthesiser to talk to at all.
+  virtual bool available() = 0;
+  virtual std::vector<SynthVoice> voices() = 0;
+  virtual void speak(const SynthUtterance& utterance) = 0;
+  virtual void stopSpeaking() = 0;
+};
+
+}  // namespace orvo
+
+namespace orvo {
+
+// No synthesiser: text mode, where nothing is spoken and no service is started.
+class NoSpeechSynth final : public SpeechSynth {
+ public:
+  void setDelegate(Delegate*) override {}
+  bool available() override { return false; }
+  std::vector<SynthVoice> voices() override { return {}; }
+  void speak(const SynthUtterance&) override {}
+  void stopSpeaking() override {}
+};
+
+}  // namespace orvo

@@ -1,0 +1,166 @@
+#include "sound/speaker.h"
+
+#include <algorithm>
+
+#include "platform/files.h"
+#include "sound/voice-meter.h"
+
+namespace orvo {
+
+std::vector<SynthVoice> Speaker::englishVoices(std::vector<SynthVoice> all) {
+  std::vector<SynthVoice> english;
+  for (auto& voice : all) {
+    if (voice.language.rfind("en", 0) == 0) english.push_back(std::move(voice));
+  }
+  std::stable_sort(english.begin(), english.end(), [](const SynthVoice& a, const SynthVoice& b) {
+    if (a.quality != b.quality) return a.quality > b.quality;
+    return (a.language == "en-US") > (b.language == "en-US");
+  });
+  return english;
+}
+
+Speaker::Speaker(Parts parts) : parts_(std::move(parts)) {
+  parts_.synth.setDelegate(this);
+  voices_ = englishVoices(parts_.synth.voices());
+  // Without a choice of ours the player's own default voice speaks.
+  std::string chosen = files::trim(files::readFile(parts_.voiceFile).value_or(""));
+  for (const auto& voice : voices_) {
+    if (!chosen.empty() && voice.id == chosen) voice_ = voice;
+  }
+}
+
+Speaker::~Speaker() {
+  parts_.synth.setDelegate(nullptr);
+}
+
+void Speaker::say(const std::string& text) {
+  if (parts_.opt.textMode || parts_.opt.fast) {
+    parts_.print(text);
+    return;
+  }
+  parts_.ui("say " + text);
+  std::shared_ptr<Semaphore> done = parts_.runtime.makeSemaphore();
+  SynthUtterance utterance;
+  std::uint64_t stopsAtStart;
+  {
+    std::lock_guard guard(lock_);
+    stopsAtStart = stops_;
+    if (!useProcess_ && !parts_.synth.available()) useProcess_ = true;
+    if (useProcess_) {
+      // fall through to the tool below, outside the lock
+    } else {
+      utterance.id = nextId_++;
+      waiting_[utterance.id] = done;
+    }
+  }
+  if (utterance.id == 0) return sayWithProcess(text);
+
+  utterance.text = text;
+  utterance.volume = parts_.opt.voiceVolume;
+  if (voice_) utterance.voiceId = voice_->id;
+  if (parts_.meter && parts_.uiOn) parts_.meter->measure(text, 175);
+  parts_.runtime.onMain([this, utterance] { parts_.synth.speak(utterance); });
+
+  if (done->wait(3.0)) return;
+  bool started;
+  {
+    std::lock_guard guard(lock_);
+    started = startedAny_;
+  }
+  if (started) {
+    done->wait(120.0);  // a sentence that never finishes holds its caller at most this long
+    std::lock_guard guard(lock_);
+    waiting_.erase(utterance.id);
+    return;
+  }
+  // The synthesiser is not working: the tool speaks from now on.
+  {
+    std::lock_guard guard(lock_);
+    useProcess_ = true;
+    waiting_.erase(utterance.id);
+    if (stops_ != stopsAtStart) return;  // stopped meanwhile: nothing more to say
+  }
+  parts_.runtime.onMain([this] { parts_.synth.stopSpeaking(); });
+  sayWithProcess(text);
+}
+
+void Speaker::sayWithProcess(const std::string& text) {
+  if (parts_.tool.speak(text, parts_.opt.voiceVolume) == SpeechTool::Result::cannotSpeak) {
+    parts_.print(text);
+  }
+}
+
+void Speaker::stop() {
+  std::map<std::uint64_t, std::shared_ptr<Semaphore>> released;
+  {
+    std::lock_guard guard(lock_);
+    released.swap(waiting_);
+    ++stops_;
+  }
+  for (auto& [id, semaphore] : released) semaphore->signal();
+  parts_.tool.stop();
+  parts_.runtime.onMain([this] { parts_.synth.stopSpeaking(); });
+}
+
+void Speaker::silenceNow() {
+  stop();
+  parts_.synth.stopSpeaking();
+}
+
+std::string Speaker::voiceName() {
+  std::lock_guard guard(lock_);
+  return voice_ ? voice_->name : "";
+}
+
+bool Speaker::usingTool() {
+  std::lock_guard guard(lock_);
+  return useProcess_;
+}
+
+std::string Speaker::nextVoice() {
+  SynthVoice next;
+  {
+    std::lock_guard guard(lock_);
+    if (voices_.empty()) return "No other voices";
+    std::size_t index = 0;
+    for (std::size_t i = 0; i < voices_.size(); ++i) {
+      if (voice_ && voices_[i].id == voice_->id) index = (i + 1) % voices_.size();
+    }
+    voice_ = voices_[index];
+    next = *voice_;
+  }
+  parts_.ui("voice " + next.name);
+  files::writeFileAtomically(parts_.voiceFile, next.id + "\n");
+  return next.name;
+}
+
+void Speaker::synthDidStart(std::uint64_t) {
+  parts_.ui("start");
+  std::lock_guard guard(lock_);
+  startedAny_ = true;
+}
+
+void Speaker::synthWillSpeakWord(std::uint64_t, const std::string& word) {
+  parts_.ui("word " + word);
+}
+
+void Speaker::synthDidFinish(std::uint64_t id) {
+  release(id);
+}
+void Speaker::synthDidCancel(std::uint64_t id) {
+  release(id);
+}
+
+void Speaker::release(std::uint64_t id) {
+  std::shared_ptr<Semaphore> semaphore;
+  {
+    std::lock_guard guard(lock_);
+    auto it = waiting_.find(id);
+    if (it == waiting_.end()) return;
+    semaphore = it->second;
+    waiting_.erase(it);
+  }
+  semaphore->signal();
+}
+
+}  // namespace orvo
