@@ -111,7 +111,6 @@ int main(int argc, char** argv) {
   running.synth =
       audible ? static_cast<SpeechSynth*>(new SpeechDispatcherSynth) : new NoSpeechSynth;
   running.speechTool = audible ? static_cast<SpeechTool*>(new EspeakTool) : new NoSpeechTool;
-  if (!opt->textMode && !audible) log->logLine("no sound output: sentences are printed");
   auto windowLine = [window](const std::string& line) { window->ui(line); };
   running.meter = new VoiceMeter(*runtime, windowLine);
   auto* speaker = running.speaker = new Speaker(Speaker::Parts{
@@ -165,6 +164,7 @@ int main(int argc, char** argv) {
                     [quitOnMain] { quitOnMain("the app window closed", 0); });
   }).detach();
 
+  if (!opt->textMode && !audible) log->logLine("no sound output: sentences are printed");
   std::string voice = speaker->voiceName();
   std::string keyboards;
   for (const auto& name : midi->keyboards()) keyboards += (keyboards.empty() ? "" : ", ") + name;

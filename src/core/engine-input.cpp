@@ -142,8 +142,10 @@ void Engine::computerKey(char key) {
     case '/':
     case '?':
       return notYet("the printable command sheet");
-    case 'v':
-      return notYet("choosing a voice");
+    case 'v': {
+      std::string name = parts_.speaker.nextVoice();
+      return speak(name == "No other voices" ? name + "." : "This is " + name + ".");
+    }
     case ',':
       return changeVoiceVolume(-0.15f);
     case '.':
