@@ -4,7 +4,7 @@
 PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             nlohmann-json3-dev libasound2-dev libfftw3-dev \
             libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng \
-            espeak-ng libespeak-ng-dev
+            espeak-ng libespeak-ng-dev libfluidsynth-dev timgm6mb-soundfont
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps build build-sanitize run test bench fuzz format clean
@@ -41,7 +41,9 @@ run: build
 test: build build-sanitize
 	@tools/run-tests build build-sanitize
 
+# The benchmarks also time the peers they are compared with (the fluidsynth command).
 bench: build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) fluidsynth"
 	./build/bench/orvo-bench
 
 # Fuzzes the MIDI parser (clang's libFuzzer); FUZZ_RUNS inputs, 5 million by default.

@@ -29,8 +29,9 @@ void BM_HomeMenuKey(benchmark::State& state) {
   orvo::LoopbackMidiBackend backend;
   orvo::MidiIO midi(
       backend, runtime, opt, [](const std::string&) {}, false);
+  orvo::Sounds sounds({runtime, opt, [](const std::string&) {}, home.path(), std::nullopt});
   orvo::Engine engine(
-      orvo::EngineParts{runtime, window, log, speaker, opt, player, midi, home.path()});
+      orvo::EngineParts{runtime, window, log, speaker, opt, player, midi, sounds, home.path()});
   orvo::ButtonKeys keys;
   for (auto _ : state) {
     engine.command(keys.next);

@@ -29,6 +29,7 @@
 #include "platform/thread-runtime.h"
 #include "sound/midi-io.h"
 #include "sound/piano-speech.h"
+#include "sound/sounds.h"
 #include "sound/speaker.h"
 #include "sound/voice-meter.h"
 
@@ -42,6 +43,7 @@ struct Running {
   MidiBackend* midiBackend = nullptr;
   MidiBackend* midiMirror = nullptr;
   MidiIO* midi = nullptr;
+  Sounds* sounds = nullptr;
   Window* window = nullptr;
   Opt* opt = nullptr;
   Log* log = nullptr;
@@ -89,17 +91,25 @@ int main(int argc, char** argv) {
   // A raw input stream replaces the sequencer; a raw output alone mirrors it.
   std::string midiIn = std::getenv("ORVO_MIDI_IN") ? std::getenv("ORVO_MIDI_IN") : "";
   std::string midiOut = std::getenv("ORVO_MIDI_OUT") ? std::getenv("ORVO_MIDI_OUT") : "";
-  auto logMidi = [log](const std::string& line) { log->logLine(line); };
+  auto logLine = [log](const std::string& line) { log->logLine(line); };
   if (!midiIn.empty()) {
-    running.midiBackend = new RawMidiBackend(midiIn, midiOut, logMidi);
+    running.midiBackend = new RawMidiBackend(midiIn, midiOut, logLine);
   } else {
     running.midiBackend = new AlsaMidiBackend;
-    if (!midiOut.empty()) running.midiMirror = new RawMidiBackend("", midiOut, logMidi);
+    if (!midiOut.empty()) running.midiMirror = new RawMidiBackend("", midiOut, logLine);
   }
   auto* midi = running.midi = new MidiIO(
       *running.midiBackend, *runtime, *opt, [window](const std::string& line) { window->ui(line); },
       uiOn, running.midiMirror);
   midi->start();
+  auto* sounds = running.sounds = new Sounds(Sounds::Parts{
+      .runtime = *runtime,
+      .opt = *opt,
+      .log = logLine,
+      .baseDir = baseDir,
+      .bank = Sounds::findBank(),
+  });
+  midi->setSampler(sounds);
 
   auto* life = running.life = new ProcessLife(*log);
   auto quitOnMain = [runtime, life](const std::string& reason, int code) {
@@ -133,6 +143,7 @@ int main(int argc, char** argv) {
       .opt = *opt,
       .musicPlayer = *musicPlayer,
       .midi = *midi,
+      .sounds = *sounds,
       .baseDir = baseDir,
       .quit = quitOnMain,
       .pianoSpeech = pianospeech::fromSentence,
@@ -178,10 +189,12 @@ int main(int argc, char** argv) {
   window->ui(buttons);
   window->ui("live 0");
   window->ui(engine->currentProfile().nameLine());
+  window->ui(Engine::bandLevelLine(sounds->level()));
 
   std::string found = midi->keyboards().empty()
                           ? "No piano found yet. Plug it in and I will pick it up."
                           : "Piano connected.";
+  runtime->async([sounds] { sounds->start(); });
   // No studio host runs on this platform, so the piano's notes sound here.
   midi->logicRunning = false;
   window->ui("daw 0");

@@ -151,8 +151,9 @@ void Engine::computerKey(char key) {
     case '.':
       return changeVoiceVolume(0.15f);
     case '[':
+      return stepBandLevel(-1);
     case ']':
-      return notYet("the band level");
+      return stepBandLevel(+1);
     case '-':
     case '=':
     case '+':

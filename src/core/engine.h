@@ -30,6 +30,7 @@
 #include "platform/runtime.h"
 #include "sound/ev.h"
 #include "sound/midi-io.h"
+#include "sound/sounds.h"
 #include "sound/speech-output.h"
 
 namespace orvo {
@@ -42,6 +43,7 @@ struct EngineParts {
   Opt& opt;
   MusicPlayer& musicPlayer;
   MidiIO& midi;
+  Sounds& sounds;
   std::filesystem::path baseDir;
   std::function<void(const std::string&, int)> quit = [](auto&, int) {};  // orderly exit
   // A sentence as piano notes; nothing when it cannot be rendered.
@@ -88,6 +90,14 @@ class Engine {
   // The piano, from the MIDI input thread: quick, and the lock only briefly.
   void noteEvent(int pitch, int velocity);
   void pedal(bool down);
+
+  // Feedback sounds: a music-box chime for success and progress, a wood-block
+  // knock for a wrong note.
+  void chime(const std::vector<int>& notes, int velocity = 58, double hold = 0.6);
+  void knock();
+  // The band level one step down (-1) or up (+1), said and shown.
+  void stepBandLevel(int direction);
+  static std::string bandLevelLine(double db);
 
   // The talk-mode sentences by key (for the window and tests).
   std::map<int, std::string> talkSentences();

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "core/memory.h"
+#include "sound/sounds.h"
+#include "sound/wav-file.h"
 
 namespace orvo::oneoff {
 namespace {
@@ -71,8 +73,57 @@ std::optional<std::vector<std::string>> present(const std::vector<std::string>& 
   return values;
 }
 
+// The built-in sound, offline: the chime, the knock, then piano, bass, strings
+// and drums together, into a WAV file, with how loud it got.
+int soundCheck(const std::string& file, const std::optional<std::string>& bank,
+               const Print& print) {
+  if (!bank) {
+    print("no sound bank");
+    return 1;
+  }
+  std::vector<Ev> events;
+  auto note = [&](double t, int channel, int key, int velocity, double length) {
+    auto c = static_cast<std::uint8_t>(channel);
+    auto k = static_cast<std::uint8_t>(key);
+    events.push_back(
+        {t, {static_cast<std::uint8_t>(0x90 | c), k, static_cast<std::uint8_t>(velocity)}});
+    events.push_back({t + length, {static_cast<std::uint8_t>(0x80 | c), k, 0}});
+  };
+  for (int i = 0; i < 3; ++i) note(i * 0.12, 4, 84 + i * 4, 58, 0.6);  // the chime
+  note(1.2, 9, 77, 66, 0.1);                                           // the knock
+  for (int bar = 0; bar < 4; ++bar) {
+    double t = 2.0 + bar * 2.0;
+    int root = bar % 2 ? 65 : 60;
+    for (int key : {root, root + 4, root + 7}) note(t, 0, key, 90, 1.8);
+    note(t, 1, root - 24, 100, 0.9);
+    note(t + 1.0, 1, root - 17, 100, 0.9);
+    for (int key : {root - 12, root - 5}) note(t, 2, key, 70, 1.9);
+    for (int beat = 0; beat < 4; ++beat) {
+      note(t + beat * 0.5, 9, beat % 2 ? 38 : 36, 100, 0.1);
+      note(t + beat * 0.5, 9, 42, 80, 0.1);
+    }
+  }
+  auto rendered = Sounds::render(*bank, false, 0.0, events, 11.0);
+  if (!rendered) {
+    print("the sound bank " + *bank + " could not be loaded");
+    return 1;
+  }
+  if (!wav::write(file, rendered->left, rendered->right, SoundGraph::sampleRate)) {
+    print("could not write " + file);
+    return 1;
+  }
+  char line[96];
+  std::snprintf(line, sizeof line, "peak %.2f, clipped %.2f%% of the time", rendered->report.peak,
+                rendered->report.clippedPercent);
+  print(line);
+  return 0;
+}
+
 std::optional<int> runWithoutEngine(const std::vector<std::string>& args,
                                     const std::filesystem::path& baseDir, const Print& print) {
+  if (auto file = present(args, "--sound-check", 1)) {
+    return soundCheck(file->front(), Sounds::findBank(), print);
+  }
   if (auto title = present(args, "--drop", 1)) {
     auto file = baseDir / "memory.json";
     Memory memory = Memory::load(file);

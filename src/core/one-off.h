@@ -28,6 +28,10 @@ using Print = std::function<void(const std::string& line)>;
 std::optional<int> runWithoutEngine(const std::vector<std::string>& args,
                                     const std::filesystem::path& baseDir, const Print& print);
 
+// Renders the built-in sound offline into a WAV file and prints its peak and
+// clipping; 0 when the bank loaded, 1 when there is none.
+int soundCheck(const std::string& file, const std::optional<std::string>& bank, const Print& print);
+
 // The options that need the engine (none is built yet).
 std::optional<int> runWithEngine(const std::vector<std::string>& args, const Print& print);
 

@@ -127,8 +127,17 @@ void MidiIO::send(const std::uint8_t* bytes, std::size_t size) {
       windowNote("out", bytes[1], status == 0x90 ? bytes[2] : 0);
     }
   }
-  // The built-in sampler takes its share here once the sound engine exists;
-  // until then every note goes out as MIDI.
+  // The piano part sounds here only when no studio host plays it, and still goes
+  // out as MIDI; during a band playback it joins the band, which sounds only here.
+  Sampler* sampler = sampler_.load();
+  if (sampler && size == 3 && sampler->ready()) {
+    if ((bytes[0] & 0x0F) == 0 && !pianoHere) {
+      if (!logicRunning) sampler->play(bytes, size);
+    } else {
+      sampler->play(bytes, size);
+      return;
+    }
+  }
   backend_.publish(bytes, size);
   if (mirror_) mirror_->publish(bytes, size);
   if (opt_.toPiano) backend_.sendToDestinations(bytes, size);

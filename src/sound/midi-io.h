@@ -22,6 +22,7 @@
 #include "platform/midi/midi-backend.h"
 #include "platform/opt.h"
 #include "platform/runtime.h"
+#include "sound/sampler.h"
 
 namespace orvo {
 
@@ -42,6 +43,8 @@ class MidiIO {
 
   // Notes that arrive before the callbacks are set are dropped.
   void setCallbacks(Callbacks callbacks);
+  // The built-in sound; until it is set (or while it is not ready) every note goes out as MIDI.
+  void setSampler(Sampler* sampler) { sampler_ = sampler; }
 
   void parse(const std::uint8_t* bytes, std::size_t size);
   void send(const std::uint8_t* bytes, std::size_t size);
@@ -63,6 +66,7 @@ class MidiIO {
   void windowNote(const char* verb, int note, int velocity);
 
   MidiBackend& backend_;
+  std::atomic<Sampler*> sampler_{nullptr};
   MidiBackend* mirror_;
   Runtime& runtime_;
   const Opt& opt_;

@@ -48,7 +48,9 @@ TEST_F(EngineTest, TheSameSeedChoosesTheSameSentences) {
     LoopbackMidiBackend backend;
     MidiIO midi(
         backend, runtime, opt, [](const std::string&) {}, false);
-    Engine engine(EngineParts{runtime, window, log, speaker, opt, player, midi, folder.path()});
+    Sounds sounds({runtime, opt, [](const std::string&) {}, folder.path(), std::nullopt});
+    Engine engine(
+        EngineParts{runtime, window, log, speaker, opt, player, midi, sounds, folder.path()});
     ButtonKeys keys;
     for (int i = 0; i < 12; ++i) {
       engine.command(keys.home);
@@ -98,7 +100,9 @@ TEST(EngineThreads, ANewActivityCutsOffSpeechAndTheOldOneStaysSilent) {
   LoopbackMidiBackend backend;
   MidiIO midi(
       backend, runtime, opt, [](const std::string&) {}, false);
-  Engine engine(EngineParts{runtime, window, log, speaker, opt, player, midi, folder.path()});
+  Sounds sounds({runtime, opt, [](const std::string&) {}, folder.path(), std::nullopt});
+  Engine engine(
+      EngineParts{runtime, window, log, speaker, opt, player, midi, sounds, folder.path()});
 
   engine.run([&](int gen) {
     engine.say("a long sentence", gen);

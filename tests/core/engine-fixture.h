@@ -78,6 +78,11 @@ class EngineTest : public ::testing::Test {
   FakeMusicPlayer player;
   LoopbackMidiBackend midiBackend;
   MidiIO midi{midiBackend, runtime, opt, [](const std::string&) {}, false};
+  Sounds sounds{{.runtime = runtime,
+                 .opt = opt,
+                 .log = [this](const std::string& line) { log.logLine(line); },
+                 .baseDir = home.path(),
+                 .bank = std::nullopt}};
   std::map<std::string, std::vector<Ev>> pianoSpeech;  // what the talk keys play, by sentence
   std::vector<std::string> quits;
   ButtonKeys keys;
@@ -92,6 +97,7 @@ class EngineTest : public ::testing::Test {
         .opt = opt,
         .musicPlayer = player,
         .midi = midi,
+        .sounds = sounds,
         .baseDir = home.path(),
         .quit = [this](const std::string& reason, int) { quits.push_back(reason); },
         .pianoSpeech = [this](const std::string& sentence) -> std::optional<std::vector<Ev>> {

@@ -12,6 +12,7 @@ using ::testing::AnyOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 
 TEST_F(EngineTest, SetupSavesTheProfileAndTheNameLineFollowsIt) {
   engine->appCommand("setup Ada|Melody|yes");
@@ -72,6 +73,45 @@ TEST_F(EngineTest, LoginWritesAndRemovesTheAutostartEntry) {
   engine->appCommand("login on");
   EXPECT_THAT(spokenOne(), HasSubstr("wouldn't let me set that"));
   ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(EngineTest, BandLevelKeysStepAndSayWhenTheyCanGoNoFurther) {
+  for (int i = 0; i < 4; ++i) engine->computerKey(']');
+  auto said = spoken();
+  EXPECT_THAT(said, Contains("Band louder."));
+  EXPECT_EQ(sounds.level(), 12);
+  windowLines();
+  engine->computerKey(']');
+  EXPECT_EQ(spokenOne(), "Band louder. That is as loud as it goes.");
+  EXPECT_THAT(windowLines(), ElementsAre("bandlevel +12 dB"));
+  for (int i = 0; i < 8; ++i) engine->computerKey('[');
+  spoken();
+  engine->computerKey('[');
+  EXPECT_EQ(spokenOne(), "Band quieter. That is as quiet as it goes.");
+  EXPECT_EQ(files::readFile(home / "band-level.txt"), "-12\n");
+}
+
+TEST_F(EngineTest, ChimeAndKnockAreTimedNotesOnTheirOwnChannels) {
+  using Bytes = std::vector<std::uint8_t>;
+  engine->chime({72, 76, 79}, 200, 0.5);
+  runtime.advance(0.2);
+  EXPECT_THAT(midiBackend.published, ElementsAre(Bytes{0x94, 72, 127}, Bytes{0x94, 76, 127}));
+  runtime.advance(1.0);
+  EXPECT_EQ(midiBackend.published.size(), 6u);
+  EXPECT_TRUE(midi.sounding().empty());
+
+  midiBackend.published.clear();
+  engine->knock();
+  EXPECT_THAT(midiBackend.published, ElementsAre(Bytes{0x99, 77, 66}));
+  runtime.advance(0.1);
+  EXPECT_THAT(midiBackend.published, ElementsAre(Bytes{0x99, 77, 66}, Bytes{0x89, 77, 0}));
+
+  opt.fast = true;  // one-off runs make no sound
+  midiBackend.published.clear();
+  engine->knock();
+  engine->chime({60});
+  runtime.advance(1.0);
+  EXPECT_THAT(midiBackend.published, IsEmpty());
 }
 
 TEST_F(EngineTest, ComputerKeys) {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include "core/memory.h"
+#include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo::oneoff {
@@ -50,6 +51,26 @@ TEST(OneOff, DropAddsTheTitleOnceAndKeepsTheRestOfTheMemory) {
   EXPECT_EQ(printed.back(), "not yet: --library");
   EXPECT_EQ(runWithEngine({"--route", "what chord is this"}, print), 2);
   EXPECT_FALSE(runWithEngine({"--route"}, print));
+}
+
+TEST(OneOff, SoundCheckRendersToAWaveFileOrSaysThereIsNoBank) {
+  testing::TempFolder home;
+  std::vector<std::string> printed;
+  auto print = [&](const std::string& line) { printed.push_back(line); };
+  EXPECT_EQ(soundCheck((home / "none.wav").string(), std::nullopt, print), 1);
+  EXPECT_THAT(printed, ElementsAre("no sound bank"));
+  EXPECT_FALSE(std::filesystem::exists(home / "none.wav"));
+
+  const std::string bank = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+  if (!std::filesystem::exists(bank)) GTEST_SKIP() << "the TimGM6mb bank is not installed";
+  printed.clear();
+  EXPECT_EQ(soundCheck((home / "check.wav").string(), bank, print), 0);
+  ASSERT_EQ(printed.size(), 1u);
+  EXPECT_THAT(printed[0], ::testing::MatchesRegex(
+                              "peak [0-9]+\\.[0-9]{2}, clipped [0-9]+\\.[0-9]{2}% of the time"));
+  auto wav = files::readFile(home / "check.wav").value_or("");
+  EXPECT_EQ(wav.substr(0, 4), "RIFF");
+  EXPECT_GT(wav.size(), 44u + 44100u * 4 * 10);  // about eleven seconds of stereo sound
 }
 
 }  // namespace

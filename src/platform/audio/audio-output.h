@@ -1,0 +1,26 @@
+#pragma once
+// A running stream to the sound output, pulling stereo blocks from a render
+// function on the driver's own thread.
+
+#include <functional>
+#include <memory>
+
+namespace orvo {
+
+using AudioRender = std::function<void(float* left, float* right, int frames)>;
+
+class AudioOutput {
+ public:
+  virtual ~AudioOutput() = default;
+  // Still pulling sound (a driver that died, or a device that went away, stops).
+  virtual bool running() = 0;
+};
+
+// Opens the output, trying PipeWire, PulseAudio and ALSA in turn; nothing when
+// none can be opened (as on a machine without sound).
+using OpenAudioOutput =
+    std::function<std::unique_ptr<AudioOutput>(AudioRender render, int sampleRate)>;
+
+std::unique_ptr<AudioOutput> openSystemAudioOutput(AudioRender render, int sampleRate);
+
+}  // namespace orvo

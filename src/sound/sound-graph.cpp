@@ -1,0 +1,186 @@
+#include "sound/sound-graph.h"
+
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace orvo {
+namespace band {
+
+const std::vector<Part>& parts() {
+  static const std::vector<Part> table = {
+      {0, 0, false, 0.8f, false, 0.0f},    {1, 32, false, 0.3f, false, 0.0f},
+      {2, 48, false, 0.62f, true, -0.35f}, {3, 42, false, 0.74f, true, 0.35f},
+      {6, 48, false, 0.42f, true, -0.15f}, {7, 60, false, 0.4f, true, 0.2f},
+      {8, 89, false, 0.34f, true, 0.0f},   {5, 4, false, 0.5f, false, 0.1f},
+      {10, 80, false, 0.3f, false, 0.0f},  {11, 47, false, 0.7f, true, 0.0f},
+      {4, 10, false, 0.55f, false, 0.0f},  {9, 0, true, 0.6f, false, 0.0f},
+  };
+  return table;
+}
+
+float classicVolume(int channel, float normal) {
+  switch (channel) {
+    case 0:
+      return 0.8f;
+    case 1:
+      return 0.7f;
+    case 2:
+      return 0.5f;
+    case 3:
+      return 0.65f;
+    case 9:
+      return 0.6f;
+    default:
+      return normal;
+  }
+}
+
+double gainDB(int channel, bool classic, double bandLevelDB) {
+  if (channel == 0) return classic ? classicPianoDB : pianoGainDB;
+  return bandLevelDB + (classic ? classicBandDB : 0.0);
+}
+
+}  // namespace band
+
+std::unique_ptr<SoundGraph> SoundGraph::build(const std::string& bank, bool classic,
+                                              double bandDB) {
+  std::unique_ptr<SoundGraph> graph(new SoundGraph);
+  graph->classic_ = classic;
+  fluid_settings_t* settings = new_fluid_settings();
+  graph->settings_ = settings;
+  fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
+  fluid_settings_setint(settings, "synth.audio-channels", 16);
+  fluid_settings_setint(settings, "synth.audio-groups", 16);
+  fluid_settings_setint(settings, "synth.reverb.active", 0);  // our own buses do it
+  fluid_settings_setint(settings, "synth.chorus.active", 0);
+  // Only the presets in use load their samples, so a large bank costs little memory.
+  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  graph->synth_ = new_fluid_synth(settings);
+  if (!graph->synth_) return nullptr;
+  int font = fluid_synth_sfload(graph->synth_, bank.c_str(), 1);
+  if (font == FLUID_FAILED) return nullptr;
+
+  graph->channelBuffers_.assign(16 * 2 * maxBlock, 0.0f);
+  graph->busBuffers_.assign(2 * 2 * maxBlock, 0.0f);
+  for (const Part& part : band::parts()) {
+    auto c = static_cast<std::size_t>(part.channel);
+    fluid_synth_program_select(graph->synth_, part.channel, font, part.drums ? 128 : 0,
+                               part.program);
+    // A balance law: the centre keeps both sides at full level.
+    graph->panLeft_[c] = std::min(1.0f, 1.0f - part.pan);
+    graph->panRight_[c] = std::min(1.0f, 1.0f + part.pan);
+    graph->bus_[c] = part.hall ? (classic ? 1 : 2) : 0;
+    graph->busUsed_[static_cast<std::size_t>(graph->bus_[c])] = true;
+  }
+  graph->setBandLevel(bandDB);
+  return graph;
+}
+
+SoundGraph::~SoundGraph() {
+  if (synth_) delete_fluid_synth(synth_);
+  if (settings_) delete_fluid_settings(settings_);
+}
+
+void SoundGraph::setBandLevel(double bandDB) {
+  for (const Part& part : band::parts()) {
+    float volume = classic_ ? band::classicVolume(part.channel, part.volume) : part.volume;
+    double db = band::gainDB(part.channel, classic_, bandDB);
+    gains_[static_cast<std::size_t>(part.channel)] =
+        volume * static_cast<float>(std::pow(10.0, db / 20.0));
+  }
+}
+
+void SoundGraph::send(const std::uint8_t* bytes, std::size_t size) {
+  if (!synth_ || size == 0) return;
+  int channel = bytes[0] & 0x0F;
+  int type = bytes[0] & 0xF0;
+  int first = size > 1 ? bytes[1] & 0x7F : 0;
+  int second = size > 2 ? bytes[2] & 0x7F : 0;
+  switch (type) {
+    case 0x90:
+      if (second > 0) {
+        fluid_synth_noteon(synth_, channel, first, second);
+        break;
+      }
+      [[fallthrough]];
+    case 0x80:
+      fluid_synth_noteoff(synth_, channel, first);
+      break;
+    case 0xB0:
+      fluid_synth_cc(synth_, channel, first, second);
+      break;
+    case 0xE0:
+      fluid_synth_pitch_bend(synth_, channel, first | (second << 7));
+      break;
+    default:
+      break;  // the instruments are fixed: program changes are not taken
+  }
+}
+
+void SoundGraph::render(float* left, float* right, int frames) {
+  while (frames > 0) {
+    int block = std::min(frames, maxBlock);
+    renderBlock(left, right, block);
+    left += block;
+    right += block;
+    frames -= block;
+  }
+}
+
+void SoundGraph::renderBlock(float* left, float* right, int frames) {
+  std::fill(channelBuffers_.begin(), channelBuffers_.end(), 0.0f);
+  std::fill(busBuffers_.begin(), busBuffers_.end(), 0.0f);
+  float* dry[32];
+  for (int i = 0; i < 32; ++i) dry[i] = &channelBuffers_[static_cast<std::size_t>(i) * maxBlock];
+  fluid_synth_process(synth_, frames, 0, nullptr, 32, dry);
+
+  std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
+  std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
+  float* busL[3] = {left, &busBuffers_[0], &busBuffers_[2 * maxBlock]};
+  float* busR[3] = {right, &busBuffers_[maxBlock], &busBuffers_[3 * maxBlock]};
+  for (std::size_t c = 0; c < 16; ++c) {
+    const float* inL = dry[c * 2];
+    const float* inR = dry[c * 2 + 1];
+    float gain = gains_[c];
+    float gl = gain * panLeft_[c], gr = gain * panRight_[c];
+    float* outL = busL[bus_[c]];
+    float* outR = busR[bus_[c]];
+    float peak = 0;
+    for (int i = 0; i < frames; ++i) {
+      float l = inL[i] * gl, r = inR[i] * gr;
+      outL[i] += l;
+      outR[i] += r;
+      peak = std::max(peak, std::max(std::abs(l), std::abs(r)));
+    }
+    if (peak > peaks_[c]) peaks_[c] = peak;
+  }
+  if (busUsed_[1]) {
+    room_.process(busL[1], busR[1], frames);
+    for (int i = 0; i < frames; ++i) {
+      left[i] += busL[1][i];
+      right[i] += busR[1][i];
+    }
+  }
+  if (busUsed_[2]) {
+    hallShelf_[0].process(busL[2], frames);
+    hallShelf_[1].process(busR[2], frames);
+    hallHighPass_[0].process(busL[2], frames);
+    hallHighPass_[1].process(busR[2], frames);
+    hall_.process(busL[2], busR[2], frames);
+    for (int i = 0; i < frames; ++i) {
+      left[i] += busL[2][i];
+      right[i] += busR[2][i];
+    }
+  }
+}
+
+std::array<float, 16> SoundGraph::takeChannelPeaks() {
+  std::array<float, 16> peaks{};
+  for (std::size_t c = 0; c < 16; ++c) peaks[c] = peaks_[c].exchange(0.0f);
+  return peaks;
+}
+
+}  // namespace orvo

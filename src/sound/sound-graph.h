@@ -1,0 +1,91 @@
+#pragma once
+// One built sound graph: a FluidSynth instance rendering every MIDI channel
+// to its own buffer, and our mixer giving each part its volume, gain and pan
+// and sending the hall parts through the hall bus (equaliser, large hall) or,
+// in the classic style, the room bus (medium hall).
+//
+// send() from any thread (FluidSynth's calls are thread-safe); render() on
+// one thread at a time (the audio driver's, or an offline caller), and it
+// never allocates.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sound/mix-effects.h"
+
+typedef struct _fluid_hashtable_t fluid_settings_t;
+typedef struct _fluid_synth_t fluid_synth_t;
+
+namespace orvo {
+
+struct Part {
+  int channel;
+  int program;  // General MIDI, 0-based
+  bool drums;
+  float volume;  // 0 to 1
+  bool hall;
+  float pan;  // -1 left to +1 right
+};
+
+namespace band {
+
+// The instrument of each channel.
+const std::vector<Part>& parts();
+// The volume of a channel in the classic style, where it differs.
+float classicVolume(int channel, float normal);
+
+constexpr double pianoGainDB = 9.0;
+constexpr double classicPianoDB = 8.0;
+constexpr double classicBandDB = -2.0;
+
+// The gain in dB of a channel's part: the piano's own, or the band level.
+double gainDB(int channel, bool classic, double bandLevelDB);
+
+}  // namespace band
+
+class SoundGraph {
+ public:
+  static constexpr int sampleRate = 44100;
+  static constexpr int maxBlock = 1024;
+
+  // Nothing when the bank cannot be loaded.
+  static std::unique_ptr<SoundGraph> build(const std::string& bank, bool classic, double bandDB);
+  ~SoundGraph();
+
+  void send(const std::uint8_t* bytes, std::size_t size);
+  void render(float* left, float* right, int frames);
+
+  void setBandLevel(double bandDB);
+  bool classic() const { return classic_; }
+  // The linear gain (volume and dB together) each channel is mixed with.
+  float channelGain(int channel) const { return gains_[static_cast<std::size_t>(channel)]; }
+  // The loudest sample of each channel's part since the last call (for checks).
+  std::array<float, 16> takeChannelPeaks();
+
+ private:
+  SoundGraph() = default;
+  void renderBlock(float* left, float* right, int frames);
+
+  fluid_settings_t* settings_ = nullptr;
+  fluid_synth_t* synth_ = nullptr;
+  bool classic_ = false;
+  std::array<std::atomic<float>, 16> gains_{};
+  std::array<float, 16> panLeft_{}, panRight_{};
+  std::array<int, 16> bus_{};      // 0 main, 1 room, 2 hall
+  std::array<bool, 3> busUsed_{};  // a bus no part is sent to costs nothing
+  std::array<std::atomic<float>, 16> peaks_{};
+  std::vector<float> channelBuffers_;  // 16 stereo pairs of maxBlock
+  std::vector<float> busBuffers_;      // room and hall, stereo
+  Reverb room_{sampleRate, Reverb::mediumHall};
+  Reverb hall_{sampleRate, Reverb::largeHall};
+  std::array<Biquad, 2> hallShelf_{Biquad::highShelf(sampleRate, 3200, -7),
+                                   Biquad::highShelf(sampleRate, 3200, -7)};
+  std::array<Biquad, 2> hallHighPass_{Biquad::highPass(sampleRate, 110),
+                                      Biquad::highPass(sampleRate, 110)};
+};
+
+}  // namespace orvo

@@ -1,0 +1,238 @@
+#include "sound/sounds.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/files.h"
+
+namespace orvo {
+
+std::optional<std::string> Sounds::findBank() {
+  std::error_code error;
+  const char* chosen = std::getenv("ORVO_SOUNDFONT");
+  for (std::string path :
+       {std::string(chosen ? chosen : ""), std::string("/usr/share/sounds/sf2/FluidR3_GM.sf2"),
+        std::string("/usr/share/sounds/sf2/TimGM6mb.sf2")}) {
+    if (!path.empty() && std::filesystem::is_regular_file(path, error)) return path;
+  }
+  return std::nullopt;
+}
+
+Sounds::Sounds(Parts parts)
+    : parts_(std::move(parts)), fixQueue_(parts_.runtime.serial("band.sound.fix")) {
+  auto text = files::readFile(parts_.baseDir / "band-level.txt");
+  char* end = nullptr;
+  std::string trimmed = files::trim(text.value_or(""));
+  double db = std::strtod(trimmed.c_str(), &end);
+  if (!trimmed.empty() && end && *end == '\0' && std::isfinite(db)) {
+    gainDB_ = std::clamp(db, -12.0, 12.0);
+  }
+}
+
+Sounds::~Sounds() {
+  std::lock_guard guard(swapLock_);
+  output_.reset();  // stop pulling before the graph goes
+}
+
+bool Sounds::buildAndRun(std::unique_ptr<SoundGraph>& graph, std::unique_ptr<AudioOutput>& output) {
+  if (!parts_.bank) return false;
+  graph = SoundGraph::build(*parts_.bank, classic_, gainDB_);
+  if (!graph) return false;
+  SoundGraph* raw = graph.get();
+  output = parts_.openOutput([raw](float* l, float* r, int frames) { raw->render(l, r, frames); },
+                             SoundGraph::sampleRate);
+  return output != nullptr;
+}
+
+void Sounds::start() {
+  if (!parts_.bank) return;
+  std::unique_ptr<SoundGraph> graph;
+  std::unique_ptr<AudioOutput> output;
+  bool running = buildAndRun(graph, output);
+  std::lock_guard guard(swapLock_);
+  graph_ = std::move(graph);
+  output_ = std::move(output);
+  ready_ = running;
+}
+
+bool Sounds::ready() {
+  std::lock_guard guard(swapLock_);
+  return ready_;
+}
+
+void Sounds::play(const std::uint8_t* bytes, std::size_t size) {
+  std::shared_ptr<SoundGraph> graph;
+  bool stopped = false;
+  {
+    std::lock_guard guard(swapLock_);
+    if (!ready_) return;
+    graph = graph_;
+    stopped = output_ && !output_->running();
+  }
+  if (graph) graph->send(bytes, size);
+  if (stopped && !revivePending_.exchange(true)) revive("it had stopped", false);
+}
+
+void Sounds::revive(const std::string& reason, bool wait, bool force) {
+  auto work = [this, reason, force] {
+    revivePending_ = false;
+    double now = parts_.runtime.now();
+    if (!force && now - lastFix_ < 1.0) return;
+    lastFix_ = now;
+    std::unique_ptr<SoundGraph> graph;
+    std::unique_ptr<AudioOutput> output;
+    if (!buildAndRun(graph, output)) {
+      parts_.log("band sound could not restart after: " + reason);
+      return;
+    }
+    std::unique_ptr<AudioOutput> oldOutput;
+    std::shared_ptr<SoundGraph> oldGraph;
+    {
+      std::lock_guard guard(swapLock_);
+      oldOutput = std::move(output_);
+      oldGraph = std::move(graph_);
+      graph_ = std::move(graph);
+      output_ = std::move(output);
+      ready_ = true;
+      ++restarts_;
+    }
+    oldOutput.reset();  // the new one already runs
+    if (reason != "a test") parts_.log("band sound restarted: " + reason);
+  };
+  if (wait) {
+    auto done = parts_.runtime.makeSemaphore();
+    fixQueue_.post([work, done] {
+      work();
+      done->signal();
+    });
+    done->wait(30.0);
+  } else {
+    fixQueue_.post(work);
+  }
+}
+
+int Sounds::restarts() {
+  std::lock_guard guard(swapLock_);
+  return restarts_;
+}
+
+double Sounds::level() {
+  return gainDB_;
+}
+
+double Sounds::setLevel(double db) {
+  db = std::clamp(db, -12.0, 12.0);
+  gainDB_ = db;
+  std::shared_ptr<SoundGraph> graph;
+  {
+    std::lock_guard guard(swapLock_);
+    graph = graph_;
+  }
+  if (graph) graph->setBandLevel(db);
+  if (!parts_.opt.fast) {
+    files::writeFileAtomically(parts_.baseDir / "band-level.txt",
+                               std::to_string(static_cast<int>(std::lround(db))) + "\n");
+  }
+  return db;
+}
+
+bool Sounds::classic() {
+  return classic_;
+}
+
+// The style changes the whole graph (volumes and buses), so it is rebuilt.
+void Sounds::setClassic(bool classic) {
+  if (classic_.exchange(classic) == classic) return;
+  bool running;
+  {
+    std::lock_guard guard(swapLock_);
+    running = ready_;
+  }
+  if (running) revive("the band style changed", false, true);
+}
+
+std::optional<Sounds::Rendered> Sounds::mix(const std::vector<Ev>& events, double seconds) {
+  if (!parts_.bank) return std::nullopt;
+  return render(*parts_.bank, classic_, gainDB_, events, seconds);
+}
+
+std::optional<Sounds::Rendered> Sounds::render(const std::string& bank, bool classic, double bandDB,
+                                               const std::vector<Ev>& events, double seconds) {
+  auto graph = SoundGraph::build(bank, classic, bandDB);
+  if (!graph) return std::nullopt;
+  auto sorted = events;
+  std::stable_sort(sorted.begin(), sorted.end(),
+                   [](const Ev& a, const Ev& b) { return a.t < b.t; });
+  const auto total = static_cast<std::size_t>(std::max(0.0, seconds) * SoundGraph::sampleRate);
+  Rendered out;
+  out.left.assign(total, 0.0f);
+  out.right.assign(total, 0.0f);
+  std::size_t at = 0, next = 0;
+  while (at < total) {
+    while (next < sorted.size() &&
+           static_cast<std::size_t>(sorted[next].t * SoundGraph::sampleRate) <= at) {
+      graph->send(sorted[next].bytes.data(), 3);
+      ++next;
+    }
+    std::size_t until = total;
+    if (next < sorted.size()) {
+      until = std::min(total, static_cast<std::size_t>(sorted[next].t * SoundGraph::sampleRate));
+    }
+    int frames = static_cast<int>(std::min<std::size_t>(until - at, SoundGraph::maxBlock));
+    if (frames <= 0) frames = 1;
+    frames = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(frames), total - at));
+    graph->render(&out.left[at], &out.right[at], frames);
+    at += static_cast<std::size_t>(frames);
+  }
+  out.channelPeaks = graph->takeChannelPeaks();
+  std::size_t clipped = 0;
+  for (std::size_t i = 0; i < total; ++i) {
+    double loudest = std::max(std::abs(out.left[i]), std::abs(out.right[i]));
+    out.report.peak = std::max(out.report.peak, loudest);
+    if (loudest > 1.0) ++clipped;
+  }
+  out.report.clippedPercent = total ? 100.0 * clipped / total : 0;
+  return out;
+}
+
+std::optional<Sounds::Probe> Sounds::probe(int channel, int note, int velocity) {
+  auto on = static_cast<std::uint8_t>(0x90 | (channel & 0x0F));
+  auto off = static_cast<std::uint8_t>(0x80 | (channel & 0x0F));
+  auto key = static_cast<std::uint8_t>(note & 0x7F);
+  auto rendered = mix(
+      {{0.0, {on, key, static_cast<std::uint8_t>(velocity & 0x7F)}}, {1.0, {off, key, 0}}}, 1.5);
+  if (!rendered) return std::nullopt;
+  Probe probe;
+  const auto& samples = rendered->left;
+  float peak = 0;
+  for (float s : samples) peak = std::max(peak, std::abs(s));
+  probe.peakDB = 20.0 * std::log10(std::max(static_cast<double>(peak), 1e-9));
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    if (std::abs(samples[i]) >= 0.9f * peak) {
+      probe.attackSeconds = static_cast<double>(i) / SoundGraph::sampleRate;
+      break;
+    }
+  }
+  double energy = 0, change = 0;
+  for (std::size_t i = 1; i < samples.size(); ++i) {
+    energy += static_cast<double>(samples[i]) * samples[i];
+    double d = samples[i] - samples[i - 1];
+    change += d * d;
+  }
+  probe.brightness = energy > 0 ? std::min(1.0, change / (4.0 * energy)) : 0;
+  return probe;
+}
+
+std::pair<double, double> Sounds::levels(const std::vector<float>& samples) {
+  double sum = 0, peak = 0;
+  for (float s : samples) {
+    sum += static_cast<double>(s) * s;
+    peak = std::max(peak, static_cast<double>(std::abs(s)));
+  }
+  double rms = samples.empty() ? 0 : std::sqrt(sum / samples.size());
+  auto db = [](double x) { return 20.0 * std::log10(std::max(x, 1e-9)); };
+  return {db(rms), db(peak)};
+}
+
+}  // namespace orvo

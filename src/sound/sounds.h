@@ -1,0 +1,103 @@
+#pragma once
+// The system's own synthesiser: the General MIDI bank through a SoundGraph,
+// playing on the system's sound output. It survives changes of the output by
+// rebuilding itself (at most once a second, on the serial queue
+// "band.sound.fix", the old graph stopped only after the new one runs).
+// Offline renders serve the sound check and the band arrangement's checks.
+//
+// Threads: play() and level changes from any thread; swapping the graph is
+// guarded by swapLock, which play() takes only to read.
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/audio/audio-output.h"
+#include "platform/opt.h"
+#include "platform/runtime.h"
+#include "sound/ev.h"
+#include "sound/sampler.h"
+#include "sound/sound-graph.h"
+
+namespace orvo {
+
+class Sounds final : public Sampler {
+ public:
+  struct Parts {
+    Runtime& runtime;
+    const Opt& opt;
+    std::function<void(const std::string&)> log;
+    std::filesystem::path baseDir;  // "band-level.txt" and "band-style-2.txt" live here
+    std::optional<std::string> bank;
+    OpenAudioOutput openOutput = openSystemAudioOutput;
+  };
+
+  explicit Sounds(Parts parts);
+  ~Sounds() override;
+
+  // The first bank that exists: ORVO_SOUNDFONT, FluidR3_GM, then TimGM6mb.
+  static std::optional<std::string> findBank();
+
+  // Builds the graph and opens the output; without a bank or an output the
+  // system stays silent here and everything goes out as MIDI.
+  void start();
+  bool ready() override;
+  void play(const std::uint8_t* bytes, std::size_t size) override;
+
+  // The band level in dB, -12 to +12; setting it returns the level now in force.
+  double level();
+  double setLevel(double db);
+  bool classic();
+  void setClassic(bool classic);
+
+  // Rebuilds the graph on the fix queue, at most once a second unless `force`.
+  void revive(const std::string& reason, bool wait, bool force = false);
+  int restarts();
+
+  struct MixReport {
+    double peak = 0;            // loudest sample, 1.0 is full scale
+    double clippedPercent = 0;  // share of the time any channel went over full scale
+  };
+  struct Rendered {
+    std::vector<float> left, right;
+    MixReport report;
+    std::array<float, 16> channelPeaks{};
+  };
+  // Renders the events offline with this system's sound (no device); nothing without a bank.
+  std::optional<Rendered> mix(const std::vector<Ev>& events, double seconds);
+  static std::optional<Rendered> render(const std::string& bank, bool classic, double bandDB,
+                                        const std::vector<Ev>& events, double seconds);
+  // Mean (RMS) and peak level of a render, in dB of full scale.
+  static std::pair<double, double> levels(const std::vector<float>& samples);
+
+  // How one instrument sounds: a note played alone on a channel.
+  struct Probe {
+    double attackSeconds = 0;  // to 90 % of its peak
+    double peakDB = -180;
+    double brightness =
+        0;  // 0 dull to 1 bright: the share of energy in the sample-to-sample changes
+  };
+  std::optional<Probe> probe(int channel, int note, int velocity = 100);
+
+ private:
+  bool buildAndRun(std::unique_ptr<SoundGraph>& graph, std::unique_ptr<AudioOutput>& output);
+
+  Parts parts_;
+  SerialQueue& fixQueue_;
+  std::mutex swapLock_;
+  std::shared_ptr<SoundGraph> graph_;
+  std::unique_ptr<AudioOutput> output_;
+  bool ready_ = false;
+  std::atomic<double> gainDB_{0};
+  std::atomic<bool> classic_{false};
+  double lastFix_ = -100;  // touched on the fix queue only
+  int restarts_ = 0;
+  std::atomic<bool> revivePending_{false};
+};
+
+}  // namespace orvo

@@ -1,0 +1,216 @@
+// The built-in sound, rendered offline with the small General MIDI bank the
+// Makefile installs; no sound device is needed.
+
+#include "sound/sounds.h"
+
+#include <gmock/gmock.h>
+
+#include <cmath>
+
+#include "platform/files.h"
+#include "platform/midi/loopback/loopback-midi-backend.h"
+#include "platform/virtual-runtime.h"
+#include "sound/midi-io.h"
+#include "temp-folder.h"
+
+namespace orvo {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using Bytes = std::vector<std::uint8_t>;
+
+const std::string kBank = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+std::vector<Ev> note(int channel, int key, double from, double to, int velocity = 100) {
+  auto c = static_cast<std::uint8_t>(channel);
+  auto k = static_cast<std::uint8_t>(key);
+  return {{from, {static_cast<std::uint8_t>(0x90 | c), k, static_cast<std::uint8_t>(velocity)}},
+          {to, {static_cast<std::uint8_t>(0x80 | c), k, 0}}};
+}
+
+struct FakeOutput final : AudioOutput {
+  explicit FakeOutput(std::shared_ptr<bool> alive) : alive(std::move(alive)) {}
+  std::shared_ptr<bool> alive;
+  bool running() override { return *alive; }
+};
+
+class SoundsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(kBank)) GTEST_SKIP() << "the TimGM6mb bank is not installed";
+  }
+  testing::TempFolder home;
+  VirtualRuntime runtime;
+  Opt opt;
+  std::vector<std::string> logged;
+  std::shared_ptr<bool> outputAlive = std::make_shared<bool>(true);
+  int outputsOpened = 0;
+  bool outputsWork = true;
+
+  std::unique_ptr<Sounds> make(std::optional<std::string> bank = kBank) {
+    return std::make_unique<Sounds>(Sounds::Parts{
+        .runtime = runtime,
+        .opt = opt,
+        .log = [this](const std::string& line) { logged.push_back(line); },
+        .baseDir = home.path(),
+        .bank = std::move(bank),
+        .openOutput = [this](AudioRender, int) -> std::unique_ptr<AudioOutput> {
+          ++outputsOpened;
+          if (!outputsWork) return nullptr;
+          return std::make_unique<FakeOutput>(outputAlive);
+        },
+    });
+  }
+};
+
+TEST_F(SoundsTest, EveryPartSoundsOnItsOwnChannel) {
+  for (const Part& part : band::parts()) {
+    int key = part.drums ? 38 : 60;
+    auto rendered = Sounds::render(kBank, false, 0, note(part.channel, key, 0, 0.5), 0.8);
+    ASSERT_TRUE(rendered);
+    for (int c = 0; c < 16; ++c) {
+      float peak = rendered->channelPeaks[static_cast<std::size_t>(c)];
+      if (c == part.channel) {
+        EXPECT_GT(peak, 0.005f) << "channel " << c << " is silent";
+      } else {
+        EXPECT_EQ(peak, 0.0f) << "channel " << c << " sounded for channel " << part.channel;
+      }
+    }
+  }
+}
+
+TEST_F(SoundsTest, TheClassicStyleIsOneDecibelQuieterForThePianoAndTwoForTheBand) {
+  auto normal = SoundGraph::build(kBank, false, 0);
+  auto classic = SoundGraph::build(kBank, true, 0);
+  ASSERT_TRUE(normal && classic);
+  auto db = [](float a, float b) { return 20.0 * std::log10(a / b); };
+  EXPECT_NEAR(db(classic->channelGain(0), normal->channelGain(0)), -1.0, 1e-4);
+  for (int channel : {4, 5, 7, 8, 10, 11}) {  // same volume in both styles
+    EXPECT_NEAR(db(classic->channelGain(channel), normal->channelGain(channel)), -2.0, 1e-4);
+  }
+  // And what is heard agrees: the same piano chord, one decibel apart.
+  std::vector<Ev> chord;
+  for (int key : {60, 64, 67}) {
+    auto n = note(0, key, 0, 1.0);
+    chord.insert(chord.end(), n.begin(), n.end());
+  }
+  auto loud = Sounds::render(kBank, false, 0, chord, 1.2);
+  auto soft = Sounds::render(kBank, true, 0, chord, 1.2);
+  EXPECT_NEAR(Sounds::levels(soft->left).first - Sounds::levels(loud->left).first, -1.0, 0.05);
+  // The band level moves every channel but the piano.
+  normal->setBandLevel(6);
+  EXPECT_NEAR(db(normal->channelGain(1), classic->channelGain(1) / 0.7f * 0.3f), 8.0, 1e-3);
+}
+
+TEST_F(SoundsTest, AKnockDuringTheBandDoesNotStopIt) {
+  std::vector<Ev> band;
+  for (auto part : {note(1, 40, 0, 2.0), note(2, 60, 0, 2.0)})
+    band.insert(band.end(), part.begin(), part.end());
+  auto withKnock = band;
+  for (auto ev : note(9, 77, 1.0, 1.1, 66)) withKnock.push_back(ev);
+  auto plain = Sounds::render(kBank, false, 0, band, 2.0);
+  auto knocked = Sounds::render(kBank, false, 0, withKnock, 2.0);
+  EXPECT_EQ(plain->channelPeaks[1], knocked->channelPeaks[1]);
+  EXPECT_EQ(plain->channelPeaks[2], knocked->channelPeaks[2]);
+  EXPECT_GT(knocked->channelPeaks[9], 0.005f);
+  // The band is still sounding after the knock.
+  std::vector<float> tail(knocked->left.begin() + 44100 * 3 / 2, knocked->left.end());
+  EXPECT_GT(Sounds::levels(tail).first, -50.0);
+}
+
+TEST_F(SoundsTest, RoutingBetweenTheBuiltInSoundAndMidi) {
+  auto sounds = make();
+  LoopbackMidiBackend backend;
+  MidiIO midi(
+      backend, runtime, opt, [](const std::string&) {}, false);
+  midi.setSampler(sounds.get());
+  midi.start();
+
+  // Not started: everything, band included, goes out as MIDI.
+  midi.send({0x91, 40, 90});
+  EXPECT_THAT(backend.published, ElementsAre(Bytes{0x91, 40, 90}));
+
+  sounds->start();
+  ASSERT_TRUE(sounds->ready());
+  backend.published.clear();
+  midi.send({0x91, 40, 0});  // the band sounds here only
+  midi.send({0x99, 77, 66});
+  EXPECT_THAT(backend.published, IsEmpty());
+  midi.send({0x90, 60, 90});  // the piano part also goes out for a studio to record
+  EXPECT_THAT(backend.published, ElementsAre(Bytes{0x90, 60, 90}));
+  midi.pianoHere = true;  // during a band playback it is part of the band
+  midi.send({0x80, 60, 0});
+  EXPECT_EQ(backend.published.size(), 1u);
+}
+
+TEST_F(SoundsTest, RebuildsAtMostOnceASecondAndOnlyWhenItWorks) {
+  auto sounds = make();
+  sounds->start();
+  EXPECT_EQ(outputsOpened, 1);
+  sounds->revive("the sound output changed", false);
+  sounds->revive("the sound output changed", false);
+  runtime.runReady();
+  EXPECT_EQ(sounds->restarts(), 1);
+  EXPECT_THAT(logged, ElementsAre("band sound restarted: the sound output changed"));
+  runtime.advance(1.1);
+  sounds->revive("a test", true);
+  EXPECT_EQ(sounds->restarts(), 2);
+  EXPECT_EQ(logged.size(), 1u);  // a test is not logged
+
+  // A rebuild that fails keeps the old sound.
+  runtime.advance(1.1);
+  outputsWork = false;
+  sounds->revive("the sound output changed", true);
+  EXPECT_TRUE(sounds->ready());
+  EXPECT_EQ(logged.back(), "band sound could not restart after: the sound output changed");
+
+  // An output that stopped is rebuilt when the next note comes.
+  runtime.advance(1.1);
+  outputsWork = true;
+  *outputAlive = false;
+  std::uint8_t noteOn[] = {0x90, 60, 80};
+  sounds->play(noteOn, 3);
+  *outputAlive = true;
+  runtime.runReady();
+  EXPECT_EQ(logged.back(), "band sound restarted: it had stopped");
+}
+
+TEST_F(SoundsTest, WithoutABankOrAnOutputNothingIsReady) {
+  auto noBank = make(std::nullopt);
+  noBank->start();
+  EXPECT_FALSE(noBank->ready());
+  EXPECT_FALSE(noBank->mix(note(0, 60, 0, 0.1), 0.2));
+  outputsWork = false;
+  auto noOutput = make();
+  noOutput->start();
+  EXPECT_FALSE(noOutput->ready());
+}
+
+TEST_F(SoundsTest, TheBandLevelIsClampedKeptAsAWholeNumberAndReadBack) {
+  auto sounds = make();
+  EXPECT_EQ(sounds->level(), 0);
+  EXPECT_EQ(sounds->setLevel(14.6), 12);
+  EXPECT_EQ(files::readFile(home / "band-level.txt"), "12\n");
+  EXPECT_EQ(sounds->setLevel(-4.4), -4.4);
+  EXPECT_EQ(files::readFile(home / "band-level.txt"), "-4\n");
+  EXPECT_EQ(make()->level(), -4);
+  files::writeFileAtomically(home / "band-level.txt", "loud");
+  EXPECT_EQ(make()->level(), 0);
+  files::writeFileAtomically(home / "band-level.txt", "-40");
+  EXPECT_EQ(make()->level(), -12);
+}
+
+TEST_F(SoundsTest, ProbeMeasuresAnInstrument) {
+  auto sounds = make();
+  auto piano = sounds->probe(0, 60);
+  auto pad = sounds->probe(8, 60);
+  ASSERT_TRUE(piano && pad);
+  EXPECT_LT(piano->attackSeconds, pad->attackSeconds);  // a piano speaks at once, a pad swells
+  EXPECT_GT(piano->peakDB, -40);
+  EXPECT_GT(piano->brightness, 0);
+}
+
+}  // namespace
+}  // namespace orvo
