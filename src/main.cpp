@@ -184,9 +184,7 @@ int main(int argc, char** argv) {
   window->ui("kbd " + keyboards);
 
   window->ui("voice " + (voice.empty() ? "default" : voice));
-  std::string buttons = "buttons";
-  for (int key : engine->buttonKeys().commandKeys()) buttons += " " + std::to_string(key);
-  window->ui(buttons);
+  window->ui(engine->buttonsLine());
   window->ui("live 0");
   window->ui(engine->currentProfile().nameLine());
   window->ui(Engine::bandLevelLine(sounds->level()));
@@ -198,7 +196,8 @@ int main(int argc, char** argv) {
   // No studio host runs on this platform, so the piano's notes sound here.
   midi->logicRunning = false;
   window->ui("daw 0");
-  engine->greet(found);
+  engine->writeCommandSheet();
+  engine->greet(found, !midi->keyboards().empty());
   engine->markOpened(Log::localTime());
 
   runtime->runMainLoop();

@@ -38,15 +38,6 @@ void Engine::command(int key) {
   // lesson flow handles; anywhere else they do nothing.
 }
 
-// Button keys act when pressed. In talk mode the sentence keys speak; other
-// notes and the pedal have no taker until the modes that judge notes exist.
-void Engine::noteEvent(int pitch, int velocity) {
-  if (velocity == 0) return;
-  std::lock_guard guard(lock);
-  if (keys_.isCommandKey(pitch)) return command(pitch);
-  if (mode_ == Mode::talk && talkMap_.count(pitch)) playTalk(pitch);
-}
-
 void Engine::pedal(bool) {}
 
 void Engine::toggleTalk() {
@@ -138,6 +129,10 @@ void Engine::openHomeItem(int index) {
     case 7:
       return command(keys_.talk);
   }
+}
+
+void Engine::openMenu() {
+  notYet("the song menu");
 }
 
 void Engine::chooseSong(int index) {

@@ -57,6 +57,9 @@ void Engine::appCommand(const std::string& text) {
           ", then what you'd like. Try: " + assistant + ", what can you do?");
     return;
   }
+  if (startsWith(text, "speak ") || startsWith(text, "say ")) {
+    return spokenRequest(text.substr(text.find(' ') + 1));
+  }
   if (startsWith(text, "restart")) return restartTake();
   if (text == "name") {
     ui(currentProfile().nameLine());
@@ -87,6 +90,17 @@ void Engine::appCommand(const std::string& text) {
   notYet("typing a request");
 }
 
+// What a spoken request can already reach: the theory answers and the held chord.
+void Engine::spokenRequest(const std::string& sentence) {
+  Heard heard = Heard::from(sentence);
+  if (auto answer = theory(heard)) return speak(*answer);
+  if (heard.has("chord") && heard.hasAny({"holding", "playing", "hold", "this"})) {
+    return speak(heldChord());
+  }
+  logLine("request not understood yet: " + heard.text);
+  notYet("understanding that request");
+}
+
 void Engine::setLogin(bool on) {
   bool ok = login::setStartAtLogin(on, login::thisProgram());
   if (!ok) {
@@ -108,7 +122,7 @@ void Engine::changeVoiceVolume(float step) {
 
 void Engine::computerKey(char key) {
   ButtonKeys keys = buttonKeys();
-  if (key == 'K') return notYet("learning the top key");
+  if (key == 'K') return askForTopKey();
   switch (std::tolower(static_cast<unsigned char>(key))) {
     case ' ':
       return command(keys.hear);
@@ -141,7 +155,7 @@ void Engine::computerKey(char key) {
       return help();
     case '/':
     case '?':
-      return notYet("the printable command sheet");
+      return openCommandSheet();
     case 'v': {
       std::string name = parts_.speaker.nextVoice();
       return speak(name == "No other voices" ? name + "." : "This is " + name + ".");

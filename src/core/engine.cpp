@@ -2,6 +2,7 @@
 
 #include "core/greeting.h"
 #include "core/json-file.h"
+#include "platform/files.h"
 #include "platform/random.h"
 
 namespace orvo {
@@ -15,6 +16,14 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
     }
   }
   loadTalkSentences();
+  auto top = files::trim(files::readFile(dataFile("top-key.txt")).value_or(""));
+  char* end = nullptr;
+  long key = std::strtol(top.c_str(), &end, 10);
+  if (!top.empty() && *end == '\0' && key >= 0 && key <= 127) {
+    keys_.setTopKey(static_cast<int>(key));
+  } else {
+    awaitingTop_ = true;
+  }
 }
 
 int Engine::run(std::function<void(int gen)> work) {
@@ -91,11 +100,14 @@ void Engine::notYet(const std::string& what) {
   speak("Sorry, " + what + " is not ready yet.");
 }
 
-void Engine::greet(const std::string& found) {
+void Engine::greet(const std::string& found, bool keyboardConnected) {
   Greeting greeting;
   {
     std::lock_guard guard(lock);
     greeting = buildGreeting(profile_, mem_, found);
+    if (keyboardConnected && awaitingTop_) {
+      greeting.rest += " I can see a piano. Press its highest key once, so I know its size.";
+    }
   }
   ui("welcome " + greeting.whole());
   run([this, greeting](int gen) {

@@ -12,6 +12,7 @@
 // `gen` and stops current speech; say() refuses to speak for an older
 // generation, so any new press cuts off what was going on.
 
+#include <bitset>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -32,6 +33,7 @@
 #include "sound/midi-io.h"
 #include "sound/sounds.h"
 #include "sound/speech-output.h"
+#include "voice/heard.h"
 
 namespace orvo {
 
@@ -88,8 +90,26 @@ class Engine {
   void restartTake();
 
   // The piano, from the MIDI input thread: quick, and the lock only briefly.
+  // The button rules come first: the top key acts on release so a hold can open
+  // the song menu (at once in composition), other buttons act on press, and a
+  // key above the top key (or any key when asked for) becomes the new top key.
   void noteEvent(int pitch, int velocity);
   void pedal(bool down);
+  void askForTopKey();
+  // The window's "buttons" line for the current layout.
+  std::string buttonsLine();
+  bool awaitingTopKey();
+
+  // Music words: a spoken note at words[at] (pitch class and words used),
+  // the answer to a theory question, and the chord being held.
+  static std::optional<std::pair<int, int>> spokenNote(const std::vector<std::string>& words,
+                                                       std::size_t at);
+  std::optional<std::string> theory(const Heard& heard);
+  std::string heldChord();
+
+  // The large-print sheet of commands in the data folder, and opening it.
+  void writeCommandSheet();
+  void openCommandSheet();
 
   // Feedback sounds: a music-box chime for success and progress, a wood-block
   // knock for a wrong note.
@@ -102,8 +122,9 @@ class Engine {
   // The talk-mode sentences by key (for the window and tests).
   std::map<int, std::string> talkSentences();
 
-  // What a new run says first; the greeting activity.
-  void greet(const std::string& found);
+  // What a new run says first; the greeting activity. With a keyboard whose top
+  // key is not known yet, it asks for that key.
+  void greet(const std::string& found, bool keyboardConnected);
 
   // State read by other objects (take the lock).
   Mode currentMode();
@@ -140,6 +161,10 @@ class Engine {
   bool logicCommand(int key);
   bool reaperCommand(int key);
   void openHomeItem(int index);
+  void openMenu();
+  void learnTopKey(int pitch);
+  void holdCheck(double pressedAt);
+  void musicalNote(int pitch, bool press);
   void chooseSong(int index);
   void autosaveTake();
   void toggleTalk();
@@ -147,6 +172,7 @@ class Engine {
   void loadTalkSentences();
   void playTalk(int key);
   void setLogin(bool on);
+  void spokenRequest(const std::string& sentence);
   void saveMemory();
 
   EngineParts parts_;
@@ -186,6 +212,12 @@ class Engine {
   std::string lastSpoken_;
   double lastSpokenAt_ = -100.0;
   double spotifyPausedAt_ = -100.0;
+
+  // Piano-key buttons.
+  bool awaitingTop_ = false;
+  std::optional<double> topDownAt_;
+  bool heardPiano_ = false;
+  std::bitset<128> held_;  // musical keys held down now
 
   // Talk mode: the sentence of each key, and its piano notes once worked out.
   std::map<int, std::string> talkMap_;

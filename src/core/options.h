@@ -23,10 +23,19 @@ struct ButtonKeys {
   int keep = 21;
   int home = 23;
 
-  std::vector<int> commandKeys() const {
-    return {hear, notes, next, back, talk, pause, compose, help, keep, home};
+  // The eight top buttons, from the top down (the window's "buttons" line).
+  std::vector<int> topButtons() const {
+    return {hear, notes, next, back, talk, pause, compose, help};
   }
+  // Every button key; the lowest two only when the keyboard reaches them.
+  std::vector<int> commandKeys() const;
   bool isCommandKey(int key) const;
+
+  // Moves every button for a keyboard whose highest key is `top`: the eight
+  // white keys from it downwards, the lowest key and the white key above it of
+  // an 88-key piano with that top. False (nothing changed) with fewer than
+  // eight white keys at or below it.
+  bool setTopKey(int top);
 };
 
 // The data folder: ORVO_HOME when set; otherwise the platform's place for

@@ -143,7 +143,8 @@ TEST_F(EngineTest, ComputerKeys) {
   engine->computerKey('k');  // only capital K asks for the top key
   EXPECT_TRUE(spoken().empty());
   engine->computerKey('K');
-  EXPECT_EQ(spokenOne(), "Sorry, learning the top key is not ready yet.");
+  EXPECT_EQ(spokenOne(), "Press the highest key on your piano.");
+  EXPECT_TRUE(engine->awaitingTopKey());
 
   engine->computerKey('3');
   EXPECT_THAT(logText(), HasSubstr("choose song 3"));

@@ -24,24 +24,33 @@ TEST(MidiSession, KeysOfThePianoAreButtonsAndTheKeyboardIsFollowed) {
   ASSERT_TRUE(orvo.waitFor("@kbd Stage Piano"));
   ASSERT_TRUE(orvo.waitFor("@daw 0"));
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  ASSERT_TRUE(orvo.waitFor("Piano connected."));
+  ASSERT_TRUE(orvo.waitFor(
+      "Piano connected. I can see a piano. Press its highest key once, so I know its size."));
 
   int piano = ::open(input.c_str(), O_WRONLY);
   ASSERT_GE(piano, 0);
   auto play = [&](std::string bytes) {
     ASSERT_EQ(::write(piano, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   };
-  play("\x90\x65\x40");  // the fifth white key from the top: talk mode
-  ASSERT_TRUE(orvo.waitFor("@on 101 64"));
+  // A 61-key keyboard: its top key moves every button.
+  play("\x90\x60\x40");
+  ASSERT_TRUE(orvo.waitFor("@buttons 96 95 93 91 89 88 86 84"));
+  ASSERT_TRUE(orvo.waitForPrefix("Got it. Your top key is C, octave 7."));
+  EXPECT_EQ(files::readFile(home / "top-key.txt"), "96\n");
+  play(std::string("\x80\x60\x00", 3));
+  play("\x90\x59\x40");  // the fifth white key from the top: talk mode
+  ASSERT_TRUE(orvo.waitFor("@on 89 64"));
   ASSERT_TRUE(orvo.waitFor("@mode talk"));
   ASSERT_TRUE(orvo.waitFor("Talk mode. Try middle C, D, E, F or G."));
-  play(std::string("\x80\x65\x00", 3));
-  ASSERT_TRUE(orvo.waitFor("@on 101 0"));
+  play(std::string("\x80\x59\x00", 3));
+  ASSERT_TRUE(orvo.waitFor("@on 89 0"));
   // Running status from the keyboard: both notes are seen.
   play(std::string("\x90\x3c\x50\x3c\x00", 5));
   ASSERT_TRUE(orvo.waitFor("@on 60 80"));
   ASSERT_TRUE(orvo.waitFor("@on 60 0"));
-  play("\x90\x17\x40");  // the home key
+  play("\x90\x54\x40");  // help, the eighth white key from the top
+  ASSERT_TRUE(orvo.waitForPrefix("Talk mode. Middle C"));
+  orvo.write("0");  // home is out of the keyboard's reach: the computer's 0
   ASSERT_TRUE(orvo.waitFor("@mode idle"));
 
   ::close(piano);

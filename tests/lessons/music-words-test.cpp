@@ -1,0 +1,103 @@
+#include "lessons/music-words.h"
+
+#include <gmock/gmock.h>
+
+namespace orvo::music {
+namespace {
+
+using ::testing::Eq;
+using ::testing::Optional;
+
+TEST(MusicWords, ParseNoteNameReadsWrittenNotes) {
+  EXPECT_THAT(parseNoteName("C4"), Optional(60));
+  EXPECT_THAT(parseNoteName("c#4"), Optional(61));
+  EXPECT_THAT(parseNoteName("Bb3"), Optional(58));
+  EXPECT_THAT(parseNoteName("EB4"), Optional(63));
+  EXPECT_THAT(parseNoteName("bb2"), Optional(46));
+  EXPECT_THAT(parseNoteName("G9"), Optional(127));
+  EXPECT_THAT(parseNoteName("C-1"), Optional(0));
+  EXPECT_THAT(parseNoteName("72"), Optional(72));
+  EXPECT_THAT(parseNoteName("  61 "), Optional(61));
+  EXPECT_THAT(parseNoteName("+61"), Optional(61));
+  for (const char* bad : {"G#9", "200", "-3", "Cb-1", "E", "F#", "Bb", "H4", "", "   ", "C+4",
+                          "C4x", "4C", "#4", "C 4", "99999999999"}) {
+    EXPECT_FALSE(parseNoteName(bad)) << bad;
+  }
+}
+
+TEST(MusicWords, KeyLabelsAreCompact) {
+  EXPECT_EQ(keyLabel(61), "C#4");
+  EXPECT_EQ(keyLabel(60), "C4");
+  EXPECT_EQ(keyLabel(0), "C-1");
+  EXPECT_EQ(keyLabel(127), "G9");
+  EXPECT_EQ(keyLabel(70), "A#4");
+}
+
+TEST(MusicWords, ChordNamesTryEachListedNoteAsTheRoot) {
+  EXPECT_THAT(chordName({60, 64, 67}, sharpNames()), Optional(Eq("C major")));
+  EXPECT_THAT(chordName({64, 67, 72}, sharpNames()), Optional(Eq("C major")));  // inversion
+  EXPECT_THAT(chordName({60, 65, 67}, sharpNames()), Optional(Eq("C sus four")));
+  EXPECT_THAT(chordName({62, 67, 69}, sharpNames()), Optional(Eq("D sus four")));
+  EXPECT_THAT(chordName({63, 67, 70}, flatNames()), Optional(Eq("E flat major")));
+  EXPECT_THAT(chordName({63, 67, 70}, sharpNames()), Optional(Eq("D sharp major")));
+  EXPECT_THAT(chordName({57, 60, 64}, flatNames()), Optional(Eq("A minor")));
+  EXPECT_THAT(chordName({55, 59, 62, 65}, flatNames()), Optional(Eq("G seventh")));
+  EXPECT_THAT(chordName({60, 64, 67, 71}, flatNames()), Optional(Eq("C major seventh")));
+  EXPECT_THAT(chordName({62, 65, 69, 72}, flatNames()), Optional(Eq("D minor seventh")));
+  EXPECT_THAT(chordName({59, 62, 65}, flatNames()), Optional(Eq("B diminished")));
+  EXPECT_THAT(chordName({64, 60, 68}, flatNames()),
+              Optional(Eq("E augmented")));  // first listed wins
+  EXPECT_THAT(chordName({48, 60, 64, 67, 72}, flatNames()), Optional(Eq("C major")));  // doublings
+  EXPECT_FALSE(chordName({60, 63, 66, 69}, sharpNames()));  // diminished seventh: not in the table
+  // C, E, G, A: no listed note before A is a root, and from A it is a minor seventh.
+  EXPECT_THAT(chordName({60, 64, 67, 69}, sharpNames()), Optional(Eq("A minor seventh")));
+  EXPECT_FALSE(chordName({60, 62, 64}, sharpNames()));
+  EXPECT_FALSE(chordName({60, 67}, sharpNames()));
+  EXPECT_FALSE(chordName({60}, sharpNames()));
+  EXPECT_FALSE(chordName({}, sharpNames()));
+}
+
+TEST(MusicWords, ChordTextSaysTheNotesToo) {
+  EXPECT_EQ(chordText({60, 64, 67}, flatNames()), "C major chord: C, E, G");
+  EXPECT_EQ(chordText({60, 62}, flatNames()), "C, D together");
+  EXPECT_EQ(chordText({60, 66}, sharpNames()), "C, F sharp together");
+}
+
+TEST(MusicWords, KeysChooseTheirSpellingAndSignature) {
+  EXPECT_EQ(&names(5, false), &flatNames());   // F major
+  EXPECT_EQ(&names(7, false), &sharpNames());  // G major
+  EXPECT_EQ(&names(6, false), &flatNames());   // G flat major
+  EXPECT_EQ(&names(2, true), &flatNames());    // D minor
+  EXPECT_EQ(&names(9, true), &sharpNames());   // A minor
+  EXPECT_EQ(&names(6, true), &sharpNames());   // F sharp minor
+  EXPECT_EQ(keySignature(0, false), 0);
+  EXPECT_EQ(keySignature(3, false), -3);
+  EXPECT_EQ(keySignature(6, false), 6);
+  EXPECT_EQ(keySignature(1, false), -5);
+  EXPECT_EQ(keySignature(4, true), 1);   // E minor: as G major
+  EXPECT_EQ(keySignature(9, true), 0);   // A minor: as C major
+  EXPECT_EQ(keySignature(0, true), -3);  // C minor: as E flat major
+}
+
+TEST(MusicWords, TablesAreComplete) {
+  EXPECT_EQ(numberWords().size(), 42u);
+  EXPECT_EQ(numberWords().at("for"), 4);
+  EXPECT_EQ(numberWords().at("half"), 30);
+  EXPECT_EQ(numberWords().at("an"), 1);
+  EXPECT_EQ(chordShapes().size(), 9u);
+  EXPECT_EQ(chordShapes().front().quality, "major");
+  EXPECT_EQ(intervals().size(), 21u);
+  // A longer phrase is always tried before a shorter one it ends with.
+  for (std::size_t i = 0; i < intervals().size(); ++i) {
+    for (std::size_t j = i + 1; j < intervals().size(); ++j) {
+      const auto& later = intervals()[j].phrase;
+      const auto& earlier = intervals()[i].phrase;
+      EXPECT_FALSE(later.size() > earlier.size() &&
+                   later.compare(later.size() - earlier.size(), earlier.size(), earlier) == 0)
+          << later << " comes after " << earlier;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvo::music
