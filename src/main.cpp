@@ -145,6 +145,7 @@ int main(int argc, char** argv) {
       .midi = *midi,
       .sounds = *sounds,
       .baseDir = baseDir,
+      .songFolders = songFolders(baseDir),
       .quit = quitOnMain,
       .pianoSpeech = pianospeech::fromSentence,
   });

@@ -72,8 +72,8 @@ bool Engine::reaperCommand(int) {
 
 std::vector<std::string> Engine::homeItems() {
   std::lock_guard guard(lock);
-  bool validSong = songIdx_ >= 0 && songIdx_ < static_cast<int>(songNames_.size());
-  return {"Lesson: " + (validSong ? songNames_[static_cast<std::size_t>(songIdx_)] : "a song"),
+  bool validSong = songIdx_ >= 0 && songIdx_ < static_cast<int>(songs_.size());
+  return {"Lesson: " + (validSong ? songs_[static_cast<std::size_t>(songIdx_)].name : "a song"),
           "Song menu",
           "Jazz course",
           "Composition",
@@ -133,11 +133,6 @@ void Engine::openHomeItem(int index) {
 
 void Engine::openMenu() {
   notYet("the song menu");
-}
-
-void Engine::chooseSong(int index) {
-  logLine("choose song " + std::to_string(index + 1));
-  notYet("learning a song");
 }
 
 // No take can be recorded yet, so there is never one to save.

@@ -77,7 +77,7 @@ void Engine::togglePause() {
   roundOn_ = false;
   silenceNotes();
   ++accGen_;
-  if (mode_ == Mode::teach && lessonLoaded_) {
+  if (mode_ == Mode::teach && lesson_) {
     if (!paused_) {
       setPaused(true);
       resumeWaiting_ = waiting_;
@@ -167,7 +167,7 @@ std::string Engine::helpText() {
 
 void Engine::resumeAfterHelp(int gen) {
   std::lock_guard guard(lock);
-  if (gen != gen_ || mode_ != Mode::teach || paused_ || !lessonLoaded_) return;
+  if (gen != gen_ || mode_ != Mode::teach || paused_ || !lesson_) return;
   if (stepCount_ == 0 || waiting_ || stepIdx_ >= stepCount_) return;
   waiting_ = true;
 }

@@ -61,6 +61,7 @@ void Engine::appCommand(const std::string& text) {
     return spokenRequest(text.substr(text.find(' ') + 1));
   }
   if (startsWith(text, "restart")) return restartTake();
+  if (startsWith(text, "drop")) return dropSong();
   if (text == "name") {
     ui(currentProfile().nameLine());
     return;
@@ -140,7 +141,7 @@ void Engine::computerKey(char key) {
     case '0':
       return command(keys.home);
     case 'l':
-      return notYet("the song list");
+      return listSongs();
     case 'a':
       return notYet("asking me anything");
     case 'g':

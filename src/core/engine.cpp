@@ -16,6 +16,7 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
     }
   }
   loadTalkSentences();
+  loadSongs();
   auto top = files::trim(files::readFile(dataFile("top-key.txt")).value_or(""));
   char* end = nullptr;
   long key = std::strtol(top.c_str(), &end, 10);

@@ -18,6 +18,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@
 #include "core/options.h"
 #include "core/profile.h"
 #include "core/window.h"
+#include "lessons/lesson.h"
+#include "lessons/song.h"
 #include "platform/runtime.h"
 #include "sound/ev.h"
 #include "sound/midi-io.h"
@@ -47,6 +50,8 @@ struct EngineParts {
   MidiIO& midi;
   Sounds& sounds;
   std::filesystem::path baseDir;
+  // Folders of the player's MIDI songs (the data folder's "songs", "Music/Orvo Songs").
+  std::vector<std::filesystem::path> songFolders = {};
   std::function<void(const std::string&, int)> quit = [](auto&, int) {};  // orderly exit
   // A sentence as piano notes; nothing when it cannot be rendered.
   std::function<std::optional<std::vector<Ev>>(const std::string&)> pianoSpeech =
@@ -119,6 +124,15 @@ class Engine {
   void stepBandLevel(int direction);
   static std::string bandLevelLine(double db);
 
+  // The song library.
+  void chooseSong(int index);
+  void listSongs();
+  std::optional<int> songNamed(const Heard& heard);
+  void dropSong();
+  std::vector<std::string> songTitles();
+  std::optional<Lesson> currentLesson();
+  int currentUnit();
+
   // The talk-mode sentences by key (for the window and tests).
   std::map<int, std::string> talkSentences();
 
@@ -165,7 +179,7 @@ class Engine {
   void learnTopKey(int pitch);
   void holdCheck(double pressedAt);
   void musicalNote(int pitch, bool press);
-  void chooseSong(int index);
+  void loadSongs();
   void autosaveTake();
   void toggleTalk();
   void changeVoiceVolume(float step);
@@ -183,10 +197,15 @@ class Engine {
   ButtonKeys keys_;
 
   // Lessons and pause.
+  std::vector<Song> songs_;
   int songIdx_ = 0;
-  std::vector<std::string> songNames_;
-  bool lessonLoaded_ = false;  // a song lesson is loaded (set by the lesson flow)
-  std::size_t stepCount_ = 0;  // steps of the part being taught
+  std::optional<Lesson> lesson_;
+  int unitIdx_ = 0;
+  std::optional<Unit> review_;
+  std::set<std::string> reviewed_;       // songs warmed up from memory in this run
+  std::map<std::string, int> progress_;  // the unit reached in each song
+  std::string handsOnly_ = "both";       // "both", "right" or "left"
+  std::size_t stepCount_ = 0;            // steps of the part being taught
   std::size_t stepIdx_ = 0;
   bool waiting_ = false;  // the lesson listens for the player's notes
   bool paused_ = false;

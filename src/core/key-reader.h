@@ -37,7 +37,4 @@ class KeyReader {
   bool lastWasCR_ = false;  // a CR LF pair is one line end
 };
 
-// The text with every invalid UTF-8 sequence replaced by U+FFFD.
-std::string repairUtf8(const std::string& bytes);
-
 }  // namespace orvo

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include "compose/midi-file-reader.h"
 #include "core/memory.h"
+#include "core/options.h"
+#include "lessons/lesson.h"
+#include "lessons/song-library.h"
 #include "sound/sounds.h"
 #include "sound/wav-file.h"
 
@@ -119,8 +123,32 @@ int soundCheck(const std::string& file, const std::optional<std::string>& bank,
   return 0;
 }
 
+int printLibrary(const std::filesystem::path& baseDir, const Print& print) {
+  auto songs =
+      library::load(songFolders(baseDir), baseDir / "library.txt",
+                    [](const std::filesystem::path& file) { return midifile::load(file); });
+  for (const auto& song : songs) {
+    Lesson lesson(song);
+    std::size_t biggest = 0;
+    for (const auto& step : lesson.steps[2]) biggest = std::max(biggest, step.pitches.size());
+    std::size_t taught = 0;
+    for (const auto& unit : lesson.units) taught += lesson.stepsIn(unit).size();
+    double lastBeat = 0;
+    for (const auto& note : song.notes) lastBeat = std::max(lastBeat, note.beat + note.dur);
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "%s (level %d): %zu steps, biggest chord %zu, %d parts, %zu lesson steps, "
+                  "%.0f beats a minute, %.1f s",
+                  song.name.c_str(), song.level, lesson.steps[2].size(), biggest,
+                  lesson.partCount(), taught, song.bpm, lastBeat * 60.0 / song.bpm);
+    print(line);
+  }
+  return 0;
+}
+
 std::optional<int> runWithoutEngine(const std::vector<std::string>& args,
                                     const std::filesystem::path& baseDir, const Print& print) {
+  if (present(args, "--library", 0)) return printLibrary(baseDir, print);
   if (auto file = present(args, "--sound-check", 1)) {
     return soundCheck(file->front(), Sounds::findBank(), print);
   }

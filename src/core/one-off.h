@@ -28,6 +28,9 @@ using Print = std::function<void(const std::string& line)>;
 std::optional<int> runWithoutEngine(const std::vector<std::string>& args,
                                     const std::filesystem::path& baseDir, const Print& print);
 
+// One line per song of the library: its steps, biggest chord, parts, lesson steps and timing.
+int printLibrary(const std::filesystem::path& baseDir, const Print& print);
+
 // Renders the built-in sound offline into a WAV file and prints its peak and
 // clipping; 0 when the bank loaded, 1 when there is none.
 int soundCheck(const std::string& file, const std::optional<std::string>& bank, const Print& print);

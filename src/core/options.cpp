@@ -59,3 +59,14 @@ std::filesystem::path dataFolder() {
 }
 
 }  // namespace orvo
+
+namespace orvo {
+
+std::vector<std::filesystem::path> songFolders(const std::filesystem::path& baseDir) {
+  const char* home = std::getenv("HOME");
+  std::vector<std::filesystem::path> folders = {baseDir / "songs"};
+  if (home && *home) folders.push_back(std::filesystem::path(home) / "Music" / "Orvo Songs");
+  return folders;
+}
+
+}  // namespace orvo

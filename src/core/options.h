@@ -42,4 +42,8 @@ struct ButtonKeys {
 // application data ("$XDG_DATA_HOME/orvo", by default ~/.local/share/orvo).
 std::filesystem::path dataFolder();
 
+// Where the player's MIDI songs are: the data folder's "songs", then
+// "Music/Orvo Songs" under the home folder.
+std::vector<std::filesystem::path> songFolders(const std::filesystem::path& baseDir);
+
 }  // namespace orvo

@@ -1,28 +1,13 @@
 #include "voice/heard.h"
 
-#include <cctype>
+#include "lessons/plain-words.h"
 
 namespace orvo {
 
 Heard Heard::from(const std::string& sentence) {
   Heard heard;
-  std::string word;
-  auto flush = [&] {
-    if (word.empty()) return;
-    heard.words.push_back(word);
-    heard.text += (heard.text.empty() ? "" : " ") + word;
-    word.clear();
-  };
-  for (unsigned char c : sentence) {
-    if (std::isalnum(c) || c >= 0x80) {
-      word.push_back(static_cast<char>(std::tolower(c)));
-    } else if (c == '\'') {
-      // "what's" is heard as "whats"
-    } else {
-      flush();
-    }
-  }
-  flush();
+  heard.words = plainWords(sentence);
+  for (const auto& word : heard.words) heard.text += (heard.text.empty() ? "" : " ") + word;
   return heard;
 }
 

@@ -49,7 +49,7 @@ struct EngineTestAccess {
   static void enterLesson(Engine& engine, std::size_t steps, std::size_t stepIdx, bool waiting) {
     std::lock_guard guard(engine.lock);
     engine.setMode(Mode::teach);
-    engine.lessonLoaded_ = true;
+    engine.lesson_ = Lesson(engine.songs_.at(0));
     engine.stepCount_ = steps;
     engine.stepIdx_ = stepIdx;
     engine.waiting_ = waiting;

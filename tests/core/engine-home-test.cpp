@@ -16,14 +16,15 @@ TEST_F(EngineTest, HomeMenuStepsWrapsAndOpens) {
   press(keys.next);
   EXPECT_EQ(spokenOne(), "Song menu.");
   press(keys.back);
-  EXPECT_EQ(spokenOne(), "Lesson: a song.");
+  EXPECT_EQ(spokenOne(), "Lesson: Hot Cross Buns.");
   press(keys.back);
   EXPECT_EQ(spokenOne(), "Talk mode.");
   press(keys.notes);
-  EXPECT_EQ(spokenOne(),
-            "From home you can open: Lesson: a song, Song menu, Jazz course, Composition, Ask me "
-            "anything, REAPER control, Logic control, Talk mode. Step through them with the third "
-            "and fourth keys, and open one with the top key.");
+  EXPECT_EQ(
+      spokenOne(),
+      "From home you can open: Lesson: Hot Cross Buns, Song menu, Jazz course, Composition, Ask me "
+      "anything, REAPER control, Logic control, Talk mode. Step through them with the third "
+      "and fourth keys, and open one with the top key.");
   windowLines();
 
   // The top key opens the item heard last (talk mode) and puts the menu back at the start.

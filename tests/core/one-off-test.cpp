@@ -47,8 +47,13 @@ TEST(OneOff, DropAddsTheTitleOnceAndKeepsTheRestOfTheMemory) {
 
   // Without its title nothing runs, and options of later subsystems say so.
   EXPECT_FALSE(runWithoutEngine({"--drop"}, home.path(), print));
-  EXPECT_EQ(runWithoutEngine({"--library"}, home.path(), print), 2);
-  EXPECT_EQ(printed.back(), "not yet: --library");
+  EXPECT_EQ(runWithoutEngine({"--ask", "why"}, home.path(), print), 2);
+  EXPECT_EQ(printed.back(), "not yet: --ask");
+  printed.clear();
+  EXPECT_EQ(runWithoutEngine({"--library"}, home.path(), print), 0);
+  EXPECT_EQ(printed.size(), 10u);
+  EXPECT_THAT(printed[0], ::testing::StartsWith(
+                              "Hot Cross Buns (level 1): 17 steps, biggest chord 4, 3 parts"));
   EXPECT_EQ(runWithEngine({"--route", "what chord is this"}, print), 2);
   EXPECT_FALSE(runWithEngine({"--route"}, print));
 }

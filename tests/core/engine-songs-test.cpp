@@ -1,0 +1,103 @@
+#include <gmock/gmock.h>
+
+#include "core/engine-fixture.h"
+
+namespace orvo {
+namespace {
+
+using ::testing::AnyOf;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+TEST_F(EngineTest, ChoosingASongFromTheStartExplainsTheLessonTwice) {
+  const std::string howItWorks =
+      " How this works. I play a short part, then tell you its notes, then you play it.";
+  for (int time = 0; time < 3; ++time) {
+    engine->chooseSong(0);
+    std::string said = spokenOne();
+    EXPECT_THAT(said, StartsWith("Hot Cross Buns. 3 short parts. Each one goes right hand, left "
+                                 "hand, then both."));
+    EXPECT_EQ(said.find(howItWorks) != std::string::npos, time < 2) << said;
+  }
+  EXPECT_EQ(engine->currentMode(), Mode::teach);
+  EXPECT_EQ(files::readFile(home / "last-song.txt"), "Hot Cross Buns");
+  EXPECT_EQ(engine->currentMemory().lastSong, "Hot Cross Buns");
+  ASSERT_TRUE(engine->currentLesson());
+  EXPECT_EQ(engine->currentLesson()->song.name, "Hot Cross Buns");
+
+  engine->chooseSong(99);  // outside the library: nothing
+  EXPECT_TRUE(spoken().empty());
+  EXPECT_EQ(engine->currentLesson()->song.name, "Hot Cross Buns");
+}
+
+TEST_F(EngineTest, ResumingWarmsUpFromMemoryOnceThenCarriesOn) {
+  files::writeFileAtomically(home / "progress.json", R"({"Mary Had a Little Lamb": 5})");
+  files::writeFileAtomically(home / "last-song.txt", "Mary Had a Little Lamb");
+  engine = makeEngine();
+  EXPECT_EQ(engine->homeItems()[0], "Lesson: Mary Had a Little Lamb");
+  press(keys.hear);  // the top key at home: the current song
+  EXPECT_THAT(spokenOne(), AnyOf("Mary Had a Little Lamb. Warm up first, from memory.",
+                                 "Mary Had a Little Lamb. First, from memory."));
+  EXPECT_EQ(engine->currentUnit(), 5);
+  engine->chooseSong(1);
+  std::string again = spokenOne();
+  EXPECT_THAT(again, StartsWith("Mary Had a Little Lamb. "));
+  EXPECT_THAT(again, AnyOf(HasSubstr("Carrying on at part"), HasSubstr("Back to part"),
+                           HasSubstr("Picking up at part")));
+  EXPECT_THAT(again, HasSubstr(" of 4."));
+}
+
+TEST_F(EngineTest, ListingAndDroppingSongs) {
+  engine->computerKey('l');
+  EXPECT_EQ(spokenOne(),
+            "Easy: Hot Cross Buns, Mary Had a Little Lamb, Twinkle Twinkle Little Star, Frere "
+            "Jacques, Au Clair de la Lune (folk song), London Bridge, Jingle Bells, Happy "
+            "Birthday, Ode to Joy. Moderately easy: Fur Elise, opening only To add your own, put "
+            "MIDI files in a folder called Orvo Songs, inside your Music folder.");
+  engine->computerKey('9');
+  spoken();
+  engine->appCommand("drop");
+  EXPECT_EQ(spokenOne(), "Dropped Ode to Joy from your songs.");
+  EXPECT_THAT(engine->currentMemory().dropped, ElementsAre("Ode to Joy"));
+  engine = makeEngine();
+  EXPECT_THAT(engine->currentMemory().dropped, ElementsAre("Ode to Joy"));
+  engine->chooseSong(8);  // choosing it again brings it back
+  spoken();
+  EXPECT_TRUE(engine->currentMemory().dropped.empty());
+
+  EXPECT_EQ(engine->songNamed(Heard::from("let's learn happy birthday")), 7);
+  EXPECT_FALSE(engine->songNamed(Heard::from("play something nice")));
+}
+
+TEST_F(EngineTest, SongsFromTheSongFoldersJoinTheLibrary) {
+  testing::TempFolder songs;
+  // A one-track file: its notes split at middle C.
+  std::string file(
+      "MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x10"
+      "\0\x90\x3c\x40\x60\x80\x3c\0\0\x90\x30\x40\x60\x80\x30\0",
+      38);
+  files::writeFileAtomically(songs / "Little Tune (2).mid", file);
+  auto withSongs = std::make_unique<Engine>(EngineParts{.runtime = runtime,
+                                                        .window = window,
+                                                        .log = log,
+                                                        .speaker = speaker,
+                                                        .opt = opt,
+                                                        .musicPlayer = player,
+                                                        .midi = midi,
+                                                        .sounds = sounds,
+                                                        .baseDir = home.path(),
+                                                        .songFolders = {songs.path()}});
+  auto titles = withSongs->songTitles();
+  ASSERT_EQ(titles.size(), 11u);
+  // Two notes in half a second grade it level 2: after the built-in song of that level.
+  EXPECT_EQ(titles[10], "Little Tune");
+  withSongs->chooseSong(10);
+  auto lesson = withSongs->currentLesson();
+  ASSERT_TRUE(lesson);
+  EXPECT_EQ(lesson->song.remark, "Hands are split at middle C.");
+  EXPECT_TRUE(lesson->bothHands());
+}
+
+}  // namespace
+}  // namespace orvo
