@@ -46,15 +46,16 @@ bench: build
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) fluidsynth"
 	./build/bench/orvo-bench
 
-# Fuzzes the MIDI parser (clang's libFuzzer); FUZZ_RUNS inputs, 5 million by default.
+# Fuzzes the MIDI parser and the MIDI file reader (clang's libFuzzer); FUZZ_RUNS inputs, 5 million by default.
 FUZZ_RUNS ?= 5000000
 fuzz:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) clang libclang-rt-14-dev"
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVO_FUZZ=ON \
 	  -DORVO_TESTS=OFF -DORVO_BENCH=OFF >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target orvo-fuzz-midi
-	@mkdir -p build-fuzz/corpus
-	./build-fuzz/fuzz/orvo-fuzz-midi -runs=$(FUZZ_RUNS) -max_len=64 build-fuzz/corpus
+	@cmake --build build-fuzz -j $(JOBS) --target orvo-fuzz-midi orvo-fuzz-midi-file
+	@mkdir -p build-fuzz/corpus/midi-bytes build-fuzz/corpus/midi-file
+	./build-fuzz/fuzz/orvo-fuzz-midi -runs=$(FUZZ_RUNS) -max_len=64 build-fuzz/corpus/midi-bytes fuzz/corpus/midi-bytes
+	./build-fuzz/fuzz/orvo-fuzz-midi-file -runs=$(FUZZ_RUNS) -max_len=4096 build-fuzz/corpus/midi-file fuzz/corpus/midi-file
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -85,6 +85,32 @@ TEST_F(Session, WithoutTheWindowTheEndOfInputLeavesTheEngineRunning) {
   EXPECT_THAT(log(), HasSubstr("stopped: interrupted"));
 }
 
+TEST_F(Session, ADigitKeyOpensASongAndTheNextRunRemembersIt) {
+  OrvoProcess orvo({.home = home.path()});
+  ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
+  orvo.write("3");
+  ASSERT_TRUE(orvo.waitFor("@mode teach"));
+  ASSERT_TRUE(orvo.waitForPrefix("Twinkle Twinkle Little Star. 6 short parts."));
+  orvo.write("l");
+  ASSERT_TRUE(orvo.waitForPrefix("Easy: Hot Cross Buns, Mary Had a Little Lamb"));
+  orvo.closeInput();
+  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_EQ(files::readFile(home / "last-song.txt"), "Twinkle Twinkle Little Star");
+
+  OrvoProcess again({.home = home.path()});
+  ASSERT_TRUE(again.waitForPrefix("@welcome Welcome back. No piano found yet. Plug it in and I "
+                                  "will pick it up. Last time we worked on Twinkle Twinkle Little "
+                                  "Star."));
+  again.write(" ");  // the top button at home opens that song
+  ASSERT_TRUE(again.waitForPrefix("Twinkle Twinkle Little Star. "));
+  again.closeInput();
+  EXPECT_EQ(again.waitExit(), 0);
+
+  OrvoProcess list({.home = home.path(), .args = {"--library"}});
+  EXPECT_EQ(list.waitExit(), 0);
+  EXPECT_EQ(list.lines().size(), 10u);
+}
+
 TEST_F(Session, QKeyQuits) {
   OrvoProcess orvo({.home = home.path()});
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
