@@ -105,9 +105,15 @@ void readVersusMido(benchmark::State& state, int tracks, int notesPerTrack) {
   if (static_cast<std::size_t>(midoNotes) != notes) state.SkipWithError("the readers disagree");
 }
 
-void BM_ReadLessonSized(benchmark::State& state) { readVersusMido(state, 2, 100); }
-void BM_Read600KB(benchmark::State& state) { readVersusMido(state, 8, 10000); }
-void BM_Read20MB(benchmark::State& state) { readVersusMido(state, 16, 170000); }
+void BM_ReadLessonSized(benchmark::State& state) {
+  readVersusMido(state, 2, 100);
+}
+void BM_Read600KB(benchmark::State& state) {
+  readVersusMido(state, 8, 10000);
+}
+void BM_Read20MB(benchmark::State& state) {
+  readVersusMido(state, 16, 170000);
+}
 BENCHMARK(BM_ReadLessonSized)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(50);
 BENCHMARK(BM_Read600KB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_Read20MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -48,6 +48,7 @@ void Engine::holdCheck(double pressedAt) {
 void Engine::musicalNote(int pitch, bool press) {
   held_.set(static_cast<std::size_t>(pitch), press);
   if (!press) return;
+  if (mode_ == Mode::teach) return judge(pitch);
   if (mode_ == Mode::idle && !paused_ && !heardPiano_) {
     heardPiano_ = true;
     speak("I can hear your piano. Press your top key to start a lesson.");

@@ -33,9 +33,14 @@ void Engine::command(int key) {
     return;
   }
   if (key == keys_.talk) return toggleTalk();
-  if (key == keys_.hear) return chooseSong(songIdx_);
-  // The third, fourth and second keys act only inside a lesson, which the
-  // lesson flow handles; anywhere else they do nothing.
+  const bool inLesson = mode_ == Mode::teach && lesson_;
+  if (key == keys_.hear && !inLesson) return chooseSong(songIdx_);
+  // The top, second, third and fourth keys inside a lesson; elsewhere the
+  // last three do nothing.
+  if (inLesson &&
+      (key == keys_.hear || key == keys_.notes || key == keys_.next || key == keys_.back)) {
+    lessonKey(key);
+  }
 }
 
 void Engine::pedal(bool) {}

@@ -22,6 +22,8 @@ void Engine::goHome() {
     }
     roundOn_ = false;
     jazzIdx_.reset();
+    review_.reset();
+    drill_.reset();
     ++accGen_;
     ++idleToken_;
     silenceNotes();
@@ -43,6 +45,8 @@ void Engine::goHomeQuietly() {
   if (paused_) setPaused(false);
   waiting_ = false;
   jazzIdx_.reset();
+  review_.reset();
+  drill_.reset();
   ++accGen_;
   silenceNotes();
 }
@@ -86,11 +90,11 @@ void Engine::togglePause() {
       return;
     }
     setPaused(false);
-    if (resumeWaiting_ && stepIdx_ < stepCount_) {
+    if (resumeWaiting_ && stepIdx_ < curSteps_.size()) {
       std::string text = stepIdx_ == 0
                              ? "Carrying on, from the first note."
                              : "Carrying on. You are on note " + std::to_string(stepIdx_ + 1) +
-                                   " of " + std::to_string(stepCount_) + ".";
+                                   " of " + std::to_string(curSteps_.size()) + ".";
       run([this, text](int gen) {
         say(text, gen);
         std::lock_guard inner(lock);
@@ -98,9 +102,7 @@ void Engine::togglePause() {
       });
       return;
     }
-    // Playing the part again from where it paused belongs to the lesson flow.
-    notYet("carrying on with the lesson");
-    return;
+    return present("Carrying on. ", true);
   }
   // Anywhere else this is the stop key; a quick second press is for the live band.
   if (!parts_.opt.fast && now() - lastStopPress_ < 0.9) {
@@ -168,7 +170,7 @@ std::string Engine::helpText() {
 void Engine::resumeAfterHelp(int gen) {
   std::lock_guard guard(lock);
   if (gen != gen_ || mode_ != Mode::teach || paused_ || !lesson_) return;
-  if (stepCount_ == 0 || waiting_ || stepIdx_ >= stepCount_) return;
+  if (curSteps_.empty() || waiting_ || stepIdx_ >= curSteps_.size()) return;
   waiting_ = true;
 }
 

@@ -62,6 +62,7 @@ void Engine::appCommand(const std::string& text) {
   }
   if (startsWith(text, "restart")) return restartTake();
   if (startsWith(text, "drop")) return dropSong();
+  if (startsWith(text, "hands")) return setHands(Heard::from(text.substr(5)));
   if (text == "name") {
     ui(currentProfile().nameLine());
     return;
@@ -170,9 +171,10 @@ void Engine::computerKey(char key) {
     case ']':
       return stepBandLevel(+1);
     case '-':
+      return changeTempo(-1);
     case '=':
     case '+':
-      return notYet("changing the tempo");
+      return changeTempo(+1);
     case 'p': {
       bool toPiano = !parts_.opt.toPiano;
       parts_.opt.toPiano = toPiano;

@@ -75,8 +75,7 @@ void Engine::chooseSong(int index) {
                      "from the top repeats the notes whenever you like.") +
                " ";
   }
-  // Teaching the unit itself follows the opening once the lesson flow exists.
-  speak(files::trim(sentence));
+  present(sentence, true);
 }
 
 void Engine::listSongs() {

@@ -124,6 +124,14 @@ class Engine {
   void stepBandLevel(int direction);
   static std::string bandLevelLine(double db);
 
+  // The lesson flow: the demonstration of some notes at the lesson tempo, and
+  // playing timed events until they end or the activity is superseded.
+  std::vector<Ev> demoEvents(const std::vector<SNote>& notes, double speed = 1.0);
+  void play(const std::vector<Ev>& events, int gen);
+  void saveProgress();
+  void setHands(const Heard& heard);
+  std::string milestoneText(const Unit& from, const Unit& to) { return milestone(from, to); }
+
   // The song library.
   void chooseSong(int index);
   void listSongs();
@@ -180,6 +188,22 @@ class Engine {
   void holdCheck(double pressedAt);
   void musicalNote(int pitch, bool press);
   void loadSongs();
+  // The lesson flow.
+  void present(const std::string& prefix, bool full);
+  void beginWaiting(int gen);
+  void judge(int note);
+  void tellNote(std::optional<int> after);
+  void hint();
+  void armIdleHint();
+  void idleCheck();
+  std::string rhythmVerdict();
+  void finishUnit();
+  void startDrill(std::size_t around);
+  void accompanyStep(std::size_t index);
+  std::string milestone(const Unit& from, const Unit& to);
+  void lessonKey(int key);
+  void changeTempo(int direction);
+  void finishSong(const std::string& verdict);
   void autosaveTake();
   void toggleTalk();
   void changeVoiceVolume(float step);
@@ -205,9 +229,26 @@ class Engine {
   std::set<std::string> reviewed_;       // songs warmed up from memory in this run
   std::map<std::string, int> progress_;  // the unit reached in each song
   std::string handsOnly_ = "both";       // "both", "right" or "left"
-  std::size_t stepCount_ = 0;            // steps of the part being taught
+  // The pass being judged. Sets of notes are bitsets and the lists keep their
+  // capacity, so judging a note does not allocate.
+  std::vector<Step> curSteps_;  // what the player must play now
   std::size_t stepIdx_ = 0;
   bool waiting_ = false;  // the lesson listens for the player's notes
+  std::bitset<128> pressed_, early_, lateOK_;
+  double lateUntil_ = -100.0;
+  int mistakes_ = 0;
+  int missesHere_ = 0;
+  std::vector<double> stepTimes_;
+  std::vector<int> missAt_;  // wrong notes per step of this pass
+  int attempts_ = 0;
+  std::optional<std::string> verdictOverride_;
+  std::optional<std::pair<int, int>> drill_;  // clean passes, tries
+  double lastMistake_ = -100.0;
+  double tempo_ = 0.7;  // demonstrations play at this share of the written tempo
+  std::vector<SNote> accompany_;
+  double idleDeadline_ = 0;
+  int idleArmed_ = -1;  // the idleToken_ the pending idle check belongs to
+  bool idleTimerPending_ = false;
   bool paused_ = false;
   bool resumeWaiting_ = false;
   double pauseToldAt_ = -100.0;

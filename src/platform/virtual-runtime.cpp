@@ -140,6 +140,12 @@ std::shared_ptr<Semaphore> VirtualRuntime::makeSemaphore() {
   return std::make_shared<VirtualSemaphore>(*this);
 }
 
+void VirtualRuntime::discardPending() {
+  std::lock_guard guard(mutex_);
+  ready_.clear();
+  timers_.clear();
+}
+
 std::size_t VirtualRuntime::pendingTimers() {
   std::lock_guard guard(mutex_);
   return timers_.size();

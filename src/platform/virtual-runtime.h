@@ -38,6 +38,8 @@ class VirtualRuntime final : public Runtime {
   // Moves the clock forward, firing due timers and running what they post.
   void advance(double seconds);
   std::size_t pendingTimers();
+  // Forgets every posted task and timer, as a process that ends would.
+  void discardPending();
 
   // Runs tasks and timers up to `deadline` or until `done` holds; true when it held.
   bool runUntil(double deadline, const std::function<bool()>& done);

@@ -90,6 +90,8 @@ void Speaker::sayWithProcess(const std::string& text) {
   }
 }
 
+// Called for every right note of a lesson: when nothing is being said it
+// touches no queue at all.
 void Speaker::stop() {
   std::map<std::uint64_t, std::shared_ptr<Semaphore>> released;
   {
@@ -99,7 +101,7 @@ void Speaker::stop() {
   }
   for (auto& [id, semaphore] : released) semaphore->signal();
   parts_.tool.stop();
-  parts_.runtime.onMain([this] { parts_.synth.stopSpeaking(); });
+  if (!released.empty()) parts_.runtime.onMain([this] { parts_.synth.stopSpeaking(); });
 }
 
 void Speaker::silenceNow() {

@@ -16,7 +16,7 @@ TEST_F(EngineTest, TheTopKeyActsOnReleaseAndAHoldOpensTheSongMenu) {
   runtime.advance(1.1);
   EXPECT_THAT(spoken(), IsEmpty());  // nothing on the press
   engine->noteEvent(108, 0);
-  EXPECT_THAT(spokenOne(), StartsWith("Hot Cross Buns. "));
+  EXPECT_THAT(firstSpoken(), StartsWith("Hot Cross Buns. "));
 
   engine->noteEvent(108, 90);
   runtime.advance(1.2);
@@ -84,14 +84,14 @@ TEST_F(EngineTest, AKeyAboveTheTopIsTakenAsTheNewTopKey) {
   EXPECT_THAT(spoken(), IsEmpty());
 
   // The next run starts with that layout.
-  engine = makeEngine();
+  restartEngine();
   EXPECT_FALSE(engine->awaitingTopKey());
   EXPECT_EQ(engine->buttonsLine(), "buttons 110 108 107 105 103 101 100 98");
 }
 
 TEST_F(EngineTest, LearningTheTopKeyOfASmallerKeyboard) {
   std::filesystem::remove(home / "top-key.txt");
-  engine = makeEngine();
+  restartEngine();
   EXPECT_TRUE(engine->awaitingTopKey());
   engine->greet("Piano connected.", true);
   EXPECT_THAT(spoken(), ElementsAre("Hello. I'm Orvo, your piano teacher.",
@@ -124,7 +124,7 @@ TEST_F(EngineTest, LearningTheTopKeyOfASmallerKeyboard) {
 TEST_F(EngineTest, CompositionTakesTheTopKeyAtOnce) {
   EngineTestAccess::setMode(*engine, Mode::compose);
   engine->noteEvent(108, 80);
-  EXPECT_THAT(spokenOne(), StartsWith("Hot Cross Buns. "));
+  EXPECT_THAT(firstSpoken(), StartsWith("Hot Cross Buns. "));
 }
 
 TEST_F(EngineTest, TheCommandSheetIsWrittenAndTold) {

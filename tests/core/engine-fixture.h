@@ -50,7 +50,7 @@ struct EngineTestAccess {
     std::lock_guard guard(engine.lock);
     engine.setMode(Mode::teach);
     engine.lesson_ = Lesson(engine.songs_.at(0));
-    engine.stepCount_ = steps;
+    engine.curSteps_.assign(steps, Step{0, {60}});
     engine.stepIdx_ = stepIdx;
     engine.waiting_ = waiting;
   }
@@ -110,6 +110,13 @@ class EngineTest : public ::testing::Test {
     });
   }
 
+  // A new run of the program over the same data folder.
+  void restartEngine() {
+    engine.reset();
+    runtime.discardPending();
+    engine = makeEngine();
+  }
+
   void press(int key) { engine->command(key); }
 
   // What was said since the last call.
@@ -123,6 +130,13 @@ class EngineTest : public ::testing::Test {
   std::string spokenOne() {
     auto said = spoken();
     EXPECT_EQ(said.size(), 1u) << (said.empty() ? "nothing said" : said.front());
+    return said.empty() ? "" : said.front();
+  }
+
+  // The first of what was said since the last call (an opening, before the lesson goes on).
+  std::string firstSpoken() {
+    auto said = spoken();
+    EXPECT_FALSE(said.empty());
     return said.empty() ? "" : said.front();
   }
 

@@ -102,7 +102,7 @@ TEST_F(EngineTest, TalkSentencesComeFromTheDataFolder) {
   files::writeFileAtomically(
       home / "sentences.txt",
       "60=Good morning.\nnot a line\n64 = Time to practise.\n200=Too high.\n");
-  engine = makeEngine();
+  restartEngine();
   EXPECT_EQ(engine->talkSentences(),
             (std::map<int, std::string>{{60, "Good morning."}, {64, "Time to practise."}}));
 }
@@ -112,19 +112,19 @@ TEST_F(EngineTest, IntroIsHeardTwiceAcrossRunsThenNeverAgain) {
   EXPECT_EQ(spokenOne(), "Talk mode. Try middle C, D, E, F or G.");
   press(keys.talk);
   spoken();
-  engine = makeEngine();  // a new run reads the counts back
+  restartEngine();  // a new run reads the counts back
   press(keys.talk);
   EXPECT_EQ(spokenOne(), "Talk mode. Try middle C, D, E, F or G.");
   press(keys.talk);
   spoken();
-  engine = makeEngine();
+  restartEngine();
   press(keys.talk);
   EXPECT_EQ(spokenOne(), "Talk mode.");
 }
 
 TEST_F(EngineTest, CorruptIntroCountsFallBackAndAreRewrittenOnlyOnChange) {
   files::writeFileAtomically(home / "intros.json", "{not json");
-  engine = makeEngine();
+  restartEngine();
   EXPECT_EQ(files::readFile(home / "intros.json"), "{not json");
   press(keys.talk);
   EXPECT_EQ(spokenOne(), "Talk mode. Try middle C, D, E, F or G.");

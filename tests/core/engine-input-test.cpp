@@ -21,7 +21,7 @@ TEST_F(EngineTest, SetupSavesTheProfileAndTheNameLineFollowsIt) {
             "Try: Melody, what can you do?");
   EXPECT_THAT(windowLines(), ElementsAre("name Ada|Melody"));
 
-  engine = makeEngine();  // the next run reads it back
+  restartEngine();  // the next run reads it back
   Profile profile = engine->currentProfile();
   EXPECT_EQ(profile.userName, "Ada");
   EXPECT_EQ(profile.assistantName, "Melody");
@@ -147,7 +147,7 @@ TEST_F(EngineTest, ComputerKeys) {
   EXPECT_TRUE(engine->awaitingTopKey());
 
   engine->computerKey('3');
-  EXPECT_THAT(spokenOne(), ::testing::StartsWith("Twinkle Twinkle Little Star. "));
+  EXPECT_THAT(firstSpoken(), ::testing::StartsWith("Twinkle Twinkle Little Star. "));
   EXPECT_EQ(engine->currentMode(), Mode::teach);
   engine->computerKey('0');
   spoken();

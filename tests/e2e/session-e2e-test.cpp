@@ -98,9 +98,10 @@ TEST_F(Session, ADigitKeyOpensASongAndTheNextRunRemembersIt) {
   EXPECT_EQ(files::readFile(home / "last-song.txt"), "Twinkle Twinkle Little Star");
 
   OrvoProcess again({.home = home.path()});
-  ASSERT_TRUE(again.waitForPrefix("@welcome Welcome back. No piano found yet. Plug it in and I "
-                                  "will pick it up. Last time we worked on Twinkle Twinkle Little "
-                                  "Star."));
+  ASSERT_TRUE(
+      again.waitForPrefix("@welcome Welcome back. No piano found yet. Plug it in and I "
+                          "will pick it up. Last time we worked on Twinkle Twinkle Little "
+                          "Star."));
   again.write(" ");  // the top button at home opens that song
   ASSERT_TRUE(again.waitForPrefix("Twinkle Twinkle Little Star. "));
   again.closeInput();
