@@ -61,6 +61,9 @@ struct Running {
 int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   ::signal(SIGPIPE, SIG_IGN);  // a window that went away must not kill us mid-write
+  // Every thread started from here on inherits SIGINT and SIGTERM blocked, so
+  // only the watcher takes them; a signal that comes early waits for it.
+  blockQuitSignalsHere();
   auto baseDir = dataFolder();
   files::makeFolders(baseDir / "ideas");
 
@@ -76,6 +79,7 @@ int main(int argc, char** argv) {
   }
 
   auto print = [](const std::string& line) { writeToStdout(line + "\n"); };
+  if (oneoff::isCheck(args)) unblockQuitSignalsHere();  // a one-off run stops at once on Ctrl-C
   if (auto status = oneoff::runWithoutEngine(args, baseDir, print)) return *status;
 
   // One-off runs leave the lock file alone, so a running copy is not disturbed.

@@ -23,6 +23,11 @@ void blockQuitSignalsHere() {
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
+void unblockQuitSignalsHere() {
+  sigset_t set = quitSignals();
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
 void watchQuitSignals(std::function<void(int signal)> onSignal) {
   blockQuitSignalsHere();
   std::thread([onSignal = std::move(onSignal)] {

@@ -9,6 +9,8 @@ namespace orvo {
 
 // Blocks SIGINT and SIGTERM in the calling thread (threads it starts inherit this).
 void blockQuitSignalsHere();
+// Lets them through to the calling thread again (their default action ends the process).
+void unblockQuitSignalsHere();
 
 // Blocks both signals in the calling thread and starts the watcher; each signal
 // that arrives is handed to `onSignal` on the watcher thread.

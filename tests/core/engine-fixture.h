@@ -59,6 +59,14 @@ struct EngineTestAccess {
     return engine.waiting_;
   }
   static void setMode(Engine& engine, Mode mode) { engine.setMode(mode); }
+  static void useSongs(Engine& engine, std::vector<Song> songs) {
+    std::lock_guard guard(engine.lock);
+    engine.songs_ = std::move(songs);
+  }
+  static std::size_t stepCount(Engine& engine) {
+    std::lock_guard guard(engine.lock);
+    return engine.curSteps_.size();
+  }
   static void setMetronome(Engine& engine, int bpm) {
     std::lock_guard guard(engine.lock);
     engine.metroBPM_ = bpm;
