@@ -60,8 +60,9 @@ class LessonTest : public EngineTest {
 
 // Part 1 is four notes, a pause, then part 2; a unit also ends on the next part's first note.
 Song twoParts() {
-  return songOf("Two Parts", {{0, {60}}, {1, {62}}, {2, {64}}, {3, {65}},
-                              {8, {67}}, {9, {69}}, {10, {71}}, {11, {72}}});
+  return songOf(
+      "Two Parts",
+      {{0, {60}}, {1, {62}}, {2, {64}}, {3, {65}}, {8, {67}}, {9, {69}}, {10, {71}}, {11, {72}}});
 }
 
 TEST_F(LessonTest, ACleanPassGetsAVerdictAChimeAndTheNextPart) {
@@ -120,7 +121,7 @@ TEST_F(LessonTest, WrongNotesKnockOnceASmudgeAndTheNoteIsTold) {
   EXPECT_EQ(count(0x99), 2);
   auto said = spoken();
   EXPECT_THAT(said, Contains("Lower. E."));
-  EXPECT_EQ(count(0x94, 64), 1);  // and sounded on the player's piano
+  EXPECT_EQ(count(0x94, 64), 1);   // and sounded on the player's piano
   for (int miss : {62, 63, 62}) {  // misses three, four and five
     engine->noteEvent(miss, 90);
     runtime.advance(0.3);
@@ -157,9 +158,9 @@ TEST_F(LessonTest, AStepMissedTwiceIsDrilledUntilFixed) {
   for (int pitch : {62, 64, 65, 67, 69}) key(pitch);
   auto said = spoken();
   ASSERT_FALSE(said.empty());
-  EXPECT_THAT(said.front(), AnyOf("Just this spot, slowly. Listen.",
-                                  "One spot to fix. Slowly. Listen.",
-                                  "Only these few notes. Listen."));
+  EXPECT_THAT(said.front(),
+              AnyOf("Just this spot, slowly. Listen.", "One spot to fix. Slowly. Listen.",
+                    "Only these few notes. Listen."));
   EXPECT_THAT(said.back(), StartsWith("Your turn. Start on C, octave 4"));
   EXPECT_EQ(EngineTestAccess::stepCount(*engine), 3u);  // the missed step and its neighbours
   for (int pitch : {60, 62, 64}) key(pitch);
@@ -187,9 +188,9 @@ TEST_F(LessonTest, TheEndOfASongGoesHomeAndStartsItAfresh) {
   engine->noteEvent(64, 90);
   EXPECT_EQ(engine->currentMode(), Mode::idle);
   runtime.advance(0.6);
-  EXPECT_THAT(spoken(), ElementsAre(AnyOf(
-                            StartsWith("Spot on. "), StartsWith("That's correct. "),
-                            StartsWith("Yes, that's right. "), StartsWith("That's it, well done. "))));
+  EXPECT_THAT(spoken(), ElementsAre(AnyOf(StartsWith("Spot on. "), StartsWith("That's correct. "),
+                                          StartsWith("Yes, that's right. "),
+                                          StartsWith("That's it, well done. "))));
   auto stored = jsonfile::readObject(home / "progress.json");
   ASSERT_TRUE(stored);
   EXPECT_EQ((*stored)["Short Song"], 0);
@@ -218,7 +219,8 @@ TEST_F(LessonTest, TempoAndHandsAreTheirOwnRequests) {
   engine->computerKey('=');
   EXPECT_EQ(spokenOne(), "A bit faster.");
   engine->appCommand("hands left");
-  EXPECT_EQ(spokenOne(), "Lessons will teach the left hand only, from now on. Say both hands to change back.");
+  EXPECT_EQ(spokenOne(),
+            "Lessons will teach the left hand only, from now on. Say both hands to change back.");
   EXPECT_EQ(files::readFile(home / "hands.txt"), "left\n");
   engine->appCommand("hands both");
   EXPECT_EQ(spokenOne(), "Lessons will teach both hands again.");

@@ -1,0 +1,102 @@
+// A lesson through the real binary: the piano on one FIFO, the notes it plays
+// on another.
+
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <sys/stat.h>
+
+#include <thread>
+#include "e2e/orvo-process.h"
+#include "lessons/lesson.h"
+#include "lessons/tune.h"
+#include "platform/files.h"
+#include "temp-folder.h"
+
+namespace orvo::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+bool isTurn(const std::string& line) {
+  for (const char* turn : {"Your turn.", "Now you.", "Over to you.", "Have a go."}) {
+    if (line.rfind(turn, 0) == 0) return true;
+  }
+  return false;
+}
+
+TEST(LessonSession, APartPlayedRightThenWrongAndTheProgressKept) {
+  TempFolder home;
+  files::writeFileAtomically(home / "top-key.txt", "108\n");
+  auto input = home / "piano";
+  auto output = home / "out";
+  ASSERT_EQ(::mkfifo(input.c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(output.c_str(), 0600), 0);
+  Lesson lesson(builtInSongs()[0]);  // Hot Cross Buns, as the engine cuts it
+  auto firstUnit = lesson.stepsIn(lesson.units[0]);
+
+  {
+    OrvoProcess orvo(
+        {.home = home.path(),
+         .env = {{"ORVO_MIDI_IN", input.string()}, {"ORVO_MIDI_OUT", output.string()}}});
+    ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
+    int piano = ::open(input.c_str(), O_WRONLY);
+    int studio = ::open(output.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(piano, 0);
+    orvo.write("1");
+    ASSERT_TRUE(orvo.waitFor("@Hot Cross Buns: part 1 of 3, right hand"));
+    ASSERT_TRUE(orvo.waitForPrefix("Hot Cross Buns. 3 short parts."));
+    ASSERT_TRUE(orvo.waitForLine(isTurn, 30)) << [&] {
+      std::string all;
+      for (const auto& line : orvo.lines()) all += line.substr(0, 80) + "\n";
+      return all;
+    }();
+
+    // The demonstration came out on the MIDI output: E4 first.
+    std::uint8_t bytes[4096];
+    ssize_t got = ::read(studio, bytes, sizeof bytes);
+    ASSERT_GE(got, 3);
+    EXPECT_EQ(bytes[0], 0x90);
+    EXPECT_EQ(bytes[1], 64);
+
+    auto play = [&](int pitch) {
+      std::uint8_t on[3] = {0x90, static_cast<std::uint8_t>(pitch), 90};
+      std::uint8_t off[3] = {0x80, static_cast<std::uint8_t>(pitch), 0};
+      ASSERT_EQ(::write(piano, on, 3), 3);
+      std::this_thread::sleep_for(std::chrono::milliseconds(60));
+      ASSERT_EQ(::write(piano, off, 3), 3);
+      std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    };
+    for (const auto& step : firstUnit) play(step.pitches.front());
+    ASSERT_TRUE(orvo.waitFor("@flash good"));
+    ASSERT_TRUE(orvo.waitForLine([](const std::string& line) {
+      return line.find("Part 1, left hand.") != std::string::npos;
+    }));
+    ASSERT_TRUE(orvo.waitForLine(isTurn, 30));
+    play(90);  // wrong
+    ASSERT_TRUE(orvo.waitFor("@flash wrong"));
+    orvo.closeInput();
+    EXPECT_EQ(orvo.waitExit(), 0);
+    ::close(piano);
+    ::close(studio);
+  }
+  EXPECT_THAT(files::readFile(home / "progress.json").value_or(""),
+              HasSubstr("\"Hot Cross Buns\": 1"));
+
+  OrvoProcess again({.home = home.path(), .env = {{"ORVO_MIDI_IN", (home / "none").string()}}});
+  ASSERT_TRUE(again.waitForPrefix("@welcome"));
+  again.write("1");
+  ASSERT_TRUE(again.waitForLine([](const std::string& line) {
+    for (const char* resume : {"Carrying on at", "Back to", "Picking up at"}) {
+      if (line.rfind(std::string("Hot Cross Buns. ") + resume + " part 1 of 3. Part 1, left hand.",
+                     0) == 0) {
+        return true;
+      }
+    }
+    return false;
+  }));
+  again.closeInput();
+  EXPECT_EQ(again.waitExit(), 0);
+}
+
+}  // namespace
+}  // namespace orvo::testing
