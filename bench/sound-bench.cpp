@@ -23,11 +23,7 @@ const std::string kLarge = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
 std::vector<orvo::Ev> minuteOfBand() {
   std::vector<orvo::Ev> events;
   auto note = [&](double t, int channel, int key, int velocity, double length) {
-    auto c = static_cast<std::uint8_t>(channel);
-    auto k = static_cast<std::uint8_t>(key);
-    events.push_back(
-        {t, {static_cast<std::uint8_t>(0x90 | c), k, static_cast<std::uint8_t>(velocity)}});
-    events.push_back({t + length, {static_cast<std::uint8_t>(0x80 | c), k, 0}});
+    orvo::addNote(events, t, channel, key, velocity, length);
   };
   const int roots[4] = {60, 57, 65, 67};
   for (int bar = 0; bar < 30; ++bar) {

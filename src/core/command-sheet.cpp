@@ -7,43 +7,21 @@
 #include "core/engine.h"
 #include "platform/child-process.h"
 #include "platform/files.h"
+#include "platform/utf8.h"
 
 namespace orvo {
 namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-std::string escape(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 std::string table(const std::string& caption, const std::vector<std::string>& headers,
                   const Rows& rows) {
-  std::string html = "<table>\n<caption>" + escape(caption) + "</caption>\n<thead><tr>";
-  for (const auto& header : headers) html += "<th scope=\"col\">" + escape(header) + "</th>";
+  std::string html = "<table>\n<caption>" + escapeMarkup(caption) + "</caption>\n<thead><tr>";
+  for (const auto& header : headers) html += "<th scope=\"col\">" + escapeMarkup(header) + "</th>";
   html += "</tr></thead>\n<tbody>\n";
   for (const auto& row : rows) {
-    html += "<tr><th scope=\"row\">" + escape(row[0]) + "</th>";
-    for (std::size_t i = 1; i < row.size(); ++i) html += "<td>" + escape(row[i]) + "</td>";
+    html += "<tr><th scope=\"row\">" + escapeMarkup(row[0]) + "</th>";
+    for (std::size_t i = 1; i < row.size(); ++i) html += "<td>" + escapeMarkup(row[i]) + "</td>";
     html += "</tr>\n";
   }
   return html + "</tbody>\n</table>\n";

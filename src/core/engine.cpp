@@ -101,16 +101,17 @@ void Engine::notYet(const std::string& what) {
   speak("Sorry, " + what + " is not ready yet.");
 }
 
+// Keys work from the moment the key reader starts, before the greeting: a
+// player who has already asked for something is not talked over. The lock
+// makes the check and the greeting's start one step for the other threads.
 void Engine::greet(const std::string& found, bool keyboardConnected) {
-  Greeting greeting;
-  {
-    std::lock_guard guard(lock);
-    greeting = buildGreeting(profile_, mem_, found);
-    if (keyboardConnected && awaitingTop_) {
-      greeting.rest += " I can see a piano. Press its highest key once, so I know its size.";
-    }
+  std::lock_guard guard(lock);
+  Greeting greeting = buildGreeting(profile_, mem_, found);
+  if (keyboardConnected && awaitingTop_) {
+    greeting.rest += " I can see a piano. Press its highest key once, so I know its size.";
   }
   ui("welcome " + greeting.whole());
+  if (gen_ != 0) return;
   run([this, greeting](int gen) {
     say(greeting.hello, gen);
     if (!greeting.rest.empty()) say(greeting.rest, gen);

@@ -87,11 +87,7 @@ int soundCheck(const std::string& file, const std::optional<std::string>& bank,
   }
   std::vector<Ev> events;
   auto note = [&](double t, int channel, int key, int velocity, double length) {
-    auto c = static_cast<std::uint8_t>(channel);
-    auto k = static_cast<std::uint8_t>(key);
-    events.push_back(
-        {t, {static_cast<std::uint8_t>(0x90 | c), k, static_cast<std::uint8_t>(velocity)}});
-    events.push_back({t + length, {static_cast<std::uint8_t>(0x80 | c), k, 0}});
+    addNote(events, t, channel, key, velocity, length);
   };
   for (int i = 0; i < 3; ++i) note(i * 0.12, 4, 84 + i * 4, 58, 0.6);  // the chime
   note(1.2, 9, 77, 66, 0.1);                                           // the knock

@@ -7,4 +7,7 @@ namespace orvo {
 // The text with every invalid UTF-8 sequence replaced by U+FFFD.
 std::string repairUtf8(const std::string& bytes);
 
+// The text safe inside XML or HTML: &, <, > and " as entities.
+std::string escapeMarkup(const std::string& text);
+
 }  // namespace orvo

@@ -29,6 +29,18 @@ TEST_F(EngineTest, AnOlderActivityNeverSpeaksAfterANewerOneStarts) {
   EXPECT_TRUE(spoken().empty());
 }
 
+TEST_F(EngineTest, AKeyPressedBeforeTheGreetingIsNotTalkedOver) {
+  press(keys.talk);
+  engine->greet("No piano found yet. Plug it in and I will pick it up.", false);
+  EXPECT_THAT(spoken(), ElementsAre("Talk mode. Try middle C, D, E, F or G."));
+  auto lines = windowLines();
+  EXPECT_THAT(lines, ::testing::Contains(::testing::StartsWith("welcome Hello.")));
+
+  restartEngine();
+  engine->greet("Piano connected.", false);
+  EXPECT_THAT(spoken(), ElementsAre("Hello. I'm Orvo, your piano teacher.", "Piano connected."));
+}
+
 TEST_F(EngineTest, FastOptionRunsActivitiesOnTheCallersThread) {
   opt.fast = true;
   engine->speak("at once");

@@ -98,7 +98,7 @@ class EngineTest : public ::testing::Test {
   bool topKeyKnown = files::writeFileAtomically(home / "top-key.txt", "108\n");
   std::unique_ptr<Engine> engine = makeEngine();
 
-  std::unique_ptr<Engine> makeEngine() {
+  std::unique_ptr<Engine> makeEngine(std::vector<std::filesystem::path> songFolders = {}) {
     return std::make_unique<Engine>(EngineParts{
         .runtime = runtime,
         .window = window,
@@ -109,6 +109,7 @@ class EngineTest : public ::testing::Test {
         .midi = midi,
         .sounds = sounds,
         .baseDir = home.path(),
+        .songFolders = std::move(songFolders),
         .quit = [this](const std::string& reason, int) { quits.push_back(reason); },
         .pianoSpeech = [this](const std::string& sentence) -> std::optional<std::vector<Ev>> {
           auto found = pianoSpeech.find(sentence);

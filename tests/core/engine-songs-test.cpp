@@ -79,16 +79,7 @@ TEST_F(EngineTest, SongsFromTheSongFoldersJoinTheLibrary) {
       "\0\x90\x3c\x40\x60\x80\x3c\0\0\x90\x30\x40\x60\x80\x30\0",
       38);
   files::writeFileAtomically(songs / "Little Tune (2).mid", file);
-  auto withSongs = std::make_unique<Engine>(EngineParts{.runtime = runtime,
-                                                        .window = window,
-                                                        .log = log,
-                                                        .speaker = speaker,
-                                                        .opt = opt,
-                                                        .musicPlayer = player,
-                                                        .midi = midi,
-                                                        .sounds = sounds,
-                                                        .baseDir = home.path(),
-                                                        .songFolders = {songs.path()}});
+  auto withSongs = makeEngine({songs.path()});
   auto titles = withSongs->songTitles();
   ASSERT_EQ(titles.size(), 11u);
   // Two notes in half a second grade it level 2: after the built-in song of that level.

@@ -24,10 +24,9 @@ using Bytes = std::vector<std::uint8_t>;
 const std::string kBank = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
 std::vector<Ev> note(int channel, int key, double from, double to, int velocity = 100) {
-  auto c = static_cast<std::uint8_t>(channel);
-  auto k = static_cast<std::uint8_t>(key);
-  return {{from, {static_cast<std::uint8_t>(0x90 | c), k, static_cast<std::uint8_t>(velocity)}},
-          {to, {static_cast<std::uint8_t>(0x80 | c), k, 0}}};
+  std::vector<Ev> events;
+  addNote(events, from, channel, key, velocity, to - from);
+  return events;
 }
 
 struct FakeOutput final : AudioOutput {

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <tuple>
 
+#include "platform/utf8.h"
+
 namespace orvo {
 namespace {
 
@@ -17,26 +19,6 @@ void onEvent(size_t messageId, size_t, SPDNotificationType type) {
 
 void onMark(size_t messageId, size_t, SPDNotificationType type, char* mark) {
   if (instance) instance->notify(messageId, static_cast<int>(type), mark);
-}
-
-std::string escapeXml(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -96,7 +78,7 @@ void SpeechDispatcherSynth::speak(const SynthUtterance& utterance) {
   ssml << "<speak>";
   std::istringstream words(utterance.text);
   for (std::string word; words >> word;) {
-    ssml << "<mark name=\"" << spoken.words.size() << "\"/>" << escapeXml(word) << ' ';
+    ssml << "<mark name=\"" << spoken.words.size() << "\"/>" << escapeMarkup(word) << ' ';
     spoken.words.push_back(word);
   }
   ssml << "</speak>";
