@@ -213,6 +213,42 @@ TEST_F(LessonTest, TheLessonKeysRepeatSayTheNotesAndMoveOn) {
   EXPECT_THAT(firstSpoken(), "Listen.");
 }
 
+TEST_F(LessonTest, TheLeftHandIsAccompaniedAtThePlayersPace) {
+  Song song = songOf("Duet", {{0, {72}}, {1, {74}}, {2, {76}}, {3, {77}}});
+  for (double beat : {0.0, 1.0, 2.0, 3.0}) song.notes.push_back({beat, 0.9, 48, 80, 1});
+  files::writeFileAtomically(home / "progress.json", R"({"Duet": 1})");
+  restartEngine();
+  open(song);  // unit 2: part 1, left hand
+  EXPECT_THAT(
+      heard.front(),
+      HasSubstr("Part 1, left hand. I will play the right hand softly along with you. Listen."));
+  key(48, 0.1, 0.0);  // the first step: the right hand's first note answers at once
+  runtime.advance(0.05);
+  EXPECT_EQ(count(0x90, 72), 1);
+  key(48, 0.1, 0.1);  // at the player's pace, the next right-hand note follows
+  runtime.advance(0.05);
+  EXPECT_EQ(count(0x90, 74), 1);
+  press(keys.home);  // leaving stops what has not sounded yet
+  runtime.advance(5.0);
+  EXPECT_EQ(count(0x90, 76), 0);
+  EXPECT_TRUE(midi.sounding().empty());  // and every note that began has ended
+}
+
+TEST_F(LessonTest, AResumedSongWarmsUpFromMemoryFirst) {
+  files::writeFileAtomically(home / "progress.json", R"({"Two Parts": 2})");
+  restartEngine();
+  open(twoParts());
+  EXPECT_THAT(heard.front(),
+              AnyOf(StartsWith("Two Parts. Warm up first, from memory. Part 2, right hand."),
+                    StartsWith("Two Parts. First, from memory. Part 2, right hand.")));
+  for (int pitch : {67, 69, 71, 72}) key(pitch);
+  auto said = spoken();
+  ASSERT_FALSE(said.empty());
+  EXPECT_THAT(said.front(),
+              AnyOf(StartsWith("Still there. Carrying on. Now all of it, right hand."),
+                    StartsWith("Good. On we go. Now all of it, right hand.")));
+}
+
 TEST_F(LessonTest, TempoAndHandsAreTheirOwnRequests) {
   engine->computerKey('-');
   EXPECT_EQ(spokenOne(), "A bit slower.");
