@@ -11,6 +11,26 @@ namespace {
 
 using ::testing::ElementsAre;
 
+// An engine of its own, on the runtime and speaker a test brings.
+struct StandaloneEngine {
+  StandaloneEngine(Runtime& runtime, SpeechOutput& speaker)
+      : window(runtime.serial("ui"), false, [](std::string_view) {}),
+        midi(
+            backend, runtime, opt, [](const std::string&) {}, false),
+        sounds({runtime, opt, [](const std::string&) {}, folder.path(), std::nullopt}),
+        engine(
+            EngineParts{runtime, window, log, speaker, opt, player, midi, sounds, folder.path()}) {}
+  testing::TempFolder folder;
+  Window window;
+  Log log{folder / "log.txt"};
+  Opt opt;
+  FakeMusicPlayer player;
+  LoopbackMidiBackend backend;
+  MidiIO midi;
+  Sounds sounds;
+  Engine engine;
+};
+
 TEST_F(EngineTest, AnOlderActivityNeverSpeaksAfterANewerOneStarts) {
   engine->run([this](int gen) {
     engine->say("first", gen);
@@ -50,19 +70,10 @@ TEST_F(EngineTest, FastOptionRunsActivitiesOnTheCallersThread) {
 
 TEST_F(EngineTest, TheSameSeedChoosesTheSameSentences) {
   auto sentences = [](std::uint64_t seed) {
-    testing::TempFolder folder;
     VirtualRuntime runtime(seed);
-    Window window(runtime.serial("ui"), false, [](std::string_view) {});
-    Log log(folder / "log.txt");
     RecordingSpeaker speaker;
-    Opt opt;
-    FakeMusicPlayer player;
-    LoopbackMidiBackend backend;
-    MidiIO midi(
-        backend, runtime, opt, [](const std::string&) {}, false);
-    Sounds sounds({runtime, opt, [](const std::string&) {}, folder.path(), std::nullopt});
-    Engine engine(
-        EngineParts{runtime, window, log, speaker, opt, player, midi, sounds, folder.path()});
+    StandaloneEngine world(runtime, speaker);
+    Engine& engine = world.engine;
     ButtonKeys keys;
     for (int i = 0; i < 12; ++i) {
       engine.command(keys.home);
@@ -102,19 +113,10 @@ struct BlockingSpeaker final : SpeechOutput {
 };
 
 TEST(EngineThreads, ANewActivityCutsOffSpeechAndTheOldOneStaysSilent) {
-  testing::TempFolder folder;
   ThreadRuntime runtime(1);
-  Window window(runtime.serial("ui"), false, [](std::string_view) {});
-  Log log(folder / "log.txt");
   BlockingSpeaker speaker;
-  Opt opt;
-  FakeMusicPlayer player;
-  LoopbackMidiBackend backend;
-  MidiIO midi(
-      backend, runtime, opt, [](const std::string&) {}, false);
-  Sounds sounds({runtime, opt, [](const std::string&) {}, folder.path(), std::nullopt});
-  Engine engine(
-      EngineParts{runtime, window, log, speaker, opt, player, midi, sounds, folder.path()});
+  StandaloneEngine world(runtime, speaker);
+  Engine& engine = world.engine;
 
   engine.run([&](int gen) {
     engine.say("a long sentence", gen);
