@@ -191,6 +191,7 @@ int main(int argc, char** argv) {
   window->ui("voice " + (voice.empty() ? "default" : voice));
   window->ui(engine->buttonsLine());
   window->ui("live 0");
+  window->ui(engine->handsLine());
   window->ui(engine->currentProfile().nameLine());
   window->ui(Engine::bandLevelLine(sounds->level()));
 

@@ -450,10 +450,16 @@ void Engine::setHands(const Heard& heard) {
     handsOnly_ = side;
   }
   if (!parts_.opt.fast) files::writeFileAtomically(dataFile("hands.txt"), side + "\n");
+  ui(handsLine());
   speak(side == "both" ? "Lessons will teach both hands again."
                        : "Lessons will teach the " + side +
                              " hand only, from now on. Say both "
                              "hands to change back.");
+}
+
+std::string Engine::handsLine() {
+  std::lock_guard guard(lock);
+  return "hands " + handsOnly_;
 }
 
 void Engine::changeTempo(int direction) {

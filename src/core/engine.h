@@ -130,6 +130,8 @@ class Engine {
   void play(const std::vector<Ev>& events, int gen);
   void saveProgress();
   void setHands(const Heard& heard);
+  // The window's "hands" line: which hands the lessons teach.
+  std::string handsLine();
   std::string milestoneText(const Unit& from, const Unit& to) { return milestone(from, to); }
 
   // The song library.

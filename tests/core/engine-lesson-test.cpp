@@ -258,6 +258,7 @@ TEST_F(LessonTest, TempoAndHandsAreTheirOwnRequests) {
   EXPECT_EQ(spokenOne(),
             "Lessons will teach the left hand only, from now on. Say both hands to change back.");
   EXPECT_EQ(files::readFile(home / "hands.txt"), "left\n");
+  EXPECT_THAT(windowLines(), Contains("hands left"));
   engine->appCommand("hands both");
   EXPECT_EQ(spokenOne(), "Lessons will teach both hands again.");
 }

@@ -24,6 +24,7 @@ TEST_F(Session, StartsUpWalksHomeTalksHelpsAndQuitsWhenTheWindowCloses) {
   ASSERT_TRUE(orvo.waitFor("@voice default"));
   ASSERT_TRUE(orvo.waitFor("@buttons 108 107 105 103 101 100 98 96"));
   ASSERT_TRUE(orvo.waitFor("@live 0"));
+  ASSERT_TRUE(orvo.waitFor("@hands both"));
   ASSERT_TRUE(orvo.waitFor("@name |Orvo"));
   ASSERT_TRUE(orvo.waitFor(
       "@welcome Hello. I'm Orvo, your piano teacher. No piano found yet. Plug it in and I will "
