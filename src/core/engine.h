@@ -132,7 +132,6 @@ class Engine {
   void setHands(const Heard& heard);
   // The window's "hands" line: which hands the lessons teach.
   std::string handsLine();
-  std::string milestoneText(const Unit& from, const Unit& to) { return milestone(from, to); }
 
   // The song library.
   void chooseSong(int index);
