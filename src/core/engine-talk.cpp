@@ -60,25 +60,7 @@ void Engine::playTalk(int key) {
       std::lock_guard guard(lock);
       talkCache_[key] = events;
     }
-    Runtime& runtime = parts_.runtime;
-    const double start = runtime.now();
-    std::vector<std::uint8_t> held;  // notes this phrase has on
-    for (const Ev& ev : events) {
-      // Wait in short steps so a newer press cuts the phrase off promptly.
-      for (double left = start + ev.t - runtime.now(); left > 0;
-           left = start + ev.t - runtime.now()) {
-        if (!alive(gen)) break;
-        runtime.sleep(std::min(left, 0.05));
-      }
-      if (!alive(gen)) break;
-      parts_.midi.send(ev.bytes.data(), 3);
-      if ((ev.bytes[0] & 0xF0) == 0x90) {
-        held.push_back(ev.bytes[1]);
-      } else {
-        std::erase(held, ev.bytes[1]);
-      }
-    }
-    for (std::uint8_t note : held) parts_.midi.send({0x80, note, 0});
+    play(events, gen);
   });
 }
 

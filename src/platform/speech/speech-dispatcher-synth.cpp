@@ -112,16 +112,8 @@ void SpeechDispatcherSynth::speak(const SynthUtterance& utterance) {
       }
     }
   }
-  for (auto& [id, event, mark] : early)
-    deliver(spoken, event, mark.empty() ? nullptr : mark.c_str());
-  if (!early.empty()) {
-    for (auto& item : early) {
-      if (std::get<1>(item) == SPD_EVENT_END || std::get<1>(item) == SPD_EVENT_CANCEL) {
-        std::lock_guard guard(mutex_);
-        spoken_.erase(static_cast<std::size_t>(messageId));
-      }
-    }
-  }
+  // Replayed the way late ones arrive, so an early end also forgets the message.
+  for (auto& [id, event, mark] : early) notify(id, event, mark.empty() ? nullptr : mark.c_str());
 }
 
 void SpeechDispatcherSynth::stopSpeaking() {
