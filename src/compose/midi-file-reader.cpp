@@ -4,6 +4,7 @@
 #include <array>
 #include <fstream>
 
+#include "lessons/plain-words.h"
 #include "platform/utf8.h"
 
 namespace orvo::midifile {
@@ -88,11 +89,7 @@ std::optional<Contents> read(const std::uint8_t* data, std::size_t size) {
         if (!length || *length > end - i) break;
         if (type == 0x03 && format == 1) {
           std::string name(reinterpret_cast<const char*>(data + i), *length);
-          name = repairUtf8(name);
-          std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) {
-            return c < 0x80 ? static_cast<char>(std::tolower(c)) : static_cast<char>(c);
-          });
-          chunk.name = name;
+          chunk.name = lowerCase(repairUtf8(name));
         } else if (type == 0x51 && *length == 3 && !tempoSet) {
           std::uint32_t micros =
               (std::uint32_t{data[i]} << 16) | (std::uint32_t{data[i + 1]} << 8) | data[i + 2];

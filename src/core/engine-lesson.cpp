@@ -35,10 +35,8 @@ std::vector<Ev> Engine::demoEvents(const std::vector<SNote>& notes, double speed
   double start = notes.front().beat;
   for (const auto& note : notes) start = std::min(start, note.beat);
   for (const auto& note : notes) {
-    double t = (note.beat - start) * perBeat;
-    auto pitch = static_cast<std::uint8_t>(std::clamp(note.pitch, 0, 127));
-    events.push_back({t, {0x90, pitch, static_cast<std::uint8_t>(std::clamp(note.vel, 1, 127))}});
-    events.push_back({t + std::max(note.dur * perBeat * 0.95, 0.08), {0x80, pitch, 0}});
+    addNote(events, (note.beat - start) * perBeat, 0, std::clamp(note.pitch, 0, 127),
+            std::clamp(note.vel, 1, 127), std::max(note.dur * perBeat * 0.95, 0.08));
   }
   std::stable_sort(events.begin(), events.end(),
                    [](const Ev& a, const Ev& b) { return a.t < b.t; });

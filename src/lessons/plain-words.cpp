@@ -4,6 +4,13 @@
 
 namespace orvo {
 
+std::string lowerCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 std::vector<std::string> plainWords(const std::string& text) {
   std::vector<std::string> words;
   std::string word;

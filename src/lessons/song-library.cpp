@@ -33,12 +33,6 @@ std::vector<Step> makeSteps(std::vector<SNote> notes, double gap) {
 namespace library {
 namespace {
 
-std::string lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 std::optional<int> wholeNumber(const std::string& text) {
   if (text.empty()) return std::nullopt;
   char* end = nullptr;
@@ -65,7 +59,7 @@ std::vector<LibraryRule> rules(const std::filesystem::path& file) {
     if (fields.size() < 2) continue;
     auto level = wholeNumber(fields[1]);
     if (!level) continue;
-    found.push_back({lower(fields[0]), *level, fields.size() > 2 ? fields[2] : "",
+    found.push_back({lowerCase(fields[0]), *level, fields.size() > 2 ? fields[2] : "",
                      fields.size() > 3 ? fields[3] : ""});
   }
   return found;
@@ -116,7 +110,7 @@ int guessLevel(const Song& song) {
 std::optional<Song> fromTracks(std::vector<SongTrack> tracks, double bpm,
                                const std::string& onlyTrack) {
   if (!onlyTrack.empty()) {
-    std::string wanted = lower(onlyTrack);
+    std::string wanted = lowerCase(onlyTrack);
     std::erase_if(tracks, [&](const SongTrack& track) { return track.name != wanted; });
   }
   std::erase_if(tracks, [](const SongTrack& track) { return track.notes.empty(); });
@@ -165,7 +159,7 @@ std::vector<Song> load(const std::vector<std::filesystem::path>& songFolders,
                        const std::filesystem::path& rulesFile, const FileLoader& loadFile) {
   std::vector<Song> songs = builtInSongs();
   std::set<std::string> taken;
-  for (const auto& song : songs) taken.insert(lower(song.name));
+  for (const auto& song : songs) taken.insert(lowerCase(song.name));
   const auto found = rules(rulesFile);
   for (const auto& folder : songFolders) {
     std::vector<std::filesystem::path> paths;
@@ -173,7 +167,7 @@ std::vector<Song> load(const std::vector<std::filesystem::path>& songFolders,
     for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end;
          it.increment(error)) {
       if (!it->is_regular_file(error)) continue;
-      std::string extension = lower(it->path().extension().string());
+      std::string extension = lowerCase(it->path().extension().string());
       if ((extension == ".mid" || extension == ".midi") &&
           it->path().stem().string().rfind(".", 0) != 0) {
         paths.push_back(it->path());
@@ -182,7 +176,7 @@ std::vector<Song> load(const std::vector<std::filesystem::path>& songFolders,
     std::sort(paths.begin(), paths.end());
     for (const auto& path : paths) {
       std::string stem = path.stem().string();
-      std::string lowered = lower(stem);
+      std::string lowered = lowerCase(stem);
       const LibraryRule* rule = nullptr;
       for (const auto& candidate : found) {
         if (lowered.find(candidate.match) != std::string::npos) {
@@ -193,7 +187,7 @@ std::vector<Song> load(const std::vector<std::filesystem::path>& songFolders,
       auto song = loadFile(path);
       if (!song || song->notes.empty()) continue;
       std::string title = rule && !rule->title.empty() ? rule->title : cleanTitle(stem);
-      if (title.empty() || !taken.insert(lower(title)).second) continue;
+      if (title.empty() || !taken.insert(lowerCase(title)).second) continue;
       song->name = title;
       if (rule && rule->level >= 1 && rule->level <= 5) {
         song->level = rule->level;

@@ -197,11 +197,9 @@ std::optional<Sounds::Rendered> Sounds::render(const std::string& bank, bool cla
 }
 
 std::optional<Sounds::Probe> Sounds::probe(int channel, int note, int velocity) {
-  auto on = static_cast<std::uint8_t>(0x90 | (channel & 0x0F));
-  auto off = static_cast<std::uint8_t>(0x80 | (channel & 0x0F));
-  auto key = static_cast<std::uint8_t>(note & 0x7F);
-  auto rendered = mix(
-      {{0.0, {on, key, static_cast<std::uint8_t>(velocity & 0x7F)}}, {1.0, {off, key, 0}}}, 1.5);
+  std::vector<Ev> played;
+  addNote(played, 0.0, channel, note, velocity, 1.0);
+  auto rendered = mix(played, 1.5);
   if (!rendered) return std::nullopt;
   Probe probe;
   const auto& samples = rendered->left;
