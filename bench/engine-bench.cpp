@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include "core/engine.h"
+#include "core/lesson-room.h"
+#include "platform/file-store.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
 #include "platform/virtual-runtime.h"
 #include "temp-folder.h"
@@ -11,11 +13,15 @@
 namespace {
 
 struct SilentSpeaker final : orvo::SpeechOutput {
-  void say(const std::string& text) override { benchmark::DoNotOptimize(text.data()); }
+  void say(const std::string& text, orvo::SpeechTicket) override {
+    benchmark::DoNotOptimize(text.data());
+  }
   void stop() override {}
   void silenceNow() override {}
   std::string voiceName() override { return ""; }
   std::string nextVoice() override { return ""; }
+  float volume() override { return 1.0f; }
+  void setVolume(float) override {}
 };
 
 void BM_HomeMenuKey(benchmark::State& state) {
@@ -24,14 +30,15 @@ void BM_HomeMenuKey(benchmark::State& state) {
   orvo::Window window(runtime.serial("lorimel.ui"), true, [](std::string_view) {});
   orvo::Log log(home / "log.txt");
   SilentSpeaker speaker;
-  orvo::Opt opt;
   orvo::NoMusicPlayer player;
+  orvo::NoStudioHost studio;
+  orvo::FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
   orvo::LoopbackMidiBackend backend;
   orvo::MidiIO midi(
-      backend, runtime, opt, [](const std::string&) {}, false);
-  orvo::Sounds sounds({runtime, opt, [](const std::string&) {}, home.path(), std::nullopt});
-  orvo::Engine engine(
-      orvo::EngineParts{runtime, window, log, speaker, opt, player, midi, sounds, home.path()});
+      backend, runtime, [](const std::string&) {}, false);
+  orvo::Sounds sounds({runtime, store, [](const std::string&) {}, std::nullopt});
+  orvo::Engine engine(orvo::EngineParts{runtime, window, log, speaker, player, studio, midi, sounds,
+                                        store, home.path()});
   orvo::ButtonKeys keys;
   for (auto _ : state) {
     engine.command(keys.next);

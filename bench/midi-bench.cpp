@@ -23,9 +23,8 @@ namespace {
 void BM_ParseNoteOn(benchmark::State& state) {
   orvo::VirtualRuntime runtime;
   orvo::LoopbackMidiBackend backend;
-  orvo::Opt opt;
   orvo::MidiIO midi(
-      backend, runtime, opt, [](const std::string&) {}, /*uiOn=*/false);
+      backend, runtime, [](const std::string&) {}, /*uiOn=*/false);
   int heard = 0;
   midi.setCallbacks({[&](int pitch, int velocity) { heard += pitch + velocity; }, [](bool) {}});
   const std::uint8_t note[] = {0x90, 60, 100};
@@ -41,9 +40,8 @@ void BM_ParseNoteOnWithWindow(benchmark::State& state) {
   orvo::ThreadRuntime runtime(1);
   orvo::Window window(runtime.serial("lorimel.ui"), true, [](std::string_view) {});
   orvo::LoopbackMidiBackend backend;
-  orvo::Opt opt;
   orvo::MidiIO midi(
-      backend, runtime, opt, [&](const std::string& line) { window.ui(line); }, true);
+      backend, runtime, [&](const std::string& line) { window.ui(line); }, true);
   int heard = 0;
   midi.setCallbacks({[&](int pitch, int velocity) { heard += pitch + velocity; }, [](bool) {}});
   const std::uint8_t note[] = {0x90, 60, 100};
@@ -64,10 +62,9 @@ void BM_StreamToStream(benchmark::State& state) {
   ::mkfifo(input.c_str(), 0600);
   ::mkfifo(output.c_str(), 0600);
   orvo::VirtualRuntime runtime;
-  orvo::Opt opt;
   orvo::RawMidiBackend backend(input, output, [](const std::string&) {});
   orvo::MidiIO midi(
-      backend, runtime, opt, [](const std::string&) {}, /*uiOn=*/false);
+      backend, runtime, [](const std::string&) {}, /*uiOn=*/false);
   midi.setCallbacks(
       {[&](int pitch, int velocity) {
          midi.send({0x90, static_cast<std::uint8_t>(pitch), static_cast<std::uint8_t>(velocity)});

@@ -9,6 +9,8 @@
 #include <chrono>
 
 #include "core/engine.h"
+#include "core/lesson-room.h"
+#include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
 #include "platform/virtual-runtime.h"
@@ -17,11 +19,15 @@
 namespace {
 
 struct SilentSpeaker final : orvo::SpeechOutput {
-  void say(const std::string& text) override { benchmark::DoNotOptimize(text.data()); }
+  void say(const std::string& text, orvo::SpeechTicket) override {
+    benchmark::DoNotOptimize(text.data());
+  }
   void stop() override {}
   void silenceNow() override {}
   std::string voiceName() override { return ""; }
   std::string nextVoice() override { return ""; }
+  float volume() override { return 1.0f; }
+  void setVolume(float) override {}
 };
 
 enum class Kind { right, wrong, finishing };
@@ -32,23 +38,24 @@ struct Lessons {
   orvo::Window window{runtime.serial("lorimel.ui"), true, [](std::string_view) {}};
   orvo::Log log{home / "log.txt"};
   SilentSpeaker speaker;
-  orvo::Opt opt;
   orvo::NoMusicPlayer player;
+  orvo::NoStudioHost studio;
+  orvo::FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
   orvo::LoopbackMidiBackend backend;
-  orvo::MidiIO midi{backend, runtime, opt, [](const std::string&) {}, false};
-  orvo::Sounds sounds{{runtime, opt, [](const std::string&) {}, home.path(), std::nullopt}};
+  orvo::MidiIO midi{backend, runtime, [](const std::string&) {}, false};
+  orvo::Sounds sounds{{runtime, store, [](const std::string&) {}, std::nullopt}};
   bool topKey = orvo::files::writeFileAtomically(home / "top-key.txt", "108\n");
-  orvo::Engine engine{
-      orvo::EngineParts{runtime, window, log, speaker, opt, player, midi, sounds, home.path()}};
+  orvo::Engine engine{orvo::EngineParts{runtime, window, log, speaker, player, studio, midi, sounds,
+                                        store, home.path()}};
 
   // The steps of the unit now being taught, as the player must play them.
   std::vector<std::vector<int>> steps() {
-    auto lesson = engine.currentLesson();
+    auto lesson = engine.lessons().currentLesson();
     std::vector<std::vector<int>> result;
     if (!lesson) return result;
     auto keys = engine.buttonKeys();
     for (auto& step :
-         lesson->stepsIn(lesson->units[static_cast<std::size_t>(engine.currentUnit())])) {
+         lesson->stepsIn(lesson->units[static_cast<std::size_t>(engine.lessons().currentUnit())])) {
       std::vector<int> pitches;
       for (int p : step.pitches)
         if (!keys.isCommandKey(p)) pitches.push_back(p);
@@ -59,7 +66,7 @@ struct Lessons {
 
   // Starts the first unit of the first song and waits until it listens.
   void begin() {
-    engine.chooseSong(0);
+    engine.lessons().chooseSong(0);
     settle();
   }
   void settle() {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/child-process.h"
+#include "platform/file-store.h"
 #include "platform/speech/espeak-renderer.h"
 #include "platform/thread-runtime.h"
 #include "sound/speaker.h"
@@ -65,13 +66,14 @@ void BM_StopReleasesSay(benchmark::State& state) {
   EndlessSynth synth;
   orvo::NoSpeechTool tool;
   orvo::testing::TempFolder folder;
+  orvo::FileStore store(folder.path(), runtime, runtime.serial("orvo.store"));
   orvo::Speaker speaker({.runtime = runtime,
                          .opt = opt,
                          .synth = synth,
                          .tool = tool,
                          .ui = [](const std::string&) {},
                          .print = [](const std::string&) {},
-                         .voiceFile = folder / "voice.txt"});
+                         .store = store});
   for (auto _ : state) {
     int before = synth.started;
     std::atomic<bool> returned{false};

@@ -12,11 +12,13 @@
 #include "apps/music-player.h"
 #include "core/engine.h"
 #include "core/key-reader.h"
+#include "core/lesson-room.h"
 #include "core/log.h"
 #include "core/one-off.h"
 #include "core/options.h"
 #include "core/quit.h"
 #include "core/window.h"
+#include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/instance-lock.h"
 #include "platform/midi/alsa/alsa-midi-backend.h"
@@ -27,11 +29,13 @@
 #include "platform/speech/speech-dispatcher-synth.h"
 #include "platform/terminal.h"
 #include "platform/thread-runtime.h"
+#include "platform/window-lines.h"
 #include "sound/midi-io.h"
 #include "sound/piano-speech.h"
 #include "sound/sounds.h"
 #include "sound/speaker.h"
 #include "sound/voice-meter.h"
+#include "studio/studio-host.h"
 
 using namespace orvo;
 
@@ -45,7 +49,9 @@ struct Running {
   MidiIO* midi = nullptr;
   Sounds* sounds = nullptr;
   Window* window = nullptr;
-  Opt* opt = nullptr;
+  const Opt* opt = nullptr;
+  FileStore* store = nullptr;
+  NoStudioHost* studio = nullptr;
   Log* log = nullptr;
   ProcessLife* life = nullptr;
   SpeechSynth* synth = nullptr;
@@ -73,10 +79,13 @@ int main(int argc, char** argv) {
   auto* window = running.window = new Window(runtime->serial("lorimel.ui"), uiOn, writeToStdout);
 
   std::vector<std::string> args(argv + 1, argv + argc);
-  auto* opt = running.opt = new Opt;
+  auto* options = new Opt;
   for (const auto& arg : args) {
-    if (arg == "--text") opt->textMode = true;
+    if (arg == "--text") options->textMode = true;
   }
+  const Opt* opt = running.opt = options;  // read-only from here on
+  auto* store = running.store = new FileStore(baseDir, *runtime, runtime->serial("orvo.store"));
+  auto* studio = running.studio = new NoStudioHost;
 
   auto print = [](const std::string& line) { writeToStdout(line + "\n"); };
   if (oneoff::isCheck(args)) unblockQuitSignalsHere();  // a one-off run stops at once on Ctrl-C
@@ -103,14 +112,18 @@ int main(int argc, char** argv) {
     if (!midiOut.empty()) running.midiMirror = new RawMidiBackend("", midiOut, logLine);
   }
   auto* midi = running.midi = new MidiIO(
-      *running.midiBackend, *runtime, *opt, [window](const std::string& line) { window->ui(line); },
-      uiOn, running.midiMirror);
+      *running.midiBackend, *runtime, [window](const std::string& line) { window->ui(line); }, uiOn,
+      running.midiMirror);
+  // The app window and the studio echo our notes back as sources of their own.
+  std::vector<std::string> echoes = studio->ownSourceWords();
+  echoes.push_back("Lorimel");
+  midi->ignoreSources(echoes);
+  midi->studioSoundsPiano = studio->running();
   midi->start();
   auto* sounds = running.sounds = new Sounds(Sounds::Parts{
       .runtime = *runtime,
-      .opt = *opt,
+      .store = *store,
       .log = logLine,
-      .baseDir = baseDir,
       .bank = Sounds::findBank(),
   });
   midi->setSampler(sounds);
@@ -135,7 +148,7 @@ int main(int argc, char** argv) {
       .ui = windowLine,
       .uiOn = uiOn,
       .print = [window](const std::string& text) { window->print(text); },
-      .voiceFile = baseDir / "voice.txt",
+      .store = *store,
       .meter = running.meter,
   });
   auto* musicPlayer = running.musicPlayer = new NoMusicPlayer;
@@ -144,20 +157,28 @@ int main(int argc, char** argv) {
       .window = *window,
       .log = *log,
       .speaker = *speaker,
-      .opt = *opt,
       .musicPlayer = *musicPlayer,
+      .studio = *studio,
       .midi = *midi,
       .sounds = *sounds,
+      .store = *store,
       .baseDir = baseDir,
       .songFolders = songFolders(baseDir),
       .quit = quitOnMain,
       .pianoSpeech = pianospeech::fromSentence,
   });
 
-  if (auto status = oneoff::runWithEngine(args, print)) return *status;
+  // Threads are running from here on: the process ends with _exit, after what
+  // is queued for the window and the data folder is out.
+  auto endNow = [window, store](int status) {
+    window->flush(0.5);
+    store->flush(1.0);
+    ::_exit(status);
+  };
+  if (auto status = oneoff::runWithEngine(args, print)) endNow(*status);
   if (isCheck) {
     print(oneoff::missingArguments);
-    return 2;
+    endNow(2);
   }
 
   midi->setCallbacks({
@@ -168,6 +189,7 @@ int main(int argc, char** argv) {
       .silenceNotes = [midi] { midi->allOff(); },
       .silenceSpeech = [speaker] { speaker->silenceNow(); },
       .flushWindow = [window] { window->flush(0.5); },
+      .flushStore = [store] { store->flush(1.0); },
   });
 
   watchQuitSignals([quitOnMain](int signal) {
@@ -186,12 +208,12 @@ int main(int argc, char** argv) {
   for (const auto& name : midi->keyboards()) keyboards += (keyboards.empty() ? "" : ", ") + name;
   log->logLine("started, keyboards: " + (keyboards.empty() ? "none" : keyboards) +
                ", voice: " + (voice.empty() ? "default" : voice));
-  window->ui("kbd " + keyboards);
+  window->ui(lines::keyboards(keyboards));
 
-  window->ui("voice " + (voice.empty() ? "default" : voice));
+  window->ui(lines::voice(voice.empty() ? "default" : voice));
   window->ui(engine->buttonsLine());
-  window->ui("live 0");
-  window->ui(engine->handsLine());
+  window->ui(lines::live(false));
+  window->ui(engine->lessons().handsLine());
   window->ui(engine->currentProfile().nameLine());
   window->ui(Engine::bandLevelLine(sounds->level()));
 
@@ -199,13 +221,11 @@ int main(int argc, char** argv) {
                           ? "No piano found yet. Plug it in and I will pick it up."
                           : "Piano connected.";
   runtime->async([sounds] { sounds->start(); });
-  // No studio host runs on this platform, so the piano's notes sound here.
-  midi->logicRunning = false;
-  window->ui("daw 0");
+  window->ui(lines::studio(studio->running()));
   engine->writeCommandSheet();
   engine->greet(found, !midi->keyboards().empty());
   engine->markOpened(Log::localTime());
 
   runtime->runMainLoop();
-  return 0;
+  endNow(0);
 }

@@ -91,14 +91,16 @@ std::string commandSheetHtml() {
 }
 
 void Engine::writeCommandSheet() {
-  if (parts_.opt.fast) return;
-  files::writeFileAtomically(dataFile(commandSheetFile), commandSheetHtml());
+  parts_.store.write(commandSheetFile, commandSheetHtml());
 }
 
 void Engine::openCommandSheet() {
-  std::filesystem::path sheet = dataFile(commandSheetFile);
+  std::filesystem::path sheet = baseDir() / commandSheetFile;
   run([this, sheet](int gen) {
-    if (!std::filesystem::exists(sheet)) writeCommandSheet();
+    if (!std::filesystem::exists(sheet)) {
+      writeCommandSheet();
+      parts_.store.flush(5.0);
+    }
     auto hasDesktop = [] {
       for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
         const char* value = std::getenv(name);

@@ -2,7 +2,7 @@
 
 #include "core/engine.h"
 #include "lessons/music-words.h"
-#include "platform/files.h"
+#include "platform/window-lines.h"
 
 namespace orvo {
 
@@ -12,11 +12,7 @@ void Engine::noteEvent(int pitch, int velocity) {
   const bool press = velocity > 0;
   if (press && pitch > keys_.hear && !awaitingTop_) awaitingTop_ = true;
 
-  if (pitch == keys_.hear && !awaitingTop_ && !paused_) {
-    if (mode_ == Mode::compose) {
-      if (press) command(pitch);  // composing needs it at once
-      return;
-    }
+  if (pitch == keys_.hear && !awaitingTop_ && !isPaused()) {
     if (press) {
       double at = now();
       topDownAt_ = at;
@@ -29,40 +25,26 @@ void Engine::noteEvent(int pitch, int velocity) {
   }
 
   // Buttons (and the top key while awaiting or paused) are never music.
-  const bool button = keys_.isCommandKey(pitch);
   if (press && awaitingTop_) return learnTopKey(pitch);
-  if (button) {
+  if (keys_.isCommandKey(pitch)) {
     if (press) command(pitch);
     return;
   }
-  musicalNote(pitch, press);
+  held_.set(static_cast<std::size_t>(pitch), press);
+  if (press) current_->note(pitch);
 }
 
 void Engine::holdCheck(double pressedAt) {
   std::lock_guard guard(lock);
   if (!topDownAt_ || *topDownAt_ != pressedAt) return;
   topDownAt_.reset();
-  openMenu();
-}
-
-void Engine::musicalNote(int pitch, bool press) {
-  held_.set(static_cast<std::size_t>(pitch), press);
-  if (!press) return;
-  if (mode_ == Mode::teach) return judge(pitch);
-  if (mode_ == Mode::idle && !paused_ && !heardPiano_) {
-    heardPiano_ = true;
-    speak("I can hear your piano. Press your top key to start a lesson.");
-    return;
-  }
-  if (mode_ == Mode::talk && talkMap_.count(pitch)) playTalk(pitch);
+  notYet("the song menu");
 }
 
 void Engine::learnTopKey(int pitch) {
   awaitingTop_ = false;
   if (keys_.setTopKey(pitch)) ui(buttonsLine());
-  if (!parts_.opt.fast) {
-    files::writeFileAtomically(dataFile("top-key.txt"), std::to_string(pitch) + "\n");
-  }
+  parts_.store.write("top-key.txt", std::to_string(pitch) + "\n");
   speak("Got it. Your top key is " + sharpNames()[static_cast<std::size_t>(pitch % 12)] +
         ", octave " + std::to_string(pitch / 12 - 1) +
         ". Press it again to start a lesson. The eighth white key down from it is help. It "
@@ -72,7 +54,7 @@ void Engine::learnTopKey(int pitch) {
 void Engine::askForTopKey() {
   std::lock_guard guard(lock);
   awaitingTop_ = true;
-  waiting_ = false;
+  current_->leave();
   speak("Press the highest key on your piano.");
 }
 
@@ -83,9 +65,9 @@ bool Engine::awaitingTopKey() {
 
 std::string Engine::buttonsLine() {
   std::lock_guard guard(lock);
-  std::string line = "buttons";
-  for (int key : keys_.topButtons()) line += " " + std::to_string(key);
-  return line;
+  std::string keys;
+  for (int key : keys_.topButtons()) keys += " " + std::to_string(key);
+  return lines::buttons(keys);
 }
 
 }  // namespace orvo

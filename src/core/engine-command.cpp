@@ -1,150 +1,107 @@
-// The button dispatcher and the home menu.
+// The button dispatcher, going home, stop and help.
 
 #include "core/engine.h"
+#include "core/home-room.h"
+#include "core/lesson-room.h"
+#include "core/talk-room.h"
+#include "platform/window-lines.h"
 
 namespace orvo {
 
+// Buttons every mode shares come first, then the mode's own, then what the
+// remaining keys mean anywhere.
 void Engine::command(int key) {
   std::lock_guard guard(lock);
   if (key == keys_.help) {
     std::string text = helpText();
     run([this, text](int gen) {
       say(text, gen);
-      resumeAfterHelp(gen);
+      lessons_->resumeAfterHelp(gen);
     });
     return;
   }
   if (key == keys_.home) return goHome();
   if (key == keys_.keep) return notYet("keeping what you just played");
-  if (key == keys_.pause) return togglePause();
-  if (paused_) {
-    if (key == keys_.compose) {
-      setPaused(false);
-    } else {
-      if (now() - pauseToldAt_ < 4.0) return;
-      pauseToldAt_ = now();
-      speak("Paused. Press the sixth key, or Return, to carry on.");
-      return;
-    }
-  }
-  if (key == keys_.talk) autosaveTake();
-  if (composeCommand(key) || menuCommand(key) || jazzCommand(key) || logicCommand(key) ||
-      reaperCommand(key) || homeCommand(key)) {
-    return;
-  }
+  if (current_->button(key)) return;
+  if (key == keys_.pause) return stopKey();
+  if (key == keys_.compose) return notYet("composition mode");
   if (key == keys_.talk) return toggleTalk();
-  const bool inLesson = mode_ == Mode::teach && lesson_;
-  if (key == keys_.hear && !inLesson) return chooseSong(songIdx_);
-  // The top, second, third and fourth keys inside a lesson; elsewhere the
-  // last three do nothing.
-  if (inLesson &&
-      (key == keys_.hear || key == keys_.notes || key == keys_.next || key == keys_.back)) {
-    lessonKey(key);
-  }
+  if (key == keys_.hear) return lessons_->chooseCurrent();
 }
 
 void Engine::pedal(bool) {}
 
 void Engine::toggleTalk() {
   std::lock_guard guard(lock);
-  bool entering = mode_ != Mode::talk;
+  bool entering = current_ != talk_.get();
   setMode(entering ? Mode::talk : Mode::idle);
-  waiting_ = false;
   speak(entering ? "Talk mode." + intro("talk", " Try middle C, D, E, F or G.") : "Talk mode off.");
 }
 
-bool Engine::composeCommand(int key) {
-  std::lock_guard guard(lock);
-  if (key != keys_.compose) return false;
-  notYet("composition mode");
-  return true;
-}
-
-// The song menu, the jazz course, Logic and REAPER control cannot be entered
-// yet, so their handlers never take a key.
-bool Engine::menuCommand(int) {
-  return false;
-}
-bool Engine::jazzCommand(int) {
-  return false;
-}
-bool Engine::logicCommand(int) {
-  return false;
-}
-bool Engine::reaperCommand(int) {
-  return false;
-}
-
-std::vector<std::string> Engine::homeItems() {
-  std::lock_guard guard(lock);
-  bool validSong = songIdx_ >= 0 && songIdx_ < static_cast<int>(songs_.size());
-  return {"Lesson: " + (validSong ? songs_[static_cast<std::size_t>(songIdx_)].name : "a song"),
-          "Song menu",
-          "Jazz course",
-          "Composition",
-          "Ask me anything",
-          "REAPER control",
-          "Logic control",
-          "Talk mode"};
-}
-
-bool Engine::homeCommand(int key) {
-  std::lock_guard guard(lock);
-  if (mode_ != Mode::idle) return false;
-  auto items = homeItems();
-  int count = static_cast<int>(items.size());
-  if (key == keys_.next || key == keys_.back) {
-    homeIdx_ = ((homeIdx_ + (key == keys_.next ? 1 : -1)) % count + count) % count;
-    speak(items[static_cast<std::size_t>(homeIdx_)] + ".");
-    return true;
+// Every room puts its state to rest, whichever mode was on.
+void Engine::goHome() {
+  std::string text;
+  {
+    std::lock_guard guard(lock);
+    if (current_ != home_.get()) {
+      current_ = home_.get();
+      ui(lines::mode(modeName(Mode::idle)));
+    }
+    ui(lines::now(""));
+    for (Room* each : {static_cast<Room*>(home_.get()), static_cast<Room*>(talk_.get()),
+                       static_cast<Room*>(lessons_.get())}) {
+      each->leave();
+    }
+    parts_.midi.allOff();
+    cutIn();
+    text = pick({"Back home.", "Home again.", "Home, all quiet."}) +
+           intro("home2",
+                 " The third and fourth keys step through everything I can do: lessons, the song "
+                 "menu, jazz, composition, ask me anything, and Logic control. The top key opens "
+                 "the one you heard.");
   }
-  if (key == keys_.notes) {
-    std::string list;
-    for (const auto& item : items) list += (list.empty() ? "" : ", ") + item;
-    speak("From home you can open: " + list +
-          ". Step through them with the third and fourth keys, and open one with the top key.");
-    return true;
-  }
-  if (key == keys_.hear) {
-    int index = homeIdx_;
-    homeIdx_ = 0;
-    openHomeItem(index);
-    return true;
-  }
-  return false;
+  speak(text);
 }
 
-void Engine::openHomeItem(int index) {
+void Engine::stopEverything() {
   std::lock_guard guard(lock);
-  switch (index) {
-    case 0:
-      return chooseSong(songIdx_);
-    case 1:
-      return notYet("the song menu");
-    case 2:
-      return notYet("the jazz course");
-    case 3:
-      return command(keys_.compose);
-    case 4:
-      return notYet("asking me anything");
-    case 5:
-      return notYet("REAPER control");
-    case 6:
-      return notYet("Logic control");
-    case 7:
-      return command(keys_.talk);
+  bool quietHome = current_ == home_.get();
+  if (quietHome && now() - lastSpokenAt_ > 2.0 && parts_.musicPlayer.playing()) {
+    parts_.midi.allOff();
+    run([this](int gen) {
+      bool stopped = parts_.musicPlayer.pause();
+      say(parts_.musicPlayer.pausedSentence(stopped), gen);
+    });
+    return;
   }
+  parts_.midi.allOff();
+  if (current_->stop()) return;
+  speak(pick({"Okay, stopped.", "All quiet now.", "Stopping there."}));
 }
 
-void Engine::openMenu() {
-  notYet("the song menu");
+// The pause key where no mode takes it; a quick second press is for the live band.
+void Engine::stopKey() {
+  if (now() - lastStopPress_ < 0.35) return;  // one press that bounced
+  parts_.midi.allOff();
+  if (now() - lastStopPress_ < 0.9) {
+    notYet("the live band");
+    return;
+  }
+  lastStopPress_ = now();
+  speak(pick({"Okay, stopped.", "All quiet now.", "Stopping there."}));
 }
 
-// No take can be recorded yet, so there is never one to save.
-void Engine::autosaveTake() {}
+void Engine::help() {
+  std::string text = helpText() + " On the computer, slash opens the full list on screen.";
+  run([this, text](int gen) {
+    say(text, gen);
+    lessons_->resumeAfterHelp(gen);
+  });
+}
 
-void Engine::restartTake() {
-  notYet("restarting a take");
+std::string Engine::helpText() {
+  std::lock_guard guard(lock);
+  return current_->helpText();
 }
 
 }  // namespace orvo

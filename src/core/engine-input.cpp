@@ -4,90 +4,71 @@
 #include <cctype>
 
 #include "core/engine.h"
+#include "core/lesson-room.h"
 #include "platform/login-items.h"
 
 namespace orvo {
-namespace {
 
-bool startsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-}  // namespace
-
-void Engine::appCommand(const std::string& text) {
+// The engine's own verbs; rooms and subsystems register theirs when made.
+void Engine::registerLines() {
   // Speech and the microphone level stream in all the time: log their arrival
   // once, not every line, until the listener takes them.
-  if (startsWith(text, "ear ") || startsWith(text, "lvl ")) {
+  auto noteOnce = [this](bool& noted, const char* what) {
     std::lock_guard guard(lock);
-    bool speech = text[0] == 'e';
-    bool& noted = speech ? speechLinesNoted_ : levelLinesNoted_;
-    if (!noted) {
-      noted = true;
-      logLine(speech ? "not yet: recognised speech from the window"
-                     : "not yet: microphone level from the window");
-    }
-    return;
-  }
-  if (text == "bg") {
+    if (noted) return;
+    noted = true;
+    logLine(std::string("not yet: ") + what);
+  };
+  routes_.prefix("ear ", [this, noteOnce](const std::string&) {
+    noteOnce(speechLinesNoted_, "recognised speech from the window");
+  });
+  routes_.prefix("lvl ", [this, noteOnce](const std::string&) {
+    noteOnce(levelLinesNoted_, "microphone level from the window");
+  });
+  routes_.exact("ear", [this](const std::string&) { notYet("ear training"); });
+  routes_.exact("bg", [this](const std::string&) {
     std::string assistant = currentProfile().assistantName;
     speak(pick({"I'm still here, in the background. Just say my name.",
                 "The window's closed, but I'm still listening. Just say " + assistant + "."}));
-    return;
-  }
-  if (startsWith(text, "login ")) {
-    std::string want = text.substr(6);
+  });
+  routes_.prefix("login ", [this](const std::string& want) {
     if (want != "on" && want != "off") {
       logLine("login: not understood: " + want);
       return;
     }
     setLogin(want == "on");
-    return;
-  }
-  if (startsWith(text, "setup ")) {
+  });
+  routes_.prefix("setup ", [this](const std::string& fields) {
     std::lock_guard guard(lock);
-    auto updated = profile_.withSetup(text.substr(6));
+    auto updated = profile_.withSetup(fields);
     if (!updated) return;
     profile_ = *updated;
-    if (!parts_.opt.fast) profile_.save(dataFile("profile.json"));
+    parts_.store.write("profile.json", profile_.text());
     ui(profile_.nameLine());
     std::string user = profile_.userName.empty() ? "" : ", " + profile_.userName;
     const std::string& assistant = profile_.assistantName;
     speak("All set" + user + ". I'm " + assistant + ". Whenever you need me, say " + assistant +
           ", then what you'd like. Try: " + assistant + ", what can you do?");
-    return;
+  });
+  routes_.prefix("speak ", [this](const std::string& rest) { spokenRequest(rest); });
+  routes_.prefix("say ", [this](const std::string& rest) { spokenRequest(rest); });
+  routes_.prefix("restart", [this](const std::string&) { restartTake(); });
+  routes_.exact("name", [this](const std::string&) { ui(currentProfile().nameLine()); });
+  auto logOnly = [this](const std::string& line) { logLine("not yet: " + line); };
+  routes_.prefix("update ", [logOnly](const std::string& rest) { logOnly("update " + rest); });
+  routes_.exact("declined", [logOnly](const std::string&) { logOnly("declined"); });
+  // Requests of features still to come: said, never silent.
+  for (auto [verb, what] : {std::pair{"play ", "playing a MIDI file"},
+                            {"metronome", "the metronome"},
+                            {"live", "the live band"},
+                            {"bandstyle", "changing the band style"},
+                            {"jazz ", "the jazz course"}}) {
+    routes_.prefix(verb, [this, what = std::string(what)](const std::string&) { notYet(what); });
   }
-  if (startsWith(text, "speak ") || startsWith(text, "say ")) {
-    return spokenRequest(text.substr(text.find(' ') + 1));
-  }
-  if (startsWith(text, "restart")) return restartTake();
-  if (startsWith(text, "drop")) return dropSong();
-  if (startsWith(text, "hands")) return setHands(Heard::from(text.substr(5)));
-  if (text == "name") {
-    ui(currentProfile().nameLine());
-    return;
-  }
-  if (startsWith(text, "update ") || text == "declined") {
-    logLine("not yet: " + text);
-    return;
-  }
-  struct Later {
-    const char* prefix;
-    bool exact;
-    const char* what;
-  };
-  static const Later later[] = {
-      {"play ", false, "playing a MIDI file"},   {"speak ", false, "understanding requests"},
-      {"say ", false, "understanding requests"}, {"ear", true, "ear training"},
-      {"hands", false, "choosing the hands"},    {"metronome", false, "the metronome"},
-      {"live", false, "the live band"},          {"bandstyle", false, "changing the band style"},
-      {"drop", false, "dropping a song"},        {"jazz ", false, "the jazz course"},
-  };
-  for (const auto& item : later) {
-    if (item.exact ? text == item.prefix : startsWith(text, item.prefix)) {
-      return notYet(item.what);
-    }
-  }
+}
+
+void Engine::appCommand(const std::string& text) {
+  if (routes_.route(text)) return;
   logLine("typed line not understood: " + text.substr(0, 200));
   notYet("typing a request");
 }
@@ -117,9 +98,14 @@ void Engine::setLogin(bool on) {
 }
 
 void Engine::changeVoiceVolume(float step) {
-  float volume = std::clamp(parts_.opt.voiceVolume.load() + step, 0.2f, 1.0f);
-  parts_.opt.voiceVolume = volume;
+  auto& speaker = parts_.speaker;
+  speaker.setVolume(std::clamp(speaker.volume() + step, 0.2f, 1.0f));
   speak(step < 0 ? "Voice quieter." : "Voice louder.");
+}
+
+// No take can be recorded yet, so there is never one to restart.
+void Engine::restartTake() {
+  notYet("restarting a take");
 }
 
 void Engine::computerKey(char key) {
@@ -142,11 +128,11 @@ void Engine::computerKey(char key) {
     case '0':
       return command(keys.home);
     case 'l':
-      return listSongs();
+      return lessons_->listSongs();
     case 'a':
       return notYet("asking me anything");
     case 'g':
-      return notYet("Logic control");
+      return notYet(parts_.studio.name() + " control");
     case 'r':
       return notYet("REAPER control");
     case 'm':
@@ -171,21 +157,22 @@ void Engine::computerKey(char key) {
     case ']':
       return stepBandLevel(+1);
     case '-':
-      return changeTempo(-1);
+      return lessons_->changeTempo(-1);
     case '=':
     case '+':
-      return changeTempo(+1);
+      return lessons_->changeTempo(+1);
     case 'p': {
-      bool toPiano = !parts_.opt.toPiano;
-      parts_.opt.toPiano = toPiano;
-      return speak(toPiano ? "Also playing through the piano." : "Playing through Logic only.");
+      bool toPiano = !parts_.midi.alsoToPiano;
+      parts_.midi.alsoToPiano = toPiano;
+      return speak(toPiano ? "Also playing through the piano."
+                           : "Playing through " + parts_.studio.name() + " only.");
     }
     case 'b':
       return notYet("the live band");
     case 'q':
       return parts_.quit("Q pressed", 0);
   }
-  if (key >= '1' && key <= '9') return chooseSong(key - '1');
+  if (key >= '1' && key <= '9') return lessons_->chooseSong(key - '1');
 }
 
 }  // namespace orvo

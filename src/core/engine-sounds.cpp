@@ -1,15 +1,15 @@
-// The engine's own sounds: chime, knock and the band level.
+// The engine's own sounds: chime, knock, the band level, and playing events.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <cstdio>
 
 #include "core/engine.h"
+#include "platform/window-lines.h"
 
 namespace orvo {
 
 void Engine::chime(const std::vector<int>& notes, int velocity, double hold) {
-  if (parts_.opt.fast) return;
   auto vel = static_cast<std::uint8_t>(std::clamp(velocity, 1, 127));
   for (std::size_t i = 0; i < notes.size(); ++i) {
     auto note = static_cast<std::uint8_t>(std::clamp(notes[i], 0, 127));
@@ -24,16 +24,21 @@ void Engine::chime(const std::vector<int>& notes, int velocity, double hold) {
   }
 }
 
-void Engine::knock() {
-  if (parts_.opt.fast) return;
+void Engine::knockStart() {
   parts_.midi.send({0x99, 77, 66});
-  parts_.runtime.after(0.1, [this] { parts_.midi.send({0x89, 77, 0}); });
+}
+
+void Engine::knockEnd() {
+  parts_.midi.send({0x89, 77, 0});
+}
+
+void Engine::knock() {
+  knockStart();
+  parts_.runtime.after(0.1, [this] { knockEnd(); });
 }
 
 std::string Engine::bandLevelLine(double db) {
-  char line[32];
-  std::snprintf(line, sizeof line, "bandlevel %+d dB", static_cast<int>(std::lround(db)));
-  return line;
+  return lines::bandLevel(static_cast<int>(std::lround(db)));
 }
 
 void Engine::stepBandLevel(int direction) {
@@ -46,6 +51,30 @@ void Engine::stepBandLevel(int direction) {
     text += direction < 0 ? " That is as quiet as it goes." : " That is as loud as it goes.";
   }
   speak(text);
+}
+
+void Engine::play(const std::vector<Ev>& events, int gen) {
+  Runtime& runtime = parts_.runtime;
+  const double start = runtime.now();
+  std::vector<std::array<std::uint8_t, 2>> held;  // channel and note of what is sounding
+  for (const Ev& ev : events) {
+    // Short waits, so a newer press cuts the playing off promptly.
+    for (double left = start + ev.t - runtime.now(); left > 0 && alive(gen);
+         left = start + ev.t - runtime.now()) {
+      runtime.sleep(std::min(left, 0.05));
+    }
+    if (!alive(gen)) break;
+    parts_.midi.send(ev.bytes.data(), 3);
+    std::array<std::uint8_t, 2> key = {static_cast<std::uint8_t>(ev.bytes[0] & 0x0F), ev.bytes[1]};
+    if ((ev.bytes[0] & 0xF0) == 0x90 && ev.bytes[2] > 0) {
+      held.push_back(key);
+    } else {
+      std::erase(held, key);
+    }
+  }
+  for (auto [channel, note] : held) {
+    parts_.midi.send({static_cast<std::uint8_t>(0x80 | channel), note, 0});
+  }
 }
 
 }  // namespace orvo

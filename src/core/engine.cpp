@@ -1,23 +1,30 @@
 #include "core/engine.h"
 
+#include <algorithm>
+
 #include "core/greeting.h"
+#include "core/home-room.h"
 #include "core/json-file.h"
+#include "core/lesson-room.h"
+#include "core/talk-room.h"
 #include "platform/files.h"
 #include "platform/random.h"
+#include "platform/window-lines.h"
 
 namespace orvo {
 
 Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
-  profile_ = Profile::load(dataFile("profile.json"));
-  mem_ = Memory::load(dataFile("memory.json"));
-  if (auto counts = jsonfile::readObject(dataFile("intros.json"))) {
-    for (auto& [key, value] : counts->items()) {
-      if (value.is_number_integer()) intros_[key] = value.get<int>();
+  Store& store = parts_.store;
+  profile_ = Profile::parse(store.read("profile.json"));
+  mem_ = Memory::parse(store.read("memory.json"));
+  if (auto text = store.read("intros.json")) {
+    if (auto counts = jsonfile::parseObject(*text)) {
+      for (auto& [key, value] : counts->items()) {
+        if (value.is_number_integer()) intros_[key] = value.get<int>();
+      }
     }
   }
-  loadTalkSentences();
-  loadSongs();
-  auto top = files::trim(files::readFile(dataFile("top-key.txt")).value_or(""));
+  auto top = files::trim(store.read("top-key.txt").value_or(""));
   char* end = nullptr;
   long key = std::strtol(top.c_str(), &end, 10);
   if (!top.empty() && *end == '\0' && key >= 0 && key <= 127) {
@@ -25,6 +32,35 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   } else {
     awaitingTop_ = true;
   }
+  home_ = std::make_unique<HomeRoom>(*this);
+  talk_ = std::make_unique<TalkRoom>(*this);
+  lessons_ = std::make_unique<LessonRoom>(*this);
+  current_ = home_.get();
+  registerLines();
+}
+
+Engine::~Engine() = default;
+
+Room& Engine::room(Mode mode) {
+  switch (mode) {
+    case Mode::talk:
+      return *talk_;
+    case Mode::teach:
+      return *lessons_;
+    case Mode::idle:
+      break;
+  }
+  return *home_;
+}
+
+void Engine::setMode(Mode mode) {
+  std::lock_guard guard(lock);
+  Room& next = room(mode);
+  if (&next == current_) return;
+  current_->leave();
+  current_ = &next;
+  next.enter();
+  ui(lines::mode(modeName(mode)));
 }
 
 int Engine::run(std::function<void(int gen)> work) {
@@ -33,28 +69,27 @@ int Engine::run(std::function<void(int gen)> work) {
     std::lock_guard guard(lock);
     mine = ++gen_;
   }
-  stopSpeech();
-  if (parts_.opt.fast) {
-    work(mine);
-  } else {
-    parts_.runtime.async([work = std::move(work), mine] { work(mine); });
-  }
+  parts_.speaker.stop();
+  parts_.runtime.async([work = std::move(work), mine] { work(mine); });
   return mine;
 }
 
+void Engine::cutIn() {
+  ++gen_;
+  parts_.speaker.stop();
+}
+
 bool Engine::alive(int gen) {
-  std::lock_guard guard(lock);
-  return gen == gen_;
+  return gen == gen_.load();
 }
 
 void Engine::say(const std::string& text, int gen) {
   {
     std::lock_guard guard(lock);
     if (gen != gen_) return;
-    lastSpoken_ = text;
     lastSpokenAt_ = now() + 30.0;  // speech under way
   }
-  parts_.speaker.say(text);
+  parts_.speaker.say(text, SpeechTicket{&gen_, gen});
   std::lock_guard guard(lock);
   lastSpokenAt_ = now();
 }
@@ -62,8 +97,8 @@ void Engine::say(const std::string& text, int gen) {
 void Engine::interrupt() {
   std::lock_guard guard(lock);
   ++gen_;
-  stopSpeech();
-  silenceNotes();
+  parts_.speaker.stop();
+  parts_.midi.allOff();
   lastSpokenAt_ = now() - 1.0;
 }
 
@@ -75,21 +110,8 @@ std::string Engine::intro(const std::string& key, const std::string& text) {
   std::lock_guard guard(lock);
   int seen = intros_[key];
   intros_[key] = seen + 1;
-  if (!parts_.opt.fast) jsonfile::write(dataFile("intros.json"), nlohmann::json(intros_));
+  parts_.store.write("intros.json", jsonfile::text(nlohmann::json(intros_)));
   return seen <= 1 ? text : "";
-}
-
-void Engine::setMode(Mode mode) {
-  std::lock_guard guard(lock);
-  if (mode == mode_) return;
-  mode_ = mode;
-  ui("mode " + modeName(mode));
-}
-
-void Engine::setPaused(bool paused) {
-  std::lock_guard guard(lock);
-  paused_ = paused;
-  ui(std::string("paused ") + (paused ? "1" : "0"));
 }
 
 std::string Engine::pick(const std::vector<std::string>& sentences) {
@@ -110,7 +132,7 @@ void Engine::greet(const std::string& found, bool keyboardConnected) {
   if (keyboardConnected && awaitingTop_) {
     greeting.rest += " I can see a piano. Press its highest key once, so I know its size.";
   }
-  ui("welcome " + greeting.whole());
+  ui(lines::welcome(greeting.whole()));
   if (gen_ != 0) return;
   run([this, greeting](int gen) {
     say(greeting.hello, gen);
@@ -124,23 +146,40 @@ void Engine::markOpened(const std::string& localTime) {
   saveMemory();
 }
 
+// Another copy (a one-off "--drop" beside the running one) may have written
+// the file since: its dropped songs are kept, and leave the library here too.
+std::string Engine::mergeMemory(const std::string& ours, const std::string& theirs) {
+  Memory merged = Memory::parse(ours);
+  Memory other = Memory::parse(theirs);
+  bool more = false;
+  for (const auto& title : other.dropped) more = merged.drop(title) || more;
+  if (more) {
+    std::lock_guard guard(lock);
+    for (const auto& title : merged.dropped) mem_.drop(title);
+    lessons_->applyDropped();
+  }
+  return merged.text();
+}
+
 void Engine::saveMemory() {
   std::lock_guard guard(lock);
-  if (!parts_.opt.fast) mem_.save(dataFile("memory.json"));
+  parts_.store.write("memory.json", mem_.text(),
+                     [this](const std::string& ours, const std::string& theirs) {
+                       return mergeMemory(ours, theirs);
+                     });
 }
 
 Mode Engine::currentMode() {
   std::lock_guard guard(lock);
-  return mode_;
+  return current_->mode();
 }
 
 bool Engine::isPaused() {
   std::lock_guard guard(lock);
-  return paused_;
+  return lessons_->paused();
 }
 
 int Engine::currentGen() {
-  std::lock_guard guard(lock);
   return gen_;
 }
 

@@ -12,6 +12,10 @@ namespace orvo::jsonfile {
 // The document when the file holds a JSON object.
 std::optional<nlohmann::json> readObject(const std::filesystem::path& path);
 
+// The document when the text is a JSON object.
+std::optional<nlohmann::json> parseObject(const std::string& text);
+// The document as the text of its file (invalid UTF-8 replaced, never thrown).
+std::string text(const nlohmann::json& document);
 // Written atomically; false when the write failed.
 bool write(const std::filesystem::path& path, const nlohmann::json& document);
 

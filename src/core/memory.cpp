@@ -3,12 +3,17 @@
 #include <algorithm>
 
 #include "core/json-file.h"
+#include "platform/files.h"
 
 namespace orvo {
 
 Memory Memory::load(const std::filesystem::path& file) {
+  return parse(files::readFile(file));
+}
+
+Memory Memory::parse(const std::optional<std::string>& text) {
   Memory memory;
-  auto document = jsonfile::readObject(file);
+  auto document = text ? jsonfile::parseObject(*text) : std::nullopt;
   if (!document) return memory;
   auto& doc = *document;
   memory.extra = doc;
@@ -35,6 +40,10 @@ Memory Memory::load(const std::filesystem::path& file) {
 }
 
 bool Memory::save(const std::filesystem::path& file) const {
+  return files::writeFileAtomically(file, text());
+}
+
+std::string Memory::text() const {
   nlohmann::json doc = extra.is_object() ? extra : nlohmann::json::object();
   doc["dropped"] = dropped;
   doc["lastSong"] = lastSong;
@@ -47,7 +56,7 @@ bool Memory::save(const std::filesystem::path& file) const {
     doc.erase("jazzLesson");
   }
   doc["composeIdea"] = composeIdea;
-  return jsonfile::write(file, doc);
+  return jsonfile::text(doc);
 }
 
 bool Memory::drop(const std::string& title) {

@@ -24,6 +24,9 @@ struct Memory {
   nlohmann::json extra = nlohmann::json::object();  // fields of later versions, kept as they were
 
   static Memory load(const std::filesystem::path& file);
+  // From the text of its file; defaults for what is missing or malformed.
+  static Memory parse(const std::optional<std::string>& text);
+  std::string text() const;
   bool save(const std::filesystem::path& file) const;
 
   // Adds the title to the dropped songs unless it is there already; true when added.

@@ -4,7 +4,8 @@
 
 namespace orvo {
 
-enum class Mode { idle = 0, talk, teach, compose, menu, jazz, logic, reaper };
+// The modes that exist so far; each has its Room.
+enum class Mode { idle = 0, talk, teach };
 
 // The name the window line "mode " carries.
 inline std::string modeName(Mode mode) {
@@ -15,16 +16,6 @@ inline std::string modeName(Mode mode) {
       return "talk";
     case Mode::teach:
       return "teach";
-    case Mode::compose:
-      return "compose";
-    case Mode::menu:
-      return "menu";
-    case Mode::jazz:
-      return "jazz";
-    case Mode::logic:
-      return "logic";
-    case Mode::reaper:
-      return "reaper";
   }
   return "idle";
 }

@@ -9,8 +9,12 @@
 namespace orvo {
 
 Profile Profile::load(const std::filesystem::path& file) {
+  return parse(files::readFile(file));
+}
+
+Profile Profile::parse(const std::optional<std::string>& text) {
   Profile profile;
-  auto document = jsonfile::readObject(file);
+  auto document = text ? jsonfile::parseObject(*text) : std::nullopt;
   if (!document) return profile;
   profile.extra = *document;
   auto& doc = *document;
@@ -26,11 +30,15 @@ Profile Profile::load(const std::filesystem::path& file) {
 }
 
 bool Profile::save(const std::filesystem::path& file) const {
+  return files::writeFileAtomically(file, text());
+}
+
+std::string Profile::text() const {
   nlohmann::json doc = extra.is_object() ? extra : nlohmann::json::object();
   doc["user"] = userName;
   doc["assistant"] = assistantName;
   doc["neuralVoice"] = neuralVoice;
-  return jsonfile::write(file, doc);
+  return jsonfile::text(doc);
 }
 
 std::optional<Profile> Profile::withSetup(const std::string& fields) const {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include "platform/window-lines.h"
 
 #include <nlohmann/json.hpp>
 
@@ -18,6 +19,9 @@ struct Profile {
 
   // Defaults when the file is missing or corrupt.
   static Profile load(const std::filesystem::path& file);
+  // From the text of its file; defaults for what is missing or malformed.
+  static Profile parse(const std::optional<std::string>& text);
+  std::string text() const;
   bool save(const std::filesystem::path& file) const;
 
   // The first-run setup line's fields, "user|assistant|voice"; missing fields
@@ -25,7 +29,7 @@ struct Profile {
   std::optional<Profile> withSetup(const std::string& fields) const;
 
   // The window line with both names.
-  std::string nameLine() const { return "name " + userName + "|" + assistantName; }
+  std::string nameLine() const { return lines::name(userName, assistantName); }
 };
 
 }  // namespace orvo

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 #include "core/log.h"
@@ -26,8 +25,11 @@ void ProcessLife::quit(const std::string& reason, int code) {
   steps_.silenceNotes();
   steps_.silenceSpeech();
   steps_.flushWindow();
+  steps_.flushStore();
   std::this_thread::sleep_for(std::chrono::milliseconds(80));
-  std::exit(code);
+  // Static destructors would race the audio and MIDI threads, which run to the end.
+  terminal::restore();
+  ::_exit(code);
 }
 
 }  // namespace orvo

@@ -22,6 +22,7 @@ class ProcessLife {
     std::function<void()> silenceNotes = [] {};
     std::function<void()> silenceSpeech = [] {};
     std::function<void()> flushWindow = [] {};
+    std::function<void()> flushStore = [] {};  // the data files still queued
   };
 
   explicit ProcessLife(Log& log) : log_(log) {}

@@ -22,10 +22,17 @@ bool writeAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+thread_local int writesHere = 0;
+
 }  // namespace
+
+int writesOnThisThread() {
+  return writesHere;
+}
 
 bool writeFileAtomically(const std::filesystem::path& path, const std::string& content) {
   static std::atomic<unsigned> counter{0};
+  ++writesHere;
   std::filesystem::path temp = path;
   temp += ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -69,6 +76,7 @@ std::optional<std::string> readFile(const std::filesystem::path& path) {
 bool appendToFile(const std::filesystem::path& path, const std::string& text) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) return false;
+  ++writesHere;
   bool ok = writeAll(fd, text.data(), text.size());
   ::close(fd);
   return ok;

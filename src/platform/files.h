@@ -13,6 +13,10 @@ namespace orvo::files {
 // over `path`. False when any step failed; the old file is then untouched.
 bool writeFileAtomically(const std::filesystem::path& path, const std::string& content);
 
+// Files written or appended to by the calling thread so far (the note path's
+// tests check that it writes none).
+int writesOnThisThread();
+
 // The whole file, or nothing when it is missing or unreadable.
 std::optional<std::string> readFile(const std::filesystem::path& path);
 

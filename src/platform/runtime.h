@@ -34,6 +34,15 @@ class Semaphore {
   virtual bool wait(double seconds) = 0;
 };
 
+// A task that can be asked to run from a thread that must not allocate or
+// block (the MIDI thread): wake() only sets a flag and signals. Wakes that come
+// before the task has started run it once.
+class Wakeup {
+ public:
+  virtual ~Wakeup() = default;
+  virtual void wake() = 0;
+};
+
 class Runtime {
  public:
   virtual ~Runtime() = default;
@@ -60,6 +69,9 @@ class Runtime {
   virtual void sleep(double seconds) = 0;
 
   virtual std::shared_ptr<Semaphore> makeSemaphore() = 0;
+
+  // A task run on the global queue after each wake(); made once, woken often.
+  virtual std::shared_ptr<Wakeup> makeWakeup(Task task) = 0;
 
   virtual Random& random() = 0;
 };

@@ -1,5 +1,6 @@
 #include "platform/thread-runtime.h"
 
+#include <atomic>
 #include <chrono>
 
 #include "platform/signals.h"
@@ -78,6 +79,33 @@ class ThreadSemaphore final : public Semaphore {
 
 std::shared_ptr<Semaphore> ThreadRuntime::makeSemaphore() {
   return std::make_shared<ThreadSemaphore>();
+}
+
+class ThreadRuntime::ThreadWakeup final : public Wakeup {
+ public:
+  ThreadWakeup(ThreadRuntime& owner, Task task) : owner(owner), task(std::move(task)) {}
+  void wake() override {
+    if (!pending.exchange(true)) owner.wakeTimerThread();
+  }
+  ThreadRuntime& owner;
+  const Task task;
+  std::atomic<bool> pending{false};
+};
+
+std::shared_ptr<Wakeup> ThreadRuntime::makeWakeup(Task task) {
+  auto wakeup = std::make_shared<ThreadWakeup>(*this, std::move(task));
+  std::lock_guard guard(timerMutex_);
+  wakeups_.push_back(wakeup);
+  return wakeup;
+}
+
+// No allocation: a flag under the timer lock and a notify.
+void ThreadRuntime::wakeTimerThread() {
+  {
+    std::lock_guard guard(timerMutex_);
+    woken_ = true;
+  }
+  timerWake_.notify_one();
 }
 
 ThreadRuntime::ThreadRuntime(std::uint64_t seed)
@@ -198,6 +226,16 @@ void ThreadRuntime::timerLoop() {
   blockQuitSignalsHere();
   std::unique_lock lock(timerMutex_);
   while (!timerStop_) {
+    if (woken_) {
+      woken_ = false;
+      auto wakeups = wakeups_;
+      lock.unlock();
+      for (auto& wakeup : wakeups) {
+        if (wakeup->pending.exchange(false)) async(wakeup->task);
+      }
+      lock.lock();
+      continue;
+    }
     if (timers_.empty()) {
       timerWake_.wait(lock);
       continue;

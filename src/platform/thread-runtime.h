@@ -31,6 +31,8 @@ class ThreadRuntime final : public Runtime {
   void cancel(TimerId id) override;
   void sleep(double seconds) override;
   std::shared_ptr<Semaphore> makeSemaphore() override;
+  // Woken tasks are handed to the global queue by the timer thread.
+  std::shared_ptr<Wakeup> makeWakeup(Task task) override;
   Random& random() override { return random_; }
 
   // Runs main-queue tasks on the calling thread until stopMainLoop().
@@ -42,7 +44,9 @@ class ThreadRuntime final : public Runtime {
 
  private:
   class Serial;
+  class ThreadWakeup;
   void worker();
+  void wakeTimerThread();
   void timerLoop();
 
   Random random_;
@@ -67,6 +71,8 @@ class ThreadRuntime final : public Runtime {
   std::multimap<double, std::pair<TimerId, Task>> timers_;
   TimerId nextTimer_ = 1;
   bool timerStop_ = false;
+  bool woken_ = false;  // some wakeup is pending
+  std::vector<std::shared_ptr<ThreadWakeup>> wakeups_;
   std::thread timerThread_;
 };
 

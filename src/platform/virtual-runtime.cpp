@@ -13,6 +13,37 @@ class VirtualRuntime::Serial final : public SerialQueue {
   VirtualRuntime& owner_;
 };
 
+class VirtualRuntime::VirtualWakeup final : public Wakeup {
+ public:
+  explicit VirtualWakeup(Task task) : task(std::move(task)) {}
+  void wake() override { pending = true; }
+  Task task;
+  std::atomic<bool> pending{false};
+};
+
+std::shared_ptr<Wakeup> VirtualRuntime::makeWakeup(Task task) {
+  auto wakeup = std::make_shared<VirtualWakeup>(std::move(task));
+  std::lock_guard guard(mutex_);
+  wakeups_.push_back(wakeup);
+  return wakeup;
+}
+
+bool VirtualRuntime::takeReady(Task& task) {
+  std::lock_guard guard(mutex_);
+  if (!ready_.empty()) {
+    task = std::move(ready_.front());
+    ready_.pop_front();
+    return true;
+  }
+  for (auto& wakeup : wakeups_) {
+    if (wakeup->pending.exchange(false)) {
+      task = wakeup->task;
+      return true;
+    }
+  }
+  return false;
+}
+
 VirtualRuntime::VirtualRuntime(std::uint64_t seed, double start) : random_(seed), now_(start) {}
 
 VirtualRuntime::~VirtualRuntime() = default;
@@ -60,12 +91,7 @@ void VirtualRuntime::sleep(double seconds) {
 void VirtualRuntime::runReady() {
   for (;;) {
     Task task;
-    {
-      std::lock_guard guard(mutex_);
-      if (ready_.empty()) return;
-      task = std::move(ready_.front());
-      ready_.pop_front();
-    }
+    if (!takeReady(task)) return;
     task();
   }
 }
@@ -98,12 +124,13 @@ bool VirtualRuntime::runUntil(double deadline, const std::function<bool()>& done
   for (;;) {
     if (done()) return true;
     Task task;
+    if (takeReady(task)) {
+      task();
+      continue;
+    }
     {
       std::lock_guard guard(mutex_);
-      if (!ready_.empty()) {
-        task = std::move(ready_.front());
-        ready_.pop_front();
-      } else if (!timers_.empty() && timers_.begin()->first <= deadline) {
+      if (!timers_.empty() && timers_.begin()->first <= deadline) {
         if (timers_.begin()->first > now_) now_ = timers_.begin()->first;
         task = std::move(timers_.begin()->second.second);
         timers_.erase(timers_.begin());
@@ -144,6 +171,7 @@ void VirtualRuntime::discardPending() {
   std::lock_guard guard(mutex_);
   ready_.clear();
   timers_.clear();
+  for (auto& wakeup : wakeups_) wakeup->pending = false;
 }
 
 std::size_t VirtualRuntime::pendingTimers() {

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/random.h"
 #include "platform/runtime.h"
@@ -31,6 +32,8 @@ class VirtualRuntime final : public Runtime {
   // semaphore is signalled or the time is up, so a blocking caller (speech)
   // can be driven from the test's own thread.
   std::shared_ptr<Semaphore> makeSemaphore() override;
+  // Woken tasks run with the posted ones, in runReady() and every wait.
+  std::shared_ptr<Wakeup> makeWakeup(Task task) override;
   Random& random() override { return random_; }
 
   // Runs posted tasks, including those they post, until none is left.
@@ -46,12 +49,16 @@ class VirtualRuntime final : public Runtime {
 
  private:
   class Serial;
+  class VirtualWakeup;
   void enqueue(Task task);
+  // A posted task, else a woken one; false when there is neither.
+  bool takeReady(Task& task);
 
   Random random_;
   std::recursive_mutex mutex_;
   double now_;
   std::deque<Task> ready_;
+  std::vector<std::shared_ptr<VirtualWakeup>> wakeups_;
   std::map<std::string, std::unique_ptr<Serial>> serials_;
   std::multimap<double, std::pair<TimerId, Task>> timers_;
   TimerId nextTimer_ = 1;

@@ -1,17 +1,13 @@
 #include "sound/midi-io.h"
+#include "platform/window-lines.h"
 
 #include <cstdio>
 
 namespace orvo {
 
-MidiIO::MidiIO(MidiBackend& backend, Runtime& runtime, const Opt& opt,
-               std::function<void(const std::string&)> ui, bool uiOn, MidiBackend* mirror)
-    : backend_(backend),
-      mirror_(mirror),
-      runtime_(runtime),
-      opt_(opt),
-      ui_(std::move(ui)),
-      uiOn_(uiOn) {}
+MidiIO::MidiIO(MidiBackend& backend, Runtime& runtime, std::function<void(const std::string&)> ui,
+               bool uiOn, MidiBackend* mirror)
+    : backend_(backend), mirror_(mirror), runtime_(runtime), ui_(std::move(ui)), uiOn_(uiOn) {}
 
 void MidiIO::start() {
   started_ =
@@ -21,9 +17,12 @@ void MidiIO::start() {
   connectSources();
 }
 
-bool MidiIO::ignoredSource(const std::string& name) {
-  for (const char* word : {"Orvo", "Lorimel", "Logic", "Midi Through"}) {
+bool MidiIO::ignoredSource(const std::string& name) const {
+  for (const char* word : {"Orvo", "Midi Through"}) {
     if (name.find(word) != std::string::npos) return true;
+  }
+  for (const auto& word : ignoredWords_) {
+    if (!word.empty() && name.find(word) != std::string::npos) return true;
   }
   return false;
 }
@@ -43,9 +42,9 @@ void MidiIO::connectSources() {
   std::lock_guard guard(keyboardsMutex_);
   if (names == keyboards_) return;
   keyboards_ = names;
-  std::string line = "kbd ";
-  for (std::size_t i = 0; i < names.size(); ++i) line += (i ? ", " : "") + names[i];
-  ui_(line);
+  std::string list;
+  for (std::size_t i = 0; i < names.size(); ++i) list += (i ? ", " : "") + names[i];
+  ui_(lines::keyboards(list));
 }
 
 void MidiIO::setCallbacks(Callbacks callbacks) {
@@ -58,8 +57,7 @@ void MidiIO::setCallbacks(Callbacks callbacks) {
 void MidiIO::windowNote(const char* verb, int note, int velocity) {
   if (!uiOn_) return;
   char line[24];
-  std::snprintf(line, sizeof line, "%s %d %d", verb, note, velocity);
-  ui_(line);
+  ui_(std::string(lines::note(line, verb, note, velocity)));  // short enough to stay unallocated
 }
 
 void MidiIO::parse(const std::uint8_t* bytes, std::size_t size) {
@@ -111,7 +109,7 @@ void MidiIO::parse(const std::uint8_t* bytes, std::size_t size) {
 }
 
 void MidiIO::send(const std::uint8_t* bytes, std::size_t size) {
-  if (opt_.fast || size == 0 || size > 3) return;
+  if (size == 0 || size > 3) return;
   if (size == 3) {
     std::uint8_t status = bytes[0];
     std::size_t slot = (status & 0x0F) * 128u + (bytes[1] & 0x7F);
@@ -132,7 +130,7 @@ void MidiIO::send(const std::uint8_t* bytes, std::size_t size) {
   Sampler* sampler = sampler_.load();
   if (sampler && size == 3 && sampler->ready()) {
     if ((bytes[0] & 0x0F) == 0 && !pianoHere) {
-      if (!logicRunning) sampler->play(bytes, size);
+      if (!studioSoundsPiano) sampler->play(bytes, size);
     } else {
       sampler->play(bytes, size);
       return;
@@ -140,7 +138,7 @@ void MidiIO::send(const std::uint8_t* bytes, std::size_t size) {
   }
   backend_.publish(bytes, size);
   if (mirror_) mirror_->publish(bytes, size);
-  if (opt_.toPiano) backend_.sendToDestinations(bytes, size);
+  if (alsoToPiano) backend_.sendToDestinations(bytes, size);
 }
 
 void MidiIO::allOff() {

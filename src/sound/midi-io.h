@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "platform/midi/midi-backend.h"
-#include "platform/opt.h"
 #include "platform/runtime.h"
 #include "sound/sampler.h"
 
@@ -34,8 +33,12 @@ class MidiIO {
   };
   // `ui` sends a window line; `uiOn` says whether the window is attached.
   // `mirror`, when given, also receives everything published on the virtual source.
-  MidiIO(MidiBackend& backend, Runtime& runtime, const Opt& opt,
-         std::function<void(const std::string&)> ui, bool uiOn, MidiBackend* mirror = nullptr);
+  MidiIO(MidiBackend& backend, Runtime& runtime, std::function<void(const std::string&)> ui,
+         bool uiOn, MidiBackend* mirror = nullptr);
+
+  // Sources whose names hold one of these words are other programs' echoes of
+  // our notes (a studio, the app window), never a keyboard. Before start().
+  void ignoreSources(std::vector<std::string> words) { ignoredWords_ = std::move(words); }
 
   // Creates the client, ports and virtual source, then connects the keyboards.
   void start();
@@ -56,11 +59,13 @@ class MidiIO {
 
   // A band playback is running, so the piano part is mixed into the built-in sound.
   std::atomic<bool> pianoHere{false};
-  // The studio host is running (nothing runs it here, so start-up clears it).
-  std::atomic<bool> logicRunning{true};
+  // A studio sounds the piano's notes, so the built-in sound leaves them to it.
+  std::atomic<bool> studioSoundsPiano{false};
+  // Also send every note to the player's piano, to sound on its own speakers.
+  std::atomic<bool> alsoToPiano{false};
 
   // Names that are never taken as a keyboard: our own source and its echoes.
-  static bool ignoredSource(const std::string& name);
+  bool ignoredSource(const std::string& name) const;
 
  private:
   void windowNote(const char* verb, int note, int velocity);
@@ -69,7 +74,7 @@ class MidiIO {
   std::atomic<Sampler*> sampler_{nullptr};
   MidiBackend* mirror_;
   Runtime& runtime_;
-  const Opt& opt_;
+  std::vector<std::string> ignoredWords_;
   std::function<void(const std::string&)> ui_;
   bool uiOn_;
 

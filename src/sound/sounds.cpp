@@ -21,7 +21,7 @@ std::optional<std::string> Sounds::findBank() {
 
 Sounds::Sounds(Parts parts)
     : parts_(std::move(parts)), fixQueue_(parts_.runtime.serial("band.sound.fix")) {
-  auto text = files::readFile(parts_.baseDir / "band-level.txt");
+  auto text = parts_.store.read("band-level.txt");
   char* end = nullptr;
   std::string trimmed = files::trim(text.value_or(""));
   double db = std::strtod(trimmed.c_str(), &end);
@@ -98,7 +98,7 @@ void Sounds::revive(const std::string& reason, bool wait, bool force) {
       ++restarts_;
     }
     oldOutput.reset();  // the new one already runs
-    if (reason != "a test") parts_.log("band sound restarted: " + reason);
+    parts_.log("band sound restarted: " + reason);
   };
   if (wait) {
     auto done = parts_.runtime.makeSemaphore();
@@ -130,10 +130,7 @@ double Sounds::setLevel(double db) {
     graph = graph_;
   }
   if (graph) graph->setBandLevel(db);
-  if (!parts_.opt.fast) {
-    files::writeFileAtomically(parts_.baseDir / "band-level.txt",
-                               std::to_string(static_cast<int>(std::lround(db))) + "\n");
-  }
+  parts_.store.write("band-level.txt", std::to_string(static_cast<int>(std::lround(db))) + "\n");
   return db;
 }
 

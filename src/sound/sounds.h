@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "platform/audio/audio-output.h"
-#include "platform/opt.h"
 #include "platform/runtime.h"
+#include "platform/store.h"
 #include "sound/ev.h"
 #include "sound/sampler.h"
 #include "sound/sound-graph.h"
@@ -30,9 +30,8 @@ class Sounds final : public Sampler {
  public:
   struct Parts {
     Runtime& runtime;
-    const Opt& opt;
+    Store& store;  // "band-level.txt"
     std::function<void(const std::string&)> log;
-    std::filesystem::path baseDir;  // "band-level.txt" and "band-style-2.txt" live here
     std::optional<std::string> bank;
     OpenAudioOutput openOutput = openSystemAudioOutput;
   };

@@ -1,4 +1,5 @@
 #include "sound/speaker.h"
+#include "platform/window-lines.h"
 
 #include <algorithm>
 
@@ -20,10 +21,12 @@ std::vector<SynthVoice> Speaker::englishVoices(std::vector<SynthVoice> all) {
 }
 
 Speaker::Speaker(Parts parts) : parts_(std::move(parts)) {
+  stopSynth_ = parts_.runtime.makeWakeup(
+      [this] { parts_.runtime.onMain([this] { parts_.synth.stopSpeaking(); }); });
   parts_.synth.setDelegate(this);
   voices_ = englishVoices(parts_.synth.voices());
   // Without a choice of ours the player's own default voice speaks.
-  std::string chosen = files::trim(files::readFile(parts_.voiceFile).value_or(""));
+  std::string chosen = files::trim(parts_.store.read("voice.txt").value_or(""));
   for (const auto& voice : voices_) {
     if (!chosen.empty() && voice.id == chosen) voice_ = voice;
   }
@@ -33,17 +36,21 @@ Speaker::~Speaker() {
   parts_.synth.setDelegate(nullptr);
 }
 
-void Speaker::say(const std::string& text) {
-  if (parts_.opt.textMode || parts_.opt.fast) {
+void Speaker::say(const std::string& text, SpeechTicket ticket) {
+  if (parts_.opt.textMode) {
+    {
+      std::lock_guard guard(lock_);
+      if (!ticket.current()) return;
+    }
     parts_.print(text);
     return;
   }
-  parts_.ui("say " + text);
   std::shared_ptr<Semaphore> done = parts_.runtime.makeSemaphore();
   SynthUtterance utterance;
   std::uint64_t stopsAtStart;
   {
     std::lock_guard guard(lock_);
+    if (!ticket.current()) return;  // a newer press came first
     stopsAtStart = stops_;
     if (!useProcess_ && !parts_.synth.available()) useProcess_ = true;
     if (useProcess_) {
@@ -53,13 +60,17 @@ void Speaker::say(const std::string& text) {
       waiting_[utterance.id] = done;
     }
   }
+  parts_.ui(lines::say(text));
   if (utterance.id == 0) return sayWithProcess(text);
 
   utterance.text = text;
-  utterance.volume = parts_.opt.voiceVolume;
-  if (voice_) utterance.voiceId = voice_->id;
+  utterance.volume = volume_;
+  {
+    std::lock_guard guard(lock_);
+    if (voice_) utterance.voiceId = voice_->id;
+  }
   if (parts_.meter && parts_.uiOn) parts_.meter->measure(text, 175);
-  parts_.runtime.onMain([this, utterance] { parts_.synth.speak(utterance); });
+  parts_.runtime.onMain([this, utterance] { startOnMain(utterance); });
 
   if (done->wait(3.0)) return;
   bool started;
@@ -84,8 +95,16 @@ void Speaker::say(const std::string& text) {
   sayWithProcess(text);
 }
 
+void Speaker::startOnMain(const SynthUtterance& utterance) {
+  {
+    std::lock_guard guard(lock_);
+    if (!waiting_.count(utterance.id)) return;  // stopped before it could start
+  }
+  parts_.synth.speak(utterance);
+}
+
 void Speaker::sayWithProcess(const std::string& text) {
-  if (parts_.tool.speak(text, parts_.opt.voiceVolume) == SpeechTool::Result::cannotSpeak) {
+  if (parts_.tool.speak(text, volume_) == SpeechTool::Result::cannotSpeak) {
     parts_.print(text);
   }
 }
@@ -101,7 +120,7 @@ void Speaker::stop() {
   }
   for (auto& [id, semaphore] : released) semaphore->signal();
   parts_.tool.stop();
-  if (!released.empty()) parts_.runtime.onMain([this] { parts_.synth.stopSpeaking(); });
+  if (!released.empty()) stopSynth_->wake();
 }
 
 void Speaker::silenceNow() {
@@ -131,19 +150,19 @@ std::string Speaker::nextVoice() {
     voice_ = voices_[index];
     next = *voice_;
   }
-  parts_.ui("voice " + next.name);
-  files::writeFileAtomically(parts_.voiceFile, next.id + "\n");
+  parts_.ui(lines::voice(next.name));
+  parts_.store.write("voice.txt", next.id + "\n");
   return next.name;
 }
 
 void Speaker::synthDidStart(std::uint64_t) {
-  parts_.ui("start");
+  parts_.ui(std::string(lines::speechStart));
   std::lock_guard guard(lock_);
   startedAny_ = true;
 }
 
 void Speaker::synthWillSpeakWord(std::uint64_t, const std::string& word) {
-  parts_.ui("word " + word);
+  parts_.ui(lines::word(word));
 }
 
 void Speaker::synthDidFinish(std::uint64_t id) {

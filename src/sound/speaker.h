@@ -13,7 +13,6 @@
 // and its delegate calls only signal waiters.
 
 #include <atomic>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -26,6 +25,7 @@
 #include "platform/runtime.h"
 #include "platform/speech/speech-synth.h"
 #include "platform/speech/speech-tool.h"
+#include "platform/store.h"
 #include "sound/speech-output.h"
 
 namespace orvo {
@@ -42,17 +42,19 @@ class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
     std::function<void(const std::string&)> ui;     // a window line
     bool uiOn = false;                              // the window is attached
     std::function<void(const std::string&)> print;  // a plain line on standard output
-    std::filesystem::path voiceFile;                // "voice.txt"
+    Store& store;                                   // "voice.txt"
     VoiceMeter* meter = nullptr;
   };
 
   explicit Speaker(Parts parts);
   ~Speaker() override;
 
-  void say(const std::string& text) override;
+  void say(const std::string& text, SpeechTicket ticket = {}) override;
   void stop() override;
   void silenceNow() override;
   std::string voiceName() override;
+  float volume() override { return volume_; }
+  void setVolume(float volume) override { volume_ = volume; }
 
   // Switches to the next English voice and returns the words that name it.
   std::string nextVoice() override;
@@ -70,8 +72,13 @@ class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
   void synthDidCancel(std::uint64_t id) override;
   void release(std::uint64_t id);
   void sayWithProcess(const std::string& text);
+  // Starts the sentence on the main queue unless it was stopped meanwhile.
+  void startOnMain(const SynthUtterance& utterance);
 
   Parts parts_;
+  std::atomic<float> volume_{1.0f};
+  // stop() runs on the note path: it wakes this rather than post (which allocates).
+  std::shared_ptr<Wakeup> stopSynth_;
   std::mutex lock_;  // guards everything below
   std::map<std::uint64_t, std::shared_ptr<Semaphore>> waiting_;
   bool startedAny_ = false;

@@ -6,15 +6,26 @@
 // sentence has been spoken; stop() may be called from any thread and makes
 // every blocked say() return at once.
 
+#include <atomic>
 #include <string>
 
 namespace orvo {
+
+// Whose turn a sentence is: the engine's generation counter and the value it
+// had when the sentence's activity began. A press raises the counter and then
+// calls stop(); the output checks the ticket and registers the sentence in one
+// step, so a sentence is either stopped by that stop() or never started.
+struct SpeechTicket {
+  const std::atomic<int>* generation = nullptr;
+  int mine = 0;
+  bool current() const { return !generation || generation->load() == mine; }
+};
 
 class SpeechOutput {
  public:
   virtual ~SpeechOutput() = default;
 
-  virtual void say(const std::string& text) = 0;
+  virtual void say(const std::string& text, SpeechTicket ticket = {}) = 0;
   virtual void stop() = 0;
   // stop(), and also cut the sound off immediately; used on the way out.
   virtual void silenceNow() = 0;
@@ -22,6 +33,9 @@ class SpeechOutput {
   virtual std::string voiceName() = 0;
   // Switches to the next voice and returns the words that name it.
   virtual std::string nextVoice() = 0;
+  // The voice's loudness, 0.2 to 1.
+  virtual float volume() = 0;
+  virtual void setVolume(float volume) = 0;
 };
 
 }  // namespace orvo

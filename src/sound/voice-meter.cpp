@@ -1,4 +1,5 @@
 #include "sound/voice-meter.h"
+#include "platform/window-lines.h"
 
 #include <fftw3.h>
 
@@ -29,11 +30,8 @@ void VoiceMeter::measure(RenderedSpeech speech) {
 
 void VoiceMeter::send(const RenderedSpeech& speech) {
   int id = ++id_;
-  char head[64];
-  std::snprintf(head, sizeof head, "spec %d new %.4f", id,
-                static_cast<double>(frameSize) / speech.sampleRate);
-  ui_(head);
-  std::string line = "spec " + std::to_string(id) + " ";
+  ui_(lines::meterHead(id, static_cast<double>(frameSize) / speech.sampleRate));
+  std::string line = lines::meterFrames(id);
   auto frames = bandLevels(speech.samples, speech.sampleRate);
   for (std::size_t f = 0; f < frames.size(); ++f) {
     if (f) line += ';';

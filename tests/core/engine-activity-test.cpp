@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "core/engine-fixture.h"
+#include "platform/memory-store.h"
 #include "platform/thread-runtime.h"
 
 namespace orvo {
@@ -16,15 +17,16 @@ struct StandaloneEngine {
   StandaloneEngine(Runtime& runtime, SpeechOutput& speaker)
       : window(runtime.serial("ui"), false, [](std::string_view) {}),
         midi(
-            backend, runtime, opt, [](const std::string&) {}, false),
-        sounds({runtime, opt, [](const std::string&) {}, folder.path(), std::nullopt}),
-        engine(
-            EngineParts{runtime, window, log, speaker, opt, player, midi, sounds, folder.path()}) {}
+            backend, runtime, [](const std::string&) {}, false),
+        sounds({runtime, store, [](const std::string&) {}, std::nullopt}),
+        engine(EngineParts{runtime, window, log, speaker, player, studio, midi, sounds, store,
+                           folder.path()}) {}
   testing::TempFolder folder;
   Window window;
   Log log{folder / "log.txt"};
-  Opt opt;
+  MemoryStore store;
   FakeMusicPlayer player;
+  NoStudioHost studio;
   LoopbackMidiBackend backend;
   MidiIO midi;
   Sounds sounds;
@@ -61,13 +63,6 @@ TEST_F(EngineTest, AKeyPressedBeforeTheGreetingIsNotTalkedOver) {
   EXPECT_THAT(spoken(), ElementsAre("Hello. I'm Orvo, your piano teacher.", "Piano connected."));
 }
 
-TEST_F(EngineTest, FastOptionRunsActivitiesOnTheCallersThread) {
-  opt.fast = true;
-  engine->speak("at once");
-  std::lock_guard guard(speaker.mutex);
-  EXPECT_THAT(speaker.said, ElementsAre("at once"));
-}
-
 TEST_F(EngineTest, TheSameSeedChoosesTheSameSentences) {
   auto sentences = [](std::uint64_t seed) {
     VirtualRuntime runtime(seed);
@@ -91,8 +86,9 @@ struct BlockingSpeaker final : SpeechOutput {
   std::condition_variable changed;
   std::vector<std::string> started;
   int stops = 0;
-  void say(const std::string& text) override {
+  void say(const std::string& text, SpeechTicket ticket) override {
     std::unique_lock lock(mutex);
+    if (!ticket.current()) return;
     started.push_back(text);
     changed.notify_all();
     int stopsAtStart = stops;
@@ -106,6 +102,8 @@ struct BlockingSpeaker final : SpeechOutput {
   void silenceNow() override { stop(); }
   std::string voiceName() override { return ""; }
   std::string nextVoice() override { return ""; }
+  float volume() override { return 1.0f; }
+  void setVolume(float) override {}
   bool waitForStarted(std::size_t count) {
     std::unique_lock lock(mutex);
     return changed.wait_for(lock, std::chrono::seconds(5), [&] { return started.size() >= count; });

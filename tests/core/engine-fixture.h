@@ -10,6 +10,10 @@
 #include <vector>
 
 #include "core/engine.h"
+#include "core/home-room.h"
+#include "core/lesson-room.h"
+#include "core/talk-room.h"
+#include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
 #include "platform/virtual-runtime.h"
@@ -21,9 +25,10 @@ struct RecordingSpeaker final : SpeechOutput {
   std::mutex mutex;
   std::vector<std::string> said;
   int stops = 0;
-  void say(const std::string& text) override {
+  float loudness = 1.0f;
+  void say(const std::string& text, SpeechTicket ticket) override {
     std::lock_guard guard(mutex);
-    said.push_back(text);
+    if (ticket.current()) said.push_back(text);
   }
   void stop() override {
     std::lock_guard guard(mutex);
@@ -32,6 +37,8 @@ struct RecordingSpeaker final : SpeechOutput {
   void silenceNow() override { stop(); }
   std::string voiceName() override { return ""; }
   std::string nextVoice() override { return "No other voices"; }
+  float volume() override { return loudness; }
+  void setVolume(float volume) override { loudness = volume; }
 };
 
 struct FakeMusicPlayer final : MusicPlayer {
@@ -42,34 +49,37 @@ struct FakeMusicPlayer final : MusicPlayer {
     if (stopsWhenAsked) isPlaying = false;
     return !isPlaying;
   }
+  std::string name() override { return "Spotify"; }
 };
 
-// Puts the engine into states that later subsystems reach.
+// Puts a lesson into states that are slow to reach by playing.
 struct EngineTestAccess {
+  // A lesson of `steps` steps on middle C, `stepIdx` of them already played.
   static void enterLesson(Engine& engine, std::size_t steps, std::size_t stepIdx, bool waiting) {
     std::lock_guard guard(engine.lock);
+    LessonRoom& room = engine.lessons();
     engine.setMode(Mode::teach);
-    engine.lesson_ = Lesson(engine.songs_.at(0));
-    engine.curSteps_.assign(steps, Step{0, {60}});
-    engine.stepIdx_ = stepIdx;
-    engine.waiting_ = waiting;
+    room.lesson_ = Lesson(room.songs_.at(0));
+    room.steps_.clear();
+    for (std::size_t i = 0; i < steps; ++i)
+      room.steps_.push_back(Step{static_cast<double>(i), {60}});
+    room.judge_.begin(room.steps_, 120);
+    for (std::size_t i = 0; i < stepIdx; ++i)
+      room.judge_.judge(60, engine.now() + static_cast<double>(i));
+    if (!waiting) room.judge_.stop();
   }
   static bool waiting(Engine& engine) {
     std::lock_guard guard(engine.lock);
-    return engine.waiting_;
+    return engine.lessons().judge_.listening();
   }
-  static void setMode(Engine& engine, Mode mode) { engine.setMode(mode); }
   static void useSongs(Engine& engine, std::vector<Song> songs) {
     std::lock_guard guard(engine.lock);
-    engine.songs_ = std::move(songs);
+    engine.lessons().library_ = std::move(songs);
+    engine.lessons().applyDropped();
   }
   static std::size_t stepCount(Engine& engine) {
     std::lock_guard guard(engine.lock);
-    return engine.curSteps_.size();
-  }
-  static void setMetronome(Engine& engine, int bpm) {
-    std::lock_guard guard(engine.lock);
-    engine.metroBPM_ = bpm;
+    return engine.lessons().steps_.size();
   }
 };
 
@@ -82,14 +92,14 @@ class EngineTest : public ::testing::Test {
                 [this](std::string_view bytes) { lines.emplace_back(bytes); }};
   Log log{home / "log.txt"};
   RecordingSpeaker speaker;
-  Opt opt;
   FakeMusicPlayer player;
+  NoStudioHost studio;
+  FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
   LoopbackMidiBackend midiBackend;
-  MidiIO midi{midiBackend, runtime, opt, [](const std::string&) {}, false};
+  MidiIO midi{midiBackend, runtime, [](const std::string&) {}, false};
   Sounds sounds{{.runtime = runtime,
-                 .opt = opt,
+                 .store = store,
                  .log = [this](const std::string& line) { log.logLine(line); },
-                 .baseDir = home.path(),
                  .bank = std::nullopt}};
   std::map<std::string, std::vector<Ev>> pianoSpeech;  // what the talk keys play, by sentence
   std::vector<std::string> quits;
@@ -104,10 +114,11 @@ class EngineTest : public ::testing::Test {
         .window = window,
         .log = log,
         .speaker = speaker,
-        .opt = opt,
         .musicPlayer = player,
+        .studio = studio,
         .midi = midi,
         .sounds = sounds,
+        .store = store,
         .baseDir = home.path(),
         .songFolders = std::move(songFolders),
         .quit = [this](const std::string& reason, int) { quits.push_back(reason); },
@@ -121,6 +132,7 @@ class EngineTest : public ::testing::Test {
 
   // A new run of the program over the same data folder.
   void restartEngine() {
+    runtime.runReady();  // what the store has queued reaches the folder
     engine.reset();
     runtime.discardPending();
     engine = makeEngine();

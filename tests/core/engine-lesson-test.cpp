@@ -31,7 +31,7 @@ class LessonTest : public EngineTest {
  protected:
   void open(Song song) {
     EngineTestAccess::useSongs(*engine, {std::move(song)});
-    engine->chooseSong(0);
+    engine->lessons().chooseSong(0);
     heard = spoken();  // the opening, the demonstration, "Your turn"
     ASSERT_TRUE(EngineTestAccess::waiting(*engine));
     midiBackend.published.clear();
@@ -186,6 +186,7 @@ TEST_F(LessonTest, TheEndOfASongGoesHomeAndStartsItAfresh) {
   key(60);
   key(62);
   engine->noteEvent(64, 90);
+  runtime.runReady();  // the verdict follows the note off the MIDI thread
   EXPECT_EQ(engine->currentMode(), Mode::idle);
   runtime.advance(0.6);
   EXPECT_THAT(spoken(), ElementsAre(AnyOf(StartsWith("Spot on. "), StartsWith("That's correct. "),
@@ -204,7 +205,7 @@ TEST_F(LessonTest, TheLessonKeysRepeatSayTheNotesAndMoveOn) {
   EXPECT_TRUE(EngineTestAccess::waiting(*engine));  // listening again after speaking
   press(keys.next);
   EXPECT_THAT(firstSpoken(), StartsWith("Part 2, right hand."));
-  EXPECT_EQ(engine->currentUnit(), 1);
+  EXPECT_EQ(engine->lessons().currentUnit(), 1);
   press(keys.back);
   spoken();
   press(keys.back);  // before the first unit: the previous song (the only one, again)

@@ -8,13 +8,14 @@ namespace {
 using ::testing::AnyOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 TEST_F(EngineTest, ChoosingASongFromTheStartExplainsTheLessonTwice) {
   const std::string howItWorks =
       " How this works. I play a short part, then tell you its notes, then you play it.";
   for (int time = 0; time < 3; ++time) {
-    engine->chooseSong(0);
+    engine->lessons().chooseSong(0);
     std::string said = firstSpoken();
     EXPECT_THAT(said, StartsWith("Hot Cross Buns. 3 short parts. Each one goes right hand, left "
                                  "hand, then both."));
@@ -23,25 +24,25 @@ TEST_F(EngineTest, ChoosingASongFromTheStartExplainsTheLessonTwice) {
   EXPECT_EQ(engine->currentMode(), Mode::teach);
   EXPECT_EQ(files::readFile(home / "last-song.txt"), "Hot Cross Buns");
   EXPECT_EQ(engine->currentMemory().lastSong, "Hot Cross Buns");
-  ASSERT_TRUE(engine->currentLesson());
-  EXPECT_EQ(engine->currentLesson()->song.name, "Hot Cross Buns");
+  ASSERT_TRUE(engine->lessons().currentLesson());
+  EXPECT_EQ(engine->lessons().currentLesson()->song.name, "Hot Cross Buns");
 
-  engine->chooseSong(99);  // outside the library: nothing
+  engine->lessons().chooseSong(99);  // outside the library: nothing
   EXPECT_TRUE(spoken().empty());
-  EXPECT_EQ(engine->currentLesson()->song.name, "Hot Cross Buns");
+  EXPECT_EQ(engine->lessons().currentLesson()->song.name, "Hot Cross Buns");
 }
 
 TEST_F(EngineTest, ResumingWarmsUpFromMemoryOnceThenCarriesOn) {
   files::writeFileAtomically(home / "progress.json", R"({"Mary Had a Little Lamb": 5})");
   files::writeFileAtomically(home / "last-song.txt", "Mary Had a Little Lamb");
   restartEngine();
-  EXPECT_EQ(engine->homeItems()[0], "Lesson: Mary Had a Little Lamb");
+  EXPECT_EQ(engine->home().titles()[0], "Lesson: Mary Had a Little Lamb");
   press(keys.hear);  // the top key at home: the current song
   EXPECT_THAT(firstSpoken(),
               AnyOf(StartsWith("Mary Had a Little Lamb. Warm up first, from memory. Part "),
                     StartsWith("Mary Had a Little Lamb. First, from memory. Part ")));
-  EXPECT_EQ(engine->currentUnit(), 5);
-  engine->chooseSong(1);
+  EXPECT_EQ(engine->lessons().currentUnit(), 5);
+  engine->lessons().chooseSong(1);
   std::string again = firstSpoken();
   EXPECT_THAT(again, StartsWith("Mary Had a Little Lamb. "));
   EXPECT_THAT(again, AnyOf(HasSubstr("Carrying on at part"), HasSubstr("Back to part"),
@@ -61,14 +62,19 @@ TEST_F(EngineTest, ListingAndDroppingSongs) {
   engine->appCommand("drop");
   EXPECT_EQ(spokenOne(), "Dropped Ode to Joy from your songs.");
   EXPECT_THAT(engine->currentMemory().dropped, ElementsAre("Ode to Joy"));
-  restartEngine();
-  EXPECT_THAT(engine->currentMemory().dropped, ElementsAre("Ode to Joy"));
-  engine->chooseSong(8);  // choosing it again brings it back
-  spoken();
-  EXPECT_TRUE(engine->currentMemory().dropped.empty());
+  // A dropped song leaves the list, the number keys and finding by name, for good.
+  for (int run = 0; run < 2; ++run) {
+    engine->computerKey('l');
+    EXPECT_THAT(spokenOne(), Not(HasSubstr("Ode to Joy")));
+    EXPECT_FALSE(engine->lessons().songNamed(Heard::from("ode to joy")));
+    engine->computerKey('9');
+    EXPECT_THAT(firstSpoken(), StartsWith("Fur Elise"));
+    restartEngine();
+    EXPECT_THAT(engine->currentMemory().dropped, ElementsAre("Ode to Joy"));
+  }
 
-  EXPECT_EQ(engine->songNamed(Heard::from("let's learn happy birthday")), 7);
-  EXPECT_FALSE(engine->songNamed(Heard::from("play something nice")));
+  EXPECT_EQ(engine->lessons().songNamed(Heard::from("let's learn happy birthday")), 7);
+  EXPECT_FALSE(engine->lessons().songNamed(Heard::from("play something nice")));
 }
 
 TEST_F(EngineTest, SongsFromTheSongFoldersJoinTheLibrary) {
@@ -80,12 +86,12 @@ TEST_F(EngineTest, SongsFromTheSongFoldersJoinTheLibrary) {
       38);
   files::writeFileAtomically(songs / "Little Tune (2).mid", file);
   auto withSongs = makeEngine({songs.path()});
-  auto titles = withSongs->songTitles();
+  auto titles = withSongs->lessons().songTitles();
   ASSERT_EQ(titles.size(), 11u);
   // Two notes in half a second grade it level 2: after the built-in song of that level.
   EXPECT_EQ(titles[10], "Little Tune");
-  withSongs->chooseSong(10);
-  auto lesson = withSongs->currentLesson();
+  withSongs->lessons().chooseSong(10);
+  auto lesson = withSongs->lessons().currentLesson();
   ASSERT_TRUE(lesson);
   EXPECT_EQ(lesson->song.remark, "Hands are split at middle C.");
   EXPECT_TRUE(lesson->bothHands());

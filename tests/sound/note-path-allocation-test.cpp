@@ -12,9 +12,14 @@
 #include <new>
 #include <thread>
 
+#include "core/engine.h"
+#include "core/lesson-room.h"
 #include "core/window.h"
+#include "platform/file-store.h"
+#include "platform/files.h"
 #include "platform/thread-runtime.h"
 #include "sound/midi-io.h"
+#include "temp-folder.h"
 
 namespace {
 
@@ -58,10 +63,9 @@ TEST(NotePath, DoesNotAllocateOnceWarm) {
     while (holdWriter) std::this_thread::yield();
   });
   NullBackend backend;
-  Opt opt;
-  opt.toPiano = true;
   MidiIO midi(
-      backend, runtime, opt, [&](const std::string& line) { window.ui(line); }, true);
+      backend, runtime, [&](const std::string& line) { window.ui(line); }, true);
+  midi.alsoToPiano = true;
   midi.setCallbacks(
       {[&](int pitch, int velocity) {
          midi.send({0x90, static_cast<std::uint8_t>(pitch), static_cast<std::uint8_t>(velocity)});
@@ -89,6 +93,99 @@ TEST(NotePath, DoesNotAllocateOnceWarm) {
   counting = false;
   window.flush(5.0);
   EXPECT_EQ(allocations.load(), 0);
+}
+
+struct SilentSpeaker final : SpeechOutput {
+  void say(const std::string&, SpeechTicket) override {}
+  void stop() override {}
+  void silenceNow() override {}
+  std::string voiceName() override { return ""; }
+  std::string nextVoice() override { return ""; }
+  float volume() override { return 1.0f; }
+  void setVolume(float) override {}
+};
+
+// Whole units of a real lesson, on real threads: every note the MIDI thread
+// (here the test's thread) hands to Engine::noteEvent, right, wrong and the
+// one that finishes the unit, is judged without allocating or writing a file;
+// the verdicts, the next unit and the saved progress follow on other threads.
+TEST(NotePath, ALessonNeitherAllocatesNorWritesFilesOnTheMidiThread) {
+  testing::TempFolder home;
+  files::writeFileAtomically(home / "top-key.txt", "108\n");
+  ThreadRuntime runtime(5);
+  Window window(runtime.serial("lorimel.ui"), true, [](std::string_view) {});
+  Log log(home / "log.txt");
+  SilentSpeaker speaker;
+  NoMusicPlayer player;
+  NoStudioHost studio;
+  FileStore store(home.path(), runtime, runtime.serial("orvo.store"));
+  NullBackend backend;
+  MidiIO midi(
+      backend, runtime, [&](const std::string& line) { window.ui(line); }, true);
+  Sounds sounds({runtime, store, [](const std::string&) {}, std::nullopt});
+  Engine engine(
+      EngineParts{runtime, window, log, speaker, player, studio, midi, sounds, store, home.path()});
+  LessonRoom& lessons = engine.lessons();
+  auto listening = [&] {
+    for (int i = 0; i < 1000; ++i) {
+      {
+        std::lock_guard guard(engine.lock);
+        if (lessons.listening()) return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  };
+  // The notes of the unit being taught, worked out before anything is counted.
+  auto unitSteps = [&] {
+    std::vector<std::vector<int>> steps;
+    auto lesson = lessons.currentLesson();
+    auto keys = engine.buttonKeys();
+    for (auto& step :
+         lesson->stepsIn(lesson->units[static_cast<std::size_t>(lessons.currentUnit())])) {
+      std::vector<int> pitches;
+      for (int p : step.pitches)
+        if (!keys.isCommandKey(p)) pitches.push_back(p);
+      if (!pitches.empty()) steps.push_back(pitches);
+    }
+    return steps;
+  };
+  int calls = 0, allocating = 0, writing = 0;
+  auto note = [&](int pitch, int velocity, bool measured) {
+    int writesBefore = files::writesOnThisThread();
+    allocations = 0;
+    counting = measured;
+    engine.noteEvent(pitch, velocity);
+    counting = false;
+    if (!measured) return;
+    ++calls;
+    allocating += allocations.load() > 0 ? 1 : 0;
+    writing += files::writesOnThisThread() != writesBefore ? 1 : 0;
+  };
+
+  lessons.chooseSong(0);
+  for (int unit = 0; unit < 3; ++unit) {
+    ASSERT_TRUE(listening()) << "unit " << unit << " never began listening";
+    const bool measured = unit > 0;  // the first unit lets the rings grow
+    auto steps = unitSteps();
+    ASSERT_FALSE(steps.empty());
+    int wrong = steps[0][0] == 40 ? 41 : 40;
+    note(wrong, 90, measured);
+    note(wrong, 0, measured);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    for (const auto& step : steps) {
+      for (int pitch : step) note(pitch, 90, measured);
+      for (int pitch : step) note(pitch, 0, measured);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+  ASSERT_TRUE(listening());
+  EXPECT_GT(calls, 10);
+  EXPECT_EQ(allocating, 0) << "of " << calls << " calls";
+  EXPECT_EQ(writing, 0);
+  // The units did finish: their progress reached the folder from the store's thread.
+  ASSERT_TRUE(store.flush(5.0));
+  EXPECT_TRUE(files::readFile(home / "progress.json"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 
+#include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/virtual-runtime.h"
 #include "temp-folder.h"
@@ -57,6 +58,7 @@ class SpeakerTest : public ::testing::Test {
   testing::TempFolder home;
   VirtualRuntime runtime;
   Opt opt;
+  FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
   std::vector<std::string> events;  // window lines and synthesiser calls, in order
   std::vector<std::string> printed;
   FakeSynth synth{runtime, events};
@@ -72,7 +74,7 @@ class SpeakerTest : public ::testing::Test {
         .ui = [this](const std::string& line) { events.push_back("@" + line); },
         .uiOn = true,
         .print = [this](const std::string& text) { printed.push_back(text); },
-        .voiceFile = home / "voice.txt",
+        .store = store,
     });
   }
 };
@@ -157,6 +159,7 @@ TEST_F(SpeakerTest, VoicesAreEnglishBestFirstAndTheChoiceIsKept) {
   EXPECT_EQ(speaker->nextVoice(), "Premium");
   EXPECT_EQ(speaker->nextVoice(), "American");
   EXPECT_EQ(events.back(), "@voice American");
+  runtime.runReady();  // the store writes on its own queue
   EXPECT_EQ(files::trim(files::readFile(home / "voice.txt").value_or("")), "us");
 
   speaker.reset();

@@ -1,4 +1,4 @@
-// Talk mode: middle C, D, E, F and G each say a sentence in piano notes.
+#include "core/talk-room.h"
 
 #include <sstream>
 
@@ -7,9 +7,13 @@
 
 namespace orvo {
 
-void Engine::loadTalkSentences() {
+TalkRoom::TalkRoom(Engine& engine) : engine_(engine) {
+  load();
+}
+
+void TalkRoom::load() {
   std::map<int, std::string> sentences;
-  if (auto text = files::readFile(dataFile("sentences.txt"))) {
+  if (auto text = files::readFile(engine_.baseDir() / "sentences.txt")) {
     std::istringstream lines(*text);
     for (std::string line; std::getline(lines, line);) {
       auto equals = line.find('=');
@@ -29,38 +33,44 @@ void Engine::loadTalkSentences() {
                  {65, "Every key has a story to tell."},
                  {67, "Thank you for playing with me today!"}};
   }
-  std::lock_guard guard(lock);
-  talkMap_ = std::move(sentences);
-  talkCache_.clear();
+  sentences_ = std::move(sentences);
+  cache_.clear();
 }
 
-std::map<int, std::string> Engine::talkSentences() {
-  std::lock_guard guard(lock);
-  return talkMap_;
+std::map<int, std::string> TalkRoom::sentences() {
+  std::lock_guard guard(engine_.lock);
+  return sentences_;
 }
 
-void Engine::playTalk(int key) {
-  run([this, key](int gen) {
+std::string TalkRoom::helpText() {
+  return "Talk mode. Middle C, D, E, F and G each say a sentence. Counting white keys down "
+         "from the top. One starts a lesson. Five leaves talk mode. Seven is composition "
+         "mode. Eight, this help.";
+}
+
+void TalkRoom::note(int key) {
+  if (!sentences_.count(key)) return;
+  engine_.run([this, key](int gen) {
     std::vector<Ev> events;
     std::string sentence;
     {
-      std::lock_guard guard(lock);
-      auto cached = talkCache_.find(key);
-      if (cached != talkCache_.end()) events = cached->second;
-      sentence = talkMap_[key];
+      std::lock_guard guard(engine_.lock);
+      auto cached = cache_.find(key);
+      if (cached != cache_.end()) events = cached->second;
+      sentence = sentences_[key];
     }
     if (events.empty()) {
       // Worked out once per sentence, here on the activity's thread, never on the note path.
-      auto worked = parts_.pianoSpeech(sentence);
+      auto worked = engine_.parts().pianoSpeech(sentence);
       if (!worked || worked->empty()) {
-        logLine("piano speech unavailable for: " + sentence);
-        return say(sentence, gen);
+        engine_.logLine("piano speech unavailable for: " + sentence);
+        return engine_.say(sentence, gen);
       }
       events = std::move(*worked);
-      std::lock_guard guard(lock);
-      talkCache_[key] = events;
+      std::lock_guard guard(engine_.lock);
+      cache_[key] = events;
     }
-    play(events, gen);
+    engine_.play(events, gen);
   });
 }
 

@@ -1,0 +1,73 @@
+#include "core/home-room.h"
+
+#include "core/engine.h"
+#include "core/lesson-room.h"
+
+namespace orvo {
+
+HomeRoom::HomeRoom(Engine& engine) : engine_(engine) {
+  auto fixed = [](std::string title) { return [title] { return title; }; };
+  auto later = [this](std::string what) { return [this, what] { engine_.notYet(what); }; };
+  items_ = {
+      {[this] {
+         std::string title = engine_.lessons().currentTitle();
+         return "Lesson: " + (title.empty() ? std::string("a song") : title);
+       },
+       [this] { engine_.lessons().chooseCurrent(); }},
+      {fixed("Song menu"), later("the song menu")},
+      {fixed("Jazz course"), later("the jazz course")},
+      {fixed("Composition"), [this] { engine_.command(engine_.keys().compose); }},
+      {fixed("Ask me anything"), later("asking me anything")},
+      {fixed("REAPER control"), later("REAPER control")},
+      {[this] { return engine_.parts().studio.name() + " control"; },
+       [this] { engine_.notYet(engine_.parts().studio.name() + " control"); }},
+      {fixed("Talk mode"), [this] { engine_.command(engine_.keys().talk); }},
+  };
+}
+
+std::vector<std::string> HomeRoom::titles() {
+  std::vector<std::string> result;
+  for (const auto& item : items_) result.push_back(item.title());
+  return result;
+}
+
+bool HomeRoom::button(int key) {
+  const ButtonKeys& keys = engine_.keys();
+  const int count = static_cast<int>(items_.size());
+  if (key == keys.next || key == keys.back) {
+    index_ = ((index_ + (key == keys.next ? 1 : -1)) % count + count) % count;
+    engine_.speak(items_[static_cast<std::size_t>(index_)].title() + ".");
+    return true;
+  }
+  if (key == keys.notes) {
+    std::string list;
+    for (const auto& title : titles()) list += (list.empty() ? "" : ", ") + title;
+    engine_.speak("From home you can open: " + list +
+                  ". Step through them with the third and fourth keys, and open one with the top "
+                  "key.");
+    return true;
+  }
+  if (key == keys.hear) {
+    const auto& item = items_[static_cast<std::size_t>(index_)];
+    index_ = 0;
+    item.open();
+    return true;
+  }
+  return false;
+}
+
+void HomeRoom::note(int) {
+  if (heardPiano_) return;
+  heardPiano_ = true;
+  engine_.speak("I can hear your piano. Press your top key to start a lesson.");
+}
+
+std::string HomeRoom::helpText() {
+  return "Home. Keys three and four step through everything I can do, and key one opens it. "
+         "Counting white keys down from the top. The very lowest key of the piano keeps what "
+         "you just played, and the white key next to it is home, which leaves any mode. One "
+         "starts a lesson. Hold it down for the song menu. Five is talk mode. Seven is "
+         "composition mode. Eight is this help, and it changes to match what you are doing.";
+}
+
+}  // namespace orvo

@@ -1,0 +1,143 @@
+#pragma once
+// The lesson mode and the song library as the player reaches it: choosing,
+// listing, finding and dropping songs; presenting a unit, listening, judging
+// every note, verdicts, drilling a weak spot, moving on, pause.
+//
+// The note path: note() runs on the MIDI thread under the engine lock. It asks
+// the LessonJudge, sends the knock's start and a window flash, and records
+// what else must happen in a fixed ring; a Wakeup hands that ring to the
+// global queue, where follow() turns it into accompaniment, hints, verdicts,
+// speech and saved progress. So the MIDI thread never allocates, waits, speaks
+// or writes a file during a lesson.
+
+#include <array>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/room.h"
+#include "lessons/lesson-judge.h"
+#include "lessons/lesson.h"
+#include "lessons/song.h"
+#include "platform/runtime.h"
+#include "sound/ev.h"
+#include "voice/heard.h"
+
+namespace orvo {
+
+class Engine;
+
+class LessonRoom final : public Room {
+ public:
+  explicit LessonRoom(Engine& engine);
+
+  Mode mode() const override { return Mode::teach; }
+  void leave() override;
+  bool button(int key) override;
+  void note(int pitch) override;
+  bool stop() override;
+  std::string helpText() override;
+
+  // The song library.
+  void chooseSong(int index);
+  void chooseCurrent() { chooseSong(songIdx_); }
+  void listSongs();
+  std::optional<int> songNamed(const Heard& heard);
+  void dropSong();
+  std::vector<std::string> songTitles();
+  std::string currentTitle();
+  // Songs dropped (here or by another copy of the program) leave the library.
+  void applyDropped();
+
+  std::optional<Lesson> currentLesson();
+  int currentUnit();
+  bool paused() const { return paused_; }
+  bool listening() const { return judge_.listening(); }
+
+  // Which hands the lessons teach, and the window's "hands" line.
+  void setHands(const Heard& heard);
+  std::string handsLine();
+  void changeTempo(int direction);
+  // After help has been said: listen again where the pass left off.
+  void resumeAfterHelp(int gen);
+  // The demonstration of some notes at the lesson tempo.
+  std::vector<Ev> demoEvents(const std::vector<SNote>& notes, double speed = 1.0);
+
+ private:
+  friend struct EngineTestAccess;
+
+  // What the note path leaves for follow().
+  struct FollowUp {
+    enum class Kind { stepsDone, wrong, unitDone } kind;
+    int pass;
+    std::size_t first;
+    std::size_t count;
+    int note;
+    bool tell;
+  };
+
+  void rest();
+  void setPaused(bool paused);
+  void togglePause();
+  void loadSongs();
+  void present(const std::string& prefix, bool full);
+  void beginWaiting(int gen);
+  void push(const FollowUp& followUp);
+  void follow();
+  void tellNote(std::optional<int> after);
+  void hint();
+  void armIdleHint();
+  void idleCheck();
+  void accompanyStep(std::size_t index);
+  void finishUnit();
+  void finishSong(const std::string& verdict);
+  std::string milestone(const Unit& from, const Unit& to);
+  void startDrill(std::size_t around);
+  void lessonKey(int key);
+  void saveProgress();
+
+  Engine& engine_;
+  std::shared_ptr<Wakeup> followWake_;
+
+  // The library.
+  std::vector<Song> library_;  // every song found
+  std::vector<Song> songs_;    // the ones not dropped, as listed and keyed
+  int songIdx_ = 0;
+  std::map<std::string, int> progress_;  // the unit reached in each song
+  std::set<std::string> reviewed_;       // songs warmed up from memory in this run
+  std::string handsOnly_ = "both";       // "both", "right" or "left"
+  double tempo_ = 0.7;                   // demonstrations play at this share of the written tempo
+
+  // The lesson.
+  std::optional<Lesson> lesson_;
+  int unitIdx_ = 0;
+  std::optional<Unit> review_;
+  std::vector<Step> steps_;  // what the player must play in this pass
+  LessonJudge judge_;
+  int pass_ = 0;  // raised whenever a pass begins or ends, so stale follow-ups do nothing
+  int attempts_ = 0;
+  std::optional<std::string> verdictOverride_;
+  std::optional<std::pair<int, int>> drill_;  // clean passes, tries
+  std::vector<SNote> accompany_;
+  int accGen_ = 0;
+  double idleDeadline_ = 0;
+  int idleToken_ = 0;
+  int idleArmed_ = -1;  // the idleToken_ the pending idle check belongs to
+  bool idleTimerPending_ = false;
+
+  // Pause.
+  bool paused_ = false;
+  bool resumeListening_ = false;
+  double pauseToldAt_ = -100.0;
+  double lastPauseToggle_ = -100.0;
+
+  // The note path's ring: fixed, so pushing never allocates.
+  std::array<FollowUp, 64> ring_{};
+  std::size_t ringHead_ = 0;
+  std::size_t ringCount_ = 0;
+};
+
+}  // namespace orvo

@@ -1,0 +1,35 @@
+#pragma once
+// Talk mode: middle C, D, E, F and G each say a sentence in piano notes.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/room.h"
+#include "sound/ev.h"
+
+namespace orvo {
+
+class Engine;
+
+class TalkRoom final : public Room {
+ public:
+  explicit TalkRoom(Engine& engine);
+
+  Mode mode() const override { return Mode::talk; }
+  void leave() override {}  // a sentence being played stops with the press that left
+  void note(int pitch) override;
+  std::string helpText() override;
+
+  // The sentence of each key (for the window and tests).
+  std::map<int, std::string> sentences();
+
+ private:
+  void load();
+
+  Engine& engine_;
+  std::map<int, std::string> sentences_;
+  std::map<int, std::vector<Ev>> cache_;  // each sentence's notes, once worked out
+};
+
+}  // namespace orvo

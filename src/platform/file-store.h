@@ -1,0 +1,36 @@
+#pragma once
+// The data folder as a Store: each write is a temporary file, fsync and
+// rename, done in order on one serial queue. It remembers what it last read
+// or wrote of each file, so a file changed meanwhile by another copy of the
+// program is merged rather than overwritten.
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "platform/runtime.h"
+#include "platform/store.h"
+
+namespace orvo {
+
+class FileStore final : public Store {
+ public:
+  FileStore(std::filesystem::path folder, Runtime& runtime, SerialQueue& queue);
+
+  std::optional<std::string> read(const std::string& name) override;
+  void write(const std::string& name, std::string content, Merge merge = nullptr) override;
+  bool flush(double seconds) override;
+
+  const std::filesystem::path& folder() const { return folder_; }
+
+ private:
+  void writeNow(const std::string& name, std::string content, const Merge& merge);
+
+  std::filesystem::path folder_;
+  Runtime& runtime_;
+  SerialQueue& queue_;
+  std::mutex mutex_;
+  std::map<std::string, std::optional<std::string>> known_;  // guarded by mutex_
+};
+
+}  // namespace orvo

@@ -1,0 +1,49 @@
+#pragma once
+// A Store in memory, for tests: writes land at once, and a test can change a
+// file behind the store's back as another copy of the program would.
+
+#include <map>
+#include <mutex>
+
+#include "platform/store.h"
+
+namespace orvo {
+
+class MemoryStore final : public Store {
+ public:
+  std::optional<std::string> read(const std::string& name) override {
+    std::lock_guard guard(mutex_);
+    auto found = files_.find(name);
+    if (found == files_.end()) return std::nullopt;
+    known_[name] = found->second;
+    return found->second;
+  }
+  void write(const std::string& name, std::string content, Merge merge = nullptr) override {
+    std::lock_guard guard(mutex_);
+    ++writes_;
+    auto found = files_.find(name);
+    auto known = known_.find(name);
+    if (merge && found != files_.end() && (known == known_.end() || known->second != found->second))
+      content = merge(content, found->second);
+    files_[name] = content;
+    known_[name] = std::move(content);
+  }
+  bool flush(double) override { return true; }
+
+  // Another program's write.
+  void changeBehindOurBack(const std::string& name, std::string content) {
+    std::lock_guard guard(mutex_);
+    files_[name] = std::move(content);
+  }
+  int writes() {
+    std::lock_guard guard(mutex_);
+    return writes_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, std::string> files_, known_;
+  int writes_ = 0;
+};
+
+}  // namespace orvo
