@@ -1,11 +1,15 @@
 #include <gmock/gmock.h>
 
 #include <condition_variable>
+#include <random>
 #include <thread>
 
 #include "core/engine-fixture.h"
 #include "platform/memory-store.h"
+#include "platform/speech/speech-synth.h"
+#include "platform/speech/speech-tool.h"
 #include "platform/thread-runtime.h"
+#include "sound/speaker.h"
 
 namespace orvo {
 namespace {
@@ -128,6 +132,83 @@ TEST(EngineThreads, ANewActivityCutsOffSpeechAndTheOldOneStaysSilent) {
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   std::lock_guard guard(speaker.mutex);
   EXPECT_THAT(speaker.started, ElementsAre("a long sentence", "the new answer"));
+}
+
+// A voice that starts every sentence at once and speaks it until told to stop,
+// remembering what it is saying now.
+struct EndlessSynth final : SpeechSynth {
+  std::mutex mutex;
+  Delegate* delegate = nullptr;
+  std::vector<std::uint64_t> speaking;
+  void setDelegate(Delegate* d) override { delegate = d; }
+  bool available() override { return true; }
+  std::vector<SynthVoice> voices() override { return {}; }
+  void speak(const SynthUtterance& utterance) override {
+    {
+      std::lock_guard guard(mutex);
+      speaking.push_back(utterance.id);
+    }
+    delegate->synthDidStart(utterance.id);
+  }
+  void stopSpeaking() override {
+    std::vector<std::uint64_t> cut;
+    {
+      std::lock_guard guard(mutex);
+      cut.swap(speaking);
+    }
+    for (auto id : cut) delegate->synthDidCancel(id);
+  }
+  std::size_t nowSpeaking() {
+    std::lock_guard guard(mutex);
+    return speaking.size();
+  }
+};
+
+// Presses land at every moment of a sentence's start, on real threads: once a
+// press has stopped everything, no sentence of an older turn may be sounding.
+TEST(EngineThreads, NoSentenceOutlivesThePressThatStoppedIt) {
+  ThreadRuntime runtime(3);
+  std::thread mainLoop([&] { runtime.runMainLoop(); });
+  EndlessSynth synth;
+  NoSpeechTool tool;
+  Opt opt;
+  MemoryStore voices;
+  Speaker speaker({.runtime = runtime,
+                   .opt = opt,
+                   .synth = synth,
+                   .tool = tool,
+                   .ui = [](const std::string&) {},
+                   .print = [](const std::string&) {},
+                   .store = voices});
+  // A press that came between the activity's last look and the voice: the
+  // sentence's turn has passed when it reaches the speaker, so it never starts.
+  std::atomic<int> turn{2};
+  speaker.say("an old turn's sentence", SpeechTicket{&turn, 1});
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(synth.nowSpeaking(), 0u);
+
+  StandaloneEngine world(runtime, speaker);
+  Engine& engine = world.engine;
+  std::mt19937 random(11);
+  int stale = 0;
+  for (int round = 0; round < 400; ++round) {
+    engine.run([&](int gen) { engine.say("a sentence", gen); });
+    // Somewhere between before the sentence is asked for and after it started.
+    auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(random() % 300);
+    while (std::chrono::steady_clock::now() < until) std::this_thread::yield();
+    engine.interrupt();
+    // The stop reaches the voice through the main queue; a stale sentence would stay.
+    for (int wait = 0; wait < 200 && synth.nowSpeaking() > 0; ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (synth.nowSpeaking() > 0) {
+      ++stale;
+      synth.stopSpeaking();
+    }
+  }
+  EXPECT_EQ(stale, 0);
+  runtime.stopMainLoop();
+  mainLoop.join();
 }
 
 }  // namespace

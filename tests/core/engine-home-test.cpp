@@ -1,5 +1,8 @@
 #include <gmock/gmock.h>
 
+#include <algorithm>
+#include <functional>
+
 #include <set>
 
 #include "core/engine-fixture.h"
@@ -11,6 +14,7 @@ using ::testing::AnyOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 TEST_F(EngineTest, HomeMenuStepsWrapsAndOpens) {
@@ -271,6 +275,68 @@ TEST_F(EngineTest, HelpFollowsTheModeAndLetsTheLessonListenAgain) {
     texts.insert(engine->helpText());
   }
   EXPECT_EQ(texts.size(), 3u);
+}
+
+}  // namespace
+}  // namespace orvo
+
+namespace orvo {
+namespace {
+
+// Every mode is entered and changed, then left for home: nothing of it may remain.
+TEST_F(EngineTest, GoingHomeLeavesNothingOfAnyMode) {
+  using Bytes = std::vector<std::uint8_t>;
+  auto knocks = [&] {
+    return std::count_if(midiBackend.published.begin(), midiBackend.published.end(),
+                         [](const Bytes& bytes) { return bytes[0] == 0x99; });
+  };
+  struct Case {
+    const char* mode;
+    std::function<void()> enterAndChange;
+    std::function<void()> nothingLeft;
+  };
+  const std::string talkSentence = engine->talk().sentences().at(60);
+  std::vector<Case> cases = {
+      {"home",
+       [&] {
+         press(keys.next);
+         press(keys.next);  // the menu stepped on to its third item
+       },
+       [&] {
+         press(keys.next);
+         EXPECT_EQ(spokenOne(), "Song menu.");  // from the top again
+       }},
+      {"talk", [&] { press(keys.talk); },
+       [&] {
+         engine->noteEvent(60, 90);
+         engine->noteEvent(60, 0);
+         EXPECT_THAT(spoken(), Not(Contains(talkSentence)));
+       }},
+      {"lesson",
+       [&] {
+         EngineTestAccess::enterLesson(*engine, 5, 2, true);
+         runtime.advance(1.0);
+         press(keys.pause);
+       },
+       [&] {
+         EXPECT_FALSE(engine->isPaused());
+         EXPECT_FALSE(EngineTestAccess::waiting(*engine));
+         midiBackend.published.clear();
+         engine->noteEvent(50, 90);  // once wrong in the lesson, now no note of it
+         runtime.advance(0.5);
+         EXPECT_EQ(knocks(), 0);
+       }},
+  };
+  for (const auto& each : cases) {
+    SCOPED_TRACE(each.mode);
+    each.enterAndChange();
+    spoken();
+    press(keys.home);
+    spoken();
+    EXPECT_EQ(engine->currentMode(), Mode::idle);
+    each.nothingLeft();
+    spoken();
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ namespace orvo::testing {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 bool isTurn(const std::string& line) {
   for (const char* turn : {"Your turn.", "Now you.", "Over to you.", "Have a go."}) {
@@ -94,6 +95,99 @@ TEST(LessonSession, APartPlayedRightThenWrongAndTheProgressKept) {
     }
     return false;
   }));
+  again.closeInput();
+  EXPECT_EQ(again.waitExit(), 0);
+}
+
+// A paused lesson through the binary: no key may leave it neither listening
+// nor saying why.
+TEST(LessonSession, KeysWhilePausedLeaveTheLessonListeningOrSayWhy) {
+  TempFolder home;
+  files::writeFileAtomically(home / "top-key.txt", "108\n");
+  auto input = home / "piano";
+  ASSERT_EQ(::mkfifo(input.c_str(), 0600), 0);
+  OrvoProcess orvo({.home = home.path(), .env = {{"ORVO_MIDI_IN", input.string()}}});
+  ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
+  int piano = ::open(input.c_str(), O_WRONLY);
+  ASSERT_GE(piano, 0);
+  auto play = [&](int pitch) {
+    std::uint8_t on[3] = {0x90, static_cast<std::uint8_t>(pitch), 90};
+    std::uint8_t off[3] = {0x80, static_cast<std::uint8_t>(pitch), 0};
+    ASSERT_EQ(::write(piano, on, 3), 3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    ASSERT_EQ(::write(piano, off, 3), 3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  };
+  auto wrongNoteJudged = [&] {
+    play(30);
+    return orvo.waitFor("@flash wrong", 5);
+  };
+
+  orvo.write("1");
+  ASSERT_TRUE(orvo.waitForLine(isTurn, 30));
+  orvo.write("\n");
+  ASSERT_TRUE(orvo.waitFor("@paused 1"));
+
+  // Key 7 (C): composition cannot start, so the lesson stays paused and says so.
+  orvo.write("c");
+  ASSERT_TRUE(
+      orvo.waitForPrefix("Sorry, composition mode is not ready yet. The lesson is still "
+                         "paused. Press the sixth key, or Return, to carry on."));
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  orvo.write("\n");
+  ASSERT_TRUE(orvo.waitFor("@paused 0"));
+  ASSERT_TRUE(orvo.waitForPrefix("Carrying on"));
+  EXPECT_TRUE(wrongNoteJudged());
+
+  // A number key starts its song out of the pause, and it is judged.
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  orvo.write("\n");
+  ASSERT_TRUE(orvo.waitFor("@paused 1"));
+  orvo.write("2");
+  ASSERT_TRUE(orvo.waitFor("@paused 0"));
+  ASSERT_TRUE(orvo.waitForPrefix("Mary Had a Little Lamb."));
+  ASSERT_TRUE(orvo.waitForLine(isTurn, 30));
+  EXPECT_TRUE(wrongNoteJudged());
+  orvo.closeInput();
+  EXPECT_EQ(orvo.waitExit(), 0);
+  ::close(piano);
+}
+
+// "--drop" run beside a running copy: the running copy keeps the drop when it
+// next saves, and the song is gone from its list then and after a restart.
+TEST(LessonSession, ASongDroppedBesideARunningCopyStaysDropped) {
+  TempFolder home;
+  files::writeFileAtomically(home / "top-key.txt", "108\n");
+  auto listed = [](OrvoProcess& orvo) -> std::optional<std::string> {
+    orvo.write("l");
+    if (!orvo.waitForPrefix("Easy: ")) return std::nullopt;
+    for (auto it = orvo.lines().rbegin(); it != orvo.lines().rend(); ++it) {
+      if (it->rfind("Easy: ", 0) == 0) return *it;
+    }
+    return std::nullopt;
+  };
+  {
+    OrvoProcess running({.home = home.path()});
+    ASSERT_TRUE(running.waitForPrefix("@welcome"));
+    OrvoProcess oneOff({.home = home.path(), .args = {"--drop", "Jingle Bells"}, .window = false});
+    EXPECT_EQ(oneOff.waitExit(), 0);
+    EXPECT_TRUE(oneOff.waitForPrefix("dropped: Jingle Bells", 1));
+    running.write("1");  // choosing a song saves the memory
+    ASSERT_TRUE(running.waitForPrefix("Hot Cross Buns."));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    auto list = listed(running);
+    ASSERT_TRUE(list);
+    EXPECT_THAT(*list, Not(HasSubstr("Jingle Bells")));
+    EXPECT_THAT(*list, HasSubstr("Hot Cross Buns"));
+    running.closeInput();
+    EXPECT_EQ(running.waitExit(), 0);
+  }
+  EXPECT_THAT(files::readFile(home / "memory.json").value_or(""), HasSubstr("Jingle Bells"));
+  OrvoProcess again({.home = home.path()});
+  ASSERT_TRUE(again.waitForPrefix("@welcome"));
+  auto list = listed(again);
+  ASSERT_TRUE(list);
+  EXPECT_THAT(*list, Not(HasSubstr("Jingle Bells")));
   again.closeInput();
   EXPECT_EQ(again.waitExit(), 0);
 }
