@@ -7,7 +7,7 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
             espeak-ng libespeak-ng-dev libfluidsynth-dev timgm6mb-soundfont
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build build-sanitize run test bench fuzz format clean
+.PHONY: all deps build build-sanitize build-tsan run test bench fuzz format clean
 
 all: build
 
@@ -35,11 +35,16 @@ build-sanitize: deps
 	@cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DORVO_SANITIZE=ON -DORVO_BENCH=OFF >/dev/null
 	@cmake --build build-sanitize -j $(JOBS)
 
+# ThreadSanitizer, for the tests that run real threads (see tools/run-tests).
+build-tsan: deps
+	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVO_TSAN=ON -DORVO_BENCH=OFF >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+
 run: build
 	./build/orvo
 
-test: build build-sanitize
-	@tools/run-tests build build-sanitize
+test: build build-sanitize build-tsan
+	@tools/run-tests build build-sanitize build-tsan
 
 # The benchmarks also time the peers they are compared with (the fluidsynth command).
 bench: build
@@ -61,4 +66,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-sanitize build-fuzz
+	rm -rf build build-sanitize build-tsan build-fuzz
