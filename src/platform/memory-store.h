@@ -19,12 +19,18 @@ class MemoryStore final : public Store {
     return found->second;
   }
   void write(const std::string& name, std::string content, Merge merge = nullptr) override {
+    std::optional<std::string> theirs;
+    {
+      std::lock_guard guard(mutex_);
+      auto found = files_.find(name);
+      auto known = known_.find(name);
+      if (found != files_.end() && (known == known_.end() || known->second != found->second))
+        theirs = found->second;
+    }
+    // The merge may take its owner's lock: never while holding ours.
+    if (merge && theirs) content = merge(content, *theirs);
     std::lock_guard guard(mutex_);
     ++writes_;
-    auto found = files_.find(name);
-    auto known = known_.find(name);
-    if (merge && found != files_.end() && (known == known_.end() || known->second != found->second))
-      content = merge(content, found->second);
     files_[name] = content;
     known_[name] = std::move(content);
   }
