@@ -9,7 +9,7 @@ FileStore::FileStore(std::filesystem::path folder, Runtime& runtime, SerialQueue
 
 std::optional<std::string> FileStore::read(const std::string& name) {
   auto text = files::readFile(folder_ / name);
-  std::lock_guard guard(mutex_);
+  MutexLock guard(mutex_);
   known_[name] = text;
   return text;
 }
@@ -25,13 +25,13 @@ void FileStore::writeNow(const std::string& name, std::string content, const Mer
   auto onDisk = files::readFile(path);
   bool changed;
   {
-    std::lock_guard guard(mutex_);
+    MutexLock guard(mutex_);
     auto known = known_.find(name);
     changed = onDisk && (known == known_.end() || known->second != onDisk);
   }
   if (changed && merge) content = merge(content, *onDisk);
   if (!files::writeFileAtomically(path, content)) return;  // the old file stays whole
-  std::lock_guard guard(mutex_);
+  MutexLock guard(mutex_);
   known_[name] = std::move(content);
 }
 

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 #include <map>
-#include <mutex>
 
+#include "platform/mutex.h"
 #include "platform/runtime.h"
 #include "platform/store.h"
 
@@ -29,8 +29,8 @@ class FileStore final : public Store {
   std::filesystem::path folder_;
   Runtime& runtime_;
   SerialQueue& queue_;
-  std::mutex mutex_;
-  std::map<std::string, std::optional<std::string>> known_;  // guarded by mutex_
+  Mutex mutex_;
+  std::map<std::string, std::optional<std::string>> known_ GUARDED_BY(mutex_);
 };
 
 }  // namespace orvo

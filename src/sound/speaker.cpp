@@ -39,7 +39,7 @@ Speaker::~Speaker() {
 void Speaker::say(const std::string& text, SpeechTicket ticket) {
   if (parts_.opt.textMode) {
     {
-      std::lock_guard guard(lock_);
+      MutexLock guard(lock_);
       if (!ticket.current()) return;
     }
     parts_.print(text);
@@ -49,7 +49,7 @@ void Speaker::say(const std::string& text, SpeechTicket ticket) {
   SynthUtterance utterance;
   std::uint64_t stopsAtStart;
   {
-    std::lock_guard guard(lock_);
+    MutexLock guard(lock_);
     if (!ticket.current()) return;  // a newer press came first
     stopsAtStart = stops_;
     if (!useProcess_ && !parts_.synth.available()) useProcess_ = true;
@@ -66,7 +66,7 @@ void Speaker::say(const std::string& text, SpeechTicket ticket) {
   utterance.text = text;
   utterance.volume = volume_;
   {
-    std::lock_guard guard(lock_);
+    MutexLock guard(lock_);
     if (voice_) utterance.voiceId = voice_->id;
   }
   if (parts_.meter && parts_.uiOn) parts_.meter->measure(text, 175);
@@ -75,18 +75,18 @@ void Speaker::say(const std::string& text, SpeechTicket ticket) {
   if (done->wait(3.0)) return;
   bool started;
   {
-    std::lock_guard guard(lock_);
+    MutexLock guard(lock_);
     started = startedAny_;
   }
   if (started) {
     done->wait(120.0);  // a sentence that never finishes holds its caller at most this long
-    std::lock_guard guard(lock_);
+    MutexLock guard(lock_);
     waiting_.erase(utterance.id);
     return;
   }
   // The synthesiser is not working: the tool speaks from now on.
   {
-    std::lock_guard guard(lock_);
+    MutexLock guard(lock_);
     useProcess_ = true;
     waiting_.erase(utterance.id);
     if (stops_ != stopsAtStart) return;  // stopped meanwhile: nothing more to say
@@ -97,7 +97,7 @@ void Speaker::say(const std::string& text, SpeechTicket ticket) {
 
 void Speaker::startOnMain(const SynthUtterance& utterance) {
   {
-    std::lock_guard guard(lock_);
+    MutexLock guard(lock_);
     if (!waiting_.count(utterance.id)) return;  // stopped before it could start
   }
   parts_.synth.speak(utterance);
@@ -114,7 +114,7 @@ void Speaker::sayWithProcess(const std::string& text) {
 void Speaker::stop() {
   std::map<std::uint64_t, std::shared_ptr<Semaphore>> released;
   {
-    std::lock_guard guard(lock_);
+    MutexLock guard(lock_);
     released.swap(waiting_);
     ++stops_;
   }
@@ -129,19 +129,19 @@ void Speaker::silenceNow() {
 }
 
 std::string Speaker::voiceName() {
-  std::lock_guard guard(lock_);
+  MutexLock guard(lock_);
   return voice_ ? voice_->name : "";
 }
 
 bool Speaker::usingTool() {
-  std::lock_guard guard(lock_);
+  MutexLock guard(lock_);
   return useProcess_;
 }
 
 std::string Speaker::nextVoice() {
   SynthVoice next;
   {
-    std::lock_guard guard(lock_);
+    MutexLock guard(lock_);
     if (voices_.empty()) return "No other voices";
     std::size_t index = 0;
     for (std::size_t i = 0; i < voices_.size(); ++i) {
@@ -157,7 +157,7 @@ std::string Speaker::nextVoice() {
 
 void Speaker::synthDidStart(std::uint64_t) {
   parts_.ui(std::string(lines::speechStart));
-  std::lock_guard guard(lock_);
+  MutexLock guard(lock_);
   startedAny_ = true;
 }
 
@@ -175,7 +175,7 @@ void Speaker::synthDidCancel(std::uint64_t id) {
 void Speaker::release(std::uint64_t id) {
   std::shared_ptr<Semaphore> semaphore;
   {
-    std::lock_guard guard(lock_);
+    MutexLock guard(lock_);
     auto it = waiting_.find(id);
     if (it == waiting_.end()) return;
     semaphore = it->second;

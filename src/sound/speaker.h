@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/mutex.h"
 #include "platform/opt.h"
 #include "platform/runtime.h"
 #include "platform/speech/speech-synth.h"
@@ -79,14 +80,14 @@ class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
   std::atomic<float> volume_{1.0f};
   // stop() runs on the note path: it wakes this rather than post (which allocates).
   std::shared_ptr<Wakeup> stopSynth_;
-  std::mutex lock_;  // guards everything below
-  std::map<std::uint64_t, std::shared_ptr<Semaphore>> waiting_;
-  bool startedAny_ = false;
-  bool useProcess_ = false;
-  std::uint64_t stops_ = 0;
-  std::uint64_t nextId_ = 1;
-  std::vector<SynthVoice> voices_;
-  std::optional<SynthVoice> voice_;
+  Mutex lock_;
+  std::map<std::uint64_t, std::shared_ptr<Semaphore>> waiting_ GUARDED_BY(lock_);
+  bool startedAny_ GUARDED_BY(lock_) = false;
+  bool useProcess_ GUARDED_BY(lock_) = false;
+  std::uint64_t stops_ GUARDED_BY(lock_) = 0;
+  std::uint64_t nextId_ GUARDED_BY(lock_) = 1;
+  std::vector<SynthVoice> voices_ GUARDED_BY(lock_);
+  std::optional<SynthVoice> voice_ GUARDED_BY(lock_);
 };
 
 }  // namespace orvo
