@@ -50,11 +50,13 @@ struct EndlessSynth final : orvo::SpeechSynth {
   Delegate* delegate = nullptr;
   std::atomic<int> started{0};
   void setDelegate(Delegate* d) override { delegate = d; }
-  bool available() override { return true; }
+  bool connect() override { return true; }
+  bool connected() override { return true; }
   std::vector<orvo::SynthVoice> voices() override { return {}; }
-  void speak(const orvo::SynthUtterance& utterance) override {
+  bool speak(const orvo::SynthUtterance& utterance) override {
     delegate->synthDidStart(utterance.id);
     ++started;
+    return true;
   }
   void stopSpeaking() override {}
 };

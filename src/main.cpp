@@ -31,6 +31,7 @@
 #include "platform/thread-runtime.h"
 #include "platform/window-lines.h"
 #include "sound/midi-io.h"
+#include "sound/output-watch.h"
 #include "sound/piano-speech.h"
 #include "sound/sounds.h"
 #include "sound/speaker.h"
@@ -57,6 +58,7 @@ struct Running {
   SpeechSynth* synth = nullptr;
   SpeechTool* speechTool = nullptr;
   VoiceMeter* meter = nullptr;
+  OutputWatch* outputWatch = nullptr;
   Speaker* speaker = nullptr;
   NoMusicPlayer* musicPlayer = nullptr;
   Engine* engine = nullptr;
@@ -132,12 +134,16 @@ int main(int argc, char** argv) {
   auto quitOnMain = [runtime, life](const std::string& reason, int code) {
     runtime->onMain([life, reason, code] { life->quit(reason, code); });
   };
-  // Text mode never starts the speech service; with no sound output at all the
-  // sentences are printed rather than waited on.
-  bool audible = !opt->textMode && soundOutputPresent();
-  running.synth =
-      audible ? static_cast<SpeechSynth*>(new SpeechDispatcherSynth) : new NoSpeechSynth;
-  running.speechTool = audible ? static_cast<SpeechTool*>(new EspeakTool) : new NoSpeechTool;
+  // Text mode never starts the speech service. A machine with no sound output
+  // yet prints its sentences until one appears (a sound server started after us).
+  running.synth = opt->textMode ? static_cast<SpeechSynth*>(new NoSpeechSynth)
+                                : new SpeechDispatcherSynth;
+  running.speechTool =
+      opt->textMode ? static_cast<SpeechTool*>(new NoSpeechTool) : new EspeakTool;
+  auto* outputWatch = running.outputWatch = new OutputWatch(*runtime, soundOutputPresent, [log, sounds] {
+    log->logLine("a sound output appeared: speech and the built-in sound start");
+    sounds->revive("a sound output appeared", false, true);
+  });
   auto windowLine = [window](const std::string& line) { window->ui(line); };
   running.meter = new VoiceMeter(*runtime, windowLine);
   auto* speaker = running.speaker = new Speaker(Speaker::Parts{
@@ -150,6 +156,9 @@ int main(int argc, char** argv) {
       .print = [window](const std::string& text) { window->print(text); },
       .store = *store,
       .meter = running.meter,
+      .log = logLine,
+      .outputPresent = [outputWatch] { return outputWatch->present(); },
+      .language = playerLanguage(),
   });
   auto* musicPlayer = running.musicPlayer = new NoMusicPlayer;
   auto* engine = running.engine = new Engine(EngineParts{
@@ -202,7 +211,10 @@ int main(int argc, char** argv) {
                     [quitOnMain] { quitOnMain("the app window closed", 0); });
   }).detach();
 
-  if (!opt->textMode && !audible) log->logLine("no sound output: sentences are printed");
+  if (!opt->textMode && !outputWatch->present()) {
+    log->logLine("no sound output yet: sentences are printed until one appears");
+  }
+  outputWatch->start();
   std::string voice = speaker->voiceName();
   std::string keyboards;
   for (const auto& name : midi->keyboards()) keyboards += (keyboards.empty() ? "" : ", ") + name;
@@ -225,6 +237,9 @@ int main(int argc, char** argv) {
   engine->writeCommandSheet();
   engine->greet(found, !midi->keyboards().empty());
   engine->markOpened(Log::localTime());
+  // The voice list can take seconds (thousands of voices), or never come from
+  // a frozen speech module: nothing waits for it.
+  if (!opt->textMode) speaker->loadVoices(5.0);
 
   runtime->runMainLoop();
   endNow(0);

@@ -40,6 +40,19 @@ bool ButtonKeys::setTopKey(int top) {
   return true;
 }
 
+std::string playerLanguage() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (!value || !*value) continue;
+    std::string locale = value;
+    locale = locale.substr(0, locale.find_first_of(".@"));
+    if (locale == "C" || locale == "POSIX" || locale.size() < 2) return "en";
+    if (auto underscore = locale.find('_'); underscore != std::string::npos) locale[underscore] = '-';
+    return locale;
+  }
+  return "en";
+}
+
 std::filesystem::path dataFolder() {
   auto env = [](const char* name) -> std::string {
     const char* value = std::getenv(name);

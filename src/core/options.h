@@ -42,6 +42,10 @@ struct ButtonKeys {
 // application data ("$XDG_DATA_HOME/orvo", by default ~/.local/share/orvo).
 std::filesystem::path dataFolder();
 
+// The player's language and region as "en-GB", from LC_ALL, LC_MESSAGES or
+// LANG; "en" when none names one.
+std::string playerLanguage();
+
 // Where the player's MIDI songs are: the data folder's "songs", then
 // "Music/Orvo Songs" under the home folder.
 std::vector<std::filesystem::path> songFolders(const std::filesystem::path& baseDir);

@@ -1,39 +1,160 @@
 #include "sound/speaker.h"
-#include "platform/window-lines.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/files.h"
+#include "platform/speech/word-marks.h"
+#include "platform/window-lines.h"
 #include "sound/voice-meter.h"
 
 namespace orvo {
+namespace {
 
-std::vector<SynthVoice> Speaker::englishVoices(std::vector<SynthVoice> all) {
-  std::vector<SynthVoice> english;
-  for (auto& voice : all) {
-    if (voice.language.rfind("en", 0) == 0) english.push_back(std::move(voice));
-  }
-  std::stable_sort(english.begin(), english.end(), [](const SynthVoice& a, const SynthVoice& b) {
-    if (a.quality != b.quality) return a.quality > b.quality;
-    return (a.language == "en-US") > (b.language == "en-US");
-  });
-  return english;
+std::string lower(std::string text) {
+  for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
 
-Speaker::Speaker(Parts parts) : parts_(std::move(parts)) {
-  stopSynth_ = parts_.runtime.makeWakeup(
-      [this] { parts_.runtime.onMain([this] { parts_.synth.stopSpeaking(); }); });
-  parts_.synth.setDelegate(this);
-  voices_ = englishVoices(parts_.synth.voices());
-  // Without a choice of ours the player's own default voice speaks.
-  std::string chosen = files::trim(parts_.store.read("voice.txt").value_or(""));
-  for (const auto& voice : voices_) {
-    if (!chosen.empty() && voice.id == chosen) voice_ = voice;
+// "en-GB" and "en_GB" both belong to "en"; "eng" does not.
+bool ofLanguage(const std::string& code, const std::string& language) {
+  std::string c = lower(code), l = lower(language);
+  return c.rfind(l, 0) == 0 && (c.size() == l.size() || c[l.size()] == '-' || c[l.size()] == '_');
+}
+
+std::string baseLanguage(const std::string& code) {
+  return lower(code.substr(0, code.find_first_of("-_")));
+}
+
+}  // namespace
+
+std::string Speaker::spokenVoiceName(const std::string& name) {
+  std::string base = name, variant;
+  if (auto plus = name.find('+'); plus != std::string::npos) {
+    base = name.substr(0, plus);
+    variant = name.substr(plus + 1);
   }
+  auto open = base.find(" (");
+  if (open != std::string::npos && base.back() == ')') {
+    std::string language = base.substr(0, open);
+    std::string place = base.substr(open + 2, base.size() - open - 3);
+    if (auto comma = place.rfind(", "); comma != std::string::npos) place = place.substr(comma + 2);
+    static const std::map<std::string, std::string> people = {
+        {"America", "American"},   {"Great Britain", "British"}, {"Scotland", "Scottish"},
+        {"Ireland", "Irish"},      {"Wales", "Welsh"},           {"Australia", "Australian"},
+        {"Canada", "Canadian"},    {"India", "Indian"},          {"Jamaica", "Jamaican"},
+        {"Brazil", "Brazilian"},   {"Portugal", "Portuguese"},   {"France", "French"},
+        {"Belgium", "Belgian"},    {"Switzerland", "Swiss"},     {"Spain", "Spanish"},
+        {"Mexico", "Mexican"},     {"Germany", "German"},        {"Austria", "Austrian"},
+        {"Received Pronunciation", "Received Pronunciation"}};
+    auto found = people.find(place);
+    base = (found != people.end() ? found->second : place) + " " + language;
+  }
+  return variant.empty() || lower(variant) == "none" ? base : base + ", " + variant;
+}
+
+std::vector<SynthVoice> Speaker::voiceChoices(const std::vector<SynthVoice>& all,
+                                              const std::string& language) {
+  std::vector<SynthVoice> choices{{"", "Your own voice", language, 0}};
+  std::string wanted = baseLanguage(language);
+  std::vector<SynthVoice> mine;
+  for (const auto& voice : all) {
+    if (lower(voice.id).find("eloquence") != std::string::npos) continue;
+    if (ofLanguage(voice.language, wanted)) mine.push_back(voice);
+  }
+  // The regions, the player's own first, then by the name a person says.
+  auto spoken = [](const SynthVoice& v) { return spokenVoiceName(v.name); };
+  auto regionFirst = [&](const SynthVoice& a, const SynthVoice& b) {
+    bool aMine = lower(a.language) == lower(language), bMine = lower(b.language) == lower(language);
+    if (aMine != bMine) return aMine;
+    if (a.quality != b.quality) return a.quality > b.quality;
+    bool aPlain = a.name.find('+') == std::string::npos;
+    bool bPlain = b.name.find('+') == std::string::npos;
+    if (lower(a.language) != lower(b.language)) {
+      return spoken(a) < spoken(b);
+    }
+    if (aPlain != bPlain) return aPlain;
+    return spoken(a) < spoken(b);
+  };
+  std::stable_sort(mine.begin(), mine.end(), regionFirst);
+  std::vector<bool> taken(mine.size(), false);
+  std::vector<std::string> regions;
+  for (std::size_t i = 0; i < mine.size(); ++i) {
+    std::string region = lower(mine[i].language);
+    if (std::find(regions.begin(), regions.end(), region) != regions.end()) continue;
+    regions.push_back(region);
+    // The plain voice of a region stands for it, else its first.
+    std::size_t pick = i;
+    for (std::size_t j = i; j < mine.size(); ++j) {
+      if (lower(mine[j].language) == region && mine[j].name.find('+') == std::string::npos) {
+        pick = j;
+        break;
+      }
+    }
+    taken[pick] = true;
+  }
+  std::vector<SynthVoice> others;
+  for (const auto& region : regions) {
+    for (std::size_t i = 0; i < mine.size(); ++i) {
+      if (lower(mine[i].language) == region && taken[i]) choices.push_back(mine[i]);
+    }
+  }
+  for (std::size_t i = 0; i < mine.size(); ++i) {
+    if (!taken[i]) choices.push_back(mine[i]);
+  }
+  for (auto& choice : choices) {
+    if (!choice.id.empty()) choice.name = spokenVoiceName(choice.name);
+  }
+  return choices;
+}
+
+Speaker::Speaker(Parts parts)
+    : parts_(std::move(parts)), speech_(parts_.runtime.serial("orvo.speech")) {
+  stopSynth_ = parts_.runtime.makeWakeup([this] {
+    speech_.post([this] {
+      if (cancelPending_.exchange(false)) parts_.synth.stopSpeaking();
+    });
+  });
+  parts_.synth.setDelegate(this);
+  // Without a choice of ours the player's own default voice speaks; the
+  // voice list that names it comes later.
+  std::string chosen = files::trim(parts_.store.read("voice.txt").value_or(""));
+  MutexLock guard(lock_);
+  if (!chosen.empty()) voice_ = SynthVoice{chosen, spokenVoiceName(chosen), "", 0};
 }
 
 Speaker::~Speaker() {
   parts_.synth.setDelegate(nullptr);
+}
+
+void Speaker::log(const std::string& line) {
+  if (parts_.log) parts_.log(line);
+}
+
+void Speaker::loadVoices(double limit) {
+  auto finished = std::make_shared<std::atomic<bool>>(false);
+  parts_.runtime.async([this, finished] {
+    auto choices = voiceChoices(parts_.synth.voices(), parts_.language);
+    MutexLock guard(lock_);
+    voices_ = std::move(choices);
+    voicesLoaded_ = true;
+    if (voice_) {
+      auto found = std::find_if(voices_.begin(), voices_.end(),
+                                [this](const SynthVoice& v) { return v.id == voice_->id; });
+      if (found != voices_.end() && !found->id.empty()) {
+        voice_ = *found;
+      } else if (voices_.size() > 1) {
+        voice_.reset();  // a voice no longer installed: the player's own speaks
+      }
+    }
+    *finished = true;
+  });
+  parts_.runtime.after(limit, [this, finished, limit] {
+    if (!*finished) {
+      log("speech: the list of voices did not come within " +
+          std::to_string(static_cast<int>(limit)) + " s; the default voice speaks");
+    }
+  });
 }
 
 void Speaker::say(const std::string& text, SpeechTicket ticket) {
@@ -48,62 +169,165 @@ void Speaker::say(const std::string& text, SpeechTicket ticket) {
   std::shared_ptr<Semaphore> done = parts_.runtime.makeSemaphore();
   SynthUtterance utterance;
   std::uint64_t stopsAtStart;
+  bool tool;
   {
     MutexLock guard(lock_);
     if (!ticket.current()) return;  // a newer press came first
     stopsAtStart = stops_;
-    if (!useProcess_ && !parts_.synth.available()) useProcess_ = true;
-    if (useProcess_) {
-      // fall through to the tool below, outside the lock
-    } else {
-      utterance.id = nextId_++;
-      waiting_[utterance.id] = done;
-    }
+    tool = useProcess_;
   }
   parts_.ui(lines::say(text));
-  if (utterance.id == 0) return sayWithProcess(text);
-
-  utterance.text = text;
-  utterance.volume = volume_;
+  if (parts_.outputPresent && !parts_.outputPresent()) return parts_.print(text);
+  if (tool) {
+    probeLater();
+    return sayWithProcess(text);
+  }
   {
     MutexLock guard(lock_);
+    if (stops_ != stopsAtStart) return;
+    utterance.id = nextId_++;
+    double now = parts_.runtime.now();
+    Pending pending;
+    pending.done = done;
+    pending.asked = pending.lastEvent = now;
+    waiting_[utterance.id] = pending;
     if (voice_) utterance.voiceId = voice_->id;
   }
+  utterance.text = text;
+  utterance.volume = volume_;
   if (parts_.meter && parts_.uiOn) parts_.meter->measure(text, 175);
-  parts_.runtime.onMain([this, utterance] { startOnMain(utterance); });
+  speech_.post([this, utterance] { startOnQueue(utterance); });
 
-  if (done->wait(3.0)) return;
-  bool started;
-  {
+  std::string why, rest;
+  const std::size_t wordCount = WordMarks(text).words().size();
+  while (why.empty()) {
+    done->wait(0.25);
+    bool linked = parts_.synth.connected();
     MutexLock guard(lock_);
-    started = startedAny_;
+    auto it = waiting_.find(utterance.id);
+    if (it == waiting_.end()) return;  // finished, cancelled or stopped
+    Pending& pending = it->second;
+    double now = parts_.runtime.now();
+    // Without word reports a sentence is given time for its words.
+    double quiet = marksSeen_ ? stallLimit : beginLimit + 0.8 * wordCount;
+    if (!pending.failure.empty()) {
+      why = pending.failure;
+    } else if (!pending.begun && now - pending.asked >= beginLimit) {
+      why = "no sentence began within 3 s";
+    } else if (pending.begun && !linked) {
+      why = "the speech service went away";
+    } else if (pending.begun && now - pending.lastEvent >= quiet) {
+      why = "a sentence stopped part way";
+    } else if (now - pending.asked >= longestWait) {
+      waiting_.erase(it);
+      return;
+    }
+    if (why.empty()) continue;
+    rest = wordsFrom(text, pending.words);
+    waiting_.erase(it);
+    if (stops_ != stopsAtStart) return;
   }
-  if (started) {
-    done->wait(120.0);  // a sentence that never finishes holds its caller at most this long
-    MutexLock guard(lock_);
-    waiting_.erase(utterance.id);
-    return;
-  }
-  // The synthesiser is not working: the tool speaks from now on.
-  {
-    MutexLock guard(lock_);
-    useProcess_ = true;
-    waiting_.erase(utterance.id);
-    if (stops_ != stopsAtStart) return;  // stopped meanwhile: nothing more to say
-  }
-  parts_.runtime.onMain([this] { parts_.synth.stopSpeaking(); });
-  sayWithProcess(text);
+  switchToTool(why);
+  sayWithProcess(rest);
 }
 
-void Speaker::startOnMain(const SynthUtterance& utterance) {
+void Speaker::startOnQueue(const SynthUtterance& utterance) {
+  bool first;
   {
     MutexLock guard(lock_);
     if (!waiting_.count(utterance.id)) return;  // stopped before it could start
+    first = !everConnected_;
   }
-  parts_.synth.speak(utterance);
+  if (cancelPending_.exchange(false)) parts_.synth.stopSpeaking();
+  if (!parts_.synth.connected()) {
+    // The first sentence opens the link; a link that broke later is opened
+    // again in the background while the tool speaks.
+    if (!first) return fail(utterance.id, "the speech service went away");
+    if (!parts_.synth.connect()) return fail(utterance.id, "the speech service cannot be reached");
+    MutexLock guard(lock_);
+    everConnected_ = true;
+  }
+  if (!parts_.synth.speak(utterance)) fail(utterance.id, "the speech service refused a sentence");
+}
+
+void Speaker::fail(std::uint64_t id, const std::string& why) {
+  std::shared_ptr<Semaphore> done;
+  {
+    MutexLock guard(lock_);
+    auto it = waiting_.find(id);
+    if (it == waiting_.end()) return;
+    it->second.failure = why;
+    done = it->second.done;
+  }
+  done->signal();
+}
+
+void Speaker::switchToTool(const std::string& why) {
+  bool first;
+  {
+    MutexLock guard(lock_);
+    first = !useProcess_;
+    useProcess_ = true;
+    nextProbe_ = parts_.runtime.now() + probeGap_;
+  }
+  if (first) log("speech: espeak-ng speaks from now on, because " + why);
+  speech_.post([this] {
+    parts_.synth.stopSpeaking();
+    if (parts_.synth.connect()) {
+      MutexLock guard(lock_);
+      everConnected_ = true;
+    }
+  });
+}
+
+void Speaker::probeLater() {
+  {
+    MutexLock guard(lock_);
+    if (probing_ || parts_.runtime.now() < nextProbe_) return;
+    probing_ = true;
+  }
+  parts_.runtime.async([this] { probe(); });
+}
+
+void Speaker::probe() {
+  auto begun = parts_.runtime.makeSemaphore();
+  std::uint64_t id;
+  {
+    MutexLock guard(lock_);
+    id = probeId_ = nextId_++;
+    probeBegun_ = false;
+  }
+  // Said at no volume: only its begin event is wanted.
+  speech_.post([this, id] {
+    if (!parts_.synth.connected()) parts_.synth.connect();
+    parts_.synth.speak(SynthUtterance{id, "ok", 0.0f, ""});
+  });
+  double start = parts_.runtime.now();
+  bool answered = false;
+  while (!answered && parts_.runtime.now() - start < beginLimit) {
+    begun->wait(0.25);
+    MutexLock guard(lock_);
+    answered = probeBegun_;
+  }
+  // Cut the test sentence off before any real one can be queued behind it.
+  if (answered) speech_.post([this] { parts_.synth.stopSpeaking(); });
+  {
+    MutexLock guard(lock_);
+    probing_ = false;
+    probeId_ = 0;
+    if (answered) {
+      useProcess_ = false;
+      probeGap_ = firstRetry;
+    } else {
+      probeGap_ = std::min(latestRetry, probeGap_ * 2);
+      nextProbe_ = parts_.runtime.now() + probeGap_;
+    }
+  }
+  if (answered) log("speech: speech-dispatcher answers again and speaks from now on");
 }
 
 void Speaker::sayWithProcess(const std::string& text) {
+  if (text.empty()) return;
   if (parts_.tool.speak(text, volume_) == SpeechTool::Result::cannotSpeak) {
     parts_.print(text);
   }
@@ -112,15 +336,18 @@ void Speaker::sayWithProcess(const std::string& text) {
 // Called for every right note of a lesson: when nothing is being said it
 // touches no queue at all.
 void Speaker::stop() {
-  std::map<std::uint64_t, std::shared_ptr<Semaphore>> released;
+  std::map<std::uint64_t, Pending> released;
   {
     MutexLock guard(lock_);
     released.swap(waiting_);
     ++stops_;
   }
-  for (auto& [id, semaphore] : released) semaphore->signal();
+  for (auto& [id, pending] : released) pending.done->signal();
   parts_.tool.stop();
-  if (!released.empty()) stopSynth_->wake();
+  if (!released.empty()) {
+    cancelPending_ = true;
+    stopSynth_->wake();
+  }
 }
 
 void Speaker::silenceNow() {
@@ -130,7 +357,7 @@ void Speaker::silenceNow() {
 
 std::string Speaker::voiceName() {
   MutexLock guard(lock_);
-  return voice_ ? voice_->name : "";
+  return voice_ && !voice_->id.empty() ? voice_->name : "";
 }
 
 bool Speaker::usingTool() {
@@ -142,26 +369,48 @@ std::string Speaker::nextVoice() {
   SynthVoice next;
   {
     MutexLock guard(lock_);
-    if (voices_.empty()) return "No other voices";
+    if (!voicesLoaded_) return "The voices are still loading. Try again in a moment.";
+    if (voices_.size() <= 1) return "No other voices";
     std::size_t index = 0;
+    std::string current = voice_ ? voice_->id : "";
     for (std::size_t i = 0; i < voices_.size(); ++i) {
-      if (voice_ && voices_[i].id == voice_->id) index = (i + 1) % voices_.size();
+      if (voices_[i].id == current) index = (i + 1) % voices_.size();
     }
     voice_ = voices_[index];
     next = *voice_;
   }
-  parts_.ui(lines::voice(next.name));
+  parts_.ui(lines::voice(next.id.empty() ? "default" : next.name));
   parts_.store.write("voice.txt", next.id + "\n");
   return next.name;
 }
 
-void Speaker::synthDidStart(std::uint64_t) {
+void Speaker::synthDidStart(std::uint64_t id) {
+  {
+    MutexLock guard(lock_);
+    if (id == probeId_) {
+      probeBegun_ = true;
+      return;
+    }
+    auto it = waiting_.find(id);
+    if (it != waiting_.end()) {
+      it->second.begun = true;
+      it->second.lastEvent = parts_.runtime.now();
+    }
+  }
   parts_.ui(std::string(lines::speechStart));
-  MutexLock guard(lock_);
-  startedAny_ = true;
 }
 
-void Speaker::synthWillSpeakWord(std::uint64_t, const std::string& word) {
+void Speaker::synthWillSpeakWord(std::uint64_t id, const std::string& word) {
+  {
+    MutexLock guard(lock_);
+    if (id == probeId_) return;
+    marksSeen_ = true;
+    auto it = waiting_.find(id);
+    if (it != waiting_.end()) {
+      ++it->second.words;
+      it->second.lastEvent = parts_.runtime.now();
+    }
+  }
   parts_.ui(lines::word(word));
 }
 
@@ -178,7 +427,7 @@ void Speaker::release(std::uint64_t id) {
     MutexLock guard(lock_);
     auto it = waiting_.find(id);
     if (it == waiting_.end()) return;
-    semaphore = it->second;
+    semaphore = it->second.done;
     waiting_.erase(it);
   }
   semaphore->signal();

@@ -141,14 +141,16 @@ struct EndlessSynth final : SpeechSynth {
   Delegate* delegate = nullptr;
   std::vector<std::uint64_t> speaking;
   void setDelegate(Delegate* d) override { delegate = d; }
-  bool available() override { return true; }
+  bool connect() override { return true; }
+  bool connected() override { return true; }
   std::vector<SynthVoice> voices() override { return {}; }
-  void speak(const SynthUtterance& utterance) override {
+  bool speak(const SynthUtterance& utterance) override {
     {
       std::lock_guard guard(mutex);
       speaking.push_back(utterance.id);
     }
     delegate->synthDidStart(utterance.id);
+    return true;
   }
   void stopSpeaking() override {
     std::vector<std::uint64_t> cut;

@@ -1,36 +1,63 @@
 #include "platform/speech/speech-dispatcher-synth.h"
 
+#include <poll.h>
 #include <speech-dispatcher/libspeechd.h>
 
 #include <cmath>
 #include <sstream>
-#include <tuple>
 
 #include "platform/utf8.h"
 
 namespace orvo {
 namespace {
 
-SpeechDispatcherSynth* instance = nullptr;
+std::atomic<SpeechDispatcherSynth*> instance{nullptr};
 
 void onEvent(size_t messageId, size_t, SPDNotificationType type) {
-  if (instance) instance->notify(messageId, static_cast<int>(type), nullptr);
+  if (auto* synth = instance.load()) synth->notify(messageId, static_cast<int>(type), nullptr);
 }
 
 void onMark(size_t messageId, size_t, SPDNotificationType type, char* mark) {
-  if (instance) instance->notify(messageId, static_cast<int>(type), mark);
+  if (auto* synth = instance.load()) synth->notify(messageId, static_cast<int>(type), mark);
 }
 
 }  // namespace
 
 SpeechDispatcherSynth::SpeechDispatcherSynth() {
+  instance = this;
+}
+
+SpeechDispatcherSynth::~SpeechDispatcherSynth() {
+  instance = nullptr;
+  close();
+}
+
+void SpeechDispatcherSynth::setDelegate(Delegate* delegate) {
+  std::lock_guard guard(mutex_);
+  delegate_ = delegate;
+}
+
+void SpeechDispatcherSynth::close() {
+  auto* connection = static_cast<SPDConnection*>(connection_);
+  if (!connection) return;
+  socket_ = -1;
+  connection_ = nullptr;
+  spd_close(connection);
+}
+
+bool SpeechDispatcherSynth::connect() {
+  close();
+  {
+    // A new service numbers its messages from the start again.
+    std::lock_guard guard(mutex_);
+    spoken_.clear();
+    early_.clear();
+  }
   char* error = nullptr;
   SPDConnection* connection =
       spd_open2("orvo", "speech", nullptr, SPD_MODE_THREADED, nullptr, 1, &error);
   free(error);
-  if (!connection) return;
-  connection_ = connection;
-  instance = this;
+  if (!connection) return false;
   connection->callback_begin = onEvent;
   connection->callback_end = onEvent;
   connection->callback_cancel = onEvent;
@@ -40,69 +67,61 @@ SpeechDispatcherSynth::SpeechDispatcherSynth() {
   spd_set_notification_on(connection, SPD_CANCEL);
   spd_set_notification_on(connection, SPD_INDEX_MARKS);
   spd_set_data_mode(connection, SPD_DATA_SSML);
+  connection_ = connection;
+  socket_ = connection->socket;
+  return true;
 }
 
-SpeechDispatcherSynth::~SpeechDispatcherSynth() {
-  if (!connection_) return;
-  instance = nullptr;
-  spd_close(static_cast<SPDConnection*>(connection_));
-}
-
-void SpeechDispatcherSynth::setDelegate(Delegate* delegate) {
-  std::lock_guard guard(mutex_);
-  delegate_ = delegate;
-}
-
-bool SpeechDispatcherSynth::available() {
-  return connection_ != nullptr;
+// A service that died closed its end of the socket: poll sees it without
+// reading anything the event thread is waiting for.
+bool SpeechDispatcherSynth::connected() {
+  int fd = socket_;
+  if (fd < 0) return false;
+  pollfd probe{fd, POLLRDHUP, 0};
+  if (::poll(&probe, 1, 0) < 0) return true;
+  return !(probe.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL));
 }
 
 std::vector<SynthVoice> SpeechDispatcherSynth::voices() {
   std::vector<SynthVoice> found;
-  if (!connection_) return found;
-  SPDVoice** list = spd_list_synthesis_voices(static_cast<SPDConnection*>(connection_));
+  char* error = nullptr;
+  SPDConnection* lister =
+      spd_open2("orvo", "voices", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error);
+  free(error);
+  if (!lister) return found;
+  SPDVoice** list = spd_list_synthesis_voices(lister);
   for (SPDVoice** voice = list; voice && *voice; ++voice) {
     std::string name = (*voice)->name ? (*voice)->name : "";
     std::string language = (*voice)->language ? (*voice)->language : "";
     if (!name.empty()) found.push_back({name, name, language, 0});
   }
   if (list) free_spd_voices(list);
+  spd_close(lister);
   return found;
 }
 
-void SpeechDispatcherSynth::speak(const SynthUtterance& utterance) {
+bool SpeechDispatcherSynth::speak(const SynthUtterance& utterance) {
   auto* connection = static_cast<SPDConnection*>(connection_);
-  if (!connection) return;
-  Spoken spoken{utterance.id, {}};
+  if (!connection || !connected()) return false;
+  Spoken spoken{utterance.id, WordMarks(utterance.text)};
   std::ostringstream ssml;
   ssml << "<speak>";
-  std::istringstream words(utterance.text);
-  for (std::string word; words >> word;) {
-    ssml << "<mark name=\"" << spoken.words.size() << "\"/>" << escapeMarkup(word) << ' ';
-    spoken.words.push_back(word);
+  for (std::size_t i = 0; i < spoken.words.words().size(); ++i) {
+    ssml << "<mark name=\"" << i << "\"/>" << escapeMarkup(spoken.words.words()[i]) << ' ';
   }
   ssml << "</speak>";
   if (!utterance.voiceId.empty()) spd_set_synthesis_voice(connection, utterance.voiceId.c_str());
-  if (utterance.volume < 1.0f) {
-    spd_set_volume(connection, static_cast<int>(std::lround((utterance.volume - 1.0f) * 100)));
-  } else {
-    spd_set_volume(connection, 0);
-  }
+  int volume = utterance.volume < 1.0f
+                   ? static_cast<int>(std::lround((utterance.volume - 1.0f) * 100))
+                   : 0;
+  if (spd_set_volume(connection, volume) < 0) return false;
   // Never hold our lock across the call: its reply and our callbacks share a thread.
   int messageId = spd_say(connection, SPD_MESSAGE, ssml.str().c_str());
-  if (messageId < 0) {
-    Delegate* delegate;
-    {
-      std::lock_guard guard(mutex_);
-      delegate = delegate_;
-    }
-    if (delegate) delegate->synthDidCancel(utterance.id);
-    return;
-  }
+  if (messageId < 0) return false;
   std::vector<std::tuple<std::size_t, int, std::string>> early;
   {
     std::lock_guard guard(mutex_);
-    spoken_[static_cast<std::size_t>(messageId)] = spoken;
+    spoken_.insert_or_assign(static_cast<std::size_t>(messageId), std::move(spoken));
     for (auto it = early_.begin(); it != early_.end();) {
       if (std::get<0>(*it) == static_cast<std::size_t>(messageId)) {
         early.push_back(*it);
@@ -114,6 +133,7 @@ void SpeechDispatcherSynth::speak(const SynthUtterance& utterance) {
   }
   // Replayed the way late ones arrive, so an early end also forgets the message.
   for (auto& [id, event, mark] : early) notify(id, event, mark.empty() ? nullptr : mark.c_str());
+  return true;
 }
 
 void SpeechDispatcherSynth::stopSpeaking() {
@@ -121,7 +141,9 @@ void SpeechDispatcherSynth::stopSpeaking() {
 }
 
 void SpeechDispatcherSynth::notify(std::size_t messageId, int event, const char* mark) {
-  Spoken spoken;
+  std::uint64_t id;
+  std::vector<std::string> words;
+  Delegate* delegate;
   {
     std::lock_guard guard(mutex_);
     auto it = spoken_.find(messageId);
@@ -129,34 +151,30 @@ void SpeechDispatcherSynth::notify(std::size_t messageId, int event, const char*
       if (early_.size() < 64) early_.emplace_back(messageId, event, mark ? mark : "");
       return;
     }
-    spoken = it->second;
+    id = it->second.id;
+    if (event == SPD_EVENT_INDEX_MARK && mark) {
+      words = it->second.words.reach(std::strtoul(mark, nullptr, 10));
+    } else if (event == SPD_EVENT_END) {
+      words = it->second.words.rest();  // marks lost at the very end still get their words
+    }
     if (event == SPD_EVENT_END || event == SPD_EVENT_CANCEL) spoken_.erase(it);
-  }
-  deliver(spoken, event, mark);
-}
-
-void SpeechDispatcherSynth::deliver(const Spoken& spoken, int event, const char* mark) {
-  Delegate* delegate;
-  {
-    std::lock_guard guard(mutex_);
     delegate = delegate_;
   }
   if (!delegate) return;
   switch (event) {
     case SPD_EVENT_BEGIN:
-      delegate->synthDidStart(spoken.id);
+      delegate->synthDidStart(id);
       break;
     case SPD_EVENT_END:
-      delegate->synthDidFinish(spoken.id);
+      for (const auto& word : words) delegate->synthWillSpeakWord(id, word);
+      delegate->synthDidFinish(id);
       break;
     case SPD_EVENT_CANCEL:
-      delegate->synthDidCancel(spoken.id);
+      delegate->synthDidCancel(id);
       break;
-    case SPD_EVENT_INDEX_MARK: {
-      std::size_t index = mark ? std::strtoul(mark, nullptr, 10) : spoken.words.size();
-      if (index < spoken.words.size()) delegate->synthWillSpeakWord(spoken.id, spoken.words[index]);
+    case SPD_EVENT_INDEX_MARK:
+      for (const auto& word : words) delegate->synthWillSpeakWord(id, word);
       break;
-    }
     default:
       break;
   }

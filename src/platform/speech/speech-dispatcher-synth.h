@@ -4,12 +4,19 @@
 // end and cancel notifications play the delegate; SSML marks before each word
 // tell which word is being spoken.
 //
+// Nothing is opened until the first connect(), so start-up never waits on the
+// service. The voice list comes over a link of its own: a frozen speech module
+// can hold that call for ever without holding up speech.
+//
 // speech-dispatcher's callbacks carry no context, so there is one instance.
 
+#include <atomic>
 #include <map>
 #include <mutex>
+#include <tuple>
 
 #include "platform/speech/speech-synth.h"
+#include "platform/speech/word-marks.h"
 
 namespace orvo {
 
@@ -19,9 +26,10 @@ class SpeechDispatcherSynth final : public SpeechSynth {
   ~SpeechDispatcherSynth() override;
 
   void setDelegate(Delegate* delegate) override;
-  bool available() override;
+  bool connect() override;
+  bool connected() override;
   std::vector<SynthVoice> voices() override;
-  void speak(const SynthUtterance& utterance) override;
+  bool speak(const SynthUtterance& utterance) override;
   void stopSpeaking() override;
 
   // Called from speech-dispatcher's thread.
@@ -30,12 +38,13 @@ class SpeechDispatcherSynth final : public SpeechSynth {
  private:
   struct Spoken {
     std::uint64_t id;
-    std::vector<std::string> words;
+    WordMarks words;
   };
-  void deliver(const Spoken& spoken, int event, const char* mark);
+  void close();
 
   std::mutex mutex_;
-  void* connection_ = nullptr;  // an SPDConnection, which cannot be declared ahead
+  void* connection_ = nullptr;      // an SPDConnection; replaced on the speech queue only
+  std::atomic<int> socket_{-1};     // its socket, for connected() from any thread
   Delegate* delegate_ = nullptr;
   std::map<std::size_t, Spoken> spoken_;  // by speech-dispatcher's message id
   // Events that came before speak() learnt their message id.

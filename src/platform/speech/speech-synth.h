@@ -1,10 +1,13 @@
 #pragma once
 // The platform's speech synthesiser, as the Speaker drives it: speak an
 // utterance, stop at once, and report through a delegate when an utterance
-// starts, reaches a word, finishes or is cancelled.
+// starts, reaches a word, finishes or is cancelled. The service behind it may
+// die, hang or come back, so the link can be opened again at any time.
 //
-// speak() and stopSpeaking() are called on the main queue; delegate calls
-// arrive on the synthesiser's own thread.
+// connect(), speak() and stopSpeaking() are called on one serial queue (a
+// call into a frozen service may block it); connected() from any thread;
+// voices() from any thread, on a link of its own, and it may never return;
+// delegate calls arrive on the synthesiser's own thread.
 
 #include <cstdint>
 #include <string>
@@ -39,10 +42,14 @@ class SpeechSynth {
 
   virtual ~SpeechSynth() = default;
   virtual void setDelegate(Delegate* delegate) = 0;
-  // False when there is no synthesiser to talk to at all.
-  virtual bool available() = 0;
+  // Opens the link to the service, closing an old one first (starting the
+  // service when it is not running); false when it cannot be reached.
+  virtual bool connect() = 0;
+  // The link is open and the service at its other end has not gone away.
+  virtual bool connected() = 0;
   virtual std::vector<SynthVoice> voices() = 0;
-  virtual void speak(const SynthUtterance& utterance) = 0;
+  // False when the service did not take the utterance.
+  virtual bool speak(const SynthUtterance& utterance) = 0;
   virtual void stopSpeaking() = 0;
 };
 
@@ -54,9 +61,10 @@ namespace orvo {
 class NoSpeechSynth final : public SpeechSynth {
  public:
   void setDelegate(Delegate*) override {}
-  bool available() override { return false; }
+  bool connect() override { return false; }
+  bool connected() override { return false; }
   std::vector<SynthVoice> voices() override { return {}; }
-  void speak(const SynthUtterance&) override {}
+  bool speak(const SynthUtterance&) override { return false; }
   void stopSpeaking() override {}
 };
 
