@@ -5,7 +5,7 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
             nlohmann-json3-dev libasound2-dev libfftw3-dev \
             libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng \
             espeak-ng libespeak-ng-dev libfluidsynth-dev timgm6mb-soundfont clang \
-            fluid-soundfont-gm pulseaudio pulseaudio-utils sox
+            libglib2.0-dev fluid-soundfont-gm pulseaudio pulseaudio-utils sox
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps build build-sanitize build-tsan run test bench fuzz format clean

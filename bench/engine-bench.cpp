@@ -36,7 +36,7 @@ void BM_HomeMenuKey(benchmark::State& state) {
   orvo::LoopbackMidiBackend backend;
   orvo::MidiIO midi(
       backend, runtime, [](const std::string&) {}, false);
-  orvo::Sounds sounds({runtime, store, [](const std::string&) {}, std::nullopt});
+  orvo::Sounds sounds({runtime, store, [](const std::string&) {}, {}});
   orvo::Engine engine(orvo::EngineParts{runtime, window, log, speaker, player, studio, midi, sounds,
                                         store, home.path()});
   orvo::ButtonKeys keys;

@@ -43,7 +43,7 @@ struct Lessons {
   orvo::FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
   orvo::LoopbackMidiBackend backend;
   orvo::MidiIO midi{backend, runtime, [](const std::string&) {}, false};
-  orvo::Sounds sounds{{runtime, store, [](const std::string&) {}, std::nullopt}};
+  orvo::Sounds sounds{{runtime, store, [](const std::string&) {}, {}}};
   bool topKey = orvo::files::writeFileAtomically(home / "top-key.txt", "108\n");
   orvo::Engine engine{orvo::EngineParts{runtime, window, log, speaker, player, studio, midi, sounds,
                                         store, home.path()}};

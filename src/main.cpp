@@ -21,6 +21,7 @@
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/instance-lock.h"
+#include "platform/library-logs.h"
 #include "platform/midi/alsa/alsa-midi-backend.h"
 #include "platform/midi/raw/raw-midi-backend.h"
 #include "platform/signals.h"
@@ -72,6 +73,10 @@ int main(int argc, char** argv) {
   // Every thread started from here on inherits SIGINT and SIGTERM blocked, so
   // only the watcher takes them; a signal that comes early waits for it.
   blockQuitSignalsHere();
+  // A screen reader would read the libraries' own messages aloud: they go to the log.
+  routeLibraryLogs([](const std::string& line) {
+    if (running.log) running.log->logLine(line);
+  });
   auto baseDir = dataFolder();
   files::makeFolders(baseDir / "ideas");
 
@@ -126,7 +131,10 @@ int main(int argc, char** argv) {
       .runtime = *runtime,
       .store = *store,
       .log = logLine,
-      .bank = Sounds::findBank(),
+      .banks = Sounds::bankCandidates(),
+      .tell = [](const std::string& sentence) {
+        if (running.speaker) running.speaker->say(sentence);
+      },
   });
   midi->setSampler(sounds);
 

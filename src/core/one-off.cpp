@@ -7,6 +7,7 @@
 #include "core/options.h"
 #include "lessons/lesson.h"
 #include "lessons/song-library.h"
+#include "sound/sound-levels.h"
 #include "sound/sounds.h"
 #include "sound/wav-file.h"
 
@@ -85,25 +86,7 @@ int soundCheck(const std::string& file, const std::optional<std::string>& bank,
     print("no sound bank");
     return 1;
   }
-  std::vector<Ev> events;
-  auto note = [&](double t, int channel, int key, int velocity, double length) {
-    addNote(events, t, channel, key, velocity, length);
-  };
-  for (int i = 0; i < 3; ++i) note(i * 0.12, 4, 84 + i * 4, 58, 0.6);  // the chime
-  note(1.2, 9, 77, 66, 0.1);                                           // the knock
-  for (int bar = 0; bar < 4; ++bar) {
-    double t = 2.0 + bar * 2.0;
-    int root = bar % 2 ? 65 : 60;
-    for (int key : {root, root + 4, root + 7}) note(t, 0, key, 90, 1.8);
-    note(t, 1, root - 24, 100, 0.9);
-    note(t + 1.0, 1, root - 17, 100, 0.9);
-    for (int key : {root - 12, root - 5}) note(t, 2, key, 70, 1.9);
-    for (int beat = 0; beat < 4; ++beat) {
-      note(t + beat * 0.5, 9, beat % 2 ? 38 : 36, 100, 0.1);
-      note(t + beat * 0.5, 9, 42, 80, 0.1);
-    }
-  }
-  auto rendered = Sounds::render(*bank, false, 0.0, events, 11.0);
+  auto rendered = Sounds::render(*bank, false, 0.0, soundcheck::events(), soundcheck::seconds);
   if (!rendered) {
     print("the sound bank " + *bank + " could not be loaded");
     return 1;
@@ -116,6 +99,8 @@ int soundCheck(const std::string& file, const std::optional<std::string>& bank,
   std::snprintf(line, sizeof line, "peak %.2f, clipped %.2f%% of the time", rendered->report.peak,
                 rendered->report.clippedPercent);
   print(line);
+  auto levels = soundcheck::measure(*bank);
+  if (levels) print(levels->describe() + (levels->inRange() ? "" : " (out of range)"));
   return 0;
 }
 

@@ -6,24 +6,28 @@
 
 namespace orvo {
 
-bool soundOutputPresent() {
+SoundOutputs findSoundOutputs() {
   namespace fs = std::filesystem;
+  SoundOutputs found;
   std::error_code error;
   if (fs::is_directory("/dev/snd", error)) {
     for (const auto& entry : fs::directory_iterator("/dev/snd", error)) {
       std::string name = entry.path().filename().string();
-      if (name.rfind("pcm", 0) == 0 && name.back() == 'p') return true;  // a playback device
+      if (name.rfind("pcm", 0) == 0 && name.back() == 'p') found.alsa = true;  // playback
     }
   }
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (runtime && *runtime) {
     fs::path folder = runtime;
-    if (fs::exists(folder / "pulse/native", error) || fs::exists(folder / "pipewire-0", error)) {
-      return true;
-    }
+    found.pulse = fs::exists(folder / "pulse/native", error);
+    found.pipewire = fs::exists(folder / "pipewire-0", error);
   }
-  if (const char* server = std::getenv("PULSE_SERVER"); server && *server) return true;
-  return false;
+  if (const char* server = std::getenv("PULSE_SERVER"); server && *server) found.pulse = true;
+  return found;
+}
+
+bool soundOutputPresent() {
+  return findSoundOutputs().any();
 }
 
 }  // namespace orvo

@@ -5,6 +5,16 @@
 
 namespace orvo {
 
+// What can play sound here: a PipeWire or PulseAudio server's socket, an ALSA
+// playback device.
+struct SoundOutputs {
+  bool pipewire = false;
+  bool pulse = false;
+  bool alsa = false;
+  bool any() const { return pipewire || pulse || alsa; }
+};
+SoundOutputs findSoundOutputs();
+
 bool soundOutputPresent();
 
 }  // namespace orvo

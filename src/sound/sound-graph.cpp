@@ -7,6 +7,20 @@
 #include <cstring>
 
 namespace orvo {
+namespace {
+
+// Above -1 dBFS the sound bends smoothly towards full scale and never passes
+// it: a loud chord over the band never clips.
+float limit(float x) {
+  constexpr float knee = 0.891f;  // -1 dBFS
+  float size = std::abs(x);
+  if (size <= knee) return x;
+  float bent = knee + (1.0f - knee) * std::tanh((size - knee) / (1.0f - knee));
+  return x < 0 ? -bent : bent;
+}
+
+}  // namespace
+
 namespace band {
 
 const std::vector<Part>& parts() {
@@ -40,7 +54,14 @@ float classicVolume(int channel, float normal) {
 
 double gainDB(int channel, bool classic, double bandLevelDB) {
   if (channel == 0) return classic ? classicPianoDB : pianoGainDB;
-  return bandLevelDB + (classic ? classicBandDB : 0.0);
+  if (channel == knockChannel) return knockCueDB;
+  double cue = channel == 4 ? chimeCueDB : 0.0;
+  return bandLevelDB + (classic ? classicBandDB : 0.0) + cue;
+}
+
+double bankTrimDB(const std::string& bank) {
+  // Measured with the sound check's band: TimGM6mb is about 3 dB quieter.
+  return bank.find("TimGM6mb") != std::string::npos ? 15.0 : 12.0;
 }
 
 }  // namespace band
@@ -75,6 +96,10 @@ std::unique_ptr<SoundGraph> SoundGraph::build(const std::string& bank, bool clas
     graph->bus_[c] = part.hall ? (classic ? 1 : 2) : 0;
     graph->busUsed_[static_cast<std::size_t>(graph->bus_[c])] = true;
   }
+  // The knock's own channel: the drum kit, in the middle, on the main bus.
+  fluid_synth_program_select(graph->synth_, band::knockChannel, font, 128, 0);
+  graph->panLeft_[band::knockChannel] = graph->panRight_[band::knockChannel] = 1.0f;
+  graph->master_ = static_cast<float>(std::pow(10.0, band::bankTrimDB(bank) / 20.0));
   graph->setBandLevel(bandDB);
   return graph;
 }
@@ -91,6 +116,7 @@ void SoundGraph::setBandLevel(double bandDB) {
     gains_[static_cast<std::size_t>(part.channel)] =
         volume * static_cast<float>(std::pow(10.0, db / 20.0));
   }
+  gains_[band::knockChannel] = 0.6f * static_cast<float>(std::pow(10.0, band::knockCueDB / 20.0));
 }
 
 void SoundGraph::send(const std::uint8_t* bytes, std::size_t size) {
@@ -98,6 +124,9 @@ void SoundGraph::send(const std::uint8_t* bytes, std::size_t size) {
   int channel = bytes[0] & 0x0F;
   int type = bytes[0] & 0xF0;
   int first = size > 1 ? bytes[1] & 0x7F : 0;
+  if (channel == 9 && first == band::knockNote && (type == 0x80 || type == 0x90)) {
+    channel = band::knockChannel;
+  }
   int second = size > 2 ? bytes[2] & 0x7F : 0;
   switch (type) {
     case 0x90:
@@ -174,6 +203,10 @@ void SoundGraph::renderBlock(float* left, float* right, int frames) {
       left[i] += busL[2][i];
       right[i] += busR[2][i];
     }
+  }
+  for (int i = 0; i < frames; ++i) {
+    left[i] = limit(left[i] * master_);
+    right[i] = limit(right[i] * master_);
   }
 }
 

@@ -42,8 +42,20 @@ constexpr double pianoGainDB = 9.0;
 constexpr double classicPianoDB = 8.0;
 constexpr double classicBandDB = -2.0;
 
+// The cues must be heard over a sentence: the chime's music box (channel 4)
+// is lifted, and the knock (note 77 on the drums) sounds on a channel of its
+// own inside the graph, so the band's drums keep their level.
+constexpr double chimeCueDB = 16.5;
+constexpr double knockCueDB = 15.0;
+constexpr int knockNote = 77;
+constexpr int knockChannel = 13;  // inside the graph only; MIDI out still has it on 9
+
 // The gain in dB of a channel's part: the piano's own, or the band level.
 double gainDB(int channel, bool classic, double bandLevelDB);
+
+// What lifts a bank's whole mix so a full band peaks near -3 dBFS: banks are
+// recorded at very different levels.
+double bankTrimDB(const std::string& bank);
 
 }  // namespace band
 
@@ -78,6 +90,7 @@ class SoundGraph {
   std::array<int, 16> bus_{};      // 0 main, 1 room, 2 hall
   std::array<bool, 3> busUsed_{};  // a bus no part is sent to costs nothing
   std::array<std::atomic<float>, 16> peaks_{};
+  float master_ = 1.0f;  // the bank's trim
   std::vector<float> channelBuffers_;  // 16 stereo pairs of maxBlock
   std::vector<float> busBuffers_;      // room and hall, stereo
   Reverb room_{sampleRate, Reverb::mediumHall};

@@ -3,20 +3,67 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 
 #include "platform/files.h"
 
 namespace orvo {
 
-std::optional<std::string> Sounds::findBank() {
+std::vector<std::string> Sounds::bankCandidates() {
+  std::vector<std::string> banks;
   std::error_code error;
-  const char* chosen = std::getenv("ORVO_SOUNDFONT");
-  for (std::string path :
-       {std::string(chosen ? chosen : ""), std::string("/usr/share/sounds/sf2/FluidR3_GM.sf2"),
-        std::string("/usr/share/sounds/sf2/TimGM6mb.sf2")}) {
-    if (!path.empty() && std::filesystem::is_regular_file(path, error)) return path;
+  if (const char* chosen = std::getenv("ORVO_SOUNDFONT"); chosen && *chosen) banks.push_back(chosen);
+  for (const char* path :
+       {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2"}) {
+    if (std::filesystem::is_regular_file(path, error) &&
+        std::find(banks.begin(), banks.end(), path) == banks.end()) {
+      banks.push_back(path);
+    }
+  }
+  return banks;
+}
+
+bool Sounds::looksWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char header[12] = {};
+  if (!in.read(header, sizeof header)) return false;
+  if (std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "sfbk", 4) != 0) return false;
+  std::uint32_t size = static_cast<std::uint8_t>(header[4]) |
+                       static_cast<std::uint8_t>(header[5]) << 8 |
+                       static_cast<std::uint8_t>(header[6]) << 16 |
+                       static_cast<std::uint32_t>(static_cast<std::uint8_t>(header[7])) << 24;
+  std::error_code error;
+  auto length = std::filesystem::file_size(path, error);
+  return !error && length >= static_cast<std::uintmax_t>(size) + 8;
+}
+
+std::optional<std::string> Sounds::findBank() {
+  for (const auto& bank : bankCandidates()) {
+    if (looksWhole(bank) && SoundGraph::build(bank, false, 0.0)) return bank;
   }
   return std::nullopt;
+}
+
+std::optional<std::string> Sounds::bank() {
+  std::call_once(bankChosen_, [this] {
+    std::vector<std::string> refused;
+    for (const auto& candidate : parts_.banks) {
+      if (looksWhole(candidate) && SoundGraph::build(candidate, false, 0.0)) {
+        bank_ = candidate;
+        break;
+      }
+      refused.push_back(candidate);
+      parts_.log("the sound bank " + candidate + " could not be loaded");
+    }
+    if (refused.empty()) return;
+    if (bank_) parts_.log("the built-in sound plays " + *bank_ + " instead");
+    if (parts_.tell) {
+      parts_.tell(bank_ ? "I could not load the chosen sound bank, so I am using another one."
+                        : "I could not load the sound bank, so the built-in piano is silent.");
+    }
+  });
+  return bank_;
 }
 
 Sounds::Sounds(Parts parts)
@@ -36,8 +83,9 @@ Sounds::~Sounds() {
 }
 
 bool Sounds::buildAndRun(std::unique_ptr<SoundGraph>& graph, std::unique_ptr<AudioOutput>& output) {
-  if (!parts_.bank) return false;
-  graph = SoundGraph::build(*parts_.bank, classic_, gainDB_);
+  auto chosen = bank();
+  if (!chosen) return false;
+  graph = SoundGraph::build(*chosen, classic_, gainDB_);
   if (!graph) return false;
   SoundGraph* raw = graph.get();
   output = parts_.openOutput([raw](float* l, float* r, int frames) { raw->render(l, r, frames); },
@@ -46,7 +94,7 @@ bool Sounds::buildAndRun(std::unique_ptr<SoundGraph>& graph, std::unique_ptr<Aud
 }
 
 void Sounds::start() {
-  if (!parts_.bank) return;
+  if (!bank()) return;
   std::unique_ptr<SoundGraph> graph;
   std::unique_ptr<AudioOutput> output;
   bool running = buildAndRun(graph, output);
@@ -150,8 +198,9 @@ void Sounds::setClassic(bool classic) {
 }
 
 std::optional<Sounds::Rendered> Sounds::mix(const std::vector<Ev>& events, double seconds) {
-  if (!parts_.bank) return std::nullopt;
-  return render(*parts_.bank, classic_, gainDB_, events, seconds);
+  auto chosen = bank();
+  if (!chosen) return std::nullopt;
+  return render(*chosen, classic_, gainDB_, events, seconds);
 }
 
 std::optional<Sounds::Rendered> Sounds::render(const std::string& bank, bool classic, double bandDB,

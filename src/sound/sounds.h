@@ -32,15 +32,24 @@ class Sounds final : public Sampler {
     Runtime& runtime;
     Store& store;  // "band-level.txt"
     std::function<void(const std::string&)> log;
-    std::optional<std::string> bank;
+    // The banks to try, best first (bankCandidates()): one that cannot be
+    // loaded gives way to the next.
+    std::vector<std::string> banks;
     OpenAudioOutput openOutput = openSystemAudioOutput;
+    // One short sentence for the player (a chosen bank that could not be loaded).
+    std::function<void(const std::string&)> tell = {};
   };
 
   explicit Sounds(Parts parts);
   ~Sounds() override;
 
-  // The first bank that exists: ORVO_SOUNDFONT, FluidR3_GM, then TimGM6mb.
+  // ORVO_SOUNDFONT when set, then FluidR3_GM and TimGM6mb where installed.
+  static std::vector<std::string> bankCandidates();
+  // The first candidate that loads.
   static std::optional<std::string> findBank();
+  // A SoundFont whose RIFF sizes agree with the file: a truncated or garbage
+  // file is refused before FluidSynth reads it.
+  static bool looksWhole(const std::string& path);
 
   // Builds the graph and opens the output; without a bank or an output the
   // system stays silent here and everything goes out as MIDI.
@@ -85,6 +94,8 @@ class Sounds final : public Sampler {
 
  private:
   bool buildAndRun(std::unique_ptr<SoundGraph>& graph, std::unique_ptr<AudioOutput>& output);
+  // The bank in use: the first candidate that loads, chosen once.
+  std::optional<std::string> bank();
 
   Parts parts_;
   SerialQueue& fixQueue_;
@@ -97,6 +108,8 @@ class Sounds final : public Sampler {
   double lastFix_ = -100;  // touched on the fix queue only
   int restarts_ = 0;
   std::atomic<bool> revivePending_{false};
+  std::once_flag bankChosen_;
+  std::optional<std::string> bank_;
 };
 
 }  // namespace orvo

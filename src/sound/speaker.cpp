@@ -133,21 +133,26 @@ void Speaker::log(const std::string& line) {
 
 void Speaker::loadVoices(double limit) {
   auto finished = std::make_shared<std::atomic<bool>>(false);
-  parts_.runtime.async([this, finished] {
-    auto choices = voiceChoices(parts_.synth.voices(), parts_.language);
-    MutexLock guard(lock_);
-    voices_ = std::move(choices);
-    voicesLoaded_ = true;
-    if (voice_) {
-      auto found = std::find_if(voices_.begin(), voices_.end(),
-                                [this](const SynthVoice& v) { return v.id == voice_->id; });
-      if (found != voices_.end() && !found->id.empty()) {
-        voice_ = *found;
-      } else if (voices_.size() > 1) {
-        voice_.reset();  // a voice no longer installed: the player's own speaks
+  // After the speech link is up: two links opened at once could both try to
+  // start the service, and one of them would fail.
+  speech_.post([this, finished] {
+    linkUp();
+    parts_.runtime.async([this, finished] {
+      auto choices = voiceChoices(parts_.synth.voices(), parts_.language);
+      MutexLock guard(lock_);
+      voices_ = std::move(choices);
+      voicesLoaded_ = true;
+      if (voice_) {
+        auto found = std::find_if(voices_.begin(), voices_.end(),
+                                  [this](const SynthVoice& v) { return v.id == voice_->id; });
+        if (found != voices_.end() && !found->id.empty()) {
+          voice_ = *found;
+        } else if (voices_.size() > 1) {
+          voice_.reset();  // a voice no longer installed: the player's own speaks
+        }
       }
-    }
-    *finished = true;
+      *finished = true;
+    });
   });
   parts_.runtime.after(limit, [this, finished, limit] {
     if (!*finished) {
@@ -231,6 +236,18 @@ void Speaker::say(const std::string& text, SpeechTicket ticket) {
   sayWithProcess(rest);
 }
 
+bool Speaker::linkUp() {
+  if (parts_.synth.connected()) return true;
+  {
+    MutexLock guard(lock_);
+    if (everConnected_) return false;
+  }
+  if (!parts_.synth.connect()) return false;
+  MutexLock guard(lock_);
+  everConnected_ = true;
+  return true;
+}
+
 void Speaker::startOnQueue(const SynthUtterance& utterance) {
   bool first;
   {
@@ -239,13 +256,11 @@ void Speaker::startOnQueue(const SynthUtterance& utterance) {
     first = !everConnected_;
   }
   if (cancelPending_.exchange(false)) parts_.synth.stopSpeaking();
-  if (!parts_.synth.connected()) {
-    // The first sentence opens the link; a link that broke later is opened
-    // again in the background while the tool speaks.
-    if (!first) return fail(utterance.id, "the speech service went away");
-    if (!parts_.synth.connect()) return fail(utterance.id, "the speech service cannot be reached");
-    MutexLock guard(lock_);
-    everConnected_ = true;
+  // The first sentence opens the link; a link that broke later is opened
+  // again in the background while the tool speaks.
+  if (!linkUp()) {
+    return fail(utterance.id, first ? "the speech service cannot be reached"
+                                    : "the speech service went away");
   }
   if (!parts_.synth.speak(utterance)) fail(utterance.id, "the speech service refused a sentence");
 }

@@ -107,6 +107,8 @@ class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
   void sayWithProcess(const std::string& text);
   // Runs on the speech queue: starts the sentence unless it was stopped meanwhile.
   void startOnQueue(const SynthUtterance& utterance);
+  // On the speech queue: the link is open, opening it the first time it is needed.
+  bool linkUp();
   void fail(std::uint64_t id, const std::string& why);
   // The synthesiser failed: the tool speaks from now on, and the link is opened again once.
   void switchToTool(const std::string& why);

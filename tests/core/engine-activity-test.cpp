@@ -22,7 +22,7 @@ struct StandaloneEngine {
       : window(runtime.serial("ui"), false, [](std::string_view) {}),
         midi(
             backend, runtime, [](const std::string&) {}, false),
-        sounds({runtime, store, [](const std::string&) {}, std::nullopt}),
+        sounds({runtime, store, [](const std::string&) {}, {}}),
         engine(EngineParts{runtime, window, log, speaker, player, studio, midi, sounds, store,
                            folder.path()}) {}
   testing::TempFolder folder;

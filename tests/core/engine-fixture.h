@@ -100,7 +100,7 @@ class EngineTest : public ::testing::Test {
   Sounds sounds{{.runtime = runtime,
                  .store = store,
                  .log = [this](const std::string& line) { log.logLine(line); },
-                 .bank = std::nullopt}};
+                 .banks = {}}};
   std::map<std::string, std::vector<Ev>> pianoSpeech;  // what the talk keys play, by sentence
   std::vector<std::string> quits;
   ButtonKeys keys;

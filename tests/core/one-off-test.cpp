@@ -70,9 +70,12 @@ TEST(OneOff, SoundCheckRendersToAWaveFileOrSaysThereIsNoBank) {
   if (!std::filesystem::exists(bank)) GTEST_SKIP() << "the TimGM6mb bank is not installed";
   printed.clear();
   EXPECT_EQ(soundCheck((home / "check.wav").string(), bank, print), 0);
-  ASSERT_EQ(printed.size(), 1u);
+  ASSERT_EQ(printed.size(), 2u);
   EXPECT_THAT(printed[0], ::testing::MatchesRegex(
                               "peak [0-9]+\\.[0-9]{2}, clipped [0-9]+\\.[0-9]{2}% of the time"));
+  EXPECT_THAT(printed[1], ::testing::MatchesRegex("chime -[0-9.]+ dB, knock -[0-9.]+ dB, speech "
+                                                  "-[0-9.]+ dB \\(RMS\\); band peak -[0-9.]+ "
+                                                  "dBFS, clipped 0.00% of the time"));
   auto wav = files::readFile(home / "check.wav").value_or("");
   EXPECT_EQ(wav.substr(0, 4), "RIFF");
   EXPECT_GT(wav.size(), 44u + 44100u * 4 * 10);  // about eleven seconds of stereo sound

@@ -122,7 +122,7 @@ TEST(NotePath, ALessonNeitherAllocatesNorWritesFilesOnTheMidiThread) {
   NullBackend backend;
   MidiIO midi(
       backend, runtime, [&](const std::string& line) { window.ui(line); }, true);
-  Sounds sounds({runtime, store, [](const std::string&) {}, std::nullopt});
+  Sounds sounds({runtime, store, [](const std::string&) {}, {}});
   Engine engine(
       EngineParts{runtime, window, log, speaker, player, studio, midi, sounds, store, home.path()});
   LessonRoom& lessons = engine.lessons();

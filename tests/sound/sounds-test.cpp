@@ -1,6 +1,7 @@
 // The built-in sound, rendered offline with the small General MIDI bank the
 // Makefile installs; no sound device is needed.
 
+#include "sound/sound-levels.h"
 #include "sound/sounds.h"
 
 #include <gmock/gmock.h>
@@ -16,6 +17,8 @@
 
 namespace orvo {
 namespace {
+
+using ::testing::Contains;
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -54,7 +57,7 @@ class SoundsTest : public ::testing::Test {
         .runtime = runtime,
         .store = store,
         .log = [this](const std::string& line) { logged.push_back(line); },
-        .bank = std::move(bank),
+        .banks = bank ? std::vector<std::string>{*bank} : std::vector<std::string>{},
         .openOutput = [this](AudioRender, int) -> std::unique_ptr<AudioOutput> {
           ++outputsOpened;
           if (!outputsWork) return nullptr;
@@ -113,10 +116,86 @@ TEST_F(SoundsTest, AKnockDuringTheBandDoesNotStopIt) {
   auto knocked = Sounds::render(kBank, false, 0, withKnock, 2.0);
   EXPECT_EQ(plain->channelPeaks[1], knocked->channelPeaks[1]);
   EXPECT_EQ(plain->channelPeaks[2], knocked->channelPeaks[2]);
-  EXPECT_GT(knocked->channelPeaks[9], 0.005f);
+  EXPECT_GT(knocked->channelPeaks[band::knockChannel], 0.005f);  // the knock's own channel
+  EXPECT_EQ(knocked->channelPeaks[9], 0.0f);
   // The band is still sounding after the knock.
   std::vector<float> tail(knocked->left.begin() + 44100 * 3 / 2, knocked->left.end());
   EXPECT_GT(Sounds::levels(tail).first, -50.0);
+}
+
+// The knock and the chime are heard over a sentence, and a full band comes
+// near full scale without clipping, with either bank.
+TEST(SoundLevels, CuesAreHeardOverSpeechAndTheBandNeverClips) {
+  int measured = 0;
+  for (std::string bank :
+       {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2"}) {
+    if (!std::filesystem::exists(bank)) continue;
+    auto levels = soundcheck::measure(bank);
+    ASSERT_TRUE(levels) << bank;
+    EXPECT_GT(levels->speechDB, -30.0) << "espeak-ng renders the sentence";
+    EXPECT_TRUE(levels->inRange()) << bank << ": " << levels->describe();
+    ++measured;
+  }
+  if (measured == 0) GTEST_SKIP() << "no General MIDI bank installed";
+
+  // A loud chord over the band bends below full scale rather than clipping.
+  std::vector<Ev> loud;
+  for (int key : {36, 48, 55, 60, 64, 67, 72, 76, 79, 84}) addNote(loud, 0, 0, key, 127, 1.0);
+  for (int c : {1, 2, 3, 6, 7, 8}) addNote(loud, 0, c, 48, 127, 1.0);
+  auto rendered = Sounds::render("/usr/share/sounds/sf2/TimGM6mb.sf2", false, 12.0, loud, 1.0);
+  ASSERT_TRUE(rendered);
+  EXPECT_LE(rendered->report.peak, 1.0);
+  EXPECT_EQ(rendered->report.clippedPercent, 0.0);
+
+  // Silence is not measured as sound; a steady half-scale square wave is -6 dB.
+  std::vector<float> tone(44100, 0.0f);
+  EXPECT_EQ(activeRmsDB(tone, 44100), -180);
+  for (std::size_t i = 22050; i < tone.size(); ++i) tone[i] = (i % 2 ? 0.5f : -0.5f);
+  EXPECT_NEAR(activeRmsDB(tone, 44100), -6.02, 0.01);
+}
+
+// A truncated or garbage bank gives way to the next one, and the player is told once.
+TEST_F(SoundsTest, ABankThatCannotBeLoadedGivesWayToTheNext) {
+  auto whole = files::readFile(kBank).value_or("");
+  ASSERT_GT(whole.size(), 1000u);
+  ASSERT_TRUE(files::writeFileAtomically(home / "cut.sf2", whole.substr(0, whole.size() / 2)));
+  ASSERT_TRUE(files::writeFileAtomically(home / "junk.sf2", std::string(4096, 'x')));
+  EXPECT_TRUE(Sounds::looksWhole(kBank));
+  EXPECT_FALSE(Sounds::looksWhole((home / "cut.sf2").string()));
+  EXPECT_FALSE(Sounds::looksWhole((home / "junk.sf2").string()));
+  EXPECT_FALSE(Sounds::looksWhole((home / "missing.sf2").string()));
+
+  std::vector<std::string> told;
+  auto withBanks = [&](std::vector<std::string> banks) {
+    return std::make_unique<Sounds>(Sounds::Parts{
+        .runtime = runtime,
+        .store = store,
+        .log = [this](const std::string& line) { logged.push_back(line); },
+        .banks = std::move(banks),
+        .openOutput = [this](AudioRender, int) -> std::unique_ptr<AudioOutput> {
+          return std::make_unique<FakeOutput>(outputAlive);
+        },
+        .tell = [&](const std::string& sentence) { told.push_back(sentence); },
+    });
+  };
+  auto sounds = withBanks({(home / "junk.sf2").string(), (home / "cut.sf2").string(), kBank});
+  sounds->start();
+  EXPECT_TRUE(sounds->ready());
+  sounds->revive("a test", true, true);  // a rebuild neither asks again nor tells again
+  EXPECT_THAT(told, ElementsAre("I could not load the chosen sound bank, so I am using another one."));
+  EXPECT_THAT(logged, Contains(HasSubstr("junk.sf2 could not be loaded")));
+  EXPECT_THAT(logged, Contains(HasSubstr("plays " + kBank + " instead")));
+
+  told.clear();
+  auto silent = withBanks({(home / "junk.sf2").string()});
+  silent->start();
+  EXPECT_FALSE(silent->ready());
+  EXPECT_THAT(told, ElementsAre("I could not load the sound bank, so the built-in piano is silent."));
+
+  // No bank at all is not news: the piano plays itself and notes go out as MIDI.
+  told.clear();
+  withBanks({})->start();
+  EXPECT_THAT(told, IsEmpty());
 }
 
 TEST_F(SoundsTest, RoutingBetweenTheBuiltInSoundAndMidi) {

@@ -2,7 +2,10 @@
 
 #include <fluidsynth.h>
 
+#include <algorithm>
 #include <atomic>
+#include <string>
+#include <vector>
 #include <chrono>
 
 #include "platform/audio/audio-output.h"
@@ -48,11 +51,33 @@ class FluidAudioOutput final : public AudioOutput {
   std::atomic<double> lastPull_{0};
 };
 
+// The drivers this FluidSynth was built with.
+std::vector<std::string> builtDrivers() {
+  std::vector<std::string> names;
+  fluid_settings_t* settings = new_fluid_settings();
+  fluid_settings_foreach_option(
+      settings, "audio.driver", &names, [](void* data, const char*, const char* option) {
+        static_cast<std::vector<std::string>*>(data)->push_back(option);
+      });
+  delete_fluid_settings(settings);
+  return names;
+}
+
 }  // namespace
 
+// Only drivers for an output that is there are tried, so no driver is asked
+// for that cannot work (each failure would be another error message).
 std::unique_ptr<AudioOutput> openSystemAudioOutput(AudioRender render, int sampleRate) {
-  if (!soundOutputPresent()) return nullptr;  // no device: nothing to try, and no noise
-  for (const char* driver : {"pipewire", "pulseaudio", "alsa"}) {
+  SoundOutputs outputs = findSoundOutputs();
+  if (!outputs.any()) return nullptr;  // no device: nothing to try, and no noise
+  static const std::vector<std::string> built = builtDrivers();
+  auto has = [](const char* name) { return std::find(built.begin(), built.end(), name) != built.end(); };
+  std::vector<const char*> drivers;
+  if (outputs.pipewire && has("pipewire")) drivers.push_back("pipewire");
+  // PipeWire also serves PulseAudio clients, through its pulse socket.
+  if (outputs.pulse && has("pulseaudio")) drivers.push_back("pulseaudio");
+  if (outputs.alsa && has("alsa")) drivers.push_back("alsa");
+  for (const char* driver : drivers) {
     fluid_settings_t* settings = new_fluid_settings();
     fluid_settings_setstr(settings, "audio.driver", driver);
     fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);

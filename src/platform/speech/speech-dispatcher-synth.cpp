@@ -3,7 +3,9 @@
 #include <poll.h>
 #include <speech-dispatcher/libspeechd.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <sstream>
 
 #include "platform/utf8.h"
@@ -53,10 +55,15 @@ bool SpeechDispatcherSynth::connect() {
     spoken_.clear();
     early_.clear();
   }
-  char* error = nullptr;
-  SPDConnection* connection =
-      spd_open2("orvo", "speech", nullptr, SPD_MODE_THREADED, nullptr, 1, &error);
-  free(error);
+  SPDConnection* connection = nullptr;
+  // Another client starting the service at the same moment (a screen reader
+  // at login) makes our own start fail while the service comes up: once more.
+  for (int attempt = 0; attempt < 2 && !connection; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    char* error = nullptr;
+    connection = spd_open2("orvo", "speech", nullptr, SPD_MODE_THREADED, nullptr, 1, &error);
+    free(error);
+  }
   if (!connection) return false;
   connection->callback_begin = onEvent;
   connection->callback_end = onEvent;
