@@ -23,6 +23,8 @@
 #include "platform/instance-lock.h"
 #include "platform/library-logs.h"
 #include "platform/midi/alsa/alsa-midi-backend.h"
+#include "platform/midi/fallback-midi-backend.h"
+#include "platform/midi/raw/raw-devices-midi-backend.h"
 #include "platform/midi/raw/raw-midi-backend.h"
 #include "platform/signals.h"
 #include "platform/sound-output.h"
@@ -115,7 +117,9 @@ int main(int argc, char** argv) {
   if (!midiIn.empty()) {
     running.midiBackend = new RawMidiBackend(midiIn, midiOut, logLine);
   } else {
-    running.midiBackend = new AlsaMidiBackend;
+    // Without the sequencer, the raw MIDI devices are followed as they come and go.
+    running.midiBackend = new FallbackMidiBackend(
+        *new AlsaMidiBackend, *new RawDevicesMidiBackend("/dev/snd", logLine));
     if (!midiOut.empty()) running.midiMirror = new RawMidiBackend("", midiOut, logLine);
   }
   auto* midi = running.midi = new MidiIO(
@@ -228,6 +232,7 @@ int main(int argc, char** argv) {
   for (const auto& name : midi->keyboards()) keyboards += (keyboards.empty() ? "" : ", ") + name;
   log->logLine("started, keyboards: " + (keyboards.empty() ? "none" : keyboards) +
                ", voice: " + (voice.empty() ? "default" : voice));
+  if (keyboards.empty()) log->logLine("no keyboard yet: " + midi->whyNoKeyboards());
   window->ui(lines::keyboards(keyboards));
 
   window->ui(lines::voice(voice.empty() ? "default" : voice));

@@ -1,6 +1,7 @@
 #include "sound/midi-io.h"
 #include "platform/window-lines.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace orvo {
@@ -15,6 +16,25 @@ void MidiIO::start() {
                      [this] { runtime_.onMain([this] { connectSources(); }); });
   if (mirror_) mirror_->start([](const std::uint8_t*, std::size_t) {}, [] {});
   connectSources();
+  announce_ = true;  // start-up names the keyboards itself, once
+}
+
+std::string MidiIO::whyNoKeyboards() {
+  if (!started_) return backend_.describe() + " is not available";
+  if (!keyboards().empty()) return "";
+  return backend_.sources().empty()
+             ? "no MIDI source is connected to " + backend_.describe()
+             : "every MIDI source of " + backend_.describe() + " is our own or a studio's echo";
+}
+
+void MidiIO::releaseHeld() {
+  const Callbacks* callbacks = callbacks_.load(std::memory_order_acquire);
+  for (std::size_t pitch = 0; pitch < held_.size(); ++pitch) {
+    if (!held_[pitch].exchange(false)) continue;
+    windowNote("on", static_cast<int>(pitch), 0);
+    if (callbacks && callbacks->onNote) callbacks->onNote(static_cast<int>(pitch), 0);
+  }
+  if (pedalDown_.exchange(false) && callbacks && callbacks->onPedal) callbacks->onPedal(false);
 }
 
 bool MidiIO::ignoredSource(const std::string& name) const {
@@ -39,9 +59,19 @@ void MidiIO::connectSources() {
     }
     backend_.refreshDestinations();
   }
-  std::lock_guard guard(keyboardsMutex_);
-  if (names == keyboards_) return;
-  keyboards_ = names;
+  bool lostOne = false;
+  {
+    std::lock_guard guard(keyboardsMutex_);
+    if (names == keyboards_) return;
+    for (const auto& name : keyboards_) {
+      if (std::find(names.begin(), names.end(), name) == names.end()) lostOne = true;
+    }
+    keyboards_ = names;
+  }
+  // Keyboards are merged, so a keyboard that went away takes every held note
+  // and the pedal with it: none may stay held for ever.
+  if (lostOne) releaseHeld();
+  if (!announce_) return;
   std::string list;
   for (std::size_t i = 0; i < names.size(); ++i) list += (i ? ", " : "") + names[i];
   ui_(lines::keyboards(list));
@@ -101,7 +131,12 @@ void MidiIO::parse(const std::uint8_t* bytes, std::size_t size) {
         windowNote("on", first, second);
         if (callbacks && callbacks->onNote) callbacks->onNote(first, second);
       } else if (type == 0xB0 && first == 64) {
+        pedalDown_.store(second > 63, std::memory_order_relaxed);
         if (callbacks && callbacks->onPedal) callbacks->onPedal(second > 63);
+      }
+      if (type == 0x80 || type == 0x90) {
+        held_[static_cast<std::size_t>(first)].store(type == 0x90 && second > 0,
+                                                     std::memory_order_relaxed);
       }
     }
     i += length;

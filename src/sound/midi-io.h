@@ -9,6 +9,7 @@
 // speech); send() and allOff() may be called from any thread;
 // connectSources() runs on the main queue.
 
+#include <array>
 #include <atomic>
 #include <bitset>
 #include <cstdint>
@@ -56,6 +57,8 @@ class MidiIO {
 
   std::vector<std::pair<int, int>> sounding();  // [channel, note], lowest first
   std::vector<std::string> keyboards();
+  // Why no keyboard is connected, for the log; empty when one is.
+  std::string whyNoKeyboards();
 
   // A band playback is running, so the piano part is mixed into the built-in sound.
   std::atomic<bool> pianoHere{false};
@@ -69,6 +72,8 @@ class MidiIO {
 
  private:
   void windowNote(const char* verb, int note, int velocity);
+  // Note-offs for every key still held and the pedal up, as if the player let go.
+  void releaseHeld();
 
   MidiBackend& backend_;
   std::atomic<Sampler*> sampler_{nullptr};
@@ -88,6 +93,11 @@ class MidiIO {
   std::mutex keyboardsMutex_;
   std::vector<std::string> keyboards_;
   bool started_ = false;
+  bool announce_ = false;  // keyboard changes send their window line (after start-up's own)
+
+  // What the player holds, as the input last said (written on the input thread).
+  std::array<std::atomic<bool>, 128> held_{};
+  std::atomic<bool> pedalDown_{false};
 };
 
 }  // namespace orvo

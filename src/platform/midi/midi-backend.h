@@ -34,6 +34,9 @@ class MidiBackend {
   // False when the MIDI service is not there; every later call then does nothing.
   virtual bool start(PacketHandler onPacket, std::function<void()> onSetupChanged) = 0;
 
+  // What it listens through, for the log ("the ALSA sequencer" ...).
+  virtual std::string describe() { return "the MIDI service"; }
+
   // The id of our own virtual source, so it is never taken as a keyboard.
   virtual std::optional<std::int64_t> ownSourceId() = 0;
   virtual std::vector<MidiSource> sources() = 0;

@@ -79,8 +79,20 @@ TEST(RawMidiBackend, AFifoIsOneKeyboardUntilItsWriterCloses) {
   ::close(writer);
   ASSERT_TRUE(got.waitFor([&] { return got.setupChanges == 1; }));
   EXPECT_TRUE(backend.sources().empty());
+
+  // ... and comes back with its next writer: the same keyboard, playing again.
+  writer = ::open(input.c_str(), O_WRONLY);
+  ASSERT_GE(writer, 0);
+  ASSERT_TRUE(got.waitFor([&] { return got.setupChanges == 2; }));
+  EXPECT_EQ(backend.sources().size(), 1u);
+  ASSERT_EQ(::write(writer, "\x90\x40\x30", 3), 3);
+  ASSERT_TRUE(got.waitFor([&] { return got.packets.size() >= 3; }));
+  ::close(writer);
+  ASSERT_TRUE(got.waitFor([&] { return got.setupChanges == 3; }));
   std::lock_guard guard(got.mutex);
-  EXPECT_THAT(got.logged, ElementsAre(HasSubstr("closed")));
+  EXPECT_EQ(got.packets.back(), (Bytes{0x90, 0x40, 0x30}));
+  EXPECT_THAT(got.logged, ElementsAre(HasSubstr("closed; it is opened again"), HasSubstr("is back"),
+                                      HasSubstr("closed")));
 }
 
 TEST(RawMidiBackend, AMissingInputIsLoggedOnceAndNothingElseHappens) {

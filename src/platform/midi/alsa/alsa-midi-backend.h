@@ -24,6 +24,7 @@ class AlsaMidiBackend final : public MidiBackend {
   static bool present();
 
   bool start(PacketHandler onPacket, std::function<void()> onSetupChanged) override;
+  std::string describe() override { return "the ALSA sequencer (/dev/snd/seq)"; }
   std::optional<std::int64_t> ownSourceId() override;
   std::vector<MidiSource> sources() override;
   void disconnectAll() override;

@@ -87,27 +87,68 @@ std::vector<MidiSource> RawMidiBackend::sources() {
 
 void RawMidiBackend::readLoop() {
   blockQuitSignalsHere();
-  // Blocking open: a FIFO opens when its writer arrives.
-  int fd = ::open(input_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return ended("cannot be opened: " + std::string(std::strerror(errno)));
-  inputFd_ = fd;
-  if (stopping_) return;
-  if (isDevice(input_)) deviceOutFd_ = ::open(input_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  const bool fifo = isFifo(input_);
+  const bool device = isDevice(input_);
+  bool wasOpen = true;  // start() counted the stream as a keyboard already
+  for (;;) {
+    // Blocking open: a FIFO opens when its writer arrives.
+    int fd = ::open(input_.c_str(), O_RDONLY | O_CLOEXEC | (device ? O_NONBLOCK : 0));
+    if (fd < 0) {
+      std::string why = "cannot be opened: " + std::string(std::strerror(errno));
+      if (!fifo && !device) return ended(why);
+      if (wasOpen) ended(why + "; it is opened again when it comes back");
+      wasOpen = false;
+      if (stopWithin(1.0)) return;
+      continue;
+    }
+    inputFd_ = fd;
+    if (stopping_) return;
+    if (device) deviceOutFd_ = ::open(input_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    framer_ = MidiStreamFramer();  // nothing half-read from the last one
+    if (!wasOpen) {
+      inputOpen_ = true;
+      log_("MIDI input " + input_.string() + " is back");
+      if (onSetupChanged_) onSetupChanged_();
+    }
+    std::string why;
+    bool more = readUntilEnd(fd, why);
+    int out = deviceOutFd_.exchange(-1);
+    inputFd_ = -1;
+    ::close(fd);
+    if (out >= 0) ::close(out);
+    if (!more) return;
+    if (!fifo && !device) return ended(why);
+    ended(why + "; it is opened again when it comes back");
+    wasOpen = false;
+    if (device && stopWithin(1.0)) return;
+  }
+}
+
+bool RawMidiBackend::readUntilEnd(int fd, std::string& why) {
   auto emit = [this](const std::uint8_t* bytes, std::size_t size) { onPacket_(bytes, size); };
   std::uint8_t buffer[256];
   for (;;) {
     pollfd waits[2] = {{fd, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
     if (::poll(waits, 2, -1) < 0) {
       if (errno == EINTR) continue;
-      return ended("failed: " + std::string(std::strerror(errno)));
+      why = "failed: " + std::string(std::strerror(errno));
+      return true;
     }
-    if (stopping_ || (waits[1].revents & POLLIN)) return;
+    if (stopping_ || (waits[1].revents & POLLIN)) return false;
     ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (got <= 0)
-      return ended(got == 0 ? "closed" : "failed: " + std::string(std::strerror(errno)));
+    if (got <= 0) {
+      why = got == 0 ? "closed" : "failed: " + std::string(std::strerror(errno));
+      return true;
+    }
     for (ssize_t i = 0; i < got; ++i) framer_.feed(buffer[i], emit);
   }
+}
+
+bool RawMidiBackend::stopWithin(double seconds) {
+  pollfd wait{stopPipe_[0], POLLIN, 0};
+  ::poll(&wait, 1, static_cast<int>(seconds * 1000));
+  return stopping_ || (wait.revents & POLLIN);
 }
 
 void RawMidiBackend::ended(const std::string& why) {

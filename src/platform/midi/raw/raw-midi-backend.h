@@ -4,6 +4,11 @@
 // output receives every message published on our virtual source, byte for byte.
 // When the input is a device, messages for the destinations go back to it.
 //
+// A FIFO whose writer goes away, or a device that is unplugged, is a keyboard
+// gone: the sources are told, and the stream is opened again when it can be
+// (a FIFO when its next writer comes, a device polled once a second). A
+// plain file is played once.
+//
 // This is how tests play the piano, and how a keyboard is used where the ALSA
 // sequencer is not available.
 
@@ -20,12 +25,13 @@ namespace orvo {
 class RawMidiBackend final : public MidiBackend {
  public:
   // Either path may be empty. `log` is told once when the input cannot be
-  // opened and once when it closes.
+  // opened, and each time it goes away or comes back.
   RawMidiBackend(std::filesystem::path input, std::filesystem::path output,
                  std::function<void(const std::string&)> log);
   ~RawMidiBackend() override;
 
   bool start(PacketHandler onPacket, std::function<void()> onSetupChanged) override;
+  std::string describe() override { return "the MIDI stream " + input_.string(); }
   std::optional<std::int64_t> ownSourceId() override { return 1; }
   std::vector<MidiSource> sources() override;
   void disconnectAll() override {}
@@ -36,7 +42,11 @@ class RawMidiBackend final : public MidiBackend {
 
  private:
   void readLoop();
+  // Reads one opened stream until it ends; false when asked to stop.
+  bool readUntilEnd(int fd, std::string& why);
   void ended(const std::string& why);
+  // Waits up to `seconds` for the stop pipe; true when asked to stop.
+  bool stopWithin(double seconds);
 
   std::filesystem::path input_;
   std::filesystem::path output_;
