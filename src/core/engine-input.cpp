@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "core/engine.h"
+#include "platform/utf8.h"
 #include "core/lesson-room.h"
 #include "platform/login-items.h"
 
@@ -69,7 +70,7 @@ void Engine::registerLines() {
 
 void Engine::appCommand(const std::string& text) {
   if (routes_.route(text)) return;
-  logLine("typed line not understood: " + text.substr(0, 200));
+  logLine("typed line not understood: " + cutUtf8(text, 200));
   notYet("typing a request");
 }
 

@@ -20,7 +20,7 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   if (auto text = store.read("intros.json")) {
     if (auto counts = jsonfile::parseObject(*text)) {
       for (auto& [key, value] : counts->items()) {
-        if (value.is_number_integer()) intros_[key] = value.get<int>();
+        if (auto count = jsonfile::wholeNumber(value, 0, 1'000'000)) intros_[key] = *count;
       }
     }
   }
@@ -88,9 +88,11 @@ void Engine::say(const std::string& text, int gen) {
     std::lock_guard guard(lock);
     if (gen != gen_) return;
     lastSpokenAt_ = now() + 30.0;  // speech under way
+    ++speaking_;
   }
   parts_.speaker.say(text, SpeechTicket{&gen_, gen});
   std::lock_guard guard(lock);
+  --speaking_;
   lastSpokenAt_ = now();
 }
 
@@ -133,7 +135,21 @@ void Engine::greet(const std::string& found, bool keyboardConnected) {
     greeting.rest += " I can see a piano. Press its highest key once, so I know its size.";
   }
   ui(lines::welcome(greeting.whole()));
-  if (gen_ != 0) return;
+  if (gen_ != 0) {
+    // A key came first: its answer is not talked over, but whether a piano
+    // was found is still said once the answer is done.
+    parts_.runtime.async([this, found] {
+      for (int waited = 0; waited < 200; ++waited) {
+        {
+          std::lock_guard guard(lock);
+          if (speaking_ == 0) break;
+        }
+        parts_.runtime.sleep(0.1);
+      }
+      parts_.speaker.say(found);
+    });
+    return;
+  }
   run([this, greeting](int gen) {
     say(greeting.hello, gen);
     if (!greeting.rest.empty()) say(greeting.rest, gen);

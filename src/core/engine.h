@@ -199,6 +199,7 @@ class Engine {
   Room* current_ = nullptr;
 
   double lastSpokenAt_ = -100.0;
+  int speaking_ = 0;  // sentences of activities being spoken now
   double lastStopPress_ = -100.0;
 
   // Piano-key buttons.

@@ -25,4 +25,18 @@ bool write(const std::filesystem::path& path, const nlohmann::json& document) {
   return files::writeFileAtomically(path, text(document));
 }
 
+std::optional<int> wholeNumber(const nlohmann::json& value, int low, int high) {
+  if (value.is_number_unsigned()) {
+    auto n = value.get<std::uint64_t>();
+    if (n > static_cast<std::uint64_t>(std::max(high, 0))) return std::nullopt;
+    int whole = static_cast<int>(n);
+    if (whole < low) return std::nullopt;
+    return whole;
+  }
+  if (!value.is_number_integer()) return std::nullopt;
+  auto n = value.get<std::int64_t>();
+  if (n < low || n > high) return std::nullopt;
+  return static_cast<int>(n);
+}
+
 }  // namespace orvo::jsonfile

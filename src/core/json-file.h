@@ -16,6 +16,9 @@ std::optional<nlohmann::json> readObject(const std::filesystem::path& path);
 std::optional<nlohmann::json> parseObject(const std::string& text);
 // The document as the text of its file (invalid UTF-8 replaced, never thrown).
 std::string text(const nlohmann::json& document);
+// A whole number within [low, high]; nothing for anything else (a value that
+// would wrap round an int, a fraction, text), which falls back like a corrupt one.
+std::optional<int> wholeNumber(const nlohmann::json& value, int low, int high);
 // Written atomically; false when the write failed.
 bool write(const std::filesystem::path& path, const nlohmann::json& document);
 

@@ -35,8 +35,9 @@ void KeyReader::feed(std::uint8_t byte) {
     case State::escapeBracket:
       // Parameter and intermediate bytes belong to the sequence; the final
       // byte ends it. Only the bare left and right arrows mean anything.
+      // A sequence is a few bytes; a flood of them is kept no further than that.
       if (byte >= 0x20 && byte <= 0x3f) {
-        line_.push_back(static_cast<char>(byte));
+        if (line_.size() < maxEscape) line_.push_back(static_cast<char>(byte));
         return;
       }
       state_ = State::keys;

@@ -18,6 +18,7 @@ class Log;
 class KeyReader {
  public:
   static constexpr std::size_t maxLine = 2000;
+  static constexpr std::size_t maxEscape = 32;
 
   explicit KeyReader(Engine& engine) : engine_(engine) {}
 

@@ -21,7 +21,7 @@ void LessonRoom::loadSongs() {
   if (auto text = parts.store.read("progress.json")) {
     if (auto stored = jsonfile::parseObject(*text)) {
       for (auto& [name, value] : stored->items()) {
-        if (value.is_number_integer()) progress[name] = value.get<int>();
+        if (auto parts = jsonfile::wholeNumber(value, 0, 1'000'000)) progress[name] = *parts;
       }
     }
   }

@@ -27,15 +27,12 @@ Memory Memory::parse(const std::optional<std::string>& text) {
     memory.lastOpened = doc["lastOpened"];
   }
   if (doc.contains("pieces") && doc["pieces"].is_array()) memory.pieces = doc["pieces"];
-  if (doc.contains("partsLearned") && doc["partsLearned"].is_number_integer()) {
-    memory.partsLearned = std::max(0, doc["partsLearned"].get<int>());
-  }
-  if (doc.contains("jazzLesson") && doc["jazzLesson"].is_number_integer()) {
-    memory.jazzLesson = doc["jazzLesson"].get<int>();
-  }
-  if (doc.contains("composeIdea") && doc["composeIdea"].is_number_integer()) {
-    memory.composeIdea = doc["composeIdea"];
-  }
+  auto whole = [&](const char* key, int low, int high) -> std::optional<int> {
+    return doc.contains(key) ? jsonfile::wholeNumber(doc[key], low, high) : std::nullopt;
+  };
+  if (auto n = whole("partsLearned", 0, 1'000'000)) memory.partsLearned = *n;
+  if (auto n = whole("jazzLesson", 0, 1'000)) memory.jazzLesson = *n;
+  if (auto n = whole("composeIdea", 0, 1'000'000)) memory.composeIdea = *n;
   return memory;
 }
 

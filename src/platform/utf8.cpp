@@ -69,4 +69,12 @@ std::string escapeMarkup(const std::string& text) {
   return out;
 }
 
+std::string cutUtf8(const std::string& text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  std::size_t end = maxBytes;
+  // Continuation bytes are 10xxxxxx: back up to the start of the character cut through.
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
 }  // namespace orvo

@@ -50,6 +50,22 @@ TEST_F(EngineTest, ResumingWarmsUpFromMemoryOnceThenCarriesOn) {
   EXPECT_THAT(again, HasSubstr(" of 4."));
 }
 
+// A stored part that would wrap round (99999999999 read as 1215752191), or is
+// negative, is as good as no progress: the song starts from the beginning.
+TEST_F(EngineTest, ProgressOutOfRangeFallsBackLikeCorruptProgress) {
+  for (const char* stored : {"99999999999", "-3", "18446744073709551615", "2.5"}) {
+    files::writeFileAtomically(home / "progress.json",
+                               std::string(R"({"Mary Had a Little Lamb": )") + stored + "}");
+    files::writeFileAtomically(home / "last-song.txt", "Mary Had a Little Lamb");
+    restartEngine();
+    press(keys.hear);
+    EXPECT_EQ(engine->lessons().currentUnit(), 0) << stored;
+    EXPECT_THAT(firstSpoken(), Not(HasSubstr("from memory"))) << stored;
+    engine->goHome();
+    spoken();
+  }
+}
+
 TEST_F(EngineTest, ListingAndDroppingSongs) {
   engine->computerKey('l');
   EXPECT_EQ(spokenOne(),

@@ -30,6 +30,12 @@ TEST_F(KeyReaderTest, ArrowsStepHomeAndOtherEscapeSequencesAreIgnored) {
   // their trailing letters must not be read as keys ("C" would be compose).
   type("\x1b[A\x1b[1;5C\x1b[15~\x1bOP");
   EXPECT_THAT(spoken(), IsEmpty());
+  // A flood of parameter bytes is one long sequence, kept no further than its
+  // cap and still not an arrow; the next arrow works.
+  type("\x1b[" + std::string(100000, '7') + "C");
+  EXPECT_THAT(spoken(), IsEmpty());
+  type("\x1b[C");
+  EXPECT_EQ(spokenOne(), "Song menu.");
 }
 
 TEST_F(KeyReaderTest, TypedLinesEndAtNewlineOrReturnAndACrLfPairIsOneEnd) {
@@ -69,6 +75,16 @@ TEST(RepairUtf8, KeepsValidTextAndReplacesEachBadByte) {
                        "b"),
             "a\xEF\xBF\xBD"
             "b");
+}
+
+TEST(CutUtf8, NeverEndsInsideACharacter) {
+  EXPECT_EQ(cutUtf8("short", 200), "short");
+  EXPECT_EQ(cutUtf8("ab\xC3\xA9", 3), "ab");                    // é cut through: left out
+  EXPECT_EQ(cutUtf8("ab\xC3\xA9", 4), "ab\xC3\xA9");
+  EXPECT_EQ(cutUtf8("\xF0\x9F\x8E\xB9\xF0\x9F\x8E\xB9", 6), "\xF0\x9F\x8E\xB9");
+  std::string line = std::string(199, 'a') + "\xE2\x99\xAA";  // the note symbol across 200
+  EXPECT_EQ(cutUtf8(line, 200), std::string(199, 'a'));
+  EXPECT_EQ(repairUtf8(cutUtf8(line, 200)), cutUtf8(line, 200));
 }
 
 TEST_F(KeyReaderTest, EndOfInputQuitsOnlyWhenTheWindowDrivesUs) {
