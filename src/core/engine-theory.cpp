@@ -20,27 +20,21 @@ const std::string& nameOf(const NoteNames& names, int pitchClass) {
 
 std::optional<std::pair<int, int>> Engine::spokenNote(const std::vector<std::string>& words,
                                                       std::size_t at) {
-  if (at >= words.size()) return std::nullopt;
-  static const std::string letters = "cdefgab";
-  static const int classes[] = {0, 2, 4, 5, 7, 9, 11};
-  const std::string& word = words[at];
-  if (word.size() != 1 || letters.find(word[0]) == std::string::npos) return std::nullopt;
-  int pc = classes[letters.find(word[0])];
-  if (at + 1 < words.size() && words[at + 1] == "flat")
-    return std::pair{music::pitchClass(pc - 1), 2};
-  if (at + 1 < words.size() && words[at + 1] == "sharp")
-    return std::pair{music::pitchClass(pc + 1), 2};
-  return std::pair{pc, 1};
+  auto note = music::spokenNote(words, at);
+  if (!note) return std::nullopt;
+  return std::pair{note->first.pitchClass(), note->second};
 }
 
+// Every note is spelled by letter from the note the player named: F sharp
+// major is F sharp's, never G flat's, and a chord's third is a third.
 std::optional<std::string> Engine::theory(const Heard& heard) {
   const auto& words = heard.words;
 
   // The subject: a note followed by a word that says what of it.
-  std::optional<int> tonic;
+  std::optional<Spelled> tonic;
   std::size_t keywordAt = 0;
   for (std::size_t i = 0; i < words.size() && !tonic; ++i) {
-    auto note = spokenNote(words, i);
+    auto note = music::spokenNote(words, i);
     if (!note) continue;
     std::size_t next = i + static_cast<std::size_t>(note->second);
     if (next < words.size() &&
@@ -60,43 +54,48 @@ std::optional<std::string> Engine::theory(const Heard& heard) {
         break;
       }
     }
-    std::optional<int> start;
+    std::optional<Spelled> start;
     for (std::size_t i = 0; i + 1 < words.size() && interval && !start; ++i) {
       if (isOneOf(words[i], {"above", "below", "from"})) {
-        if (auto note = spokenNote(words, i + 1)) start = note->first;
+        if (auto note = music::spokenNote(words, i + 1)) start = note->first;
       }
     }
     if (interval && start) {
       bool down = heard.hasAny({"below", "down from"});
-      int target = *start + (down ? -interval->semitones : interval->semitones);
-      return "A " + interval->phrase + " " + (down ? "below" : "above") + " " +
-             nameOf(flatNames(), *start) + " is " + nameOf(flatNames(), target) + ".";
+      Spelled target = down ? music::below(*start, interval->semitones, interval->degree)
+                            : music::above(*start, interval->semitones, interval->degree);
+      return "A " + interval->phrase + " " + (down ? "below" : "above") + " " + start->name() +
+             " is " + target.name() + ".";
     }
   }
 
   if (!tonic) return std::nullopt;
   const bool minor = words[keywordAt] == "minor";
-  const NoteNames& names = music::names(*tonic, minor);
-  const std::string tonicName = nameOf(names, *tonic);
+  const std::string tonicName = tonic->name();
 
   if (heard.has("relative")) {
     if (minor) {
-      int major = *tonic + 3;
       return "The relative major of " + tonicName + " minor is " +
-             nameOf(music::names(major, false), major) + " major. They share the same notes.";
+             music::above(*tonic, 3, 3).name() + " major. They share the same notes.";
     }
-    int relative = *tonic + 9;
     return "The relative minor of " + tonicName + " major is " +
-           nameOf(music::names(relative, true), relative) + " minor. They share the same notes.";
+           music::above(*tonic, 9, 6).name() + " minor. They share the same notes.";
   }
 
   if (heard.hasAny({"sharps", "flats", "key signature", "how many sharps", "how many flats"})) {
+    auto describe = [](int signature) {
+      int count = std::abs(signature);
+      return count == 0 ? std::string("no sharps or flats")
+                        : std::to_string(count) + (signature > 0 ? " sharp" : " flat") +
+                              (count > 1 ? "s" : "");
+    };
+    std::string key = tonicName + (minor ? " minor" : " major");
     int signature = music::keySignature(*tonic, minor);
-    int count = std::abs(signature);
-    std::string what = count == 0 ? "no sharps or flats"
-                                  : std::to_string(count) + (signature > 0 ? " sharp" : " flat") +
-                                        (count > 1 ? "s" : "");
-    return tonicName + (minor ? " minor" : " major") + " has " + what + ".";
+    if (std::abs(signature) <= 7) return key + " has " + describe(signature) + ".";
+    // G sharp major would need 8 sharps: it is written as A flat major.
+    Spelled other = signature > 0 ? music::above(*tonic, 0, 2) : music::below(*tonic, 0, 2);
+    return key + " is written as " + other.name() + (minor ? " minor" : " major") +
+           ", which has " + describe(music::keySignature(other, minor)) + ".";
   }
 
   if (!heard.hasAny({"notes", "spell", "whats in", "what is in", "what are", "how do i play",
@@ -110,33 +109,36 @@ std::optional<std::string> Engine::theory(const Heard& heard) {
     return std::any_of(rest.begin(), rest.end(),
                        [&](const std::string& w) { return isOneOf(w, list); });
   };
-  auto spell = [&](const std::vector<int>& steps, const NoteNames& with) {
-    std::vector<int> notes;
-    for (int step : steps) notes.push_back(*tonic + step);
-    return music::noteList(notes, with);
+  auto spell = [&](const std::vector<int>& steps, const std::vector<int>& degrees) {
+    return music::spelledList(music::spell(*tonic, steps, degrees));
   };
 
   if (restHas({"blues"})) {
-    return "The " + tonicName + " blues scale is " + spell(music::bluesScale(), flatNames()) + ".";
+    return "The " + tonicName + " blues scale is " +
+           spell(music::bluesScale(), music::bluesDegrees()) + ".";
   }
   if (!restHas({"chord", "seven", "seventh", "diminished", "augmented", "triad"})) {
     return tonicName + (minor ? " minor" : " major") + " is " +
-           spell(minor ? music::minorScale() : music::majorScale(), names) + ".";
+           (minor ? spell(music::minorScale(), music::minorDegrees())
+                  : spell(music::majorScale(), music::majorDegrees())) +
+           ".";
   }
-  std::vector<int> chord = minor ? std::vector<int>{0, 3, 7} : std::vector<int>{0, 4, 7};
   std::string quality = minor ? "minor" : "major";
-  if (restHas({"diminished"})) chord = {0, 3, 6}, quality = "diminished";
-  if (restHas({"augmented"})) chord = {0, 4, 8}, quality = "augmented";
+  if (restHas({"diminished"})) quality = "diminished";
+  if (restHas({"augmented"})) quality = "augmented";
   if (restHas({"seven", "seventh"})) {
-    if (words[keywordAt] == "major") {
-      chord = {0, 4, 7, 11}, quality = "major seventh";
+    if (restHas({"diminished"})) {
+      quality = "diminished seventh";
+    } else if (words[keywordAt] == "major") {
+      quality = "major seventh";
     } else if (minor) {
-      chord = {0, 3, 7, 10}, quality = "minor seventh";
+      quality = "minor seventh";
     } else {
-      chord = {0, 4, 7, 10}, quality = "seventh";
+      quality = "seventh";
     }
   }
-  return tonicName + " " + quality + " is " + spell(chord, names) + ".";
+  const ChordShape* chord = chordByQuality(quality);
+  return tonicName + " " + quality + " is " + spell(chord->intervals, chord->degrees) + ".";
 }
 
 std::string Engine::heldChord() {
@@ -149,11 +151,11 @@ std::string Engine::heldChord() {
   }
   if (notes.empty()) return "Hold some keys down and ask again.";
   if (notes.size() == 1) return "That is " + nameOf(flatNames(), notes[0]) + ".";
-  std::string list = music::noteList(notes, flatNames());
-  if (auto name = music::chordName(notes, flatNames())) {
-    return *name + ". The notes are " + list + ".";
+  if (auto chord = music::spellChord(notes)) {
+    return chord->name + ". The notes are " + music::spelledList(chord->notes) + ".";
   }
-  return "The notes are " + list + ". That is not one of the simple chords.";
+  return "The notes are " + music::noteList(notes, flatNames()) +
+         ". That is not one of the simple chords.";
 }
 
 }  // namespace orvo

@@ -2,6 +2,13 @@
 
 #include <gmock/gmock.h>
 
+#include <cstdlib>
+#include <filesystem>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/files.h"
+
 namespace orvo::music {
 namespace {
 
@@ -48,7 +55,7 @@ TEST(MusicWords, ChordNamesTryEachListedNoteAsTheRoot) {
   EXPECT_THAT(chordName({64, 60, 68}, flatNames()),
               Optional(Eq("E augmented")));  // first listed wins
   EXPECT_THAT(chordName({48, 60, 64, 67, 72}, flatNames()), Optional(Eq("C major")));  // doublings
-  EXPECT_FALSE(chordName({60, 63, 66, 69}, sharpNames()));  // diminished seventh: not in the table
+  EXPECT_FALSE(chordName({60, 63, 66, 69}, sharpNames()));  // diminished seventh: not recognised
   // C, E, G, A: no listed note before A is a root, and from A it is a minor seventh.
   EXPECT_THAT(chordName({60, 64, 67, 69}, sharpNames()), Optional(Eq("A minor seventh")));
   EXPECT_FALSE(chordName({60, 62, 64}, sharpNames()));
@@ -101,3 +108,90 @@ TEST(MusicWords, TablesAreComplete) {
 
 }  // namespace
 }  // namespace orvo::music
+
+namespace orvo {
+namespace {
+
+// "F#" as tonal writes it, read as a spelled note; "E#" and "Bbb" included.
+Spelled fromTonal(const std::string& name) {
+  static const std::string letters = "CDEFGAB";
+  Spelled note{static_cast<int>(letters.find(name[0])), 0};
+  for (std::size_t i = 1; i < name.size(); ++i) note.accidental += name[i] == '#' ? 1 : -1;
+  return note;
+}
+
+// Every chord quality, scale, key signature and interval on every spelled
+// root, against @tonaljs/tonal (installed at test time by tools/tonal-peer).
+TEST(MusicWords, SpellingsAgreeWithTonalOnEveryRoot) {
+  const char* file = std::getenv("ORVO_TONAL_SPELLINGS");
+  if (!file || !std::filesystem::exists(file)) {
+    GTEST_SKIP() << "@tonaljs/tonal could not be installed (tools/tonal-peer): no Node.js or "
+                    "no npm registry here";
+  }
+  auto all = nlohmann::json::parse(files::readFile(file).value_or("[]"), nullptr, false);
+  ASSERT_TRUE(all.is_array());
+  const std::map<std::string, std::string> qualities = {
+      {"M", "major"},          {"m", "minor"},        {"dim", "diminished"},
+      {"aug", "augmented"},    {"7", "seventh"},      {"maj7", "major seventh"},
+      {"m7", "minor seventh"}, {"dim7", "diminished seventh"}, {"sus4", "sus four"},
+      {"sus2", "sus two"}};
+  const std::map<std::string, std::pair<int, int>> steps = {
+      {"2m", {1, 2}}, {"2M", {2, 2}}, {"3m", {3, 3}}, {"3M", {4, 3}},   {"4P", {5, 4}},
+      {"4A", {6, 4}}, {"5P", {7, 5}}, {"6m", {8, 6}}, {"6M", {9, 6}},   {"7m", {10, 7}},
+      {"7M", {11, 7}}, {"8P", {12, 8}}};
+  int checked = 0;
+  for (const auto& entry : all) {
+    Spelled root = fromTonal(entry["root"]);
+    std::string what = entry["what"];
+    std::vector<Spelled> expected;
+    for (const auto& note : entry["notes"]) expected.push_back(fromTonal(note));
+    std::vector<Spelled> ours;
+    std::string kind = what.substr(0, what.find(' ')), type = what.substr(what.find(' ') + 1);
+    if (kind == "chord") {
+      const ChordShape* chord = chordByQuality(qualities.at(type));
+      ASSERT_NE(chord, nullptr) << type;
+      ours = music::spell(root, chord->intervals, chord->degrees);
+    } else if (kind == "scale") {
+      ours = type == "major"   ? music::spell(root, music::majorScale(), music::majorDegrees())
+             : type == "minor" ? music::spell(root, music::minorScale(), music::minorDegrees())
+                               : music::spell(root, music::bluesScale(), music::bluesDegrees());
+    } else if (kind == "key") {
+      EXPECT_EQ(std::to_string(music::keySignature(root, type == "minor")),
+                entry["notes"][0].get<std::string>())
+          << root.name() << " " << type;
+      ++checked;
+      continue;
+    } else {
+      auto [semitones, degree] = steps.at(type);
+      ours = {kind == "up" ? music::above(root, semitones, degree)
+                           : music::below(root, semitones, degree)};
+    }
+    EXPECT_EQ(music::spelledList(ours), music::spelledList(expected)) << root.name() << " " << what;
+    ++checked;
+  }
+  EXPECT_GE(checked, 600);
+}
+
+TEST(MusicWords, HeldNotesAreSpelledFromTheirRoot) {
+  auto held = [](std::vector<int> pitches) {
+    auto chord = music::spellChord(pitches);
+    return chord ? chord->name + ": " + music::spelledList(chord->notes) : std::string("none");
+  };
+  EXPECT_EQ(held({62, 66, 69}), "D major: D, F sharp, A");
+  EXPECT_EQ(held({60, 63, 66}), "C diminished: C, E flat, G flat");
+  EXPECT_EQ(held({61, 65, 68}), "D flat major: D flat, F, A flat");  // not C sharp, E sharp
+  EXPECT_EQ(held({61, 64, 68}), "C sharp minor: C sharp, E, G sharp");  // not F flat
+  EXPECT_EQ(held({66, 70, 73}), "G flat major: G flat, B flat, D flat");  // even: flats
+  EXPECT_EQ(held({64, 67, 71, 74}), "E minor seventh: E, G, B, D");
+  EXPECT_EQ(held({56, 60, 63, 66}), "A flat seventh: A flat, C, E flat, G flat");
+  EXPECT_EQ(held({60, 62}), "none");
+  EXPECT_EQ(music::parseSpelled("F sharp"), (Spelled{3, 1}));
+  EXPECT_EQ(music::parseSpelled("B double flat"), (Spelled{6, -2}));
+  EXPECT_FALSE(music::parseSpelled("H"));
+  EXPECT_FALSE(music::parseSpelled("C sharpish"));
+  EXPECT_EQ(music::chordText({62, 66, 69}, sharpNames()), "D major chord: D, F sharp, A");
+  EXPECT_EQ(music::chordText({63, 66, 69}, flatNames()), "E flat diminished chord: E flat, G flat, B double flat");
+}
+
+}  // namespace
+}  // namespace orvo
