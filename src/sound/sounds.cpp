@@ -49,8 +49,15 @@ std::optional<std::string> Sounds::bank() {
   std::call_once(bankChosen_, [this] {
     std::vector<std::string> refused;
     for (const auto& candidate : parts_.banks) {
-      if (looksWhole(candidate) && SoundGraph::build(candidate, false, 0.0)) {
+      if (!looksWhole(candidate)) {
+        refused.push_back(candidate);
+        parts_.log("the sound bank " + candidate + " could not be loaded");
+        continue;
+      }
+      // The graph that proved the bank loads is the first one played.
+      if (auto graph = SoundGraph::build(candidate, classic_, gainDB_)) {
         bank_ = candidate;
+        firstGraph_ = std::move(graph);
         break;
       }
       refused.push_back(candidate);
@@ -85,7 +92,15 @@ Sounds::~Sounds() {
 bool Sounds::buildAndRun(std::unique_ptr<SoundGraph>& graph, std::unique_ptr<AudioOutput>& output) {
   auto chosen = bank();
   if (!chosen) return false;
-  graph = SoundGraph::build(*chosen, classic_, gainDB_);
+  {
+    std::lock_guard guard(firstGraphLock_);
+    if (firstGraph_ && firstGraph_->classic() == classic_) graph = std::move(firstGraph_);
+  }
+  if (graph) {
+    graph->setBandLevel(gainDB_);
+  } else {
+    graph = SoundGraph::build(*chosen, classic_, gainDB_);
+  }
   if (!graph) return false;
   SoundGraph* raw = graph.get();
   output = parts_.openOutput([raw](float* l, float* r, int frames) { raw->render(l, r, frames); },

@@ -110,6 +110,8 @@ class Sounds final : public Sampler {
   std::atomic<bool> revivePending_{false};
   std::once_flag bankChosen_;
   std::optional<std::string> bank_;
+  std::mutex firstGraphLock_;
+  std::unique_ptr<SoundGraph> firstGraph_;  // built while choosing the bank, not yet played
 };
 
 }  // namespace orvo

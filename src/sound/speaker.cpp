@@ -143,8 +143,9 @@ void Speaker::loadVoices(double limit) {
       voices_ = std::move(choices);
       voicesLoaded_ = true;
       if (voice_) {
+        std::string chosen = voice_->id;
         auto found = std::find_if(voices_.begin(), voices_.end(),
-                                  [this](const SynthVoice& v) { return v.id == voice_->id; });
+                                  [&chosen](const SynthVoice& v) { return v.id == chosen; });
         if (found != voices_.end() && !found->id.empty()) {
           voice_ = *found;
         } else if (voices_.size() > 1) {

@@ -140,7 +140,7 @@ TEST(EngineThreads, ANewActivityCutsOffSpeechAndTheOldOneStaysSilent) {
 // remembering what it is saying now.
 struct EndlessSynth final : SpeechSynth {
   std::mutex mutex;
-  Delegate* delegate = nullptr;
+  std::atomic<Delegate*> delegate{nullptr};  // the speech queue reads it while the test ends
   std::vector<std::uint64_t> speaking;
   void setDelegate(Delegate* d) override { delegate = d; }
   bool connect() override { return true; }
@@ -151,7 +151,7 @@ struct EndlessSynth final : SpeechSynth {
       std::lock_guard guard(mutex);
       speaking.push_back(utterance.id);
     }
-    delegate->synthDidStart(utterance.id);
+    if (Delegate* d = delegate) d->synthDidStart(utterance.id);
     return true;
   }
   void stopSpeaking() override {
@@ -160,7 +160,9 @@ struct EndlessSynth final : SpeechSynth {
       std::lock_guard guard(mutex);
       cut.swap(speaking);
     }
-    for (auto id : cut) delegate->synthDidCancel(id);
+    if (Delegate* d = delegate) {
+      for (auto id : cut) d->synthDidCancel(id);
+    }
   }
   std::size_t nowSpeaking() {
     std::lock_guard guard(mutex);

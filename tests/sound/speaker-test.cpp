@@ -208,6 +208,7 @@ TEST_F(SpeakerTest, ASentenceThatBreaksOffIsFinishedByTheToolFromItsWord) {
   EXPECT_TRUE(synth.linked);  // opened again (the service is started anew)
 
   // A service that hangs part way: the rest is the tool's after 4 s of nothing.
+  runtime.runReady();  // nothing of the old speaker's is left on its queue
   speaker.reset();
   speaker = make();
   tool.spoken.clear();
@@ -219,6 +220,7 @@ TEST_F(SpeakerTest, ASentenceThatBreaksOffIsFinishedByTheToolFromItsWord) {
   EXPECT_THAT(logged.back(), HasSubstr("stopped part way"));
 
   // A service that refuses a sentence costs no wait at all.
+  runtime.runReady();  // nothing of the old speaker's is left on its queue
   speaker.reset();
   speaker = make();
   tool.spoken.clear();
@@ -285,6 +287,7 @@ TEST_F(SpeakerTest, TheVoiceListComesLaterAndTheChoiceIsKept) {
 
   synth.installed = {{"English (America)", "English (America)", "en-US", 0},
                      {"English (Great Britain)", "English (Great Britain)", "en-GB", 0}};
+  runtime.runReady();
   speaker.reset();  // one speaker at a time is the synthesiser's delegate
   speaker = make();
   speaker->loadVoices(5.0);
@@ -301,6 +304,7 @@ TEST_F(SpeakerTest, TheVoiceListComesLaterAndTheChoiceIsKept) {
             "English (Great Britain)");
 
   // Next time the choice speaks at once, before the list has come.
+  runtime.runReady();
   speaker.reset();
   speaker = make();
   EXPECT_EQ(speaker->voiceName(), "British English");
