@@ -31,7 +31,9 @@ SpeechDispatcherSynth::SpeechDispatcherSynth() {
 
 SpeechDispatcherSynth::~SpeechDispatcherSynth() {
   instance = nullptr;
-  close();
+  if (auto* connection = static_cast<SPDConnection*>(connection_); connection && connected()) {
+    spd_close(connection);
+  }
 }
 
 void SpeechDispatcherSynth::setDelegate(Delegate* delegate) {
@@ -39,12 +41,17 @@ void SpeechDispatcherSynth::setDelegate(Delegate* delegate) {
   delegate_ = delegate;
 }
 
+// An old link is silenced and left open, never closed: when the service died,
+// libspeechd's event thread winds down on its own and still uses the
+// connection (closing it then frees what that thread holds). A link is left
+// behind only when the service failed, and costs a few hundred bytes.
 void SpeechDispatcherSynth::close() {
   auto* connection = static_cast<SPDConnection*>(connection_);
   if (!connection) return;
+  bool alive = connected();
   socket_ = -1;
   connection_ = nullptr;
-  spd_close(connection);
+  if (alive) spd_cancel(connection);
 }
 
 bool SpeechDispatcherSynth::connect() {
