@@ -43,12 +43,12 @@ RawMidiBackend::~RawMidiBackend() {
     [[maybe_unused]] ssize_t written = ::write(stopPipe_[1], "x", 1);
   }
   if (reader_.joinable()) {
-    // A reader still waiting in open() for a FIFO's writer is let through.
-    if (inputFd_ < 0 && isFifo(input_)) {
-      int fd = ::open(input_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-      if (fd >= 0) ::close(fd);
-    }
+    // A reader waiting in open() for a FIFO's writer, or about to, is let
+    // through: a writer held open until it has gone (read-write, so this
+    // open never waits itself).
+    int writer = isFifo(input_) ? ::open(input_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC) : -1;
     reader_.join();
+    if (writer >= 0) ::close(writer);
   }
   for (int fd : {stopPipe_[0], stopPipe_[1], outputFd_, deviceOutFd_.load(), inputFd_.load()}) {
     if (fd >= 0) ::close(fd);
