@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace orvo {
 namespace {
@@ -66,8 +68,23 @@ double bankTrimDB(const std::string& bank) {
 
 }  // namespace band
 
+bool SoundGraph::bankLooksWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char header[12] = {};
+  if (!in.read(header, sizeof header)) return false;
+  if (std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "sfbk", 4) != 0) return false;
+  std::uint32_t size = static_cast<std::uint8_t>(header[4]) |
+                       static_cast<std::uint8_t>(header[5]) << 8 |
+                       static_cast<std::uint8_t>(header[6]) << 16 |
+                       static_cast<std::uint32_t>(static_cast<std::uint8_t>(header[7])) << 24;
+  std::error_code error;
+  auto length = std::filesystem::file_size(path, error);
+  return !error && length >= static_cast<std::uintmax_t>(size) + 8;
+}
+
 std::unique_ptr<SoundGraph> SoundGraph::build(const std::string& bank, bool classic,
                                               double bandDB) {
+  if (!bankLooksWhole(bank)) return nullptr;
   std::unique_ptr<SoundGraph> graph(new SoundGraph);
   graph->classic_ = classic;
   fluid_settings_t* settings = new_fluid_settings();

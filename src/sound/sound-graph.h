@@ -64,8 +64,11 @@ class SoundGraph {
   static constexpr int sampleRate = 44100;
   static constexpr int maxBlock = 1024;
 
-  // Nothing when the bank cannot be loaded.
+  // Nothing when the bank cannot be loaded, or is not whole.
   static std::unique_ptr<SoundGraph> build(const std::string& bank, bool classic, double bandDB);
+  // A SoundFont whose RIFF sizes agree with the file: a truncated or garbage
+  // file is refused before FluidSynth reads it.
+  static bool bankLooksWhole(const std::string& path);
   ~SoundGraph();
 
   void send(const std::uint8_t* bytes, std::size_t size);

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 
 #include "platform/files.h"
 
@@ -24,23 +22,9 @@ std::vector<std::string> Sounds::bankCandidates() {
   return banks;
 }
 
-bool Sounds::looksWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  char header[12] = {};
-  if (!in.read(header, sizeof header)) return false;
-  if (std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "sfbk", 4) != 0) return false;
-  std::uint32_t size = static_cast<std::uint8_t>(header[4]) |
-                       static_cast<std::uint8_t>(header[5]) << 8 |
-                       static_cast<std::uint8_t>(header[6]) << 16 |
-                       static_cast<std::uint32_t>(static_cast<std::uint8_t>(header[7])) << 24;
-  std::error_code error;
-  auto length = std::filesystem::file_size(path, error);
-  return !error && length >= static_cast<std::uintmax_t>(size) + 8;
-}
-
 std::optional<std::string> Sounds::findBank() {
   for (const auto& bank : bankCandidates()) {
-    if (looksWhole(bank) && SoundGraph::build(bank, false, 0.0)) return bank;
+    if (SoundGraph::build(bank, false, 0.0)) return bank;
   }
   return std::nullopt;
 }
@@ -49,11 +33,6 @@ std::optional<std::string> Sounds::bank() {
   std::call_once(bankChosen_, [this] {
     std::vector<std::string> refused;
     for (const auto& candidate : parts_.banks) {
-      if (!looksWhole(candidate)) {
-        refused.push_back(candidate);
-        parts_.log("the sound bank " + candidate + " could not be loaded");
-        continue;
-      }
       // The graph that proved the bank loads is the first one played.
       if (auto graph = SoundGraph::build(candidate, classic_, gainDB_)) {
         bank_ = candidate;

@@ -47,9 +47,6 @@ class Sounds final : public Sampler {
   static std::vector<std::string> bankCandidates();
   // The first candidate that loads.
   static std::optional<std::string> findBank();
-  // A SoundFont whose RIFF sizes agree with the file: a truncated or garbage
-  // file is refused before FluidSynth reads it.
-  static bool looksWhole(const std::string& path);
 
   // Builds the graph and opens the output; without a bank or an output the
   // system stays silent here and everything goes out as MIDI.

@@ -160,10 +160,10 @@ TEST_F(SoundsTest, ABankThatCannotBeLoadedGivesWayToTheNext) {
   ASSERT_GT(whole.size(), 1000u);
   ASSERT_TRUE(files::writeFileAtomically(home / "cut.sf2", whole.substr(0, whole.size() / 2)));
   ASSERT_TRUE(files::writeFileAtomically(home / "junk.sf2", std::string(4096, 'x')));
-  EXPECT_TRUE(Sounds::looksWhole(kBank));
-  EXPECT_FALSE(Sounds::looksWhole((home / "cut.sf2").string()));
-  EXPECT_FALSE(Sounds::looksWhole((home / "junk.sf2").string()));
-  EXPECT_FALSE(Sounds::looksWhole((home / "missing.sf2").string()));
+  EXPECT_TRUE(SoundGraph::bankLooksWhole(kBank));
+  EXPECT_FALSE(SoundGraph::bankLooksWhole((home / "cut.sf2").string()));
+  EXPECT_FALSE(SoundGraph::bankLooksWhole((home / "junk.sf2").string()));
+  EXPECT_FALSE(SoundGraph::bankLooksWhole((home / "missing.sf2").string()));
 
   std::vector<std::string> told;
   auto withBanks = [&](std::vector<std::string> banks) {
