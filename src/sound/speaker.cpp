@@ -55,56 +55,37 @@ std::string Speaker::spokenVoiceName(const std::string& name) {
 
 std::vector<SynthVoice> Speaker::voiceChoices(const std::vector<SynthVoice>& all,
                                               const std::string& language) {
-  std::vector<SynthVoice> choices{{"", "Your own voice", language, 0}};
-  std::string wanted = baseLanguage(language);
-  std::vector<SynthVoice> mine;
+  struct Offered {
+    SynthVoice voice;
+    std::string region;  // its language code, lower case
+    std::string said;    // its name as a person says it
+  };
+  std::string wanted = baseLanguage(language), mine = lower(language);
+  std::vector<Offered> offered;
   for (const auto& voice : all) {
     if (lower(voice.id).find("eloquence") != std::string::npos) continue;
-    if (ofLanguage(voice.language, wanted)) mine.push_back(voice);
-  }
-  // The regions, the player's own first, then by the name a person says.
-  auto spoken = [](const SynthVoice& v) { return spokenVoiceName(v.name); };
-  auto regionFirst = [&](const SynthVoice& a, const SynthVoice& b) {
-    bool aMine = lower(a.language) == lower(language), bMine = lower(b.language) == lower(language);
-    if (aMine != bMine) return aMine;
-    if (a.quality != b.quality) return a.quality > b.quality;
-    bool aPlain = a.name.find('+') == std::string::npos;
-    bool bPlain = b.name.find('+') == std::string::npos;
-    if (lower(a.language) != lower(b.language)) {
-      return spoken(a) < spoken(b);
+    if (ofLanguage(voice.language, wanted)) {
+      offered.push_back({voice, lower(voice.language), spokenVoiceName(voice.name)});
     }
-    if (aPlain != bPlain) return aPlain;
-    return spoken(a) < spoken(b);
-  };
-  std::stable_sort(mine.begin(), mine.end(), regionFirst);
-  std::vector<bool> taken(mine.size(), false);
+  }
+  // The player's own region first, then by the name a person says: a region's
+  // plain voice ("British English") comes before its variants ("British
+  // English, Adam"), whose names it begins.
+  std::stable_sort(offered.begin(), offered.end(), [&](const Offered& a, const Offered& b) {
+    if ((a.region == mine) != (b.region == mine)) return a.region == mine;
+    if (a.voice.quality != b.voice.quality) return a.voice.quality > b.voice.quality;
+    return a.said < b.said;
+  });
+  // The first voice of each region stands for it; the rest follow.
+  std::vector<SynthVoice> choices{{"", "Your own voice", language, 0}}, rest;
   std::vector<std::string> regions;
-  for (std::size_t i = 0; i < mine.size(); ++i) {
-    std::string region = lower(mine[i].language);
-    if (std::find(regions.begin(), regions.end(), region) != regions.end()) continue;
-    regions.push_back(region);
-    // The plain voice of a region stands for it, else its first.
-    std::size_t pick = i;
-    for (std::size_t j = i; j < mine.size(); ++j) {
-      if (lower(mine[j].language) == region && mine[j].name.find('+') == std::string::npos) {
-        pick = j;
-        break;
-      }
-    }
-    taken[pick] = true;
+  for (auto& entry : offered) {
+    entry.voice.name = entry.said;
+    bool first = std::find(regions.begin(), regions.end(), entry.region) == regions.end();
+    if (first) regions.push_back(entry.region);
+    (first ? choices : rest).push_back(entry.voice);
   }
-  std::vector<SynthVoice> others;
-  for (const auto& region : regions) {
-    for (std::size_t i = 0; i < mine.size(); ++i) {
-      if (lower(mine[i].language) == region && taken[i]) choices.push_back(mine[i]);
-    }
-  }
-  for (std::size_t i = 0; i < mine.size(); ++i) {
-    if (!taken[i]) choices.push_back(mine[i]);
-  }
-  for (auto& choice : choices) {
-    if (!choice.id.empty()) choice.name = spokenVoiceName(choice.name);
-  }
+  choices.insert(choices.end(), rest.begin(), rest.end());
   return choices;
 }
 
@@ -237,16 +218,20 @@ void Speaker::say(const std::string& text, SpeechTicket ticket) {
   sayWithProcess(rest);
 }
 
+bool Speaker::openLink() {
+  if (!parts_.synth.connect()) return false;
+  MutexLock guard(lock_);
+  everConnected_ = true;
+  return true;
+}
+
 bool Speaker::linkUp() {
   if (parts_.synth.connected()) return true;
   {
     MutexLock guard(lock_);
     if (everConnected_) return false;
   }
-  if (!parts_.synth.connect()) return false;
-  MutexLock guard(lock_);
-  everConnected_ = true;
-  return true;
+  return openLink();
 }
 
 void Speaker::startOnQueue(const SynthUtterance& utterance) {
@@ -289,10 +274,7 @@ void Speaker::switchToTool(const std::string& why) {
   if (first) log("speech: espeak-ng speaks from now on, because " + why);
   speech_.post([this] {
     parts_.synth.stopSpeaking();
-    if (parts_.synth.connect()) {
-      MutexLock guard(lock_);
-      everConnected_ = true;
-    }
+    openLink();
   });
 }
 
@@ -306,7 +288,6 @@ void Speaker::probeLater() {
 }
 
 void Speaker::probe() {
-  auto begun = parts_.runtime.makeSemaphore();
   std::uint64_t id;
   {
     MutexLock guard(lock_);
@@ -315,13 +296,12 @@ void Speaker::probe() {
   }
   // Said at no volume: only its begin event is wanted.
   speech_.post([this, id] {
-    if (!parts_.synth.connected()) parts_.synth.connect();
-    parts_.synth.speak(SynthUtterance{id, "ok", 0.0f, ""});
+    if (parts_.synth.connected() || openLink()) parts_.synth.speak(SynthUtterance{id, "ok", 0.0f, ""});
   });
   double start = parts_.runtime.now();
   bool answered = false;
   while (!answered && parts_.runtime.now() - start < beginLimit) {
-    begun->wait(0.25);
+    parts_.runtime.sleep(0.25);
     MutexLock guard(lock_);
     answered = probeBegun_;
   }

@@ -109,6 +109,8 @@ class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
   void startOnQueue(const SynthUtterance& utterance);
   // On the speech queue: the link is open, opening it the first time it is needed.
   bool linkUp();
+  // On the speech queue: opens the link (again), and remembers it was open once.
+  bool openLink();
   void fail(std::uint64_t id, const std::string& why);
   // The synthesiser failed: the tool speaks from now on, and the link is opened again once.
   void switchToTool(const std::string& why);
