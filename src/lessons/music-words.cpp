@@ -6,6 +6,12 @@
 #include <set>
 
 namespace orvo {
+namespace {
+
+// The pitch class of each natural letter, C to B.
+constexpr int naturalClass[7] = {0, 2, 4, 5, 7, 9, 11};
+
+}  // namespace
 
 const NoteNames& sharpNames() {
   static const NoteNames table = {"C",       "C sharp", "D",       "D sharp", "E",       "F",
@@ -73,8 +79,7 @@ const std::map<std::string, int>& numberWords() {
 }
 
 int Spelled::pitchClass() const {
-  static constexpr int natural[7] = {0, 2, 4, 5, 7, 9, 11};
-  return music::pitchClass(natural[((letter % 7) + 7) % 7] + accidental);
+  return music::pitchClass(naturalClass[((letter % 7) + 7) % 7] + accidental);
 }
 
 std::string Spelled::name() const {
@@ -134,7 +139,6 @@ const std::vector<int>& bluesDegrees() {
 
 namespace {
 
-constexpr int naturalClass[7] = {0, 2, 4, 5, 7, 9, 11};
 // Each natural letter's place on the circle of fifths from C.
 constexpr int fifths[7] = {0, 2, 4, -1, 1, 3, 5};
 
@@ -288,7 +292,6 @@ std::optional<int> parseNoteName(const std::string& raw) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   static const std::string letters = "CDEFGAB";
-  static const int classes[] = {0, 2, 4, 5, 7, 9, 11};
   auto letter = letters.find(text[0]);
   if (letter == std::string::npos) return std::nullopt;
   int accidental = 0;
@@ -302,7 +305,7 @@ std::optional<int> parseNoteName(const std::string& raw) {
   }
   auto octaveNumber = wholeNumber(text.substr(octaveAt));
   if (!octaveNumber || text[octaveAt] == '+') return std::nullopt;
-  long note = (static_cast<long>(*octaveNumber) + 1) * 12 + classes[letter] + accidental;
+  long note = (static_cast<long>(*octaveNumber) + 1) * 12 + naturalClass[letter] + accidental;
   if (note < 0 || note > 127) return std::nullopt;
   return static_cast<int>(note);
 }
