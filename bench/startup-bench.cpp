@@ -79,25 +79,16 @@ void BM_DeadSpeechServiceToTheNextSentenceHeard(benchmark::State& state) {
     auto samples = sound.stopRecording();
     // The recording ends when it is stopped: count back from there to the kill.
     double before = std::chrono::duration<double>(stopping - killed).count();
-    double offset = static_cast<double>(samples.size()) / 16000 - before;
+    double offset = static_cast<double>(samples.size()) / orvo::testing::SoundServer::rate - before;
     if (offset < 0) return state.SkipWithError("the recording missed the kill");
-    auto first = static_cast<std::size_t>(offset * 16000);
-    double heardAt = -1;
-    for (std::size_t at = first; at + 320 <= samples.size(); at += 320) {
-      double energy = 0;
-      for (std::size_t i = at; i < at + 320; ++i) energy += samples[i] * samples[i];
-      if (10.0 * std::log10(energy / 320 + 1e-12) > -45.0) {
-        heardAt = static_cast<double>(at) / 16000 - offset;
-        break;
-      }
-    }
-    if (heardAt < 0) {
+    auto heard = orvo::testing::SoundServer::firstHeard(samples, offset);
+    if (!heard) {
       std::string why = "the next sentence was never heard (" + std::to_string(samples.size()) +
                         " samples, " + std::to_string(orvo::testing::SoundServer::secondsHeard(samples)) +
                         " s loud)";
       return state.SkipWithError(why.c_str());
     }
-    state.SetIterationTime(heardAt);
+    state.SetIterationTime(*heard);
     orvo.signal(SIGTERM);
     orvo.waitExit();
   }

@@ -45,9 +45,11 @@ namespace soundcheck {
 namespace {
 
 // The chime and the knock exactly as a lesson sends them.
-void cues(std::vector<Ev>& events, double knockAt) {
-  for (int i = 0; i < 3; ++i) addNote(events, i * 0.12, 4, 84 + i * 4, 58, 0.6);
-  addNote(events, knockAt, 9, 77, 66, 0.1);
+void chime(std::vector<Ev>& events, double at) {
+  for (int i = 0; i < 3; ++i) addNote(events, at + i * 0.12, 4, 84 + i * 4, 58, 0.6);
+}
+void knock(std::vector<Ev>& events, double at) {
+  addNote(events, at, 9, 77, 66, 0.1);
 }
 
 void bandBars(std::vector<Ev>& events, double from) {
@@ -77,19 +79,20 @@ std::vector<float> mono(const Sounds::Rendered& rendered) {
 
 std::vector<Ev> events() {
   std::vector<Ev> all;
-  cues(all, 1.2);
+  chime(all, 0.0);
+  knock(all, 1.2);
   bandBars(all, 2.0);
   return all;
 }
 
 std::optional<SoundLevels> measure(const std::string& bank) {
   SoundLevels levels;
-  std::vector<Ev> chime, knock, band;
-  for (int i = 0; i < 3; ++i) addNote(chime, i * 0.12, 4, 84 + i * 4, 58, 0.6);
-  addNote(knock, 0.0, 9, 77, 66, 0.1);
+  std::vector<Ev> chimes, knocks, band;
+  chime(chimes, 0.0);
+  knock(knocks, 0.0);
   bandBars(band, 0.0);
-  auto chimed = Sounds::render(bank, false, 0.0, chime, 1.5);
-  auto knocked = Sounds::render(bank, false, 0.0, knock, 0.6);
+  auto chimed = Sounds::render(bank, false, 0.0, chimes, 1.5);
+  auto knocked = Sounds::render(bank, false, 0.0, knocks, 0.6);
   auto played = Sounds::render(bank, false, 0.0, band, 9.0);
   if (!chimed || !knocked || !played) return std::nullopt;
   levels.chimeDB = activeRmsDB(mono(*chimed), SoundGraph::sampleRate);

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -146,7 +147,7 @@ class SoundServer {
     recording_ = run_.parent_path() / "recording.wav";
     std::filesystem::remove(recording_);
     recorder_ = spawn({"parecord", "-d", "rec.monitor", "--file-format=wav", "--channels=1",
-                       "--rate=16000", "--format=s16le", recording_.string()},
+                       "--rate=" + std::to_string(rate), "--format=s16le", recording_.string()},
                       env());
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
@@ -166,16 +167,29 @@ class SoundServer {
     return samples;
   }
 
-  // How much of the recording was sound: the seconds of 20 ms frames above -45 dBFS.
+  static constexpr std::size_t rate = 16000;
+  static constexpr std::size_t frame = 320;  // 20 ms
+
+  // The 20 ms frame starting at `at` is sound: above -45 dBFS.
+  static bool loud(const std::vector<float>& samples, std::size_t at) {
+    double energy = 0;
+    for (std::size_t i = at; i < at + frame; ++i) energy += samples[i] * samples[i];
+    return 10.0 * std::log10(energy / frame + 1e-12) > -45.0;
+  }
+
+  // How much of the recording was sound, in seconds.
   static double secondsHeard(const std::vector<float>& samples) {
-    const std::size_t frame = 320;
-    int loud = 0;
-    for (std::size_t at = 0; at + frame <= samples.size(); at += frame) {
-      double energy = 0;
-      for (std::size_t i = at; i < at + frame; ++i) energy += samples[i] * samples[i];
-      if (10.0 * std::log10(energy / frame + 1e-12) > -45.0) ++loud;
+    int frames = 0;
+    for (std::size_t at = 0; at + frame <= samples.size(); at += frame) frames += loud(samples, at);
+    return frames * 0.02;
+  }
+
+  // Seconds from `from` to the first sound after it; nothing when all is silent.
+  static std::optional<double> firstHeard(const std::vector<float>& samples, double from) {
+    for (auto at = static_cast<std::size_t>(from * rate); at + frame <= samples.size(); at += frame) {
+      if (loud(samples, at)) return static_cast<double>(at) / rate - from;
     }
-    return loud * 0.02;
+    return std::nullopt;
   }
 
  private:
