@@ -6,6 +6,7 @@
 
 #include "core/engine.h"
 #include "platform/window-lines.h"
+#include "sound/sound-graph.h"
 
 namespace orvo {
 
@@ -25,11 +26,11 @@ void Engine::chime(const std::vector<int>& notes, int velocity, double hold) {
 }
 
 void Engine::knockStart() {
-  parts_.midi.send({0x99, 77, 66});
+  parts_.midi.send({0x99, band::knockNote, band::knockVelocity});
 }
 
 void Engine::knockEnd() {
-  parts_.midi.send({0x89, 77, 0});
+  parts_.midi.send({0x89, band::knockNote, 0});
 }
 
 void Engine::knock() {

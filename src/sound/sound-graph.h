@@ -47,7 +47,8 @@ constexpr double classicBandDB = -2.0;
 // own inside the graph, so the band's drums keep their level.
 constexpr double chimeCueDB = 16.5;
 constexpr double knockCueDB = 15.0;
-constexpr int knockNote = 77;
+constexpr int knockNote = 77;  // the General MIDI low wood block
+constexpr int knockVelocity = 66;
 constexpr int knockChannel = 13;  // inside the graph only; MIDI out still has it on 9
 
 // The gain in dB of a channel's part: the piano's own, or the band level.

@@ -49,7 +49,7 @@ void chime(std::vector<Ev>& events, double at) {
   for (int i = 0; i < 3; ++i) addNote(events, at + i * 0.12, 4, 84 + i * 4, 58, 0.6);
 }
 void knock(std::vector<Ev>& events, double at) {
-  addNote(events, at, 9, 77, 66, 0.1);
+  addNote(events, at, 9, band::knockNote, band::knockVelocity, 0.1);
 }
 
 void bandBars(std::vector<Ev>& events, double from) {
