@@ -7,6 +7,7 @@
 #include "core/options.h"
 #include "lessons/lesson.h"
 #include "lessons/song-library.h"
+#include "platform/files.h"
 #include "sound/sound-levels.h"
 #include "sound/sounds.h"
 #include "sound/wav-file.h"
@@ -135,6 +136,7 @@ std::optional<int> runWithoutEngine(const std::vector<std::string>& args,
   }
   if (auto title = present(args, "--drop", 1)) {
     auto file = baseDir / "memory.json";
+    files::FolderLock others(baseDir);  // a running copy's save waits for ours
     Memory memory = Memory::load(file);
     if (!memory.drop(title->front())) {
       print("already dropped: " + title->front());

@@ -22,6 +22,9 @@ void FileStore::write(const std::string& name, std::string content, Merge merge)
 
 void FileStore::writeNow(const std::string& name, std::string content, const Merge& merge) {
   const auto path = folder_ / name;
+  // Another copy's read, change and write of the same file must not fall
+  // between our read and our rename, or one of the two changes is lost.
+  files::FolderLock others(folder_);
   auto onDisk = files::readFile(path);
   bool changed;
   {

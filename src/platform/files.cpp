@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -94,6 +95,20 @@ std::string trim(const std::string& text) {
   if (first == std::string::npos) return "";
   auto last = text.find_last_not_of(space);
   return text.substr(first, last - first + 1);
+}
+
+FolderLock::FolderLock(const std::filesystem::path& folder) {
+  fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) return;
+  int rc;
+  do {
+    rc = ::flock(fd_, LOCK_EX);
+  } while (rc != 0 && errno == EINTR);
+  held_ = rc == 0;
+}
+
+FolderLock::~FolderLock() {
+  if (fd_ >= 0) ::close(fd_);  // closing lets the lock go
 }
 
 }  // namespace orvo::files

@@ -26,6 +26,23 @@ bool appendToFile(const std::filesystem::path& path, const std::string& text);
 // Creates the folder and its parents; false on failure.
 bool makeFolders(const std::filesystem::path& path);
 
+// Holds an advisory lock on a folder for as long as it lives, shared with
+// every other process that takes it: a read, change and write of a data file
+// under it cannot interleave with another copy's. Without the folder (or on a
+// file system without locks) it holds nothing and says so through held().
+class FolderLock {
+ public:
+  explicit FolderLock(const std::filesystem::path& folder);
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  int fd_ = -1;
+  bool held_ = false;
+};
+
 // Trims spaces, tabs and line ends from both sides.
 std::string trim(const std::string& text);
 

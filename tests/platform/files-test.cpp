@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <thread>
 
 #include "temp-folder.h"
 
@@ -48,6 +52,37 @@ TEST(Files, TrimAndAppend) {
   EXPECT_TRUE(appendToFile(home / "log.txt", "a\n"));
   EXPECT_TRUE(appendToFile(home / "log.txt", "b\n"));
   EXPECT_EQ(readFile(home / "log.txt"), "a\nb\n");
+}
+
+// A one-off copy's read, change and write of the memory must not fall inside
+// the running copy's: the second taker waits for the first, across processes.
+TEST(Files, AFolderLockHeldByAnotherProcessIsWaitedFor) {
+  testing::TempFolder home;
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    FolderLock mine(home.path());
+    char byte = mine.held() ? 'y' : 'n';
+    (void)!::write(ready[1], &byte, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    writeFileAtomically(home / "memory.json", "theirs");
+    ::_exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  EXPECT_EQ(byte, 'y');
+  {
+    FolderLock ours(home.path());
+    EXPECT_TRUE(ours.held());
+    EXPECT_EQ(readFile(home / "memory.json"), "theirs");
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  EXPECT_FALSE(FolderLock(home / "missing").held());
 }
 
 }  // namespace
