@@ -66,7 +66,7 @@ void Engine::goHome() {
 void Engine::stopEverything() {
   std::lock_guard guard(lock);
   bool quietHome = current_ == home_.get();
-  if (quietHome && now() - lastSpokenAt_ > 2.0 && parts_.musicPlayer.playing()) {
+  if (quietHome && now() - speakingNow().lastSpokenAt > 2.0 && parts_.musicPlayer.playing()) {
     parts_.midi.allOff();
     run([this](int gen) {
       bool stopped = parts_.musicPlayer.pause();

@@ -2,29 +2,30 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
 #include "core/engine.h"
-#include "platform/utf8.h"
 #include "core/lesson-room.h"
+#include "platform/files.h"
 #include "platform/login-items.h"
+#include "platform/utf8.h"
 
 namespace orvo {
 
 // The engine's own verbs; rooms and subsystems register theirs when made.
 void Engine::registerLines() {
-  // Speech and the microphone level stream in all the time: log their arrival
-  // once, not every line, until the listener takes them.
-  auto noteOnce = [this](bool& noted, const char* what) {
-    std::lock_guard guard(lock);
-    if (noted) return;
-    noted = true;
-    logLine(std::string("not yet: ") + what);
-  };
-  routes_.prefix("ear ", [this, noteOnce](const std::string&) {
-    noteOnce(speechLinesNoted_, "recognised speech from the window");
+  // Recognised speech: a flag ("1" for the final result), one separating
+  // character, the transcript so far. A line cut short is an empty transcript.
+  routes_.prefix("ear ", [this](const std::string& rest) {
+    bool final = !rest.empty() && rest[0] == '1';
+    ears_->partial(rest.size() > 2 ? rest.substr(2) : "", final);
   });
-  routes_.prefix("lvl ", [this, noteOnce](const std::string&) {
-    noteOnce(levelLinesNoted_, "microphone level from the window");
+  // The microphone level; anything that is not a number counts as silence.
+  routes_.prefix("lvl ", [this](const std::string& rest) {
+    char* end = nullptr;
+    double value = std::strtod(rest.c_str(), &end);
+    bool number = end != rest.c_str() && files::trim(end).empty();
+    ears_->level(number ? value : 0.0);
   });
   routes_.exact("ear", [this](const std::string&) { notYet("ear training"); });
   routes_.exact("bg", [this](const std::string&) {
@@ -44,6 +45,7 @@ void Engine::registerLines() {
     auto updated = profile_.withSetup(fields);
     if (!updated) return;
     profile_ = *updated;
+    ears_->setAssistantName(profile_.assistantName);
     parts_.store.write("profile.json", profile_.text());
     ui(profile_.nameLine());
     std::string user = profile_.userName.empty() ? "" : ", " + profile_.userName;

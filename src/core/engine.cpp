@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/engine-ears.h"
 #include "core/greeting.h"
 #include "core/home-room.h"
 #include "core/json-file.h"
@@ -32,6 +33,15 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   } else {
     awaitingTop_ = true;
   }
+  earsLink_ = std::make_unique<EngineEars>(*this);
+  ears_ = std::make_unique<Ears>(Ears::Parts{
+      .runtime = parts_.runtime,
+      .link = *earsLink_,
+      .baseDir = parts_.baseDir,
+      .assistantName = profile_.assistantName,
+      .fast = parts_.opt.fast,
+      .trace = parts_.earsTrace,
+  });
   home_ = std::make_unique<HomeRoom>(*this);
   talk_ = std::make_unique<TalkRoom>(*this);
   lessons_ = std::make_unique<LessonRoom>(*this);
@@ -87,21 +97,54 @@ void Engine::say(const std::string& text, int gen) {
   {
     std::lock_guard guard(lock);
     if (gen != gen_) return;
+    MutexLock spoken(spokenLock_);
+    lastSpoken_ = text;
     lastSpokenAt_ = now() + 30.0;  // speech under way
     ++speaking_;
   }
   parts_.speaker.say(text, SpeechTicket{&gen_, gen});
-  std::lock_guard guard(lock);
-  --speaking_;
-  lastSpokenAt_ = now();
+  bool finished;
+  bool asked;
+  {
+    std::lock_guard guard(lock);
+    --speaking_;
+    finished = gen == gen_;
+    asked = pendingSentence_.has_value();
+    // A sentence cut off by a newer one leaves the speaking state to that one;
+    // one cut off by a note still ends it, and an interruption has already.
+    MutexLock spoken(spokenLock_);
+    if ((finished || speaking_ == 0) && lastSpokenAt_ > now()) lastSpokenAt_ = now();
+  }
+  if (!finished) return;
+  if (asked) {
+    ears_->expectAnswer();
+  } else {
+    ears_->voiceFinished();
+  }
 }
 
 void Engine::interrupt() {
   std::lock_guard guard(lock);
   ++gen_;
   parts_.speaker.stop();
+  parts_.duck(false);
   parts_.midi.allOff();
-  lastSpokenAt_ = now() - 1.0;
+  setLastSpokenAt(now() - 1.0);
+}
+
+void Engine::setLastSpokenAt(double at) {
+  MutexLock spoken(spokenLock_);
+  lastSpokenAt_ = at;
+}
+
+EarsLink::Speaking Engine::speakingNow() {
+  MutexLock spoken(spokenLock_);
+  return {lastSpoken_, lastSpokenAt_};
+}
+
+void Engine::setPendingSentence(std::optional<std::string> sentence) {
+  std::lock_guard guard(lock);
+  pendingSentence_ = std::move(sentence);
 }
 
 void Engine::speak(const std::string& text) {

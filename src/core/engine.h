@@ -35,6 +35,7 @@
 #include "core/profile.h"
 #include "core/room.h"
 #include "core/window.h"
+#include "platform/mutex.h"
 #include "platform/runtime.h"
 #include "platform/store.h"
 #include "sound/ev.h"
@@ -42,6 +43,7 @@
 #include "sound/sounds.h"
 #include "sound/speech-output.h"
 #include "studio/studio-host.h"
+#include "voice/ears.h"
 #include "voice/heard.h"
 
 namespace orvo {
@@ -67,6 +69,11 @@ struct EngineParts {
   // A sentence as piano notes; nothing when it cannot be rendered.
   std::function<std::optional<std::vector<Ev>>(const std::string&)> pianoSpeech =
       [](const std::string&) { return std::nullopt; };
+  Opt opt = {};
+  // Turns the neural voice down while the listener hears someone over it.
+  std::function<void(bool on)> duck = [](bool) {};
+  // The listener's decisions, one line each, for the listening trace.
+  std::function<void(const std::string&)> earsTrace = nullptr;
 };
 
 class Engine {
@@ -87,6 +94,18 @@ class Engine {
   void speak(const std::string& text);
   // A new turn without an activity: cuts off what is being said. No allocation.
   void cutIn();
+
+  // A spoken request, freed of the name (the listener, typed requests). The
+  // outcome word is only logged; "ignored" when a casual remark was no request.
+  std::string hear(const std::string& request);
+  // The listener, and what it reads of the speech without the engine's lock.
+  Ears& ears() { return *ears_; }
+  EarsLink::Speaking speakingNow();
+  // A question waiting for its answer: while one is pending, each sentence
+  // spoken tells the listener to take the next words without the name.
+  void setPendingSentence(std::optional<std::string> sentence);
+  // Renames the assistant: the profile, the window and the listener.
+  void renameAssistant(const std::string& name);
 
   // The button dispatcher.
   void command(int key);
@@ -184,6 +203,8 @@ class Engine {
   void setLogin(bool on);
   void spokenRequest(const std::string& sentence);
   void registerLines();
+  void setLastSpokenAt(double at);
+  friend class EngineEars;
   // The engine's memory after another copy of the program wrote it too.
   std::string mergeMemory(const std::string& ours, const std::string& theirs);
 
@@ -198,8 +219,18 @@ class Engine {
   std::unique_ptr<LessonRoom> lessons_;
   Room* current_ = nullptr;
 
-  double lastSpokenAt_ = -100.0;
   int speaking_ = 0;  // sentences of activities being spoken now
+  // Published apart from `lock`, for the listener (which must not take it).
+  Mutex spokenLock_;
+  std::string lastSpoken_ GUARDED_BY(spokenLock_);
+  double lastSpokenAt_ GUARDED_BY(spokenLock_) = -100.0;
+
+  // Listening.
+  std::unique_ptr<EarsLink> earsLink_;
+  std::unique_ptr<Ears> ears_;
+  bool casualHearing_ = false;
+  bool guessedName_ = false;
+  std::optional<std::string> pendingSentence_;
   double lastStopPress_ = -100.0;
 
   // Piano-key buttons.
@@ -211,8 +242,6 @@ class Engine {
   Profile profile_;
   Memory mem_;
   std::map<std::string, int> intros_;
-  bool speechLinesNoted_ = false;
-  bool levelLinesNoted_ = false;
 };
 
 }  // namespace orvo

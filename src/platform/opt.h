@@ -6,6 +6,7 @@ namespace orvo {
 
 struct Opt {
   bool textMode = false;  // --text: sentences are printed, not spoken
+  bool fast = false;      // diagnostic runs: no waits, no sounds, no files written
 };
 
 }  // namespace orvo

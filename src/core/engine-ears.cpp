@@ -1,0 +1,72 @@
+// The listener's side of the engine, and requests heard.
+
+#include "core/engine-ears.h"
+
+#include "core/engine.h"
+
+namespace orvo {
+
+EarsLink::Speaking EngineEars::speaking() {
+  return engine_.speakingNow();
+}
+
+// No piece can be named yet, so every word may be a request.
+bool EngineEars::naming() {
+  return false;
+}
+
+// Casual hearing is set under the engine's lock for the length of the
+// request, so the request handlers know how sure the name was.
+std::string EngineEars::hear(const std::string& request, bool casual, bool guessedName) {
+  std::lock_guard guard(engine_.lock);
+  engine_.casualHearing_ = casual;
+  engine_.guessedName_ = casual && guessedName;
+  std::string outcome = engine_.hear(request);
+  engine_.casualHearing_ = false;
+  engine_.guessedName_ = false;
+  return outcome;
+}
+
+void EngineEars::interrupt() {
+  engine_.interrupt();
+}
+
+void EngineEars::duck(bool on) {
+  engine_.parts().duck(on);
+}
+
+void EngineEars::chime(const std::vector<int>& notes, int velocity, double hold) {
+  engine_.chime(notes, velocity, hold);
+}
+
+void EngineEars::ui(std::string_view line) {
+  engine_.ui(line);
+}
+
+// What a spoken request can reach until requests are understood in full: the
+// theory answers and the held chord; anything else is said to be not ready.
+// A casual remark that is not one of those is let go without a word.
+std::string Engine::hear(const std::string& request) {
+  logLine("not yet: hear " + request);
+  std::lock_guard guard(lock);
+  if (casualHearing_) {
+    Heard heard = Heard::from(request);
+    if (!theory(heard) && !heard.has("chord")) return "ignored";
+  }
+  if (request.empty()) {
+    speak(pick({"I'm listening.", "Go ahead.", "How can I help?"}));
+    return "acted";
+  }
+  spokenRequest(request);
+  return "acted";
+}
+
+void Engine::renameAssistant(const std::string& name) {
+  std::lock_guard guard(lock);
+  profile_.assistantName = name;
+  parts_.store.write("profile.json", profile_.text());
+  ui(profile_.nameLine());
+  ears_->setAssistantName(name);
+}
+
+}  // namespace orvo
