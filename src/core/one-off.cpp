@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "compose/midi-file-reader.h"
+#include "core/ears-trace.h"
 #include "core/memory.h"
 #include "core/options.h"
 #include "lessons/lesson.h"
@@ -54,7 +55,7 @@ const std::vector<std::string>& checkFlags() {
       "--lookup",        "--reband",  "--speak",
       "--ask",           "--library", "--new-logic-project",
       "--mute",          "--cold",    "--sound-check",
-      "--install-voice", "--drop"};
+      "--install-voice", "--drop",    "--ears"};
   return flags;
 }
 
@@ -153,6 +154,10 @@ std::optional<int> runWithoutEngine(const std::vector<std::string>& args,
 }
 
 std::optional<int> runWithEngine(const std::vector<std::string>& args, const Print& print) {
+  if (auto script = present(args, "--ears", 1)) {
+    bool asJarvis = std::find(args.begin(), args.end(), "--as-jarvis") != args.end();
+    return earstrace::runFile(script->front(), asJarvis, print);
+  }
   return notBuilt(args, std::begin(laterWithEngine), std::end(laterWithEngine), print);
 }
 

@@ -130,6 +130,10 @@ std::string Ears::decide(const std::string& text, bool final, double pause,
   const double now = parts_.runtime.now();
   const double sinceSpoke = now - speaking.lastSpokenAt;
   lastText_ = text;
+  // A final result ends its utterance: whatever comes next is a new one, even
+  // when it repeats the words of the last ("Orvo stop", twice).
+  if (lastFinal_) handled_.clear();
+  lastFinal_ = final;
   if (naming) {
     handled_ = text;
     return "busy";
@@ -359,14 +363,14 @@ std::string Ears::act(const Next& next) {
       trace("chime 96");
       parts_.link.chime({96}, 30, 0.06);
     }
-    trace("hear: " + request);
+    trace("hear \"" + request + "\"");
     parts_.link.hear(request, false, false);
     return "acted";
   }
   std::string result = "ignored";
   if (!request.empty()) {
-    trace(std::string(next.guessedName ? "hear (casual, guessed name): " : "hear (casual): ") +
-          request);
+    trace(std::string(next.guessedName ? "hear casual guessed \"" : "hear casual \"") + request +
+          "\"");
     result = parts_.link.hear(request, true, next.guessedName);
   }
   if (result != "ignored") return "acted";

@@ -116,6 +116,7 @@ class Ears {
   int nameAt_ GUARDED_BY(mutex_) = -1;
   double nameSeen_ GUARDED_BY(mutex_) = 0.0;
   std::string lastText_ GUARDED_BY(mutex_);
+  bool lastFinal_ GUARDED_BY(mutex_) = false;  // lastText_ was a final result
   int token_ GUARDED_BY(mutex_) = 0;
   double openUntil_ GUARDED_BY(mutex_) = 0.0;
   bool awaiting_ GUARDED_BY(mutex_) = false;
