@@ -132,7 +132,7 @@ int runScript(const std::string& script, bool asJarvis, const Print& print) {
         .sounds = sounds,
         .store = store,
         .baseDir = folder,
-        .duck = [&](bool) {},
+        .duck = [&](bool on) { stamped(on ? "duck on" : "duck off"); },
         .earsTrace = stamped,
     });
 

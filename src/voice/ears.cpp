@@ -404,12 +404,7 @@ void Ears::level(double value) {
     MutexLock guard(mutex_);
     const double now = parts_.runtime.now();
     const bool talking = now < speaking.lastSpokenAt;
-    auto unduck = [&] {
-      calls.push_back([this] {
-        trace("duck off");
-        parts_.link.duck(false);
-      });
-    };
+    auto unduck = [&] { calls.push_back([this] { parts_.link.duck(false); }); };
     if (talking != wasSpeaking_) {
       wasSpeaking_ = talking;
       if (!talking) {
@@ -435,10 +430,7 @@ void Ears::level(double value) {
         if (overCount_ == 2) {
           overCount_ = 0;
           overUntil_ = now + 2.2;
-          calls.push_back([this] {
-            trace("duck on");
-            parts_.link.duck(true);
-          });
+          calls.push_back([this] { parts_.link.duck(true); });
           logCall(calls, "someone is talking over me: voice turned down to listen");
         }
       } else {

@@ -39,6 +39,7 @@ class Ears {
     // Diagnostic runs: the delayed steps run at once, no chimes, no log file.
     bool fast = false;
     // One line per decision, for the listening trace; empty when not tracing.
+    // Ducking is traced by whoever ducks the voice.
     std::function<void(const std::string&)> trace = nullptr;
   };
 

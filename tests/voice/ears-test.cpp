@@ -37,7 +37,11 @@ struct FakeLink final : EarsLink {
     return "acted";
   }
   void interrupt() override { state.lastSpokenAt = runtime.now() - 1.0; }
-  void duck(bool) override {}
+  void duck(bool on) override {
+    char line[32];
+    std::snprintf(line, sizeof line, "%.2f duck %s", runtime.now() - kStart, on ? "on" : "off");
+    out.push_back(line);
+  }
   void chime(const std::vector<int>&, int, double) override {}
   void ui(std::string_view) override {}
 };

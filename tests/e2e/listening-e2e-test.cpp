@@ -1,0 +1,90 @@
+// The listener through the real binary: recognised speech arrives as typed
+// "~ear" lines from the window, and the listening trace over a script.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <thread>
+
+#include "orvo-process.h"
+#include "platform/files.h"
+#include "temp-folder.h"
+
+namespace orvo::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// The voice log, once it holds `text` (it is written as decisions are made).
+std::string voiceLogOnceItHas(const TempFolder& home, const std::string& text) {
+  std::string log;
+  for (int i = 0; i < 100; ++i) {
+    log = files::readFile(home / "voice-log.txt").value_or("");
+    if (log.find(text) != std::string::npos) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return log;
+}
+
+TEST(ListeningSession, ItsOwnGreetingIsIgnoredItsNameIsHeardAndTalkWithoutItIsLeftAlone) {
+  TempFolder home;
+  OrvoProcess orvo({.home = home.path()});
+  const std::string rest = "No piano found yet. Plug it in and I will pick it up.";
+  ASSERT_TRUE(orvo.waitFor(rest));
+  // The greeting, heard back by the microphone once it has been said.
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  orvo.write("~ear 0 No piano found yet\n~ear 1 " + rest + "\n");
+  EXPECT_THAT(voiceLogOnceItHas(home, "ignored my own voice"), HasSubstr("ignored my own voice"));
+
+  orvo.write("~ear 0 Orvo new\n~ear 1 Orvo new composition\n");
+  ASSERT_TRUE(orvo.waitFor("@earreset"));
+  EXPECT_THAT(voiceLogOnceItHas(home, "acting on: new composition"),
+              HasSubstr("acting on: new composition"));
+  ASSERT_TRUE(orvo.waitForPrefix("Sorry, understanding that request is not ready yet."));
+
+  // Talk without the name: nothing is said (a follow-up remark is let go).
+  std::size_t before = orvo.lines().size();
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  orvo.write("~ear 1 we were talking about the weather\n~ear 1 pizza\n");
+  EXPECT_THAT(voiceLogOnceItHas(home, "let a remark go by"), HasSubstr("let a remark go by"));
+  orvo.write("~name\n");
+  ASSERT_TRUE(orvo.waitForPrefix("@name "));
+  for (std::size_t i = before; i < orvo.lines().size(); ++i) {
+    EXPECT_EQ(orvo.lines()[i][0], '@') << "said: " << orvo.lines()[i];
+  }
+  // Lines the window may send that carry nothing are not a request either.
+  orvo.write("~ear\n~ear 1\n~ear 1 \xf0\x9f\x98\x80\n~lvl nan\n~lvl\n~lvl -4\n~lvl loud\n~name\n");
+  ASSERT_TRUE(orvo.waitForPrefix("@name "));
+  orvo.closeInput();
+  EXPECT_EQ(orvo.waitExit(), 0);
+}
+
+TEST(ListeningTrace, TheEdgeCasesScriptGivesTheStoredTrace) {
+  TempFolder home;
+  const std::string data = ORVO_TEST_DATA;
+  OrvoProcess trace({.home = home.path(),
+                     .args = {"--ears", data + "/ears-edge-cases.script", "--as-jarvis"},
+                     .window = false});
+  EXPECT_EQ(trace.waitExit(30), 0);
+  std::string expected = files::readFile(data + "/ears-edge-cases.expected").value_or("");
+  std::istringstream wanted(expected);
+  std::string line;
+  std::size_t at = 0;
+  while (std::getline(wanted, line)) {
+    ASSERT_LT(at, trace.lines().size()) << "missing from " << line;
+    EXPECT_EQ(trace.lines()[at], line);
+    ++at;
+  }
+  EXPECT_EQ(at, trace.lines().size());
+  // A trace never touches the data folder it was started with.
+  EXPECT_FALSE(std::filesystem::exists(home / "voice-log.txt"));
+
+  OrvoProcess missing({.home = home.path(), .args = {"--ears", "/nonexistent"}, .window = false});
+  EXPECT_EQ(missing.waitExit(), 1);
+  EXPECT_TRUE(missing.waitForPrefix("cannot read /nonexistent", 1));
+}
+
+}  // namespace
+}  // namespace orvo::testing
