@@ -26,9 +26,14 @@ struct RecordingSpeaker final : SpeechOutput {
   std::vector<std::string> said;
   int stops = 0;
   float loudness = 1.0f;
+  std::function<void()> whileSaying;  // runs inside say(), as a press during speech would
   void say(const std::string& text, SpeechTicket ticket) override {
-    std::lock_guard guard(mutex);
-    if (ticket.current()) said.push_back(text);
+    {
+      std::lock_guard guard(mutex);
+      if (!ticket.current()) return;
+      said.push_back(text);
+    }
+    if (whileSaying) whileSaying();
   }
   void stop() override {
     std::lock_guard guard(mutex);

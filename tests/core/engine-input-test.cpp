@@ -13,6 +13,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 TEST_F(EngineTest, SetupSavesTheProfileAndTheNameLineFollowsIt) {
   engine->appCommand("setup Ada|Melody|yes");
@@ -41,17 +42,58 @@ TEST_F(EngineTest, TypedLinesOfLaterSubsystemsAreLoggedNeverSilent) {
   EXPECT_EQ(spokenOne(), "Sorry, ear training is not ready yet.");
   engine->appCommand("something odd");
   EXPECT_EQ(spokenOne(), "Sorry, typing a request is not ready yet.");
+  EXPECT_THAT(logText(), HasSubstr("not yet: the metronome"));
+}
 
-  // Recognised speech and levels stream in: noted once in the log, never spoken.
-  for (int i = 0; i < 5; ++i) {
-    engine->appCommand("ear 0 hello there");
-    engine->appCommand("lvl 0.4");
-  }
+// Recognised speech reaches the listener, and each sentence the engine says
+// tells it when it ended and whether an answer is expected.
+TEST_F(EngineTest, TheListenerHearsTheNameAndIsToldWhenEachSentenceEnds) {
+  auto voiceLog = [this] { return files::readFile(home / "voice-log.txt").value_or(""); };
+  engine->appCommand("ear 0 Orvo play me");
+  engine->appCommand("ear 1 Orvo play me something");
+  runtime.advance(1.0);
+  EXPECT_THAT(windowLines(), Contains("earreset"));
+  EXPECT_EQ(spokenOne(), "Sorry, understanding that request is not ready yet.");
+  EXPECT_THAT(logText(), HasSubstr("not yet: hear play me something"));
+  auto speaking = engine->speakingNow();
+  EXPECT_EQ(speaking.lastSpoken, "Sorry, understanding that request is not ready yet.");
+  EXPECT_DOUBLE_EQ(speaking.lastSpokenAt, 1000.9);  // after the 0.9 s an unfinished request waits
+
+  // The sentence ended, so a remark soon after may be a follow-up: it is let go.
+  runtime.advance(0.7);
+  engine->appCommand("ear 1 nice weather today");
+  runtime.advance(1.0);
+  EXPECT_THAT(voiceLog(), HasSubstr("let a remark go by"));
   EXPECT_TRUE(spoken().empty());
-  std::string log = logText();
-  EXPECT_THAT(log, HasSubstr("not yet: the metronome"));
-  EXPECT_EQ(log.find("recognised speech"), log.rfind("recognised speech"));
-  EXPECT_EQ(log.find("microphone level"), log.rfind("microphone level"));
+
+  // A question pending: the answer needs no name and is a real request.
+  engine->setPendingSentence("yes");
+  engine->speak("Shall I start?");
+  EXPECT_EQ(spokenOne(), "Shall I start?");
+  engine->setPendingSentence(std::nullopt);
+  runtime.advance(1.0);
+  engine->appCommand("ear 1 sure thing");
+  runtime.advance(1.0);
+  EXPECT_THAT(logText(), HasSubstr("not yet: hear sure thing"));
+  EXPECT_EQ(spokenOne(), "Sorry, understanding that request is not ready yet.");
+
+  // A sentence cut off by a press ends the speaking but opens no follow-up.
+  runtime.advance(10.0);
+  speaker.whileSaying = [this] { engine->cutIn(); };
+  engine->speak("A long story about pianos.");
+  runtime.runReady();
+  speaker.whileSaying = nullptr;
+  EXPECT_DOUBLE_EQ(engine->speakingNow().lastSpokenAt, runtime.now());
+  runtime.advance(1.0);
+  engine->appCommand("ear 1 hmm what a story");
+  runtime.advance(1.0);
+  EXPECT_THAT(voiceLog(), Not(HasSubstr("hmm what a story")));
+
+  engine->interrupt();
+  EXPECT_DOUBLE_EQ(engine->speakingNow().lastSpokenAt, runtime.now() - 1.0);
+  // The exact line "ear" is still ear training.
+  engine->appCommand("ear");
+  EXPECT_THAT(spoken(), Contains("Sorry, ear training is not ready yet."));
 }
 
 TEST_F(EngineTest, LoginWritesAndRemovesTheAutostartEntry) {
