@@ -1,0 +1,89 @@
+// The listener: the cost of each partial result of a 15-word utterance as it
+// grows a word at a time, of rewriting the name in one sentence, and, through
+// the binary, from "Orvo stop" written to the window line that says it acted.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "e2e/orvo-process.h"
+#include "platform/virtual-runtime.h"
+#include "temp-folder.h"
+#include "voice/ears.h"
+#include "voice/wake-name.h"
+
+namespace {
+
+void report(benchmark::State& state, std::vector<double>& micros) {
+  std::sort(micros.begin(), micros.end());
+  if (micros.empty()) return;
+  state.counters["p50_us"] = micros[micros.size() / 2];
+  state.counters["p99_us"] = micros[micros.size() * 99 / 100];
+}
+
+struct QuietLink final : orvo::EarsLink {
+  Speaking speaking() override { return {"Hello. I'm Orvo, your piano teacher.", -100.0}; }
+  bool naming() override { return false; }
+  std::string hear(const std::string&, bool, bool) override { return "acted"; }
+  void interrupt() override {}
+  void duck(bool) override {}
+  void chime(const std::vector<int>&, int, double) override {}
+  void ui(std::string_view) override {}
+};
+
+void BM_PartialOfAGrowingUtterance(benchmark::State& state) {
+  orvo::testing::TempFolder home;
+  orvo::VirtualRuntime runtime;
+  QuietLink link;
+  orvo::Ears ears({.runtime = runtime, .link = link, .baseDir = home.path()});
+  const std::vector<std::string> words = {"Orvo",  "please", "play", "me",   "the",
+                                          "blues", "in",     "G",    "with", "the",
+                                          "band",  "a",      "bit",  "more", "slowly"};
+  std::vector<double> micros;
+  for (auto _ : state) {
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+      text += (i ? " " : "") + words[i];
+      auto start = std::chrono::steady_clock::now();
+      benchmark::DoNotOptimize(ears.partial(text, i + 1 == words.size()));
+      micros.push_back(
+          std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+              .count());
+    }
+    runtime.advance(30.0);  // it acts, and every window closes
+  }
+  report(state, micros);
+}
+BENCHMARK(BM_PartialOfAGrowingUtterance)->Iterations(2000);
+
+void BM_TidyOneSentence(benchmark::State& state) {
+  const std::string sentence = "Hey or vo, could you play me something in the key of G please";
+  for (auto _ : state) benchmark::DoNotOptimize(orvo::wake::tidy(sentence, "orvo"));
+}
+BENCHMARK(BM_TidyOneSentence);
+
+// The request waits 0.02 s after a final "stop"; the rest is the pipe, the
+// key reader, the listener and the window queue.
+void BM_EarStopToEarreset(benchmark::State& state) {
+  orvo::testing::TempFolder home;
+  orvo::testing::OrvoProcess orvo({.home = home.path()});
+  if (!orvo.waitFor("No piano found yet. Plug it in and I will pick it up.")) {
+    return state.SkipWithError("no greeting");
+  }
+  for (auto _ : state) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));  // its answer is over
+    auto start = std::chrono::steady_clock::now();
+    orvo.write("~ear 1 Orvo stop\n");
+    auto reset = orvo.waitFor("@earreset", 5.0);
+    auto took = std::chrono::steady_clock::now() - start;
+    if (!reset) return state.SkipWithError("no earreset");
+    state.SetIterationTime(std::chrono::duration<double>(took).count());
+  }
+  orvo.closeInput();
+  orvo.waitExit();
+}
+BENCHMARK(BM_EarStopToEarreset)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+}  // namespace
