@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 
 #include <condition_variable>
+#include <future>
 #include <random>
 #include <thread>
 
@@ -127,10 +128,16 @@ TEST(EngineThreads, ANewActivityCutsOffSpeechAndTheOldOneStaysSilent) {
     engine.say("more from the old activity", gen);
   });
   ASSERT_TRUE(speaker.waitForStarted(1));
-  engine.run([&](int gen) { engine.say("the new answer", gen); });
+  std::promise<void> answered;
+  engine.run([&](int gen) {
+    engine.say("the new answer", gen);
+    answered.set_value();
+  });
   ASSERT_TRUE(speaker.waitForStarted(2));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   speaker.stop();  // let the new answer finish
+  // Its end is told to the listener before the engine goes away.
+  ASSERT_EQ(answered.get_future().wait_for(std::chrono::seconds(5)), std::future_status::ready);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   std::lock_guard guard(speaker.mutex);
   EXPECT_THAT(speaker.started, ElementsAre("a long sentence", "the new answer"));
@@ -203,8 +210,9 @@ TEST(EngineThreads, NoSentenceOutlivesThePressThatStoppedIt) {
     auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(random() % 300);
     while (std::chrono::steady_clock::now() < until) std::this_thread::yield();
     engine.interrupt();
-    // The stop reaches the voice through the main queue; a stale sentence would stay.
-    for (int wait = 0; wait < 200 && synth.nowSpeaking() > 0; ++wait) {
+    // The stop reaches the voice through the main queue, which a loaded machine may
+    // take a while to run; a stale sentence would stay for good.
+    for (int wait = 0; wait < 2000 && synth.nowSpeaking() > 0; ++wait) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     if (synth.nowSpeaking() > 0) {
@@ -213,6 +221,11 @@ TEST(EngineThreads, NoSentenceOutlivesThePressThatStoppedIt) {
     }
   }
   EXPECT_EQ(stale, 0);
+  // The synthesiser is driven from the speech queue: let it finish before the
+  // synthesiser goes away.
+  std::promise<void> drained;
+  runtime.serial("orvo.speech").post([&] { drained.set_value(); });
+  drained.get_future().wait_for(std::chrono::seconds(5));
   runtime.stopMainLoop();
   mainLoop.join();
 }

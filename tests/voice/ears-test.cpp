@@ -329,6 +329,34 @@ TEST(Ears, TalkingOverItTurnsItDownAndThenItsOwnStopCounts) {
                           "9.40 duck off", "9.40 log: carried on speaking"));
 }
 
+// Diagnostic runs act at once, without chimes or the log file.
+TEST(Ears, TheFastModeActsInsideTheCall) {
+  testing::TempFolder home;
+  VirtualRuntime runtime{1, kStart};
+  std::vector<std::string> out;
+  struct Counting final : EarsLink {
+    std::vector<std::string> heard;
+    int chimes = 0;
+    Speaking speaking() override { return {}; }
+    bool naming() override { return false; }
+    std::string hear(const std::string& request, bool casual, bool) override {
+      heard.push_back(request);
+      return casual ? "ignored" : "acted";
+    }
+    void interrupt() override {}
+    void duck(bool) override {}
+    void chime(const std::vector<int>&, int, double) override { ++chimes; }
+    void ui(std::string_view) override {}
+  } link;
+  Ears ears({.runtime = runtime, .link = link, .baseDir = home.path(), .fast = true});
+  EXPECT_EQ(ears.partial("Orvo new composition", true), "acted");
+  EXPECT_EQ(ears.partial("servo was really slow today", true), "ignored");
+  EXPECT_THAT(link.heard, ElementsAre("new composition", "was really slow today"));
+  EXPECT_EQ(link.chimes, 0);
+  EXPECT_EQ(runtime.pendingTimers(), 0u);
+  EXPECT_FALSE(std::filesystem::exists(home / "voice-log.txt"));
+}
+
 TEST(Ears, BadInputNeverCrashesAndGetsAnOutcome) {
   testing::TempFolder home;
   VirtualRuntime runtime{1, kStart};
