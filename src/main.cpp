@@ -118,8 +118,8 @@ int main(int argc, char** argv) {
     running.midiBackend = new RawMidiBackend(midiIn, midiOut, logLine);
   } else {
     // Without the sequencer, the raw MIDI devices are followed as they come and go.
-    running.midiBackend = new FallbackMidiBackend(
-        *new AlsaMidiBackend, *new RawDevicesMidiBackend("/dev/snd", logLine));
+    running.midiBackend = new FallbackMidiBackend(*new AlsaMidiBackend,
+                                                  *new RawDevicesMidiBackend("/dev/snd", logLine));
     if (!midiOut.empty()) running.midiMirror = new RawMidiBackend("", midiOut, logLine);
   }
   auto* midi = running.midi = new MidiIO(
@@ -136,9 +136,10 @@ int main(int argc, char** argv) {
       .store = *store,
       .log = logLine,
       .banks = Sounds::bankCandidates(),
-      .tell = [](const std::string& sentence) {
-        if (running.speaker) running.speaker->say(sentence);
-      },
+      .tell =
+          [](const std::string& sentence) {
+            if (running.speaker) running.speaker->say(sentence);
+          },
   });
   midi->setSampler(sounds);
 
@@ -148,14 +149,14 @@ int main(int argc, char** argv) {
   };
   // Text mode never starts the speech service. A machine with no sound output
   // yet prints its sentences until one appears (a sound server started after us).
-  running.synth = opt->textMode ? static_cast<SpeechSynth*>(new NoSpeechSynth)
-                                : new SpeechDispatcherSynth;
-  running.speechTool =
-      opt->textMode ? static_cast<SpeechTool*>(new NoSpeechTool) : new EspeakTool;
-  auto* outputWatch = running.outputWatch = new OutputWatch(*runtime, soundOutputPresent, [log, sounds] {
-    log->logLine("a sound output appeared: speech and the built-in sound start");
-    sounds->revive("a sound output appeared", false, true);
-  });
+  running.synth =
+      opt->textMode ? static_cast<SpeechSynth*>(new NoSpeechSynth) : new SpeechDispatcherSynth;
+  running.speechTool = opt->textMode ? static_cast<SpeechTool*>(new NoSpeechTool) : new EspeakTool;
+  auto* outputWatch = running.outputWatch =
+      new OutputWatch(*runtime, soundOutputPresent, [log, sounds] {
+        log->logLine("a sound output appeared: speech and the built-in sound start");
+        sounds->revive("a sound output appeared", false, true);
+      });
   auto windowLine = [window](const std::string& line) { window->ui(line); };
   running.meter = new VoiceMeter(*runtime, windowLine);
   auto* speaker = running.speaker = new Speaker(Speaker::Parts{
@@ -240,6 +241,7 @@ int main(int argc, char** argv) {
   window->ui(lines::live(false));
   window->ui(engine->lessons().handsLine());
   window->ui(engine->currentProfile().nameLine());
+  window->ui(engine->vocabLine());
   window->ui(Engine::bandLevelLine(sounds->level()));
 
   std::string found = midi->keyboards().empty()

@@ -7,6 +7,7 @@
 
 #include "apps/music-player.h"
 #include "core/engine.h"
+#include "core/requests.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
@@ -136,6 +137,16 @@ int runScript(const std::string& script, bool asJarvis, const Print& print) {
         .earsTrace = stamped,
     });
 
+    // The same afternoon every run, so the greetings do not follow the clock.
+    engine.requests().setClock([] {
+      std::tm afternoon{};
+      afternoon.tm_year = 126;
+      afternoon.tm_mon = 0;
+      afternoon.tm_mday = 5;
+      afternoon.tm_wday = 1;
+      afternoon.tm_hour = 15;
+      return afternoon;
+    });
     double last = 0.0;
     std::istringstream lines(script);
     std::string line;

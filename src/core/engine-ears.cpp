@@ -3,6 +3,8 @@
 #include "core/engine-ears.h"
 
 #include "core/engine.h"
+#include "core/requests.h"
+#include "platform/utf8.h"
 
 namespace orvo {
 
@@ -43,22 +45,15 @@ void EngineEars::ui(std::string_view line) {
   engine_.ui(line);
 }
 
-// What a spoken request can reach until requests are understood in full: the
-// theory answers and the held chord; anything else is said to be not ready.
-// A casual remark that is not one of those is let go without a word.
 std::string Engine::hear(const std::string& request) {
-  logLine("not yet: hear " + request);
+  std::string outcome = requests_->hear(request);
+  logLine("heard \"" + cutUtf8(request, 200) + "\": " + outcome);
+  return outcome;
+}
+
+bool Engine::casualHearing() {
   std::lock_guard guard(lock);
-  if (casualHearing_) {
-    Heard heard = Heard::from(request);
-    if (!theory(heard) && !heard.has("chord")) return "ignored";
-  }
-  if (request.empty()) {
-    speak(pick({"I'm listening.", "Go ahead.", "How can I help?"}));
-    return "acted";
-  }
-  spokenRequest(request);
-  return "acted";
+  return casualHearing_;
 }
 
 void Engine::renameAssistant(const std::string& name) {

@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/login-items.h"
 #include "platform/utf8.h"
+#include "voice/request-words.h"
 
 namespace orvo {
 
@@ -53,10 +54,13 @@ void Engine::registerLines() {
     speak("All set" + user + ". I'm " + assistant + ". Whenever you need me, say " + assistant +
           ", then what you'd like. Try: " + assistant + ", what can you do?");
   });
-  routes_.prefix("speak ", [this](const std::string& rest) { spokenRequest(rest); });
-  routes_.prefix("say ", [this](const std::string& rest) { spokenRequest(rest); });
+  routes_.prefix("speak ", [this](const std::string& rest) { hear(rest); });
+  routes_.prefix("say ", [this](const std::string& rest) { hear(rest); });
   routes_.prefix("restart", [this](const std::string&) { restartTake(); });
-  routes_.exact("name", [this](const std::string&) { ui(currentProfile().nameLine()); });
+  routes_.exact("name", [this](const std::string&) {
+    ui(currentProfile().nameLine());
+    ui(vocabLine());
+  });
   auto logOnly = [this](const std::string& line) { logLine("not yet: " + line); };
   routes_.prefix("update ", [logOnly](const std::string& rest) { logOnly("update " + rest); });
   routes_.exact("declined", [logOnly](const std::string&) { logOnly("declined"); });
@@ -76,15 +80,11 @@ void Engine::appCommand(const std::string& text) {
   notYet("typing a request");
 }
 
-// What a spoken request can already reach: the theory answers and the held chord.
-void Engine::spokenRequest(const std::string& sentence) {
-  Heard heard = Heard::from(sentence);
-  if (auto answer = theory(heard)) return speak(*answer);
-  if (heard.has("chord") && heard.hasAny({"holding", "playing", "hold", "this"})) {
-    return speak(heldChord());
-  }
-  logLine("request not understood yet: " + heard.text);
-  notYet("understanding that request");
+std::string Engine::vocabLine() {
+  std::string words = "vocab " + currentProfile().assistantName;
+  for (const auto& title : lessons_->songTitles()) words += ", " + title;
+  for (auto word : requests::knownWords()) words += ", " + std::string(word);
+  return words;
 }
 
 void Engine::setLogin(bool on) {

@@ -78,8 +78,8 @@ std::optional<std::string> Engine::theory(const Heard& heard) {
       return "The relative major of " + tonicName + " minor is " +
              music::above(*tonic, 3, 3).name() + " major. They share the same notes.";
     }
-    return "The relative minor of " + tonicName + " major is " +
-           music::above(*tonic, 9, 6).name() + " minor. They share the same notes.";
+    return "The relative minor of " + tonicName + " major is " + music::above(*tonic, 9, 6).name() +
+           " minor. They share the same notes.";
   }
 
   if (heard.hasAny({"sharps", "flats", "key signature", "how many sharps", "how many flats"})) {
@@ -94,8 +94,8 @@ std::optional<std::string> Engine::theory(const Heard& heard) {
     if (std::abs(signature) <= 7) return key + " has " + describe(signature) + ".";
     // G sharp major would need 8 sharps: it is written as A flat major.
     Spelled other = signature > 0 ? music::above(*tonic, 0, 2) : music::below(*tonic, 0, 2);
-    return key + " is written as " + other.name() + (minor ? " minor" : " major") +
-           ", which has " + describe(music::keySignature(other, minor)) + ".";
+    return key + " is written as " + other.name() + (minor ? " minor" : " major") + ", which has " +
+           describe(music::keySignature(other, minor)) + ".";
   }
 
   if (!heard.hasAny({"notes", "spell", "whats in", "what is in", "what are", "how do i play",

@@ -7,6 +7,7 @@
 #include "core/home-room.h"
 #include "core/json-file.h"
 #include "core/lesson-room.h"
+#include "core/requests.h"
 #include "core/talk-room.h"
 #include "platform/files.h"
 #include "platform/random.h"
@@ -42,11 +43,13 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
       .fast = parts_.opt.fast,
       .trace = parts_.earsTrace,
   });
+  requests_ = std::make_unique<Requests>(*this);
   home_ = std::make_unique<HomeRoom>(*this);
   talk_ = std::make_unique<TalkRoom>(*this);
   lessons_ = std::make_unique<LessonRoom>(*this);
   current_ = home_.get();
   registerLines();
+  requests_->loadLearned();
 }
 
 Engine::~Engine() = default;
@@ -80,6 +83,11 @@ int Engine::run(std::function<void(int gen)> work) {
     mine = ++gen_;
   }
   parts_.speaker.stop();
+  // Diagnostic runs act at once, on the caller's thread.
+  if (parts_.opt.fast) {
+    work(mine);
+    return mine;
+  }
   parts_.runtime.async([work = std::move(work), mine] { work(mine); });
   return mine;
 }
@@ -109,7 +117,7 @@ void Engine::say(const std::string& text, int gen) {
     std::lock_guard guard(lock);
     --speaking_;
     finished = gen == gen_;
-    asked = pendingSentence_.has_value();
+    asked = pendingSentence_.has_value() || requests_->questionPending();
     // A sentence cut off by a newer one leaves the speaking state to that one;
     // one cut off by a note still ends it, and an interruption has already.
     MutexLock spoken(spokenLock_);

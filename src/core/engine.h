@@ -50,6 +50,7 @@ namespace orvo {
 
 class HomeRoom;
 class LessonRoom;
+class Requests;
 class TalkRoom;
 
 struct EngineParts {
@@ -98,6 +99,9 @@ class Engine {
   // A spoken request, freed of the name (the listener, typed requests). The
   // outcome word is only logged; "ignored" when a casual remark was no request.
   std::string hear(const std::string& request);
+  Requests& requests() { return *requests_; }
+  // Whether the request being heard came without a clear name.
+  bool casualHearing();
   // The listener, and what it reads of the speech without the engine's lock.
   Ears& ears() { return *ears_; }
   EarsLink::Speaking speakingNow();
@@ -153,6 +157,10 @@ class Engine {
   void knockEnd();
   // The band level one step down (-1) or up (+1), said and shown.
   void stepBandLevel(int direction);
+  // The voice volume a step down or up, said.
+  void changeVoiceVolume(float step);
+  // The window's "vocab" line: words the recogniser should expect.
+  std::string vocabLine();
   static std::string bandLevelLine(double db);
 
   // Plays timed events until they end or the activity is superseded.
@@ -199,9 +207,7 @@ class Engine {
   void learnTopKey(int pitch);
   void stopKey();
   void toggleTalk();
-  void changeVoiceVolume(float step);
   void setLogin(bool on);
-  void spokenRequest(const std::string& sentence);
   void registerLines();
   void setLastSpokenAt(double at);
   friend class EngineEars;
@@ -228,6 +234,7 @@ class Engine {
   // Listening.
   std::unique_ptr<EarsLink> earsLink_;
   std::unique_ptr<Ears> ears_;
+  std::unique_ptr<Requests> requests_;
   bool casualHearing_ = false;
   bool guessedName_ = false;
   std::optional<std::string> pendingSentence_;

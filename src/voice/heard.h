@@ -1,8 +1,14 @@
 #pragma once
-// One sentence as the request handlers see it: lower case, punctuation gone,
-// split into words. Phrase tests match whole words.
+// One sentence as the request handlers see it. Built in steps: lower case,
+// punctuation gone, the recogniser's known mishearings repaired and everyday
+// sayings rewritten to the phrases the rules expect, apostrophes gone, leading
+// fillers and one politeness phrase dropped. `near` adds, for each long word
+// that is not a known word, the known words one edit away from it, so
+// "metronom" still finds the metronome.
 
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace orvo {
@@ -10,12 +16,24 @@ namespace orvo {
 struct Heard {
   std::string text;  // normalised: lower-case words separated by single spaces
   std::vector<std::string> words;
+  std::unordered_set<std::string> near;
+  std::vector<std::string> repairs;  // "metro gnome -> metronome", in the order applied
 
-  static Heard from(const std::string& sentence);
+  Heard() = default;
+  explicit Heard(const std::string& sentence);
+  static Heard from(const std::string& sentence) { return Heard(sentence); }
 
-  // Whether the words contain the phrase (one or more whole words).
+  // A phrase of several words must occur as whole words in the text; a single
+  // word must be one of `near`.
   bool has(const std::string& phrase) const;
   bool hasAny(const std::vector<std::string>& phrases) const;
+  // The text begins with the phrase, as whole words.
+  bool starts(const std::string& phrase) const;
+  // The first number: digits, else number words ("twenty five" is 25); "a",
+  // "an", "to", "for" and "half" only when there is nothing else.
+  std::optional<int> number() const;
+  // The text after the first occurrence of the phrase, trimmed; empty when absent.
+  std::string after(const std::string& phrase) const;
 };
 
 }  // namespace orvo

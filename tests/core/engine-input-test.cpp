@@ -14,6 +14,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
+using ::testing::StartsWith;
 
 TEST_F(EngineTest, SetupSavesTheProfileAndTheNameLineFollowsIt) {
   engine->appCommand("setup Ada|Melody|yes");
@@ -28,7 +29,7 @@ TEST_F(EngineTest, SetupSavesTheProfileAndTheNameLineFollowsIt) {
   EXPECT_EQ(profile.assistantName, "Melody");
   EXPECT_TRUE(profile.neuralVoice);
   engine->appCommand("name");
-  EXPECT_THAT(windowLines(), ElementsAre("name Ada|Melody"));
+  EXPECT_THAT(windowLines(), ElementsAre("name Ada|Melody", StartsWith("vocab Melody, ")));
 
   engine->appCommand("bg");
   EXPECT_THAT(spokenOne(), AnyOf("I'm still here, in the background. Just say my name.",
@@ -53,10 +54,11 @@ TEST_F(EngineTest, TheListenerHearsTheNameAndIsToldWhenEachSentenceEnds) {
   engine->appCommand("ear 1 Orvo play me something");
   runtime.advance(1.0);
   EXPECT_THAT(windowLines(), Contains("earreset"));
-  EXPECT_EQ(spokenOne(), "Sorry, understanding that request is not ready yet.");
-  EXPECT_THAT(logText(), HasSubstr("not yet: hear play me something"));
+  const std::string cannotYet = "I know what you're after, but I can't do that one yet.";
+  EXPECT_EQ(spokenOne(), cannotYet);
+  EXPECT_THAT(logText(), HasSubstr("heard \"play me something\": not yet"));
   auto speaking = engine->speakingNow();
-  EXPECT_EQ(speaking.lastSpoken, "Sorry, understanding that request is not ready yet.");
+  EXPECT_EQ(speaking.lastSpoken, cannotYet);
   EXPECT_DOUBLE_EQ(speaking.lastSpokenAt, 1000.9);  // after the 0.9 s an unfinished request waits
 
   // The sentence ended, so a remark soon after may be a follow-up: it is let go.
@@ -72,10 +74,10 @@ TEST_F(EngineTest, TheListenerHearsTheNameAndIsToldWhenEachSentenceEnds) {
   EXPECT_EQ(spokenOne(), "Shall I start?");
   engine->setPendingSentence(std::nullopt);
   runtime.advance(1.0);
-  engine->appCommand("ear 1 sure thing");
+  engine->appCommand("ear 1 ear training");
   runtime.advance(1.0);
-  EXPECT_THAT(logText(), HasSubstr("not yet: hear sure thing"));
-  EXPECT_EQ(spokenOne(), "Sorry, understanding that request is not ready yet.");
+  EXPECT_THAT(logText(), HasSubstr("heard \"ear training\": not yet"));
+  EXPECT_EQ(spokenOne(), cannotYet);
 
   // A sentence cut off by a press ends the speaking but opens no follow-up.
   runtime.advance(10.0);

@@ -1,0 +1,810 @@
+#include "core/requests.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include "core/engine.h"
+#include "core/json-file.h"
+#include "core/lesson-room.h"
+#include "platform/files.h"
+#include "voice/request-words.h"
+
+namespace orvo {
+namespace {
+
+// A learned meaning heard again, a loose rule's request, a yes: each hears a
+// sentence again. A cycle in a hand-edited "learned.json" ends here.
+constexpr int kMaxDepth = 6;
+constexpr double kQuestionSeconds = 20.0;
+const char* kCannotYet = "I know what you're after, but I can't do that one yet.";
+
+bool among(const std::string& text, const std::vector<std::string>& phrases) {
+  return std::find(phrases.begin(), phrases.end(), text) != phrases.end();
+}
+
+// The sentence without a trailing "please" or "now": "stop please" is "stop".
+std::string bare(const Heard& heard) {
+  std::string text = heard.text;
+  for (const char* tail : {" please", " now", " thanks", " thank you"}) {
+    std::string end = tail;
+    if (text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0) {
+      text.erase(text.size() - end.size());
+    }
+  }
+  return text;
+}
+
+std::string stem(const std::string& word) {
+  return word.size() > 3 && word.back() == 's' ? word.substr(0, word.size() - 1) : word;
+}
+
+std::string clockText(const std::tm& local, const char* format) {
+  char text[64];
+  std::strftime(text, sizeof text, format, &local);
+  std::string out = text;
+  if (!out.empty() && out[0] == '0') out.erase(0, 1);  // "3:05 PM", not "03:05 PM"
+  return out;
+}
+
+// The apps a desktop entry names, lower case.
+bool appInstalled(const std::string& name) {
+  for (const char* folder : {"/usr/share/applications", "/usr/local/share/applications"}) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      std::string file = entry.path().stem().string();
+      std::transform(file.begin(), file.end(), file.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+      if (file == name || file.find("." + name) != std::string::npos) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+Requests::Requests(Engine& engine)
+    : engine_(engine), clock_([] {
+        std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        return local;
+      }) {}
+
+void Requests::trace(const std::string& line) {
+  if (trace_) trace_("  " + line);
+}
+
+void Requests::op(const std::string& name) {
+  trace("op: " + name);
+}
+
+std::string Requests::say(const std::string& sentence, const std::string& outcome) {
+  engine_.speak(sentence);
+  return outcome;
+}
+
+std::string Requests::notYet(const std::string& operation) {
+  op(operation + " (not yet)");
+  engine_.logLine("not yet: " + operation);
+  return say(kCannotYet, "not yet");
+}
+
+std::string Requests::playerName() {
+  std::string name = engine_.currentProfile().userName;
+  return name.empty() ? "friend" : name;
+}
+
+bool Requests::casual() {
+  return engine_.casualHearing();
+}
+
+std::string Requests::hear(const std::string& text) {
+  std::lock_guard guard(engine_.lock);
+  return hearAt(text, 0);
+}
+
+std::string Requests::hearAt(const std::string& text, int depth) {
+  if (depth > kMaxDepth) {
+    trace("too deep: " + text);
+    engine_.logLine("request went round in circles: " + text);
+    if (casual()) return "ignored";
+    return say("Sorry, I got myself in a loop there. Try saying it another way.", "not understood");
+  }
+  // Its own last sentence, coming back.
+  Heard raw(text);
+  if (!among(raw.text, {"stop", "quiet", "cancel", "silence"}) && !raw.text.empty() &&
+      raw.text == Heard(engine_.speakingNow().lastSpoken).text) {
+    engine_.logLine("heard (my own voice: ignored)");
+    return "echo";
+  }
+  std::string cleaned = text;
+  auto junk = cleaned.find_first_not_of(" .,!?");
+  cleaned = junk == std::string::npos ? "" : cleaned.substr(junk);
+  while (!cleaned.empty() && std::string(" .,!?").find(cleaned.back()) != std::string::npos) {
+    cleaned.pop_back();
+  }
+  for (const char* lead : {"jarvis ", "hey "}) {
+    std::string start = cleaned.substr(0, std::string(lead).size());
+    std::transform(start.begin(), start.end(), start.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (start == lead) {
+      cleaned.erase(0, start.size());
+      break;
+    }
+  }
+  Heard heard(cleaned);
+  engine_.ui("heard " + heard.text);
+  std::string repairs;
+  for (const auto& repair : heard.repairs) repairs += (repairs.empty() ? " (" : ", ") + repair;
+  trace("heard: " + heard.text + (repairs.empty() ? "" : repairs + ")"));
+  std::string outcome = dispatch(heard, depth);
+  if (depth == 0 && !heard.text.empty()) lastRequest_ = heard.text;
+  return outcome;
+}
+
+std::string Requests::dispatch(const Heard& heard, int depth) {
+  const double now = engine_.now();
+  // A question waiting for its yes.
+  if (pendingSentence_ && now <= pendingUntil_) {
+    std::string onYes = *pendingSentence_;
+    static const std::vector<std::string> yes = {
+        "yes",     "yeah",  "yep",       "sure",       "go ahead",  "ok",    "okay",
+        "confirm", "do it", "please do", "yes please", "of course", "please"};
+    static const std::vector<std::string> no = {
+        "no", "nope", "cancel", "never mind", "leave it", "no thanks", "no thank you", "dont"};
+    clearQuestion();
+    if (among(heard.text, yes) || heard.starts("yes")) {
+      trace("family: yes");
+      trace("again: " + onYes);
+      return hearAt(onYes, depth + 1);
+    }
+    if (among(heard.text, no) || heard.starts("no")) {
+      trace("family: no");
+      return say("Okay, I'll leave it.", "dropped");
+    }
+  }
+  // Saying again what was last said.
+  if (heard.hasAny({"say that again", "what did you say", "say it again", "repeat that",
+                    "come again", "pardon", "what was that you said"})) {
+    trace("family: repeat");
+    std::string last = engine_.speakingNow().lastSpoken;
+    return say(last.empty() ? "I have not said anything yet." : last, "repeated");
+  }
+  // How the studio assistant asks before acting.
+  if (among(bare(heard), {"guided", "guided mode", "assisted", "assisted mode", "autonomous",
+                          "autonomous mode"})) {
+    trace("family: studio mode");
+    std::string mode = heard.words[0];
+    engine_.parts().store.write("daw-mode.txt", mode + "\n");
+    op("studio mode " + mode);
+    if (mode == "guided") {
+      return say("Guided mode. I will explain every change and wait for a yes before I make it.");
+    }
+    if (mode == "assisted") {
+      return say(
+          "Assisted mode. I make ordinary changes straight away and tell you what happened. I "
+          "still ask before deleting anything or running a plan of several steps.");
+    }
+    return say(
+        "Autonomous mode. I carry out plans of several steps without asking first, and report "
+        "at the end. I still ask before deleting anything.");
+  }
+  if (auto corrected = correction(heard, depth)) return *corrected;
+  for (const auto& handler : subHandlers_) {
+    if (auto outcome = handler(heard)) return *outcome;
+  }
+  if (heard.text.empty()) {
+    trace("family: wake");
+    std::string reply = wakeReply();
+    op("wake reply");
+    engine_.speak(reply);
+    engine_.ears().expectAnswer();
+    return "woke";
+  }
+  // "when i say X i mean Y"
+  if (heard.starts("when i say") && heard.has("i mean")) {
+    std::string phrase = heard.text.substr(11, heard.text.find(" i mean ") - 11);
+    std::string means = heard.after("i mean");
+    if (!phrase.empty() && !means.empty() && heard.text.find(" i mean ") != std::string::npos) {
+      trace("family: teach a meaning");
+      learn(phrase, means);
+      return say("Got it. When you say " + phrase + ", I will take it as " + means + ".",
+                 "learned");
+    }
+  }
+  if (auto outcome = family(heard)) return *outcome;
+
+  // Meanings the player taught, on the first pass only.
+  if (!secondPass_) {
+    auto found = learned_.find(heard.text);
+    if (found != learned_.end()) {
+      trace("learned: " + found->second);
+      return hearAt(found->second, depth + 1);
+    }
+  }
+  if (casual()) {
+    trace("casual: let go");
+    return "ignored";
+  }
+  if (auto loose = loosely(heard)) {
+    trace("loose " + std::to_string(loose->first) + ": " + loose->second);
+    return hearAt(loose->second, depth + 1);
+  }
+  // Small talk.
+  static const std::vector<std::pair<std::vector<std::string>, std::string>> chat = {
+      {{"thank you", "thanks", "thanks a lot", "cheers"}, "You're welcome."},
+      {{"how are you", "how are you doing", "how are things"},
+       "I'm well, thank you. Ready when you are."},
+      {{"hello", "hi there", "good morning", "good afternoon", "good evening"}, "Hello!"},
+      {{"who are you", "what is your name", "whats your name"}, ""},
+      {{"i love you", "you are great", "good job", "well done"}, "That's kind of you. Thank you."},
+  };
+  for (const auto& [phrases, answer] : chat) {
+    if (!among(bare(heard), phrases)) continue;
+    trace("family: small talk");
+    std::string assistant = engine_.currentProfile().assistantName;
+    return say(answer.empty() ? "I'm " + assistant + ", your piano teacher." : answer);
+  }
+  // Opening apps.
+  for (const char* verb : {"open", "launch", "bring up"}) {
+    if (!heard.starts(verb)) continue;
+    trace("family: open an app");
+    std::string name = heard.after(verb);
+    if (name.rfind("the ", 0) == 0) name.erase(0, 4);
+    if (name.empty()) return say("Open what? Tell me its name.", "asked");
+    std::string plain;
+    for (char c : name) {
+      if (c != ' ') plain.push_back(c);
+    }
+    if (!appInstalled(plain))
+      return say("I cannot find an app called " + name + " on this Mac.", "no app");
+    return notYet("opening apps");
+  }
+
+  // Nothing matched.
+  engine_.logLine("rules did not understand: " + heard.text);
+  trace("family: not understood");
+  noteMistake("\"" + heard.text + "\" was not understood");
+  if (auto answer = engine_.theory(heard)) {
+    op("theory");
+    return say(*answer);
+  }
+  if (auto guess = closest(heard)) {
+    ask("Did you mean, " + guess->second + "?", guess->first);
+    return "asked";
+  }
+  std::string assistant = engine_.currentProfile().assistantName;
+  return say(
+      "I didn't recognise that one. On this Mac I can only follow requests I know, because it "
+      "has no built-in language model: that needs Apple Intelligence switched on, in System "
+      "Settings. Say " +
+          assistant + ", what can you do, to hear what I understand.",
+      "not understood");
+}
+
+std::optional<std::string> Requests::correction(const Heard& heard, int depth) {
+  std::optional<std::string> meant;
+  if (heard.starts("i was asking for")) {
+    meant = heard.after("i was asking for");
+  } else if (correcting_ && !heard.text.empty()) {
+    meant = heard.text;
+  }
+  static const std::vector<std::string> openers = {
+      "thats wrong",           "that is wrong",   "wrong",          "thats not what i meant",
+      "thats not what i said", "thats not right", "no thats wrong", "not what i meant",
+      "you got that wrong",    "thats not it"};
+  for (const auto& opener : openers) {
+    if (!heard.starts(opener)) continue;
+    trace("family: correction");
+    std::string rest = heard.after(opener);
+    if (rest.rfind("i was asking for ", 0) == 0) {
+      meant = rest.substr(17);
+      break;
+    }
+    noteMistake("\"" + lastRequest_ + "\" told it was wrong");
+    correcting_ = lastRequest_;
+    engine_.ears().expectAnswer();
+    return say("Sorry about that. What did you want?", "correcting");
+  }
+  if (!meant || meant->empty()) return std::nullopt;
+  std::string old = correcting_.value_or(lastRequest_);
+  correcting_.reset();
+  trace("family: corrected");
+  if (!old.empty() && old != *meant) {
+    noteMistake("\"" + old + "\" should have been \"" + *meant + "\"");
+    learn(old, *meant);
+  }
+  trace("again: " + *meant);
+  hearAt(*meant, depth + 1);
+  return "corrected";
+}
+
+std::optional<std::string> Requests::family(const Heard& heard) {
+  const std::string text = bare(heard);
+  const ButtonKeys keys = engine_.buttonKeys();
+  LessonRoom& lessons = engine_.lessons();
+  auto named = [&](const char* name) { trace(std::string("family: ") + name); };
+  // A family whose operation belongs to a part of the system not built yet.
+  auto later = [&](const char* name, const char* operation) -> std::optional<std::string> {
+    named(name);
+    return notYet(operation);
+  };
+
+  if (heard.hasAny({"mute the microphone", "microphone off", "mic off", "turn off your ears",
+                    "private conversation", "stop eavesdropping", "ears off"})) {
+    named("ears off");
+    op("ears off");
+    engine_.ui("ears off");
+    return say("I've stopped listening. Turn me back on in the window when you want me.",
+               "ears off");
+  }
+  // Whole sentences only, so "the band is too quiet" reaches the band.
+  if (among(text, {"stop", "quiet", "be quiet", "silence", "enough", "never mind", "stop it"})) {
+    named("stop");
+    op("stopEverything");
+    engine_.stopEverything();
+    return std::string("stopped");
+  }
+  if (among(text, {"stop the music", "stop the band"})) {
+    named("stop");
+    op("stopEverything");
+    engine_.stopEverything();
+    return std::string("stopped");
+  }
+  if (among(text, {"stop the metronome", "metronome off"})) {
+    named("stop");
+    return notYet("the metronome");
+  }
+  if (among(text, {"pause", "pause it", "pause the lesson", "hold on", "wait"})) {
+    named("pause");
+    op("pause");
+    engine_.command(keys.pause);
+    return std::string("acted");
+  }
+  if (among(text, {"continue", "resume", "carry on", "keep going", "go on"})) {
+    named("continue");
+    op("continue");
+    if (engine_.isPaused()) {
+      engine_.command(keys.pause);
+      return std::string("acted");
+    }
+    return say("We're not paused. Carry on whenever you like.");
+  }
+  if (among(text, {"go back to the start", "home", "go home", "main menu", "start again"})) {
+    named("home");
+    op("goHome");
+    engine_.goHome();
+    return std::string("acted");
+  }
+  if (among(text, {"goodbye", "good bye", "quit", "bye", "bye bye", "good night"})) {
+    named("goodbye");
+    op("quit");
+    std::string line =
+        engine_.pick({"Goodbye, " + playerName() + ".", "See you soon.", "Until next time."});
+    engine_.speak(line);
+    engine_.parts().quit("asked to say goodbye", 0);
+    return std::string("goodbye");
+  }
+  if (heard.hasAny({"what can you do", "what do you understand", "voice commands"}) ||
+      among(text, {"help", "help me"})) {
+    named("help");
+    op("help");
+    return say(
+        "You can say things like: play me something sad. Make it a lullaby. Play my album. Jam "
+        "with me. Surprise me. New composition. Today I can teach you songs: say teach me, and "
+        "a song's name, or song list. In a lesson, say again, next, back, pause, slower or "
+        "faster. Ask me about chords and scales, like what is the relative minor of C major. "
+        "And say stop whenever you want quiet.");
+  }
+  // The clock, but never a time signature or a timer.
+  if (heard.hasAny({"what time", "the time"}) &&
+      !heard.hasAny(
+          {"signature", "timer", "in time", "next time", "one more time", "first time"})) {
+    named("time");
+    return say("It is " + clockText(clock_(), "%I:%M %p") + ".");
+  }
+  if (heard.hasAny({"what day", "what is the date", "whats the date", "the date today"})) {
+    named("date");
+    return say("It is " + clockText(clock_(), "%A, %B %d") + ".");
+  }
+  // The studios: none can be open on this machine yet.
+  if (heard.hasAny({"in reaper", "in logic", "in logic pro", "reaper", "logic pro"})) {
+    named("studio");
+    return say("Open REAPER or Logic first, then ask me again.", "no daw");
+  }
+  for (const char* app : {"calendar", "photos", "weather app", "shortcuts"}) {
+    if (heard.has(std::string("in ") + app) || heard.has(std::string("the ") + app)) {
+      named("apps");
+      return notYet("app control");
+    }
+  }
+  // Music the player asks for.
+  if (heard.has("joke")) return later("music", "telling a music joke");
+  if (heard.has("surprise")) return later("music", "surprise");
+  if (heard.hasAny({"my pieces", "my songs", "my music", "concert", "everything i wrote",
+                    "play my album"})) {
+    return later("music", "playAlbum");
+  }
+  if (heard.hasAny({"jam", "duet", "answer me", "musical conversation", "call and response"})) {
+    return later("music", "setJam");
+  }
+  if (heard.hasAny({"eight bit", "8 bit", "game boy", "arcade", "lo fi", "lofi",
+                    "late night version", "restyle electric", "epic", "make it jazz"}) ||
+      (heard.starts("make it") && heard.has("as a"))) {
+    return later("music", "restyle");
+  }
+  if (heard.hasAny({"play me something", "play something", "improvise something",
+                    "compose something", "something for me"})) {
+    return later("music", "performGift");
+  }
+  // A song by name, to learn or to hear.
+  for (const char* verb : {"teach me how to play", "teach me to play", "learn how to play",
+                           "learn to play", "start a lesson on", "start the lesson", "teach me",
+                           "lesson on", "let me hear", "i want to hear", "perform", "play"}) {
+    if (!heard.starts(verb)) continue;
+    std::string name = heard.after(verb);
+    if (name.empty()) break;
+    auto found = lessons.songNamed(Heard(name));
+    bool teach = std::string(verb).find("teach") != std::string::npos ||
+                 std::string(verb).find("learn") != std::string::npos ||
+                 std::string(verb).find("lesson") != std::string::npos;
+    if (!found) {
+      if (!teach) break;  // "play it back", "play louder": other families
+      named("lesson by name");
+      return say(
+          "I don't have " + name + " in the library yet. Say song menu to hear what I do have.",
+          "no song");
+    }
+    named("lesson by name");
+    if (!teach) return notYet("perform");
+    op("chooseSong");
+    lessons.chooseSong(*found);
+    return std::string("acted");
+  }
+  if (heard.hasAny({"right hand only", "only the right hand", "only my right hand",
+                    "i only have my right hand", "left hand only", "only the left hand",
+                    "only my left hand", "i only have my left hand", "both hands"})) {
+    named("hands");
+    op("setHands");
+    lessons.setHands(heard);
+    return std::string("acted");
+  }
+  if (heard.hasAny({"big text", "bigger text", "large captions", "large text", "text is too small",
+                    "bigger captions", "larger captions"})) {
+    named("captions");
+    engine_.ui("access large 1");
+    return say("Large captions on.");
+  }
+  if (heard.hasAny({"small captions", "smaller captions", "normal captions", "smaller text"})) {
+    named("captions");
+    engine_.ui("access large 0");
+    return say("Captions back to normal.");
+  }
+  if (heard.has("contrast")) {
+    named("contrast");
+    bool off = heard.has("off") || heard.has("less") || heard.has("normal");
+    engine_.ui(off ? "access contrast 0" : "access contrast 1");
+    return say(off ? "High contrast off." : "High contrast on.");
+  }
+  if (heard.hasAny({"i cant hear", "i cannot hear", "im deaf", "i am deaf"}) &&
+      !heard.hasAny({"band", "you", "voice"})) {
+    named("hearing");
+    engine_.ui("access large 1");
+    return say(
+        "I've made the captions large. Every sentence I say is also written on the screen, and "
+        "the screen flashes green for a right note and red for a wrong one.");
+  }
+  if (heard.hasAny({"im blind", "i am blind", "i cant see", "i cannot see"})) {
+    named("sight");
+    return say(
+        "Everything here works by sound and touch. I say everything I do, and the top white keys "
+        "of your piano are the buttons. Press the top key's neighbour to hear what you can do.");
+  }
+  if (heard.hasAny({"remind me", "timer"})) {
+    named("timer");
+    return notYet("the timer");
+  }
+  if (heard.has("metronome")) {
+    named("metronome");
+    return notYet("the metronome");
+  }
+  if (heard.hasAny({"band mode", "turn on the band", "i want the band"})) {
+    named("band");
+    return say(
+        "There are two ways to get the band. Say new composition, play your idea, then say play "
+        "it with the band. Or say live band, and it follows you while you play.");
+  }
+  if (heard.hasAny({"classic band", "original band", "old band", "early band", "band from before",
+                    "band like before", "the band i liked", "band how it was",
+                    "band the way it was", "whole band", "orchestra band", "full band",
+                    "small band", "smaller band"})) {
+    named("band style");
+    return notYet("the band style");
+  }
+  if (among(text, {"band louder", "louder band", "band up"})) {
+    named("band");
+    op("band louder");
+    engine_.stepBandLevel(+1);
+    return std::string("acted");
+  }
+  if (among(text, {"band quieter", "quieter band", "band down", "band softer"})) {
+    named("band");
+    op("band quieter");
+    engine_.stepBandLevel(-1);
+    return std::string("acted");
+  }
+  if (among(text, {"speak up", "volume up", "voice up", "turn up the volume", "turn the volume up",
+                   "voice louder", "louder voice", "turn the volume back up"})) {
+    named("voice");
+    op("voice louder");
+    engine_.changeVoiceVolume(0.15f);
+    return std::string("acted");
+  }
+  if (among(text, {"voice quieter", "too loud", "volume down", "turn down the volume",
+                   "turn the volume down", "quieter voice", "voice down"})) {
+    named("voice");
+    op("voice quieter");
+    engine_.changeVoiceVolume(-0.15f);
+    return std::string("acted");
+  }
+  if (heard.hasAny({"switch to", "different voice", "another voice", "change your voice"})) {
+    named("voice");
+    op("next voice");
+    std::string name = engine_.parts().speaker.nextVoice();
+    if (name == "No other voices") return say("I could not switch to that voice.");
+    return say("This is " + name + ". I will use this voice from now on.");
+  }
+  // The speaking rate; in a lesson, "too fast" is about the music (the loose rules).
+  bool inLesson = engine_.currentMode() == Mode::teach;
+  if ((heard.has("too fast") && !inLesson) ||
+      (heard.hasAny({"talk slower", "speak slower", "talking too fast", "speaking too fast"}))) {
+    named("speaking rate");
+    return notYet("speaking more slowly");
+  }
+  if ((heard.has("speed up") && !inLesson) || heard.hasAny({"talk faster", "speak faster"})) {
+    named("speaking rate");
+    return notYet("speaking faster");
+  }
+  if (heard.hasAny({"follow me", "play with me", "live band"})) {
+    named("live band");
+    return notYet("the live band");
+  }
+  if (heard.hasAny({"from scratch", "throw that away", "restart"})) {
+    named("composition");
+    return notYet("restarting the take");
+  }
+  if (heard.hasAny(
+          {"new composition", "composing idea", "new piece", "new idea", "composition mode"})) {
+    named("composition");
+    return notYet("composition");
+  }
+  if (heard.hasAny({"chord progression", "teach me to compose", "learn to compose",
+                    "how to compose", "make me an idea", "idea for"})) {
+    named("composition");
+    return notYet("a composing idea");
+  }
+  if (heard.hasAny({"rename this to", "save that", "save it", "remember that", "keep that",
+                    "keep it", "play that back", "play it back", "add a band", "change it",
+                    "play it differently", "play a variation"})) {
+    named("composition");
+    return notYet("the composition keys");
+  }
+  if (heard.hasAny({"holding", "what chord am i"})) {
+    named("describe");
+    op("heldChord");
+    return say(engine_.heldChord());
+  }
+  if (heard.hasAny({"what was that", "what key", "what am i playing", "what i played",
+                    "what did i just play", "analyse", "analyze"})) {
+    named("describe");
+    return notYet("describing what you played");
+  }
+  if (among(text, {"record", "undo", "start recording", "stop recording", "redo"}) ||
+      heard.hasAny({"plugin", "plugins", "plug in"})) {
+    named("studio");
+    return say("Open REAPER or Logic first, then ask me again.", "no daw");
+  }
+  if (heard.hasAny({"test my ear", "ear test", "guess the note", "ear training"})) {
+    named("practice");
+    return notYet("ear training");
+  }
+  if (among(text, {"jazz", "jazz course", "jazz lesson", "the jazz course"})) {
+    named("practice");
+    return notYet("the jazz course");
+  }
+  if (among(text, {"talk", "talk mode"})) {
+    named("practice");
+    op("talk mode");
+    engine_.command(keys.talk);
+    return std::string("acted");
+  }
+  if (heard.hasAny({"which songs", "song list", "song menu", "list the songs", "what songs"})) {
+    named("practice");
+    op("listSongs");
+    lessons.listSongs();
+    return std::string("acted");
+  }
+  if (heard.hasAny({"which notes", "what notes", "what are the notes", "tell me the notes",
+                    "what comes next", "say the notes"})) {
+    named("practice");
+    op("command notes");
+    engine_.command(keys.notes);
+    return std::string("acted");
+  }
+  if (among(text, {"again", "repeat", "one more time", "play that again", "once more"})) {
+    named("practice");
+    op("command hear");
+    engine_.command(keys.hear);
+    return std::string("acted");
+  }
+  if (among(text, {"next", "skip ahead", "next part", "skip"})) {
+    named("practice");
+    op("command next");
+    engine_.command(keys.next);
+    return std::string("acted");
+  }
+  if (among(text, {"previous", "go back", "back", "previous part"})) {
+    named("practice");
+    op("command back");
+    engine_.command(keys.back);
+    return std::string("acted");
+  }
+  if (among(text, {"slower", "a bit slower", "slow down"})) {
+    named("practice");
+    op("tempo slower");
+    lessons.changeTempo(-1);
+    return std::string("acted");
+  }
+  if (among(text, {"faster", "a bit faster", "speed up"})) {
+    named("practice");
+    op("tempo faster");
+    lessons.changeTempo(+1);
+    return std::string("acted");
+  }
+  if (heard.hasAny({"im done with this song", "drop this song", "i am done with this song"})) {
+    named("practice");
+    op("dropSong");
+    lessons.dropSong();
+    return std::string("acted");
+  }
+  for (const char* opener : {"start a lesson", "start the lesson", "lesson"}) {
+    if (text == opener) {
+      named("lesson by name");
+      op("chooseSong");
+      lessons.chooseCurrent();
+      return std::string("acted");
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::pair<int, std::string>> Requests::loosely(const Heard& heard) {
+  const auto& rules = requests::looseRules();
+  for (std::size_t i = 0; i < rules.size(); ++i) {
+    const auto& rule = rules[i];
+    bool all = std::all_of(rule.needs.begin(), rule.needs.end(), [&](const auto& group) {
+      return std::any_of(group.begin(), group.end(),
+                         [&](std::string_view phrase) { return heard.has(std::string(phrase)); });
+    });
+    if (!all) continue;
+    if (std::any_of(rule.vetoes.begin(), rule.vetoes.end(),
+                    [&](std::string_view phrase) { return heard.has(std::string(phrase)); })) {
+      continue;
+    }
+    std::string means(rule.means);
+    if (rule.keep == "number") {
+      // Without a number the request stands alone: the metronome at its own
+      // tempo, and a timer that asks how long.
+      if (auto number = heard.number()) {
+        means += " " + std::to_string(*number);
+        if (heard.has("second") || heard.has("seconds")) {
+          means += " seconds";
+        } else if (means.rfind("timer", 0) == 0) {
+          means += " minutes";
+        }
+      }
+    } else if (rule.keep == "all") {
+      means += " " + heard.text;
+    }
+    return std::pair{static_cast<int>(i) + 1, means};
+  }
+  return std::nullopt;
+}
+
+std::optional<std::pair<std::string, std::string>> Requests::closest(const Heard& heard) {
+  std::set<std::string> said;
+  for (const auto& word : heard.words) said.insert(stem(word));
+  double best = 0.0;
+  std::optional<std::pair<std::string, std::string>> found;
+  for (const auto& guess : requests::guessable()) {
+    Heard request{std::string(guess.request)};
+    if (request.words.empty()) continue;
+    int shared = 0;
+    for (const auto& word : request.words) shared += said.count(stem(word)) > 0;
+    double share = static_cast<double>(shared) / static_cast<double>(request.words.size());
+    if (share > best) {
+      best = share;
+      found = std::pair{std::string(guess.request), std::string(guess.description)};
+    }
+  }
+  if (best < 0.5) return std::nullopt;
+  return found;
+}
+
+std::string Requests::wakeReply() {
+  const double now = engine_.now();
+  double since = now - lastWakeAt_;
+  lastWakeAt_ = now;
+  const std::string name = playerName();
+  std::vector<std::string> candidates;
+  if (since < 12.0) {
+    candidates = {"Still here, " + name + ".", "I'm listening.", "Go ahead."};
+  } else if (wakeCount_ == 0 && (clock_().tm_hour < 12 || clock_().tm_hour >= 17)) {
+    candidates = {clock_().tm_hour < 12 ? "Good morning, " + name + "."
+                                        : "Good evening, " + name + "."};
+  } else if (since > 1200.0 && wakeCount_ > 0) {
+    candidates = {"Welcome back, " + name + "."};
+  } else if (engine_.currentMode() == Mode::teach) {
+    candidates = {"Yes? The lesson can wait."};
+  } else {
+    candidates = {"Yes, " + name + "?",      "I'm listening.",  "Go ahead.",
+                  "At your service.",        "How can I help?", "What do you need?",
+                  "I'm here, " + name + ".", "Right here."};
+  }
+  ++wakeCount_;
+  std::vector<std::string> fresh;
+  for (const auto& candidate : candidates) {
+    if (candidate != lastWakeReply_) fresh.push_back(candidate);
+  }
+  lastWakeReply_ = engine_.pick(fresh.empty() ? candidates : fresh);
+  return lastWakeReply_;
+}
+
+void Requests::ask(const std::string& question, const std::string& onYes) {
+  pendingSentence_ = onYes;
+  pendingUntil_ = engine_.now() + kQuestionSeconds;
+  trace("pending: " + onYes);
+  engine_.speak(question);
+}
+
+bool Requests::questionPending() {
+  return pendingSentence_ && engine_.now() <= pendingUntil_;
+}
+
+void Requests::clearQuestion() {
+  pendingSentence_.reset();
+}
+
+void Requests::loadLearned() {
+  learned_.clear();
+  auto text = engine_.parts().store.read("learned.json");
+  if (!text || text->size() > 4'000'000) return;
+  auto doc = jsonfile::parseObject(*text);
+  if (!doc) return;
+  for (auto& [phrase, means] : doc->items()) {
+    if (means.is_string()) learned_[Heard(phrase).text] = Heard(means.get<std::string>()).text;
+  }
+}
+
+void Requests::learn(const std::string& phrase, const std::string& means) {
+  std::string key = Heard(phrase).text;
+  std::string value = Heard(means).text;
+  if (key.empty() || value.empty() || key == value) return;
+  learned_[key] = value;
+  trace("learned: " + key + " = " + value);
+  if (engine_.parts().opt.fast) return;
+  engine_.parts().store.write("learned.json", jsonfile::text(nlohmann::json(learned_)));
+}
+
+void Requests::noteMistake(const std::string& description) {
+  if (engine_.parts().opt.fast) return;
+  std::tm local = clock_();
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M", &local);
+  files::appendToFile(engine_.baseDir() / "mistakes.txt",
+                      std::string(stamp) + "  " + description + "\n");
+}
+
+}  // namespace orvo

@@ -1,0 +1,94 @@
+#pragma once
+// Understanding spoken requests: one sentence (freed of the wake name by the
+// listener, or typed) is normalised into a Heard and offered to the request
+// families in a fixed order; the first that takes it acts. Then the learned
+// meanings, the loose rules, small talk, and when nothing matched a theory
+// answer or a guess at what was meant ("Did you mean, ...?").
+//
+// Threads: hear() comes from the listener's timers, the key reader and
+// activities. All state here is engine state, read and written under the
+// engine's lock; actions that speak start engine activities.
+
+#include <ctime>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "voice/heard.h"
+
+namespace orvo {
+
+class Engine;
+
+class Requests {
+ public:
+  using Trace = std::function<void(const std::string&)>;
+  // A handler that may claim a sentence: its outcome, or nothing to pass it on.
+  using Handler = std::function<std::optional<std::string>(const Heard&)>;
+
+  explicit Requests(Engine& engine);
+
+  // The outcome word: "ignored" when a casual remark was no request, else
+  // what was done ("echo", "no daw", "no song", "no app", "corrected",
+  // "not yet", "said", "acted", "asked" ...). Only ever logged.
+  std::string hear(const std::string& text);
+
+  // The answer to the bare name.
+  std::string wakeReply();
+
+  // A question waiting for a yes: the request a yes hears, for 20 s.
+  void ask(const std::string& question, const std::string& onYes);
+  bool questionPending();
+  void clearQuestion();
+
+  // Meanings the player taught ("learned.json").
+  void loadLearned();
+  void learn(const std::string& phrase, const std::string& means);
+  const std::map<std::string, std::string>& learned() const { return learned_; }
+  // One line of "mistakes.txt".
+  void noteMistake(const std::string& description);
+
+  // Sub-handlers, tried in the order joined, before the bare name.
+  void addSubHandler(Handler handler) { subHandlers_.push_back(std::move(handler)); }
+
+  // The routing trace: one line per decision; empty when not tracing.
+  void setTrace(Trace trace) { trace_ = std::move(trace); }
+  // The local time for the clock, the date and the greetings.
+  void setClock(std::function<std::tm()> clock) { clock_ = std::move(clock); }
+
+  // The closest guessable request, and how the question names it.
+  static std::optional<std::pair<std::string, std::string>> closest(const Heard& heard);
+  // A loose rule's request, with its number: (rule number, request).
+  static std::optional<std::pair<int, std::string>> loosely(const Heard& heard);
+
+ private:
+  std::string hearAt(const std::string& text, int depth);
+  std::string dispatch(const Heard& heard, int depth);
+  std::optional<std::string> correction(const Heard& heard, int depth);
+  std::optional<std::string> family(const Heard& heard);
+  std::string say(const std::string& sentence, const std::string& outcome = "said");
+  std::string notYet(const std::string& operation);
+  void op(const std::string& name);
+  void trace(const std::string& line);
+  std::string playerName();
+  bool casual();
+
+  Engine& engine_;
+  Trace trace_;
+  std::function<std::tm()> clock_;
+  std::vector<Handler> subHandlers_;
+
+  std::optional<std::string> pendingSentence_;
+  double pendingUntil_ = 0.0;
+  std::map<std::string, std::string> learned_;
+  std::string lastRequest_;
+  std::optional<std::string> correcting_;
+  bool secondPass_ = false;
+  double lastWakeAt_ = -100.0;
+  std::string lastWakeReply_;
+  int wakeCount_ = 0;
+};
+
+}  // namespace orvo
