@@ -6,6 +6,7 @@
 #include "core/ears-trace.h"
 #include "core/memory.h"
 #include "core/options.h"
+#include "core/route-trace.h"
 #include "lessons/lesson.h"
 #include "lessons/song-library.h"
 #include "platform/files.h"
@@ -34,7 +35,7 @@ const Option laterWithoutEngine[] = {
     {"--sound-check", 1},
     {"--selftest", 0},
 };
-const Option laterWithEngine[] = {{"--chat", 1}, {"--route", 1}};
+const Option laterWithEngine[] = {{"--chat", 1}};
 
 std::optional<int> notBuilt(const std::vector<std::string>& args, const Option* begin,
                             const Option* end, const Print& print) {
@@ -154,6 +155,16 @@ std::optional<int> runWithoutEngine(const std::vector<std::string>& args,
 }
 
 std::optional<int> runWithEngine(const std::vector<std::string>& args, const Print& print) {
+  if (auto first = present(args, "--route", 1)) {
+    // Every argument after it that is not an option is one request.
+    auto at = std::find(args.begin(), args.end(), "--route");
+    std::vector<std::string> requests;
+    for (auto it = at + 1; it != args.end(); ++it) {
+      if (it->rfind("--", 0) != 0) requests.push_back(*it);
+    }
+    bool asJarvis = std::find(args.begin(), args.end(), "--as-jarvis") != args.end();
+    return routetrace::run(requests, asJarvis, print);
+  }
   if (auto script = present(args, "--ears", 1)) {
     bool asJarvis = std::find(args.begin(), args.end(), "--as-jarvis") != args.end();
     return earstrace::runFile(script->front(), asJarvis, print);

@@ -47,7 +47,8 @@ std::string playerLanguage() {
     std::string locale = value;
     locale = locale.substr(0, locale.find_first_of(".@"));
     if (locale == "C" || locale == "POSIX" || locale.size() < 2) return "en";
-    if (auto underscore = locale.find('_'); underscore != std::string::npos) locale[underscore] = '-';
+    if (auto underscore = locale.find('_'); underscore != std::string::npos)
+      locale[underscore] = '-';
     return locale;
   }
   return "en";

@@ -10,6 +10,7 @@
 #include "core/lesson-room.h"
 #include "platform/files.h"
 #include "voice/request-words.h"
+#include "voice/wake-name.h"
 
 namespace orvo {
 namespace {
@@ -140,7 +141,10 @@ std::string Requests::hearAt(const std::string& text, int depth) {
   for (const auto& repair : heard.repairs) repairs += (repairs.empty() ? " (" : ", ") + repair;
   trace("heard: " + heard.text + (repairs.empty() ? "" : repairs + ")"));
   std::string outcome = dispatch(heard, depth);
-  if (depth == 0 && !heard.text.empty()) lastRequest_ = heard.text;
+  // What a later "that's wrong" is about: the request acted on, not the correction.
+  if (depth == 0 && !heard.text.empty() && outcome != "correcting" && outcome != "corrected") {
+    lastRequest_ = heard.text;
+  }
   return outcome;
 }
 
@@ -318,6 +322,7 @@ std::optional<std::string> Requests::correction(const Heard& heard, int depth) {
   }
   trace("again: " + *meant);
   hearAt(*meant, depth + 1);
+  lastRequest_ = Heard(*meant).text;
   return "corrected";
 }
 
@@ -682,11 +687,45 @@ std::optional<std::string> Requests::family(const Heard& heard) {
 
 std::optional<std::pair<int, std::string>> Requests::loosely(const Heard& heard) {
   const auto& rules = requests::looseRules();
+  // Words inside a longer phrase of another rule belong to that phrase: in
+  // "the band is too quiet", "quiet" is part of "too quiet" (louder), not a
+  // request for less.
+  std::vector<std::vector<bool>> taken(rules.size(), std::vector<bool>(heard.words.size()));
+  for (std::size_t r = 0; r < rules.size(); ++r) {
+    for (const auto& group : rules[r].needs) {
+      for (std::string_view phrase : group) {
+        auto parts = wake::pieces(phrase);
+        if (parts.size() < 2) continue;
+        for (std::size_t at = 0; at + parts.size() <= heard.words.size(); ++at) {
+          if (!std::equal(parts.begin(), parts.end(),
+                          heard.words.begin() + static_cast<std::ptrdiff_t>(at))) {
+            continue;
+          }
+          for (std::size_t other = 0; other < rules.size(); ++other) {
+            if (other == r) continue;
+            for (std::size_t k = 0; k < parts.size(); ++k) taken[other][at + k] = true;
+          }
+        }
+      }
+    }
+  }
+  auto present = [&](std::size_t r, std::string_view phrase) {
+    std::string text(phrase);
+    if (!heard.has(text)) return false;
+    if (text.find(' ') != std::string::npos) return true;
+    bool anyWord = false;
+    for (std::size_t i = 0; i < heard.words.size(); ++i) {
+      if (heard.words[i] != text) continue;
+      anyWord = true;
+      if (!taken[r][i]) return true;
+    }
+    return !anyWord;  // found through a near word only
+  };
   for (std::size_t i = 0; i < rules.size(); ++i) {
     const auto& rule = rules[i];
     bool all = std::all_of(rule.needs.begin(), rule.needs.end(), [&](const auto& group) {
       return std::any_of(group.begin(), group.end(),
-                         [&](std::string_view phrase) { return heard.has(std::string(phrase)); });
+                         [&](std::string_view phrase) { return present(i, phrase); });
     });
     if (!all) continue;
     if (std::any_of(rule.vetoes.begin(), rule.vetoes.end(),
