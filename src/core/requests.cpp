@@ -232,9 +232,28 @@ std::string Requests::dispatch(const Heard& heard, int depth) {
     trace("casual: let go");
     return "ignored";
   }
+  // A question about chords, scales or keys is answered before the loose
+  // rules can take its words ("what notes are in a G seven chord").
+  if (heard.hasAny({"chord", "chords", "scale", "scales", "key", "interval", "sharps", "flats",
+                    "relative", "major", "minor", "arpeggio"})) {
+    if (auto answer = engine_.theory(heard)) {
+      trace("family: theory");
+      op("theory");
+      return say(*answer);
+    }
+  }
   if (auto loose = loosely(heard)) {
     trace("loose " + std::to_string(loose->first) + ": " + loose->second);
     return hearAt(loose->second, depth + 1);
+  }
+  for (const auto& mood : requests::moods()) {
+    bool named = std::any_of(mood.words.begin(), mood.words.end(), [&](std::string_view word) {
+      return std::find(heard.words.begin(), heard.words.end(), word) != heard.words.end();
+    });
+    if (!named) continue;
+    std::string request = "play me something " + std::string(mood.mood);
+    trace("mood: " + request);
+    return hearAt(request, depth + 1);
   }
   // Small talk.
   static const std::vector<std::pair<std::vector<std::string>, std::string>> chat = {
@@ -436,7 +455,7 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     return later("music", "setJam");
   }
   if (heard.hasAny({"eight bit", "8 bit", "game boy", "arcade", "lo fi", "lofi",
-                    "late night version", "restyle electric", "epic", "make it jazz"}) ||
+                    "late night version", "restyle electric", "epic", "make it jazz", "lullaby"}) ||
       (heard.starts("make it") && heard.has("as a"))) {
     return later("music", "restyle");
   }
@@ -631,8 +650,10 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     lessons.listSongs();
     return std::string("acted");
   }
+  // "What notes are in a G seven chord" is a theory question, not the lesson's notes.
   if (heard.hasAny({"which notes", "what notes", "what are the notes", "tell me the notes",
-                    "what comes next", "say the notes"})) {
+                    "what comes next", "say the notes"}) &&
+      !heard.hasAny({"chord", "scale", "key", "major", "minor", "interval", "arpeggio"})) {
     named("practice");
     op("command notes");
     engine_.command(keys.notes);

@@ -1,0 +1,164 @@
+// Requests through the routing trace of the real binary: the table of real
+// phrasings, and sequences where one request's state carries over.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "orvo-process.h"
+#include "platform/files.h"
+#include "temp-folder.h"
+
+namespace orvo::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+
+// The lines printed under each "> " request, by request.
+std::vector<std::vector<std::string>> route(const TempFolder& home,
+                                            const std::vector<std::string>& requests) {
+  std::vector<std::string> args = {"--route"};
+  args.insert(args.end(), requests.begin(), requests.end());
+  OrvoProcess orvo({.home = home.path(), .args = args, .window = false});
+  orvo.waitExit(30);
+  std::vector<std::vector<std::string>> blocks;
+  for (const auto& line : orvo.lines()) {
+    if (line.rfind("> ", 0) == 0) {
+      blocks.push_back({});
+    } else if (!blocks.empty()) {
+      blocks.back().push_back(line);
+    }
+  }
+  return blocks;
+}
+
+struct Row {
+  int line;
+  std::string mode, sentence, heard, rule, op, spoken;
+};
+
+std::string field(const std::vector<std::string>& block, const std::string& prefix) {
+  for (const auto& line : block) {
+    if (line.rfind(prefix, 0) != 0) continue;
+    std::string value = line.substr(prefix.size());
+    auto repairs = value.find(" (");
+    return prefix == "  heard: " && repairs != std::string::npos ? value.substr(0, repairs) : value;
+  }
+  return "-";
+}
+
+std::string spoken(const std::vector<std::string>& block) {
+  for (const auto& line : block) {
+    if (!line.empty() && line[0] != ' ' && line[0] != '@') return line;
+  }
+  return "-";
+}
+
+// Every mismatch of the row is reported, not only the first.
+void check(const Row& row, const std::vector<std::string>& block) {
+  std::string where = "line " + std::to_string(row.line) + ": \"" + row.sentence + "\"";
+  std::string heard = field(block, "  heard: ");
+  EXPECT_EQ(heard.empty() ? "-" : heard, row.heard) << where;
+  bool ruled = std::any_of(block.begin(), block.end(), [&](const std::string& line) {
+    return line.rfind("  " + row.rule, 0) == 0;
+  });
+  EXPECT_TRUE(ruled) << where << " should go to " << row.rule;
+  EXPECT_EQ(field(block, "  op: "), row.op) << where;
+  if (row.spoken != "*") {
+    EXPECT_EQ(spoken(block), row.spoken) << where;
+  }
+}
+
+TEST(RouteTrace, EveryPhrasingOfTheTableReachesItsRule) {
+  auto text = files::readFile(std::string(ORVO_TEST_DATA) + "/phrasings.txt");
+  ASSERT_TRUE(text);
+  std::vector<Row> rows;
+  std::istringstream in(*text);
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> cells;
+    std::size_t start = 0;
+    for (std::size_t bar; (bar = line.find(" | ", start)) != std::string::npos; start = bar + 3) {
+      cells.push_back(line.substr(start, bar - start));
+    }
+    cells.push_back(line.substr(start));
+    ASSERT_EQ(cells.size(), 6u) << "line " << number;
+    rows.push_back({number, cells[0], cells[1], cells[2], cells[3], cells[4], cells[5]});
+  }
+  EXPECT_GE(rows.size(), 200u);
+
+  TempFolder home;
+  std::vector<std::string> atHome;
+  for (const auto& row : rows) {
+    if (row.mode == "home") atHome.push_back(row.sentence);
+  }
+  auto blocks = route(home, atHome);
+  ASSERT_EQ(blocks.size(), atHome.size());
+  std::size_t next = 0;
+  for (const auto& row : rows) {
+    if (row.mode == "home") {
+      check(row, blocks[next++]);
+    } else {
+      auto lesson = route(home, {"teach me hot cross buns", row.sentence});
+      ASSERT_EQ(lesson.size(), 2u) << row.sentence;
+      check(row, lesson[1]);
+    }
+  }
+}
+
+TEST(RouteTrace, QuestionsCorrectionsAndLearnedMeaningsCarryOver) {
+  TempFolder home;
+  // A bare name, then the request without it.
+  auto woken = route(home, {"", "what time is it"});
+  ASSERT_EQ(woken.size(), 2u);
+  EXPECT_THAT(woken[0], Contains("  family: wake"));
+  EXPECT_THAT(woken[1], Contains("It is 3:00 PM."));
+
+  // A guess asked about, answered yes and answered no.
+  auto guessed = route(home, {"menu of songs", "yes", "menu of songs", "no"});
+  ASSERT_EQ(guessed.size(), 4u);
+  EXPECT_THAT(guessed[0], Contains("Did you mean, open the song menu?"));
+  EXPECT_THAT(guessed[0], Contains("  pending: song menu"));
+  EXPECT_THAT(guessed[1], Contains("  again: song menu"));
+  EXPECT_THAT(guessed[1], Contains("  op: listSongs"));
+  EXPECT_THAT(guessed[3], Contains("Okay, I'll leave it."));
+
+  // "that's wrong", then what was meant: learned, and heard at once; the
+  // learned meaning is used next time, but not on a second pass.
+  auto corrected = route(home, {"play the blue thing", "thats wrong",
+                                "i was asking for which songs", "play the blue thing"});
+  ASSERT_EQ(corrected.size(), 4u);
+  EXPECT_THAT(corrected[1], Contains("Sorry about that. What did you want?"));
+  EXPECT_THAT(corrected[2], Contains("  learned: play the blue thing = which songs"));
+  EXPECT_THAT(corrected[2], Contains("  op: listSongs"));
+  EXPECT_THAT(corrected[2].back(), HasSubstr("= corrected"));
+  EXPECT_THAT(corrected[3], Contains("  learned: which songs"));
+  EXPECT_THAT(corrected[3], Contains("  op: listSongs"));
+
+  // Taught directly; a meaning that leads back to itself ends, said, not in a crash.
+  auto taught = route(home, {"when i say tunes i mean which songs", "tunes",
+                             "when i say ping i mean pong", "when i say pong i mean ping", "ping"});
+  ASSERT_EQ(taught.size(), 5u);
+  EXPECT_THAT(taught[1], Contains("  op: listSongs"));
+  EXPECT_THAT(taught[4],
+              Contains("Sorry, I got myself in a loop there. Try saying it another way."));
+}
+
+TEST(RouteTrace, BadSentencesGetAnAnswerAndNeverCrash) {
+  TempFolder home;
+  std::string huge;
+  while (huge.size() < 2000) huge += "play me the song about the blue thing ";
+  files::writeFileAtomically(home / "learned.json", "[\"not\", \"an object\"]");
+  auto blocks =
+      route(home, {"", "...", "um uh ok", huge, "\xF0\x9F\x98\x80 \xF0\x9F\x98\x80",
+                   "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "i\xE2\x80\x99m bored"});
+  ASSERT_EQ(blocks.size(), 7u);
+  for (const auto& block : blocks) EXPECT_NE(spoken(block), "-") << block.front();
+  EXPECT_THAT(blocks[6], Contains("  loose 21: surprise me"));
+}
+
+}  // namespace
+}  // namespace orvo::testing
