@@ -61,6 +61,55 @@ TEST(ListeningSession, ItsOwnGreetingIsIgnoredItsNameIsHeardAndTalkWithoutItIsLe
   EXPECT_EQ(orvo.waitExit(), 0);
 }
 
+void pause() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));  // its answer is over
+}
+
+TEST(ListeningSession, RequestsByVoiceActAndACorrectionOutlivesTheRun) {
+  TempFolder home;
+  {
+    OrvoProcess orvo({.home = home.path()});
+    ASSERT_TRUE(orvo.waitFor("No piano found yet. Plug it in and I will pick it up."));
+    pause();
+    // The bare name, then the request without it.
+    orvo.write("~ear 1 Orvo\n");
+    ASSERT_TRUE(orvo.waitFor("@earreset"));
+    pause();
+    orvo.write("~ear 1 what time is it\n");
+    ASSERT_TRUE(orvo.waitForPrefix("It is "));
+    pause();
+    // A lesson by name, then stopped by voice.
+    orvo.write("~ear 1 Orvo teach me hot cross buns\n");
+    ASSERT_TRUE(orvo.waitForPrefix("Hot Cross Buns."));
+    ASSERT_TRUE(orvo.waitForPrefix("Your turn."));
+    pause();
+    orvo.write("~ear 1 Orvo stop\n");
+    ASSERT_TRUE(orvo.waitFor("@paused 1"));
+    pause();
+    // Misunderstood, corrected.
+    orvo.write("~ear 1 Orvo play the green thing\n");
+    ASSERT_TRUE(orvo.waitForPrefix("I didn't recognise that one."));
+    pause();
+    orvo.write("~ear 1 Orvo that's wrong\n");
+    ASSERT_TRUE(orvo.waitFor("Sorry about that. What did you want?"));
+    pause();
+    orvo.write("~ear 1 which songs\n");
+    ASSERT_TRUE(orvo.waitForPrefix("Easy: "));
+    orvo.closeInput();
+    EXPECT_EQ(orvo.waitExit(), 0);
+  }
+  EXPECT_THAT(files::readFile(home / "learned.json").value_or(""),
+              HasSubstr("\"play the green thing\": \"which songs\""));
+  OrvoProcess again({.home = home.path()});
+  ASSERT_TRUE(again.waitForPrefix("@welcome"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  pause();
+  again.write("~ear 1 Orvo play the green thing\n");
+  EXPECT_TRUE(again.waitForPrefix("Easy: "));
+  again.closeInput();
+  EXPECT_EQ(again.waitExit(), 0);
+}
+
 TEST(ListeningTrace, TheEdgeCasesScriptGivesTheStoredTrace) {
   TempFolder home;
   const std::string data = ORVO_TEST_DATA;

@@ -128,11 +128,11 @@ TEST(RouteTrace, QuestionsCorrectionsAndLearnedMeaningsCarryOver) {
 
   // "that's wrong", then what was meant: learned, and heard at once; the
   // learned meaning is used next time, but not on a second pass.
-  auto corrected = route(home, {"play the blue thing", "thats wrong",
-                                "i was asking for which songs", "play the blue thing"});
+  auto corrected = route(home, {"play the green thing", "thats wrong",
+                                "i was asking for which songs", "play the green thing"});
   ASSERT_EQ(corrected.size(), 4u);
   EXPECT_THAT(corrected[1], Contains("Sorry about that. What did you want?"));
-  EXPECT_THAT(corrected[2], Contains("  learned: play the blue thing = which songs"));
+  EXPECT_THAT(corrected[2], Contains("  learned: play the green thing = which songs"));
   EXPECT_THAT(corrected[2], Contains("  op: listSongs"));
   EXPECT_THAT(corrected[2].back(), HasSubstr("= corrected"));
   EXPECT_THAT(corrected[3], Contains("  learned: which songs"));
