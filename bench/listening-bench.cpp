@@ -8,7 +8,12 @@
 #include <chrono>
 #include <thread>
 
+#include <sstream>
+
+#include "core/engine.h"
+#include "core/trace-world.h"
 #include "e2e/orvo-process.h"
+#include "platform/files.h"
 #include "platform/virtual-runtime.h"
 #include "temp-folder.h"
 #include "voice/ears.h"
@@ -85,5 +90,93 @@ void BM_EarStopToEarreset(benchmark::State& state) {
   orvo.waitExit();
 }
 BENCHMARK(BM_EarStopToEarreset)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+}  // namespace
+
+namespace {
+
+// Every sentence of the phrasing table heard by an engine whose speaker says
+// nothing, on the virtual clock: the cost of understanding alone.
+struct SilentSpeaker final : orvo::SpeechOutput {
+  void say(const std::string&, orvo::SpeechTicket) override {}
+  void stop() override {}
+  void silenceNow() override {}
+  std::string voiceName() override { return ""; }
+  std::string nextVoice() override { return "No other voices"; }
+  float volume() override { return 1.0f; }
+  void setVolume(float) override {}
+};
+
+std::vector<std::string> phrasings() {
+  std::vector<std::string> sentences;
+  auto text = orvo::files::readFile(std::string(ORVO_SOURCE_DIR) + "/tests/e2e/data/phrasings.txt");
+  std::istringstream in(text.value_or(""));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    auto first = line.find(" | ");
+    auto second = line.find(" | ", first + 3);
+    if (first != std::string::npos && second != std::string::npos) {
+      sentences.push_back(line.substr(first + 3, second - first - 3));
+    }
+  }
+  return sentences;
+}
+
+void BM_HearEachPhrasing(benchmark::State& state) {
+  orvo::testing::TempFolder home;
+  orvo::TraceWorld world({.fast = true, .secondsPerCharacter = 0.0, .saying = [](auto&) {}});
+  if (!world.ready()) return state.SkipWithError("no folder");
+  auto sentences = phrasings();
+  std::vector<double> micros;
+  for (auto _ : state) {
+    for (const auto& sentence : sentences) {
+      auto start = std::chrono::steady_clock::now();
+      benchmark::DoNotOptimize(world.engine().hear(sentence));
+      micros.push_back(
+          std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+              .count());
+      world.runtime().discardPending();
+      if (std::getenv("ORVO_SLOWEST") && micros.back() > 150) {
+        std::fprintf(stderr, "%8.0f us  %s\n", micros.back(), sentence.c_str());
+      }
+    }
+  }
+  state.counters["sentences"] = static_cast<double>(sentences.size());
+  report(state, micros);
+}
+BENCHMARK(BM_HearEachPhrasing)->Iterations(20);
+
+void BM_HeardOfEachPhrasing(benchmark::State& state) {
+  auto sentences = phrasings();
+  std::vector<double> micros;
+  for (auto _ : state) {
+    for (const auto& sentence : sentences) {
+      auto start = std::chrono::steady_clock::now();
+      benchmark::DoNotOptimize(orvo::Heard(sentence));
+      micros.push_back(
+          std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+              .count());
+    }
+  }
+  report(state, micros);
+}
+BENCHMARK(BM_HeardOfEachPhrasing)->Iterations(50);
+
+// The whole table through one --route run of the binary.
+void BM_RouteTheWholeTable(benchmark::State& state) {
+  auto sentences = phrasings();
+  for (auto _ : state) {
+    orvo::testing::TempFolder home;
+    std::vector<std::string> args = {"--route"};
+    args.insert(args.end(), sentences.begin(), sentences.end());
+    auto start = std::chrono::steady_clock::now();
+    orvo::testing::OrvoProcess orvo({.home = home.path(), .args = args, .window = false});
+    orvo.waitExit(60);
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+}
+BENCHMARK(BM_RouteTheWholeTable)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace

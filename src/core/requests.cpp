@@ -115,8 +115,13 @@ std::string Requests::hearAt(const std::string& text, int depth) {
   }
   // Its own last sentence, coming back.
   Heard raw(text);
+  std::string lastSpoken = engine_.speakingNow().lastSpoken;
+  if (lastSpoken != spokenKey_) {
+    spokenKey_ = lastSpoken;
+    spokenText_ = Heard(lastSpoken).text;
+  }
   if (!among(raw.text, {"stop", "quiet", "cancel", "silence"}) && !raw.text.empty() &&
-      raw.text == Heard(engine_.speakingNow().lastSpoken).text) {
+      raw.text == spokenText_) {
     engine_.logLine("heard (my own voice: ignored)");
     return "echo";
   }
@@ -706,30 +711,47 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   return std::nullopt;
 }
 
+// The loose rules' phrases of several words, split once.
+struct LongPhrase {
+  std::size_t rule;
+  std::vector<std::string> words;
+};
+const std::vector<LongPhrase>& longPhrases() {
+  static const std::vector<LongPhrase> phrases = [] {
+    std::vector<LongPhrase> all;
+    const auto& rules = requests::looseRules();
+    for (std::size_t r = 0; r < rules.size(); ++r) {
+      for (const auto& group : rules[r].needs) {
+        for (std::string_view phrase : group) {
+          auto words = wake::pieces(phrase);
+          if (words.size() >= 2) all.push_back({r, std::move(words)});
+        }
+      }
+    }
+    return all;
+  }();
+  return phrases;
+}
+
 std::optional<std::pair<int, std::string>> Requests::loosely(const Heard& heard) {
   const auto& rules = requests::looseRules();
   // Words inside a longer phrase of another rule belong to that phrase: in
   // "the band is too quiet", "quiet" is part of "too quiet" (louder), not a
-  // request for less.
-  std::vector<std::vector<bool>> taken(rules.size(), std::vector<bool>(heard.words.size()));
-  for (std::size_t r = 0; r < rules.size(); ++r) {
-    for (const auto& group : rules[r].needs) {
-      for (std::string_view phrase : group) {
-        auto parts = wake::pieces(phrase);
-        if (parts.size() < 2) continue;
-        for (std::size_t at = 0; at + parts.size() <= heard.words.size(); ++at) {
-          if (!std::equal(parts.begin(), parts.end(),
-                          heard.words.begin() + static_cast<std::ptrdiff_t>(at))) {
-            continue;
-          }
-          for (std::size_t other = 0; other < rules.size(); ++other) {
-            if (other == r) continue;
-            for (std::size_t k = 0; k < parts.size(); ++k) taken[other][at + k] = true;
-          }
-        }
+  // request for less. taken[i] holds the rules whose phrase covers word i.
+  std::vector<std::vector<std::size_t>> taken(heard.words.size());
+  for (const auto& phrase : longPhrases()) {
+    const auto& parts = phrase.words;
+    for (std::size_t at = 0; at + parts.size() <= heard.words.size(); ++at) {
+      if (std::equal(parts.begin(), parts.end(),
+                     heard.words.begin() + static_cast<std::ptrdiff_t>(at))) {
+        for (std::size_t k = 0; k < parts.size(); ++k) taken[at + k].push_back(phrase.rule);
       }
     }
   }
+  auto coveredForOthers = [&](std::size_t word, std::size_t rule) {
+    return std::any_of(taken[word].begin(), taken[word].end(),
+                       [&](std::size_t other) { return other != rule; });
+  };
   auto present = [&](std::size_t r, std::string_view phrase) {
     std::string text(phrase);
     if (!heard.has(text)) return false;
@@ -738,7 +760,7 @@ std::optional<std::pair<int, std::string>> Requests::loosely(const Heard& heard)
     for (std::size_t i = 0; i < heard.words.size(); ++i) {
       if (heard.words[i] != text) continue;
       anyWord = true;
-      if (!taken[r][i]) return true;
+      if (!coveredForOthers(i, r)) return true;
     }
     return !anyWord;  // found through a near word only
   };
@@ -774,19 +796,29 @@ std::optional<std::pair<int, std::string>> Requests::loosely(const Heard& heard)
 }
 
 std::optional<std::pair<std::string, std::string>> Requests::closest(const Heard& heard) {
+  // The stems of each guessable request, found once.
+  static const std::vector<std::vector<std::string>> stems = [] {
+    std::vector<std::vector<std::string>> all;
+    for (const auto& guess : requests::guessable()) {
+      std::vector<std::string> words;
+      for (const auto& word : Heard(std::string(guess.request)).words) words.push_back(stem(word));
+      all.push_back(std::move(words));
+    }
+    return all;
+  }();
   std::set<std::string> said;
   for (const auto& word : heard.words) said.insert(stem(word));
   double best = 0.0;
   std::optional<std::pair<std::string, std::string>> found;
-  for (const auto& guess : requests::guessable()) {
-    Heard request{std::string(guess.request)};
-    if (request.words.empty()) continue;
+  const auto& guesses = requests::guessable();
+  for (std::size_t g = 0; g < guesses.size(); ++g) {
+    if (stems[g].empty()) continue;
     int shared = 0;
-    for (const auto& word : request.words) shared += said.count(stem(word)) > 0;
-    double share = static_cast<double>(shared) / static_cast<double>(request.words.size());
+    for (const auto& word : stems[g]) shared += said.count(word) > 0;
+    double share = static_cast<double>(shared) / static_cast<double>(stems[g].size());
     if (share > best) {
       best = share;
-      found = std::pair{std::string(guess.request), std::string(guess.description)};
+      found = std::pair{std::string(guesses[g].request), std::string(guesses[g].description)};
     }
   }
   if (best < 0.5) return std::nullopt;

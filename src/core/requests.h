@@ -80,6 +80,9 @@ class Requests {
   std::function<std::tm()> clock_;
   std::vector<Handler> subHandlers_;
 
+  // The sentence last spoken, normalised once.
+  std::string spokenKey_;
+  std::string spokenText_;
   std::optional<std::string> pendingSentence_;
   double pendingUntil_ = 0.0;
   std::map<std::string, std::string> learned_;

@@ -11,14 +11,26 @@
 namespace orvo {
 namespace {
 
+// The repairs as " heard " and " meant ", padded once.
+struct Padded {
+  std::string from, to, name;
+};
+std::vector<Padded> padded(const std::vector<requests::Rewrite>& pairs) {
+  std::vector<Padded> all;
+  for (auto [from, to] : pairs) {
+    if (from == to) continue;  // kept as it is, so nothing else splits it
+    all.push_back({" " + std::string(from) + " ", " " + std::string(to) + " ",
+                   std::string(from) + " -> " + std::string(to)});
+  }
+  return all;
+}
+
 // Replaces every whole-word occurrence in a text padded with spaces.
-bool replaceAll(std::string& padded, std::string_view from, std::string_view to) {
-  std::string needle = " " + std::string(from) + " ";
-  std::string with = " " + std::string(to) + " ";
+bool replaceAll(std::string& text, const Padded& rewrite) {
   bool any = false;
-  for (std::size_t at = padded.find(needle); at != std::string::npos;
-       at = padded.find(needle, at + with.size() - 1)) {
-    padded.replace(at, needle.size(), with);
+  for (std::size_t at = text.find(rewrite.from); at != std::string::npos;
+       at = text.find(rewrite.from, at + rewrite.to.size() - 1)) {
+    text.replace(at, rewrite.from.size(), rewrite.to);
     any = true;
   }
   return any;
@@ -32,35 +44,33 @@ bool isDigits(const std::string& word) {
 }  // namespace
 
 Heard::Heard(const std::string& sentence) {
-  std::string padded = " ";
+  std::string line = " ";
   for (std::size_t i = 0; i < sentence.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(sentence[i]);
     // The curly apostrophe (U+2019) a recogniser may write is an apostrophe.
     if (c == 0xE2 && i + 2 < sentence.size() &&
         static_cast<unsigned char>(sentence[i + 1]) == 0x80 &&
         static_cast<unsigned char>(sentence[i + 2]) == 0x99) {
-      padded.push_back('\'');
+      line.push_back('\'');
       i += 2;
       continue;
     }
     char out = static_cast<char>(std::tolower(c));
     if (std::string_view(",.?!;:\"\t\r\n").find(out) != std::string_view::npos) out = ' ';
-    if (out == ' ' && padded.back() == ' ') continue;
-    padded.push_back(out);
+    if (out == ' ' && line.back() == ' ') continue;
+    line.push_back(out);
   }
-  if (padded.back() != ' ') padded.push_back(' ');
-  for (auto [from, to] : requests::mishearings()) {
-    if (from != to && replaceAll(padded, from, to)) {
-      repairs.push_back(std::string(from) + " -> " + std::string(to));
+  if (line.back() != ' ') line.push_back(' ');
+  static const std::vector<Padded> mishearings = padded(requests::mishearings());
+  static const std::vector<Padded> sayings = padded(requests::sayings());
+  for (const auto* table : {&mishearings, &sayings}) {
+    for (const auto& rewrite : *table) {
+      if (replaceAll(line, rewrite)) repairs.push_back(rewrite.name);
     }
   }
-  for (auto [from, to] : requests::sayings()) {
-    if (replaceAll(padded, from, to))
-      repairs.push_back(std::string(from) + " -> " + std::string(to));
-  }
-  padded.erase(std::remove(padded.begin(), padded.end(), '\''), padded.end());
+  line.erase(std::remove(line.begin(), line.end(), '\''), line.end());
 
-  std::vector<std::string> all = wake::pieces(padded);
+  std::vector<std::string> all = wake::pieces(line);
   static const std::vector<std::string> leading = {"hey",     "hi",     "ok",  "okay", "jarvis",
                                                    "jarviss", "please", "now", "um",   "uh"};
   std::size_t from = 0;
@@ -94,10 +104,17 @@ Heard::Heard(const std::string& sentence) {
   }
 }
 
+// Whole words, found without building a padded copy: the loose rules ask
+// this hundreds of times a sentence.
 bool Heard::has(const std::string& phrase) const {
   if (phrase.empty()) return false;
   if (phrase.find(' ') == std::string::npos) return near.count(phrase) > 0;
-  return (" " + text + " ").find(" " + phrase + " ") != std::string::npos;
+  for (std::size_t at = text.find(phrase); at != std::string::npos;
+       at = text.find(phrase, at + 1)) {
+    std::size_t end = at + phrase.size();
+    if ((at == 0 || text[at - 1] == ' ') && (end == text.size() || text[end] == ' ')) return true;
+  }
+  return false;
 }
 
 bool Heard::hasAny(const std::vector<std::string>& phrases) const {

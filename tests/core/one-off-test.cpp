@@ -54,7 +54,13 @@ TEST(OneOff, DropAddsTheTitleOnceAndKeepsTheRestOfTheMemory) {
   EXPECT_EQ(printed.size(), 10u);
   EXPECT_THAT(printed[0], ::testing::StartsWith(
                               "Hot Cross Buns (level 1): 17 steps, biggest chord 4, 3 parts"));
-  EXPECT_EQ(runWithEngine({"--route", "what chord is this"}, print), 2);
+  EXPECT_EQ(runWithEngine({"--chat", "hello"}, print), 2);
+  EXPECT_EQ(printed.back(), "not yet: --chat");
+  printed.clear();
+  EXPECT_EQ(runWithEngine({"--route", "what is c major"}, print), 0);
+  EXPECT_THAT(printed, ::testing::ElementsAre("> what is c major", "  heard: what is c major",
+                                              "  family: theory", "  op: theory",
+                                              "C major is C, D, E, F, G, A, B.", "  = said"));
   EXPECT_FALSE(runWithEngine({"--route"}, print));
 }
 
