@@ -113,14 +113,17 @@ std::string Requests::hearAt(const std::string& text, int depth) {
     if (casual()) return "ignored";
     return say("Sorry, I got myself in a loop there. Try saying it another way.", "not understood");
   }
-  // Its own last sentence, coming back.
+  // Its own last sentence, coming back while it is still being said or has
+  // only just ended. Later, the same words are a person asking again ("band
+  // quieter" twice): the listener has already let its own voice go by then.
   Heard raw(text);
-  std::string lastSpoken = engine_.speakingNow().lastSpoken;
-  if (lastSpoken != spokenKey_) {
-    spokenKey_ = lastSpoken;
-    spokenText_ = Heard(lastSpoken).text;
+  auto speaking = engine_.speakingNow();
+  if (speaking.lastSpoken != spokenKey_) {
+    spokenKey_ = speaking.lastSpoken;
+    spokenText_ = Heard(speaking.lastSpoken).text;
   }
-  if (!among(raw.text, {"stop", "quiet", "cancel", "silence"}) && !raw.text.empty() &&
+  bool justSaid = engine_.now() - speaking.lastSpokenAt < 0.6;
+  if (justSaid && !among(raw.text, {"stop", "quiet", "cancel", "silence"}) && !raw.text.empty() &&
       raw.text == spokenText_) {
     engine_.logLine("heard (my own voice: ignored)");
     return "echo";

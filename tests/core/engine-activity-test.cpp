@@ -204,8 +204,12 @@ TEST(EngineThreads, NoSentenceOutlivesThePressThatStoppedIt) {
   Engine& engine = world.engine;
   std::mt19937 random(11);
   int stale = 0;
+  std::atomic<int> finished{0};
   for (int round = 0; round < 400; ++round) {
-    engine.run([&](int gen) { engine.say("a sentence", gen); });
+    engine.run([&](int gen) {
+      engine.say("a sentence", gen);
+      ++finished;
+    });
     // Somewhere between before the sentence is asked for and after it started.
     auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(random() % 300);
     while (std::chrono::steady_clock::now() < until) std::this_thread::yield();
@@ -221,6 +225,11 @@ TEST(EngineThreads, NoSentenceOutlivesThePressThatStoppedIt) {
     }
   }
   EXPECT_EQ(stale, 0);
+  // Every activity has finished with the engine before it goes away.
+  for (int wait = 0; wait < 5000 && finished < 400; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(finished, 400);
   // The synthesiser is driven from the speech queue: let it finish before the
   // synthesiser goes away.
   std::promise<void> drained;

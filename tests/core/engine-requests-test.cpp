@@ -60,6 +60,19 @@ TEST_F(RequestsTest, WakeRepliesFollowTheHourTheGapAndNeverRepeat) {
   EXPECT_EQ(wake(), "Yes? The lesson can wait.");
 }
 
+// Its own sentence heard back the moment it ends is its voice; a second
+// later the same words are the player asking again.
+TEST_F(RequestsTest, ItsOwnSentenceComingBackIsAnEchoOnlyRightAfterIt) {
+  EXPECT_EQ(engine->hear("band quieter"), "acted");
+  EXPECT_EQ(spokenOne(), "Band quieter.");
+  EXPECT_EQ(engine->hear("Band quieter."), "echo");
+  EXPECT_THAT(spoken(), IsEmpty());
+  runtime.advance(1.0);
+  EXPECT_EQ(engine->hear("band quieter"), "acted");
+  EXPECT_EQ(spokenOne(), "Band quieter.");
+  EXPECT_EQ(engine->hear("stop"), "stopped");  // "stop" is never its own voice
+}
+
 TEST_F(RequestsTest, AQuestionWaits20SecondsAndAnythingElseDropsIt) {
   engine->hear("menu of songs");
   EXPECT_EQ(spokenOne(), "Did you mean, open the song menu?");
