@@ -34,7 +34,7 @@ TEST(ListeningSession, ItsOwnGreetingIsIgnoredItsNameIsHeardAndTalkWithoutItIsLe
   const std::string rest = "No piano found yet. Plug it in and I will pick it up.";
   ASSERT_TRUE(orvo.waitFor(rest));
   // The greeting, heard back by the microphone once it has been said.
-  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
   orvo.write("~ear 0 No piano found yet\n~ear 1 " + rest + "\n");
   EXPECT_THAT(voiceLogOnceItHas(home, "ignored my own voice"), HasSubstr("ignored my own voice"));
 
@@ -46,7 +46,7 @@ TEST(ListeningSession, ItsOwnGreetingIsIgnoredItsNameIsHeardAndTalkWithoutItIsLe
 
   // Talk without the name: nothing is said (a follow-up remark is let go).
   std::size_t before = orvo.lines().size();
-  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
   orvo.write("~ear 1 we were talking about the weather\n~ear 1 pizza\n");
   EXPECT_THAT(voiceLogOnceItHas(home, "let a remark go by"), HasSubstr("let a remark go by"));
   orvo.write("~name\n");
@@ -62,7 +62,8 @@ TEST(ListeningSession, ItsOwnGreetingIsIgnoredItsNameIsHeardAndTalkWithoutItIsLe
 }
 
 void pause() {
-  std::this_thread::sleep_for(std::chrono::milliseconds(800));  // its answer is over
+  // Its answer is over, and a loaded machine has finished with it.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
 }
 
 TEST(ListeningSession, RequestsByVoiceActAndACorrectionOutlivesTheRun) {
