@@ -8,6 +8,7 @@
 #include "core/engine.h"
 #include "core/json-file.h"
 #include "core/lesson-room.h"
+#include "lessons/plain-words.h"
 #include "platform/files.h"
 #include "voice/request-words.h"
 #include "voice/wake-name.h"
@@ -54,9 +55,7 @@ bool appInstalled(const std::string& name) {
   for (const char* folder : {"/usr/share/applications", "/usr/local/share/applications"}) {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-      std::string file = entry.path().stem().string();
-      std::transform(file.begin(), file.end(), file.begin(),
-                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+      std::string file = lowerCase(entry.path().stem().string());
       if (file == name || file.find("." + name) != std::string::npos) return true;
     }
   }
@@ -113,37 +112,23 @@ std::string Requests::hearAt(const std::string& text, int depth) {
     if (casual()) return "ignored";
     return say("Sorry, I got myself in a loop there. Try saying it another way.", "not understood");
   }
+  // Normalising does the clean-up too: the stray punctuation at the ends and a
+  // leading "jarvis" or "hey" go with the other fillers.
+  Heard heard(text);
   // Its own last sentence, coming back while it is still being said or has
   // only just ended. Later, the same words are a person asking again ("band
   // quieter" twice): the listener has already let its own voice go by then.
-  Heard raw(text);
   auto speaking = engine_.speakingNow();
   if (speaking.lastSpoken != spokenKey_) {
     spokenKey_ = speaking.lastSpoken;
     spokenText_ = Heard(speaking.lastSpoken).text;
   }
   bool justSaid = engine_.now() - speaking.lastSpokenAt < 0.6;
-  if (justSaid && !among(raw.text, {"stop", "quiet", "cancel", "silence"}) && !raw.text.empty() &&
-      raw.text == spokenText_) {
+  if (justSaid && !among(heard.text, {"stop", "quiet", "cancel", "silence"}) &&
+      !heard.text.empty() && heard.text == spokenText_) {
     engine_.logLine("heard (my own voice: ignored)");
     return "echo";
   }
-  std::string cleaned = text;
-  auto junk = cleaned.find_first_not_of(" .,!?");
-  cleaned = junk == std::string::npos ? "" : cleaned.substr(junk);
-  while (!cleaned.empty() && std::string(" .,!?").find(cleaned.back()) != std::string::npos) {
-    cleaned.pop_back();
-  }
-  for (const char* lead : {"jarvis ", "hey "}) {
-    std::string start = cleaned.substr(0, std::string(lead).size());
-    std::transform(start.begin(), start.end(), start.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (start == lead) {
-      cleaned.erase(0, start.size());
-      break;
-    }
-  }
-  Heard heard(cleaned);
   engine_.ui("heard " + heard.text);
   std::string repairs;
   for (const auto& repair : heard.repairs) repairs += (repairs.empty() ? " (" : ", ") + repair;
@@ -358,6 +343,14 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   const ButtonKeys keys = engine_.buttonKeys();
   LessonRoom& lessons = engine_.lessons();
   auto named = [&](const char* name) { trace(std::string("family: ") + name); };
+  // A family whose operation exists: traced, done, and its outcome word.
+  auto act = [&](const char* name, const char* operation, auto&& action,
+                 const char* outcome = "acted") -> std::optional<std::string> {
+    named(name);
+    op(operation);
+    action();
+    return std::string(outcome);
+  };
   // A family whose operation belongs to a part of the system not built yet.
   auto later = [&](const char* name, const char* operation) -> std::optional<std::string> {
     named(name);
@@ -373,27 +366,17 @@ std::optional<std::string> Requests::family(const Heard& heard) {
                "ears off");
   }
   // Whole sentences only, so "the band is too quiet" reaches the band.
-  if (among(text, {"stop", "quiet", "be quiet", "silence", "enough", "never mind", "stop it"})) {
-    named("stop");
-    op("stopEverything");
-    engine_.stopEverything();
-    return std::string("stopped");
-  }
-  if (among(text, {"stop the music", "stop the band"})) {
-    named("stop");
-    op("stopEverything");
-    engine_.stopEverything();
-    return std::string("stopped");
+  if (among(text, {"stop", "quiet", "be quiet", "silence", "enough", "never mind", "stop it",
+                   "stop the music", "stop the band"})) {
+    return act(
+        "stop", "stopEverything", [&] { engine_.stopEverything(); }, "stopped");
   }
   if (among(text, {"stop the metronome", "metronome off"})) {
     named("stop");
     return notYet("the metronome");
   }
   if (among(text, {"pause", "pause it", "pause the lesson", "hold on", "wait"})) {
-    named("pause");
-    op("pause");
-    engine_.command(keys.pause);
-    return std::string("acted");
+    return act("pause", "pause", [&] { engine_.command(keys.pause); });
   }
   if (among(text, {"continue", "resume", "carry on", "keep going", "go on"})) {
     named("continue");
@@ -405,10 +388,7 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     return say("We're not paused. Carry on whenever you like.");
   }
   if (among(text, {"go back to the start", "home", "go home", "main menu", "start again"})) {
-    named("home");
-    op("goHome");
-    engine_.goHome();
-    return std::string("acted");
+    return act("home", "goHome", [&] { engine_.goHome(); });
   }
   if (among(text, {"goodbye", "good bye", "quit", "bye", "bye bye", "good night"})) {
     named("goodbye");
@@ -498,10 +478,7 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   if (heard.hasAny({"right hand only", "only the right hand", "only my right hand",
                     "i only have my right hand", "left hand only", "only the left hand",
                     "only my left hand", "i only have my left hand", "both hands"})) {
-    named("hands");
-    op("setHands");
-    lessons.setHands(heard);
-    return std::string("acted");
+    return act("hands", "setHands", [&] { lessons.setHands(heard); });
   }
   if (heard.hasAny({"big text", "bigger text", "large captions", "large text", "text is too small",
                     "bigger captions", "larger captions"})) {
@@ -556,30 +533,18 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     return notYet("the band style");
   }
   if (among(text, {"band louder", "louder band", "band up"})) {
-    named("band");
-    op("band louder");
-    engine_.stepBandLevel(+1);
-    return std::string("acted");
+    return act("band", "band louder", [&] { engine_.stepBandLevel(+1); });
   }
   if (among(text, {"band quieter", "quieter band", "band down", "band softer"})) {
-    named("band");
-    op("band quieter");
-    engine_.stepBandLevel(-1);
-    return std::string("acted");
+    return act("band", "band quieter", [&] { engine_.stepBandLevel(-1); });
   }
   if (among(text, {"speak up", "volume up", "voice up", "turn up the volume", "turn the volume up",
                    "voice louder", "louder voice", "turn the volume back up"})) {
-    named("voice");
-    op("voice louder");
-    engine_.changeVoiceVolume(0.15f);
-    return std::string("acted");
+    return act("voice", "voice louder", [&] { engine_.changeVoiceVolume(0.15f); });
   }
   if (among(text, {"voice quieter", "too loud", "volume down", "turn down the volume",
                    "turn the volume down", "quieter voice", "voice down"})) {
-    named("voice");
-    op("voice quieter");
-    engine_.changeVoiceVolume(-0.15f);
-    return std::string("acted");
+    return act("voice", "voice quieter", [&] { engine_.changeVoiceVolume(-0.15f); });
   }
   if (heard.hasAny({"switch to", "different voice", "another voice", "change your voice"})) {
     named("voice");
@@ -647,68 +612,38 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     return notYet("the jazz course");
   }
   if (among(text, {"talk", "talk mode"})) {
-    named("practice");
-    op("talk mode");
-    engine_.command(keys.talk);
-    return std::string("acted");
+    return act("practice", "talk mode", [&] { engine_.command(keys.talk); });
   }
   if (heard.hasAny({"which songs", "song list", "song menu", "list the songs", "what songs"})) {
-    named("practice");
-    op("listSongs");
-    lessons.listSongs();
-    return std::string("acted");
+    return act("practice", "listSongs", [&] { lessons.listSongs(); });
   }
   // "What notes are in a G seven chord" is a theory question, not the lesson's notes.
   if (heard.hasAny({"which notes", "what notes", "what are the notes", "tell me the notes",
                     "what comes next", "say the notes"}) &&
       !heard.hasAny({"chord", "scale", "key", "major", "minor", "interval", "arpeggio"})) {
-    named("practice");
-    op("command notes");
-    engine_.command(keys.notes);
-    return std::string("acted");
+    return act("practice", "command notes", [&] { engine_.command(keys.notes); });
   }
   if (among(text, {"again", "repeat", "one more time", "play that again", "once more"})) {
-    named("practice");
-    op("command hear");
-    engine_.command(keys.hear);
-    return std::string("acted");
+    return act("practice", "command hear", [&] { engine_.command(keys.hear); });
   }
   if (among(text, {"next", "skip ahead", "next part", "skip"})) {
-    named("practice");
-    op("command next");
-    engine_.command(keys.next);
-    return std::string("acted");
+    return act("practice", "command next", [&] { engine_.command(keys.next); });
   }
   if (among(text, {"previous", "go back", "back", "previous part"})) {
-    named("practice");
-    op("command back");
-    engine_.command(keys.back);
-    return std::string("acted");
+    return act("practice", "command back", [&] { engine_.command(keys.back); });
   }
   if (among(text, {"slower", "a bit slower", "slow down"})) {
-    named("practice");
-    op("tempo slower");
-    lessons.changeTempo(-1);
-    return std::string("acted");
+    return act("practice", "tempo slower", [&] { lessons.changeTempo(-1); });
   }
   if (among(text, {"faster", "a bit faster", "speed up"})) {
-    named("practice");
-    op("tempo faster");
-    lessons.changeTempo(+1);
-    return std::string("acted");
+    return act("practice", "tempo faster", [&] { lessons.changeTempo(+1); });
   }
   if (heard.hasAny({"im done with this song", "drop this song", "i am done with this song"})) {
-    named("practice");
-    op("dropSong");
-    lessons.dropSong();
-    return std::string("acted");
+    return act("practice", "dropSong", [&] { lessons.dropSong(); });
   }
   for (const char* opener : {"start a lesson", "start the lesson", "lesson"}) {
     if (text == opener) {
-      named("lesson by name");
-      op("chooseSong");
-      lessons.chooseCurrent();
-      return std::string("acted");
+      return act("lesson by name", "chooseSong", [&] { lessons.chooseCurrent(); });
     }
   }
   return std::nullopt;
