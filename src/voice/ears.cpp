@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <ctime>
 
+#include "lessons/plain-words.h"
 #include "platform/files.h"
+#include "platform/local-time.h"
 #include "voice/wake-name.h"
 #include "voice/wake-words.h"
 
@@ -37,14 +38,9 @@ std::string trimmed(const std::string& text, std::string_view junk) {
   return text.substr(first, text.find_last_not_of(junk) - first + 1);
 }
 
-std::string lowered(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // Where the later of "hey jarvis" and "jarvis" starts, and how many words it is.
 std::optional<std::pair<std::size_t, std::size_t>> findName(const std::string& text) {
-  std::string lower = lowered(text);
+  std::string lower = lowerCase(text);
   std::size_t hey = lower.find("hey jarvis");
   std::size_t bare = lower.find(kName);
   if (bare == std::string::npos) return std::nullopt;
@@ -61,16 +57,6 @@ double readPause(const std::filesystem::path& baseDir) {
   double value = std::strtod(number.c_str(), &end);
   if (number.empty() || *end != '\0' || !std::isfinite(value)) return 0.45;
   return value;
-}
-
-// Local time as "HH:mm:ss".
-std::string clockTime() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%H:%M:%S", &local);
-  return text;
 }
 
 }  // namespace
@@ -106,7 +92,6 @@ double Ears::wait(const std::string& request, bool final, double pause) {
 }
 
 std::string Ears::partial(const std::string& text, bool final) {
-  const double pause = readPause(parts_.baseDir);
   const EarsLink::Speaking speaking = parts_.link.speaking();
   const bool naming = parts_.link.naming();
   Calls calls;
@@ -114,19 +99,19 @@ std::string Ears::partial(const std::string& text, bool final) {
   std::string outcome;
   {
     MutexLock guard(mutex_);
-    outcome = decide(text, final, pause, speaking, naming, calls, next);
+    outcome = decide(text, final, speaking, naming, calls, next);
   }
   std::string line = std::string("ear ") + (final ? "1" : "0") + " \"" + text + "\" -> ";
   if (!parts_.fast) trace(line + outcome);
   for (auto& call : calls) call();
+  if (next && next->wait < 0) next->wait = wait(next->request, final, readPause(parts_.baseDir));
   if (next) outcome = follow(*next);
   if (parts_.fast) trace(line + outcome);
   return outcome;
 }
 
-std::string Ears::decide(const std::string& text, bool final, double pause,
-                         const EarsLink::Speaking& speaking, bool naming, Calls& calls,
-                         std::optional<Next>& next) {
+std::string Ears::decide(const std::string& text, bool final, const EarsLink::Speaking& speaking,
+                         bool naming, Calls& calls, std::optional<Next>& next) {
   const double now = parts_.runtime.now();
   const double sinceSpoke = now - speaking.lastSpokenAt;
   lastText_ = text;
@@ -195,7 +180,8 @@ std::string Ears::decide(const std::string& text, bool final, double pause,
   auto found = findRequest(fresh, heard, sinceSpoke, now, calls, next, outcome);
   if (!found) return outcome;
   ++token_;
-  double delay = found->bareGuess ? (final ? 0.25 : 0.7) : wait(found->request, final, pause);
+  // Any other wait needs the pause file, read once the lock is released.
+  double delay = found->bareGuess ? (final ? 0.25 : 0.7) : -1.0;
   next = Next{.soft = false,
               .token = token_,
               .wait = delay,
@@ -499,7 +485,7 @@ void Ears::logCall(Calls& calls, const std::string& line) {
 void Ears::log(const std::string& line) {
   if (parts_.fast) return;
   trace("log: " + line);
-  files::appendToFile(parts_.baseDir / "voice-log.txt", clockTime() + "  " + line + "\n");
+  files::appendToFile(parts_.baseDir / "voice-log.txt", localTimeText(false) + "  " + line + "\n");
 }
 
 void Ears::trace(const std::string& line) {

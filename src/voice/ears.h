@@ -70,7 +70,7 @@ class Ears {
   struct Next {
     bool soft = false;
     int token = 0;
-    double wait = 0.0;
+    double wait = 0.0;  // below 0: from the request and the pause file
     std::string request;
     bool casual = false;
     bool guessedName = false;
@@ -82,9 +82,8 @@ class Ears {
     bool bareGuess = false;
   };
 
-  std::string decide(const std::string& text, bool final, double pause,
-                     const EarsLink::Speaking& speaking, bool naming, Calls& calls,
-                     std::optional<Next>& next) REQUIRES(mutex_);
+  std::string decide(const std::string& text, bool final, const EarsLink::Speaking& speaking,
+                     bool naming, Calls& calls, std::optional<Next>& next) REQUIRES(mutex_);
   // The assistant is speaking or has just stopped: only a person's name or a
   // stop word gets through. Nothing when the transcript was dealt with here.
   std::optional<std::string> ownVoice(const std::string& text, std::string& fresh,
