@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench-figures.h"
 #include "core/engine.h"
 #include "core/lesson-room.h"
 #include "platform/file-store.h"
@@ -12,24 +13,12 @@
 
 namespace {
 
-struct SilentSpeaker final : orvo::SpeechOutput {
-  void say(const std::string& text, orvo::SpeechTicket) override {
-    benchmark::DoNotOptimize(text.data());
-  }
-  void stop() override {}
-  void silenceNow() override {}
-  std::string voiceName() override { return ""; }
-  std::string nextVoice() override { return ""; }
-  float volume() override { return 1.0f; }
-  void setVolume(float) override {}
-};
-
 void BM_HomeMenuKey(benchmark::State& state) {
   orvo::testing::TempFolder home;
   orvo::VirtualRuntime runtime;
   orvo::Window window(runtime.serial("lorimel.ui"), true, [](std::string_view) {});
   orvo::Log log(home / "log.txt");
-  SilentSpeaker speaker;
+  orvo::bench::SilentSpeaker speaker;
   orvo::NoMusicPlayer player;
   orvo::NoStudioHost studio;
   orvo::FileStore store{home.path(), runtime, runtime.serial("orvo.store")};

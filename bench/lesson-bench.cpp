@@ -6,16 +6,10 @@
 #include <algorithm>
 #include <chrono>
 
+#include "bench-figures.h"
 #include "lessons/lesson-judge.h"
 
 namespace {
-
-void report(benchmark::State& state, std::vector<double>& micros) {
-  std::sort(micros.begin(), micros.end());
-  if (micros.empty()) return;
-  state.counters["p50_us"] = micros[micros.size() / 2];
-  state.counters["p99_us"] = micros[micros.size() * 99 / 100];
-}
 
 template <typename Note>
 void judge(benchmark::State& state, int notes, Note&& note, double apart) {
@@ -31,13 +25,11 @@ void judge(benchmark::State& state, int notes, Note&& note, double apart) {
     for (int i = 0; i < notes; ++i) {
       auto start = std::chrono::steady_clock::now();
       benchmark::DoNotOptimize(judge.judge(note(i), t));
-      micros.push_back(
-          std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
-              .count());
+      micros.push_back(orvo::bench::microsSince(start));
       t += apart;
     }
   }
-  report(state, micros);
+  orvo::bench::reportMicros(state, micros);
 }
 
 void BM_JudgeRightNote(benchmark::State& state) {

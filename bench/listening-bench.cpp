@@ -10,6 +10,7 @@
 
 #include <sstream>
 
+#include "bench-figures.h"
 #include "core/engine.h"
 #include "core/trace-world.h"
 #include "e2e/orvo-process.h"
@@ -20,13 +21,6 @@
 #include "voice/wake-name.h"
 
 namespace {
-
-void report(benchmark::State& state, std::vector<double>& micros) {
-  std::sort(micros.begin(), micros.end());
-  if (micros.empty()) return;
-  state.counters["p50_us"] = micros[micros.size() / 2];
-  state.counters["p99_us"] = micros[micros.size() * 99 / 100];
-}
 
 struct QuietLink final : orvo::EarsLink {
   Speaking speaking() override { return {"Hello. I'm Orvo, your piano teacher.", -100.0}; }
@@ -53,13 +47,11 @@ void BM_PartialOfAGrowingUtterance(benchmark::State& state) {
       text += (i ? " " : "") + words[i];
       auto start = std::chrono::steady_clock::now();
       benchmark::DoNotOptimize(ears.partial(text, i + 1 == words.size()));
-      micros.push_back(
-          std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
-              .count());
+      micros.push_back(orvo::bench::microsSince(start));
     }
     runtime.advance(30.0);  // it acts, and every window closes
   }
-  report(state, micros);
+  orvo::bench::reportMicros(state, micros);
 }
 BENCHMARK(BM_PartialOfAGrowingUtterance)->Iterations(2000);
 
@@ -95,18 +87,6 @@ BENCHMARK(BM_EarStopToEarreset)->UseManualTime()->Unit(benchmark::kMillisecond)-
 
 namespace {
 
-// Every sentence of the phrasing table heard by an engine whose speaker says
-// nothing, on the virtual clock: the cost of understanding alone.
-struct SilentSpeaker final : orvo::SpeechOutput {
-  void say(const std::string&, orvo::SpeechTicket) override {}
-  void stop() override {}
-  void silenceNow() override {}
-  std::string voiceName() override { return ""; }
-  std::string nextVoice() override { return "No other voices"; }
-  float volume() override { return 1.0f; }
-  void setVolume(float) override {}
-};
-
 std::vector<std::string> phrasings() {
   std::vector<std::string> sentences;
   auto text = orvo::files::readFile(std::string(ORVO_SOURCE_DIR) + "/tests/e2e/data/phrasings.txt");
@@ -123,6 +103,8 @@ std::vector<std::string> phrasings() {
   return sentences;
 }
 
+// Every sentence of the phrasing table heard by an engine whose speaker says
+// nothing, on the virtual clock: the cost of understanding alone.
 void BM_HearEachPhrasing(benchmark::State& state) {
   orvo::testing::TempFolder home;
   // Not the fast mode: what a request starts runs later, as activities do, and
@@ -135,17 +117,12 @@ void BM_HearEachPhrasing(benchmark::State& state) {
     for (const auto& sentence : sentences) {
       auto start = std::chrono::steady_clock::now();
       benchmark::DoNotOptimize(world.engine().hear(sentence));
-      micros.push_back(
-          std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
-              .count());
+      micros.push_back(orvo::bench::microsSince(start));
       world.runtime().discardPending();
-      if (std::getenv("ORVO_SLOWEST") && micros.back() > 150) {
-        std::fprintf(stderr, "%8.0f us  %s\n", micros.back(), sentence.c_str());
-      }
     }
   }
   state.counters["sentences"] = static_cast<double>(sentences.size());
-  report(state, micros);
+  orvo::bench::reportMicros(state, micros);
 }
 BENCHMARK(BM_HearEachPhrasing)->Iterations(20);
 
@@ -156,12 +133,10 @@ void BM_HeardOfEachPhrasing(benchmark::State& state) {
     for (const auto& sentence : sentences) {
       auto start = std::chrono::steady_clock::now();
       benchmark::DoNotOptimize(orvo::Heard(sentence));
-      micros.push_back(
-          std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
-              .count());
+      micros.push_back(orvo::bench::microsSince(start));
     }
   }
-  report(state, micros);
+  orvo::bench::reportMicros(state, micros);
 }
 BENCHMARK(BM_HeardOfEachPhrasing)->Iterations(50);
 

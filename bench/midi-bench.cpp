@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "bench-figures.h"
 #include "core/window.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
 #include "platform/midi/raw/raw-midi-backend.h"
@@ -96,11 +97,7 @@ void BM_StreamToStream(benchmark::State& state) {
     state.SetIterationTime(took);
     micros.push_back(took * 1e6);
   }
-  std::sort(micros.begin(), micros.end());
-  if (!micros.empty()) {
-    state.counters["p50_us"] = micros[micros.size() / 2];
-    state.counters["p99_us"] = micros[micros.size() * 99 / 100];
-  }
+  orvo::bench::reportMicros(state, micros);
   ::close(writer);
   ::close(reader);
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "bench-figures.h"
 #include "core/engine.h"
 #include "core/lesson-room.h"
 #include "platform/file-store.h"
@@ -18,18 +19,6 @@
 
 namespace {
 
-struct SilentSpeaker final : orvo::SpeechOutput {
-  void say(const std::string& text, orvo::SpeechTicket) override {
-    benchmark::DoNotOptimize(text.data());
-  }
-  void stop() override {}
-  void silenceNow() override {}
-  std::string voiceName() override { return ""; }
-  std::string nextVoice() override { return ""; }
-  float volume() override { return 1.0f; }
-  void setVolume(float) override {}
-};
-
 enum class Kind { right, wrong, finishing };
 
 struct Lessons {
@@ -37,7 +26,7 @@ struct Lessons {
   orvo::VirtualRuntime runtime;
   orvo::Window window{runtime.serial("lorimel.ui"), true, [](std::string_view) {}};
   orvo::Log log{home / "log.txt"};
-  SilentSpeaker speaker;
+  orvo::bench::SilentSpeaker speaker;
   orvo::NoMusicPlayer player;
   orvo::NoStudioHost studio;
   orvo::FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
@@ -75,10 +64,8 @@ struct Lessons {
 };
 
 void report(benchmark::State& state, std::vector<double>& times) {
-  std::sort(times.begin(), times.end());
-  if (times.empty()) return;
-  state.counters["p50_us"] = times[times.size() / 2] * 1e6;
-  state.counters["p99_us"] = times[std::min(times.size() - 1, times.size() * 99 / 100)] * 1e6;
+  for (double& time : times) time *= 1e6;
+  orvo::bench::reportMicros(state, times);
 }
 
 template <class F>

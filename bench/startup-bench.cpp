@@ -83,9 +83,9 @@ void BM_DeadSpeechServiceToTheNextSentenceHeard(benchmark::State& state) {
     if (offset < 0) return state.SkipWithError("the recording missed the kill");
     auto heard = orvo::testing::SoundServer::firstHeard(samples, offset);
     if (!heard) {
-      std::string why = "the next sentence was never heard (" + std::to_string(samples.size()) +
-                        " samples, " + std::to_string(orvo::testing::SoundServer::secondsHeard(samples)) +
-                        " s loud)";
+      std::string why =
+          "the next sentence was never heard (" + std::to_string(samples.size()) + " samples, " +
+          std::to_string(orvo::testing::SoundServer::secondsHeard(samples)) + " s loud)";
       return state.SkipWithError(why.c_str());
     }
     state.SetIterationTime(*heard);
