@@ -18,14 +18,13 @@ bool EngineEars::naming() {
 }
 
 // Casual hearing is set under the engine's lock for the length of the
-// request, so the request handlers know how sure the name was.
-std::string EngineEars::hear(const std::string& request, bool casual, bool guessedName) {
+// request, so the request handlers act only on clear requests. A name that
+// was only guessed sets the same bar, so it needs no flag of its own.
+std::string EngineEars::hear(const std::string& request, bool casual, bool /*guessedName*/) {
   std::lock_guard guard(engine_.lock);
   engine_.casualHearing_ = casual;
-  engine_.guessedName_ = casual && guessedName;
   std::string outcome = engine_.hear(request);
   engine_.casualHearing_ = false;
-  engine_.guessedName_ = false;
   return outcome;
 }
 

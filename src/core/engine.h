@@ -236,7 +236,6 @@ class Engine {
   std::unique_ptr<Ears> ears_;
   std::unique_ptr<Requests> requests_;
   bool casualHearing_ = false;
-  bool guessedName_ = false;
   std::optional<std::string> pendingSentence_;
   double lastStopPress_ = -100.0;
 
