@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "apps/music-player.h"
+#include "core/compose-room.h"
 #include "core/engine.h"
 #include "core/key-reader.h"
 #include "core/lesson-room.h"
@@ -208,6 +209,11 @@ int main(int argc, char** argv) {
       .onPedal = [engine](bool down) { engine->pedal(down); },
   });
   life->setSteps({
+      .autosaveTake =
+          [engine] {
+            std::lock_guard guard(engine->lock);
+            engine->compose().autosaveTake();
+          },
       .silenceNotes = [midi] { midi->allOff(); },
       .silenceSpeech = [speaker] { speaker->silenceNow(); },
       .flushWindow = [window] { window->flush(0.5); },

@@ -146,7 +146,7 @@ std::optional<Contents> read(const std::uint8_t* data, std::size_t size) {
   return contents;
 }
 
-std::optional<Song> load(const std::filesystem::path& file, const std::string& track) {
+std::optional<Contents> readFile(const std::filesystem::path& file) {
   std::error_code error;
   auto size = std::filesystem::file_size(file, error);
   if (error || size > maxFileBytes) return std::nullopt;
@@ -155,7 +155,11 @@ std::optional<Song> load(const std::filesystem::path& file, const std::string& t
   std::vector<std::uint8_t> bytes(size);
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
   if (static_cast<std::size_t>(in.gcount()) != size) return std::nullopt;
-  auto contents = read(bytes.data(), bytes.size());
+  return read(bytes.data(), bytes.size());
+}
+
+std::optional<Song> load(const std::filesystem::path& file, const std::string& track) {
+  auto contents = readFile(file);
   if (!contents) return std::nullopt;
   return library::fromTracks(std::move(contents->tracks), contents->bpm, track);
 }

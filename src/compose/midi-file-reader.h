@@ -24,6 +24,7 @@ struct Contents {
 constexpr std::size_t maxFileBytes = 64u << 20;
 
 std::optional<Contents> read(const std::uint8_t* bytes, std::size_t size);
+std::optional<Contents> readFile(const std::filesystem::path& file);
 
 // The song in a file: only the named track when `track` is not empty, hands
 // assigned as the library needs them. Nothing when it cannot be read.

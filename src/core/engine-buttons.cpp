@@ -1,5 +1,6 @@
 // The piano's keys as buttons.
 
+#include "core/compose-room.h"
 #include "core/engine.h"
 #include "lessons/music-words.h"
 #include "platform/window-lines.h"
@@ -12,7 +13,8 @@ void Engine::noteEvent(int pitch, int velocity) {
   const bool press = velocity > 0;
   if (press && pitch > keys_.hear && !awaitingTop_) awaitingTop_ = true;
 
-  if (pitch == keys_.hear && !awaitingTop_ && !isPaused()) {
+  // In composition mode the top key acts at once, like any other button.
+  if (pitch == keys_.hear && !awaitingTop_ && !isPaused() && current_ != compose_.get()) {
     if (press) {
       double at = now();
       topDownAt_ = at;
@@ -30,8 +32,15 @@ void Engine::noteEvent(int pitch, int velocity) {
     if (press) command(pitch);
     return;
   }
-  held_.set(static_cast<std::size_t>(pitch), press);
+  // Music: into the history (and the take), then the live band and the
+  // round's echo once they exist, then the mode's own handling of a press.
+  compose_->played(pitch, velocity);
   if (press) current_->note(pitch);
+}
+
+void Engine::pedal(bool down) {
+  std::lock_guard guard(lock);
+  compose_->pedal(down);
 }
 
 void Engine::holdCheck(double pressedAt) {

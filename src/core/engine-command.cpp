@@ -1,5 +1,6 @@
 // The button dispatcher, going home, stop and help.
 
+#include "core/compose-room.h"
 #include "core/engine.h"
 #include "core/home-room.h"
 #include "core/lesson-room.h"
@@ -21,15 +22,15 @@ void Engine::command(int key) {
     return;
   }
   if (key == keys_.home) return goHome();
-  if (key == keys_.keep) return notYet("keeping what you just played");
+  if (key == keys_.keep) return compose_->keepLast();
+  // Composition takes its keys first: the compose key in every mode (also out
+  // of a paused lesson), the take keys in composition mode.
+  if (compose_->command(key)) return;
   if (current_->button(key)) return;
   if (key == keys_.pause) return stopKey();
-  if (key == keys_.compose) return notYet("composition mode");
   if (key == keys_.talk) return toggleTalk();
   if (key == keys_.hear) return lessons_->chooseCurrent();
 }
-
-void Engine::pedal(bool) {}
 
 void Engine::toggleTalk() {
   std::lock_guard guard(lock);
@@ -43,13 +44,14 @@ void Engine::goHome() {
   std::string text;
   {
     std::lock_guard guard(lock);
+    compose_->autosaveTake();  // while the mode is still composition
     if (current_ != home_.get()) {
       current_ = home_.get();
       ui(lines::mode(modeName(Mode::idle)));
     }
     ui(lines::now(""));
     for (Room* each : {static_cast<Room*>(home_.get()), static_cast<Room*>(talk_.get()),
-                       static_cast<Room*>(lessons_.get())}) {
+                       static_cast<Room*>(lessons_.get()), static_cast<Room*>(compose_.get())}) {
       each->leave();
     }
     parts_.midi.allOff();
@@ -74,6 +76,7 @@ void Engine::stopEverything() {
     });
     return;
   }
+  compose_->stopRound();
   parts_.midi.allOff();
   if (current_->stop()) return;
   speak(pick({"Okay, stopped.", "All quiet now.", "Stopping there."}));
@@ -82,6 +85,7 @@ void Engine::stopEverything() {
 // The pause key where no mode takes it; a quick second press is for the live band.
 void Engine::stopKey() {
   if (now() - lastStopPress_ < 0.35) return;  // one press that bounced
+  compose_->stopRound();
   parts_.midi.allOff();
   if (now() - lastStopPress_ < 0.9) {
     notYet("the live band");

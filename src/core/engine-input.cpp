@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "core/compose-room.h"
 #include "core/engine.h"
 #include "core/lesson-room.h"
 #include "platform/files.h"
@@ -106,9 +107,9 @@ void Engine::changeVoiceVolume(float step) {
   speak(step < 0 ? "Voice quieter." : "Voice louder.");
 }
 
-// No take can be recorded yet, so there is never one to restart.
 void Engine::restartTake() {
-  notYet("restarting a take");
+  std::lock_guard guard(lock);
+  compose_->restartTake();
 }
 
 void Engine::computerKey(char key) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/compose-room.h"
 #include "core/engine.h"
 #include "lessons/music-words.h"
 
@@ -145,8 +146,9 @@ std::string Engine::heldChord() {
   std::vector<int> notes;
   {
     std::lock_guard guard(lock);
+    const auto held = compose_->history().held();
     for (int key = 0; key < 128; ++key) {
-      if (held_.test(static_cast<std::size_t>(key))) notes.push_back(key);
+      if (held.test(static_cast<std::size_t>(key))) notes.push_back(key);
     }
   }
   if (notes.empty()) return "Hold some keys down and ask again.";

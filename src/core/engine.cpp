@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/compose-room.h"
 #include "core/engine-ears.h"
 #include "core/greeting.h"
 #include "core/home-room.h"
@@ -47,6 +48,7 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   home_ = std::make_unique<HomeRoom>(*this);
   talk_ = std::make_unique<TalkRoom>(*this);
   lessons_ = std::make_unique<LessonRoom>(*this);
+  compose_ = std::make_unique<ComposeRoom>(*this);
   current_ = home_.get();
   registerLines();
   requests_->loadLearned();
@@ -60,6 +62,8 @@ Room& Engine::room(Mode mode) {
       return *talk_;
     case Mode::teach:
       return *lessons_;
+    case Mode::compose:
+      return *compose_;
     case Mode::idle:
       break;
   }

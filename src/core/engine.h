@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <bitset>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -48,6 +49,7 @@
 
 namespace orvo {
 
+class ComposeRoom;
 class HomeRoom;
 class LessonRoom;
 class Requests;
@@ -71,6 +73,11 @@ struct EngineParts {
   std::function<std::optional<std::vector<Ev>>(const std::string&)> pianoSpeech =
       [](const std::string&) { return std::nullopt; };
   Opt opt = {};
+  // Seconds since 1970, for when a saved piece was made.
+  std::function<double()> wallClock = [] {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+  };
   // Turns the neural voice down while the listener hears someone over it.
   std::function<void(bool on)> duck = [](bool) {};
   // The listener's decisions, one line each, for the listening trace.
@@ -174,6 +181,7 @@ class Engine {
   HomeRoom& home() { return *home_; }
   TalkRoom& talk() { return *talk_; }
   LessonRoom& lessons() { return *lessons_; }
+  ComposeRoom& compose() { return *compose_; }
   // Switches mode: the room left puts its state to rest.
   void setMode(Mode mode);
 
@@ -223,6 +231,7 @@ class Engine {
   std::unique_ptr<HomeRoom> home_;
   std::unique_ptr<TalkRoom> talk_;
   std::unique_ptr<LessonRoom> lessons_;
+  std::unique_ptr<ComposeRoom> compose_;
   Room* current_ = nullptr;
 
   int speaking_ = 0;  // sentences of activities being spoken now
@@ -242,7 +251,6 @@ class Engine {
   // Piano-key buttons.
   bool awaitingTop_ = false;
   std::optional<double> topDownAt_;
-  std::bitset<128> held_;  // musical keys held down now
 
   // Player.
   Profile profile_;

@@ -67,16 +67,8 @@ bool LessonRoom::button(int key) {
     return true;
   }
   if (paused_) {
+    // The compose key never gets here: composition takes it first, out of the pause.
     const double now = engine_.now();
-    if (key == keys.compose) {
-      // Composition cannot start yet, so the lesson stays paused, and says so.
-      engine_.logLine("not yet: composition mode");
-      pauseToldAt_ = now;
-      engine_.speak(
-          "Sorry, composition mode is not ready yet. The lesson is still paused. Press the sixth "
-          "key, or Return, to carry on.");
-      return true;
-    }
     if (now - pauseToldAt_ < 4.0) return true;
     pauseToldAt_ = now;
     engine_.speak("Paused. Press the sixth key, or Return, to carry on.");

@@ -5,7 +5,7 @@
 namespace orvo {
 
 // The modes that exist so far; each has its Room.
-enum class Mode { idle = 0, talk, teach };
+enum class Mode { idle = 0, talk, teach, compose };
 
 // The name the window line "mode " carries.
 inline std::string modeName(Mode mode) {
@@ -16,6 +16,8 @@ inline std::string modeName(Mode mode) {
       return "talk";
     case Mode::teach:
       return "teach";
+    case Mode::compose:
+      return "compose";
   }
   return "idle";
 }

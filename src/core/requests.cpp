@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 
+#include "core/compose-room.h"
 #include "core/engine.h"
 #include "core/json-file.h"
 #include "core/lesson-room.h"
@@ -569,22 +570,30 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     return notYet("the live band");
   }
   if (heard.hasAny({"from scratch", "throw that away", "restart"})) {
-    named("composition");
-    return notYet("restarting the take");
+    if (engine_.currentMode() != Mode::compose) {
+      named("composition");
+      op("restartTake (no take)");
+      return say(
+          "There is no take to restart. Press the seventh key from the top for composition "
+          "mode.");
+    }
+    return act("composition", "restartTake", [&] { engine_.compose().restartTake(); });
   }
   if (heard.hasAny(
           {"new composition", "composing idea", "new piece", "new idea", "composition mode"})) {
-    named("composition");
-    return notYet("composition");
+    return act("composition", "compose", [&] { engine_.command(keys.compose); });
   }
   if (heard.hasAny({"chord progression", "teach me to compose", "learn to compose",
                     "how to compose", "make me an idea", "idea for"})) {
     named("composition");
     return notYet("a composing idea");
   }
-  if (heard.hasAny({"rename this to", "save that", "save it", "remember that", "keep that",
-                    "keep it", "play that back", "play it back", "add a band", "change it",
-                    "play it differently", "play a variation"})) {
+  if (heard.hasAny({"keep that", "keep it"})) {
+    return act("composition", "keepLast", [&] { engine_.compose().keepLast(); });
+  }
+  if (heard.hasAny({"rename this to", "save that", "save it", "remember that", "play that back",
+                    "play it back", "add a band", "change it", "play it differently",
+                    "play a variation"})) {
     named("composition");
     return notYet("the composition keys");
   }
@@ -595,8 +604,7 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   }
   if (heard.hasAny({"what was that", "what key", "what am i playing", "what i played",
                     "what did i just play", "analyse", "analyze"})) {
-    named("describe");
-    return notYet("describing what you played");
+    return act("describe", "describeLast", [&] { engine_.compose().describeLast(); });
   }
   if (among(text, {"record", "undo", "start recording", "stop recording", "redo"}) ||
       heard.hasAny({"plugin", "plugins", "plug in"})) {

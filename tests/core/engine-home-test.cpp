@@ -14,6 +14,7 @@ using ::testing::AnyOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::IsSupersetOf;
 using ::testing::Not;
 using ::testing::StartsWith;
 
@@ -207,12 +208,10 @@ TEST_F(EngineTest, KeysThatLeaveAPauseNeverLeaveTheLessonDeaf) {
   press(keys.pause);
   spoken();
   windowLines();
-  // Composition cannot start: the lesson stays paused, and the player hears how to go on.
-  press(keys.compose);
+  // Another key only says how to go on.
+  press(keys.notes);
   EXPECT_TRUE(engine->isPaused());
-  EXPECT_EQ(spokenOne(),
-            "Sorry, composition mode is not ready yet. The lesson is still paused. Press the sixth "
-            "key, or Return, to carry on.");
+  EXPECT_EQ(spokenOne(), "Paused. Press the sixth key, or Return, to carry on.");
   runtime.advance(1.0);
   press(keys.pause);
   EXPECT_FALSE(engine->isPaused());
@@ -229,6 +228,17 @@ TEST_F(EngineTest, KeysThatLeaveAPauseNeverLeaveTheLessonDeaf) {
   EXPECT_THAT(windowLines(), Contains("paused 0"));
   EXPECT_THAT(firstSpoken(), StartsWith("Mary Had a Little Lamb."));
   EXPECT_TRUE(EngineTestAccess::waiting(*engine));
+
+  // The compose key leaves the pause for composition.
+  runtime.advance(1.0);
+  press(keys.pause);
+  spoken();
+  windowLines();
+  press(keys.compose);
+  EXPECT_FALSE(engine->isPaused());
+  EXPECT_EQ(engine->currentMode(), Mode::compose);
+  EXPECT_THAT(windowLines(), IsSupersetOf({"paused 0", "mode compose"}));
+  EXPECT_THAT(firstSpoken(), StartsWith("Composition"));
 }
 
 TEST_F(EngineTest, StopEverythingPausesLessonsAndPausesTheMusicPlayerOnlyWhenQuietAtHome) {

@@ -39,7 +39,7 @@ double heardAfterAsking(OrvoProcess& orvo, SoundServer& sound, double seconds = 
   return SoundServer::secondsHeard(sound.stopRecording());
 }
 
-#define START_SOUND_OR_SKIP(sound)                           \
+#define START_SOUND_OR_SKIP(sound) \
   if (!(sound).start()) GTEST_SKIP() << (sound).skipReason()
 
 TEST(HeardSession, SpeechDispatcherKilledMidSentenceAndTheNextSentenceIsHeard) {
@@ -134,8 +134,8 @@ TEST(HeardSession, AGarbageSoundBankGivesWayAndNotesStillSound) {
   OrvoProcess orvo({.home = home / "data",
                     .env = with(sound.env(), {{"ORVO_SOUNDFONT", (home / "junk.sf2").string()},
                                               {"ORVO_MIDI_IN", piano.string()}})});
-  ASSERT_TRUE(orvo.waitFor("I could not load the chosen sound bank, so I am using another one.",
-                           10.0));
+  ASSERT_TRUE(
+      orvo.waitFor("I could not load the chosen sound bank, so I am using another one.", 10.0));
   // The built-in sound is up once its driver is.
   for (int i = 0; i < 200; ++i) {
     if (files::readFile(home / "data/log.txt").value_or("").find("Using PulseAudio driver") !=

@@ -1,0 +1,173 @@
+#include "compose/chords.h"
+
+#include <algorithm>
+#include <array>
+
+#include "lessons/music-words.h"
+
+namespace orvo {
+
+std::vector<double> bassOnsets(const std::vector<RNote>& notes) {
+  std::vector<const RNote*> low;
+  for (const RNote& note : notes) {
+    if (note.cc < 0 && note.pitch >= 0 && note.pitch < 60) low.push_back(&note);
+  }
+  std::stable_sort(low.begin(), low.end(),
+                   [](const RNote* a, const RNote* b) { return a->t < b->t; });
+  std::vector<double> boundaries;
+  for (std::size_t i = 0; i < low.size(); ++i) {
+    const RNote& note = *low[i];
+    bool passing = false;
+    for (std::size_t k = i + 1; k < low.size() && low[k]->t - note.t < 0.15; ++k) {
+      if (low[k]->pitch < note.pitch) {
+        passing = true;
+        break;
+      }
+    }
+    if (passing) continue;
+    bool covered = false;
+    // Both ways of covering need the earlier note to start less than 2.5 s before.
+    for (std::size_t e = i; e-- > 0 && note.t - low[e]->t < 2.5;) {
+      const RNote& earlier = *low[e];
+      if (earlier.pitch > note.pitch - 3) continue;
+      if (note.t - earlier.t < 0.9 || note.t < earlier.end - 0.05) {
+        covered = true;
+        break;
+      }
+    }
+    if (covered) continue;
+    if (boundaries.empty() || note.t - boundaries.back() >= 0.35) boundaries.push_back(note.t);
+  }
+  return boundaries;
+}
+
+namespace {
+
+constexpr std::array<int, 7> kMajorKey = {0, 2, 4, 5, 7, 9, 11};
+constexpr std::array<int, 8> kMinorKey = {0, 2, 3, 5, 7, 8, 10, 11};
+
+bool inKey(int pitchClass, int tonic, bool minor) {
+  const int degree = ((pitchClass - tonic) % 12 + 12) % 12;
+  if (minor) return std::find(kMinorKey.begin(), kMinorKey.end(), degree) != kMinorKey.end();
+  return std::find(kMajorKey.begin(), kMajorKey.end(), degree) != kMajorKey.end();
+}
+
+std::vector<double> windows(const std::vector<RNote>& notes, std::optional<double> beat,
+                            double length) {
+  std::vector<double> bounds = bassOnsets(notes);
+  if (bounds.size() < 2) {
+    bounds.clear();
+    const double step = beat && *beat > 0 ? 2 * *beat : 2.0;
+    for (int i = 0; i * step < length - step / 2; ++i) bounds.push_back(i * step);
+  }
+  bounds.push_back(length);
+  return bounds;
+}
+
+}  // namespace
+
+std::vector<Chord> detectChords(const std::vector<RNote>& notes, std::optional<double> beat,
+                                double length, int tonic, bool minor) {
+  const auto& shapes = chordShapes();
+  const std::vector<double> bounds = windows(notes, beat, length);
+  // The windows go forward in time: a sweep keeps the notes that may still
+  // overlap, so a long take costs its notes plus what sounds in each window.
+  std::vector<const RNote*> byOnset;
+  byOnset.reserve(notes.size());
+  for (const RNote& note : notes) {
+    if (note.cc < 0 && note.pitch >= 0 && note.pitch < 128) byOnset.push_back(&note);
+  }
+  std::stable_sort(byOnset.begin(), byOnset.end(),
+                   [](const RNote* x, const RNote* y) { return x->t < y->t; });
+  std::vector<const RNote*> active;
+  std::size_t next = 0;
+
+  std::vector<Chord> chords;
+  for (std::size_t w = 0; w + 1 < bounds.size(); ++w) {
+    const double a = bounds[w], b = bounds[w + 1];
+    while (next < byOnset.size() && byOnset[next]->t < b) active.push_back(byOnset[next++]);
+    std::erase_if(active, [a](const RNote* note) { return note->end <= a; });
+    if (b - a <= 0.05) continue;
+    std::array<double, 12> weight{};
+    int lowest = 128;
+    for (const RNote* each : active) {
+      const RNote& note = *each;
+      const double overlap = std::min(note.end, b) - std::max(note.t, a);
+      if (overlap <= 0) continue;
+      weight[static_cast<std::size_t>(note.pitch % 12)] += overlap * (note.pitch < 60 ? 1.5 : 1.0);
+      lowest = std::min(lowest, note.pitch);
+    }
+    double total = 0;
+    for (double each : weight) total += each;
+    int present = 0;
+    for (double each : weight) present += each > 0.05 * total ? 1 : 0;
+    if (present < 2) {
+      if (!chords.empty()) chords.back().end = b;
+      continue;
+    }
+    const int bass = lowest % 12;
+    const Chord* previous = chords.empty() ? nullptr : &chords.back();
+    double bestScore = 0;
+    int bestRoot = -1;
+    std::size_t bestShape = 0;
+    for (int root = 0; root < 12; ++root) {
+      for (std::size_t q = 0; q < shapes.size(); ++q) {
+        const ChordShape& shape = shapes[q];
+        std::array<bool, 12> member{};
+        for (int interval : shape.intervals)
+          member[static_cast<std::size_t>((root + interval) % 12)] = true;
+        double score = 0;
+        for (std::size_t pc = 0; pc < 12; ++pc)
+          score += member[pc] ? weight[pc] : -0.6 * weight[pc];
+        if (root == bass) score += 0.3 * total;
+        bool weakTone = false, silentTone = false, allInKey = true;
+        for (int interval : shape.intervals) {
+          const int pc = (root + interval) % 12;
+          const double toneWeight = weight[static_cast<std::size_t>(pc)];
+          weakTone = weakTone || toneWeight <= 0.04 * total;
+          silentTone = silentTone || toneWeight == 0;
+          allInKey = allInKey && inKey(pc, tonic, minor);
+        }
+        if (shape.intervals.size() == 4 && weakTone) score -= 0.3 * total;
+        if (silentTone) score -= 0.15 * total;
+        if (allInKey) score += 0.12 * total;
+        if (previous && previous->root == root && previous->quality == shape.quality) {
+          score += 0.15 * total;
+        }
+        if (shape.quality.rfind("sus", 0) == 0) score -= 0.1 * total;
+        score -= 0.001 * total * static_cast<double>(q);
+        if (bestRoot < 0 || score > bestScore) {
+          bestScore = score;
+          bestRoot = root;
+          bestShape = q;
+        }
+      }
+    }
+    const ChordShape& won = shapes[bestShape];
+    if (previous && previous->root == bestRoot && previous->quality == won.quality) {
+      chords.back().end = b;
+    } else {
+      chords.push_back({a, b, bestRoot, won.quality, won.intervals});
+    }
+  }
+
+  // Chords too short to be heard as harmony join the one before.
+  const double shortest = beat ? std::max(0.75 * *beat, 0.35) : 0.375;
+  std::vector<Chord> settled;
+  for (Chord& chord : chords) {
+    if (settled.empty()) {
+      settled.push_back(std::move(chord));
+      continue;
+    }
+    Chord& last = settled.back();
+    if (chord.end - chord.start < shortest ||
+        (chord.root == last.root && chord.quality == last.quality)) {
+      last.end = chord.end;
+    } else {
+      settled.push_back(std::move(chord));
+    }
+  }
+  return settled;
+}
+
+}  // namespace orvo

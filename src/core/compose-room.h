@@ -1,0 +1,81 @@
+#pragma once
+// Composition: the rolling note history of everything played (in every mode)
+// and, in composition mode, the takes cut out of it and the keys that act on
+// the current take: describe it, and later play it with the band, vary it,
+// save and name it.
+//
+// Threads: every member runs with Engine::lock held. played() and pedal() are
+// on the note path (MIDI thread): no allocation, no I/O, no speech. The keys
+// copy the take under the lock and analyse it in an activity, so MIDI input
+// never waits for an analysis.
+
+#include <string>
+#include <vector>
+
+#include "compose/analysis.h"
+#include "compose/note-history.h"
+#include "compose/rnote.h"
+#include "core/room.h"
+
+namespace orvo {
+
+class Engine;
+
+class ComposeRoom final : public Room {
+ public:
+  explicit ComposeRoom(Engine& engine);
+
+  Mode mode() const override { return Mode::compose; }
+  void leave() override;
+  std::string helpText() override;
+
+  // Every musical note and the sustain pedal, whatever the mode.
+  void played(int pitch, int velocity);
+  void pedal(bool down);
+
+  // A piano-key button; true when composition took it. The compose key is
+  // taken in every mode, the take keys and the talk key in composition mode.
+  bool command(int key);
+  void restartTake();
+  void autosaveTake();
+  void keepLast();
+  // "What did I just play": the last stretch of playing, or in composition
+  // mode the take, as the notes key describes it.
+  void describeLast();
+  // Any button, going home, pausing or stopping ends the echo round.
+  void stopRound() { roundOn_ = false; }
+
+  const NoteHistory& history() const { return history_; }
+  std::string lastSummary() const { return lastSummary_; }
+  bool takeClosed() const { return takeClosed_; }
+  double takeStart() const { return takeStart_; }
+
+ private:
+  friend struct EngineTestAccess;
+
+  void composeKey();
+  void takeKey(int key);
+  void describeTake(std::vector<RNote> take);
+  void newTake();
+  // The summary and the remarks against the saved pieces, for an activity.
+  std::string description(const std::vector<RNote>& take);
+
+  Engine& engine_;
+  NoteHistory history_;
+
+  double takeStart_ = 0;
+  bool takeClosed_ = true;
+  bool takeSaved_ = true;
+  double lastOnset_ = 0;
+  int variationIdx_ = 0;
+  double resumeUntil_ = 0;
+  double resumePressedAt_ = 0;
+  double lastTopPress_ = -100.0;  // "never", so a first press is never a double one
+  double lastNotesPress_ = -100.0;
+  double lastComposePress_ = -100.0;
+  std::string lastSummary_;
+  bool roundOn_ = false;
+  double roundDelay_ = 4.0;
+};
+
+}  // namespace orvo
