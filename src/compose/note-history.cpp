@@ -28,6 +28,7 @@ void NoteHistory::record(int pitch, int vel, double at) {
     }
     open = -1;
     --openCount_;
+    trimIfFree();
     return;
   }
   if (open >= 0) {
@@ -42,7 +43,12 @@ void NoteHistory::record(int pitch, int vel, double at) {
   }
   history_.push_back({at, -1.0, pitch, vel, 0, -1});
   open = static_cast<int>(history_.size() - 1);
+  trimIfFree();
+}
 
+// A note just pressed is open, so in practice the trim happens at a release
+// that leaves nothing held.
+void NoteHistory::trimIfFree() {
   if (history_.size() > trimAbove && openCount_ == 0 && sustained_.empty()) {
     history_.erase(history_.begin(), history_.begin() + static_cast<std::ptrdiff_t>(trimCount));
   }

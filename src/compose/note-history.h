@@ -50,6 +50,7 @@ class NoteHistory {
 
  private:
   std::size_t firstFrom(double t) const;
+  void trimIfFree();
 
   std::vector<RNote> history_;
   std::array<int, 128> openIdx_;  // index into history_ by pitch, -1 when not held
