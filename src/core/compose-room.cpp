@@ -224,6 +224,7 @@ void ComposeRoom::restartTake() {
   engine_.parts().midi.allOff();
   newTake();
   resumeUntil_ = 0;
+  lastNotesPress_ = -100.0;  // a notes press after a restart is never the second of a pair
   engine_.speak(engine_.pick({"Again.", "From the top.", "Clean slate."}));
 }
 

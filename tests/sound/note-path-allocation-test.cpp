@@ -12,6 +12,7 @@
 #include <new>
 #include <thread>
 
+#include "core/compose-room.h"
 #include "core/engine.h"
 #include "core/lesson-room.h"
 #include "core/window.h"
@@ -186,6 +187,48 @@ TEST(NotePath, ALessonNeitherAllocatesNorWritesFilesOnTheMidiThread) {
   // The units did finish: their progress reached the folder from the store's thread.
   ASSERT_TRUE(store.flush(5.0));
   EXPECT_TRUE(files::readFile(home / "progress.json"));
+}
+
+// Composition mode, with the history nearly full: a note-on and its note-off
+// go into the history and the take without allocating or writing a file.
+TEST(NotePath, CompositionRecordsIntoAFullHistoryWithoutAllocating) {
+  testing::TempFolder home;
+  files::writeFileAtomically(home / "top-key.txt", "108\n");
+  ThreadRuntime runtime(5);
+  Window window(runtime.serial("lorimel.ui"), true, [](std::string_view) {});
+  Log log(home / "log.txt");
+  SilentSpeaker speaker;
+  NoMusicPlayer player;
+  NoStudioHost studio;
+  FileStore store(home.path(), runtime, runtime.serial("orvo.store"));
+  NullBackend backend;
+  MidiIO midi(
+      backend, runtime, [&](const std::string& line) { window.ui(line); }, true);
+  Sounds sounds({runtime, store, [](const std::string&) {}, {}});
+  Engine engine(
+      EngineParts{runtime, window, log, speaker, player, studio, midi, sounds, store, home.path()});
+  engine.command(engine.buttonKeys().compose);
+  for (int i = 0; i < 49000; ++i) {
+    engine.noteEvent(40 + i % 40, 80);
+    engine.noteEvent(40 + i % 40, 0);
+  }
+  int allocating = 0, writing = 0;
+  engine.pedal(true);
+  for (int i = 0; i < 1000; ++i) {
+    int writesBefore = files::writesOnThisThread();
+    allocations = 0;
+    counting = true;
+    engine.noteEvent(48 + i % 24, 90);
+    engine.noteEvent(48 + i % 24, 0);
+    if (i % 100 == 99) engine.pedal(i % 200 != 199);
+    counting = false;
+    allocating += allocations.load() > 0 ? 1 : 0;
+    writing += files::writesOnThisThread() != writesBefore ? 1 : 0;
+  }
+  EXPECT_EQ(allocating, 0);
+  EXPECT_EQ(writing, 0);
+  std::lock_guard guard(engine.lock);
+  EXPECT_EQ(engine.compose().history().entries().size(), 50000u);
 }
 
 }  // namespace
