@@ -6,9 +6,13 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
             libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng \
             espeak-ng libespeak-ng-dev libfluidsynth-dev timgm6mb-soundfont clang \
             libglib2.0-dev fluid-soundfont-gm pulseaudio pulseaudio-utils sox
+# For the tests only: the key check's peers and the MIDI files it reads
+# (Node.js and npm only where the machine has none of its own).
+TEST_PACKAGES := python3-mido openttd-openmsx planetblupi-music-midi \
+                 $(if $(shell command -v node),,nodejs) $(if $(shell command -v npm),,npm)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build build-sanitize build-tsan run test bench fuzz format clean
+.PHONY: all deps test-deps build build-sanitize build-tsan run test bench fuzz format clean
 
 all: build
 
@@ -44,12 +48,15 @@ build-tsan: deps
 run: build
 	./build/orvo
 
-test: build build-sanitize build-tsan
+test-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(TEST_PACKAGES)"
+
+test: test-deps build build-sanitize build-tsan
 	@tools/run-tests build build-sanitize build-tsan
 
 # The benchmarks also time the peers they are compared with (the fluidsynth command).
 bench: build
-	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) fluidsynth"
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(TEST_PACKAGES) fluidsynth"
 	./build/bench/orvo-bench
 
 # Fuzzes the MIDI parser and the MIDI file reader (clang's libFuzzer); FUZZ_RUNS inputs, 5 million by default.
