@@ -27,6 +27,7 @@
 #include "compose/note-history.h"
 #include "core/compose-room.h"
 #include "core/engine.h"
+#include "counting-allocator.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
@@ -34,25 +35,10 @@
 #include "temp-folder.h"
 
 namespace {
-thread_local bool counting = false;
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (counting) ++allocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-
-namespace {
 
 using orvo::RNote;
+using orvo::testing::allocationCount;
+using orvo::testing::countAllocations;
 
 struct Composing {
   orvo::testing::TempFolder home;
@@ -81,19 +67,24 @@ void BM_ComposeNoteEvent(benchmark::State& state) {
   }
   std::vector<double> micros;
   micros.reserve(4000);
-  allocations = 0;
+  allocationCount = 0;
+  countAllocations = true;
+  ::operator delete(::operator new(8));
+  countAllocations = false;
+  if (allocationCount.exchange(0) != 1)
+    return state.SkipWithError("the allocation counter is not live");
   int i = 0;
   for (auto _ : state) {
     const int pitch = 48 + i++ % 24;
     auto start = std::chrono::steady_clock::now();
-    counting = true;
+    countAllocations = true;
     world.engine.noteEvent(pitch, 90);
     world.engine.noteEvent(pitch, 0);
-    counting = false;
+    countAllocations = false;
     micros.push_back(orvo::bench::microsSince(start));
   }
   orvo::bench::reportMicros(state, micros);
-  state.counters["allocations"] = static_cast<double>(allocations.load());
+  state.counters["allocations"] = static_cast<double>(allocationCount.load());
   std::lock_guard guard(world.engine.lock);
   state.counters["history"] =
       static_cast<double>(world.engine.compose().history().entries().size());

@@ -22,24 +22,10 @@
 #include "sound/midi-io.h"
 #include "temp-folder.h"
 
-namespace {
+#include "counting-allocator.h"
 
-thread_local bool counting = false;
-std::atomic<int> allocations{0};
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (counting) ++allocations;
-  if (void* memory = std::malloc(size ? size : 1)) return memory;
-  throw std::bad_alloc();
-}
-void operator delete(void* memory) noexcept {
-  std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-  std::free(memory);
-}
+using orvo::testing::allocationCount;
+using orvo::testing::countAllocations;
 
 namespace orvo {
 namespace {
@@ -84,16 +70,16 @@ TEST(NotePath, DoesNotAllocateOnceWarm) {
   holdWriter = false;
   window.flush(5.0);
 
-  counting = true;
+  countAllocations = true;
   ::operator delete(::operator new(8));  // the counter is live
-  counting = false;
-  ASSERT_EQ(allocations.exchange(0), 1);
+  countAllocations = false;
+  ASSERT_EQ(allocationCount.exchange(0), 1);
 
-  counting = true;
+  countAllocations = true;
   play(200);
-  counting = false;
+  countAllocations = false;
   window.flush(5.0);
-  EXPECT_EQ(allocations.load(), 0);
+  EXPECT_EQ(allocationCount.load(), 0);
 }
 
 struct SilentSpeaker final : SpeechOutput {
@@ -154,13 +140,13 @@ TEST(NotePath, ALessonNeitherAllocatesNorWritesFilesOnTheMidiThread) {
   int calls = 0, allocating = 0, writing = 0;
   auto note = [&](int pitch, int velocity, bool measured) {
     int writesBefore = files::writesOnThisThread();
-    allocations = 0;
-    counting = measured;
+    allocationCount = 0;
+    countAllocations = measured;
     engine.noteEvent(pitch, velocity);
-    counting = false;
+    countAllocations = false;
     if (!measured) return;
     ++calls;
-    allocating += allocations.load() > 0 ? 1 : 0;
+    allocating += allocationCount.load() > 0 ? 1 : 0;
     writing += files::writesOnThisThread() != writesBefore ? 1 : 0;
   };
 
@@ -216,13 +202,13 @@ TEST(NotePath, CompositionRecordsIntoAFullHistoryWithoutAllocating) {
   engine.pedal(true);
   for (int i = 0; i < 1000; ++i) {
     int writesBefore = files::writesOnThisThread();
-    allocations = 0;
-    counting = true;
+    allocationCount = 0;
+    countAllocations = true;
     engine.noteEvent(48 + i % 24, 90);
     engine.noteEvent(48 + i % 24, 0);
     if (i % 100 == 99) engine.pedal(i % 200 != 199);
-    counting = false;
-    allocating += allocations.load() > 0 ? 1 : 0;
+    countAllocations = false;
+    allocating += allocationCount.load() > 0 ? 1 : 0;
     writing += files::writesOnThisThread() != writesBefore ? 1 : 0;
   }
   EXPECT_EQ(allocating, 0);
