@@ -245,6 +245,7 @@ int main(int argc, char** argv) {
   window->ui(lines::voice(voice.empty() ? "default" : voice));
   window->ui(engine->buttonsLine());
   window->ui(lines::live(false));
+  window->ui(lines::bandStyle(engine->compose().bandStyle()));
   window->ui(engine->lessons().handsLine());
   window->ui(engine->currentProfile().nameLine());
   window->ui(engine->vocabLine());

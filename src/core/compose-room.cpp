@@ -1,10 +1,14 @@
 #include "core/compose-room.h"
 
 #include <algorithm>
+#include <array>
 
+#include "compose/band.h"
+#include "compose/beat.h"
 #include "compose/insights.h"
 #include "compose/saved-piece.h"
 #include "compose/take.h"
+#include "compose/variation.h"
 #include "core/engine.h"
 #include "platform/window-lines.h"
 
@@ -20,7 +24,10 @@ std::string joinSentences(const std::string& summary, const std::vector<std::str
 
 }  // namespace
 
-ComposeRoom::ComposeRoom(Engine& engine) : engine_(engine) {}
+ComposeRoom::ComposeRoom(Engine& engine) : engine_(engine) {
+  bandStyle_ = bandStyleFrom(engine_.parts().store.read("band-style-2.txt").value_or(""));
+  engine_.parts().sounds.setClassic(bandStyle_ == "classic");
+}
 
 void ComposeRoom::leave() {
   autosaveTake();
@@ -41,6 +48,7 @@ void ComposeRoom::played(int pitch, int velocity) {
   const double now = engine_.now();
   if (velocity < 1) {
     history_.record(pitch, 0, now);
+    echo(pitch, 0);
     return;
   }
   if (engine_.currentMode() == Mode::compose && takeClosed_) {
@@ -64,6 +72,31 @@ void ComposeRoom::played(int pitch, int velocity) {
   }
   history_.record(pitch, velocity, now);
   lastOnset_ = now;
+  echo(pitch, velocity);
+}
+
+void ComposeRoom::echo(int pitch, int velocity) {
+  const int echoPitch = pitch + 12 > 108 ? pitch : pitch + 12;
+  const auto key = static_cast<std::size_t>(echoPitch);
+  std::array<std::uint8_t, 3> message{};
+  if (velocity > 0) {
+    if (!roundOn_) return;
+    roundHeld_.set(key);
+    message = {0x90, static_cast<std::uint8_t>(echoPitch),
+               static_cast<std::uint8_t>(std::min(velocity, 127))};
+  } else {
+    // A held echo is always released, even once the round has stopped.
+    if (!roundHeld_.test(key)) return;
+    roundHeld_.reset(key);
+    message = {0x80, static_cast<std::uint8_t>(echoPitch), 0};
+  }
+  engine_.parts().runtime.after(roundDelay_, [this, message] {
+    if (message[0] == 0x90) {
+      std::lock_guard guard(engine_.lock);
+      if (!roundOn_) return;  // the round ended before this echo was due
+    }
+    engine_.parts().midi.send(message.data(), 3);
+  });
 }
 
 void ComposeRoom::pedal(bool down) {
@@ -157,11 +190,8 @@ void ComposeRoom::takeKey(int key) {
       return;
     }
     lastTopPress_ = now;
-    double end = 0;
-    for (const RNote& note : take) end = std::max(end, note.end);
-    resumePressedAt_ = now;
-    resumeUntil_ = now + (end - take.front().t) + 6.0;
-    engine_.notYet("playing it back with the band");
+    openResumeWindow(take);
+    playWithBand(std::move(take));
     return;
   }
   if (key == keys.notes) {
@@ -172,11 +202,98 @@ void ComposeRoom::takeKey(int key) {
     return;
   }
   if (key == keys.next) {
+    const int kind = variationIdx_ % 4;
     ++variationIdx_;
-    engine_.notYet("variations");
+    if (kind < 3) {
+      openResumeWindow(take);
+      playVariation(kind, std::move(take));
+    } else {
+      startRound(std::move(take));
+    }
     return;
   }
   engine_.notYet("saving a piece");
+}
+
+void ComposeRoom::openResumeWindow(const std::vector<RNote>& take) {
+  const double now = engine_.now();
+  double end = 0;
+  for (const RNote& note : take) end = std::max(end, note.end);
+  resumePressedAt_ = now;
+  resumeUntil_ = now + (end - take.front().t) + 6.0;
+}
+
+void ComposeRoom::playBand(const std::vector<Ev>& events, int gen) {
+  MidiIO& midi = engine_.parts().midi;
+  ++bandPlaybacks_;
+  midi.pianoHere = true;
+  engine_.play(events, gen);
+  // A newer playback may have begun meanwhile: the piano stays mixed in for it.
+  if (--bandPlaybacks_ == 0) midi.pianoHere = false;
+}
+
+// The take with its band; the analysis and the arrangement run in the activity.
+void ComposeRoom::playWithBand(std::vector<RNote> take) {
+  const std::string style = bandStyle_;
+  // The live band, once it exists, falls silent here.
+  engine_.run([this, take = std::move(take), style](int gen) {
+    const Analysis analysis = analyse(take);
+    std::vector<Ev> all = events(take);
+    const std::vector<Ev> band =
+        events(bandFull(take, analysis, style, engine_.parts().runtime.random()));
+    all.insert(all.end(), band.begin(), band.end());
+    std::stable_sort(all.begin(), all.end(), [](const Ev& a, const Ev& b) { return a.t < b.t; });
+    engine_.say(
+        engine_.pick({"Here it is with the band.", "With the band.", "Here comes the band."}), gen);
+    playBand(all, gen);
+  });
+}
+
+void ComposeRoom::playVariation(int kind, std::vector<RNote> take) {
+  engine_.run([this, kind, take = std::move(take)](int gen) {
+    const Analysis analysis = analyse(take);
+    std::vector<RNote> varied = variation(kind, take, analysis);
+    std::stable_sort(varied.begin(), varied.end(),
+                     [](const RNote& a, const RNote& b) { return a.t < b.t; });
+    std::vector<Ev> played = events(varied);
+    std::stable_sort(played.begin(), played.end(),
+                     [](const Ev& a, const Ev& b) { return a.t < b.t; });
+    const char* words[] = {"Backwards.", "Upside down.",
+                           analysis.minor ? "In major." : "In minor."};
+    engine_.say(words[kind], gen);
+    engine_.play(played, gen);
+  });
+}
+
+// The echo round: played notes come back an octave up, eight beats later.
+void ComposeRoom::startRound(std::vector<RNote> take) {
+  engine_.run([this, take = std::move(take)](int gen) {
+    const auto beat = steadyBeat(take);
+    const double delay = beat ? std::clamp(8 * *beat, 2.0, 8.0) : 4.0;
+    {
+      std::lock_guard guard(engine_.lock);
+      if (!engine_.alive(gen)) return;
+      roundDelay_ = delay;
+      roundOn_ = true;
+    }
+    engine_.say("Round. Play it again, and I will follow " + std::to_string(roundAway(delay)) +
+                    " seconds behind you, one octave up. Any button key stops it.",
+                gen);
+  });
+}
+
+void ComposeRoom::setBandStyle(const std::string& style) {
+  bandStyle_ = style;
+  EngineParts& parts = engine_.parts();
+  if (!parts.opt.fast) parts.store.write("band-style-2.txt", style + "\n");
+  parts.sounds.setClassic(style == "classic");
+  parts.sounds.revive("the band style changed", false);
+  engine_.ui(lines::bandStyle(style));
+  engine_.speak(bandStyleSentence(style));
+}
+
+void ComposeRoom::toggleBandStyle() {
+  setBandStyle(nextBandStyle(bandStyle_));
 }
 
 std::string ComposeRoom::description(const std::vector<RNote>& take) {

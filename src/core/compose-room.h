@@ -9,6 +9,8 @@
 // copy the take under the lock and analyse it in an activity, so MIDI input
 // never waits for an analysis.
 
+#include <atomic>
+#include <bitset>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "compose/note-history.h"
 #include "compose/rnote.h"
 #include "core/room.h"
+#include "sound/ev.h"
 
 namespace orvo {
 
@@ -44,6 +47,12 @@ class ComposeRoom final : public Room {
   void describeLast();
   // Any button, going home, pausing or stopping ends the echo round.
   void stopRound() { roundOn_ = false; }
+  bool roundOn() const { return roundOn_; }
+
+  // The band's style ("classic", "simple" or "full"), kept in "band-style-2.txt".
+  std::string bandStyle() const { return bandStyle_; }
+  void setBandStyle(const std::string& style);
+  void toggleBandStyle();
 
   const NoteHistory& history() const { return history_; }
   std::string lastSummary() const { return lastSummary_; }
@@ -56,6 +65,13 @@ class ComposeRoom final : public Room {
   void composeKey();
   void takeKey(int key);
   void describeTake(std::vector<RNote> take);
+  void playWithBand(std::vector<RNote> take);
+  void playVariation(int kind, std::vector<RNote> take);
+  void startRound(std::vector<RNote> take);
+  // Plays timed events with the piano mixed in with the band while it lasts.
+  void playBand(const std::vector<Ev>& events, int gen);
+  void echo(int pitch, int velocity);
+  void openResumeWindow(const std::vector<RNote>& take);
   void newTake();
   // The summary and the remarks against the saved pieces, for an activity.
   std::string description(const std::vector<RNote>& take);
@@ -76,6 +92,10 @@ class ComposeRoom final : public Room {
   std::string lastSummary_;
   bool roundOn_ = false;
   double roundDelay_ = 4.0;
+  std::bitset<128> roundHeld_;  // echo pitches sounding now
+
+  std::string bandStyle_ = "classic";
+  std::atomic<int> bandPlaybacks_{0};  // band playbacks running; the piano is mixed in while any is
 };
 
 }  // namespace orvo

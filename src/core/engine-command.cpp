@@ -13,6 +13,7 @@ namespace orvo {
 // remaining keys mean anywhere.
 void Engine::command(int key) {
   std::lock_guard guard(lock);
+  compose_->stopRound();  // any button key ends the echo round
   if (key == keys_.help) {
     std::string text = helpText();
     run([this, text](int gen) {
@@ -96,6 +97,10 @@ void Engine::stopKey() {
 }
 
 void Engine::help() {
+  {
+    std::lock_guard guard(lock);
+    compose_->stopRound();
+  }
   std::string text = helpText() + " On the computer, slash opens the full list on screen.";
   run([this, text](int gen) {
     say(text, gen);

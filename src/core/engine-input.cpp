@@ -58,6 +58,10 @@ void Engine::registerLines() {
   routes_.prefix("speak ", [this](const std::string& rest) { hear(rest); });
   routes_.prefix("say ", [this](const std::string& rest) { hear(rest); });
   routes_.prefix("restart", [this](const std::string&) { restartTake(); });
+  routes_.exact("bandstyle", [this](const std::string&) {
+    std::lock_guard guard(lock);
+    compose_->toggleBandStyle();
+  });
   routes_.exact("name", [this](const std::string&) {
     ui(currentProfile().nameLine());
     ui(vocabLine());
@@ -69,7 +73,6 @@ void Engine::registerLines() {
   for (auto [verb, what] : {std::pair{"play ", "playing a MIDI file"},
                             {"metronome", "the metronome"},
                             {"live", "the live band"},
-                            {"bandstyle", "changing the band style"},
                             {"jazz ", "the jazz course"}}) {
     routes_.prefix(verb, [this, what = std::string(what)](const std::string&) { notYet(what); });
   }

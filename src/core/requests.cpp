@@ -528,10 +528,16 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   }
   if (heard.hasAny({"classic band", "original band", "old band", "early band", "band from before",
                     "band like before", "the band i liked", "band how it was",
-                    "band the way it was", "whole band", "orchestra band", "full band",
-                    "small band", "smaller band"})) {
-    named("band style");
-    return notYet("the band style");
+                    "band the way it was"})) {
+    return act("band style", "setBandStyle classic",
+               [&] { engine_.compose().setBandStyle("classic"); });
+  }
+  if (heard.hasAny({"whole band", "orchestra band", "full band"})) {
+    return act("band style", "setBandStyle full", [&] { engine_.compose().setBandStyle("full"); });
+  }
+  if (heard.hasAny({"small band", "smaller band"})) {
+    return act("band style", "setBandStyle simple",
+               [&] { engine_.compose().setBandStyle("simple"); });
   }
   if (among(text, {"band louder", "louder band", "band up"})) {
     return act("band", "band louder", [&] { engine_.stepBandLevel(+1); });

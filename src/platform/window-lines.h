@@ -37,6 +37,9 @@ inline std::string hands(std::string_view side) {
 inline std::string buttons(std::string_view keys) {
   return "buttons" + std::string(keys);
 }
+inline std::string bandStyle(std::string_view style) {
+  return "bandstyle " + std::string(style);
+}
 inline std::string bandLevel(int db) {
   char line[32];
   std::snprintf(line, sizeof line, "bandlevel %+d dB", db);

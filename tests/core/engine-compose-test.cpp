@@ -3,6 +3,9 @@
 
 #include <gmock/gmock.h>
 
+#include <set>
+
+#include "compose/band.h"
 #include "core/compose-room.h"
 #include "core/engine-fixture.h"
 
@@ -11,9 +14,12 @@ namespace {
 
 using ::testing::AnyOf;
 using ::testing::Contains;
+using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::IsSupersetOf;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 const std::string kComposeIntro =
@@ -169,6 +175,119 @@ TEST_F(ComposeTest, AskingWhatWasPlayedDescribesTheLastStretch) {
   // The chord held now, from the history's held keys.
   for (int pitch : {60, 64, 67}) engine->noteEvent(pitch, 80);
   EXPECT_EQ(engine->heldChord(), "C major. The notes are C, E, G.");
+}
+
+// Published MIDI since the last call, as (status, key, velocity).
+std::vector<std::array<int, 3>> sent(LoopbackMidiBackend& backend) {
+  std::vector<std::array<int, 3>> out;
+  for (const auto& bytes : backend.published) {
+    if (bytes.size() == 3) out.push_back({bytes[0], bytes[1], bytes[2]});
+  }
+  backend.published.clear();
+  return out;
+}
+
+TEST_F(ComposeTest, TheTopKeyPlaysTheTakeWithTheBandOnTheStylesChannels) {
+  press(keys.compose);
+  spoken();
+  phrase(12);
+  sent(midiBackend);
+  engine->noteEvent(keys.hear, 90);
+  runtime.runReady();
+  for (int i = 0; i < 200; ++i) runtime.advance(0.1);
+  EXPECT_THAT(spoken(), Contains(AnyOf("Here it is with the band.", "With the band.",
+                                       "Here comes the band.")));
+  std::vector<int> piano;
+  std::set<int> channels;
+  std::map<int, int> open;
+  for (auto [status, key, velocity] : sent(midiBackend)) {
+    const int channel = status & 15;
+    const bool on = (status & 0xF0) == 0x90 && velocity > 0;
+    if ((status & 0xF0) == 0x80 || (status & 0xF0) == 0x90)
+      open[channel * 128 + key] += on ? 1 : -1;
+    if (!on) continue;
+    channels.insert(channel);
+    if (channel == 0) piano.push_back(key);
+  }
+  EXPECT_EQ(piano, (std::vector<int>{60, 64, 67, 72, 67, 64, 60, 62, 65, 69, 67, 60}));
+  channels.erase(0);
+  for (int channel : channels) EXPECT_THAT(bandChannels("classic"), Contains(channel));
+  EXPECT_FALSE(channels.empty());
+  for (auto [slot, count] : open) EXPECT_EQ(count, 0) << "every note-on has its note-off";
+  EXPECT_FALSE(midi.pianoHere.load()) << "the piano leaves the band's mix when it ends";
+}
+
+TEST_F(ComposeTest, TheNextKeyVariesThenStartsTheRoundWhoseEchoesFollow) {
+  press(keys.compose);
+  spoken();
+  phrase(16);
+  std::vector<std::string> words;
+  for (int i = 0; i < 5; ++i) {
+    press(keys.next);
+    runtime.runReady();
+    auto said = spoken();
+    ASSERT_FALSE(said.empty());
+    words.push_back(said.front());
+    for (int s = 0; s < 300 && i < 4; ++s) runtime.advance(0.1);  // the variation plays out
+    spoken();
+  }
+  EXPECT_EQ(words[0], "Backwards.");
+  EXPECT_EQ(words[1], "Upside down.");
+  EXPECT_EQ(words[2], "In minor.");
+  EXPECT_THAT(words[3], StartsWith("Round. Play it again, and I will follow "));
+  EXPECT_THAT(words[3], EndsWith(" seconds behind you, one octave up. Any button key stops it."));
+  EXPECT_EQ(words[4], "Backwards.");
+
+  // The fourth press again: the round, then echoes an octave up, on time.
+  runtime.advance(60.0);
+  engine->restartTake();
+  spoken();
+  phrase(16);
+  for (int i = 0; i < 3; ++i) press(keys.next);
+  runtime.runReady();
+  spoken();
+  runtime.advance(60.0);
+  press(keys.next);
+  runtime.runReady();
+  ASSERT_THAT(spoken(), Contains(StartsWith("Round.")));
+  sent(midiBackend);
+  const double at = engine->now();
+  engine->noteEvent(62, 90);
+  runtime.advance(1.9);
+  EXPECT_TRUE(sent(midiBackend).empty()) << "no echo before two seconds";
+  runtime.advance(8.0);
+  auto echoes = sent(midiBackend);
+  ASSERT_THAT(echoes, Contains(std::array<int, 3>{0x90, 74, 90}));
+  (void)at;
+  // A button ends the round: a new note is not echoed, the held one is still let go.
+  press(keys.help);
+  spoken();
+  engine->noteEvent(64, 90);
+  engine->noteEvent(62, 0);
+  runtime.advance(9.0);
+  echoes = sent(midiBackend);
+  EXPECT_THAT(echoes, Contains(std::array<int, 3>{0x80, 74, 0}));
+  EXPECT_THAT(echoes, Not(Contains(std::array<int, 3>{0x90, 76, 90})));
+}
+
+TEST_F(ComposeTest, TheBandStyleGoesRoundAndOutlivesTheRun) {
+  std::vector<std::string> said;
+  for (int i = 0; i < 2; ++i) {
+    engine->appCommand("bandstyle");
+    said.push_back(spokenOne());
+  }
+  EXPECT_THAT(said, ElementsAre("Full band: with high strings, horn and pad.",
+                                "Simple band: bass, strings and cello, in the newer sound."));
+  EXPECT_THAT(windowLines(), IsSupersetOf({"bandstyle full", "bandstyle simple"}));
+  runtime.runReady();
+  EXPECT_EQ(files::readFile(home / "band-style-2.txt"), "simple\n");
+  restartEngine();
+  {
+    std::lock_guard guard(engine->lock);
+    EXPECT_EQ(engine->compose().bandStyle(), "simple");
+  }
+  engine->appCommand("bandstyle");
+  EXPECT_EQ(spokenOne(), "Classic band: bass, strings and cello, the way it first was.");
 }
 
 }  // namespace

@@ -5,7 +5,12 @@
 #include <gmock/gmock.h>
 #include <sys/stat.h>
 
+#include <poll.h>
+
+#include <atomic>
+#include <mutex>
 #include <regex>
+#include <set>
 #include <thread>
 
 #include "e2e/orvo-process.h"
@@ -51,6 +56,60 @@ class Keyboard {
 
  private:
   int fd_;
+};
+
+// What the engine sends on ORVO_MIDI_OUT, each message with the time it was read.
+class MidiOut {
+ public:
+  struct Message {
+    double at;
+    int status, key, velocity;
+  };
+  explicit MidiOut(const std::filesystem::path& fifo)
+      : fd_(::open(fifo.c_str(), O_RDONLY | O_NONBLOCK)), thread_([this] { read(); }) {}
+  ~MidiOut() {
+    stop_ = true;
+    thread_.join();
+    if (fd_ >= 0) ::close(fd_);
+  }
+  std::vector<Message> since(double from) {
+    std::lock_guard guard(mutex_);
+    std::vector<Message> out;
+    for (const Message& message : messages_) {
+      if (message.at >= from) out.push_back(message);
+    }
+    return out;
+  }
+  static double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
+
+ private:
+  void read() {
+    std::vector<int> pending;
+    while (!stop_) {
+      pollfd poller{fd_, POLLIN, 0};
+      if (::poll(&poller, 1, 20) <= 0) continue;
+      unsigned char buffer[512];
+      ssize_t got = ::read(fd_, buffer, sizeof buffer);
+      const double at = now();
+      for (ssize_t i = 0; i < got; ++i) {
+        if (buffer[i] & 0x80) pending.clear();
+        pending.push_back(buffer[i]);
+        if (pending.size() == 3) {
+          std::lock_guard guard(mutex_);
+          messages_.push_back({at, pending[0], pending[1], pending[2]});
+          pending.clear();
+        }
+      }
+    }
+  }
+  int fd_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<Message> messages_;
+  std::thread thread_;
 };
 
 int secondsIn(const std::string& summary) {
@@ -150,6 +209,112 @@ TEST(ComposeSession, AtHomeAskingWhatWasPlayedNeedsEnoughNotes) {
   EXPECT_THAT(*summary, HasSubstr("8 notes."));
   orvo.closeInput();
   EXPECT_EQ(orvo.waitExit(), 0);
+}
+
+// Band notes reach ORVO_MIDI_OUT only while no audio device plays them; there is none here.
+TEST(ComposeSession, TheTakeComesBackWithTheBandThenVariationsAndTheRound) {
+  Piano piano;
+  ASSERT_TRUE(piano.made);
+  MidiOut out(piano.output);
+  OrvoProcess orvo(piano.options());
+  ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
+  Keyboard keys(piano.input);
+  ASSERT_TRUE(keys.open());
+  orvo.write("c");
+  ASSERT_TRUE(orvo.waitForPrefix("Composition"));
+  keys.phrase(16);
+  const double pressed = MidiOut::now();
+  orvo.write(" ");
+  ASSERT_TRUE(orvo.waitForLine([](const std::string& line) {
+    return line == "Here it is with the band." || line == "With the band." ||
+           line == "Here comes the band.";
+  }));
+  Keyboard::wait(8.0);  // 4 s of take, and the band's last chord
+  std::vector<int> piano0;
+  std::vector<double> times;
+  std::set<int> channels;
+  std::map<int, int> open;
+  for (const auto& message : out.since(pressed)) {
+    const int type = message.status & 0xF0, channel = message.status & 15;
+    if (type != 0x80 && type != 0x90) continue;
+    const bool on = type == 0x90 && message.velocity > 0;
+    open[channel * 128 + message.key] += on ? 1 : -1;
+    if (!on) continue;
+    channels.insert(channel);
+    if (channel == 0) {
+      piano0.push_back(message.key);
+      times.push_back(message.at);
+    }
+  }
+  EXPECT_EQ(piano0,
+            (std::vector<int>{60, 64, 67, 72, 67, 64, 60, 64, 67, 72, 67, 64, 60, 64, 67, 72}));
+  for (std::size_t i = 1; i < times.size(); ++i) {
+    EXPECT_NEAR(times[i] - times[i - 1], 0.25, 0.02) << i;
+  }
+  channels.erase(0);
+  EXPECT_FALSE(channels.empty()) << "the band played";
+  for (int channel : channels) EXPECT_TRUE(channel >= 1 && channel <= 3) << "classic: " << channel;
+  for (auto [slot, count] : open) EXPECT_EQ(count, 0) << "note " << slot % 128 << " left on";
+
+  // The right arrow: three variations, the round, and the first variation again.
+  const std::vector<std::string> words = {"Backwards.", "Upside down.", "In minor."};
+  for (const std::string& word : words) {
+    orvo.write("\x1b[C");
+    EXPECT_TRUE(orvo.waitFor(word));
+  }
+  orvo.write("\x1b[C");
+  auto round = orvo.waitForPrefix("Round. Play it again, and I will follow ");
+  ASSERT_TRUE(round);
+  EXPECT_THAT(*round, HasSubstr("follow 4 seconds behind you"));
+  Keyboard::wait(0.5);
+  const double played = MidiOut::now();
+  keys.send({0x90, 62, 90});
+  Keyboard::wait(4.5);
+  double echoed = 0;
+  for (const auto& message : out.since(played)) {
+    if (message.status == 0x90 && message.key == 74) echoed = message.at;
+  }
+  ASSERT_GT(echoed, 0) << "no echo an octave up";
+  EXPECT_NEAR(echoed - played, 4.0, 0.05);
+  // A button ends the round; the held note's echo is still let go.
+  orvo.write("h");
+  Keyboard::wait(0.3);
+  keys.send({0x90, 64, 90});
+  keys.send({0x80, 62, 0});
+  const double released = MidiOut::now();
+  Keyboard::wait(4.5);
+  bool newEcho = false, letGo = false;
+  for (const auto& message : out.since(released)) {
+    newEcho = newEcho || (message.status == 0x90 && message.key == 76);
+    letGo = letGo || ((message.status & 0xF0) == 0x80 && message.key == 74);
+  }
+  EXPECT_FALSE(newEcho);
+  EXPECT_TRUE(letGo);
+  orvo.write("\x1b[C");
+  EXPECT_TRUE(orvo.waitFor("Backwards."));
+  orvo.closeInput();
+  EXPECT_EQ(orvo.waitExit(), 0);
+}
+
+TEST(ComposeSession, TheBandStyleGoesRoundAndIsKept) {
+  Piano piano;
+  ASSERT_TRUE(piano.made);
+  {
+    OrvoProcess orvo(piano.options());
+    ASSERT_TRUE(orvo.waitFor("@bandstyle classic"));
+    ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
+    for (const char* style : {"full", "simple", "classic", "full"}) {
+      orvo.write("~bandstyle\n");
+      EXPECT_TRUE(orvo.waitFor(std::string("@bandstyle ") + style));
+    }
+    orvo.closeInput();
+    EXPECT_EQ(orvo.waitExit(), 0);
+  }
+  EXPECT_EQ(files::readFile(piano.home / "band-style-2.txt"), "full\n");
+  OrvoProcess again(piano.options());
+  EXPECT_TRUE(again.waitFor("@bandstyle full"));
+  again.closeInput();
+  EXPECT_EQ(again.waitExit(), 0);
 }
 
 }  // namespace
