@@ -6,6 +6,7 @@
 #include "core/ears-trace.h"
 #include "core/memory.h"
 #include "core/options.h"
+#include "core/reband.h"
 #include "core/route-trace.h"
 #include "lessons/lesson.h"
 #include "lessons/song-library.h"
@@ -25,15 +26,8 @@ struct Option {
 // Options of the later subsystems: recognised, so a run with them never starts
 // a second engine, but not built yet.
 const Option laterWithoutEngine[] = {
-    {"--reband", 2},
-    {"--speak", 1},
-    {"--ask", 1},
-    {"--lookup", 2},
-    {"--new-logic-project", 0},
-    {"--install-voice", 0},
-    {"--library", 0},
-    {"--sound-check", 1},
-    {"--selftest", 0},
+    {"--speak", 1},         {"--ask", 1},     {"--lookup", 2},      {"--new-logic-project", 0},
+    {"--install-voice", 0}, {"--library", 0}, {"--sound-check", 1}, {"--selftest", 0},
 };
 const Option laterWithEngine[] = {{"--chat", 1}};
 
@@ -133,6 +127,9 @@ int printLibrary(const std::filesystem::path& baseDir, const Print& print) {
 std::optional<int> runWithoutEngine(const std::vector<std::string>& args,
                                     const std::filesystem::path& baseDir, const Print& print) {
   if (present(args, "--library", 0)) return printLibrary(baseDir, print);
+  if (auto files = present(args, "--reband", 2)) {
+    return reband((*files)[0], (*files)[1], baseDir, print);
+  }
   if (auto file = present(args, "--sound-check", 1)) {
     return soundCheck(file->front(), Sounds::findBank(), print);
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 
 #include "platform/files.h"
 
@@ -11,7 +12,8 @@ namespace orvo {
 std::vector<std::string> Sounds::bankCandidates() {
   std::vector<std::string> banks;
   std::error_code error;
-  if (const char* chosen = std::getenv("ORVO_SOUNDFONT"); chosen && *chosen) banks.push_back(chosen);
+  if (const char* chosen = std::getenv("ORVO_SOUNDFONT"); chosen && *chosen)
+    banks.push_back(chosen);
   for (const char* path :
        {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2"}) {
     if (std::filesystem::is_regular_file(path, error) &&
@@ -197,22 +199,22 @@ std::optional<Sounds::Rendered> Sounds::mix(const std::vector<Ev>& events, doubl
   return render(*chosen, classic_, gainDB_, events, seconds);
 }
 
-std::optional<Sounds::Rendered> Sounds::render(const std::string& bank, bool classic, double bandDB,
-                                               const std::vector<Ev>& events, double seconds) {
-  auto graph = SoundGraph::build(bank, classic, bandDB);
-  if (!graph) return std::nullopt;
+namespace {
+
+// Plays the events into a graph, handing each rendered block to `take` as it
+// comes, so a long piece need not be held in memory.
+void renderBlocks(SoundGraph& graph, const std::vector<Ev>& events, double seconds,
+                  const std::function<void(const float*, const float*, int)>& take) {
   auto sorted = events;
   std::stable_sort(sorted.begin(), sorted.end(),
                    [](const Ev& a, const Ev& b) { return a.t < b.t; });
   const auto total = static_cast<std::size_t>(std::max(0.0, seconds) * SoundGraph::sampleRate);
-  Rendered out;
-  out.left.assign(total, 0.0f);
-  out.right.assign(total, 0.0f);
+  std::vector<float> left(SoundGraph::maxBlock), right(SoundGraph::maxBlock);
   std::size_t at = 0, next = 0;
   while (at < total) {
     while (next < sorted.size() &&
            static_cast<std::size_t>(sorted[next].t * SoundGraph::sampleRate) <= at) {
-      graph->send(sorted[next].bytes.data(), 3);
+      graph.send(sorted[next].bytes.data(), 3);
       ++next;
     }
     std::size_t until = total;
@@ -222,18 +224,58 @@ std::optional<Sounds::Rendered> Sounds::render(const std::string& bank, bool cla
     int frames = static_cast<int>(std::min<std::size_t>(until - at, SoundGraph::maxBlock));
     if (frames <= 0) frames = 1;
     frames = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(frames), total - at));
-    graph->render(&out.left[at], &out.right[at], frames);
+    graph.render(left.data(), right.data(), frames);
+    take(left.data(), right.data(), frames);
     at += static_cast<std::size_t>(frames);
   }
-  out.channelPeaks = graph->takeChannelPeaks();
-  std::size_t clipped = 0;
-  for (std::size_t i = 0; i < total; ++i) {
-    double loudest = std::max(std::abs(out.left[i]), std::abs(out.right[i]));
-    out.report.peak = std::max(out.report.peak, loudest);
-    if (loudest > 1.0) ++clipped;
+}
+
+// The loudest sample and the share of samples over full scale.
+struct Meter {
+  double peak = 0;
+  std::size_t clipped = 0, samples = 0;
+  void add(const float* left, const float* right, int frames) {
+    for (int i = 0; i < frames; ++i) {
+      double loudest = std::max(std::abs(left[i]), std::abs(right[i]));
+      peak = std::max(peak, loudest);
+      if (loudest > 1.0) ++clipped;
+    }
+    samples += static_cast<std::size_t>(frames);
   }
-  out.report.clippedPercent = total ? 100.0 * clipped / total : 0;
+  Sounds::MixReport report() const {
+    return {peak,
+            samples ? 100.0 * static_cast<double>(clipped) / static_cast<double>(samples) : 0};
+  }
+};
+
+}  // namespace
+
+std::optional<Sounds::Rendered> Sounds::render(const std::string& bank, bool classic, double bandDB,
+                                               const std::vector<Ev>& events, double seconds) {
+  auto graph = SoundGraph::build(bank, classic, bandDB);
+  if (!graph) return std::nullopt;
+  Rendered out;
+  Meter meter;
+  renderBlocks(*graph, events, seconds, [&](const float* left, const float* right, int frames) {
+    out.left.insert(out.left.end(), left, left + frames);
+    out.right.insert(out.right.end(), right, right + frames);
+    meter.add(left, right, frames);
+  });
+  out.channelPeaks = graph->takeChannelPeaks();
+  out.report = meter.report();
   return out;
+}
+
+std::optional<Sounds::MixReport> Sounds::measure(const std::string& bank, bool classic,
+                                                 double bandDB, const std::vector<Ev>& events,
+                                                 double seconds) {
+  auto graph = SoundGraph::build(bank, classic, bandDB);
+  if (!graph) return std::nullopt;
+  Meter meter;
+  renderBlocks(*graph, events, seconds, [&](const float* left, const float* right, int frames) {
+    meter.add(left, right, frames);
+  });
+  return meter.report();
 }
 
 std::optional<Sounds::Probe> Sounds::probe(int channel, int note, int velocity) {

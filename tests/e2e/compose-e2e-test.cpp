@@ -13,6 +13,7 @@
 #include <set>
 #include <thread>
 
+#include "compose/midi-file-writer.h"
 #include "e2e/orvo-process.h"
 #include "platform/files.h"
 #include "temp-folder.h"
@@ -315,6 +316,76 @@ TEST(ComposeSession, TheBandStyleGoesRoundAndIsKept) {
   EXPECT_TRUE(again.waitFor("@bandstyle full"));
   again.closeInput();
   EXPECT_EQ(again.waitExit(), 0);
+}
+
+TEST(ComposeSession, RebandDescribesAFileAndWritesItWithItsBand) {
+  TempFolder home;
+  // A file of our own: C, F, G and C chords, four beats each.
+  std::vector<RNote> notes;
+  const int roots[] = {0, 5, 7, 0};
+  for (int c = 0; c < 4; ++c) {
+    for (int beat = 0; beat < 4; ++beat) {
+      const double t = c * 2.0 + beat * 0.5;
+      notes.push_back({t, t + 0.45, 48 + roots[c], 80});
+      notes.push_back({t, t + 0.45, 64 + roots[c] + (beat % 2) * 3, 70});
+    }
+  }
+  const auto mine = home / "mine.mid";
+  ASSERT_TRUE(writeMIDIFile(mine, 120, {{"Piano", notes}}));
+  const std::string real = "/usr/share/games/openttd/baseset/openmsx/moo_redfarn.mid";
+  auto reband = [&](const std::string& in, const std::filesystem::path& out) {
+    OrvoProcess run({.home = home.path(), .args = {"--reband", in, out.string()}, .window = false});
+    auto status = run.waitExit(60);
+    return std::pair{status, run.lines()};
+  };
+  auto [status, lines] = reband(mine.string(), home / "out.mid");
+  ASSERT_EQ(status, 0);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_THAT(lines[0], StartsWith("Key of C major."));
+  EXPECT_THAT(lines, ::testing::Contains(::testing::StartsWith("sounding ")));
+  EXPECT_THAT(lines.back(), AnyOf(StartsWith("mix peak "), std::string("no sound bank")));
+  auto again = reband(mine.string(), home / "again.mid");
+  EXPECT_EQ(again.first, 0);
+  EXPECT_EQ(files::readFile(home / "out.mid"), files::readFile(home / "again.mid"))
+      << "the same seed, the same bytes";
+
+  // python3-mido reads what was written: format 1, 480 ticks, 120 beats a minute, Piano first.
+  const std::string script =
+      "import mido,sys\n"
+      "m=mido.MidiFile(sys.argv[1])\n"
+      "tempo=[x.tempo for t in m.tracks for x in t if x.type=='set_tempo']\n"
+      "print(m.type, m.ticks_per_beat, tempo[0], '|'.join(t.name for t in m.tracks[1:]))\n";
+  ASSERT_TRUE(files::writeFileAtomically(home / "read.py", script));
+  auto read = [&](const std::filesystem::path& file) {
+    std::string out;
+    if (FILE* pipe = ::popen(
+            ("/usr/bin/python3 '" + (home / "read.py").string() + "' '" + file.string() + "' 2>&1")
+                .c_str(),
+            "r")) {
+      char buffer[1024];
+      for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+      ::pclose(pipe);
+    }
+    return out;
+  };
+  const std::regex order(
+      R"(^1 480 500000 Piano(\|Bass)?(\|Strings)?(\|Cello)?(\|High strings)?(\|Horn)?(\|Warm pad)?(\|Drums)?\n$)");
+  EXPECT_TRUE(std::regex_match(read(home / "out.mid"), order)) << read(home / "out.mid");
+  if (std::filesystem::exists(real)) {
+    auto [realStatus, realLines] = reband(real, home / "real.mid");
+    EXPECT_EQ(realStatus, 0);
+    EXPECT_TRUE(std::regex_match(read(home / "real.mid"), order)) << read(home / "real.mid");
+  }
+
+  // Garbage and a missing argument.
+  ASSERT_TRUE(files::writeFileAtomically(home / "garbage.mid", "MThd garbage, not music"));
+  auto garbage = reband((home / "garbage.mid").string(), home / "never.mid");
+  EXPECT_EQ(garbage.first, 1);
+  EXPECT_THAT(garbage.second, ::testing::Contains(std::string("cannot read")));
+  OrvoProcess missing({.home = home.path(), .args = {"--reband", mine.string()}, .window = false});
+  EXPECT_EQ(missing.waitExit(30), 2);
+  EXPECT_FALSE(std::filesystem::exists(home / "never.mid"));
 }
 
 }  // namespace
