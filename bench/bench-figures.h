@@ -9,7 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "core/engine.h"
+#include "platform/file-store.h"
+#include "platform/files.h"
+#include "platform/midi/loopback/loopback-midi-backend.h"
+#include "platform/virtual-runtime.h"
 #include "sound/speech-output.h"
+#include "temp-folder.h"
 
 namespace orvo::bench {
 
@@ -37,6 +43,25 @@ struct SilentSpeaker final : SpeechOutput {
   std::string nextVoice() override { return ""; }
   float volume() override { return 1.0f; }
   void setVolume(float) override {}
+};
+
+// An engine on the virtual clock that says nothing, in a fresh data folder
+// whose top key is known.
+struct EngineWorld {
+  testing::TempFolder home;
+  VirtualRuntime runtime;
+  Window window{runtime.serial("lorimel.ui"), true, [](std::string_view) {}};
+  Log log{home / "log.txt"};
+  SilentSpeaker speaker;
+  NoMusicPlayer player;
+  NoStudioHost studio;
+  FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
+  LoopbackMidiBackend backend;
+  MidiIO midi{backend, runtime, [](const std::string&) {}, false};
+  Sounds sounds{{runtime, store, [](const std::string&) {}, {}}};
+  bool topKey = files::writeFileAtomically(home / "top-key.txt", "108\n");
+  Engine engine{
+      EngineParts{runtime, window, log, speaker, player, studio, midi, sounds, store, home.path()}};
 };
 
 }  // namespace orvo::bench

@@ -11,7 +11,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <set>
@@ -28,6 +27,7 @@
 #include "core/compose-room.h"
 #include "core/engine.h"
 #include "counting-allocator.h"
+#include "outside-programs.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
@@ -40,25 +40,8 @@ using orvo::RNote;
 using orvo::testing::allocationCount;
 using orvo::testing::countAllocations;
 
-struct Composing {
-  orvo::testing::TempFolder home;
-  orvo::VirtualRuntime runtime;
-  orvo::Window window{runtime.serial("lorimel.ui"), true, [](std::string_view) {}};
-  orvo::Log log{home / "log.txt"};
-  orvo::bench::SilentSpeaker speaker;
-  orvo::NoMusicPlayer player;
-  orvo::NoStudioHost studio;
-  orvo::FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
-  orvo::LoopbackMidiBackend backend;
-  orvo::MidiIO midi{backend, runtime, [](const std::string&) {}, false};
-  orvo::Sounds sounds{{runtime, store, [](const std::string&) {}, {}}};
-  bool topKey = orvo::files::writeFileAtomically(home / "top-key.txt", "108\n");
-  orvo::Engine engine{orvo::EngineParts{runtime, window, log, speaker, player, studio, midi, sounds,
-                                        store, home.path()}};
-};
-
 void BM_ComposeNoteEvent(benchmark::State& state) {
-  Composing world;
+  orvo::bench::EngineWorld world;
   world.engine.command(world.engine.buttonKeys().compose);
   world.runtime.runReady();
   for (int i = 0; i < 49000; ++i) {
@@ -127,22 +110,9 @@ std::vector<RNote> generated(int count) {
   return notes;
 }
 
-std::vector<std::filesystem::path> realFiles() {
-  std::vector<std::filesystem::path> found;
-  for (const char* folder :
-       {"/usr/share/games/openttd/baseset/openmsx", "/usr/share/planetblupi/music"}) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-      if (entry.path().extension() == ".mid") found.push_back(entry.path());
-    }
-  }
-  std::sort(found.begin(), found.end());
-  return found;
-}
-
 // The opening `count` notes of the first real file long enough.
 std::optional<std::vector<RNote>> realTake(std::size_t count) {
-  for (const auto& file : realFiles()) {
+  for (const auto& file : orvo::testing::debianMidiFiles()) {
     auto take = orvo::takeFromMidiFile(file);
     if (take && take->size() >= count) {
       take->resize(count);
@@ -218,7 +188,7 @@ std::optional<double> plainBeat(const std::vector<RNote>& notes) {
 
 void BM_BeatSearch(benchmark::State& state) {
   const bool plain = state.range(0) != 0;
-  auto files = realFiles();
+  auto files = orvo::testing::debianMidiFiles();
   std::vector<std::vector<RNote>> takes;
   for (const auto& file : files) {
     if (auto take = orvo::takeFromMidiFile(file)) {
@@ -258,17 +228,6 @@ std::string peerFolder() {
   return std::filesystem::exists(folder + "/maia-util") ? folder : "";
 }
 
-std::string output(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-      out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
-
 // Our key scores and maia-util's fifth_steps_mode on the same real takes:
 // microseconds per take, each side in its own loop.
 void BM_KeyStepAgainstMaiaUtil(benchmark::State& state) {
@@ -277,7 +236,7 @@ void BM_KeyStepAgainstMaiaUtil(benchmark::State& state) {
   orvo::testing::TempFolder work;
   nlohmann::json takes = nlohmann::json::object();
   std::vector<std::vector<RNote>> ours;
-  for (const auto& file : realFiles()) {
+  for (const auto& file : orvo::testing::debianMidiFiles()) {
     auto take = orvo::takeFromMidiFile(file);
     if (!take) continue;
     nlohmann::json notes = nlohmann::json::array();
@@ -287,8 +246,9 @@ void BM_KeyStepAgainstMaiaUtil(benchmark::State& state) {
   }
   orvo::files::writeFileAtomically(work / "takes.json", takes.dump());
   auto theirs = nlohmann::json::parse(
-      output("node '" + std::string(ORVO_SOURCE_DIR) + "/tools/key-peer.js' '" + peer +
-             "/maia-util' '" + (work / "takes.json").string() + "' --time 20"),
+      orvo::testing::commandOutput("node '" + std::string(ORVO_SOURCE_DIR) +
+                                   "/tools/key-peer.js' '" + peer + "/maia-util' '" +
+                                   (work / "takes.json").string() + "' --time 20"),
       nullptr, false);
   if (!theirs.is_object() || theirs.empty()) return state.SkipWithError("the peer gave no timings");
   double theirMicros = 0;
@@ -319,7 +279,7 @@ void BM_ChordNamingAgainstTonal(benchmark::State& state) {
   };
   std::vector<Window> windows;
   nlohmann::json sets = nlohmann::json::array();
-  for (const auto& file : realFiles()) {
+  for (const auto& file : orvo::testing::debianMidiFiles()) {
     auto take = orvo::takeFromMidiFile(file);
     if (!take) continue;
     orvo::Analysis analysis = orvo::analyse(*take);
@@ -341,8 +301,9 @@ void BM_ChordNamingAgainstTonal(benchmark::State& state) {
   orvo::testing::TempFolder work;
   orvo::files::writeFileAtomically(work / "sets.json", sets.dump());
   auto theirs = nlohmann::json::parse(
-      output("node '" + std::string(ORVO_SOURCE_DIR) + "/tools/chord-peer.js' '" + peer +
-             "/@tonaljs/chord-detect' '" + (work / "sets.json").string() + "' 5"),
+      orvo::testing::commandOutput("node '" + std::string(ORVO_SOURCE_DIR) +
+                                   "/tools/chord-peer.js' '" + peer + "/@tonaljs/chord-detect' '" +
+                                   (work / "sets.json").string() + "' 5"),
       nullptr, false);
   if (!theirs.is_object()) return state.SkipWithError("the peer gave no timings");
   std::vector<double> micros;

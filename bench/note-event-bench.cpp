@@ -21,22 +21,7 @@ namespace {
 
 enum class Kind { right, wrong, finishing };
 
-struct Lessons {
-  orvo::testing::TempFolder home;
-  orvo::VirtualRuntime runtime;
-  orvo::Window window{runtime.serial("lorimel.ui"), true, [](std::string_view) {}};
-  orvo::Log log{home / "log.txt"};
-  orvo::bench::SilentSpeaker speaker;
-  orvo::NoMusicPlayer player;
-  orvo::NoStudioHost studio;
-  orvo::FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
-  orvo::LoopbackMidiBackend backend;
-  orvo::MidiIO midi{backend, runtime, [](const std::string&) {}, false};
-  orvo::Sounds sounds{{runtime, store, [](const std::string&) {}, {}}};
-  bool topKey = orvo::files::writeFileAtomically(home / "top-key.txt", "108\n");
-  orvo::Engine engine{orvo::EngineParts{runtime, window, log, speaker, player, studio, midi, sounds,
-                                        store, home.path()}};
-
+struct Lessons : orvo::bench::EngineWorld {
   // The steps of the unit now being taught, as the player must play them.
   std::vector<std::vector<int>> steps() {
     auto lesson = engine.lessons().currentLesson();

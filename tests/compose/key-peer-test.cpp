@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <iostream>
 
@@ -15,34 +14,12 @@
 #include "compose/analysis.h"
 #include "compose/key-finding.h"
 #include "compose/midi-take.h"
+#include "outside-programs.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo {
 namespace {
-
-std::vector<std::filesystem::path> realMidiFiles() {
-  std::vector<std::filesystem::path> found;
-  for (const char* folder :
-       {"/usr/share/games/openttd/baseset/openmsx", "/usr/share/planetblupi/music"}) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-      if (entry.path().extension() == ".mid") found.push_back(entry.path());
-    }
-  }
-  std::sort(found.begin(), found.end());
-  return found;
-}
-
-std::string output(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  ::pclose(pipe);
-  return out;
-}
 
 std::string quoted(const std::string& text) {
   return "'" + text + "'";
@@ -71,7 +48,7 @@ int peerIndex(const nlohmann::json& key) {
 TEST(KeyPeer, TheBestKeyAgreesWithMaiaUtilOnEveryRealFile) {
   const char* peer = std::getenv("ORVO_MAIA_PEER");
   if (!peer || !*peer) GTEST_SKIP() << "maia-util is not installed (tools/maia-peer)";
-  auto files = realMidiFiles();
+  auto files = testing::debianMidiFiles();
   ASSERT_EQ(files.size(), 41u) << "the packages openttd-openmsx and planetblupi-music-midi";
   const std::string tools = std::string(ORVO_SOURCE_DIR) + "/tools";
   testing::TempFolder work;
@@ -92,10 +69,11 @@ TEST(KeyPeer, TheBestKeyAgreesWithMaiaUtilOnEveryRealFile) {
     if (analysis.tonic + (analysis.minor ? 12 : 0) != ourBest[file.string()].index) ++moved;
   }
   ASSERT_TRUE(files::writeFileAtomically(work / "ours.json", ours.dump()));
-  auto peerKeys = nlohmann::json::parse(output("node " + quoted(tools + "/key-peer.js") + " " +
-                                               quoted(std::string(peer) + "/maia-util") + " " +
-                                               quoted((work / "ours.json").string())),
-                                        nullptr, false);
+  auto peerKeys =
+      nlohmann::json::parse(testing::commandOutput("node " + quoted(tools + "/key-peer.js") + " " +
+                                                   quoted(std::string(peer) + "/maia-util") + " " +
+                                                   quoted((work / "ours.json").string())),
+                            nullptr, false);
   ASSERT_TRUE(peerKeys.is_object()) << "the peer gave no answer";
   for (const auto& file : files) {
     ASSERT_TRUE(peerKeys.contains(file.string())) << file;
@@ -107,14 +85,15 @@ TEST(KeyPeer, TheBestKeyAgreesWithMaiaUtilOnEveryRealFile) {
   // Then with the peer's side reading the files itself, through python3-mido.
   std::string command = "/usr/bin/python3 " + quoted(tools + "/midi-take.py");
   for (const auto& file : files) command += " " + quoted(file.string());
-  std::string theirs = output(command);
+  std::string theirs = testing::commandOutput(command);
   auto theirNotes = nlohmann::json::parse(theirs, nullptr, false);
   ASSERT_TRUE(theirNotes.is_object()) << "python3-mido could not read the files";
   ASSERT_TRUE(files::writeFileAtomically(work / "theirs.json", theirs));
-  auto theirKeys = nlohmann::json::parse(output("node " + quoted(tools + "/key-peer.js") + " " +
-                                                quoted(std::string(peer) + "/maia-util") + " " +
-                                                quoted((work / "theirs.json").string())),
-                                         nullptr, false);
+  auto theirKeys =
+      nlohmann::json::parse(testing::commandOutput("node " + quoted(tools + "/key-peer.js") + " " +
+                                                   quoted(std::string(peer) + "/maia-util") + " " +
+                                                   quoted((work / "theirs.json").string())),
+                            nullptr, false);
   ASSERT_TRUE(theirKeys.is_object());
   int close = 0;
   for (const auto& file : files) {

@@ -4,14 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include <nlohmann/json.hpp>
 
 #include "compose/analysis.h"
 #include "compose/band.h"
 #include "compose/midi-file-reader.h"
 #include "compose/midi-file-writer.h"
+#include "outside-programs.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
@@ -107,16 +106,9 @@ TEST(MidiFileWriter, RandomTakesWithTheirBandReadBackTheSame) {
         "print(json.dumps({'type':m.type,'tpb':m.ticks_per_beat,'names':[t.name for t in m.tracks],"
         "'ons':sum(1 for t in m.tracks for x in t if x.type=='note_on' and x.velocity>0)}))\n";
     ASSERT_TRUE(files::writeFileAtomically(folder / "read.py", script));
-    std::string out;
-    if (FILE* pipe = ::popen(("/usr/bin/python3 '" + (folder / "read.py").string() + "' '" +
-                              path.string() + "' 2>/dev/null")
-                                 .c_str(),
-                             "r")) {
-      char buffer[4096];
-      for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-      ::pclose(pipe);
-    }
+    const std::string out =
+        testing::commandOutput("/usr/bin/python3 '" + (folder / "read.py").string() + "' '" +
+                               path.string() + "' 2>/dev/null");
     auto seen = nlohmann::json::parse(out, nullptr, false);
     if (seen.is_discarded()) GTEST_SKIP() << "python3-mido is not installed";
     EXPECT_EQ(seen["type"], 1);

@@ -15,6 +15,7 @@
 
 #include "compose/midi-file-writer.h"
 #include "e2e/orvo-process.h"
+#include "outside-programs.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
@@ -357,17 +358,8 @@ TEST(ComposeSession, RebandDescribesAFileAndWritesItWithItsBand) {
       "print(m.type, m.ticks_per_beat, tempo[0], '|'.join(t.name for t in m.tracks[1:]))\n";
   ASSERT_TRUE(files::writeFileAtomically(home / "read.py", script));
   auto read = [&](const std::filesystem::path& file) {
-    std::string out;
-    if (FILE* pipe = ::popen(
-            ("/usr/bin/python3 '" + (home / "read.py").string() + "' '" + file.string() + "' 2>&1")
-                .c_str(),
-            "r")) {
-      char buffer[1024];
-      for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-      ::pclose(pipe);
-    }
-    return out;
+    return commandOutput("/usr/bin/python3 '" + (home / "read.py").string() + "' '" +
+                         file.string() + "' 2>&1");
   };
   const std::regex order(
       R"(^1 480 500000 Piano(\|Bass)?(\|Strings)?(\|Cello)?(\|High strings)?(\|Horn)?(\|Warm pad)?(\|Drums)?\n$)");

@@ -92,26 +92,31 @@ struct SilentSpeaker final : SpeechOutput {
   void setVolume(float) override {}
 };
 
+// An engine on real threads, in a fresh data folder whose top key is known.
+struct ThreadedWorld {
+  testing::TempFolder home;
+  bool topKey = files::writeFileAtomically(home / "top-key.txt", "108\n");
+  ThreadRuntime runtime{5};
+  Window window{runtime.serial("lorimel.ui"), true, [](std::string_view) {}};
+  Log log{home / "log.txt"};
+  SilentSpeaker speaker;
+  NoMusicPlayer player;
+  NoStudioHost studio;
+  FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
+  NullBackend backend;
+  MidiIO midi{backend, runtime, [this](const std::string& line) { window.ui(line); }, true};
+  Sounds sounds{{runtime, store, [](const std::string&) {}, {}}};
+  Engine engine{
+      EngineParts{runtime, window, log, speaker, player, studio, midi, sounds, store, home.path()}};
+};
+
 // Whole units of a real lesson, on real threads: every note the MIDI thread
 // (here the test's thread) hands to Engine::noteEvent, right, wrong and the
 // one that finishes the unit, is judged without allocating or writing a file;
 // the verdicts, the next unit and the saved progress follow on other threads.
 TEST(NotePath, ALessonNeitherAllocatesNorWritesFilesOnTheMidiThread) {
-  testing::TempFolder home;
-  files::writeFileAtomically(home / "top-key.txt", "108\n");
-  ThreadRuntime runtime(5);
-  Window window(runtime.serial("lorimel.ui"), true, [](std::string_view) {});
-  Log log(home / "log.txt");
-  SilentSpeaker speaker;
-  NoMusicPlayer player;
-  NoStudioHost studio;
-  FileStore store(home.path(), runtime, runtime.serial("orvo.store"));
-  NullBackend backend;
-  MidiIO midi(
-      backend, runtime, [&](const std::string& line) { window.ui(line); }, true);
-  Sounds sounds({runtime, store, [](const std::string&) {}, {}});
-  Engine engine(
-      EngineParts{runtime, window, log, speaker, player, studio, midi, sounds, store, home.path()});
+  ThreadedWorld world;
+  Engine& engine = world.engine;
   LessonRoom& lessons = engine.lessons();
   auto listening = [&] {
     for (int i = 0; i < 1000; ++i) {
@@ -171,28 +176,15 @@ TEST(NotePath, ALessonNeitherAllocatesNorWritesFilesOnTheMidiThread) {
   EXPECT_EQ(allocating, 0) << "of " << calls << " calls";
   EXPECT_EQ(writing, 0);
   // The units did finish: their progress reached the folder from the store's thread.
-  ASSERT_TRUE(store.flush(5.0));
-  EXPECT_TRUE(files::readFile(home / "progress.json"));
+  ASSERT_TRUE(world.store.flush(5.0));
+  EXPECT_TRUE(files::readFile(world.home / "progress.json"));
 }
 
 // Composition mode, with the history nearly full: a note-on and its note-off
 // go into the history and the take without allocating or writing a file.
 TEST(NotePath, CompositionRecordsIntoAFullHistoryWithoutAllocating) {
-  testing::TempFolder home;
-  files::writeFileAtomically(home / "top-key.txt", "108\n");
-  ThreadRuntime runtime(5);
-  Window window(runtime.serial("lorimel.ui"), true, [](std::string_view) {});
-  Log log(home / "log.txt");
-  SilentSpeaker speaker;
-  NoMusicPlayer player;
-  NoStudioHost studio;
-  FileStore store(home.path(), runtime, runtime.serial("orvo.store"));
-  NullBackend backend;
-  MidiIO midi(
-      backend, runtime, [&](const std::string& line) { window.ui(line); }, true);
-  Sounds sounds({runtime, store, [](const std::string&) {}, {}});
-  Engine engine(
-      EngineParts{runtime, window, log, speaker, player, studio, midi, sounds, store, home.path()});
+  ThreadedWorld world;
+  Engine& engine = world.engine;
   engine.command(engine.buttonKeys().compose);
   for (int i = 0; i < 49000; ++i) {
     engine.noteEvent(40 + i % 40, 80);
