@@ -14,11 +14,12 @@ enum Channel { bass = 1, strings = 2, cello = 3, highStrings = 6, horn = 7, pad 
 class Take {
  public:
   explicit Take(const std::vector<RNote>& notes) : notes_(notes) {
+    std::vector<double> all;
     for (const RNote& note : notes) {
-      if (note.cc < 0) onsetsAll_.push_back(note.t);
+      if (note.cc < 0) all.push_back(note.t);
     }
-    std::sort(onsetsAll_.begin(), onsetsAll_.end());
-    for (double onset : onsetsAll_) {
+    std::sort(all.begin(), all.end());
+    for (double onset : all) {
       if (onsets_.empty() || onset - onsets_.back() > 0.05) onsets_.push_back(onset);
     }
   }
@@ -64,7 +65,6 @@ class Take {
 
  private:
   const std::vector<RNote>& notes_;
-  std::vector<double> onsetsAll_;
   std::vector<double> onsets_;
 };
 

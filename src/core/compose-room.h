@@ -56,7 +56,6 @@ class ComposeRoom final : public Room {
 
   const NoteHistory& history() const { return history_; }
   std::string lastSummary() const { return lastSummary_; }
-  bool takeClosed() const { return takeClosed_; }
   double takeStart() const { return takeStart_; }
 
  private:
