@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace orvo {
 namespace {
@@ -82,8 +83,8 @@ bool SoundGraph::bankLooksWhole(const std::string& path) {
   return !error && length >= static_cast<std::uintmax_t>(size) + 8;
 }
 
-std::unique_ptr<SoundGraph> SoundGraph::build(const std::string& bank, bool classic,
-                                              double bandDB) {
+std::unique_ptr<SoundGraph> SoundGraph::build(const std::string& bank, bool classic, double bandDB,
+                                              Use use) {
   if (!bankLooksWhole(bank)) return nullptr;
   std::unique_ptr<SoundGraph> graph(new SoundGraph);
   graph->classic_ = classic;
@@ -96,8 +97,13 @@ std::unique_ptr<SoundGraph> SoundGraph::build(const std::string& bank, bool clas
   fluid_settings_setint(settings, "synth.chorus.active", 0);
   // Only the presets in use load their samples, so a large bank costs little memory.
   fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  if (use == Use::measuring) {
+    const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    fluid_settings_setint(settings, "synth.cpu-cores", cores);
+  }
   graph->synth_ = new_fluid_synth(settings);
   if (!graph->synth_) return nullptr;
+  if (use == Use::measuring) fluid_synth_set_interp_method(graph->synth_, -1, FLUID_INTERP_LINEAR);
   int font = fluid_synth_sfload(graph->synth_, bank.c_str(), 1);
   if (font == FLUID_FAILED) return nullptr;
 

@@ -65,8 +65,14 @@ class SoundGraph {
   static constexpr int sampleRate = 44100;
   static constexpr int maxBlock = 1024;
 
+  // How a graph is to be played: for listening (one thread, the bank's best
+  // interpolation), or for measuring a long piece offline, where every core
+  // renders and linear interpolation does, since only levels are read.
+  enum class Use { listening, measuring };
+
   // Nothing when the bank cannot be loaded, or is not whole.
-  static std::unique_ptr<SoundGraph> build(const std::string& bank, bool classic, double bandDB);
+  static std::unique_ptr<SoundGraph> build(const std::string& bank, bool classic, double bandDB,
+                                           Use use = Use::listening);
   // A SoundFont whose RIFF sizes agree with the file: a truncated or garbage
   // file is refused before FluidSynth reads it.
   static bool bankLooksWhole(const std::string& path);
@@ -94,7 +100,7 @@ class SoundGraph {
   std::array<int, 16> bus_{};      // 0 main, 1 room, 2 hall
   std::array<bool, 3> busUsed_{};  // a bus no part is sent to costs nothing
   std::array<std::atomic<float>, 16> peaks_{};
-  float master_ = 1.0f;  // the bank's trim
+  float master_ = 1.0f;                // the bank's trim
   std::vector<float> channelBuffers_;  // 16 stereo pairs of maxBlock
   std::vector<float> busBuffers_;      // room and hall, stereo
   Reverb room_{sampleRate, Reverb::mediumHall};

@@ -269,7 +269,7 @@ std::optional<Sounds::Rendered> Sounds::render(const std::string& bank, bool cla
 std::optional<Sounds::MixReport> Sounds::measure(const std::string& bank, bool classic,
                                                  double bandDB, const std::vector<Ev>& events,
                                                  double seconds) {
-  auto graph = SoundGraph::build(bank, classic, bandDB);
+  auto graph = SoundGraph::build(bank, classic, bandDB, SoundGraph::Use::measuring);
   if (!graph) return std::nullopt;
   Meter meter;
   renderBlocks(*graph, events, seconds, [&](const float* left, const float* right, int frames) {

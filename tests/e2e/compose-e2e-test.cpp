@@ -380,5 +380,80 @@ TEST(ComposeSession, RebandDescribesAFileAndWritesItWithItsBand) {
   EXPECT_FALSE(std::filesystem::exists(home / "never.mid"));
 }
 
+// A format 1 file holding every track of the given files, which must share
+// their division: a dense score made of real music.
+std::string mergedMidiFile(const std::vector<std::filesystem::path>& sources) {
+  std::string tracks;
+  int count = 0;
+  std::string division;
+  for (const auto& source : sources) {
+    auto bytes = files::readFile(source);
+    if (!bytes || bytes->size() < 14) return {};
+    division = bytes->substr(12, 2);
+    for (std::size_t at = 14; at + 8 <= bytes->size();) {
+      const auto* p = reinterpret_cast<const unsigned char*>(bytes->data() + at + 4);
+      const std::size_t size =
+          (std::size_t{p[0]} << 24) | (std::size_t{p[1]} << 16) | (std::size_t{p[2]} << 8) | p[3];
+      if (bytes->compare(at, 4, "MTrk") == 0) {
+        tracks += bytes->substr(at, 8 + size);
+        ++count;
+      }
+      at += 8 + size;
+    }
+  }
+  std::string header = "MThd";
+  header += std::string("\0\0\0\6\0\1", 6);
+  header += static_cast<char>(count >> 8);
+  header += static_cast<char>(count & 0xff);
+  return header + division + tracks;
+}
+
+TEST(ComposeSession, RebandSurvivesBrokenFilesAndFinishesALargeOne) {
+  TempFolder home;
+  auto reband = [&](const std::filesystem::path& in, double limit) {
+    OrvoProcess run({.home = home.path(),
+                     .args = {"--reband", in.string(), (home / "out.mid").string()},
+                     .window = false});
+    return run.waitExit(limit);
+  };
+  // The reader's fuzz corpus, and each file cut short and with bytes flipped.
+  std::vector<std::filesystem::path> broken;
+  const std::filesystem::path corpus = ORVO_SOURCE_DIR "/fuzz/corpus/midi-file";
+  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+    broken.push_back(entry.path());
+    auto bytes = files::readFile(entry.path()).value_or("");
+    const auto cut = home / (entry.path().stem().string() + "-cut.mid");
+    ASSERT_TRUE(files::writeFileAtomically(cut, bytes.substr(0, bytes.size() / 2)));
+    broken.push_back(cut);
+    for (std::size_t i = 14; i < bytes.size(); i += 7) bytes[i] = static_cast<char>(~bytes[i]);
+    const auto flipped = home / (entry.path().stem().string() + "-flipped.mid");
+    ASSERT_TRUE(files::writeFileAtomically(flipped, bytes));
+    broken.push_back(flipped);
+  }
+  ASSERT_GE(broken.size(), 18u);
+  for (const auto& file : broken) {
+    const auto status = reband(file, 60);
+    ASSERT_TRUE(status.has_value()) << file << " hung";
+    EXPECT_TRUE(*status == 0 || *status == 1) << file << " ended with " << *status;
+  }
+
+  // Over 500 KB: the tracks of three ten-minute Debian pieces played together.
+  // Its time limit means nothing in a sanitised build, which renders far slower.
+  if (ORVO_SANITIZED) GTEST_SKIP() << "a timing check, for the optimised build";
+  const std::filesystem::path music = "/usr/share/planetblupi/music";
+  if (!std::filesystem::exists(music / "music009.mid"))
+    GTEST_SKIP() << "planetblupi-music-midi is not installed";
+  const std::string big =
+      mergedMidiFile({music / "music009.mid", music / "music005.mid", music / "music007.mid"});
+  ASSERT_GT(big.size(), 500'000u);
+  ASSERT_TRUE(files::writeFileAtomically(home / "big.mid", big));
+  const auto started = std::chrono::steady_clock::now();
+  const auto status = reband(home / "big.mid", 120);
+  const double took =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  EXPECT_EQ(status, 0);
+  EXPECT_LT(took, 30.0) << "a 500 KB file, render included";
+}
+
 }  // namespace
 }  // namespace orvo::testing
