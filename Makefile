@@ -6,9 +6,10 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
             libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng \
             espeak-ng libespeak-ng-dev libfluidsynth-dev timgm6mb-soundfont clang \
             libglib2.0-dev fluid-soundfont-gm pulseaudio pulseaudio-utils sox
-# For the tests only: the key check's peers and the MIDI files it reads
+# For the tests only: the key check's peers, the MIDI files it reads and midicsv,
+# which reads what we write
 # (Node.js and npm only where the machine has none of its own).
-TEST_PACKAGES := python3-mido openttd-openmsx planetblupi-music-midi \
+TEST_PACKAGES := python3-mido openttd-openmsx planetblupi-music-midi midicsv \
                  $(if $(shell command -v node),,nodejs) $(if $(shell command -v npm),,npm)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
