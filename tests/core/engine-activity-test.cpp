@@ -19,17 +19,20 @@ using ::testing::ElementsAre;
 
 // An engine of its own, on the runtime and speaker a test brings.
 struct StandaloneEngine {
-  StandaloneEngine(Runtime& runtime, SpeechOutput& speaker)
-      : window(runtime.serial("ui"), false, [](std::string_view) {}),
+  // topKeyKnown: an 88-key piano whose top key the engine already knows.
+  StandaloneEngine(Runtime& runtime, SpeechOutput& speaker, bool topKeyKnown = false)
+      : seeded(topKeyKnown && (store.write("top-key.txt", "108\n"), true)),
+        window(runtime.serial("ui"), false, [](std::string_view) {}),
         midi(
             backend, runtime, [](const std::string&) {}, false),
         sounds({runtime, store, [](const std::string&) {}, {}}),
         engine(EngineParts{runtime, window, log, speaker, player, studio, midi, sounds, store,
                            folder.path()}) {}
+  MemoryStore store;
+  bool seeded;
   testing::TempFolder folder;
   Window window;
   Log log{folder / "log.txt"};
-  MemoryStore store;
   FakeMusicPlayer player;
   NoStudioHost studio;
   LoopbackMidiBackend backend;
@@ -232,6 +235,58 @@ TEST(EngineThreads, NoSentenceOutlivesThePressThatStoppedIt) {
   EXPECT_EQ(finished, 400);
   // The synthesiser is driven from the speech queue: let it finish before the
   // synthesiser goes away.
+  std::promise<void> drained;
+  runtime.serial("orvo.speech").post([&] { drained.set_value(); });
+  drained.get_future().wait_for(std::chrono::seconds(5));
+  runtime.stopMainLoop();
+  mainLoop.join();
+}
+
+}  // namespace
+}  // namespace orvo
+
+namespace orvo {
+namespace {
+
+// On real threads, since on the virtual clock a playback runs to its end
+// inside the press that starts it.
+TEST(EngineThreads, ANewerBandPlaybackCutsTheOlderAndThePianoLeavesTheMixWhenTheLastEnds) {
+  ThreadRuntime runtime(2);
+  RecordingSpeaker speaker;
+  StandaloneEngine world(runtime, speaker, true);
+  Engine& engine = world.engine;
+  std::thread mainLoop([&] { runtime.runMainLoop(); });
+  const ButtonKeys& keys = engine.keys();
+  auto pause = [](double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  };
+  auto pianoHereWithin = [&](bool wanted, double seconds) {
+    for (double waited = 0; waited < seconds; waited += 0.01) {
+      if (world.midi.pianoHere.load() == wanted) return true;
+      pause(0.01);
+    }
+    return false;
+  };
+  engine.command(keys.compose);
+  for (int pitch : {60, 64, 67, 72, 67, 64, 60, 62, 65, 69, 67, 60, 64, 67, 72, 60}) {
+    engine.noteEvent(pitch, 80);
+    pause(0.1);
+    engine.noteEvent(pitch, 0);
+    pause(0.05);
+  }
+  engine.noteEvent(keys.hear, 90);
+  ASSERT_TRUE(pianoHereWithin(true, 2.0)) << "the piano is mixed in with the band ";
+  pause(0.8);  // past the double press that names a piece
+  engine.noteEvent(keys.hear, 90);
+  pause(0.3);
+  EXPECT_TRUE(world.midi.pianoHere.load()) << "the cut playback ending must not clear it";
+  EXPECT_TRUE(pianoHereWithin(false, 15.0)) << "the last playback to end clears it";
+
+  engine.noteEvent(keys.hear, 90);
+  ASSERT_TRUE(pianoHereWithin(true, 2.0));
+  engine.command(keys.pause);
+  EXPECT_TRUE(pianoHereWithin(false, 1.0)) << "stopping the sound ends the mix at once";
+  pause(0.2);  // the cut activity returns
   std::promise<void> drained;
   runtime.serial("orvo.speech").post([&] { drained.set_value(); });
   drained.get_future().wait_for(std::chrono::seconds(5));
