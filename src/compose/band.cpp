@@ -14,26 +14,34 @@ enum Channel { bass = 1, strings = 2, cello = 3, highStrings = 6, horn = 7, pad 
 class Take {
  public:
   explicit Take(const std::vector<RNote>& notes) : notes_(notes) {
-    std::vector<double> all;
+    std::vector<std::pair<double, int>> played;
     for (const RNote& note : notes) {
-      if (note.cc < 0) all.push_back(note.t);
+      if (note.cc < 0) played.emplace_back(note.t, note.vel);
     }
-    std::sort(all.begin(), all.end());
-    for (double onset : all) {
+    std::sort(played.begin(), played.end());
+    velocitySums_.push_back(0);
+    for (auto [onset, velocity] : played) {
       if (onsets_.empty() || onset - onsets_.back() > 0.05) onsets_.push_back(onset);
+      times_.push_back(onset);
+      velocitySums_.push_back(velocitySums_.back() + velocity);
     }
+  }
+
+  // The sum and count of the velocities of the notes starting within `reach` of t.
+  std::pair<double, int> velocitiesNear(double t, double reach) const {
+    // note.t - t grows with note.t, so both edges are partition points.
+    auto from = std::partition_point(times_.begin(), times_.end(),
+                                     [&](double onset) { return onset - t < -reach; });
+    auto to = std::partition_point(from, times_.end(),
+                                   [&](double onset) { return onset - t <= reach; });
+    const auto a = static_cast<std::size_t>(from - times_.begin());
+    const auto b = static_cast<std::size_t>(to - times_.begin());
+    return {static_cast<double>(velocitySums_[b] - velocitySums_[a]), static_cast<int>(b - a)};
   }
 
   // The mean velocity near t over 66, between 0.55 and 1.3; 0.8 with nobody near.
   double loud(double t) const {
-    double sum = 0;
-    int count = 0;
-    for (const RNote& note : notes_) {
-      if (note.cc < 0 && std::fabs(note.t - t) <= 2.5) {
-        sum += note.vel;
-        ++count;
-      }
-    }
+    auto [sum, count] = velocitiesNear(t, 2.5);
     if (count == 0) return 0.8;
     return std::max(0.55, std::min(1.3, sum / count / 66.0));
   }
@@ -66,6 +74,8 @@ class Take {
  private:
   const std::vector<RNote>& notes_;
   std::vector<double> onsets_;
+  std::vector<double> times_;              // every onset, sorted
+  std::vector<long long> velocitySums_;  // of the velocities before each of times_
 };
 
 // The pitch of a pitch class nearest `target`, below `limit`.
@@ -315,31 +325,24 @@ std::vector<RNote> finished(std::vector<RNote> band) {
 }
 
 // Expression on one channel, every 0.2 s, as the chord swells and the piece arcs.
-void expression(std::vector<RNote>& out, int channel, const std::vector<Chord>& chords,
-                const Take& take) {
+std::vector<RNote> expression(const std::vector<Chord>& chords, const Take& take) {
+  std::vector<RNote> out;
   const double last = chords.back().end;
   const double half = last / 2;
   int sent = -100;
+  std::size_t current = 0;
   for (int step = 0;; ++step) {
     const double t = step * 0.2;
     if (t > last + 0.2 + 1e-9) break;
-    const Chord* chord = &chords.front();
-    for (const Chord& each : chords) {
-      if (each.start <= t + 0.001) chord = &each;
-    }
+    // The chords come in time order, and t only grows.
+    while (current + 1 < chords.size() && chords[current + 1].start <= t + 0.001) ++current;
+    const Chord* chord = &chords[current];
     const double length = chord->end - chord->start;
     const double p = length >= 0.5 ? (t - chord->start) / length : 2 * (t - chord->start);
     const double x = std::clamp(p, 0.0, 1.0);
     const double swell = x < 0.35 ? 0.74 + 0.26 * (x / 0.35) : 1 - 0.2 * (x - 0.35) / 0.65;
     const double arc = 0.72 + 0.28 * std::min(1.0, half < 1 ? t : t / half);
-    double sum = 0;
-    int count = 0;
-    for (const RNote& note : take.notes()) {
-      if (note.cc < 0 && std::fabs(note.t - t) <= 3.0) {
-        sum += note.vel;
-        ++count;
-      }
-    }
+    auto [sum, count] = take.velocitiesNear(t, 3.0);
     double loudness = 0.91;
     if (count > 0) {
       const double mean = std::min(1.25, sum / count / 66.0);
@@ -350,11 +353,12 @@ void expression(std::vector<RNote>& out, int channel, const std::vector<Chord>& 
     if (chord == &chords.back()) v *= 1 - 0.6 * x;
     const int value = std::clamp(static_cast<int>(v * 75 + 52), 38, 127);
     if (std::abs(value - sent) > 1) {
-      out.push_back({t, t, 0, value, channel, 11});
+      out.push_back({t, t, 0, value, 0, 11});
       sent = value;
     }
   }
-  out.push_back({last + 0.4, last + 0.4, 0, 127, channel, 11});
+  out.push_back({last + 0.4, last + 0.4, 0, 127, 0, 11});
+  return out;
 }
 
 }  // namespace
@@ -424,11 +428,17 @@ std::vector<RNote> bandFull(const std::vector<RNote>& notes, const Analysis& ana
     if (chord.end - chord.start > 0.05) chords.push_back(chord);
   }
   if (chords.empty()) return band;
+  // One curve, sent to every sustained part that plays.
+  const std::vector<RNote> curve = expression(chords, take);
   for (int channel : {strings, cello, highStrings, horn, pad}) {
     const bool plays = std::any_of(band.begin(), band.end(), [&](const RNote& note) {
       return note.ch == channel && note.cc < 0;
     });
-    if (plays) expression(band, channel, chords, take);
+    if (!plays) continue;
+    for (RNote record : curve) {
+      record.ch = channel;
+      band.push_back(record);
+    }
   }
   return band;
 }
@@ -454,14 +464,29 @@ std::vector<std::pair<std::string, std::vector<RNote>>> bandTracks(const std::ve
 std::vector<RNote> settle(const std::vector<RNote>& band, const std::vector<RNote>& against) {
   std::vector<RNote> out;
   out.reserve(band.size());
+  // The player's notes by start, so each band note looks only at those that
+  // can overlap it: started at most the longest note's length before it.
+  std::vector<const RNote*> players;
+  double longest = 0;
+  for (const RNote& player : against) {
+    if (player.cc >= 0) continue;
+    players.push_back(&player);
+    longest = std::max(longest, player.end - player.t);
+  }
+  std::sort(players.begin(), players.end(),
+            [](const RNote* a, const RNote* b) { return a->t < b->t; });
+  std::vector<std::pair<double, double>> clashes;
   for (const RNote& note : band) {
     if (note.ch == drums || note.cc >= 0) {
       out.push_back(note);
       continue;
     }
-    std::vector<std::pair<double, double>> clashes;
-    for (const RNote& player : against) {
-      if (player.cc >= 0) continue;
+    clashes.clear();
+    auto first = std::partition_point(players.begin(), players.end(), [&](const RNote* p) {
+      return p->t < note.t - longest - 1.0;
+    });
+    for (auto it = first; it != players.end() && (*it)->t < note.end; ++it) {
+      const RNote& player = **it;
       const int distance = ((player.pitch - note.pitch) % 12 + 12) % 12;
       if (distance != 1 && distance != 11) continue;
       const double from = std::max(note.t, player.t), to = std::min(note.end, player.end);
