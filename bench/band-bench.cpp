@@ -168,9 +168,9 @@ void BM_WriteMIDIFileAgainstMidoAndTone(benchmark::State& state) {
   state.counters["events"] = static_cast<double>(events);
   const double ours = micros[micros.size() / 2];
   writePeerInput(tracks, work / "tracks.json");
-  orvo::files::writeFileAtomically(work / "mido.py", kMidoScript);
+  orvo::files::writeFileAtomically(work / "with-mido.py", kMidoScript);
   const std::string mido = orvo::testing::commandOutput(
-      "/usr/bin/python3 '" + (work / "mido.py").string() + "' '" + (work / "tracks.json").string() +
+      "/usr/bin/python3 '" + (work / "with-mido.py").string() + "' '" + (work / "tracks.json").string() +
       "' '" + (work / "mido.mid").string() + "' 5 2>/dev/null");
   if (double theirs = std::atof(mido.c_str()); theirs > 0) {
     state.counters["mido_us"] = theirs;
