@@ -235,7 +235,7 @@ void ComposeRoom::playBand(const std::vector<Ev>& events, int gen) {
 // The take with its band; the analysis and the arrangement run in the activity.
 void ComposeRoom::playWithBand(std::vector<RNote> take) {
   const std::string style = bandStyle_;
-  // The live band, once it exists, falls silent here.
+  if (silenceLiveBand_) silenceLiveBand_();
   engine_.run([this, take = std::move(take), style](int gen) {
     const Analysis analysis = analyse(take);
     std::vector<Ev> all = events(take);

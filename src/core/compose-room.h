@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <bitset>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,10 @@ class ComposeRoom final : public Room {
   void setBandStyle(const std::string& style);
   void toggleBandStyle();
 
+  // Called, with the engine lock held, before the take plays with its band:
+  // the live band falls silent so two bands never play at once.
+  void setLiveBandSilencer(std::function<void()> silence) { silenceLiveBand_ = std::move(silence); }
+
   const NoteHistory& history() const { return history_; }
   std::string lastSummary() const { return lastSummary_; }
   double takeStart() const { return takeStart_; }
@@ -94,6 +99,7 @@ class ComposeRoom final : public Room {
   std::bitset<128> roundHeld_;  // echo pitches sounding now
 
   std::string bandStyle_ = "classic";
+  std::function<void()> silenceLiveBand_;
   std::atomic<int> bandPlaybacks_{0};  // band playbacks running; the piano is mixed in while any is
 };
 

@@ -188,9 +188,15 @@ std::vector<std::array<int, 3>> sent(LoopbackMidiBackend& backend) {
 }
 
 TEST_F(ComposeTest, TheTopKeyPlaysTheTakeWithTheBandOnTheStylesChannels) {
+  int silenced = 0;
+  engine->compose().setLiveBandSilencer([&] { ++silenced; });
   press(keys.compose);
   spoken();
   phrase(12);
+  press(keys.next);  // a variation is no band: the live band plays on
+  runtime.runReady();
+  for (int i = 0; i < 100; ++i) runtime.advance(0.1);
+  EXPECT_EQ(silenced, 0);
   sent(midiBackend);
   engine->noteEvent(keys.hear, 90);
   runtime.runReady();
@@ -215,6 +221,7 @@ TEST_F(ComposeTest, TheTopKeyPlaysTheTakeWithTheBandOnTheStylesChannels) {
   EXPECT_FALSE(channels.empty());
   for (auto [slot, count] : open) EXPECT_EQ(count, 0) << "every note-on has its note-off";
   EXPECT_FALSE(midi.pianoHere.load()) << "the piano leaves the band's mix when it ends";
+  EXPECT_EQ(silenced, 1) << "the live band falls silent before the take's band plays";
 }
 
 TEST_F(ComposeTest, TheNextKeyVariesThenStartsTheRoundWhoseEchoesFollow) {
