@@ -24,7 +24,9 @@ std::string joinSentences(const std::string& summary, const std::vector<std::str
 
 }  // namespace
 
-ComposeRoom::ComposeRoom(Engine& engine) : engine_(engine) {
+ComposeRoom::ComposeRoom(Engine& engine)
+    : engine_(engine),
+      echoAlarm_(engine.parts().runtime.makeAlarm([this] { sendDueEchoes(); }, kEchoes)) {
   bandStyle_ = bandStyleFrom(engine_.parts().store.read("band-style-2.txt").value_or(""));
   engine_.parts().sounds.setClassic(bandStyle_ == "classic");
 }
@@ -90,13 +92,34 @@ void ComposeRoom::echo(int pitch, int velocity) {
     roundHeld_.reset(key);
     message = {0x80, static_cast<std::uint8_t>(echoPitch), 0};
   }
-  engine_.parts().runtime.after(roundDelay_, [this, message] {
-    if (message[0] == 0x90) {
-      std::lock_guard guard(engine_.lock);
-      if (!roundOn_) return;  // the round ended before this echo was due
+  // Each echo leaves at its own time from the runtime's alarm, never gathered
+  // onto a tick. A full ring (hundreds of echoes pending) drops a new echo,
+  // never the release of one that sounds.
+  if (echoCount_ == kEchoes || !echoAlarm_->at(engine_.now() + roundDelay_)) {
+    if (velocity > 0) {
+      roundHeld_.reset(key);
+      return;
     }
-    engine_.parts().midi.send(message.data(), 3);
-  });
+    engine_.parts().runtime.after(
+        roundDelay_, [this, message] { engine_.parts().midi.send(message.data(), 3); });
+    return;
+  }
+  echoes_[(echoHead_ + echoCount_) % kEchoes] = {engine_.now() + roundDelay_, message};
+  ++echoCount_;
+}
+
+// On the runtime's timer thread: every echo now due, in the order played.
+void ComposeRoom::sendDueEchoes() {
+  std::lock_guard guard(engine_.lock);
+  const double now = engine_.now();
+  while (echoCount_ > 0 && echoes_[echoHead_].due <= now + 1e-6) {
+    const Echo echo = echoes_[echoHead_];
+    echoHead_ = (echoHead_ + 1) % kEchoes;
+    --echoCount_;
+    // A note-on due after the round ended stays silent; its release was never kept.
+    if (echo.message[0] == 0x90 && !roundOn_) continue;
+    engine_.parts().midi.send(echo.message.data(), 3);
+  }
 }
 
 void ComposeRoom::pedal(bool down) {

@@ -9,9 +9,11 @@
 // copy the take under the lock and analyse it in an activity, so MIDI input
 // never waits for an analysis.
 
+#include <array>
 #include <atomic>
 #include <bitset>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,7 @@
 #include "compose/note-history.h"
 #include "compose/rnote.h"
 #include "core/room.h"
+#include "platform/runtime.h"
 #include "sound/ev.h"
 
 namespace orvo {
@@ -97,6 +100,17 @@ class ComposeRoom final : public Room {
   bool roundOn_ = false;
   double roundDelay_ = 4.0;
   std::bitset<128> roundHeld_;  // echo pitches sounding now
+  // Echoes waiting for their time, oldest first: a ring filled on the note
+  // path and emptied by the alarm, so a round never allocates.
+  struct Echo {
+    double due = 0;
+    std::array<std::uint8_t, 3> message{};
+  };
+  static constexpr std::size_t kEchoes = 512;
+  std::array<Echo, kEchoes> echoes_{};
+  std::size_t echoHead_ = 0, echoCount_ = 0;
+  std::shared_ptr<Alarm> echoAlarm_;
+  void sendDueEchoes();
 
   std::string bandStyle_ = "classic";
   std::function<void()> silenceLiveBand_;

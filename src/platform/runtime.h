@@ -5,6 +5,7 @@
 //
 // Every member may be called from any thread.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -43,6 +44,16 @@ class Wakeup {
   virtual void wake() = 0;
 };
 
+// A task fired on the timer thread itself at each time it is given, for
+// short, punctual work that must not wait its turn on a queue (the round's
+// echoes). at() takes no allocation: it keeps up to the capacity it was made
+// with, and is false when full. The task must be quick and never block long.
+class Alarm {
+ public:
+  virtual ~Alarm() = default;
+  virtual bool at(double due) = 0;
+};
+
 class Runtime {
  public:
   virtual ~Runtime() = default;
@@ -72,6 +83,8 @@ class Runtime {
 
   // A task run on the global queue after each wake(); made once, woken often.
   virtual std::shared_ptr<Wakeup> makeWakeup(Task task) = 0;
+  // Made once, before the times are given (it allocates).
+  virtual std::shared_ptr<Alarm> makeAlarm(Task task, std::size_t capacity) = 0;
 
   virtual Random& random() = 0;
 };

@@ -1,5 +1,6 @@
 #include "platform/thread-runtime.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 
@@ -97,6 +98,35 @@ std::shared_ptr<Wakeup> ThreadRuntime::makeWakeup(Task task) {
   std::lock_guard guard(timerMutex_);
   wakeups_.push_back(wakeup);
   return wakeup;
+}
+
+// Its times live under the timer lock, sorted, in space reserved when made.
+class ThreadRuntime::ThreadAlarm final : public Alarm {
+ public:
+  ThreadAlarm(ThreadRuntime& owner, Task task, std::size_t capacity)
+      : owner(owner), task(std::move(task)), capacity(capacity) {
+    dues.reserve(capacity);
+  }
+  bool at(double due) override {
+    {
+      std::lock_guard guard(owner.timerMutex_);
+      if (dues.size() >= capacity) return false;
+      dues.insert(std::upper_bound(dues.begin(), dues.end(), due), due);
+    }
+    owner.timerWake_.notify_one();
+    return true;
+  }
+  ThreadRuntime& owner;
+  const Task task;
+  const std::size_t capacity;
+  std::vector<double> dues;  // guarded by the owner's timer lock
+};
+
+std::shared_ptr<Alarm> ThreadRuntime::makeAlarm(Task task, std::size_t capacity) {
+  auto alarm = std::make_shared<ThreadAlarm>(*this, std::move(task), capacity);
+  std::lock_guard guard(timerMutex_);
+  alarms_.push_back(alarm);
+  return alarm;
 }
 
 // No allocation: a flag under the timer lock and a notify.
@@ -233,6 +263,27 @@ void ThreadRuntime::timerLoop() {
       for (auto& wakeup : wakeups) {
         if (wakeup->pending.exchange(false)) async(wakeup->task);
       }
+      lock.lock();
+      continue;
+    }
+    // The earliest alarm fires first, on this thread, ahead of a timer due as soon.
+    std::shared_ptr<ThreadAlarm> alarm;
+    std::erase_if(alarms_, [](const std::weak_ptr<ThreadAlarm>& each) { return each.expired(); });
+    for (auto& weak : alarms_) {
+      auto each = weak.lock();
+      if (each && !each->dues.empty() && (!alarm || each->dues.front() < alarm->dues.front()))
+        alarm = std::move(each);
+    }
+    if (alarm && (timers_.empty() || alarm->dues.front() <= timers_.begin()->first)) {
+      const double wait = alarm->dues.front() - now();
+      if (wait > 0) {
+        timerWake_.wait_for(lock, std::chrono::duration<double>(wait));
+        continue;
+      }
+      alarm->dues.erase(alarm->dues.begin());
+      lock.unlock();
+      alarm->task();
+      alarm.reset();  // its last owner may be gone: let it go outside the lock
       lock.lock();
       continue;
     }

@@ -33,6 +33,9 @@ class ThreadRuntime final : public Runtime {
   std::shared_ptr<Semaphore> makeSemaphore() override;
   // Woken tasks are handed to the global queue by the timer thread.
   std::shared_ptr<Wakeup> makeWakeup(Task task) override;
+  // Alarms fire on the timer thread, ahead of the timers due at the same time,
+  // for as long as their maker keeps them.
+  std::shared_ptr<Alarm> makeAlarm(Task task, std::size_t capacity) override;
   Random& random() override { return random_; }
 
   // Runs main-queue tasks on the calling thread until stopMainLoop().
@@ -45,6 +48,7 @@ class ThreadRuntime final : public Runtime {
  private:
   class Serial;
   class ThreadWakeup;
+  class ThreadAlarm;
   void worker();
   void wakeTimerThread();
   void timerLoop();
@@ -73,6 +77,7 @@ class ThreadRuntime final : public Runtime {
   bool timerStop_ = false;
   bool woken_ = false;  // some wakeup is pending
   std::vector<std::shared_ptr<ThreadWakeup>> wakeups_;
+  std::vector<std::weak_ptr<ThreadAlarm>> alarms_;  // an alarm whose owner let go is dropped
   std::thread timerThread_;
 };
 

@@ -82,6 +82,35 @@ void VirtualRuntime::cancel(TimerId id) {
   }
 }
 
+namespace {
+
+class VirtualAlarm final : public Alarm {
+ public:
+  VirtualAlarm(VirtualRuntime& runtime, Task task, std::size_t capacity)
+      : runtime_(runtime), task_(std::move(task)), capacity_(capacity) {}
+  bool at(double due) override {
+    if (*pending_ >= capacity_) return false;
+    ++*pending_;
+    runtime_.after(due - runtime_.now(), [task = task_, pending = pending_] {
+      --*pending;
+      task();
+    });
+    return true;
+  }
+
+ private:
+  VirtualRuntime& runtime_;
+  Task task_;
+  std::size_t capacity_;
+  std::shared_ptr<std::size_t> pending_ = std::make_shared<std::size_t>(0);
+};
+
+}  // namespace
+
+std::shared_ptr<Alarm> VirtualRuntime::makeAlarm(Task task, std::size_t capacity) {
+  return std::make_shared<VirtualAlarm>(*this, std::move(task), capacity);
+}
+
 // A sleeping activity lets everything else due in that time happen, as it
 // would with real threads.
 void VirtualRuntime::sleep(double seconds) {

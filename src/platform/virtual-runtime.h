@@ -34,6 +34,8 @@ class VirtualRuntime final : public Runtime {
   std::shared_ptr<Semaphore> makeSemaphore() override;
   // Woken tasks run with the posted ones, in runReady() and every wait.
   std::shared_ptr<Wakeup> makeWakeup(Task task) override;
+  // An alarm's times become timers on the virtual clock.
+  std::shared_ptr<Alarm> makeAlarm(Task task, std::size_t capacity) override;
   Random& random() override { return random_; }
 
   // Runs posted tasks, including those they post, until none is left.

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <future>
+#include <mutex>
 #include <thread>
 
 namespace orvo {
@@ -68,6 +69,52 @@ TEST(ThreadRuntime, TheMainLoopRunsPostedWorkOnItsThread) {
   });
   runtime.runMainLoop();
   EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+TEST(ThreadRuntime, AnAlarmFiresOnTheTimerThreadAtEachTimeInOrder) {
+  ThreadRuntime runtime(1);
+  std::mutex mutex;
+  std::vector<double> fired;
+  std::vector<std::thread::id> threads;
+  auto alarm = runtime.makeAlarm(
+      [&] {
+        std::lock_guard guard(mutex);
+        fired.push_back(runtime.now());
+        threads.push_back(std::this_thread::get_id());
+      },
+      3);
+  const double start = runtime.now();
+  // Given out of order, fired in order; a fourth time is refused when full.
+  EXPECT_TRUE(alarm->at(start + 0.15));
+  EXPECT_TRUE(alarm->at(start + 0.05));
+  EXPECT_TRUE(alarm->at(start + 0.10));
+  EXPECT_FALSE(alarm->at(start + 0.20));
+  // A blocked global queue does not hold it up.
+  std::promise<void> release;
+  auto released = release.get_future().share();
+  for (int i = 0; i < 4; ++i) runtime.async([released] { released.wait(); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  release.set_value();
+  std::lock_guard guard(mutex);
+  ASSERT_EQ(fired.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_GE(fired[i], start + 0.05 * static_cast<double>(i + 1)) << "never early";
+    EXPECT_LT(fired[i], start + 0.05 * static_cast<double>(i + 1) + 0.05) << "nor late";
+  }
+  EXPECT_EQ(threads[0], threads[2]);
+  EXPECT_NE(threads[0], std::this_thread::get_id());
+}
+
+TEST(ThreadRuntime, AnAlarmLetGoNeverFires) {
+  ThreadRuntime runtime(1);
+  std::atomic<int> fired{0};
+  auto alarm = runtime.makeAlarm([&] { ++fired; }, 4);
+  alarm->at(runtime.now() + 0.05);
+  alarm.reset();
+  auto kept = runtime.makeAlarm([&] { fired += 10; }, 4);
+  kept->at(runtime.now() + 0.06);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(fired.load(), 10);
 }
 
 }  // namespace

@@ -209,5 +209,40 @@ TEST(NotePath, CompositionRecordsIntoAFullHistoryWithoutAllocating) {
   EXPECT_EQ(engine.compose().history().entries().size(), 50000u);
 }
 
+// The echo round on real threads: each note played into it queues its echo
+// without allocating, and the echoes leave later from the runtime's alarm.
+TEST(NotePath, TheRoundQueuesEchoesWithoutAllocating) {
+  ThreadedWorld world;
+  Engine& engine = world.engine;
+  const ButtonKeys& keys = engine.buttonKeys();
+  engine.command(keys.compose);
+  for (int i = 0; i < 16; ++i) {
+    engine.noteEvent(60 + i % 8, 80);
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    engine.noteEvent(60 + i % 8, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  for (int i = 0; i < 4; ++i) engine.command(keys.next);
+  bool on = false;
+  for (int wait = 0; wait < 500 && !on; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::lock_guard guard(engine.lock);
+    on = engine.compose().roundOn();
+  }
+  ASSERT_TRUE(on) << "the round did not start";
+  int allocating = 0;
+  for (int i = 0; i < 200; ++i) {
+    allocationCount = 0;
+    countAllocations = true;
+    engine.noteEvent(48 + i % 24, 90);
+    engine.noteEvent(48 + i % 24, 0);
+    countAllocations = false;
+    allocating += allocationCount.load() > 0 ? 1 : 0;
+  }
+  EXPECT_EQ(allocating, 0);
+  std::lock_guard guard(engine.lock);
+  engine.compose().stopRound();
+}
+
 }  // namespace
 }  // namespace orvo
