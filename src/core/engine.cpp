@@ -92,7 +92,11 @@ int Engine::run(std::function<void(int gen)> work) {
     work(mine);
     return mine;
   }
-  parts_.runtime.async([work = std::move(work), mine] { work(mine); });
+  ++activities_;
+  parts_.runtime.async([this, work = std::move(work), mine] {
+    work(mine);
+    --activities_;
+  });
   return mine;
 }
 

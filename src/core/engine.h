@@ -95,6 +95,8 @@ class Engine {
 
   // Activities.
   int run(std::function<void(int gen)> work);
+  // Activities started and not yet returned (an orderly end waits for none).
+  int activitiesRunning() const { return activities_; }
   bool alive(int gen);
   void say(const std::string& text, int gen);
   void interrupt();
@@ -225,6 +227,7 @@ class Engine {
   EngineParts parts_;
 
   std::atomic<int> gen_{0};
+  std::atomic<int> activities_{0};  // started and not yet returned
   ButtonKeys keys_;
   LineRoutes routes_;
 

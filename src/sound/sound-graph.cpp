@@ -233,6 +233,10 @@ void SoundGraph::renderBlock(float* left, float* right, int frames) {
   }
 }
 
+int SoundGraph::activeVoices() const {
+  return fluid_synth_get_active_voice_count(synth_);
+}
+
 std::array<float, 16> SoundGraph::takeChannelPeaks() {
   std::array<float, 16> peaks{};
   for (std::size_t c = 0; c < 16; ++c) peaks[c] = peaks_[c].exchange(0.0f);

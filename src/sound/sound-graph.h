@@ -80,6 +80,8 @@ class SoundGraph {
 
   void send(const std::uint8_t* bytes, std::size_t size);
   void render(float* left, float* right, int frames);
+  // Voices sounding now; none means the graph gives silence until the next event.
+  int activeVoices() const;
 
   void setBandLevel(double bandDB);
   bool classic() const { return classic_; }

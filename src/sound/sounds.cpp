@@ -202,9 +202,15 @@ std::optional<Sounds::Rendered> Sounds::mix(const std::vector<Ev>& events, doubl
 namespace {
 
 // Plays the events into a graph, handing each rendered block to `take` as it
-// comes, so a long piece need not be held in memory.
+// comes, so a long piece need not be held in memory. With `silence`, a stretch
+// with no voice sounding for longer than any reverb tail is skipped up to the
+// next event and only counted: a note held for hours costs nothing to measure.
 void renderBlocks(SoundGraph& graph, const std::vector<Ev>& events, double seconds,
-                  const std::function<void(const float*, const float*, int)>& take) {
+                  const std::function<void(const float*, const float*, int)>& take,
+                  const std::function<void(std::size_t)>& silence = nullptr) {
+  constexpr std::size_t kTail = 10 * SoundGraph::sampleRate;
+  std::size_t quietSince = 0;
+  bool quiet = false;
   auto sorted = events;
   std::stable_sort(sorted.begin(), sorted.end(),
                    [](const Ev& a, const Ev& b) { return a.t < b.t; });
@@ -220,6 +226,16 @@ void renderBlocks(SoundGraph& graph, const std::vector<Ev>& events, double secon
     std::size_t until = total;
     if (next < sorted.size()) {
       until = std::min(total, static_cast<std::size_t>(sorted[next].t * SoundGraph::sampleRate));
+    }
+    if (silence) {
+      const bool none = graph.activeVoices() == 0;
+      if (none && !quiet) quietSince = at;
+      quiet = none;
+      if (quiet && at - quietSince >= kTail && until > at) {
+        silence(until - at);
+        at = until;
+        continue;
+      }
     }
     int frames = static_cast<int>(std::min<std::size_t>(until - at, SoundGraph::maxBlock));
     if (frames <= 0) frames = 1;
@@ -272,9 +288,10 @@ std::optional<Sounds::MixReport> Sounds::measure(const std::string& bank, bool c
   auto graph = SoundGraph::build(bank, classic, bandDB, SoundGraph::Use::measuring);
   if (!graph) return std::nullopt;
   Meter meter;
-  renderBlocks(*graph, events, seconds, [&](const float* left, const float* right, int frames) {
-    meter.add(left, right, frames);
-  });
+  renderBlocks(
+      *graph, events, seconds,
+      [&](const float* left, const float* right, int frames) { meter.add(left, right, frames); },
+      [&](std::size_t frames) { meter.samples += frames; });
   return meter.report();
 }
 

@@ -286,7 +286,9 @@ TEST(EngineThreads, ANewerBandPlaybackCutsTheOlderAndThePianoLeavesTheMixWhenThe
   ASSERT_TRUE(pianoHereWithin(true, 2.0));
   engine.command(keys.pause);
   EXPECT_TRUE(pianoHereWithin(false, 1.0)) << "stopping the sound ends the mix at once";
-  pause(0.2);  // the cut activity returns
+  // Every activity, the stop's sentence included, has returned before the engine goes.
+  for (int wait = 0; wait < 500 && engine.activitiesRunning() > 0; ++wait) pause(0.01);
+  EXPECT_EQ(engine.activitiesRunning(), 0);
   std::promise<void> drained;
   runtime.serial("orvo.speech").post([&] { drained.set_value(); });
   drained.get_future().wait_for(std::chrono::seconds(5));
