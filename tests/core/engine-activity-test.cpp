@@ -17,6 +17,16 @@ namespace {
 
 using ::testing::ElementsAre;
 
+// The synthesiser is driven from the speech queue: it finishes before the
+// test's synthesiser goes away, and then the main loop stops.
+void finishSpeechThenStop(ThreadRuntime& runtime, std::thread& mainLoop) {
+  std::promise<void> drained;
+  runtime.serial("orvo.speech").post([&] { drained.set_value(); });
+  drained.get_future().wait_for(std::chrono::seconds(5));
+  runtime.stopMainLoop();
+  mainLoop.join();
+}
+
 // An engine of its own, on the runtime and speaker a test brings.
 struct StandaloneEngine {
   // topKeyKnown: an 88-key piano whose top key the engine already knows.
@@ -233,13 +243,7 @@ TEST(EngineThreads, NoSentenceOutlivesThePressThatStoppedIt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   EXPECT_EQ(finished, 400);
-  // The synthesiser is driven from the speech queue: let it finish before the
-  // synthesiser goes away.
-  std::promise<void> drained;
-  runtime.serial("orvo.speech").post([&] { drained.set_value(); });
-  drained.get_future().wait_for(std::chrono::seconds(5));
-  runtime.stopMainLoop();
-  mainLoop.join();
+  finishSpeechThenStop(runtime, mainLoop);
 }
 
 }  // namespace
@@ -289,11 +293,7 @@ TEST(EngineThreads, ANewerBandPlaybackCutsTheOlderAndThePianoLeavesTheMixWhenThe
   // Every activity, the stop's sentence included, has returned before the engine goes.
   for (int wait = 0; wait < 500 && engine.activitiesRunning() > 0; ++wait) pause(0.01);
   EXPECT_EQ(engine.activitiesRunning(), 0);
-  std::promise<void> drained;
-  runtime.serial("orvo.speech").post([&] { drained.set_value(); });
-  drained.get_future().wait_for(std::chrono::seconds(5));
-  runtime.stopMainLoop();
-  mainLoop.join();
+  finishSpeechThenStop(runtime, mainLoop);
 }
 
 }  // namespace

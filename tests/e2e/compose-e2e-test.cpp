@@ -421,13 +421,20 @@ std::string mergedMidiFile(const std::vector<std::filesystem::path>& sources) {
   return header + division + tracks;
 }
 
+// The exit status of `--reband in out.mid` in the data folder; nothing when it
+// has not ended within `limit` seconds.
+std::optional<int> rebandStatus(const std::filesystem::path& home, const std::filesystem::path& in,
+                                double limit) {
+  OrvoProcess run({.home = home,
+                   .args = {"--reband", in.string(), (home / "out.mid").string()},
+                   .window = false});
+  return run.waitExit(limit);
+}
+
 TEST(ComposeSession, RebandSurvivesBrokenFiles) {
   TempFolder home;
   auto reband = [&](const std::filesystem::path& in, double limit) {
-    OrvoProcess run({.home = home.path(),
-                     .args = {"--reband", in.string(), (home / "out.mid").string()},
-                     .window = false});
-    return run.waitExit(limit);
+    return rebandStatus(home.path(), in, limit);
   };
   // The reader's fuzz corpus, and each file cut short and with bytes flipped.
   std::vector<std::filesystem::path> broken;
@@ -454,10 +461,7 @@ TEST(ComposeSession, RebandSurvivesBrokenFiles) {
 TEST(ComposeSession, RebandFinishesA500KBFileInHalfAMinute) {
   TempFolder home;
   auto reband = [&](const std::filesystem::path& in, double limit) {
-    OrvoProcess run({.home = home.path(),
-                     .args = {"--reband", in.string(), (home / "out.mid").string()},
-                     .window = false});
-    return run.waitExit(limit);
+    return rebandStatus(home.path(), in, limit);
   };
   // Over 500 KB: the tracks of three ten-minute Debian pieces played together.
   // Its time limit means nothing in a sanitised build, which renders far slower.
