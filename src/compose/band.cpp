@@ -32,8 +32,8 @@ class Take {
     // note.t - t grows with note.t, so both edges are partition points.
     auto from = std::partition_point(times_.begin(), times_.end(),
                                      [&](double onset) { return onset - t < -reach; });
-    auto to = std::partition_point(from, times_.end(),
-                                   [&](double onset) { return onset - t <= reach; });
+    auto to =
+        std::partition_point(from, times_.end(), [&](double onset) { return onset - t <= reach; });
     const auto a = static_cast<std::size_t>(from - times_.begin());
     const auto b = static_cast<std::size_t>(to - times_.begin());
     return {static_cast<double>(velocitySums_[b] - velocitySums_[a]), static_cast<int>(b - a)};
@@ -69,12 +69,10 @@ class Take {
     return best;
   }
 
-  const std::vector<RNote>& notes() const { return notes_; }
-
  private:
   const std::vector<RNote>& notes_;
   std::vector<double> onsets_;
-  std::vector<double> times_;              // every onset, sorted
+  std::vector<double> times_;            // every onset, sorted
   std::vector<long long> velocitySums_;  // of the velocities before each of times_
 };
 

@@ -95,7 +95,8 @@ void ComposeRoom::echo(int pitch, int velocity) {
   // Each echo leaves at its own time from the runtime's alarm, never gathered
   // onto a tick. A full ring (hundreds of echoes pending) drops a new echo,
   // never the release of one that sounds.
-  if (echoCount_ == kEchoes || !echoAlarm_->at(engine_.now() + roundDelay_)) {
+  const double due = engine_.now() + roundDelay_;
+  if (echoCount_ == kEchoes || !echoAlarm_->at(due)) {
     if (velocity > 0) {
       roundHeld_.reset(key);
       return;
@@ -104,7 +105,7 @@ void ComposeRoom::echo(int pitch, int velocity) {
         roundDelay_, [this, message] { engine_.parts().midi.send(message.data(), 3); });
     return;
   }
-  echoes_[(echoHead_ + echoCount_) % kEchoes] = {engine_.now() + roundDelay_, message};
+  echoes_[(echoHead_ + echoCount_) % kEchoes] = {due, message};
   ++echoCount_;
 }
 

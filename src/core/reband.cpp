@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 
 #include "compose/analysis.h"
@@ -37,15 +36,6 @@ double soundingShare(std::vector<RNote> notes, double length) {
   return std::min(1.0, sounding / length);
 }
 
-double bandLevel(const std::filesystem::path& baseDir) {
-  auto text = files::readFile(baseDir / "band-level.txt");
-  if (!text) return 0;
-  char* end = nullptr;
-  double db = std::strtod(text->c_str(), &end);
-  if (end == text->c_str() || !std::isfinite(db)) return 0;
-  return std::clamp(db, -12.0, 12.0);
-}
-
 }  // namespace
 
 int reband(const std::string& input, const std::string& output,
@@ -70,7 +60,8 @@ int reband(const std::string& input, const std::string& output,
   const std::string style =
       bandStyleFrom(files::readFile(baseDir / "band-style-2.txt").value_or(""));
   const std::vector<RNote> band = bandFull(*take, analysis, style, random);
-  const double bandDB = bandLevel(baseDir);
+  // The band level the engine itself would play at.
+  const double bandDB = Sounds::bandLevelFrom(files::readFile(baseDir / "band-level.txt"));
   std::vector<Ev> all = events(*take);
   const std::vector<Ev> bandEvents = events(band);
   all.insert(all.end(), bandEvents.begin(), bandEvents.end());

@@ -55,14 +55,16 @@ std::optional<std::string> Sounds::bank() {
 }
 
 Sounds::Sounds(Parts parts)
-    : parts_(std::move(parts)), fixQueue_(parts_.runtime.serial("band.sound.fix")) {
-  auto text = parts_.store.read("band-level.txt");
+    : parts_(std::move(parts)),
+      fixQueue_(parts_.runtime.serial("band.sound.fix")),
+      gainDB_(bandLevelFrom(parts_.store.read("band-level.txt"))) {}
+
+double Sounds::bandLevelFrom(const std::optional<std::string>& fileText) {
+  const std::string trimmed = files::trim(fileText.value_or(""));
   char* end = nullptr;
-  std::string trimmed = files::trim(text.value_or(""));
-  double db = std::strtod(trimmed.c_str(), &end);
-  if (!trimmed.empty() && end && *end == '\0' && std::isfinite(db)) {
-    gainDB_ = std::clamp(db, -12.0, 12.0);
-  }
+  const double db = std::strtod(trimmed.c_str(), &end);
+  if (trimmed.empty() || !end || *end != '\0' || !std::isfinite(db)) return 0;
+  return std::clamp(db, -12.0, 12.0);
 }
 
 Sounds::~Sounds() {

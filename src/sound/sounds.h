@@ -47,6 +47,9 @@ class Sounds final : public Sampler {
   static std::vector<std::string> bankCandidates();
   // The first candidate that loads.
   static std::optional<std::string> findBank();
+  // The band level in dB that "band-level.txt" holds, within -12..12; 0 for a
+  // missing, empty or unreadable file.
+  static double bandLevelFrom(const std::optional<std::string>& fileText);
 
   // Builds the graph and opens the output; without a bank or an output the
   // system stays silent here and everything goes out as MIDI.
