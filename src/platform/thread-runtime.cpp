@@ -277,6 +277,9 @@ void ThreadRuntime::timerLoop() {
     if (alarm && (timers_.empty() || alarm->dues.front() <= timers_.begin()->first)) {
       const double wait = alarm->dues.front() - now();
       if (wait > 0) {
+        // Waiting must not keep the alarm alive: an owner that lets go meanwhile
+        // (a room going away) is never called back.
+        alarm.reset();
         timerWake_.wait_for(lock, std::chrono::duration<double>(wait));
         continue;
       }

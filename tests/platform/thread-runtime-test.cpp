@@ -110,6 +110,8 @@ TEST(ThreadRuntime, AnAlarmLetGoNeverFires) {
   std::atomic<int> fired{0};
   auto alarm = runtime.makeAlarm([&] { ++fired; }, 4);
   alarm->at(runtime.now() + 0.05);
+  // Let go while the timer thread is already waiting for it.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
   alarm.reset();
   auto kept = runtime.makeAlarm([&] { fired += 10; }, 4);
   kept->at(runtime.now() + 0.06);
