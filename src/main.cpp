@@ -211,8 +211,12 @@ int main(int argc, char** argv) {
   life->setSteps({
       .autosaveTake =
           [engine] {
-            std::lock_guard guard(engine->lock);
-            engine->compose().autosaveTake();
+            {
+              std::lock_guard guard(engine->lock);
+              engine->compose().autosaveTake();
+            }
+            // The take reaches its file before the process goes.
+            engine->compose().pieces().waitForSaves(5.0);
           },
       .silenceNotes = [midi] { midi->allOff(); },
       .silenceSpeech = [speaker] { speaker->silenceNow(); },

@@ -18,6 +18,7 @@ namespace orvo::midifile {
 struct Contents {
   double bpm = 120;               // the first tempo of the file
   std::vector<SongTrack> tracks;  // by channel (format 0) or by chunk
+  bool whole = true;              // no chunk cut short or missing
 };
 
 // Files larger than this are refused rather than read whole.

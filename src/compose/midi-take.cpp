@@ -57,4 +57,17 @@ std::optional<std::vector<RNote>> takeFromMidiFile(const std::filesystem::path& 
   return takeOf(&*contents);
 }
 
+std::vector<RNote> takeFromSong(const Song& song) {
+  const double secondsPerBeat = 60.0 / (song.bpm > 0 ? song.bpm : 120.0);
+  std::vector<RNote> notes;
+  notes.reserve(song.notes.size());
+  for (const SNote& note : song.notes) {
+    const double t = note.beat * secondsPerBeat;
+    notes.push_back({t, t + note.dur * secondsPerBeat, note.pitch, note.vel, 0, -1});
+  }
+  std::stable_sort(notes.begin(), notes.end(),
+                   [](const RNote& a, const RNote& b) { return a.t < b.t; });
+  return notes;
+}
+
 }  // namespace orvo

@@ -11,10 +11,13 @@
 #include <vector>
 
 #include "compose/rnote.h"
+#include "lessons/song.h"
 
 namespace orvo {
 
 std::optional<std::vector<RNote>> takeFromMidi(const std::uint8_t* bytes, std::size_t size);
 std::optional<std::vector<RNote>> takeFromMidiFile(const std::filesystem::path& file);
+// A library song as notes in seconds at its own tempo, in time order.
+std::vector<RNote> takeFromSong(const Song& song);
 
 }  // namespace orvo

@@ -52,3 +52,14 @@ std::string whenText(double savedAt, double now) {
 }
 
 }  // namespace orvo
+
+namespace orvo {
+
+std::string weekdayName(double secondsSince1970) {
+  std::tm local{};
+  long day = 0;
+  if (!localDay(secondsSince1970, local, day)) return "some day";
+  return kDays[static_cast<std::size_t>(local.tm_wday)];
+}
+
+}  // namespace orvo

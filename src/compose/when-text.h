@@ -9,4 +9,7 @@ namespace orvo {
 // "on the fourteenth of March" before that. Times in seconds since 1970.
 std::string whenText(double savedAt, double now);
 
+// The English weekday of a moment, local time: "Tuesday".
+std::string weekdayName(double secondsSince1970);
+
 }  // namespace orvo

@@ -10,6 +10,7 @@
 #include "compose/take.h"
 #include "compose/variation.h"
 #include "core/engine.h"
+#include "core/lesson-room.h"
 #include "platform/window-lines.h"
 
 namespace orvo {
@@ -26,15 +27,31 @@ std::string joinSentences(const std::string& summary, const std::vector<std::str
 
 ComposeRoom::ComposeRoom(Engine& engine)
     : engine_(engine),
-      echoAlarm_(engine.parts().runtime.makeAlarm([this] { sendDueEchoes(); }, kEchoes)) {
+      echoAlarm_(engine.parts().runtime.makeAlarm([this] { sendDueEchoes(); }, kEchoes)),
+      pieces_(engine),
+      naming_(engine),
+      roll_(engine),
+      gifts_(engine) {
   bandStyle_ = bandStyleFrom(engine_.parts().store.read("band-style-2.txt").value_or(""));
   engine_.parts().sounds.setClassic(bandStyle_ == "classic");
 }
 
+ComposeRoom::~ComposeRoom() = default;
+
 void ComposeRoom::leave() {
   autosaveTake();
+  naming_.stop();
   roundOn_ = false;
   resumeUntil_ = 0;
+}
+
+std::vector<RNote> ComposeRoom::currentTake() {
+  return tidyTake(history_.notes(takeStart_, engine_.now()));
+}
+
+void ComposeRoom::markSaved(int number) {
+  std::lock_guard guard(engine_.lock);
+  if (number == takeNumber_) takeSaved_ = true;
 }
 
 std::string ComposeRoom::helpText() {
@@ -69,8 +86,12 @@ void ComposeRoom::played(int pitch, int velocity) {
       variationIdx_ = 0;
     }
     takeClosed_ = false;
-    takeSaved_ = false;
     resumeUntil_ = 0;
+  }
+  if (engine_.currentMode() == Mode::compose) {
+    // Every note makes the take one its saves so far do not hold.
+    ++takeNumber_;
+    takeSaved_ = false;
   }
   history_.record(pitch, velocity, now);
   lastOnset_ = now;
@@ -139,6 +160,7 @@ bool ComposeRoom::command(int key) {
   if (key == keys.talk) {
     roundOn_ = false;
     autosaveTake();
+    naming_.stop();
     // The composing ideas come with the jazz course.
     engine_.logLine("not yet: composition ideas");
     engine_.speak("Sorry, the composing ideas are not ready yet.");
@@ -151,6 +173,7 @@ bool ComposeRoom::command(int key) {
 }
 
 void ComposeRoom::newTake() {
+  ++takeNumber_;
   takeStart_ = engine_.now();
   takeClosed_ = true;
   takeSaved_ = true;
@@ -200,43 +223,82 @@ void ComposeRoom::takeKey(int key) {
     return;
   }
 
-  std::vector<RNote> take = tidyTake(history_.notes(takeStart_, now));
+  std::vector<RNote> take = currentTake();
   takeClosed_ = true;
-  // The last saved piece stands in for a missing take once pieces can be saved.
-  if (take.size() <= 2) {
-    engine_.speak("Play something first.");
-    return;
-  }
+  bool naming = false;
   if (key == keys.hear) {
-    if (now - lastTopPress_ < 0.6) {
-      lastTopPress_ = -100.0;
-      engine_.notYet("naming a piece");
+    naming = now - lastTopPress_ < 0.6;
+    lastTopPress_ = naming ? -100.0 : now;
+  }
+  if (key == keys.notes) lastNotesPress_ = now;
+  int kind = 0;
+  if (key == keys.next) kind = variationIdx_++ % 4;
+  if (take.size() > 2) return actOnTake(key, std::move(take), false, naming, kind);
+
+  // Nothing played: the last saved piece stands in, read from its file in the activity.
+  engine_.run([this, key, naming, kind](int gen) {
+    auto saved = pieces_.lastSavedIdea();
+    if (!saved || saved->size() <= 2) {
+      engine_.say("Play something first.", gen);
       return;
     }
-    lastTopPress_ = now;
-    openResumeWindow(take);
-    playWithBand(std::move(take));
+    std::lock_guard guard(engine_.lock);
+    if (engine_.alive(gen)) actOnTake(key, std::move(*saved), true, naming, kind);
+  });
+}
+
+void ComposeRoom::actOnTake(int key, std::vector<RNote> take, bool fromFile, bool naming,
+                            int kind) {
+  const ButtonKeys& keys = engine_.keys();
+  const std::string prefix = fromFile ? "Your last saved piece. " : "";
+  if (key == keys.hear) {
+    if (naming) {
+      naming_.startNaming(std::move(take), fromFile || takeSaved_,
+                          fromFile ? std::nullopt : std::optional<int>(takeNumber_));
+      return;
+    }
+    if (!fromFile) openResumeWindow(take);
+    playWithBand(std::move(take), prefix);
     return;
   }
   if (key == keys.notes) {
-    lastNotesPress_ = now;
-    resumePressedAt_ = now;
-    resumeUntil_ = now + 25.0;
-    describeTake(std::move(take));
+    if (!fromFile) {
+      resumePressedAt_ = engine_.now();
+      resumeUntil_ = resumePressedAt_ + 25.0;
+    }
+    describeTake(std::move(take), prefix, fromFile);
     return;
   }
   if (key == keys.next) {
-    const int kind = variationIdx_ % 4;
-    ++variationIdx_;
     if (kind < 3) {
-      openResumeWindow(take);
-      playVariation(kind, std::move(take));
+      if (!fromFile) openResumeWindow(take);
+      playVariation(kind, std::move(take), prefix);
     } else {
-      startRound(std::move(take));
+      startRound(std::move(take), prefix);
     }
     return;
   }
-  engine_.notYet("saving a piece");
+  if (fromFile) {
+    engine_.speak("That piece is already saved.");
+    return;
+  }
+  saveTake(std::move(take), takeNumber_);
+}
+
+// The save key: analysis, band and file in the activity; the take counts as
+// saved only if it is still the current one when the file is written.
+void ComposeRoom::saveTake(std::vector<RNote> take, int number) {
+  engine_.run([this, take = std::move(take), number](int gen) {
+    const Analysis analysis = analyse(take);
+    if (pieces_.saveIdea(take, analysis, std::nullopt)) {
+      markSaved(number);
+      engine_.say("Saved in the ideas folder, in " + analysis.keyName() +
+                      ". Drag it into Logic for piano, bass, strings, cello and drum tracks.",
+                  gen);
+    } else {
+      engine_.say("I could not save the file.", gen);
+    }
+  });
 }
 
 void ComposeRoom::openResumeWindow(const std::vector<RNote>& take) {
@@ -257,24 +319,25 @@ void ComposeRoom::playBand(const std::vector<Ev>& events, int gen) {
 }
 
 // The take with its band; the analysis and the arrangement run in the activity.
-void ComposeRoom::playWithBand(std::vector<RNote> take) {
+void ComposeRoom::playWithBand(std::vector<RNote> take, std::string prefix) {
   const std::string style = bandStyle_;
-  if (silenceLiveBand_) silenceLiveBand_();
-  engine_.run([this, take = std::move(take), style](int gen) {
+  silenceLiveBand();
+  engine_.run([this, take = std::move(take), style, prefix](int gen) {
     const Analysis analysis = analyse(take);
     std::vector<Ev> all = events(take);
     const std::vector<Ev> band =
         events(bandFull(take, analysis, style, engine_.parts().runtime.random()));
     all.insert(all.end(), band.begin(), band.end());
     std::stable_sort(all.begin(), all.end(), [](const Ev& a, const Ev& b) { return a.t < b.t; });
-    engine_.say(
-        engine_.pick({"Here it is with the band.", "With the band.", "Here comes the band."}), gen);
+    engine_.say(prefix + engine_.pick({"Here it is with the band.", "With the band.",
+                                       "Here comes the band."}),
+                gen);
     playBand(all, gen);
   });
 }
 
-void ComposeRoom::playVariation(int kind, std::vector<RNote> take) {
-  engine_.run([this, kind, take = std::move(take)](int gen) {
+void ComposeRoom::playVariation(int kind, std::vector<RNote> take, std::string prefix) {
+  engine_.run([this, kind, take = std::move(take), prefix](int gen) {
     const Analysis analysis = analyse(take);
     std::vector<RNote> varied = variation(kind, take, analysis);
     std::stable_sort(varied.begin(), varied.end(),
@@ -284,14 +347,14 @@ void ComposeRoom::playVariation(int kind, std::vector<RNote> take) {
                      [](const Ev& a, const Ev& b) { return a.t < b.t; });
     const char* words[] = {"Backwards.", "Upside down.",
                            analysis.minor ? "In major." : "In minor."};
-    engine_.say(words[kind], gen);
+    engine_.say(prefix + words[kind], gen);
     engine_.play(played, gen);
   });
 }
 
 // The echo round: played notes come back an octave up, eight beats later.
-void ComposeRoom::startRound(std::vector<RNote> take) {
-  engine_.run([this, take = std::move(take)](int gen) {
+void ComposeRoom::startRound(std::vector<RNote> take, std::string prefix) {
+  engine_.run([this, take = std::move(take), prefix](int gen) {
     const auto beat = steadyBeat(take);
     const double delay = beat ? std::clamp(8 * *beat, 2.0, 8.0) : 4.0;
     {
@@ -300,7 +363,8 @@ void ComposeRoom::startRound(std::vector<RNote> take) {
       roundDelay_ = delay;
       roundOn_ = true;
     }
-    engine_.say("Round. Play it again, and I will follow " + std::to_string(roundAway(delay)) +
+    engine_.say(prefix + "Round. Play it again, and I will follow " +
+                    std::to_string(roundAway(delay)) +
                     " seconds behind you, one octave up. Any button key stops it.",
                 gen);
   });
@@ -320,7 +384,7 @@ void ComposeRoom::toggleBandStyle() {
   setBandStyle(nextBandStyle(bandStyle_));
 }
 
-std::string ComposeRoom::description(const std::vector<RNote>& take) {
+std::string ComposeRoom::description(const std::vector<RNote>& take, bool skipNewest) {
   std::vector<SavedPiece> earlier;
   double wallNow = 0;
   {
@@ -328,15 +392,17 @@ std::string ComposeRoom::description(const std::vector<RNote>& take) {
     earlier = savedPieces(engine_.memory().pieces);
     wallNow = engine_.parts().wallClock();
   }
+  // The last saved piece is not compared with itself.
+  if (skipNewest && !earlier.empty()) earlier.pop_back();
   const Analysis analysis = analyse(take);
   return joinSentences(analysis.summary(take.size()),
                        insights(analysis, earlier, engine_.parts().runtime.random(), wallNow));
 }
 
 // The analysis runs in the activity; only its result is stored under the lock.
-void ComposeRoom::describeTake(std::vector<RNote> take) {
-  engine_.run([this, take = std::move(take)](int gen) {
-    std::string text = description(take);
+void ComposeRoom::describeTake(std::vector<RNote> take, std::string prefix, bool skipNewest) {
+  engine_.run([this, take = std::move(take), prefix, skipNewest](int gen) {
+    std::string text = prefix + description(take, skipNewest);
     {
       std::lock_guard guard(engine_.lock);
       if (!engine_.alive(gen)) return;
@@ -356,7 +422,7 @@ void ComposeRoom::describeLast() {
     engine_.speak("Play something first, then ask me.");
     return;
   }
-  describeTake(std::move(stretch));
+  describeTake(std::move(stretch), "", false);
 }
 
 void ComposeRoom::restartTake() {
@@ -369,13 +435,61 @@ void ComposeRoom::restartTake() {
   engine_.speak(engine_.pick({"Again.", "From the top.", "Clean slate."}));
 }
 
-// Saving takes arrives with the ideas folder; until then there is nothing to do.
-void ComposeRoom::autosaveTake() {}
+// Whenever composition may be left: a take of 8 notes or more that is not
+// saved yet is saved on the ideas queue, silently. A failed save leaves the
+// take unsaved, so the next way out tries again.
+void ComposeRoom::autosaveTake() {
+  if (engine_.currentMode() != Mode::compose || takeSaved_ || engine_.parts().opt.fast) return;
+  if (autosaving_ == takeNumber_) return;
+  std::vector<RNote> take = currentTake();
+  if (take.size() < 8) return;
+  const int number = takeNumber_;
+  const std::size_t count = take.size();
+  autosaving_ = number;
+  pieces_.saveLater(std::move(take), [this, number, count](const std::optional<std::string>& stem,
+                                                           const Analysis&) {
+    std::lock_guard guard(engine_.lock);
+    if (autosaving_ == number) autosaving_.reset();
+    if (!stem) return;
+    if (number == takeNumber_) takeSaved_ = true;
+    engine_.logLine("autosaved a composition of " + std::to_string(count) + " notes");
+  });
+}
 
-// Keeping saves an idea, which arrives with the ideas folder.
+// The keep key and "keep that": the take in composition mode, else (or when
+// it is too short) the last stretch of playing.
 void ComposeRoom::keepLast() {
-  engine_.logLine("not yet: keep");
-  engine_.speak("Sorry, keeping what you just played is not ready yet.");
+  const bool composing = engine_.currentMode() == Mode::compose;
+  std::vector<RNote> take = composing ? currentTake() : std::vector<RNote>{};
+  std::optional<int> number = composing ? std::optional<int>(takeNumber_) : std::nullopt;
+  if (take.size() < 3) {
+    take = history_.lastStretch(engine_.now());
+    number.reset();
+  }
+  if (take.size() < 3) {
+    engine_.speak("Nothing to keep yet.");
+    return;
+  }
+  engine_.run([this, take = std::move(take), number](int gen) {
+    const Analysis analysis = analyse(take);
+    const bool saved = pieces_.saveIdea(take, analysis, std::nullopt).has_value();
+    const long seconds = roundAway(analysis.length);
+    if (saved) {
+      std::lock_guard guard(engine_.lock);
+      if (number && *number == takeNumber_) {
+        takeSaved_ = true;
+        takeClosed_ = true;
+      }
+    }
+    engine_.logLine("kept " + std::to_string(take.size()) + " notes, " + std::to_string(seconds) +
+                    " seconds");
+    engine_.say(saved
+                    ? engine_.pick({"Kept that one.", "Got it, saved.", "That one's saved."}) +
+                          " " + std::to_string(seconds) + " seconds, in " + analysis.keyName() + "."
+                    : "I could not save the file.",
+                gen);
+    engine_.lessons().resumeAfterHelp(gen);
+  });
 }
 
 }  // namespace orvo

@@ -1,8 +1,8 @@
 #pragma once
 // Composition: the rolling note history of everything played (in every mode)
 // and, in composition mode, the takes cut out of it and the keys that act on
-// the current take: describe it, and later play it with the band, vary it,
-// save and name it.
+// the current take: play it with the band, describe it, vary it, save and
+// name it. It owns the saved pieces, the naming, the piano roll and the gifts.
 //
 // Threads: every member runs with Engine::lock held. played() and pedal() are
 // on the note path (MIDI thread): no allocation, no I/O, no speech. The keys
@@ -14,12 +14,17 @@
 #include <bitset>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "compose/analysis.h"
 #include "compose/note-history.h"
 #include "compose/rnote.h"
+#include "core/gifts.h"
+#include "core/piano-roll.h"
+#include "core/piece-naming.h"
+#include "core/pieces.h"
 #include "core/room.h"
 #include "platform/runtime.h"
 #include "sound/ev.h"
@@ -31,6 +36,7 @@ class Engine;
 class ComposeRoom final : public Room {
  public:
   explicit ComposeRoom(Engine& engine);
+  ~ComposeRoom() override;
 
   Mode mode() const override { return Mode::compose; }
   void leave() override;
@@ -58,35 +64,60 @@ class ComposeRoom final : public Room {
   void setBandStyle(const std::string& style);
   void toggleBandStyle();
 
+  // Plays timed events with the band, the piano mixed in with it while it
+  // lasts; in an activity, with no lock held.
+  void playBand(const std::vector<Ev>& events, int gen);
+  // The live band falls silent before another band plays (engine lock held).
+  void silenceLiveBand() {
+    if (silenceLiveBand_) silenceLiveBand_();
+  }
+
   // Called, with the engine lock held, before the take plays with its band:
   // the live band falls silent so two bands never play at once.
   void setLiveBandSilencer(std::function<void()> silence) { silenceLiveBand_ = std::move(silence); }
 
+  Pieces& pieces() { return pieces_; }
+  PieceNaming& naming() { return naming_; }
+  PianoRoll& roll() { return roll_; }
+  Gifts& gifts() { return gifts_; }
+
+  // The current take, tidied; the number that tells it from the take once
+  // more is played or a new one begins.
+  std::vector<RNote> currentTake();
+  int takeNumber() const { return takeNumber_; }
+  bool takeSaved() const { return takeSaved_; }
+  // A save of take `number` succeeded: it counts only while that take is current.
+  void markSaved(int number);
+
   const NoteHistory& history() const { return history_; }
   std::string lastSummary() const { return lastSummary_; }
   double takeStart() const { return takeStart_; }
+  double lastOnset() const { return lastOnset_; }
 
  private:
   friend struct EngineTestAccess;
 
   void composeKey();
   void takeKey(int key);
-  void describeTake(std::vector<RNote> take);
-  void playWithBand(std::vector<RNote> take);
-  void playVariation(int kind, std::vector<RNote> take);
-  void startRound(std::vector<RNote> take);
-  // Plays timed events with the piano mixed in with the band while it lasts.
-  void playBand(const std::vector<Ev>& events, int gen);
+  // A take key on a take (or on the last saved piece, `fromFile`).
+  void actOnTake(int key, std::vector<RNote> take, bool fromFile, bool naming, int kind);
+  void describeTake(std::vector<RNote> take, std::string prefix, bool skipNewest);
+  void playWithBand(std::vector<RNote> take, std::string prefix);
+  void playVariation(int kind, std::vector<RNote> take, std::string prefix);
+  void startRound(std::vector<RNote> take, std::string prefix);
+  void saveTake(std::vector<RNote> take, int number);
   void echo(int pitch, int velocity);
   void openResumeWindow(const std::vector<RNote>& take);
   void newTake();
   // The summary and the remarks against the saved pieces, for an activity.
-  std::string description(const std::vector<RNote>& take);
+  std::string description(const std::vector<RNote>& take, bool skipNewest);
 
   Engine& engine_;
   NoteHistory history_;
 
   double takeStart_ = 0;
+  int takeNumber_ = 0;             // a new number whenever the take starts, resumes or restarts
+  std::optional<int> autosaving_;  // the take an autosave is under way for
   bool takeClosed_ = true;
   bool takeSaved_ = true;
   double lastOnset_ = 0;
@@ -115,6 +146,11 @@ class ComposeRoom final : public Room {
   std::string bandStyle_ = "classic";
   std::function<void()> silenceLiveBand_;
   std::atomic<int> bandPlaybacks_{0};  // band playbacks running; the piano is mixed in while any is
+
+  Pieces pieces_;
+  PieceNaming naming_;
+  PianoRoll roll_;
+  Gifts gifts_;
 };
 
 }  // namespace orvo

@@ -12,9 +12,10 @@ EarsLink::Speaking EngineEars::speaking() {
   return engine_.speakingNow();
 }
 
-// No piece can be named yet, so every word may be a request.
+// While a piece is named by typing, nothing heard is a request. The flag is
+// read without the engine's lock.
 bool EngineEars::naming() {
-  return false;
+  return engine_.namingPiece();
 }
 
 // Casual hearing is set under the engine's lock for the length of the

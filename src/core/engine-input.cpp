@@ -70,8 +70,7 @@ void Engine::registerLines() {
   routes_.prefix("update ", [logOnly](const std::string& rest) { logOnly("update " + rest); });
   routes_.exact("declined", [logOnly](const std::string&) { logOnly("declined"); });
   // Requests of features still to come: said, never silent.
-  for (auto [verb, what] : {std::pair{"play ", "playing a MIDI file"},
-                            {"metronome", "the metronome"},
+  for (auto [verb, what] : {std::pair{"metronome", "the metronome"},
                             {"live", "the live band"},
                             {"jazz ", "the jazz course"}}) {
     routes_.prefix(verb, [this, what = std::string(what)](const std::string&) { notYet(what); });
@@ -113,6 +112,14 @@ void Engine::changeVoiceVolume(float step) {
 void Engine::restartTake() {
   std::lock_guard guard(lock);
   compose_->restartTake();
+}
+
+bool Engine::namingPiece() {
+  return compose_->naming().active();
+}
+
+void Engine::nameKey(std::uint8_t byte) {
+  compose_->naming().nameKey(byte);
 }
 
 void Engine::computerKey(char key) {

@@ -135,6 +135,9 @@ class Engine {
   LineRoutes& lineRoutes() { return routes_; }
   void computerKey(char key);
   void restartTake();
+  // While a piece is being named, every typed byte is part of its name.
+  bool namingPiece();
+  void nameKey(std::uint8_t byte);
 
   // The piano, from the MIDI input thread: quick, and the lock only briefly.
   // The button rules come first: the top key acts on release so a hold can open

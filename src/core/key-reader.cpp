@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "core/compose-room.h"
 #include "core/engine.h"
 #include "core/log.h"
 #include "platform/utf8.h"
@@ -14,6 +15,12 @@ namespace orvo {
 void KeyReader::feed(std::uint8_t byte) {
   bool afterCR = lastWasCR_;
   lastWasCR_ = byte == '\r';
+  // A piece being named takes every byte, Return and Escape included.
+  if (engine_.namingPiece()) {
+    if (byte == '\n' && afterCR) return;
+    engine_.nameKey(byte);
+    return;
+  }
   switch (state_) {
     case State::line:
       if (byte == '\n' || byte == '\r') {

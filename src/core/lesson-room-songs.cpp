@@ -168,4 +168,9 @@ int LessonRoom::currentUnit() {
   return unitIdx_;
 }
 
+std::optional<Song> LessonRoom::songAt(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= songs_.size()) return std::nullopt;
+  return songs_[static_cast<std::size_t>(index)];
+}
+
 }  // namespace orvo

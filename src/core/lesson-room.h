@@ -46,6 +46,7 @@ class LessonRoom final : public Room {
   void chooseCurrent() { chooseSong(songIdx_); }
   void listSongs();
   std::optional<int> songNamed(const Heard& heard);
+  std::optional<Song> songAt(int index);
   void dropSong();
   std::vector<std::string> songTitles();
   std::string currentTitle();

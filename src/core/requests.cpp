@@ -1,5 +1,8 @@
 #include "core/requests.h"
 
+#include "compose/midi-take.h"
+#include "core/compose-room.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -61,6 +64,28 @@ bool appInstalled(const std::string& name) {
     }
   }
   return false;
+}
+
+// The name in a request to save or rename a piece ("save that as blues for
+// ann"): empty when the request names none, nothing when it is no such request.
+std::optional<std::string> pieceName(const Heard& heard) {
+  for (const char* phrase :
+       {"rename this to", "rename it to", "rename that to", "call it", "call this piece", "name it",
+        "save that as", "save it as", "save this as", "keep that as", "keep it as",
+        "remember that as", "save as"}) {
+    if (heard.has(phrase)) return heard.after(phrase);
+  }
+  return std::nullopt;
+}
+
+// Spoken names come in lower case; a file name reads better with capitals.
+std::string titleCase(std::string name) {
+  bool start = true;
+  for (char& c : name) {
+    if (start && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    start = c == ' ';
+  }
+  return name;
 }
 
 }  // namespace
@@ -240,12 +265,8 @@ std::string Requests::dispatch(const Heard& heard, int depth) {
     trace("loose " + std::to_string(loose->first) + ": " + loose->second);
     return hearAt(loose->second, depth + 1);
   }
-  for (const auto& mood : requests::moods()) {
-    bool named = std::any_of(mood.words.begin(), mood.words.end(), [&](std::string_view word) {
-      return std::find(heard.words.begin(), heard.words.end(), word) != heard.words.end();
-    });
-    if (!named) continue;
-    std::string request = "play me something " + std::string(mood.mood);
+  if (auto mood = engine_.compose().gifts().mood(heard)) {
+    std::string request = "play me something " + mood->name;
     trace("mood: " + request);
     return hearAt(request, depth + 1);
   }
@@ -434,23 +455,36 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     }
   }
   // Music the player asks for.
-  if (heard.has("joke")) return later("music", "telling a music joke");
-  if (heard.has("surprise")) return later("music", "surprise");
+  Gifts& gifts = engine_.compose().gifts();
+  if (heard.has("joke")) return act("music", "joke", [&] { gifts.joke(); });
+  if (heard.has("surprise")) return act("music", "surprise", [&] { gifts.surprise(); });
   if (heard.hasAny({"my pieces", "my songs", "my music", "concert", "everything i wrote",
-                    "play my album"})) {
-    return later("music", "playAlbum");
+                    "play my album", "my album"})) {
+    return act("music", "playAlbum", [&] { gifts.playAlbum(); });
   }
   if (heard.hasAny({"jam", "duet", "answer me", "musical conversation", "call and response"})) {
     return later("music", "setJam");
   }
-  if (heard.hasAny({"eight bit", "8 bit", "game boy", "arcade", "lo fi", "lofi",
-                    "late night version", "restyle electric", "epic", "make it jazz", "lullaby"}) ||
+  if (heard.hasAny({"eight bit", "8 bit", "game boy", "arcade", "video game", "lo fi", "lofi",
+                    "late night version", "restyle electric", "epic", "make it jazz", "lullaby",
+                    "film score"}) ||
       (heard.starts("make it") && heard.has("as a"))) {
-    return later("music", "restyle");
+    std::string style;
+    if (heard.hasAny({"lullaby"})) style = "lullaby";
+    if (heard.hasAny({"eight bit", "8 bit", "game boy", "arcade", "video game"})) style = "8-bit";
+    if (heard.hasAny({"epic", "film score"})) style = "epic";
+    if (style.empty()) {
+      named("music");
+      op("restyle (no such style)");
+      return say("I can make it a lullaby, a video game or a film score.");
+    }
+    return act("music", "restyle", [&] { gifts.restyle(style); });
   }
   if (heard.hasAny({"play me something", "play something", "improvise something",
                     "compose something", "something for me"})) {
-    return later("music", "performGift");
+    auto mood = gifts.mood(heard);
+    return act("music", mood ? "performGift" : "performGift (any mood)",
+               [&] { gifts.performGift(mood); });
   }
   // A song by name, to learn or to hear.
   for (const char* verb : {"teach me how to play", "teach me to play", "learn how to play",
@@ -471,7 +505,13 @@ std::optional<std::string> Requests::family(const Heard& heard) {
           "no song");
     }
     named("lesson by name");
-    if (!teach) return notYet("perform");
+    if (!teach) {
+      op("perform");
+      if (auto song = lessons.songAt(*found)) {
+        engine_.compose().gifts().perform(takeFromSong(*song), song->name);
+      }
+      return std::string("acted");
+    }
     op("chooseSong");
     lessons.chooseSong(*found);
     return std::string("acted");
@@ -597,9 +637,20 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   if (heard.hasAny({"keep that", "keep it"})) {
     return act("composition", "keepLast", [&] { engine_.compose().keepLast(); });
   }
-  if (heard.hasAny({"rename this to", "save that", "save it", "remember that", "play that back",
-                    "play it back", "add a band", "change it", "play it differently",
-                    "play a variation"})) {
+  if (auto name = pieceName(heard)) {
+    if (name->empty()) {
+      named("composition");
+      op("saveNamed (no name)");
+      return say("What should I call it? Say save that as, and the name.");
+    }
+    return act("composition", "saveNamed",
+               [&] { engine_.compose().naming().saveNamed(titleCase(*name)); });
+  }
+  if (heard.hasAny({"save that", "save it"})) {
+    return act("composition", "keepLast", [&] { engine_.compose().keepLast(); });
+  }
+  if (heard.hasAny({"play that back", "play it back", "add a band", "change it",
+                    "play it differently", "play a variation"})) {
     named("composition");
     return notYet("the composition keys");
   }

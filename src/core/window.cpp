@@ -30,7 +30,11 @@ void Window::print(std::string_view text) {
   queueLine("", text);
 }
 
-void Window::queueLine(std::string_view prefix, std::string_view text) {
+void Window::printRaw(std::string_view bytes) {
+  queueLine("", bytes, true);
+}
+
+void Window::queueLine(std::string_view prefix, std::string_view text, bool raw) {
   std::lock_guard guard(mutex_);
   if (count_ == ring_.size()) {
     // The writer is far behind (a stalled window): make room rather than drop a line.
@@ -42,8 +46,12 @@ void Window::queueLine(std::string_view prefix, std::string_view text) {
   std::string& slot = ring_[(head_ + count_) % ring_.size()];
   slot.clear();
   slot.append(prefix);
-  for (char c : text) slot.push_back(c == '\n' || c == '\r' ? ' ' : c);
-  slot.push_back('\n');
+  if (raw) {
+    slot.append(text);
+  } else {
+    for (char c : text) slot.push_back(c == '\n' || c == '\r' ? ' ' : c);
+    slot.push_back('\n');
+  }
   ++count_;
   if (!drainQueued_) {
     drainQueued_ = true;

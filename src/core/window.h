@@ -32,11 +32,14 @@ class Window {
   // is attached, in order with the window lines.
   void print(std::string_view text);
 
+  // Bytes written as they are, with no line end (a prompt, typed keys echoed).
+  void printRaw(std::string_view bytes);
+
   // Waits (up to `seconds`) until everything queued so far has been written.
   void flush(double seconds);
 
  private:
-  void queueLine(std::string_view prefix, std::string_view text);
+  void queueLine(std::string_view prefix, std::string_view text, bool raw = false);
   void drain();
 
   SerialQueue& queue_;

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 
 namespace orvo::files {
 namespace {
@@ -24,6 +25,55 @@ bool writeAll(int fd, const char* data, std::size_t size) {
 }
 
 thread_local int writesHere = 0;
+std::atomic<unsigned> tempCounter{0};
+
+std::filesystem::path temporaryBeside(const std::filesystem::path& path) {
+  std::filesystem::path temp = path;
+  temp += ".tmp." + std::to_string(::getpid()) + "." + std::to_string(tempCounter++);
+  return temp;
+}
+
+void syncFolder(const std::filesystem::path& folder) {
+  int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+}
+
+// Gives `from` the name `to` unless `to` exists: 0, EEXIST, or another error.
+// A hard link claims the name atomically; file systems without links get
+// renameat2's no-replace rename, and failing that a check and a rename.
+int claimName(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    ::unlink(from.c_str());
+    return 0;
+  }
+  int error = errno;
+  if (error == EEXIST) return EEXIST;
+  if (error != EPERM && error != ENOTSUP && error != EOPNOTSUPP && error != EMLINK) return error;
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  error = errno;
+  if (error != EINVAL && error != ENOSYS) return error;
+  std::error_code ignored;
+  if (std::filesystem::exists(std::filesystem::symlink_status(to, ignored))) return EEXIST;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+// The names stem + extension, stem + " 2" + extension, ... tried in order.
+std::optional<std::filesystem::path> claimFirstFree(const std::filesystem::path& from,
+                                                    const std::filesystem::path& folder,
+                                                    const std::string& stem,
+                                                    const std::string& extension) {
+  for (int n = 1; n <= 9999; ++n) {
+    std::string name = stem + (n == 1 ? "" : " " + std::to_string(n)) + extension;
+    std::filesystem::path target = folder / name;
+    int error = claimName(from, target);
+    if (error == 0) return target;
+    if (error != EEXIST) return std::nullopt;
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -31,11 +81,57 @@ int writesOnThisThread() {
   return writesHere;
 }
 
-bool writeFileAtomically(const std::filesystem::path& path, const std::string& content) {
-  static std::atomic<unsigned> counter{0};
+namespace {
+
+// The content in a new temporary file, flushed to disk.
+bool writeTemporary(const std::filesystem::path& temp, const std::string& content) {
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = writeAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> writeNewFile(const std::filesystem::path& folder,
+                                                  const std::string& stem,
+                                                  const std::string& extension,
+                                                  const std::string& content) {
   ++writesHere;
-  std::filesystem::path temp = path;
-  temp += ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+  // A short temporary name: a stem near the longest a file name may be would
+  // not leave room for the temporary's suffix.
+  const std::filesystem::path temp = temporaryBeside(folder / ("new" + extension));
+  if (!writeTemporary(temp, content)) return std::nullopt;
+  auto written = claimFirstFree(temp, folder, stem, extension);
+  if (!written) {
+    ::unlink(temp.c_str());
+    return std::nullopt;
+  }
+  syncFolder(folder);
+  return written;
+}
+
+std::optional<std::filesystem::path> moveToNewName(const std::filesystem::path& file,
+                                                   const std::filesystem::path& folder,
+                                                   const std::string& stem,
+                                                   const std::string& extension) {
+  if (file.parent_path() == folder && file.filename() == stem + extension) return file;
+  auto moved = claimFirstFree(file, folder, stem, extension);
+  if (moved) syncFolder(folder);
+  return moved;
+}
+
+bool isTemporaryName(const std::string& fileName) {
+  auto at = fileName.rfind(".tmp.");
+  if (at == std::string::npos) return false;
+  return fileName.find_first_not_of("0123456789.", at + 5) == std::string::npos;
+}
+
+bool writeFileAtomically(const std::filesystem::path& path, const std::string& content) {
+  ++writesHere;
+  std::filesystem::path temp = temporaryBeside(path);
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   bool ok = writeAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
@@ -45,13 +141,7 @@ bool writeFileAtomically(const std::filesystem::path& path, const std::string& c
     ::unlink(temp.c_str());
     return false;
   }
-  // Make the rename itself durable.
-  std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-  int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
+  syncFolder(path.parent_path());  // makes the rename itself durable
   return true;
 }
 

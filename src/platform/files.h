@@ -13,6 +13,25 @@ namespace orvo::files {
 // over `path`. False when any step failed; the old file is then untouched.
 bool writeFileAtomically(const std::filesystem::path& path, const std::string& content);
 
+// Writes a new file in `folder` named stem + extension, or stem + " 2" +
+// extension, " 3" ... when that name is taken: an existing file is never
+// replaced, even by another writer at the same moment. Atomic like the above.
+// The path written, or nothing on failure.
+std::optional<std::filesystem::path> writeNewFile(const std::filesystem::path& folder,
+                                                  const std::string& stem,
+                                                  const std::string& extension,
+                                                  const std::string& content);
+
+// Moves a file to the first free name of the same kind in `folder`; a file
+// already of that name stays where it is. The new path, or nothing.
+std::optional<std::filesystem::path> moveToNewName(const std::filesystem::path& file,
+                                                   const std::filesystem::path& folder,
+                                                   const std::string& stem,
+                                                   const std::string& extension);
+
+// Whether a file name is one of writeFileAtomically's temporaries.
+bool isTemporaryName(const std::string& fileName);
+
 // Files written or appended to by the calling thread so far (the note path's
 // tests check that it writes none).
 int writesOnThisThread();

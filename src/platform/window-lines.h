@@ -29,6 +29,10 @@ inline std::string lessonPart(std::string_view text) {
 inline std::string_view typing(bool on) {
   return on ? "typing 1" : "typing 0";
 }
+// The piano roll of a file playing: its first notes, more notes, the end.
+inline constexpr std::string_view rollNew = "rollnew";
+inline constexpr std::string_view rollMore = "rolln";
+inline constexpr std::string_view rollStop = "rollstop";
 inline constexpr std::string_view flashWrong = "flash wrong";
 inline constexpr std::string_view flashGood = "flash good";
 inline std::string hands(std::string_view side) {

@@ -430,26 +430,4 @@ const std::vector<Guessable>& guessable() {
   return requests;
 }
 
-const std::vector<MoodWords>& moods() {
-  static const std::vector<MoodWords> table{
-      {"sad",
-       {"sad", "melancholy", "melancholic", "blue", "rainy", "lonely", "heartbroken", "emotional",
-        "cry"}},
-      {"happy", {"happy", "joyful", "bright", "cheerful", "upbeat", "sunny", "fun"}},
-      {"calm",
-       {"calm", "peaceful", "relaxing", "relax", "gentle", "soft", "quiet", "sleep", "sleepy",
-        "soothing", "chill"}},
-      {"epic",
-       {"epic", "dramatic", "powerful", "heroic", "intense", "cinematic", "movie", "battle",
-        "big"}},
-      {"dreamy",
-       {"dreamy", "dream", "magical", "mysterious", "floating", "space", "wonder", "starry",
-        "night"}},
-      {"hopeful",
-       {"hopeful", "hope", "bittersweet", "nostalgic", "nostalgia", "warm", "beautiful", "pretty",
-        "lovely"}},
-  };
-  return table;
-}
-
 }  // namespace orvo::requests

@@ -35,11 +35,4 @@ struct Guessable {
 };
 const std::vector<Guessable>& guessable();
 
-// The moods a piece can be made up in, and the words that name each.
-struct MoodWords {
-  std::string_view mood;
-  std::vector<std::string_view> words;
-};
-const std::vector<MoodWords>& moods();
-
 }  // namespace orvo::requests

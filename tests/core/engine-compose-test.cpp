@@ -6,8 +6,8 @@
 #include <set>
 
 #include "compose/band.h"
+#include "core/compose-fixture.h"
 #include "core/compose-room.h"
-#include "core/engine-fixture.h"
 
 namespace orvo {
 namespace {
@@ -25,26 +25,6 @@ using ::testing::StartsWith;
 const std::string kComposeIntro =
     " Just play. Then the top key plays it back as a band. The next key down tells you what you "
     "wrote. The next plays a variation. The next saves it.";
-
-class ComposeTest : public EngineTest {
- protected:
-  // A C major phrase, one note every `step` seconds, each held for most of it.
-  void phrase(int count, double step = 0.5) {
-    static const int notes[] = {60, 64, 67, 72, 67, 64, 60, 62, 65, 69, 67, 60};
-    for (int i = 0; i < count; ++i) {
-      int pitch = notes[i % 12];
-      engine->noteEvent(pitch, 80);
-      runtime.advance(step * 0.8);
-      engine->noteEvent(pitch, 0);
-      runtime.advance(step * 0.2);
-    }
-  }
-  std::vector<RNote> take() {
-    std::lock_guard guard(engine->lock);
-    auto& room = engine->compose();
-    return room.history().notes(room.takeStart(), engine->now());
-  }
-};
 
 TEST_F(ComposeTest, TheComposeKeyOpensCompositionWithItsIntroOnlyTwiceAcrossRuns) {
   press(keys.compose);
@@ -175,16 +155,6 @@ TEST_F(ComposeTest, AskingWhatWasPlayedDescribesTheLastStretch) {
   // The chord held now, from the history's held keys.
   for (int pitch : {60, 64, 67}) engine->noteEvent(pitch, 80);
   EXPECT_EQ(engine->heldChord(), "C major. The notes are C, E, G.");
-}
-
-// Published MIDI since the last call, as (status, key, velocity).
-std::vector<std::array<int, 3>> sent(LoopbackMidiBackend& backend) {
-  std::vector<std::array<int, 3>> out;
-  for (const auto& bytes : backend.published) {
-    if (bytes.size() == 3) out.push_back({bytes[0], bytes[1], bytes[2]});
-  }
-  backend.published.clear();
-  return out;
 }
 
 TEST_F(ComposeTest, TheTopKeyPlaysTheTakeWithTheBandOnTheStylesChannels) {

@@ -1,0 +1,93 @@
+#include "core/pieces.h"
+
+#include <cmath>
+
+#include "compose/band.h"
+#include "compose/insights.h"
+#include "compose/midi-file-reader.h"
+#include "compose/midi-file-writer.h"
+#include "compose/midi-take.h"
+#include "compose/piece-names.h"
+#include "compose/saved-piece.h"
+#include "core/compose-room.h"
+#include "core/engine.h"
+#include "platform/files.h"
+
+namespace orvo {
+
+Pieces::Pieces(Engine& engine)
+    : engine_(engine),
+      folder_(engine.baseDir() / "ideas"),
+      queue_(engine.parts().runtime.serial("orvo.ideas")) {
+  files::makeFolders(folder_.folder());
+  folder_.removeStaleTemporaries();
+}
+
+std::optional<std::string> Pieces::saveIdea(const std::vector<RNote>& notes,
+                                            const Analysis& analysis,
+                                            const std::optional<std::string>& named) {
+  std::string style;
+  double wallNow = 0;
+  {
+    std::lock_guard guard(engine_.lock);
+    style = engine_.compose().bandStyle();
+    wallNow = engine_.parts().wallClock();
+  }
+  const std::string stem = named ? *named : ideaStem(wallNow, analysis.keyName());
+  MidiTracks tracks = {{"Piano", notes}};
+  for (auto& track : bandTracks(bandFull(notes, analysis, style, engine_.parts().runtime.random())))
+    tracks.push_back(std::move(track));
+  std::erase_if(tracks, [](const auto& track) { return track.second.empty(); });
+  const double bpm = analysis.beat && *analysis.beat > 0 ? 60.0 / *analysis.beat : 120.0;
+  auto written = folder_.write(stem, midiFileBytes(bpm, tracks));
+  if (!written) {
+    engine_.logLine("could not save a piece in " + folder_.folder().string());
+    return std::nullopt;
+  }
+  remember(analysis);
+  return written;
+}
+
+void Pieces::remember(const Analysis& analysis) {
+  std::lock_guard guard(engine_.lock);
+  SavedPiece piece{engine_.parts().wallClock(), analysis.keyName(), rootPath(analysis),
+                   static_cast<int>(std::trunc(analysis.length))};
+  nlohmann::json& pieces = engine_.memory().pieces;
+  if (!pieces.is_array()) pieces = nlohmann::json::array();
+  pieces.push_back(toJson(piece));
+  while (pieces.size() > maxRemembered) pieces.erase(pieces.begin());
+  if (!engine_.parts().opt.fast) engine_.saveMemory();
+}
+
+void Pieces::saveLater(
+    std::vector<RNote> notes,
+    std::function<void(const std::optional<std::string>&, const Analysis&)> done) {
+  queue_.post([this, notes = std::move(notes), done = std::move(done)] {
+    const Analysis analysis = analyse(notes);
+    done(saveIdea(notes, analysis, std::nullopt), analysis);
+  });
+}
+
+bool Pieces::waitForSaves(double seconds) {
+  auto finished = engine_.parts().runtime.makeSemaphore();
+  queue_.post([finished] { finished->signal(); });
+  return finished->wait(seconds);
+}
+
+std::optional<std::filesystem::path> Pieces::newestIdea() {
+  return folder_.newest();
+}
+
+std::optional<std::vector<RNote>> Pieces::lastSavedIdea() {
+  auto newest = folder_.newest();
+  if (!newest) return std::nullopt;
+  auto bytes = files::readFile(*newest);
+  if (!bytes) return std::nullopt;
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
+  // A file cut short (copied in part, a full disk) is no piece to stand in for a take.
+  auto contents = midifile::read(data, bytes->size());
+  if (!contents || !contents->whole) return std::nullopt;
+  return takeFromMidi(data, bytes->size());
+}
+
+}  // namespace orvo

@@ -1,0 +1,56 @@
+#pragma once
+// The player's saved pieces: each saved as a MIDI file in the ideas folder
+// (the take on its Piano track, the band on tracks of its own) and
+// remembered in the memory's "pieces" (at most 200, the oldest dropped).
+//
+// Threads: saveIdea, newestIdea and lastSavedIdea do file I/O: call them from
+// activities or the ideas queue, never with the engine lock held (they take
+// it briefly). saveLater may be called with the lock held: the work runs on
+// the serial queue "orvo.ideas", in order.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compose/analysis.h"
+#include "compose/ideas-folder.h"
+#include "compose/rnote.h"
+#include "platform/runtime.h"
+
+namespace orvo {
+
+class Engine;
+
+class Pieces {
+ public:
+  static constexpr std::size_t maxRemembered = 200;
+
+  explicit Pieces(Engine& engine);
+
+  // Writes the piece (never over another) and remembers it: the stem of the
+  // file written, or nothing when it could not be written.
+  std::optional<std::string> saveIdea(const std::vector<RNote>& notes, const Analysis& analysis,
+                                      const std::optional<std::string>& named);
+  // Analyses and saves on the ideas queue; `done` gets the stem (or nothing)
+  // there, with no lock held.
+  void saveLater(std::vector<RNote> notes,
+                 std::function<void(const std::optional<std::string>&, const Analysis&)> done);
+  // Waits until every save asked for so far is done (an orderly quit).
+  bool waitForSaves(double seconds);
+
+  std::optional<std::filesystem::path> newestIdea();
+  // The piano of the newest idea as a take; nothing when there is none or
+  // it is not whole.
+  std::optional<std::vector<RNote>> lastSavedIdea();
+  IdeasFolder& folder() { return folder_; }
+
+ private:
+  void remember(const Analysis& analysis);
+
+  Engine& engine_;
+  IdeasFolder folder_;
+  SerialQueue& queue_;
+};
+
+}  // namespace orvo
