@@ -66,27 +66,37 @@ std::vector<RNote> invent(int tonic, const Mood& mood, Random& random) {
     const int third = (root + (chord.minor ? 3 : 4)) % 12;
     const int fifth = (root + 7) % 12;
 
-    // Left hand: the root low and held, then the third and fifth above it, broken
-    // in busy moods and together in calm ones.
+    // A minor piece keeps to its own scale: a major chord whose third falls
+    // outside it (the fourth or fifth of the key made major) is played open,
+    // so the key still sounds minor.
+    const bool openChord =
+        mood.minor && !inScale(tonic + chord.step + 4, tonic, true) && !chord.minor;
+
+    // Left hand: the root low and held, then the third and fifth above it,
+    // broken in busy moods and together in calm ones. They sit from C3 up, so
+    // they never read as a new bass note under the next chord's.
     const int bass = nearestOf(root, 40, 36, 47);
     notes.push_back({start, end - 0.02, bass, velocity(random, 58, 68), 0, -1});
-    const int upperThird = nearestOf(third, bass + 12, bass + 3, bass + 16);
-    const int upperFifth = nearestOf(fifth, bass + 12, bass + 5, bass + 19);
+    const int low = std::max(bass + 3, 48);
+    const int upperThird = nearestOf(third, bass + 12, low, low + 11);
+    const int upperFifth = nearestOf(fifth, bass + 12, low, low + 11);
+    std::vector<int> upper = {upperFifth};
+    if (!openChord) upper.push_back(upperThird);
     if (mood.busy >= 0.6 && !last) {
       const double step = span / 4;
-      const int broken[] = {upperFifth, upperThird, upperFifth};
       for (int k = 0; k < 3; ++k) {
         const double t = start + step * (k + 1);
-        notes.push_back({t, t + step * 0.95, broken[k], velocity(random, 40, 50), 0, -1});
+        const int pitch = upper[static_cast<std::size_t>(k) % upper.size()];
+        notes.push_back({t, t + step * 0.95, pitch, velocity(random, 40, 50), 0, -1});
       }
     } else {
-      notes.push_back({start + 0.03, end - 0.05, upperThird, velocity(random, 40, 50), 0, -1});
-      notes.push_back({start + 0.03, end - 0.05, upperFifth, velocity(random, 40, 50), 0, -1});
+      for (int pitch : upper)
+        notes.push_back({start + 0.03, end - 0.05, pitch, velocity(random, 40, 50), 0, -1});
     }
 
     // Melody: a chord tone on the downbeat, then steps towards the next one.
     const int notesHere = last ? 1 : 2 + static_cast<int>(std::lround(mood.busy * 4));
-    const int tones[] = {root, third, fifth};
+    const int tones[] = {root, openChord ? root : third, fifth};
     const int target = last ? tonic : tones[random.below(3)];
     melody = nearestOf(target, melody, 62, 84);
     const double each = span / notesHere;

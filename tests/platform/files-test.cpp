@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <set>
 #include <thread>
 
 #include "temp-folder.h"
@@ -83,6 +84,49 @@ TEST(Files, AFolderLockHeldByAnotherProcessIsWaitedFor) {
   ::close(ready[0]);
   ::close(ready[1]);
   EXPECT_FALSE(FolderLock(home / "missing").held());
+}
+
+// Two writers of the same name at once each get a file of their own, and a
+// move never lands on a file that is there.
+TEST(Files, NewFilesNeverReplaceOneAnotherEvenFromTwoWritersAtOnce) {
+  testing::TempFolder home;
+  std::vector<std::string> first, second;
+  auto writer = [&](std::vector<std::string>& names, char fill) {
+    for (int i = 0; i < 40; ++i) {
+      auto path = writeNewFile(home.path(), "idea", ".mid", std::string(1000, fill));
+      ASSERT_TRUE(path);
+      names.push_back(path->filename().string());
+    }
+  };
+  std::thread a([&] { writer(first, 'a'); });
+  std::thread b([&] { writer(second, 'b'); });
+  a.join();
+  b.join();
+  std::set<std::string> all(first.begin(), first.end());
+  all.insert(second.begin(), second.end());
+  EXPECT_EQ(all.size(), 80u);
+  EXPECT_TRUE(all.count("idea.mid"));
+  EXPECT_TRUE(all.count("idea 80.mid"));
+  for (const auto& name : first) EXPECT_EQ(readFile(home / name), std::string(1000, 'a'));
+  for (const auto& name : second) EXPECT_EQ(readFile(home / name), std::string(1000, 'b'));
+  int temporaries = 0;
+  for (auto& entry : std::filesystem::directory_iterator(home.path()))
+    temporaries += isTemporaryName(entry.path().filename().string()) ? 1 : 0;
+  EXPECT_EQ(temporaries, 0);
+
+  auto moved = moveToNewName(home / "idea 5.mid", home.path(), "idea", ".mid");
+  ASSERT_TRUE(moved);
+  EXPECT_EQ(moved->filename(), "idea 81.mid");
+  EXPECT_FALSE(std::filesystem::exists(home / "idea 5.mid"));
+  EXPECT_EQ(readFile(home / "idea.mid")->size(), 1000u);
+  // Its own name already: it stays.
+  EXPECT_EQ(moveToNewName(home / "idea.mid", home.path(), "idea", ".mid"), home / "idea.mid");
+  EXPECT_FALSE(writeNewFile(home / "missing", "x", ".mid", "y"));
+  EXPECT_FALSE(moveToNewName(home / "missing.mid", home.path(), "y", ".mid"));
+
+  EXPECT_TRUE(isTemporaryName("x.mid.tmp.123.4"));
+  EXPECT_FALSE(isTemporaryName("Tmp.mid"));
+  EXPECT_FALSE(isTemporaryName("my.tmp.piece.mid"));
 }
 
 }  // namespace
