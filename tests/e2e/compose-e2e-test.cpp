@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "compose/midi-file-writer.h"
+#include "e2e/fifo-piano.h"
 #include "e2e/orvo-process.h"
 #include "outside-programs.h"
 #include "platform/files.h"
@@ -28,114 +29,11 @@ using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-// A keyboard on a FIFO, played in real time.
-class Keyboard {
- public:
-  explicit Keyboard(const std::filesystem::path& fifo) : fd_(::open(fifo.c_str(), O_WRONLY)) {}
-  ~Keyboard() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  bool open() const { return fd_ >= 0; }
-  void send(std::initializer_list<int> bytes) {
-    std::string data;
-    for (int byte : bytes) data.push_back(static_cast<char>(byte));
-    EXPECT_EQ(::write(fd_, data.data(), data.size()), static_cast<ssize_t>(data.size()));
-  }
-  // Notes of the C major chord, up and down, each held for most of `step`.
-  void phrase(int count, double step = 0.25) {
-    static const int notes[] = {60, 64, 67, 72, 67, 64};
-    for (int i = 0; i < count; ++i) {
-      int pitch = notes[i % 6];
-      sentAt.push_back(
-          std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-              .count());
-      send({0x90, pitch, 80});
-      wait(step * 0.8);
-      send({0x80, pitch, 0});
-      wait(step * 0.2);
-    }
-  }
-  void pedal(bool down) { send({0xB0, 64, down ? 127 : 0}); }
-  std::vector<double> sentAt;  // when each note of a phrase was sent
-  static void wait(double seconds) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-  }
-
- private:
-  int fd_;
-};
-
-// What the engine sends on ORVO_MIDI_OUT, each message with the time it was read.
-class MidiOut {
- public:
-  struct Message {
-    double at;
-    int status, key, velocity;
-  };
-  explicit MidiOut(const std::filesystem::path& fifo)
-      : fd_(::open(fifo.c_str(), O_RDONLY | O_NONBLOCK)), thread_([this] { read(); }) {}
-  ~MidiOut() {
-    stop_ = true;
-    thread_.join();
-    if (fd_ >= 0) ::close(fd_);
-  }
-  std::vector<Message> since(double from) {
-    std::lock_guard guard(mutex_);
-    std::vector<Message> out;
-    for (const Message& message : messages_) {
-      if (message.at >= from) out.push_back(message);
-    }
-    return out;
-  }
-  static double now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-  }
-
- private:
-  void read() {
-    std::vector<int> pending;
-    while (!stop_) {
-      pollfd poller{fd_, POLLIN, 0};
-      if (::poll(&poller, 1, 20) <= 0) continue;
-      unsigned char buffer[512];
-      ssize_t got = ::read(fd_, buffer, sizeof buffer);
-      const double at = now();
-      for (ssize_t i = 0; i < got; ++i) {
-        if (buffer[i] & 0x80) pending.clear();
-        pending.push_back(buffer[i]);
-        if (pending.size() == 3) {
-          std::lock_guard guard(mutex_);
-          messages_.push_back({at, pending[0], pending[1], pending[2]});
-          pending.clear();
-        }
-      }
-    }
-  }
-  int fd_;
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::vector<Message> messages_;
-  std::thread thread_;
-};
-
 int secondsIn(const std::string& summary) {
   std::smatch match;
   if (!std::regex_search(summary, match, std::regex(R"((\d+) seconds, )"))) return -1;
   return std::stoi(match[1]);
 }
-
-struct Piano {
-  TempFolder home;
-  std::filesystem::path input = home / "Piano In";
-  std::filesystem::path output = home / "Piano Out";
-  bool made = ::mkfifo(input.c_str(), 0600) == 0 && ::mkfifo(output.c_str(), 0600) == 0 &&
-              files::writeFileAtomically(home / "top-key.txt", "108\n");
-  OrvoProcess::Options options() {
-    return {.home = home.path(),
-            .env = {{"ORVO_MIDI_IN", input.string()}, {"ORVO_MIDI_OUT", output.string()}}};
-  }
-};
 
 TEST(ComposeSession, TakesAreDescribedContinuedRestartedAndLengthenedByThePedal) {
   Piano piano;

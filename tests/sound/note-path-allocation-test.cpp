@@ -16,6 +16,7 @@
 #include "core/engine.h"
 #include "core/lesson-room.h"
 #include "core/window.h"
+#include "engine-world.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/thread-runtime.h"
@@ -82,15 +83,7 @@ TEST(NotePath, DoesNotAllocateOnceWarm) {
   EXPECT_EQ(allocationCount.load(), 0);
 }
 
-struct SilentSpeaker final : SpeechOutput {
-  void say(const std::string&, SpeechTicket) override {}
-  void stop() override {}
-  void silenceNow() override {}
-  std::string voiceName() override { return ""; }
-  std::string nextVoice() override { return ""; }
-  float volume() override { return 1.0f; }
-  void setVolume(float) override {}
-};
+using testing::SilentSpeaker;
 
 // An engine on real threads, in a fresh data folder whose top key is known.
 struct ThreadedWorld {
