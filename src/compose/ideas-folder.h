@@ -38,11 +38,9 @@ class IdeasFolder {
   void removeStaleTemporaries() const;
 
  private:
-  struct Piece {
-    std::filesystem::path path;
-    std::filesystem::file_time_type changed;
-  };
-  std::vector<Piece> pieces() const;
+  // Calls each(name, last change) for every piece.
+  template <typename Each>
+  void forEachPiece(Each&& each) const;
 
   std::filesystem::path folder_;
 };
