@@ -98,12 +98,9 @@ TEST(ComposeSession, TakesAreDescribedContinuedRestartedAndLengthenedByThePedal)
 }
 
 TEST(ComposeSession, AtHomeAskingWhatWasPlayedNeedsEnoughNotes) {
-  Piano piano;
-  ASSERT_TRUE(piano.made);
-  OrvoProcess orvo(piano.options());
-  ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  Keyboard keys(piano.input);
-  ASSERT_TRUE(keys.open());
+  PianoSession session;
+  ASSERT_TRUE(session.ready());
+  auto& [piano, out, orvo, welcomed, keys] = session;
   keys.phrase(3);
   orvo.write("~speak what did i just play\n");
   EXPECT_TRUE(orvo.waitFor("Play something first, then ask me."));
@@ -121,13 +118,9 @@ TEST(ComposeSession, TheTakeComesBackWithTheBandThenVariationsAndTheRound) {
   if (soundOutputPresent())
     GTEST_SKIP()
         << "an audio device is open here, so the band plays on it and not on ORVO_MIDI_OUT";
-  Piano piano;
-  ASSERT_TRUE(piano.made);
-  MidiOut out(piano.output);
-  OrvoProcess orvo(piano.options());
-  ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  Keyboard keys(piano.input);
-  ASSERT_TRUE(keys.open());
+  PianoSession session;
+  ASSERT_TRUE(session.ready());
+  auto& [piano, out, orvo, welcomed, keys] = session;
   orvo.write("c");
   ASSERT_TRUE(orvo.waitForPrefix("Composition"));
   keys.phrase(16);

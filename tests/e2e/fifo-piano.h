@@ -126,4 +126,15 @@ struct Piano {
   }
 };
 
+// The binary on a fresh piano: started and welcomed, its keyboard open, and
+// what it sends on the MIDI output read from before it started.
+struct PianoSession {
+  Piano piano;
+  MidiOut out{piano.output};
+  OrvoProcess orvo{piano.options()};
+  bool welcomed = orvo.waitForPrefix("@welcome").has_value();
+  Keyboard keys{piano.input};
+  bool ready() const { return piano.made && welcomed && keys.open(); }
+};
+
 }  // namespace orvo::testing

@@ -99,12 +99,9 @@ TEST(PiecesSession, SavingNamingAndTheLastSavedPieceAfterARestart) {
 }
 
 TEST(PiecesSession, KeepingAtHomeAndTheAutosaveOnQuitting) {
-  Piano piano;
-  ASSERT_TRUE(piano.made);
-  OrvoProcess orvo(piano.options());
-  ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  Keyboard keys(piano.input);
-  ASSERT_TRUE(keys.open());
+  PianoSession session;
+  ASSERT_TRUE(session.ready());
+  auto& [piano, out, orvo, welcomed, keys] = session;
   keys.phrase(5);
   orvo.write("s");
   auto kept = orvo.waitForLine([](const std::string& line) {
@@ -200,13 +197,9 @@ TEST(PiecesSession, AFileOnThePianoRollMatchesMidoAndStopsWhenCut) {
   fs::path file = *std::min_element(files.begin(), files.end(), [](auto& a, auto& b) {
     return fs::file_size(a) < fs::file_size(b);
   });
-  Piano piano;
-  ASSERT_TRUE(piano.made);
-  OrvoProcess orvo(piano.options());
-  ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  MidiOut out(piano.output);
-  Keyboard keys(piano.input);
-  ASSERT_TRUE(keys.open());
+  PianoSession session;
+  ASSERT_TRUE(session.ready());
+  auto& [piano, out, orvo, welcomed, keys] = session;
   const double from = MidiOut::now();
   orvo.write("~play " + file.string() + "\n");
   auto first = orvo.waitForPrefix("@rollnew ");
@@ -239,13 +232,9 @@ TEST(PiecesSession, AFileOnThePianoRollMatchesMidoAndStopsWhenCut) {
 
 TEST(PiecesSession, MadeUpPiecesTheAlbumAndTheSurprise) {
   if (soundOutputPresent()) GTEST_SKIP() << "an audio device is open: the notes play there";
-  Piano piano;
-  ASSERT_TRUE(piano.made);
-  OrvoProcess orvo(piano.options());
-  ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  MidiOut out(piano.output);
-  Keyboard keys(piano.input);
-  ASSERT_TRUE(keys.open());
+  PianoSession session;
+  ASSERT_TRUE(session.ready());
+  auto& [piano, out, orvo, welcomed, keys] = session;
   double from = MidiOut::now();
   orvo.write("~speak play me something sad\n");
   ASSERT_TRUE(orvo.waitFor("@now Something sad, made up for you"));
