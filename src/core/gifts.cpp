@@ -208,8 +208,13 @@ void Gifts::surprise() {
   if (name.empty()) name = "friend";
   engine_.run([this, name](int gen) {
     auto notes = engine_.parts().pianoSpeech("Hello " + name);
+    // Without the speech renderer the piano has nothing to say: a piece instead.
+    if (!notes || notes->empty()) {
+      giveIn(gen, engine_.parts().runtime.random().pick(moods()));
+      return;
+    }
     engine_.say("Listen closely. The piano has something to say.", gen);
-    if (notes) engine_.play(*notes, gen);
+    engine_.play(*notes, gen);
     engine_.say("It said, hello " + name + ".", gen);
   });
 }
