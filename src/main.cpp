@@ -41,6 +41,8 @@
 #include "sound/speaker.h"
 #include "sound/voice-meter.h"
 #include "studio/studio-host.h"
+#include "voice/ai.h"
+#include "voice/local-ai.h"
 
 using namespace orvo;
 
@@ -175,6 +177,8 @@ int main(int argc, char** argv) {
       .language = playerLanguage(),
   });
   auto* musicPlayer = running.musicPlayer = new NoMusicPlayer;
+  // Linux has no on-device model: the AI is the claude tool, when installed.
+  auto* aiSession = new AISession(*runtime, *new NoLocalAI, logLine);
   auto* engine = running.engine = new Engine(EngineParts{
       .runtime = *runtime,
       .window = *window,
@@ -189,7 +193,14 @@ int main(int argc, char** argv) {
       .songFolders = songFolders(baseDir),
       .quit = quitOnMain,
       .pianoSpeech = pianospeech::fromSentence,
+      .assistant = aiSession,
   });
+  {
+    Profile profile = engine->currentProfile();
+    aiSession->setPeople({profile.assistantName,
+                          profile.userName.empty() ? "friend" : profile.userName, profile.about(),
+                          engine->lessons().songTitles()});
+  }
 
   // Threads are running from here on: the process ends with _exit, after what
   // is queued for the window and the data folder is out.
@@ -218,6 +229,7 @@ int main(int argc, char** argv) {
             // The take reaches its file before the process goes.
             engine->compose().pieces().waitForSaves(5.0);
           },
+      .shutDownHelpers = [aiSession] { aiSession->shutDown(); },
       .silenceNotes = [midi] { midi->allOff(); },
       .silenceSpeech = [speaker] { speaker->silenceNow(); },
       .flushWindow = [window] { window->flush(0.5); },
@@ -238,6 +250,10 @@ int main(int argc, char** argv) {
     log->logLine("no sound output yet: sentences are printed until one appears");
   }
   outputWatch->start();
+  // The AI session starts now, so the first question finds it warm.
+  runtime->async([aiSession] {
+    if (aiSession->toolPresent()) aiSession->warmUp();
+  });
   std::string voice = speaker->voiceName();
   std::string keyboards;
   for (const auto& name : midi->keyboards()) keyboards += (keyboards.empty() ? "" : ", ") + name;

@@ -9,6 +9,7 @@
 #include "compose/saved-piece.h"
 #include "compose/take.h"
 #include "compose/variation.h"
+#include "core/ai-talk.h"
 #include "core/engine.h"
 #include "core/lesson-room.h"
 #include "platform/window-lines.h"
@@ -219,7 +220,7 @@ void ComposeRoom::takeKey(int key) {
   // given; it needs no take of its own.
   if (key == keys.notes && now - lastNotesPress_ < 0.7 && !lastSummary_.empty() && !fast) {
     lastNotesPress_ = -100.0;
-    engine_.speak("I could not reach the AI just now.");
+    engine_.aiTalk().aiThoughts(lastSummary_);
     return;
   }
 

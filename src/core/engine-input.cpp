@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "core/ai-talk.h"
 #include "core/compose-room.h"
 #include "core/engine.h"
 #include "core/lesson-room.h"
@@ -122,6 +123,14 @@ void Engine::nameKey(std::uint8_t byte) {
   compose_->naming().nameKey(byte);
 }
 
+bool Engine::typingQuestion() {
+  return aiTalk_->typingQuestion();
+}
+
+void Engine::askKey(std::uint8_t byte) {
+  aiTalk_->askKey(byte);
+}
+
 void Engine::computerKey(char key) {
   ButtonKeys keys = buttonKeys();
   if (key == 'K') return askForTopKey();
@@ -143,8 +152,10 @@ void Engine::computerKey(char key) {
       return command(keys.home);
     case 'l':
       return lessons_->listSongs();
-    case 'a':
-      return notYet("asking me anything");
+    case 'a': {
+      std::lock_guard guard(lock);
+      return aiTalk_->startAsk();
+    }
     case 'g':
       return notYet(parts_.studio.name() + " control");
     case 'r':

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/ai-talk.h"
 #include "core/compose-room.h"
 #include "core/engine-ears.h"
 #include "core/greeting.h"
@@ -49,6 +50,8 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   talk_ = std::make_unique<TalkRoom>(*this);
   lessons_ = std::make_unique<LessonRoom>(*this);
   compose_ = std::make_unique<ComposeRoom>(*this);
+  static NoAssistant none;
+  aiTalk_ = std::make_unique<AiTalk>(*this, parts_.assistant ? *parts_.assistant : none);
   current_ = home_.get();
   registerLines();
   requests_->loadLearned();

@@ -44,11 +44,13 @@
 #include "sound/sounds.h"
 #include "sound/speech-output.h"
 #include "studio/studio-host.h"
+#include "voice/assistant.h"
 #include "voice/ears.h"
 #include "voice/heard.h"
 
 namespace orvo {
 
+class AiTalk;
 class ComposeRoom;
 class HomeRoom;
 class LessonRoom;
@@ -80,6 +82,8 @@ struct EngineParts {
   };
   // Turns the neural voice down while the listener hears someone over it.
   std::function<void(bool on)> duck = [](bool) {};
+  // The language model, when one can be reached; none means no model at all.
+  Assistant* assistant = nullptr;
   // The listener's decisions, one line each, for the listening trace.
   std::function<void(const std::string&)> earsTrace = nullptr;
 };
@@ -135,9 +139,12 @@ class Engine {
   LineRoutes& lineRoutes() { return routes_; }
   void computerKey(char key);
   void restartTake();
-  // While a piece is being named, every typed byte is part of its name.
+  // While a piece is being named, every typed byte is part of its name; so
+  // while a question for the AI is typed.
   bool namingPiece();
   void nameKey(std::uint8_t byte);
+  bool typingQuestion();
+  void askKey(std::uint8_t byte);
 
   // The piano, from the MIDI input thread: quick, and the lock only briefly.
   // The button rules come first: the top key acts on release so a hold can open
@@ -187,6 +194,7 @@ class Engine {
   TalkRoom& talk() { return *talk_; }
   LessonRoom& lessons() { return *lessons_; }
   ComposeRoom& compose() { return *compose_; }
+  AiTalk& aiTalk() { return *aiTalk_; }
   // Switches mode: the room left puts its state to rest.
   void setMode(Mode mode);
 
@@ -238,6 +246,7 @@ class Engine {
   std::unique_ptr<TalkRoom> talk_;
   std::unique_ptr<LessonRoom> lessons_;
   std::unique_ptr<ComposeRoom> compose_;
+  std::unique_ptr<AiTalk> aiTalk_;
   Room* current_ = nullptr;
 
   int speaking_ = 0;  // sentences of activities being spoken now

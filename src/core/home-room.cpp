@@ -1,5 +1,6 @@
 #include "core/home-room.h"
 
+#include "core/ai-talk.h"
 #include "core/engine.h"
 #include "core/lesson-room.h"
 
@@ -17,7 +18,7 @@ HomeRoom::HomeRoom(Engine& engine) : engine_(engine) {
       {fixed("Song menu"), later("the song menu")},
       {fixed("Jazz course"), later("the jazz course")},
       {fixed("Composition"), [this] { engine_.command(engine_.keys().compose); }},
-      {fixed("Ask me anything"), later("asking me anything")},
+      {fixed("Ask me anything"), [this] { engine_.aiTalk().startAsk(); }},
       {fixed("REAPER control"), later("REAPER control")},
       {[this] { return engine_.parts().studio.name() + " control"; },
        [this] { engine_.notYet(engine_.parts().studio.name() + " control"); }},

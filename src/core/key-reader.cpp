@@ -21,6 +21,11 @@ void KeyReader::feed(std::uint8_t byte) {
     engine_.nameKey(byte);
     return;
   }
+  if (engine_.typingQuestion()) {
+    if (byte == '\n' && afterCR) return;
+    engine_.askKey(byte);
+    return;
+  }
   switch (state_) {
     case State::line:
       if (byte == '\n' || byte == '\r') {

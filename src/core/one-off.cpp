@@ -6,14 +6,18 @@
 #include "core/ears-trace.h"
 #include "core/memory.h"
 #include "core/options.h"
+#include "core/profile.h"
 #include "core/reband.h"
 #include "core/route-trace.h"
 #include "lessons/lesson.h"
 #include "lessons/song-library.h"
 #include "platform/files.h"
+#include "platform/random.h"
+#include "platform/thread-runtime.h"
 #include "sound/sound-levels.h"
 #include "sound/sounds.h"
 #include "sound/wav-file.h"
+#include "voice/ai.h"
 
 namespace orvo::oneoff {
 namespace {
@@ -26,10 +30,41 @@ struct Option {
 // Options of the later subsystems: recognised, so a run with them never starts
 // a second engine, but not built yet.
 const Option laterWithoutEngine[] = {
-    {"--speak", 1},         {"--ask", 1},     {"--lookup", 2},      {"--new-logic-project", 0},
-    {"--install-voice", 0}, {"--library", 0}, {"--sound-check", 1}, {"--selftest", 0},
+    {"--speak", 1},   {"--lookup", 2},      {"--new-logic-project", 0}, {"--install-voice", 0},
+    {"--library", 0}, {"--sound-check", 1}, {"--selftest", 0},
 };
-const Option laterWithEngine[] = {{"--chat", 1}};
+// Both routes of the AI from the command line, with the player's names and
+// library in the prompts: one question (one-shot), or a conversation of
+// turns (the session), each turn printed with how long it took.
+int askAI(const std::vector<std::string>& args, const std::filesystem::path& baseDir,
+          const Print& print) {
+  ThreadRuntime runtime(Random::chooseSeed());
+  NoLocalAI local;
+  AISession session(runtime, local, [](const std::string&) {});
+  const Profile profile = Profile::load(baseDir / "profile.json");
+  std::vector<std::string> titles;
+  for (const auto& song :
+       library::load(songFolders(baseDir), baseDir / "library.txt",
+                     [](const std::filesystem::path& file) { return midifile::load(file); }))
+    titles.push_back(song.name);
+  session.setPeople({profile.assistantName, profile.userName.empty() ? "friend" : profile.userName,
+                     profile.about(), titles});
+  if (auto question = present(args, "--ask", 1)) {
+    print(session.askOnce(question->front(), "Right now: at home."));
+    return 0;
+  }
+  auto at = std::find(args.begin(), args.end(), "--chat");
+  session.start();
+  for (auto turn = at + 1; turn != args.end() && turn->rfind("--", 0) != 0; ++turn) {
+    const double start = runtime.now();
+    std::string reply = session.ask(*turn, "a conversation typed on the command line");
+    char took[32];
+    std::snprintf(took, sizeof took, "%.1f s  ", runtime.now() - start);
+    print(took + *turn + "\n        -> " + (reply.empty() ? "(no answer)" : reply));
+  }
+  session.shutDown();
+  return 0;
+}
 
 std::optional<int> notBuilt(const std::vector<std::string>& args, const Option* begin,
                             const Option* end, const Print& print) {
@@ -133,6 +168,7 @@ std::optional<int> runWithoutEngine(const std::vector<std::string>& args,
   if (auto file = present(args, "--sound-check", 1)) {
     return soundCheck(file->front(), Sounds::findBank(), print);
   }
+  if (present(args, "--ask", 1) || present(args, "--chat", 1)) return askAI(args, baseDir, print);
   if (auto title = present(args, "--drop", 1)) {
     auto file = baseDir / "memory.json";
     files::FolderLock others(baseDir);  // a running copy's save waits for ours
@@ -166,7 +202,7 @@ std::optional<int> runWithEngine(const std::vector<std::string>& args, const Pri
     bool asJarvis = std::find(args.begin(), args.end(), "--as-jarvis") != args.end();
     return earstrace::runFile(script->front(), asJarvis, print);
   }
-  return notBuilt(args, std::begin(laterWithEngine), std::end(laterWithEngine), print);
+  return std::nullopt;
 }
 
 }  // namespace orvo::oneoff

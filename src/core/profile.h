@@ -28,6 +28,12 @@ struct Profile {
   // keep their current values. Nothing when there is no field at all.
   std::optional<Profile> withSetup(const std::string& fields) const;
 
+  // What the player has said about themselves, for the AI's prompts ("about").
+  std::string about() const {
+    auto found = extra.is_object() ? extra.find("about") : extra.end();
+    return found != extra.end() && found->is_string() ? found->get<std::string>() : "";
+  }
+
   // The window line with both names.
   std::string nameLine() const { return lines::name(userName, assistantName); }
 };

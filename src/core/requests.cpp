@@ -1,7 +1,9 @@
 #include "core/requests.h"
 
 #include "compose/midi-take.h"
+#include "core/ai-talk.h"
 #include "core/compose-room.h"
+#include "platform/utf8.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -114,7 +116,18 @@ std::string Requests::say(const std::string& sentence, const std::string& outcom
 std::string Requests::notYet(const std::string& operation) {
   op(operation + " (not yet)");
   engine_.logLine("not yet: " + operation);
+  if (secondPass_) return "not yet";
   return say(kCannotYet, "not yet");
+}
+
+std::string Requests::hearAgain(const std::string& request) {
+  std::lock_guard guard(engine_.lock);
+  const bool before = secondPass_;
+  secondPass_ = true;
+  std::string outcome = hearAt(request, 0);
+  secondPass_ = before;
+  engine_.logLine("heard again \"" + cutUtf8(request, 200) + "\": " + outcome);
+  return outcome;
 }
 
 std::string Requests::playerName() {
@@ -309,17 +322,19 @@ std::string Requests::dispatch(const Heard& heard, int depth) {
     op("theory");
     return say(*answer);
   }
+  // A request the AI itself named is never sent back to it, nor guessed at.
+  if (secondPass_) return "not understood";
+  if (engine_.aiTalk().canAsk()) {
+    trace("family: ai");
+    op("finishAsk");
+    engine_.aiTalk().finishAsk(heard.text);
+    return "asked the AI";
+  }
   if (auto guess = closest(heard)) {
     ask("Did you mean, " + guess->second + "?", guess->first);
     return "asked";
   }
-  std::string assistant = engine_.currentProfile().assistantName;
-  return say(
-      "I didn't recognise that one. On this Mac I can only follow requests I know, because it "
-      "has no built-in language model: that needs Apple Intelligence switched on, in System "
-      "Settings. Say " +
-          assistant + ", what can you do, to hear what I understand.",
-      "not understood");
+  return say(engine_.aiTalk().noModelSentence(), "not understood");
 }
 
 std::optional<std::string> Requests::correction(const Heard& heard, int depth) {

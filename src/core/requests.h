@@ -34,6 +34,9 @@ class Requests {
   // what was done ("echo", "no daw", "no song", "no app", "corrected",
   // "not yet", "said", "acted", "asked" ...). Only ever logged.
   std::string hear(const std::string& text);
+  // A request the AI named: heard once more through the rules, never sent to
+  // the AI again, and silent when the rules cannot do it (the caller says so).
+  std::string hearAgain(const std::string& request);
 
   // The answer to the bare name.
   std::string wakeReply();

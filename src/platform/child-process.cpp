@@ -15,8 +15,42 @@ extern char** environ;
 
 namespace orvo {
 
+namespace childprocess {
+
+void defaultSignals(posix_spawnattr_t& attributes) {
+  posix_spawnattr_init(&attributes);
+  sigset_t none, defaults;
+  sigemptyset(&none);
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGTERM);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+}
+
+std::vector<std::string> environmentWith(const std::map<std::string, std::string>& changes) {
+  std::vector<std::string> entries;
+  for (char** each = environ; each && *each; ++each) {
+    std::string entry = *each;
+    const std::string name = entry.substr(0, entry.find('='));
+    if (!changes.count(name)) entries.push_back(std::move(entry));
+  }
+  for (const auto& [name, value] : changes) entries.push_back(name + "=" + value);
+  return entries;
+}
+
+}  // namespace childprocess
+
 std::unique_ptr<ChildProcess> ChildProcess::start(const std::vector<std::string>& argv,
                                                   const std::string& input) {
+  return start(argv, input, Options{});
+}
+
+std::unique_ptr<ChildProcess> ChildProcess::start(const std::vector<std::string>& argv,
+                                                  const std::string& input,
+                                                  const Options& options) {
   if (argv.empty()) return nullptr;
   int out[2], err[2], in[2];
   if (::pipe2(out, O_CLOEXEC) != 0) return nullptr;
@@ -34,23 +68,17 @@ std::unique_ptr<ChildProcess> ChildProcess::start(const std::vector<std::string>
   posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+  if (!options.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, options.cwd.c_str());
   posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t none, defaults;
-  sigemptyset(&none);
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGINT);
-  sigaddset(&defaults, SIGTERM);
-  sigaddset(&defaults, SIGPIPE);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  childprocess::defaultSignals(attributes);
 
   std::vector<char*> args;
   for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
   pid_t pid = -1;
-  int failed = ::posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ);
+  int failed = options.lookUpPath
+                   ? ::posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ)
+                   : ::posix_spawn(&pid, args[0], &actions, &attributes, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   ::close(in[0]);
@@ -130,6 +158,11 @@ int ChildProcess::wait(double seconds) {
 void ChildProcess::terminate() {
   std::lock_guard guard(reapMutex_);
   if (!reaped_ && pid_ > 0) ::kill(pid_, SIGTERM);
+}
+
+void ChildProcess::kill() {
+  std::lock_guard guard(reapMutex_);
+  if (!reaped_ && pid_ > 0) ::kill(pid_, SIGKILL);
 }
 
 }  // namespace orvo

@@ -5,6 +5,10 @@
 
 #include <sys/types.h>
 
+#include <spawn.h>
+
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -13,19 +17,36 @@
 
 namespace orvo {
 
+namespace childprocess {
+
+// Spawn attributes that reset SIGINT, SIGTERM and SIGPIPE to their defaults
+// and unblock every signal: the engine's mask would otherwise be inherited.
+void defaultSignals(posix_spawnattr_t& attributes);
+// Our environment with some variables set anew, as "NAME=value" entries.
+std::vector<std::string> environmentWith(const std::map<std::string, std::string>& changes);
+
+}  // namespace childprocess
+
 class ChildProcess {
  public:
-  // Starts argv[0] (looked up on PATH) with its standard input from `input`
-  // (nothing when empty). Nothing when it cannot be started.
+  struct Options {
+    std::filesystem::path cwd = {};  // the working folder; ours when empty
+    bool lookUpPath = true;          // argv[0] looked up on PATH, else a path as it stands
+  };
+  // Starts argv[0] with its standard input from `input` (nothing when empty).
+  // Nothing when it cannot be started.
   static std::unique_ptr<ChildProcess> start(const std::vector<std::string>& argv,
                                              const std::string& input = "");
+  static std::unique_ptr<ChildProcess> start(const std::vector<std::string>& argv,
+                                             const std::string& input, const Options& options);
   ~ChildProcess();
 
   // Reads its output until it ends and waits for it; its exit status, or 128 +
   // the signal that ended it. `seconds` (when positive) ends it after that long.
   int wait(double seconds = 0);
-  // Asks it to stop (SIGTERM); any thread.
+  // Asks it to stop (SIGTERM), or ends it (SIGKILL); any thread.
   void terminate();
+  void kill();
 
   pid_t pid() const { return pid_; }
   const std::string& output() const { return output_; }

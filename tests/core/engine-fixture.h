@@ -108,6 +108,7 @@ class EngineTest : public ::testing::Test {
                  .banks = {}}};
   std::map<std::string, std::vector<Ev>> pianoSpeech;  // what the talk keys play, by sentence
   std::vector<std::string> quits;
+  Assistant* assistant = nullptr;  // none: no model at all
   ButtonKeys keys;
   // A player whose 88-key piano's top key is already known.
   bool topKeyKnown = files::writeFileAtomically(home / "top-key.txt", "108\n");
@@ -132,6 +133,7 @@ class EngineTest : public ::testing::Test {
           if (found == pianoSpeech.end()) return std::nullopt;
           return found->second;
         },
+        .assistant = assistant,
     });
   }
 

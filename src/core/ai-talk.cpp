@@ -1,0 +1,310 @@
+#include "core/ai-talk.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include "compose/analysis.h"
+
+#include "core/compose-room.h"
+#include "core/engine.h"
+#include "core/lesson-room.h"
+#include "core/requests.h"
+#include "platform/files.h"
+#include "platform/run-tool.h"
+#include "platform/utf8.h"
+#include "platform/window-lines.h"
+#include "voice/ai.h"
+#include "voice/heard.h"
+
+namespace orvo {
+
+namespace {
+
+const std::vector<std::string> kThinking = {"Let me think.", "One moment.", "Thinking."};
+const std::vector<std::string> kLookingUp = {"Let me look that up.",
+                                             "Give me a moment, I'm checking.", "Looking into it."};
+const std::vector<std::string> kCannot = {"I know what you're after, but I can't do that one yet.",
+                                          "That's beyond me for now, sorry."};
+const std::vector<std::string> kNoAnswer = {"Sorry, I didn't catch what you wanted there.",
+                                            "I'm not sure what you meant. Say it another way?"};
+
+std::string localTime(const char* format) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[64];
+  std::strftime(text, sizeof text, format, &local);
+  return text;
+}
+
+}  // namespace
+
+AiTalk::AiTalk(Engine& engine, Assistant& assistant) : engine_(engine), assistant_(assistant) {}
+
+bool AiTalk::canAsk() {
+  return assistant_.ready();
+}
+
+std::string AiTalk::noModelSentence() {
+  if (assistant_.toolPresent() && assistant_.signedOut()) return ai::notSignedIn;
+  return "I didn't recognise that one. On this Mac I can only follow requests I know, because it "
+         "has no built-in language model: that needs Apple Intelligence switched on, in System "
+         "Settings. Say " +
+         engine_.currentProfile().assistantName + ", what can you do, to hear what I understand.";
+}
+
+bool AiTalk::needsLookingUp(const std::string& question) {
+  const Heard heard(question);
+  static const std::vector<std::string> words = {
+      "who",     "when",      "where",  "weather", "forecast", "news",    "score",    "scores",
+      "won",     "price",     "prices", "cost",    "today",    "tonight", "tomorrow", "latest",
+      "current", "currently", "open",   "hours",   "happened", "look up", "search",   "find out"};
+  for (const std::string& word : words) {
+    if (word.find(' ') != std::string::npos
+            ? heard.has(word)
+            : std::find(heard.words.begin(), heard.words.end(), word) != heard.words.end())
+      return true;
+  }
+  return false;
+}
+
+std::string AiTalk::requestOf(const std::string& answer) {
+  std::string request = answer.rfind("DO:", 0) == 0 ? answer.substr(3) : answer;
+  const char* ends = " .\"'`*";
+  auto first = request.find_first_not_of(ends);
+  if (first == std::string::npos) return "";
+  auto last = request.find_last_not_of(ends);
+  return request.substr(first, last - first + 1);
+}
+
+void AiTalk::finishAsk(const std::string& question) {
+  engine_.run([this, question](int gen) {
+    if (!assistant_.ready()) {
+      engine_.say(noModelSentence(), gen);
+      return;
+    }
+    // One filler covers a slow answer: soon for a question that is looked up,
+    // later for one the model only thinks about.
+    const int token = ++askToken_;
+    const bool lookUp = needsLookingUp(question);
+    Runtime& runtime = engine_.parts().runtime;
+    const TimerId filler = runtime.after(lookUp ? 1.3 : 4.5, [this, gen, token, lookUp] {
+      if (askToken_ != token || !engine_.alive(gen)) return;
+      engine_.say(engine_.pick(lookUp ? kLookingUp : kThinking), gen);
+    });
+    const std::string reply = assistant_.ask(question, aiState());
+    ++askToken_;
+    runtime.cancel(filler);
+    answer(gen, question, reply);
+  });
+}
+
+void AiTalk::answer(int gen, const std::string& question, const std::string& reply) {
+  if (!engine_.alive(gen)) return;
+  if (reply.empty()) {
+    engine_.say(engine_.pick(kNoAnswer), gen);
+    return;
+  }
+  if (reply.rfind("DO:", 0) == 0) {
+    const std::string request = requestOf(reply);
+    std::string outcome = "not understood";
+    {
+      std::lock_guard guard(engine_.lock);
+      if (!engine_.alive(gen)) return;
+      if (!request.empty()) outcome = engine_.requests().hearAgain(request);
+      if (outcome == "not understood" || outcome == "not yet" || outcome == "ignored") {
+        engine_.requests().noteMistake("the AI named something the app could not do: " + request);
+      } else {
+        engine_.requests().learn(question, request);
+        engine_.requests().noteMistake("\"" + question + "\" meant " + request);
+        return;
+      }
+    }
+    engine_.say(engine_.pick(kCannot), gen);
+    return;
+  }
+  engine_.logLine("the AI explained");
+  {
+    std::lock_guard guard(engine_.lock);
+    talk_.push_back("You: " + question);
+    talk_.push_back(reply);
+  }
+  const bool asks = reply.back() == '?';
+  if (asks) engine_.ears().expectAnswer();
+  engine_.say(reply, gen);
+  if (asks) engine_.ears().expectAnswer();
+  engine_.lessons().resumeAfterHelp(gen);
+}
+
+std::vector<std::string> AiTalk::conversation() {
+  std::lock_guard guard(engine_.lock);
+  return talk_;
+}
+
+void AiTalk::startAsk() {
+  typing_ = true;
+  typed_.clear();
+  const std::string prompt = "\nType to " + engine_.currentProfile().assistantName +
+                             ", then press Return (Escape cancels): ";
+  Window& window = engine_.parts().window;
+  if (window.on()) {
+    window.print(prompt.substr(1));
+  } else {
+    window.printRaw(prompt);
+  }
+  engine_.ui("typing ");
+}
+
+void AiTalk::askKey(std::uint8_t byte) {
+  std::lock_guard guard(engine_.lock);
+  if (!typing_) return;
+  Window& window = engine_.parts().window;
+  auto echo = [&](std::string_view bytes) {
+    if (!window.on()) window.printRaw(bytes);
+  };
+  if (byte == 10 || byte == 13 || byte == 27) {
+    typing_ = false;
+    echo("\n");
+    engine_.ui(lines::typing(false));
+    const std::string question = files::trim(repairUtf8(typed_));
+    typed_.clear();
+    if (byte == 27) return engine_.speak("Cancelled.");
+    if (question.empty()) return engine_.speak("Type a question, then press Return.");
+    finishAsk(question);
+    return;
+  }
+  if (byte == 127 || byte == 8) {
+    if (typed_.empty()) return;
+    while (!typed_.empty() && (static_cast<unsigned char>(typed_.back()) & 0xC0) == 0x80)
+      typed_.pop_back();
+    if (!typed_.empty()) typed_.pop_back();
+    echo("\b \b");
+  } else if (typed_.size() < 2000) {
+    typed_.push_back(static_cast<char>(byte));
+    const char typed = static_cast<char>(byte);
+    echo(std::string_view(&typed, 1));
+  }
+  engine_.ui("typing " + repairUtf8(typed_));
+}
+
+std::string AiTalk::aiState() {
+  std::vector<std::string> parts;
+  std::string title, hands, summary;
+  int part = 0, count = 0, pieces = 0;
+  bool inLesson = false;
+  {
+    std::lock_guard guard(engine_.lock);
+    if (engine_.currentMode() == Mode::teach) {
+      if (auto lesson = engine_.lessons().currentLesson()) {
+        inLesson = true;
+        title = lesson->song.name;
+        const int unit = engine_.lessons().currentUnit();
+        count = lesson->partCount();
+        if (unit >= 0 && static_cast<std::size_t>(unit) < lesson->units.size()) {
+          const Unit& u = lesson->units[static_cast<std::size_t>(unit)];
+          part = u.to + 1;
+          hands = u.hand == 0 ? "right hand" : u.hand == 1 ? "left hand" : "both hands";
+        }
+      }
+    }
+    summary = engine_.compose().lastSummary();
+    pieces = static_cast<int>(engine_.memory().pieces.size());
+  }
+  if (inLesson) {
+    parts.push_back("in a lesson on " + title + ", part " + std::to_string(part) + " of " +
+                    std::to_string(count) + ", " + hands);
+  }
+  const bool reaper =
+      runTool(engine_.parts().runtime, "/usr/bin/pgrep", {"-x", "reaper"}, "", 2.0).ok;
+  parts.push_back(reaper ? "REAPER is open"
+                         : "REAPER is not open, so there are no tracks to change");
+  if (!summary.empty()) parts.push_back("their latest piece: " + summary);
+  if (pieces > 0) parts.push_back(std::to_string(pieces) + " pieces saved");
+  parts.push_back(localTime("%A %-I:%M %p"));
+  std::string state;
+  for (const std::string& each : parts) state += (state.empty() ? "" : ". ") + each;
+  return state;
+}
+
+std::string AiTalk::aiContext() {
+  std::vector<std::string> lines = {
+      "Modes: lessons (songs taught a few notes at a time), jazz course (nine lessons), "
+      "composition (band playback, describe, variations, save), Logic control, talk mode.",
+      "Piano buttons, counting white keys down from the top key: 1 start or hear again, 2 say the "
+      "notes or describe, 3 next, 4 back, 5 talk mode (learn an idea in composition mode), 6 "
+      "pause or stop, 7 new composition, 8 help. The lowest key keeps what was just played. The "
+      "white key next to it is home. At home, keys 3 and 4 step through the modes and key 1 opens "
+      "one. Holding key 1 opens the song menu."};
+  std::lock_guard guard(engine_.lock);
+  const Mode mode = engine_.currentMode();
+  auto lesson = mode == Mode::teach ? engine_.lessons().currentLesson() : std::nullopt;
+  if (lesson) {
+    const int unit = engine_.lessons().currentUnit();
+    std::string where = "Right now: a lesson on " + lesson->song.name;
+    if (unit >= 0 && static_cast<std::size_t>(unit) < lesson->units.size()) {
+      const Unit& u = lesson->units[static_cast<std::size_t>(unit)];
+      where += ", part " + std::to_string(u.to + 1) + " of " + std::to_string(lesson->partCount()) +
+               ", " +
+               (u.hand == 0   ? "right hand"
+                : u.hand == 1 ? "left hand"
+                              : "both hands") +
+               ". The notes of this part: " + lesson->describe(u);
+    }
+    lines.push_back(where);
+  } else {
+    lines.push_back(std::string("Right now: ") +
+                    (mode == Mode::compose ? "composition mode" : "at home") + ".");
+  }
+  const Memory& memory = engine_.memory();
+  if (memory.jazzLesson) {
+    lines.push_back("Jazz course: on lesson " + std::to_string(*memory.jazzLesson + 1) + ".");
+  }
+  const std::string summary = engine_.compose().lastSummary();
+  if (!summary.empty()) lines.push_back("His most recent composition: " + summary);
+  if (memory.pieces.is_array() && !memory.pieces.empty()) {
+    std::string keys;
+    const std::size_t n = memory.pieces.size();
+    for (std::size_t i = n > 3 ? n - 3 : 0; i < n; ++i) {
+      const auto& piece = memory.pieces[i];
+      if (piece.is_object() && piece.contains("key") && piece["key"].is_string())
+        keys += (keys.empty() ? "" : ", ") + piece["key"].get<std::string>();
+    }
+    lines.push_back("He has saved " + std::to_string(n) + " pieces. Recent keys: " + keys + ".");
+  }
+  std::string titles;
+  for (const auto& title : engine_.lessons().songTitles())
+    titles += (titles.empty() ? "" : "; ") + title;
+  lines.push_back("Songs in the library include: " + titles + ".");
+  std::string context;
+  for (const std::string& line : lines) context += (context.empty() ? "" : "\n") + line;
+  return context;
+}
+
+void AiTalk::aiThoughts(const std::string& description) {
+  const std::string question =
+      "Here is what I just played: " + description +
+      " Tell me what stands out musically about it, in the feeling it creates, and give me one "
+      "concrete idea for where to take it next. Three sentences at most.";
+  engine_.run([this, question](int gen) {
+    const std::string reply = assistant_.askOnce(question, aiContext());
+    engine_.say(reply.empty() ? ai::unreachable : reply, gen);
+  });
+}
+
+void AiTalk::armRemark() {
+  const int token = ++remarkToken_;
+  auto remark = [this, token] {
+    std::vector<RNote> stretch;
+    {
+      std::lock_guard guard(engine_.lock);
+      if (token != remarkToken_ || engine_.currentMode() != Mode::compose) return;
+      stretch = engine_.compose().history().lastStretch(engine_.now());
+    }
+    if (stretch.size() < 6) return;
+    engine_.speak("That was in " + analyse(stretch).keyName() + ". I liked that.");
+  };
+  if (engine_.parts().opt.fast) return remark();
+  engine_.parts().runtime.after(4.5, remark);
+}
+
+}  // namespace orvo

@@ -1,0 +1,293 @@
+#include "voice/ai.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/files.h"
+#include "platform/run-tool.h"
+#include "platform/utf8.h"
+#include "voice/ai-prompts.h"
+
+namespace orvo {
+
+namespace ai {
+
+std::vector<std::filesystem::path> paths(const std::filesystem::path& home) {
+  return {"/opt/homebrew/bin/claude", home / ".local/bin/claude", "/usr/local/bin/claude"};
+}
+
+std::optional<std::filesystem::path> path() {
+  const char* route = std::getenv("ORVO_AI");
+  if (route && std::string(route) == "local") return std::nullopt;
+  const char* home = std::getenv("HOME");
+  for (const auto& candidate : paths(home ? home : "")) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(candidate, error) &&
+        ::access(candidate.c_str(), X_OK) == 0) {
+      return candidate;
+    }
+  }
+  return std::nullopt;
+}
+
+std::filesystem::path workFolder() {
+  const char* temp = std::getenv("TMPDIR");
+  std::filesystem::path folder =
+      std::filesystem::path(temp && *temp ? temp : "/tmp") / "lorimel-ai";
+  files::makeFolders(folder);
+  return folder;
+}
+
+std::string cleanReply(const std::string& reply) {
+  std::string text;
+  for (char c : reply) {
+    if (c != '*' && c != '#') text.push_back(c);
+  }
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find('\n', start);
+    std::string line = files::trim(text.substr(start, end - start));
+    if (line.rfind("DO:", 0) == 0) {
+      std::string command = line.substr(3);
+      const char* ends = " .!";
+      auto first = command.find_first_not_of(ends);
+      auto last = command.find_last_not_of(ends);
+      command = first == std::string::npos ? "" : command.substr(first, last - first + 1);
+      return "DO: " + command;
+    }
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return files::trim(text);
+}
+
+}  // namespace ai
+
+namespace {
+
+bool mentionsSignIn(const std::string& text) {
+  return text.find("authenticate") != std::string::npos || text.find("401") != std::string::npos;
+}
+
+const char* kToolPath = "/usr/bin:/bin:/usr/sbin:/sbin:/opt/homebrew/bin:/usr/local/bin";
+
+}  // namespace
+
+AISession::AISession(Runtime& runtime, LocalAI& local, std::function<void(const std::string&)> log)
+    : runtime_(runtime),
+      local_(local),
+      log_(std::move(log)),
+      findTool_([] { return ai::path(); }),
+      result_(runtime.makeSemaphore()) {}
+
+AISession::~AISession() {
+  shutDown();
+}
+
+void AISession::setPeople(AIPeople people) {
+  MutexLock guard(mutex_);
+  people_ = std::move(people);
+}
+
+std::optional<std::filesystem::path> AISession::tool() {
+  return findTool_();
+}
+
+bool AISession::signedOut() {
+  MutexLock guard(mutex_);
+  return signedOut_;
+}
+
+bool AISession::toolPresent() {
+  return tool().has_value();
+}
+
+bool AISession::usingLocal() {
+  return (!tool() || signedOut()) && local_.available();
+}
+
+bool AISession::ready() {
+  bool running = false, out = false;
+  {
+    MutexLock guard(mutex_);
+    running = process_ && process_->running();
+    out = signedOut_;
+  }
+  if (running && !out) return true;
+  if (tool() && !out) return true;
+  return usingLocal();
+}
+
+void AISession::start() {
+  auto found = tool();
+  std::unique_ptr<LineProcess> ended;  // let go of with no lock held: it waits for its reader
+  MutexLock guard(mutex_);
+  if (process_ && process_->running()) return;
+  ended = std::move(process_);
+  if (!found || signedOut_) {
+    local_.prewarm();
+    return;
+  }
+  std::string library;
+  for (const auto& title : people_.library) library += (library.empty() ? "" : ", ") + title;
+  LineProcess::Options options;
+  options.argv = {found->string(),
+                  "-p",
+                  "--model",
+                  "haiku",
+                  "--input-format",
+                  "stream-json",
+                  "--output-format",
+                  "stream-json",
+                  "--verbose",
+                  "--system-prompt",
+                  ai::sessionPersona(people_.assistant, people_.user, people_.about) +
+                      "\nSongs in their library: " + library + ".",
+                  "--allowedTools",
+                  "WebSearch,WebFetch",
+                  "--disallowedTools",
+                  "Bash,Edit,Write,Read,Agent,NotebookEdit,Glob,Grep"};
+  options.cwd = ai::workFolder();
+  options.env = {{"PATH", kToolPath}};
+  options.discardErrors = true;
+  LineProcess::Calls calls;
+  calls.onLine = [this](std::string_view line) { onLine(line); };
+  calls.onDropped = [this](std::size_t bytes) {
+    log_("ai: dropped a line of " + std::to_string(bytes) + " bytes");
+  };
+  calls.onExit = [this] { log_("ai: the session ended"); };
+  process_ = LineProcess::start(options, std::move(calls));
+  log_(process_ ? "ai: the session started" : "ai: could not start " + found->string());
+}
+
+// On the reader's thread: one JSON object per line; the result answers the
+// question waiting, and a result nobody waits for is let go.
+void AISession::onLine(std::string_view line) {
+  auto json = nlohmann::json::parse(line, nullptr, false);
+  if (json.is_discarded() || !json.is_object()) {
+    log_("ai: not JSON: " + cutUtf8(repairUtf8(std::string(line)), 120));
+    return;
+  }
+  if (json.value("type", "") != "result") return;
+  const bool error = json.value("is_error", false) == true;
+  auto found = json.find("result");
+  if (!error && (found == json.end() || !found->is_string())) {
+    log_("ai: a result without its text");
+    return;
+  }
+  std::string text = found != json.end() && found->is_string() ? found->get<std::string>() : "";
+  text = repairUtf8(text);
+  bool signal = false;
+  {
+    MutexLock guard(mutex_);
+    if (error || mentionsSignIn(text)) {
+      signedOut_ = true;
+      text = "The AI is not signed in yet.";
+    }
+    if (waiting_) {
+      waiting_ = false;
+      answer_ = text;
+      signal = true;
+    }
+  }
+  if (signal) {
+    result_->signal();
+  } else {
+    log_("ai: a result no question was waiting for");
+  }
+}
+
+std::string AISession::ask(const std::string& question, const std::string& state) {
+  std::lock_guard one(asking_);
+  if (usingLocal()) {
+    std::string persona;
+    {
+      MutexLock guard(mutex_);
+      persona = ai::localPersona(people_.assistant, people_.user);
+    }
+    std::string reply = local_.ask("They say: " + question + "\nYou reply:", persona);
+    return ai::cleanReply(reply).empty() ? ai::didNotFollow : ai::cleanReply(reply);
+  }
+  start();
+  nlohmann::json message = {
+      {"type", "user"},
+      {"message",
+       {{"role", "user"},
+        {"content", {{{"type", "text"}, {"text", "[" + state + "]\n" + question}}}}}}};
+  const std::string line = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  bool sent = false;
+  {
+    MutexLock guard(mutex_);
+    answer_.reset();
+    waiting_ = true;
+    sent = process_ && process_->write(line + "\n");
+    if (!sent) waiting_ = false;
+  }
+  if (!sent) {
+    log_("ai: the session could not be asked");
+    shutDown();
+    return "";
+  }
+  if (!result_->wait(75.0)) {
+    log_("ai: no answer within 75 s");
+    shutDown();
+    return "";
+  }
+  std::string answer;
+  {
+    MutexLock guard(mutex_);
+    answer = answer_.value_or("");
+  }
+  answer = ai::cleanReply(answer);
+  return answer.empty() ? ai::didNotFollow : answer;
+}
+
+std::string AISession::askOnce(const std::string& question, const std::string& context) {
+  std::string persona;
+  {
+    MutexLock guard(mutex_);
+    persona = ai::oneShotPersona(people_.assistant, people_.user, people_.about);
+  }
+  const std::string instructions = persona + "\n\nWhat you know right now:\n" + context;
+  auto found = tool();
+  if (!found || signedOut()) {
+    if (local_.available()) return ai::cleanReply(local_.ask(question, instructions));
+    return ai::unreachable;
+  }
+  ToolRun run = runTool(runtime_, found->string(),
+                        {"-p", "--model", "haiku", "--system-prompt", instructions,
+                         "--disallowedTools", "Bash,Edit,Write,Read,WebFetch,WebSearch,Agent"},
+                        question, 60.0, ai::workFolder());
+  if (mentionsSignIn(run.out) || run.out.find("/login") != std::string::npos)
+    return ai::notSignedIn;
+  if (!run.ok || files::trim(run.out).empty()) return ai::unreachable;
+  std::string text;
+  for (char c : run.out) {
+    if (c != '*' && c != '#') text.push_back(c);
+  }
+  return files::trim(repairUtf8(text));
+}
+
+void AISession::shutDown() {
+  std::unique_ptr<LineProcess> gone;
+  {
+    MutexLock guard(mutex_);
+    gone = std::move(process_);
+    waiting_ = false;
+  }
+  if (gone) gone->terminate();
+  // The destructor kills what is left and waits for the reader, with no lock held.
+}
+
+void AISession::warmUp() {
+  start();
+  runtime_.sleep(2.0);
+  if (!usingLocal() && toolPresent())
+    ask("Reply with the single word ready.", "the app has just opened");
+}
+
+}  // namespace orvo
