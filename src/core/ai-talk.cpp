@@ -9,8 +9,8 @@
 #include "core/engine.h"
 #include "core/lesson-room.h"
 #include "core/requests.h"
+#include "platform/child-process.h"
 #include "platform/files.h"
-#include "platform/run-tool.h"
 #include "platform/utf8.h"
 #include "platform/window-lines.h"
 #include "voice/ai.h"
@@ -85,6 +85,7 @@ void AiTalk::finishAsk(const std::string& question) {
     }
     // One filler covers a slow answer: soon for a question that is looked up,
     // later for one the model only thinks about.
+    const std::string state = aiState();
     const int token = ++askToken_;
     const bool lookUp = needsLookingUp(question);
     Runtime& runtime = engine_.parts().runtime;
@@ -92,7 +93,7 @@ void AiTalk::finishAsk(const std::string& question) {
       if (askToken_ != token || !engine_.alive(gen)) return;
       engine_.say(engine_.pick(lookUp ? kLookingUp : kThinking), gen);
     });
-    const std::string reply = assistant_.ask(question, aiState());
+    const std::string reply = assistant_.ask(question, state);
     ++askToken_;
     runtime.cancel(filler);
     answer(gen, question, reply);
@@ -214,8 +215,9 @@ std::string AiTalk::aiState() {
     parts.push_back("in a lesson on " + title + ", part " + std::to_string(part) + " of " +
                     std::to_string(count) + ", " + hands);
   }
-  const bool reaper =
-      runTool(engine_.parts().runtime, "/usr/bin/pgrep", {"-x", "reaper"}, "", 2.0).ok;
+  // A quick look at the process list, on the real clock: pgrep answers at once.
+  auto pgrep = ChildProcess::start({"/usr/bin/pgrep", "-x", "reaper"});
+  const bool reaper = pgrep && pgrep->wait(2.0) == 0;
   parts.push_back(reaper ? "REAPER is open"
                          : "REAPER is not open, so there are no tracks to change");
   if (!summary.empty()) parts.push_back("their latest piece: " + summary);
