@@ -172,6 +172,35 @@ TEST_F(AiTest, TheNotesKeyTwiceAsksForThoughtsAndTypedQuestionsAreAsked) {
   EXPECT_THAT(lines, ::testing::IsEmpty());
 }
 
+TEST_F(AiTest, ARemarkComesAfterPlayingOnlyOnceAndOnlyInComposition) {
+  press(keys.compose);
+  spoken();
+  for (int i = 0; i < 8; ++i) {
+    engine->noteEvent(60 + (i % 4) * 2, 80);
+    runtime.advance(0.3);
+    engine->noteEvent(60 + (i % 4) * 2, 0);
+    runtime.advance(0.1);
+  }
+  {
+    std::lock_guard guard(engine->lock);
+    engine->aiTalk().armRemark();
+    runtime.advance(2.0);
+    engine->aiTalk().armRemark();  // more playing: only the later one speaks
+  }
+  runtime.advance(3.0);
+  EXPECT_TRUE(spoken().empty());
+  runtime.advance(2.0);
+  EXPECT_THAT(spoken(), ElementsAre(StartsWith("That was in ")));
+  {
+    std::lock_guard guard(engine->lock);
+    engine->aiTalk().armRemark();
+  }
+  press(keys.home);
+  spoken();
+  runtime.advance(5.0);
+  EXPECT_TRUE(spoken().empty()) << "composition was left";
+}
+
 TEST(AiWords, LookingUpIsForFactsThatChange) {
   EXPECT_TRUE(AiTalk::needsLookingUp("who won the world cup"));
   EXPECT_TRUE(AiTalk::needsLookingUp("what is the weather tomorrow"));
