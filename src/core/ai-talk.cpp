@@ -39,7 +39,8 @@ std::string localTime(const char* format) {
 
 }  // namespace
 
-AiTalk::AiTalk(Engine& engine, Assistant& assistant) : engine_(engine), assistant_(assistant) {}
+AiTalk::AiTalk(Engine& engine, Assistant& assistant)
+    : engine_(engine), assistant_(assistant), entry_(engine.parts().window, 2000) {}
 
 bool AiTalk::canAsk() {
   return assistant_.ready();
@@ -144,48 +145,26 @@ std::vector<std::string> AiTalk::conversation() {
 
 void AiTalk::startAsk() {
   typing_ = true;
-  typed_.clear();
-  const std::string prompt = "\nType to " + engine_.currentProfile().assistantName +
-                             ", then press Return (Escape cancels): ";
-  Window& window = engine_.parts().window;
-  if (window.on()) {
-    window.print(prompt.substr(1));
-  } else {
-    window.printRaw(prompt);
-  }
+  entry_.begin("\nType to " + engine_.currentProfile().assistantName +
+               ", then press Return (Escape cancels): ");
   engine_.ui("typing ");
 }
 
 void AiTalk::askKey(std::uint8_t byte) {
   std::lock_guard guard(engine_.lock);
   if (!typing_) return;
-  Window& window = engine_.parts().window;
-  auto echo = [&](std::string_view bytes) {
-    if (!window.on()) window.printRaw(bytes);
-  };
-  if (byte == 10 || byte == 13 || byte == 27) {
-    typing_ = false;
-    echo("\n");
-    engine_.ui(lines::typing(false));
-    const std::string question = files::trim(repairUtf8(typed_));
-    typed_.clear();
-    if (byte == 27) return engine_.speak("Cancelled.");
-    if (question.empty()) return engine_.speak("Type a question, then press Return.");
-    finishAsk(question);
+  const TypedEntry::Key key = entry_.key(byte);
+  if (key == TypedEntry::Key::more) {
+    engine_.ui("typing " + repairUtf8(entry_.text()));
     return;
   }
-  if (byte == 127 || byte == 8) {
-    if (typed_.empty()) return;
-    while (!typed_.empty() && (static_cast<unsigned char>(typed_.back()) & 0xC0) == 0x80)
-      typed_.pop_back();
-    if (!typed_.empty()) typed_.pop_back();
-    echo("\b \b");
-  } else if (typed_.size() < 2000) {
-    typed_.push_back(static_cast<char>(byte));
-    const char typed = static_cast<char>(byte);
-    echo(std::string_view(&typed, 1));
-  }
-  engine_.ui("typing " + repairUtf8(typed_));
+  typing_ = false;
+  engine_.ui(lines::typing(false));
+  const std::string question = files::trim(repairUtf8(entry_.text()));
+  entry_.clear();
+  if (key == TypedEntry::Key::cancelled) return engine_.speak("Cancelled.");
+  if (question.empty()) return engine_.speak("Type a question, then press Return.");
+  finishAsk(question);
 }
 
 std::string AiTalk::aiState() {

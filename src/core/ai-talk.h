@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/typed-entry.h"
 #include "voice/assistant.h"
 
 namespace orvo {
@@ -57,7 +58,7 @@ class AiTalk {
   std::atomic<int> askToken_{0};
   int remarkToken_ = 0;
   std::atomic<bool> typing_{false};
-  std::string typed_;
+  TypedEntry entry_;
 };
 
 }  // namespace orvo

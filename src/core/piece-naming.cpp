@@ -10,61 +10,33 @@
 
 namespace orvo {
 
-namespace {
-
-constexpr std::size_t kMaxTyped = 4096;  // far past any name; the rest is dropped
-
-}  // namespace
-
-void PieceNaming::echo(std::string_view bytes) {
-  // The app window shows what is typed from its "typing" line; the terminal
-  // shows the keys themselves.
-  Window& window = engine_.parts().window;
-  if (!window.on() && !engine_.parts().opt.fast) window.printRaw(bytes);
-}
+// Far past any name; the rest is dropped.
+PieceNaming::PieceNaming(Engine& engine) : engine_(engine), entry_(engine.parts().window, 4096) {}
 
 void PieceNaming::startNaming(std::vector<RNote> take, bool alreadySaved,
                               std::optional<int> takeNumber) {
   active_ = true;
-  nameBytes_.clear();
   namingTake_ = alreadySaved ? std::vector<RNote>{} : std::move(take);
   takeNumber_ = alreadySaved ? std::nullopt : takeNumber;
   engine_.ui(lines::typing(true));
-  Window& window = engine_.parts().window;
-  if (!engine_.parts().opt.fast) {
-    const std::string prompt = "\nName this piece, then press Return (Escape cancels): ";
-    if (window.on()) {
-      window.print(prompt.substr(1));
-    } else {
-      window.printRaw(prompt);
-    }
-  }
+  entry_.begin("\nName this piece, then press Return (Escape cancels): ",
+               !engine_.parts().opt.fast);
   engine_.speak("Type a name, then press Return.");
 }
 
 void PieceNaming::nameKey(std::uint8_t byte) {
   std::lock_guard guard(engine_.lock);
   if (!active_) return;
-  if (byte == 10 || byte == 13) return finishNaming();
-  if (byte == 27) {
-    stop();
-    echo("\n");
-    engine_.speak("No name given.");
-    return;
+  switch (entry_.key(byte)) {
+    case TypedEntry::Key::done:
+      return finishNaming();
+    case TypedEntry::Key::cancelled:
+      stop();
+      engine_.speak("No name given.");
+      return;
+    case TypedEntry::Key::more:
+      return;
   }
-  if (byte == 127 || byte == 8) {
-    if (nameBytes_.empty()) return;
-    // A whole character goes: its continuation bytes, then its first byte.
-    while (!nameBytes_.empty() && (static_cast<unsigned char>(nameBytes_.back()) & 0xC0) == 0x80)
-      nameBytes_.pop_back();
-    if (!nameBytes_.empty()) nameBytes_.pop_back();
-    echo("\b \b");
-    return;
-  }
-  if (nameBytes_.size() >= kMaxTyped) return;
-  nameBytes_.push_back(static_cast<char>(byte));
-  const char typed = static_cast<char>(byte);
-  echo(std::string_view(&typed, 1));
 }
 
 void PieceNaming::stop() {
@@ -78,11 +50,9 @@ void PieceNaming::finishNaming() {
 }
 
 void PieceNaming::finish(bool spoken) {
-  const bool typed = active_;
   stop();
-  if (typed) echo("\n");
-  const std::string name = cleanPieceName(nameBytes_);
-  nameBytes_.clear();
+  const std::string name = cleanPieceName(entry_.text());
+  entry_.clear();
   if (name.empty()) {
     engine_.speak("No name given.");
     return;
@@ -130,7 +100,7 @@ void PieceNaming::saveNamed(const std::string& name) {
     }
     namingTake_ = std::move(take);
   }
-  nameBytes_ = name;
+  entry_.set(name);
   finish(true);
 }
 

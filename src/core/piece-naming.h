@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "compose/rnote.h"
+#include "core/typed-entry.h"
 
 namespace orvo {
 
@@ -20,7 +21,7 @@ class Engine;
 
 class PieceNaming {
  public:
-  explicit PieceNaming(Engine& engine) : engine_(engine) {}
+  explicit PieceNaming(Engine& engine);
 
   bool active() const { return active_; }
 
@@ -36,11 +37,10 @@ class PieceNaming {
 
  private:
   void finish(bool spoken);
-  void echo(std::string_view bytes);
 
   Engine& engine_;
   std::atomic<bool> active_{false};
-  std::string nameBytes_;
+  TypedEntry entry_;  // the name's bytes as typed
   std::vector<RNote> namingTake_;
   std::optional<int> takeNumber_;
 };

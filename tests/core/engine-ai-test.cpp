@@ -50,6 +50,16 @@ class AiTest : public EngineTest {
     engine = makeEngine();
   }
   FakeAssistant fake{runtime};
+  void composeEightNotes() {
+    press(keys.compose);
+    spoken();
+    for (int i = 0; i < 8; ++i) {
+      engine->noteEvent(60 + (i % 4) * 2, 80);
+      runtime.advance(0.3);
+      engine->noteEvent(60 + (i % 4) * 2, 0);
+      runtime.advance(0.1);
+    }
+  }
   std::string mistakes() { return files::readFile(home / "mistakes.txt").value_or(""); }
 };
 
@@ -137,14 +147,7 @@ TEST_F(AiTest, NoAnswerAndNoModelAndNotSignedInEachHaveTheirSentence) {
 }
 
 TEST_F(AiTest, TheNotesKeyTwiceAsksForThoughtsAndTypedQuestionsAreAsked) {
-  press(keys.compose);
-  spoken();
-  for (int i = 0; i < 8; ++i) {
-    engine->noteEvent(60 + (i % 4) * 2, 80);
-    runtime.advance(0.3);
-    engine->noteEvent(60 + (i % 4) * 2, 0);
-    runtime.advance(0.1);
-  }
+  composeEightNotes();
   press(keys.notes);
   const std::string summary = spoken().at(0);
   runtime.advance(0.3);
@@ -173,14 +176,7 @@ TEST_F(AiTest, TheNotesKeyTwiceAsksForThoughtsAndTypedQuestionsAreAsked) {
 }
 
 TEST_F(AiTest, ARemarkComesAfterPlayingOnlyOnceAndOnlyInComposition) {
-  press(keys.compose);
-  spoken();
-  for (int i = 0; i < 8; ++i) {
-    engine->noteEvent(60 + (i % 4) * 2, 80);
-    runtime.advance(0.3);
-    engine->noteEvent(60 + (i % 4) * 2, 0);
-    runtime.advance(0.1);
-  }
+  composeEightNotes();
   {
     std::lock_guard guard(engine->lock);
     engine->aiTalk().armRemark();
