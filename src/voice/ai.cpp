@@ -159,7 +159,21 @@ void AISession::start() {
   calls.onDropped = [this](std::size_t bytes) {
     log_("ai: dropped a line of " + std::to_string(bytes) + " bytes");
   };
-  calls.onExit = [this] { log_("ai: the session ended"); };
+  // A session that ends while a question waits answers it as empty at once,
+  // rather than after the 75 s; the next question starts a new one.
+  calls.onExit = [this] {
+    log_("ai: the session ended");
+    bool signal = false;
+    {
+      MutexLock guard(mutex_);
+      if (waiting_) {
+        waiting_ = false;
+        answer_.reset();
+        signal = true;
+      }
+    }
+    if (signal) result_->signal();
+  };
   process_ = LineProcess::start(options, std::move(calls));
   log_(process_ ? "ai: the session started" : "ai: could not start " + found->string());
 }
@@ -237,12 +251,13 @@ std::string AISession::ask(const std::string& question, const std::string& state
     shutDown();
     return "";
   }
-  std::string answer;
+  std::optional<std::string> result;
   {
     MutexLock guard(mutex_);
-    answer = answer_.value_or("");
+    result = answer_;
   }
-  answer = ai::cleanReply(answer);
+  if (!result) return "";  // the session ended before it answered
+  std::string answer = ai::cleanReply(*result);
   return answer.empty() ? ai::didNotFollow : answer;
 }
 

@@ -180,6 +180,13 @@ TEST_F(SessionTest, ASessionThatEndsIsStartedAgainForTheNextQuestion) {
   EXPECT_EQ(tool.log("argv").size(), 2u);
 }
 
+TEST_F(SessionTest, ASessionThatEndsBeforeAnsweringAnswersTheQuestionAtOnce) {
+  StandIn tool(nlohmann::json{{"exit", "now"}});
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(session.ask("hello?", "s"), "");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << "not the 75 s";
+}
+
 // On the virtual clock the 75 s run out at once; the process is real.
 TEST(AISessionLimits, NoAnswerWithin75SecondsEndsTheSession) {
   StandIn tool(nlohmann::json{{"silent", true}});
@@ -228,6 +235,7 @@ TEST(AIPath, TheToolIsLookedForInItsPlacesUnlessLocalIsAsked) {
 TEST(AIReply, ACommandLineIsTakenAloneAndTrimmed) {
   EXPECT_EQ(ai::cleanReply("Okay!\n  DO: make it epic!  \nEnjoy."), "DO: make it epic");
   EXPECT_EQ(ai::cleanReply("DO:"), "DO: ");
+  EXPECT_EQ(ai::cleanReply("DO: play my album\nDO: surprise me"), "DO: play my album");
   EXPECT_EQ(ai::cleanReply("## Heading\n*Plain*"), "Heading\nPlain");
   EXPECT_EQ(ai::cleanReply("  "), "");
 }
