@@ -45,6 +45,10 @@ std::vector<RNote> takeOf(const midifile::Contents* contents) {
 
 }  // namespace
 
+std::vector<RNote> takeFromContents(const midifile::Contents& contents) {
+  return takeOf(&contents);
+}
+
 std::optional<std::vector<RNote>> takeFromMidi(const std::uint8_t* bytes, std::size_t size) {
   auto contents = midifile::read(bytes, size);
   if (!contents) return std::nullopt;

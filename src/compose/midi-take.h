@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "compose/midi-file-reader.h"
 #include "compose/rnote.h"
 #include "lessons/song.h"
 
@@ -17,6 +18,8 @@ namespace orvo {
 
 std::optional<std::vector<RNote>> takeFromMidi(const std::uint8_t* bytes, std::size_t size);
 std::optional<std::vector<RNote>> takeFromMidiFile(const std::filesystem::path& file);
+// The same, from a file already read.
+std::vector<RNote> takeFromContents(const midifile::Contents& contents);
 // A library song as notes in seconds at its own tempo, in time order.
 std::vector<RNote> takeFromSong(const Song& song);
 

@@ -44,4 +44,12 @@ std::vector<Ev> events(const std::vector<RNote>& notes) {
   return out;
 }
 
+std::vector<Ev> timedEvents(const std::vector<RNote>& notes, const std::vector<RNote>& band) {
+  std::vector<Ev> all = events(notes);
+  const std::vector<Ev> more = events(band);
+  all.insert(all.end(), more.begin(), more.end());
+  std::stable_sort(all.begin(), all.end(), [](const Ev& a, const Ev& b) { return a.t < b.t; });
+  return all;
+}
+
 }  // namespace orvo

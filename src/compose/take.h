@@ -18,4 +18,8 @@ std::vector<RNote> tidyTake(std::vector<RNote> notes);
 // In input order: playback sorts by time.
 std::vector<Ev> events(const std::vector<RNote>& notes);
 
+// The events of the notes, then of the band, in time order; at equal times
+// in that order.
+std::vector<Ev> timedEvents(const std::vector<RNote>& notes, const std::vector<RNote>& band = {});
+
 }  // namespace orvo

@@ -50,9 +50,11 @@ std::vector<RNote> ComposeRoom::currentTake() {
   return tidyTake(history_.notes(takeStart_, engine_.now()));
 }
 
-void ComposeRoom::markSaved(int number) {
+void ComposeRoom::markSaved(int number, bool close) {
   std::lock_guard guard(engine_.lock);
-  if (number == takeNumber_) takeSaved_ = true;
+  if (number != takeNumber_) return;
+  takeSaved_ = true;
+  if (close) takeClosed_ = true;
 }
 
 std::string ComposeRoom::helpText() {
@@ -325,11 +327,8 @@ void ComposeRoom::playWithBand(std::vector<RNote> take, std::string prefix) {
   silenceLiveBand();
   engine_.run([this, take = std::move(take), style, prefix](int gen) {
     const Analysis analysis = analyse(take);
-    std::vector<Ev> all = events(take);
-    const std::vector<Ev> band =
-        events(bandFull(take, analysis, style, engine_.parts().runtime.random()));
-    all.insert(all.end(), band.begin(), band.end());
-    std::stable_sort(all.begin(), all.end(), [](const Ev& a, const Ev& b) { return a.t < b.t; });
+    const std::vector<Ev> all =
+        timedEvents(take, bandFull(take, analysis, style, engine_.parts().runtime.random()));
     engine_.say(prefix + engine_.pick({"Here it is with the band.", "With the band.",
                                        "Here comes the band."}),
                 gen);
@@ -343,9 +342,7 @@ void ComposeRoom::playVariation(int kind, std::vector<RNote> take, std::string p
     std::vector<RNote> varied = variation(kind, take, analysis);
     std::stable_sort(varied.begin(), varied.end(),
                      [](const RNote& a, const RNote& b) { return a.t < b.t; });
-    std::vector<Ev> played = events(varied);
-    std::stable_sort(played.begin(), played.end(),
-                     [](const Ev& a, const Ev& b) { return a.t < b.t; });
+    const std::vector<Ev> played = timedEvents(varied);
     const char* words[] = {"Backwards.", "Upside down.",
                            analysis.minor ? "In major." : "In minor."};
     engine_.say(prefix + words[kind], gen);
@@ -447,8 +444,7 @@ void ComposeRoom::autosaveTake() {
   const int number = takeNumber_;
   const std::size_t count = take.size();
   autosaving_ = number;
-  pieces_.saveLater(std::move(take), [this, number, count](const std::optional<std::string>& stem,
-                                                           const Analysis&) {
+  pieces_.saveLater(std::move(take), [this, number, count](const std::optional<std::string>& stem) {
     std::lock_guard guard(engine_.lock);
     if (autosaving_ == number) autosaving_.reset();
     if (!stem) return;
@@ -475,13 +471,7 @@ void ComposeRoom::keepLast() {
     const Analysis analysis = analyse(take);
     const bool saved = pieces_.saveIdea(take, analysis, std::nullopt).has_value();
     const long seconds = roundAway(analysis.length);
-    if (saved) {
-      std::lock_guard guard(engine_.lock);
-      if (number && *number == takeNumber_) {
-        takeSaved_ = true;
-        takeClosed_ = true;
-      }
-    }
+    if (saved && number) markSaved(*number, true);
     engine_.logLine("kept " + std::to_string(take.size()) + " notes, " + std::to_string(seconds) +
                     " seconds");
     engine_.say(saved

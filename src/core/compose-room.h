@@ -86,8 +86,9 @@ class ComposeRoom final : public Room {
   std::vector<RNote> currentTake();
   int takeNumber() const { return takeNumber_; }
   bool takeSaved() const { return takeSaved_; }
-  // A save of take `number` succeeded: it counts only while that take is current.
-  void markSaved(int number);
+  // A save of take `number` succeeded: it counts only while that take is
+  // current; `close` also ends the take, as keeping it does.
+  void markSaved(int number, bool close = false);
 
   const NoteHistory& history() const { return history_; }
   std::string lastSummary() const { return lastSummary_; }

@@ -14,6 +14,7 @@
 #include "core/compose-room.h"
 #include "core/engine.h"
 #include "core/piano-roll.h"
+#include "platform/files.h"
 #include "platform/window-lines.h"
 
 namespace orvo {
@@ -24,12 +25,6 @@ namespace {
 const std::vector<std::string>& extraMoodWords(const std::string&) {
   static const std::vector<std::string> none;
   return none;
-}
-
-std::vector<Ev> sorted(std::vector<Ev> events) {
-  std::stable_sort(events.begin(), events.end(),
-                   [](const Ev& a, const Ev& b) { return a.t < b.t; });
-  return events;
 }
 
 }  // namespace
@@ -53,10 +48,7 @@ std::optional<Mood> Gifts::mood(const Heard& heard) {
 }
 
 void Gifts::playWithBand(int gen, const std::vector<RNote>& notes, const std::vector<RNote>& band) {
-  std::vector<Ev> all = events(notes);
-  const std::vector<Ev> bandEvents = events(band);
-  all.insert(all.end(), bandEvents.begin(), bandEvents.end());
-  engine_.compose().playBand(sorted(std::move(all)), gen);
+  engine_.compose().playBand(timedEvents(notes, band), gen);
 }
 
 void Gifts::giveIn(int gen, const Mood& mood) {
@@ -119,7 +111,7 @@ void Gifts::restyleIn(int gen, const std::string& style, std::vector<RNote> piec
   }
   engine_.ui(lines::now(restyleTitle(style)));
   engine_.say(restyleSentence(style), gen);
-  engine_.compose().playBand(sorted(events(notes)), gen);
+  engine_.compose().playBand(timedEvents(notes), gen);
 }
 
 void Gifts::restyle(const std::string& style) {
@@ -154,8 +146,11 @@ void Gifts::playAlbum() {
     std::vector<Track> album;
     for (const auto& file : engine_.compose().pieces().folder().oldestFirst()) {
       if (!engine_.alive(gen)) return;
-      auto notes = readMIDIForRoll(file);
-      auto take = takeFromMidiFile(file);
+      const auto bytes = files::readFile(file);
+      if (!bytes) continue;
+      const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
+      auto notes = readMIDIForRoll(data, bytes->size());
+      auto take = takeFromMidi(data, bytes->size());
       if (!notes || notes->empty() || !take || take->empty()) continue;
       struct stat info {};
       const double saved =

@@ -59,12 +59,10 @@ void Pieces::remember(const Analysis& analysis) {
   if (!engine_.parts().opt.fast) engine_.saveMemory();
 }
 
-void Pieces::saveLater(
-    std::vector<RNote> notes,
-    std::function<void(const std::optional<std::string>&, const Analysis&)> done) {
+void Pieces::saveLater(std::vector<RNote> notes,
+                       std::function<void(const std::optional<std::string>& stem)> done) {
   queue_.post([this, notes = std::move(notes), done = std::move(done)] {
-    const Analysis analysis = analyse(notes);
-    done(saveIdea(notes, analysis, std::nullopt), analysis);
+    done(saveIdea(notes, analyse(notes), std::nullopt));
   });
 }
 
@@ -81,13 +79,10 @@ std::optional<std::filesystem::path> Pieces::newestIdea() {
 std::optional<std::vector<RNote>> Pieces::lastSavedIdea() {
   auto newest = folder_.newest();
   if (!newest) return std::nullopt;
-  auto bytes = files::readFile(*newest);
-  if (!bytes) return std::nullopt;
-  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
+  auto contents = midifile::readFile(*newest);
   // A file cut short (copied in part, a full disk) is no piece to stand in for a take.
-  auto contents = midifile::read(data, bytes->size());
   if (!contents || !contents->whole) return std::nullopt;
-  return takeFromMidi(data, bytes->size());
+  return takeFromContents(*contents);
 }
 
 }  // namespace orvo

@@ -35,7 +35,7 @@ class Pieces {
   // Analyses and saves on the ideas queue; `done` gets the stem (or nothing)
   // there, with no lock held.
   void saveLater(std::vector<RNote> notes,
-                 std::function<void(const std::optional<std::string>&, const Analysis&)> done);
+                 std::function<void(const std::optional<std::string>& stem)> done);
   // Waits until every save asked for so far is done (an orderly quit).
   bool waitForSaves(double seconds);
 

@@ -13,9 +13,9 @@ void TypedEntry::begin(const std::string& prompt, bool show) {
   shown_ = show;
   if (!show) return;
   if (window_.on()) {
-    window_.print(prompt.substr(prompt.find_first_not_of('\n') == std::string::npos
-                                    ? prompt.size()
-                                    : prompt.find_first_not_of('\n')));
+    // A line of its own: the prompt's leading line break would be an empty line.
+    const auto start = prompt.find_first_not_of('\n');
+    window_.print(start == std::string::npos ? "" : std::string_view(prompt).substr(start));
   } else {
     window_.printRaw(prompt);
   }

@@ -42,11 +42,21 @@ std::filesystem::path workFolder() {
   return folder;
 }
 
-std::string cleanReply(const std::string& reply) {
+namespace {
+
+// A spoken answer has no markdown: every "*" and "#" goes.
+std::string withoutMarks(const std::string& reply) {
   std::string text;
   for (char c : reply) {
     if (c != '*' && c != '#') text.push_back(c);
   }
+  return text;
+}
+
+}  // namespace
+
+std::string cleanReply(const std::string& reply) {
+  const std::string text = withoutMarks(reply);
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t end = text.find('\n', start);
@@ -224,7 +234,8 @@ std::string AISession::ask(const std::string& question, const std::string& state
       persona = ai::localPersona(people_.assistant, people_.user);
     }
     std::string reply = local_.ask("They say: " + question + "\nYou reply:", persona);
-    return ai::cleanReply(reply).empty() ? ai::didNotFollow : ai::cleanReply(reply);
+    const std::string cleaned = ai::cleanReply(reply);
+    return cleaned.empty() ? ai::didNotFollow : cleaned;
   }
   start();
   nlohmann::json message = {
@@ -280,11 +291,7 @@ std::string AISession::askOnce(const std::string& question, const std::string& c
   if (mentionsSignIn(run.out) || run.out.find("/login") != std::string::npos)
     return ai::notSignedIn;
   if (!run.ok || files::trim(run.out).empty()) return ai::unreachable;
-  std::string text;
-  for (char c : run.out) {
-    if (c != '*' && c != '#') text.push_back(c);
-  }
-  return files::trim(repairUtf8(text));
+  return files::trim(repairUtf8(ai::withoutMarks(run.out)));
 }
 
 void AISession::shutDown() {
