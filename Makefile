@@ -5,7 +5,8 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
             nlohmann-json3-dev libasound2-dev libfftw3-dev \
             libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng \
             espeak-ng libespeak-ng-dev libfluidsynth-dev timgm6mb-soundfont clang \
-            libglib2.0-dev fluid-soundfont-gm pulseaudio pulseaudio-utils sox
+            libglib2.0-dev fluid-soundfont-gm pulseaudio pulseaudio-utils sox \
+            liblua5.4-dev lua5.4
 # For the tests only: the key check's peers, the MIDI files it reads and midicsv,
 # which reads what we write
 # (Node.js and npm only where the machine has none of its own).

@@ -40,6 +40,7 @@
 #include "sound/sounds.h"
 #include "sound/speaker.h"
 #include "sound/voice-meter.h"
+#include "studio/reaper-link.h"
 #include "studio/studio-host.h"
 #include "voice/ai.h"
 #include "voice/local-ai.h"
@@ -111,6 +112,16 @@ int main(int argc, char** argv) {
     if (instanceLock >= 0) {
       instance::becomeOnlyCopy(instanceLock, [runtime](double s) { runtime->sleep(s); });
     }
+  }
+
+  // The REAPER link waits on the runtime's clock; the bridge this build carries
+  // is put beside the data, where installing it into REAPER copies it from.
+  Reaper::setUp({Reaper::defaultSetup().resources, baseDir / "reaper" / "lorimel_bridge.lua",
+                 [runtime] { return runtime->now(); }, [runtime](double s) { runtime->sleep(s); }});
+  if (!isCheck) {
+    runtime->async([baseDir, log] {
+      if (!Reaper::shipBridge(baseDir)) log->logLine("could not write reaper/lorimel_bridge.lua");
+    });
   }
 
   // A raw input stream replaces the sequencer; a raw output alone mirrors it.

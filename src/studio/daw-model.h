@@ -155,6 +155,8 @@ class DawAdapter {
   virtual std::string name() = 0;  // spoken in sentences ("REAPER")
   virtual std::optional<DawState> state() = 0;
   virtual std::optional<std::string> send(const std::vector<std::string>& args, double timeout) = 0;
+  // A plug-in's name as it is spoken ("ReaEQ, VST").
+  virtual std::string spokenFx(const std::string& name) { return name; }
 };
 
 // Numbers in words for speech: "minus 6 decibels", "plus 1.3 decibels",

@@ -1,0 +1,97 @@
+// The REAPER link: reading a 50-track snapshot, the bridge building it in
+// Lua, and whole round trips through the real exchange files, once with the
+// bridge on REAPER's idle rate and once pumped in the link's wait.
+
+#include <atomic>
+#include <thread>
+
+#include "bench-figures.h"
+#include "platform/files.h"
+#include "studio/pretend-reaper.h"
+#include "studio/reaper-snapshot.h"
+
+namespace orvo::bench {
+namespace {
+
+// 50 tracks with 4 plug-ins and 2 sends each.
+std::string bigProject() {
+  std::string project = "{ tracks = {";
+  for (int i = 1; i <= 50; ++i) {
+    project +=
+        "{ name = 'Track " + std::to_string(i) +
+        "', db = -3, items = 2, fx = { 'VST: ReaEQ (Cockos)', "
+        "'VST: ReaComp (Cockos)', 'VST: ReaDelay (Cockos)', 'VST: ReaLimit (Cockos)' }, sends = { "
+        "{ to = 'Track 1', db = -12 }, { to = 'Track 2', db = -18 } } },";
+  }
+  return project + "} }";
+}
+
+std::string bigSnapshot() {
+  std::string text = "P|playing|bar 12, beat 3|120.0\n0|Master|0.0|0|0|0|0|0|ReaLimit|1||0\n";
+  for (int i = 1; i <= 50; ++i) {
+    text += std::to_string(i) + "|Track " + std::to_string(i) +
+            "|-3.0|0|0|0|0|0|VST: ReaEQ (Cockos);VST: ReaComp (Cockos);VST: ReaDelay (Cockos);VST: "
+            "ReaLimit (Cockos)|1;1;1;1|Track 1@-12.0;Track 2@-18.0|2\n";
+  }
+  return text;
+}
+
+void BM_ParseSnapshot50Tracks(benchmark::State& state) {
+  const std::string text = bigSnapshot();
+  for (auto _ : state) benchmark::DoNotOptimize(parseSnapshot(text));
+}
+BENCHMARK(BM_ParseSnapshot50Tracks)->Unit(benchmark::kMicrosecond);
+
+// The bridge taking a snapshot request and writing its reply: one pump.
+void BM_BridgeBuildsSnapshot50Tracks(benchmark::State& state) {
+  testing::PretendReaper reaper(bigProject(), false);
+  const auto command = reaper.exchange() / "cmd.txt";
+  long number = 1;
+  for (auto _ : state) {
+    files::writeFileAtomically(command, std::to_string(number++) + "\tsnapshot");
+    reaper.studio->pump();
+  }
+}
+BENCHMARK(BM_BridgeBuildsSnapshot50Tracks)->Unit(benchmark::kMillisecond);
+
+// REAPER's idle rate: the bridge runs every 33 ms on its own thread while the
+// link waits on the real clock.
+void BM_SnapshotRoundTripAtReaperRate(benchmark::State& state) {
+  testing::PretendReaper reaper(bigProject(), false);
+  Reaper::Setup setup = Reaper::defaultSetup();
+  setup.resources = reaper.resources();
+  Reaper::setUp(setup);
+  std::atomic<bool> going{true};
+  std::thread idle([&] {
+    while (going) {
+      reaper.studio->pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(33));
+    }
+  });
+  std::vector<double> micros;
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(Reaper::sendList({"snapshot"}));
+    micros.push_back(microsSince(start));
+  }
+  going = false;
+  idle.join();
+  reportMicros(state, micros);
+}
+BENCHMARK(BM_SnapshotRoundTripAtReaperRate)->Unit(benchmark::kMillisecond)->Iterations(100);
+
+// The pretend REAPER: the bridge pumped inside the wait.
+void BM_SnapshotRoundTripPumpedInTheWait(benchmark::State& state) {
+  testing::PretendReaper reaper(bigProject());
+  std::vector<double> micros;
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(Reaper::sendList({"snapshot"}));
+    micros.push_back(microsSince(start));
+  }
+  reportMicros(state, micros);
+}
+BENCHMARK(BM_SnapshotRoundTripPumpedInTheWait)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace orvo::bench
