@@ -40,6 +40,7 @@
 #include "sound/sounds.h"
 #include "sound/speaker.h"
 #include "sound/voice-meter.h"
+#include "studio/reaper-adapter.h"
 #include "studio/reaper-link.h"
 #include "studio/studio-host.h"
 #include "voice/ai.h"
@@ -205,6 +206,7 @@ int main(int argc, char** argv) {
       .quit = quitOnMain,
       .pianoSpeech = pianospeech::fromSentence,
       .assistant = aiSession,
+      .daw = new ReaperAdapter,
   });
   {
     Profile profile = engine->currentProfile();

@@ -10,6 +10,7 @@
 #include "core/json-file.h"
 #include "core/lesson-room.h"
 #include "core/requests.h"
+#include "core/studio-desk.h"
 #include "core/talk-room.h"
 #include "platform/files.h"
 #include "platform/random.h"
@@ -52,12 +53,16 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   compose_ = std::make_unique<ComposeRoom>(*this);
   static NoAssistant none;
   aiTalk_ = std::make_unique<AiTalk>(*this, parts_.assistant ? *parts_.assistant : none);
+  static NoDaw noStudio;
+  studioDesk_ = std::make_unique<StudioDesk>(*this, parts_.daw ? *parts_.daw : noStudio);
   current_ = home_.get();
   registerLines();
   requests_->loadLearned();
 }
 
 Engine::~Engine() = default;
+
+void Engine::runPlan(std::vector<PlanStep> steps) { studioDesk_->runPlan(std::move(steps)); }
 
 Room& Engine::room(Mode mode) {
   switch (mode) {

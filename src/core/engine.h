@@ -51,6 +51,9 @@
 namespace orvo {
 
 class AiTalk;
+class DawAdapter;
+class StudioDesk;
+struct PlanStep;
 class ComposeRoom;
 class HomeRoom;
 class LessonRoom;
@@ -84,6 +87,8 @@ struct EngineParts {
   std::function<void(bool on)> duck = [](bool) {};
   // The language model, when one can be reached; none means no model at all.
   Assistant* assistant = nullptr;
+  // The recording studio the assistant changes; none answers when unset.
+  DawAdapter* daw = nullptr;
   // The listener's decisions, one line each, for the listening trace.
   std::function<void(const std::string&)> earsTrace = nullptr;
 };
@@ -195,6 +200,9 @@ class Engine {
   LessonRoom& lessons() { return *lessons_; }
   ComposeRoom& compose() { return *compose_; }
   AiTalk& aiTalk() { return *aiTalk_; }
+  StudioDesk& studioDesk() { return *studioDesk_; }
+  // A plan of studio changes, carried out in the background and reported.
+  void runPlan(std::vector<PlanStep> steps);
   // Switches mode: the room left puts its state to rest.
   void setMode(Mode mode);
 
@@ -247,6 +255,7 @@ class Engine {
   std::unique_ptr<LessonRoom> lessons_;
   std::unique_ptr<ComposeRoom> compose_;
   std::unique_ptr<AiTalk> aiTalk_;
+  std::unique_ptr<StudioDesk> studioDesk_;
   Room* current_ = nullptr;
 
   int speaking_ = 0;  // sentences of activities being spoken now

@@ -159,6 +159,17 @@ class DawAdapter {
   virtual std::string spokenFx(const std::string& name) { return name; }
 };
 
+// No studio to change: nothing answers. Its name is the studio's the
+// sentences are made for.
+class NoDaw final : public DawAdapter {
+ public:
+  std::string name() override { return "REAPER"; }
+  std::optional<DawState> state() override { return std::nullopt; }
+  std::optional<std::string> send(const std::vector<std::string>&, double) override {
+    return std::nullopt;
+  }
+};
+
 // Numbers in words for speech: "minus 6 decibels", "plus 1.3 decibels",
 // "0 decibels", "silent"; "centre", "30 percent left".
 std::string spokenDB(double db);

@@ -109,6 +109,7 @@ class EngineTest : public ::testing::Test {
   std::map<std::string, std::vector<Ev>> pianoSpeech;  // what the talk keys play, by sentence
   std::vector<std::string> quits;
   Assistant* assistant = nullptr;  // none: no model at all
+  DawAdapter* daw = nullptr;       // none: no studio answers
   ButtonKeys keys;
   // A player whose 88-key piano's top key is already known.
   bool topKeyKnown = files::writeFileAtomically(home / "top-key.txt", "108\n");
@@ -134,6 +135,7 @@ class EngineTest : public ::testing::Test {
           return found->second;
         },
         .assistant = assistant,
+        .daw = daw,
     });
   }
 
