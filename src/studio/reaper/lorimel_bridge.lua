@@ -185,7 +185,8 @@ end
 
 local function flag(tr, key) return r.GetMediaTrackInfo_Value(tr, key) > 0 end
 
-local function trackLine(tr, n)
+-- names: each track's name by its track, for the sends.
+local function trackLine(tr, n, names)
   local fx, on = {}, {}
   for i = 0, r.TrackFX_GetCount(tr) - 1 do
     local _, name = r.TrackFX_GetFXName(tr, i, "")
@@ -196,11 +197,7 @@ local function trackLine(tr, n)
   if n > 0 then
     for i = 0, r.GetTrackNumSends(tr, 0) - 1 do
       local dest = r.GetTrackSendInfo_Value(tr, 0, i, "P_DESTTRACK")
-      local destName = ""
-      for t = 1, r.CountTracks(0) do
-        if r.GetTrack(0, t - 1) == dest then destName = nameOf(dest, t) end
-      end
-      sends[#sends + 1] = clean(destName) .. "@" .. num(toDB(r.GetTrackSendInfo_Value(tr, 0, i, "D_VOL")))
+      sends[#sends + 1] = clean(names[dest] or "") .. "@" .. num(toDB(r.GetTrackSendInfo_Value(tr, 0, i, "D_VOL")))
     end
   end
   local items = n > 0 and r.CountTrackMediaItems(tr) or 0
@@ -214,8 +211,13 @@ end
 
 local function snapshot()
   local lines = { "P|" .. transportWord() .. "|" .. positionWords() .. "|" .. num(tempo(), 3) }
-  lines[#lines + 1] = trackLine(r.GetMasterTrack(0), 0)
-  for t = 1, r.CountTracks(0) do lines[#lines + 1] = trackLine(r.GetTrack(0, t - 1), t) end
+  local names = {}
+  for t = 1, r.CountTracks(0) do
+    local tr = r.GetTrack(0, t - 1)
+    names[tr] = nameOf(tr, t)
+  end
+  lines[#lines + 1] = trackLine(r.GetMasterTrack(0), 0, names)
+  for t = 1, r.CountTracks(0) do lines[#lines + 1] = trackLine(r.GetTrack(0, t - 1), t, names) end
   return table.concat(lines, "\n")
 end
 

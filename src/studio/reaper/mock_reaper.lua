@@ -503,11 +503,11 @@ function api.Undo_CanRedo2(proj) needInt(proj, "project") return redo[#redo] and
 function api.UpdateArrange() end
 function api.TrackList_AdjustWindows(_) end
 
-reaper = setmetatable({}, {
+-- The functions sit in the table itself (a lookup costs what it does in
+-- REAPER); only a missing name reaches the metatable.
+reaper = setmetatable(api, {
   __index = function(_, name)
-    local fn = api[name]
-    if not fn then error("not on the bridge's allow-list: reaper." .. tostring(name), 2) end
-    return fn
+    error("not on the bridge's allow-list: reaper." .. tostring(name), 2)
   end,
   __newindex = function() error("the reaper table is read-only", 2) end,
 })
