@@ -7,10 +7,10 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
             espeak-ng libespeak-ng-dev libfluidsynth-dev timgm6mb-soundfont clang \
             libglib2.0-dev fluid-soundfont-gm pulseaudio pulseaudio-utils sox \
             liblua5.4-dev lua5.4
-# For the tests only: the key check's peers, the MIDI files it reads and midicsv,
-# which reads what we write
+# For the tests only: the key check's peers, the MIDI files it reads, midicsv,
+# which reads what we write, and REAPER 6's Lua (5.3), which runs the bridge
 # (Node.js and npm only where the machine has none of its own).
-TEST_PACKAGES := python3-mido openttd-openmsx planetblupi-music-midi midicsv \
+TEST_PACKAGES := python3-mido openttd-openmsx planetblupi-music-midi midicsv lua5.3 \
                  $(if $(shell command -v node),,nodejs) $(if $(shell command -v npm),,npm)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 

@@ -340,6 +340,9 @@ TEST_F(BridgeTest, BadRequestsGetAReasonAndTheLoopGoesOn) {
   EXPECT_EQ(ask({"track_rename", "1", longName}), "ok");
   EXPECT_EQ(eval("return #mock_track(1).name"), "10000");
   EXPECT_EQ(ask({"ping"}), "pong");
+  // The pretend REAPER has nothing off the bridge's allow-list.
+  EXPECT_EQ(eval("return tostring(pcall(function() return reaper.ShowConsoleMsg end))"), "false");
+  EXPECT_EQ(eval("return tostring(pcall(reaper.Main_OnCommand, 40001 + 1, 0))"), "false");
 }
 
 TEST(ReaperBridge, ARequestFromBeforeARestartIsNotReplayed) {
@@ -353,8 +356,13 @@ TEST(ReaperBridge, ARequestFromBeforeARestartIsNotReplayed) {
   EXPECT_EQ(Reaper::sendList({"ping"}), "pong");
 }
 
-TEST(ReaperBridge, RunsUnderTheStockLuaInterpreter) {
-  ASSERT_TRUE(std::filesystem::exists("/usr/bin/lua5.4")) << "lua5.4 is in the Makefile's packages";
+// REAPER 7 runs Lua 5.4 and REAPER 6 Lua 5.3: the bridge runs under Debian's own
+// interpreter of each, outside our embedding.
+class StockLua : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(StockLua, RunsTheBridge) {
+  const std::string interpreter = GetParam();
+  ASSERT_TRUE(std::filesystem::exists(interpreter)) << "the Makefile's packages install it";
   TempFolder folder;
   const auto resources = folder / "REAPER";
   std::filesystem::create_directories(resources);
@@ -400,6 +408,7 @@ TEST(ReaperBridge, RunsUnderTheStockLuaInterpreter) {
   lua.join();
   Reaper::setUp(Reaper::defaultSetup());
 }
+INSTANTIATE_TEST_SUITE_P(ReaperBridge, StockLua, ::testing::Values("/usr/bin/lua5.4", "/usr/bin/lua5.3"));
 
 }  // namespace
 }  // namespace orvo
