@@ -408,7 +408,30 @@ TEST_P(StockLua, RunsTheBridge) {
   lua.join();
   Reaper::setUp(Reaper::defaultSetup());
 }
-INSTANTIATE_TEST_SUITE_P(ReaperBridge, StockLua, ::testing::Values("/usr/bin/lua5.4", "/usr/bin/lua5.3"));
+INSTANTIATE_TEST_SUITE_P(ReaperBridge, StockLua,
+                         ::testing::Values("/usr/bin/lua5.4", "/usr/bin/lua5.3"));
+
+}  // namespace
+}  // namespace orvo
+
+namespace orvo {
+namespace {
+
+TEST(ReaperLink, REAPERIsFoundOnThePathOnlyAsAProgram) {
+  testing::TempFolder folder;
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  std::filesystem::create_directories(folder / "bin");
+  files::writeFileAtomically(folder / "bin/reaper", "#!/bin/sh\n");
+  ::setenv("PATH", (folder.path().string() + "/nothing::" + (folder / "bin").string()).c_str(), 1);
+  const bool beforeExecutable =
+      Reaper::installedAt().has_value() && Reaper::installedAt()->parent_path() == folder / "bin";
+  std::filesystem::permissions(folder / "bin/reaper", std::filesystem::perms::owner_all);
+  auto found = Reaper::installedAt();
+  ::setenv("PATH", oldPath.c_str(), 1);
+  EXPECT_FALSE(beforeExecutable);  // a file that cannot run is not REAPER
+  ASSERT_TRUE(found.has_value());
+  EXPECT_EQ(*found, folder / "bin/reaper");
+}
 
 }  // namespace
 }  // namespace orvo
