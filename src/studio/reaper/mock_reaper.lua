@@ -27,6 +27,10 @@ end
 local function square(lo, hi, unit)
   return function(n) return string.format("%.1f", lo + (hi - lo) * n * n) .. unit end
 end
+-- Frequencies on a log scale, 20 Hz to 20 kHz.
+local function hz()
+  return function(n) return string.format("%.0f Hz", 20 * 10 ^ (3 * n)) end
+end
 local function db(lo, hi)
   return function(n)
     if n <= 0 then return "-inf dB" end
@@ -38,16 +42,21 @@ local CATALOGUE = {
   ReaComp = { params = { { "Thresh", 1.0, db(-60, 0) }, { "Ratio", 0.1, lin(1, 20, ":1") },
     { "Attack", 0.3, square(0, 500, " ms") }, { "Release", 0.2, lin(0, 1000, " ms", 0) } },
     presets = { "Gentle", "Heavy", "Vocal" } },
-  ReaEQ = { params = { { "Freq-Low Shelf", 0.1, lin(20, 20000, " Hz", 0) }, { "Gain-Low Shelf", 0.5, lin(-24, 24, " dB") },
-    { "Freq-Band 2", 0.3, lin(20, 20000, " Hz", 0) }, { "Gain-Band 2", 0.5, lin(-24, 24, " dB") },
-    { "Freq-High Shelf", 0.8, lin(20, 20000, " Hz", 0) }, { "Gain-High Shelf", 0.5, lin(-24, 24, " dB") } },
+  ReaEQ = { params = { { "Freq-Low Shelf", 0.233, hz() }, { "Gain-Low Shelf", 0.5, lin(-24, 24, " dB") },
+    { "Freq-Band 2", 0.434, hz() }, { "Gain-Band 2", 0.5, lin(-24, 24, " dB") },
+    { "Freq-Band 3", 0.725, hz() }, { "Gain-Band 3", 0.5, lin(-24, 24, " dB") },
+    { "Freq-High Shelf", 0.9, hz() }, { "Gain-High Shelf", 0.5, lin(-24, 24, " dB") } },
     presets = { "Bright", "Warm" } },
   ReaVerbate = { params = { { "Wet", 0.3, lin(-60, 0, " dB") }, { "Dry", 1.0, lin(-60, 0, " dB") },
-    { "Room size", 0.5, lin(0, 100, "%", 0) }, { "Dampening", 0.5, lin(0, 100, "%", 0) } } },
-  ReaDelay = { params = { { "Wet", 0.5, lin(-60, 0, " dB") }, { "Feedback", 0.3, lin(0, 100, "%", 0) } } },
+    { "Room size", 0.5, lin(0, 100, "%", 0) }, { "Dampening", 0.5, lin(0, 100, "%", 0) },
+    { "Width", 1.0, lin(0, 100, "%", 0) }, { "Lowpass", 1.0, hz() }, { "Highpass", 0.0, hz() } } },
+  ReaDelay = { params = { { "Wet", 0.5, lin(-60, 0, " dB") }, { "Dry", 1.0, lin(-60, 0, " dB") },
+    { "Feedback", 0.3, lin(0, 100, "%", 0) }, { "Lowpass", 1.0, hz() }, { "Highpass", 0.0, hz() } } },
   ReaLimit = { params = { { "Threshold", 1.0, lin(-20, 0, " dB") }, { "Ceiling", 1.0, lin(-20, 0, " dB") } } },
-  ReaGate = { params = { { "Thresh", 0.0, db(-60, 0) } } },
-  ReaTune = { params = {} },
+  ReaGate = { params = { { "Thresh", 0.0, db(-60, 0) }, { "Attack", 0.1, square(0, 500, " ms") },
+    { "Release", 0.2, lin(0, 1000, " ms", 0) } } },
+  ReaTune = { params = { { "Mix", 1.0, lin(0, 100, "%", 0) } } },
+  ReaPitch = { params = { { "Wet", 1.0, lin(-60, 0, " dB") } } },
   ReaSynth = { params = { { "Volume", 0.5, lin(-60, 0, " dB") } } },
 }
 
@@ -89,7 +98,7 @@ P.cursor = P.cursor or 0
 P.markers = P.markers or {}
 P.installed = P.installed or { "VST: ReaEQ (Cockos)", "VST: ReaComp (Cockos)", "VST: ReaVerbate (Cockos)",
   "VST: ReaDelay (Cockos)", "VST: ReaLimit (Cockos)", "VST: ReaGate (Cockos)", "VST: ReaTune (Cockos)",
-  "VSTi: ReaSynth (Cockos)" }
+  "VST: ReaPitch (Cockos)", "VSTi: ReaSynth (Cockos)" }
 P.actions = P.actions or {}
 P.ignore = P.ignore or {}
 P.toggles = P.toggles or {}
