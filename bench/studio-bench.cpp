@@ -7,7 +7,9 @@
 
 #include "bench-figures.h"
 #include "platform/files.h"
+#include "studio/daw-understand.h"
 #include "studio/pretend-reaper.h"
+#include "studio/reaper-adapter.h"
 #include "studio/reaper-snapshot.h"
 
 namespace orvo::bench {
@@ -92,6 +94,53 @@ void BM_SnapshotRoundTripPumpedInTheWait(benchmark::State& state) {
   reportMicros(state, micros);
 }
 BENCHMARK(BM_SnapshotRoundTripPumpedInTheWait)->Unit(benchmark::kMicrosecond);
+
+// Twenty typical requests understood against a 50-track project. The one
+// that reads a plug-in's settings asks the pretend REAPER (pumped in the
+// wait); with the argument 0 it is left out, to time understanding alone.
+void BM_UnderstandTwentyRequests(benchmark::State& state) {
+  testing::PretendReaper reaper(bigProject());
+  ReaperAdapter adapter;
+  Daw daw(adapter);
+  const DawState project = *adapter.state();
+  const std::vector<Heard> requests = [] {
+    std::vector<Heard> out;
+    for (const char* text : {"what did you change",
+                             "how many tracks",
+                             "which tracks are muted",
+                             "what track am i on",
+                             "is anything wrong before exporting",
+                             "what plugins are on track 12",
+                             "mute track 7",
+                             "solo track 3",
+                             "set the track 20 volume to minus 10",
+                             "turn track 9 down a little",
+                             "pan track 4 30 percent left",
+                             "next track",
+                             "rename track 5 to lead guitar",
+                             "delete track 40",
+                             "move track 2 below track 8",
+                             "add a compressor to track 6",
+                             "lower the threshold a little on track 6",
+                             "tempo 96",
+                             "play",
+                             "what time is it"}) {
+      out.emplace_back(text);
+    }
+    return out;
+  }();
+  std::vector<double> micros;
+  for (auto _ : state) {
+    for (const Heard& heard : requests) {
+      if (state.range(0) == 0 && heard.text.find("threshold") != std::string::npos) continue;
+      auto start = std::chrono::steady_clock::now();
+      benchmark::DoNotOptimize(understand(daw, heard, project));
+      micros.push_back(microsSince(start));
+    }
+  }
+  reportMicros(state, micros);
+}
+BENCHMARK(BM_UnderstandTwentyRequests)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace orvo::bench

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <unordered_map>
 
 #include "lessons/music-words.h"
 #include "studio/daw-words.h"
@@ -94,16 +95,31 @@ struct Said {
     for (const std::string& word : wordsOf(phrase)) out += trimmed(word) + " ";
     return out;
   }
+  // Each phrase is formed once per thread (a few hundred of the vocabulary,
+  // and the project's names, so the cache is bounded).
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>()(text);
+    }
+  };
+  static const std::string& formed(std::string_view phrase) {
+    thread_local std::unordered_map<std::string, std::string, Hash, std::equal_to<>> cache;
+    auto found = cache.find(phrase);
+    if (found == cache.end()) {
+      if (cache.size() > 4096) cache.clear();
+      found = cache.emplace(std::string(phrase), form(phrase)).first;
+    }
+    return found->second;
+  }
   // The word index where the phrase begins, as whole words.
   std::optional<std::size_t> find(std::string_view phrase, std::size_t from = 0) const {
-    const std::string needle = form(phrase);
+    const std::string& needle = formed(phrase);
     if (needle.size() <= 2) return std::nullopt;
     std::size_t at = 0;
-    std::size_t index = 0;
     for (std::size_t i = 0; i < words.size(); ++i) {
       if (i >= from && padded.compare(at, needle.size(), needle) == 0) return i;
       at += words[i].size() + 1;
-      ++index;
     }
     return std::nullopt;
   }
