@@ -10,21 +10,13 @@
 
 #include "studio/pretend-reaper.h"
 #include "studio/reaper-adapter.h"
+#include "studio/reaper-scripts.h"
 
 namespace orvo {
 namespace {
 
-const char* kProject = R"lua({
-  tracks = {
-    { name = "Lead Vocals", db = -3, items = 4, selected = true },
-    { name = "Vocal Double", db = -9, pan = -30, items = 4 },
-    { name = "Kick Sample", db = -6, items = 1, fx = { "VST: ReaEQ (Cockos)" } },
-    { name = "Bass", db = -4.5, items = 2,
-      fx = { "VST: ReaComp (Cockos)", { name = "VST: ReaEQ (Cockos)", on = false } } },
-    { name = "Piano", db = -10, pan = 20, items = 0, fx = { "VSTi: ReaSynth (Cockos)" } },
-    { name = "Drum Room", db = -12, items = 3 },
-  },
-})lua";
+// The routing trace's fixed project.
+const std::string kProject(reaperscripts::pretendProject);
 
 // What understanding made of a sentence, in one line a table can hold.
 std::string shown(const std::optional<DawAsk>& ask) {
