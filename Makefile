@@ -61,16 +61,20 @@ bench: build
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(TEST_PACKAGES) fluidsynth"
 	./build/bench/orvo-bench
 
-# Fuzzes the MIDI parser and the MIDI file reader (clang's libFuzzer); FUZZ_RUNS inputs, 5 million by default.
+# Fuzzes the MIDI parser, the MIDI file reader and the studio snapshot and
+# understanding (clang's libFuzzer): FUZZ_RUNS inputs each for the first two,
+# 5 million by default, and STUDIO_FUZZ_RUNS (a sentence takes far longer).
 FUZZ_RUNS ?= 5000000
+STUDIO_FUZZ_RUNS ?= 250000
 fuzz:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) clang libclang-rt-14-dev"
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVO_FUZZ=ON \
 	  -DORVO_TESTS=OFF -DORVO_BENCH=OFF >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target orvo-fuzz-midi orvo-fuzz-midi-file
-	@mkdir -p build-fuzz/corpus/midi-bytes build-fuzz/corpus/midi-file
+	@cmake --build build-fuzz -j $(JOBS) --target orvo-fuzz-midi orvo-fuzz-midi-file orvo-fuzz-studio
+	@mkdir -p build-fuzz/corpus/midi-bytes build-fuzz/corpus/midi-file build-fuzz/corpus/studio
 	./build-fuzz/fuzz/orvo-fuzz-midi -runs=$(FUZZ_RUNS) -max_len=64 build-fuzz/corpus/midi-bytes fuzz/corpus/midi-bytes
 	./build-fuzz/fuzz/orvo-fuzz-midi-file -runs=$(FUZZ_RUNS) -max_len=4096 build-fuzz/corpus/midi-file fuzz/corpus/midi-file
+	./build-fuzz/fuzz/orvo-fuzz-studio -runs=$(STUDIO_FUZZ_RUNS) -max_len=512 build-fuzz/corpus/studio fuzz/corpus/studio
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
