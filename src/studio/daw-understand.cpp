@@ -6,6 +6,8 @@
 #include <unordered_map>
 
 #include "lessons/music-words.h"
+#include "lessons/plain-words.h"
+#include "studio/daw-speech.h"
 #include "studio/daw-words.h"
 
 namespace orvo {
@@ -18,63 +20,19 @@ std::string trimmed(std::string word) {
   return word;
 }
 
-std::string lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return out;
-}
+using dawspeech::capitalised;
+using dawspeech::joined;
+using dawspeech::plural;
+using dawspeech::trackName;
 
-// Words of any text split at what is not a letter or digit, lower case.
 std::vector<std::string> wordsOf(std::string_view text) {
-  std::vector<std::string> out;
-  std::string word;
-  for (char c : text) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (std::isalnum(u) || u >= 0x80) {
-      word += static_cast<char>(std::tolower(u));
-    } else if (!word.empty()) {
-      out.push_back(word);
-      word.clear();
-    }
-  }
-  if (!word.empty()) out.push_back(word);
-  return out;
-}
-
-std::string joined(const std::vector<std::string>& items, const std::string& last = " and ") {
-  std::string out;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i > 0) out += i + 1 == items.size() ? last : ", ";
-    out += items[i];
-  }
-  return out;
-}
-
-std::string plural(long count, const std::string& word) {
-  return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+  return plainWords(std::string(text));
 }
 
 std::string titleCase(const std::vector<std::string>& words) {
   std::string out;
-  for (const std::string& word : words) {
-    if (!out.empty()) out += ' ';
-    std::string w = word;
-    if (!w.empty() && w[0] >= 'a' && w[0] <= 'z') w[0] = static_cast<char>(w[0] - 32);
-    out += w;
-  }
+  for (const std::string& word : words) out += (out.empty() ? "" : " ") + capitalised(word);
   return out;
-}
-
-std::string nameOf(const DawTrack& track) {
-  if (track.index == 0) return "the master";
-  return track.name.empty() ? "Track " + std::to_string(track.index) : track.name;
-}
-
-std::string capitalised(std::string text) {
-  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 32);
-  return text;
 }
 
 // The sentence as understanding reads it.
@@ -200,7 +158,7 @@ const dawwords::FxKind* kindHeard(const Said& s) {
 }
 
 bool isKind(const dawwords::FxKind& kind, const std::string& fxName) {
-  const std::string name = lower(fxName);
+  const std::string name = lowerCase(fxName);
   return std::any_of(kind.inNames.begin(), kind.inNames.end(),
                      [&](std::string_view part) { return name.find(part) != std::string::npos; });
 }
@@ -214,7 +172,7 @@ struct Ctx {
   std::string spokenFx(const std::string& name) const { return daw.adapter.spokenFx(name); }
   std::string listNames() const {
     std::vector<std::string> names;
-    for (const DawTrack& t : state.tracks) names.push_back(nameOf(t));
+    for (const DawTrack& t : state.tracks) names.push_back(trackName(t));
     return joined(names);
   }
   TrackPick pickTrack(bool allowDefault) const { return pick(daw, heard, state, allowDefault); }
@@ -287,7 +245,7 @@ std::optional<DawAsk> undoRedo(Ctx& c) {
 std::optional<DawAsk> howMany(Ctx& c) {
   if (!c.s.has("how many tracks") && !c.s.has("how many track")) return std::nullopt;
   std::vector<std::string> names;
-  for (const DawTrack& t : c.state.tracks) names.push_back(nameOf(t));
+  for (const DawTrack& t : c.state.tracks) names.push_back(trackName(t));
   std::string text = plural(static_cast<long>(names.size()), "track");
   if (!names.empty()) text += ": " + joined(names, ", ");
   return DawAsk::say(text + ".");
@@ -310,7 +268,7 @@ std::optional<DawAsk> trackLists(Ctx& c) {
     if (!asked || !c.s.has(st.word)) continue;
     std::vector<std::string> names;
     for (const DawTrack& t : c.state.tracks) {
-      if (t.*st.flag) names.push_back(nameOf(t));
+      if (t.*st.flag) names.push_back(trackName(t));
     }
     if (names.empty()) return DawAsk::say("No track is " + std::string(st.spoken) + ".");
     return DawAsk::say(capitalised(joined(names)) + (names.size() == 1 ? " is " : " are ") +
@@ -322,7 +280,7 @@ std::optional<DawAsk> trackLists(Ctx& c) {
       for (const DawTrack& t : c.state.tracks) {
         if (std::any_of(t.fx.begin(), t.fx.end(),
                         [&](const std::string& fx) { return isKind(*kind, fx); })) {
-          names.push_back(nameOf(t));
+          names.push_back(trackName(t));
         }
       }
       if (names.empty()) return DawAsk::say("No track has a " + std::string(kind->label) + ".");
@@ -335,7 +293,7 @@ std::optional<DawAsk> trackLists(Ctx& c) {
     return DawAsk::say("There are no tracks yet. Say new track to make one.");
   std::vector<std::string> lines;
   for (const DawTrack& t : c.state.tracks)
-    lines.push_back(std::to_string(t.index) + ", " + nameOf(t));
+    lines.push_back(std::to_string(t.index) + ", " + trackName(t));
   std::string text;
   for (const std::string& line : lines) text += (text.empty() ? "" : ". ") + line;
   return DawAsk::say(text + ".");
@@ -378,7 +336,7 @@ std::optional<DawAsk> checks(Ctx& c) {
   auto named = [&](bool DawTrack::*flag) {
     std::vector<std::string> names;
     for (const DawTrack& t : c.state.tracks) {
-      if (t.*flag) names.push_back(nameOf(t));
+      if (t.*flag) names.push_back(trackName(t));
     }
     return names;
   };
@@ -397,13 +355,13 @@ std::optional<DawAsk> checks(Ctx& c) {
        }()) {
     for (std::size_t i = 0; i < t->fx.size(); ++i) {
       if (i >= t->fxOn.size() || !t->fxOn[i]) {
-        findings.push_back(c.spokenFx(t->fx[i]) + " on " + nameOf(*t) + " is bypassed");
+        findings.push_back(c.spokenFx(t->fx[i]) + " on " + trackName(*t) + " is bypassed");
       }
     }
   }
   std::vector<std::string> empty;
   for (const DawTrack& t : c.state.tracks) {
-    if (t.items == 0) empty.push_back(nameOf(t));
+    if (t.items == 0) empty.push_back(trackName(t));
   }
   if (!empty.empty()) {
     findings.push_back(joined(empty, ", ") + (empty.size() == 1 ? " has" : " have") +
@@ -431,14 +389,14 @@ std::optional<DawAsk> pluginLists(Ctx& c) {
   if (!t) return instead;
   c.daw.lastTrack = t->index;
   if (t->fx.empty() && t->sends.empty())
-    return DawAsk::say(capitalised(nameOf(*t)) + " has no plug-ins.");
+    return DawAsk::say(capitalised(trackName(*t)) + " has no plug-ins.");
   std::vector<std::string> fx;
   for (std::size_t i = 0; i < t->fx.size(); ++i) {
     fx.push_back(c.spokenFx(t->fx[i]) + (i < t->fxOn.size() && t->fxOn[i] ? "" : ", bypassed"));
   }
   std::string text =
-      fx.empty() ? capitalised(nameOf(*t)) + " has no plug-ins."
-                 : capitalised(nameOf(*t)) + " has " +
+      fx.empty() ? capitalised(trackName(*t)) + " has no plug-ins."
+                 : capitalised(trackName(*t)) + " has " +
                        [&] {
                          std::string list;
                          for (std::size_t i = 0; i < fx.size(); ++i) {
@@ -457,12 +415,12 @@ std::optional<DawAsk> pluginLists(Ctx& c) {
 
 // A parameter by the words heard: "threshold" also finds "Thresh".
 std::optional<DawParam> paramNamed(const std::vector<DawParam>& params, std::string_view word) {
-  const std::string want = lower(word);
+  const std::string want = lowerCase(std::string(word));
   for (const DawParam& p : params) {
     for (const std::string& w : wordsOf(p.name)) {
       if (w == want || (w.size() >= 4 && want.rfind(w, 0) == 0)) return p;
     }
-    if (lower(p.name).find(want) != std::string::npos) return p;
+    if (lowerCase(p.name).find(want) != std::string::npos) return p;
   }
   return std::nullopt;
 }
@@ -476,7 +434,7 @@ std::optional<double> hertz(const std::string& shown) {
          (std::isdigit(static_cast<unsigned char>(shown[end])) || shown[end] == '.'))
     ++end;
   double value = std::atof(shown.substr(at, end - at).c_str());
-  if (lower(shown).find("khz") != std::string::npos) value *= 1000;
+  if (lowerCase(shown).find("khz") != std::string::npos) value *= 1000;
   return value;
 }
 
@@ -484,13 +442,13 @@ std::optional<double> hertz(const std::string& shown) {
 std::optional<DawParam> bandGain(const std::vector<DawParam>& params,
                                  const dawwords::EqBand& band) {
   for (const DawParam& freq : params) {
-    const std::string name = lower(freq.name);
+    const std::string name = lowerCase(freq.name);
     if (name.rfind("freq", 0) != 0) continue;
     auto hz = hertz(freq.shown);
     if (!hz || *hz < band.lowHz || *hz >= band.highHz) continue;
     const std::string suffix = name.substr(4);
     for (const DawParam& gain : params) {
-      const std::string g = lower(gain.name);
+      const std::string g = lowerCase(gain.name);
       if (g.rfind("gain", 0) == 0 && g.substr(4) == suffix) return gain;
     }
   }
@@ -509,11 +467,12 @@ std::optional<Target> pluginTarget(Ctx& c, DawAsk& instead) {
   auto fx = c.fxOn(*t);
   if (!fx) {
     if (const auto* kind = kindHeard(c.s)) {
-      instead = DawAsk::say(capitalised(nameOf(*t)) + " has no " + std::string(kind->label) + ".");
+      instead =
+          DawAsk::say(capitalised(trackName(*t)) + " has no " + std::string(kind->label) + ".");
     } else if (t->fx.empty()) {
-      instead = DawAsk::say(capitalised(nameOf(*t)) + " has no plug-ins.");
+      instead = DawAsk::say(capitalised(trackName(*t)) + " has no plug-ins.");
     } else {
-      instead = DawAsk::question("Which plug-in on " + nameOf(*t) + "?");
+      instead = DawAsk::question("Which plug-in on " + trackName(*t) + "?");
     }
     return std::nullopt;
   }
@@ -661,13 +620,13 @@ std::optional<DawAsk> vocalPrep(Ctx& c) {
   }
   const std::string has_ = already.empty() ? "" : ", which already has " + joined(already);
   if (steps.empty()) {
-    return DawAsk::say(capitalised(nameOf(*t)) + has_ +
+    return DawAsk::say(capitalised(trackName(*t)) + has_ +
                        ". I would not add more. Ask me for its settings if you "
                        "want to adjust them.");
   }
   std::vector<std::string> whats;
   for (const PlanStep& step : steps) whats.push_back(step.what);
-  return DawAsk::plan("For " + nameOf(*t) + has_ + ", I would " + joined(whats, ", then ") +
+  return DawAsk::plan("For " + trackName(*t) + has_ + ", I would " + joined(whats, ", then ") +
                           ". These are starting points, not a finished vocal sound.",
                       std::move(steps));
 }
@@ -715,15 +674,15 @@ std::optional<DawAsk> buses(Ctx& c) {
   const std::string kind = reverb ? "reverb" : "delay";
   if (t->name == bus) return DawAsk::say("A track cannot send to itself.");
   if (sendsTo(*t, bus))
-    return DawAsk::say(capitalised(nameOf(*t)) + " already sends to " + bus + ".");
+    return DawAsk::say(capitalised(trackName(*t)) + " already sends to " + bus + ".");
   const bool exists = std::any_of(c.state.tracks.begin(), c.state.tracks.end(),
                                   [&](const DawTrack& each) { return each.name == bus; });
   std::string explain =
-      exists ? "I would send " + nameOf(*t) + " to the " + bus + " at minus 15 decibels."
+      exists ? "I would send " + trackName(*t) + " to the " + bus + " at minus 15 decibels."
              : "There is no " + kind + " bus yet. I would make a track called " + bus + " with " +
-                   fx + " on it, and send " + nameOf(*t) + " to it at minus 15 decibels.";
+                   fx + " on it, and send " + trackName(*t) + " to it at minus 15 decibels.";
   return DawAsk::plan(explain, busSteps(c.state, t->index, bus, fx, -15, "make a " + kind + " bus",
-                                        "send " + nameOf(*t) + " to the " + kind + " bus"));
+                                        "send " + trackName(*t) + " to the " + kind + " bus"));
 }
 
 // A heard sentence made of some of this one's words, for picking a track from part of it.
@@ -817,7 +776,7 @@ std::optional<DawAsk> deleting(Ctx& c) {
   if (t->index == 0) return DawAsk::say("The master track cannot be deleted.");
   return DawAsk::change(
       dawop::Delete{t->index},
-      "Delete " + nameOf(*t) + ", which has " + plural(t->items, "recorded item") + " and " +
+      "Delete " + trackName(*t) + ", which has " + plural(t->items, "recorded item") + " and " +
           plural(static_cast<long>(t->fx.size()), "plug-in") + "? Say yes or no.");
 }
 
@@ -1071,7 +1030,8 @@ std::optional<DawAsk> volume(Ctx& c) {
     return DawAsk::change(dawop::VolumeTo{t->index, *n});
   }
   const int dir = direction(c.s);
-  if (dir == 0) return DawAsk::say(capitalised(nameOf(*t)) + " is at " + spokenDB(t->volDB) + ".");
+  if (dir == 0)
+    return DawAsk::say(capitalised(trackName(*t)) + " is at " + spokenDB(t->volDB) + ".");
   // A nudge in decibels: 0.06 of the travel is 3 dB.
   const double step = nudgeSize(c.s) * 50;
   return DawAsk::change(dawop::VolumeTo{t->index, std::round((t->volDB + dir * step) * 10) / 10});
@@ -1090,7 +1050,7 @@ std::optional<DawAsk> panning(Ctx& c) {
   int pan = amount ? static_cast<int>(std::lround(std::fabs(amount->first))) : 50;
   if (sign == 0) {
     if (!amount)
-      return DawAsk::say(capitalised(nameOf(*t)) + " is panned " + spokenPan(t->pan) + ".");
+      return DawAsk::say(capitalised(trackName(*t)) + " is panned " + spokenPan(t->pan) + ".");
     return DawAsk::change(dawop::PanTo{t->index, static_cast<int>(std::lround(amount->first))});
   }
   return DawAsk::change(dawop::PanTo{t->index, sign * std::min(pan, 100)});
@@ -1121,9 +1081,7 @@ std::optional<DawAsk> selection(Ctx& c) {
 std::optional<DawAsk> tempo(Ctx& c) {
   if (!c.s.any({"tempo", "bpm", "beats per minute"})) return std::nullopt;
   if (auto n = numberFrom(c.s, 0)) return DawAsk::change(dawop::Tempo{n->first});
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", std::round(c.state.tempo * 100) / 100);
-  return DawAsk::say("The tempo is " + std::string(text) + ".");
+  return DawAsk::say("The tempo is " + dawspeech::spokenNumber(c.state.tempo) + ".");
 }
 
 std::optional<DawAsk> transport(Ctx& c) {
@@ -1179,7 +1137,7 @@ std::optional<DawAsk> bypass(Ctx& c) {
   const bool isOn = at < target->track.fxOn.size() && target->track.fxOn[at];
   const std::string plugin = c.spokenFx(target->track.fx[at]);
   if (isOn == *on) {
-    return DawAsk::say(plugin + " on " + nameOf(target->track) + " is already " +
+    return DawAsk::say(plugin + " on " + trackName(target->track) + " is already " +
                        (isOn ? "switched on." : "bypassed."));
   }
   return DawAsk::change(dawop::FxBypass{target->track.index, target->fx});
@@ -1393,7 +1351,7 @@ TrackPick pick(Daw& daw, const Heard& heard, const DawState& state, bool allowDe
 
 std::string which(const std::vector<DawTrack>& tracks) {
   std::vector<std::string> names;
-  for (const DawTrack& t : tracks) names.push_back(nameOf(t));
+  for (const DawTrack& t : tracks) names.push_back(trackName(t));
   return "I found " + joined(names) + ". Which one?";
 }
 

@@ -2,53 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
+#include "lessons/plain-words.h"
 #include "platform/files.h"
+#include "studio/daw-speech.h"
 #include "studio/reaper-wire.h"
 
 namespace orvo {
 namespace {
 
-std::string plural(long count, const std::string& word) {
-  return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
-}
-
-std::string joined(const std::vector<std::string>& names) {
-  std::string out;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (i > 0) out += i + 1 == names.size() ? " and " : ", ";
-    out += names[i];
-  }
-  return out;
-}
-
-std::string capitalised(std::string text) {
-  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 32);
-  return text;
-}
-
-std::string lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return text;
-}
-
-// 120 as "120", 97.5 as "97.5".
-std::string spokenNumber(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f", std::round(value * 100) / 100);
-  std::string out = text;
-  while (!out.empty() && out.back() == '0') out.pop_back();
-  if (!out.empty() && out.back() == '.') out.pop_back();
-  return out == "-0" ? "0" : out;
-}
-
-std::string trackName(const DawTrack& track) {
-  if (track.index == 0) return "the master";
-  return track.name.empty() ? "Track " + std::to_string(track.index) : track.name;
-}
+using dawspeech::capitalised;
+using dawspeech::joined;
+using dawspeech::plural;
+using dawspeech::spokenNumber;
+using dawspeech::trackName;
 
 std::string number(int value) {
   return std::to_string(value);
@@ -164,12 +131,16 @@ struct Daw::Step {
     if (!answer) failed = notAnswering();
     return answer;
   }
+  // The studio's own reason for not doing it.
+  DawResult refused(const std::string& answer) const {
+    return {false, studio() + " could not do that: " + files::trim(answer) + "."};
+  }
   // True when the studio answered "ok"; otherwise `failed` says why not.
   bool done(const std::vector<std::string>& args, double timeout, DawResult& failed) {
     auto answer = ask(args, timeout, failed);
     if (!answer) return false;
     if (files::trim(*answer) == "ok") return true;
-    failed = {false, studio() + " could not do that: " + files::trim(*answer) + "."};
+    failed = refused(*answer);
     return false;
   }
   std::optional<DawState> after() { return daw.adapter.state(); }
@@ -196,8 +167,7 @@ struct Daw::Step {
     if (answer->find("could not find") != std::string::npos) {
       return {false, "I could not find a plug-in called " + op.fx + "."};
     }
-    if (files::trim(*answer) != "ok")
-      return {false, studio() + " could not do that: " + files::trim(*answer) + "."};
+    if (files::trim(*answer) != "ok") return refused(*answer);
     auto now = after();
     const DawTrack* changed = now ? now->track(op.track) : nullptr;
     if (!changed || changed->fx.size() <= track->fx.size()) {
@@ -286,7 +256,7 @@ struct Daw::Step {
       if (!reason.empty()) said += " " + capitalised(reason) + ".";
       return {false, said};
     }
-    if (reply != "ok") return {false, studio() + " could not do that: " + reply + "."};
+    if (reply != "ok") return refused(reply);
     auto fresh = daw.params(trackIndex, fx);
     const DawParam* now = fresh ? paramAt(*fresh, param) : nullptr;
     if (!now || (now->shown == oldParam.shown && std::fabs(now->norm - oldParam.norm) < 1e-9)) {
@@ -356,7 +326,7 @@ struct Daw::Step {
     const bool stepping = op.choice == "next" || op.choice == "previous";
     if (!stepping &&
         std::none_of(old->second.begin(), old->second.end(),
-                     [&](const std::string& n) { return lower(n) == lower(op.choice); })) {
+                     [&](const std::string& n) { return lowerCase(n) == lowerCase(op.choice); })) {
       return {false, "I could not find a preset called " + op.choice + " on " + plugin + "."};
     }
     DawResult failed;
@@ -368,7 +338,7 @@ struct Daw::Step {
     auto now = presets(op.track, op.fx);
     const bool shows = now && !now->first.empty() &&
                        (stepping ? (now->first != old->first || old->second.size() == 1)
-                                 : lower(now->first) == lower(op.choice));
+                                 : lowerCase(now->first) == lowerCase(op.choice));
     if (!shows) return unconfirmed("change the preset of " + plugin);
     daw.remember("preset " + now->first + " on " + plugin);
     return {true, plugin + " is now on the preset " + now->first + ". Say undo to go back."};
