@@ -595,15 +595,20 @@ std::optional<std::vector<DawParam>> Daw::params(int track, int fx) {
 }
 
 DawResult Daw::perform(const DawOp& op) {
-  DawResult result;
-  if (auto limit = limitOf(op)) {
-    result = {false, *limit};
-  } else if (auto before = adapter.state()) {
-    Step step{*this, *before};
-    result = std::visit(step, op);
-  } else {
-    result = {false, adapter.name() + " is not answering, so I have not changed anything."};
-  }
+  // A limit is answered before anything is asked of the studio.
+  if (auto limit = limitOf(op)) return answered({false, *limit});
+  auto before = adapter.state();
+  if (!before)
+    return answered({false, adapter.name() + " is not answering, so I have not changed anything."});
+  return performOn(op, *before);
+}
+
+DawResult Daw::performOn(const DawOp& op, const DawState& before) {
+  if (auto limit = limitOf(op)) return answered({false, *limit});
+  return answered(std::visit(Step{*this, before}, op));
+}
+
+DawResult Daw::answered(DawResult result) {
   lastSaid = result.said;
   return result;
 }
@@ -621,7 +626,8 @@ DawResult Daw::runPlan(const std::vector<PlanStep>& steps, const std::function<b
       ok = false;
       break;
     }
-    DawResult result = perform(*op);
+    // The snapshot the step was worked out from is the one it is checked against.
+    DawResult result = performOn(*op, *state);
     said.push_back(result.said);
     if (!result.ok) {
       said.push_back("I stopped there.");
@@ -632,8 +638,7 @@ DawResult Daw::runPlan(const std::vector<PlanStep>& steps, const std::function<b
   std::string text;
   for (const std::string& sentence : said) text += (text.empty() ? "" : " ") + sentence;
   text += (text.empty() ? "" : " ") + std::string("Say undo to step back, or ask what I changed.");
-  lastSaid = text;
-  return {ok, text};
+  return answered({ok, text});
 }
 
 }  // namespace orvo

@@ -63,6 +63,10 @@ class Daw {
 
  private:
   struct Step;
+  // The change checked and carried out against a snapshot just read.
+  DawResult performOn(const DawOp& op, const DawState& before);
+  // The result, remembered as the last thing said.
+  DawResult answered(DawResult result);
   std::function<std::time_t()> wallClock_;
   void remember(std::string what);
 };
