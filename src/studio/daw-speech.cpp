@@ -9,10 +9,11 @@ std::string plural(long count, const std::string& word) {
   return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
 
-std::string joined(const std::vector<std::string>& items, const std::string& last) {
+std::string joined(const std::vector<std::string>& items, const std::string& last,
+                   const std::string& between) {
   std::string out;
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i > 0) out += i + 1 == items.size() ? last : ", ";
+    if (i > 0) out += i + 1 == items.size() ? last : between;
     out += items[i];
   }
   return out;

@@ -11,8 +11,9 @@ namespace orvo::dawspeech {
 
 // "1 plug-in", "3 plug-ins".
 std::string plural(long count, const std::string& word);
-// "A, B and C"; `last` joins the final two.
-std::string joined(const std::vector<std::string>& items, const std::string& last = " and ");
+// "A, B and C": `last` joins the final two, `between` the others.
+std::string joined(const std::vector<std::string>& items, const std::string& last = " and ",
+                   const std::string& between = ", ");
 // The first letter in upper case.
 std::string capitalised(std::string text);
 // "the master", the track's name, or "Track 3" for one without a name.

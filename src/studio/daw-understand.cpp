@@ -348,17 +348,15 @@ std::optional<DawAsk> checks(Ctx& c) {
     findings.push_back(joined(armed, ", ") + (armed.size() == 1 ? " is" : " are") +
                        " still armed for recording");
   }
-  for (const DawTrack* t : [&] {
-         std::vector<const DawTrack*> all{&c.state.master};
-         for (const DawTrack& each : c.state.tracks) all.push_back(&each);
-         return all;
-       }()) {
-    for (std::size_t i = 0; i < t->fx.size(); ++i) {
-      if (i >= t->fxOn.size() || !t->fxOn[i]) {
-        findings.push_back(c.spokenFx(t->fx[i]) + " on " + trackName(*t) + " is bypassed");
+  auto bypassed = [&](const DawTrack& t) {
+    for (std::size_t i = 0; i < t.fx.size(); ++i) {
+      if (i >= t.fxOn.size() || !t.fxOn[i]) {
+        findings.push_back(c.spokenFx(t.fx[i]) + " on " + trackName(t) + " is bypassed");
       }
     }
-  }
+  };
+  bypassed(c.state.master);
+  for (const DawTrack& t : c.state.tracks) bypassed(t);
   std::vector<std::string> empty;
   for (const DawTrack& t : c.state.tracks) {
     if (t.items == 0) empty.push_back(trackName(t));
@@ -370,12 +368,10 @@ std::optional<DawAsk> checks(Ctx& c) {
   if (findings.empty()) {
     return DawAsk::say(
         "I checked mutes, solos, record arms, bypassed plug-ins and the master. Nothing looks "
-        "wrong. I "
-        "have not measured the sound itself.");
+        "wrong. I have not measured the sound itself.");
   }
-  std::string text;
-  for (const std::string& f : findings) text += (text.empty() ? "" : "; ") + f;
-  return DawAsk::say("Here is what I can see: " + text + ". I have not measured the sound itself.");
+  return DawAsk::say("Here is what I can see: " + joined(findings, "; ", "; ") +
+                     ". I have not measured the sound itself.");
 }
 
 std::optional<DawAsk> pluginLists(Ctx& c) {
@@ -395,16 +391,8 @@ std::optional<DawAsk> pluginLists(Ctx& c) {
     fx.push_back(c.spokenFx(t->fx[i]) + (i < t->fxOn.size() && t->fxOn[i] ? "" : ", bypassed"));
   }
   std::string text =
-      fx.empty() ? capitalised(trackName(*t)) + " has no plug-ins."
-                 : capitalised(trackName(*t)) + " has " +
-                       [&] {
-                         std::string list;
-                         for (std::size_t i = 0; i < fx.size(); ++i) {
-                           list += (i == 0 ? "" : i + 1 == fx.size() ? "; and " : "; ") + fx[i];
-                         }
-                         return list;
-                       }() +
-                       ".";
+      capitalised(trackName(*t)) +
+      (fx.empty() ? " has no plug-ins." : " has " + joined(fx, "; and ", "; ") + ".");
   if (!t->sends.empty()) {
     std::vector<std::string> sends;
     for (const DawSend& send : t->sends) sends.push_back(send.to + " at " + spokenDB(send.db));
@@ -647,14 +635,11 @@ std::optional<DawAsk> mastering(Ctx& c) {
         ". I can read their settings or measure the level while it plays, but judging a "
         "master needs your ears.");
   }
-  DawAsk plan = DawAsk::plan(
+  return DawAsk::plan(
       "I cannot master a song by myself, and nobody should claim to with one plug-in. What I can "
-      "do is put a "
-      "limiter last on the master so nothing clips, then read you the level while it plays. "
-      "Everything else "
-      "needs your ears.",
+      "do is put a limiter last on the master so nothing clips, then read you the level while it "
+      "plays. Everything else needs your ears.",
       {addStep("put a limiter last on the master", 0, "ReaLimit")});
-  return plan;
 }
 
 std::optional<DawAsk> buses(Ctx& c) {
@@ -692,15 +677,20 @@ Heard partOf(const std::vector<std::string>& words) {
   return Heard(text);
 }
 
+// The tracks named before and after the word at `split`: the first may be
+// the default track, the second must be named.
+std::pair<TrackPick, TrackPick> pickAround(Ctx& c, std::size_t split) {
+  const auto at = c.s.raw.begin() + static_cast<long>(split);
+  return {pick(c.daw, partOf({c.s.raw.begin(), at}), c.state, true),
+          pick(c.daw, partOf({at + 1, c.s.raw.end()}), c.state, false)};
+}
+
 std::optional<DawAsk> sends(Ctx& c) {
   auto at = c.s.find("send");
   if (!at) return std::nullopt;
   auto to = c.s.find("to", *at + 1);
   if (!to) return std::nullopt;
-  std::vector<std::string> before(c.s.raw.begin(), c.s.raw.begin() + static_cast<long>(*to));
-  std::vector<std::string> after(c.s.raw.begin() + static_cast<long>(*to) + 1, c.s.raw.end());
-  TrackPick from = pick(c.daw, partOf(before), c.state, true);
-  TrackPick dest = pick(c.daw, partOf(after), c.state, false);
+  auto [from, dest] = pickAround(c, *to);
   for (const TrackPick* p : {&from, &dest}) {
     if (p->kind == TrackPick::Kind::many) return DawAsk::question(which(p->tracks));
   }
@@ -788,10 +778,7 @@ std::optional<DawAsk> moving(Ctx& c) {
     if (auto w = c.s.find(word, *at + 1)) split = w;
   }
   if (!split) return std::nullopt;
-  std::vector<std::string> before(c.s.raw.begin(), c.s.raw.begin() + static_cast<long>(*split));
-  std::vector<std::string> after(c.s.raw.begin() + static_cast<long>(*split) + 1, c.s.raw.end());
-  TrackPick track = pick(c.daw, partOf(before), c.state, true);
-  TrackPick below = pick(c.daw, partOf(after), c.state, false);
+  auto [track, below] = pickAround(c, *split);
   for (const TrackPick* p : {&track, &below}) {
     if (p->kind == TrackPick::Kind::many) return DawAsk::question(which(p->tracks));
     if (p->kind == TrackPick::Kind::none)
@@ -895,13 +882,13 @@ double nudgeSize(const Said& s) {
 
 // +1 up, -1 down, 0 neither.
 int direction(const Said& s) {
-  for (std::size_t i = 0; i < s.words.size(); ++i) {
-    for (std::string_view w : dawwords::upWords()) {
-      if (s.words[i] == Said::form(w).substr(1, Said::form(w).size() - 2)) return 1;
-    }
-    for (std::string_view w : dawwords::downWords()) {
-      if (s.words[i] == Said::form(w).substr(1, Said::form(w).size() - 2)) return -1;
-    }
+  auto among = [](const std::string& word, const Words& list) {
+    return std::any_of(list.begin(), list.end(),
+                       [&](std::string_view w) { return word == trimmed(std::string(w)); });
+  };
+  for (const std::string& word : s.words) {
+    if (among(word, dawwords::upWords())) return 1;
+    if (among(word, dawwords::downWords())) return -1;
   }
   return 0;
 }

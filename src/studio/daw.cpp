@@ -90,9 +90,7 @@ std::string described(const DawTrack& track, DawAdapter& adapter, bool detailed)
       bool on = i < track.fxOn.size() && track.fxOn[i];
       fx.push_back(adapter.spokenFx(track.fx[i]) + (on ? "" : ", bypassed"));
     }
-    out += " Plug-ins: ";
-    for (std::size_t i = 0; i < fx.size(); ++i) out += (i ? "; " : "") + fx[i];
-    out += ".";
+    out += " Plug-ins: " + joined(fx, "; ", "; ") + ".";
   }
   if (!track.sends.empty()) {
     std::vector<std::string> sends;
