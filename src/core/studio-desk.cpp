@@ -9,31 +9,26 @@ StudioDesk::StudioDesk(Engine& engine, DawAdapter& adapter)
     : engine_(engine),
       daw_(adapter, [&engine] { return static_cast<std::time_t>(engine.parts().wallClock()); }) {}
 
-void StudioDesk::finish(const DawResult& result, int gen) {
-  engine_.logLine(std::string("daw ") + (result.ok ? "done: " : "failed: ") + result.said);
-  if (!result.ok) engine_.requests().noteMistake("a studio action failed");
-  engine_.say(result.said, gen);
-}
-
-void StudioDesk::perform(DawOp op) {
-  engine_.run([this, op = std::move(op)](int gen) {
+void StudioDesk::carry(std::function<DawResult(int gen)> change) {
+  engine_.run([this, change = std::move(change)](int gen) {
     DawResult result;
     {
       MutexLock hold(busy_);
-      result = daw_.perform(op);
+      result = change(gen);
     }
-    finish(result, gen);
+    engine_.logLine(std::string("daw ") + (result.ok ? "done: " : "failed: ") + result.said);
+    if (!result.ok) engine_.requests().noteMistake("a studio action failed");
+    engine_.say(result.said, gen);
   });
 }
 
+void StudioDesk::perform(DawOp op) {
+  carry([this, op = std::move(op)](int) { return daw_.perform(op); });
+}
+
 void StudioDesk::runPlan(std::vector<PlanStep> steps) {
-  engine_.run([this, steps = std::move(steps)](int gen) {
-    DawResult result;
-    {
-      MutexLock hold(busy_);
-      result = daw_.runPlan(steps, [this, gen] { return engine_.alive(gen); });
-    }
-    finish(result, gen);
+  carry([this, steps = std::move(steps)](int gen) {
+    return daw_.runPlan(steps, [this, gen] { return engine_.alive(gen); });
   });
 }
 

@@ -5,6 +5,7 @@
 // noted as a mistake. A plan stops at its next step once a newer activity
 // has started.
 
+#include <functional>
 #include <vector>
 
 #include "platform/mutex.h"
@@ -26,7 +27,9 @@ class StudioDesk {
   Daw& daw() { return daw_; }
 
  private:
-  void finish(const DawResult& result, int gen);
+  // Runs the change as an activity under the desk's lock, then logs, notes
+  // a failure and says the result.
+  void carry(std::function<DawResult(int gen)> change);
 
   Engine& engine_;
   // Held for a whole change: two activities never interleave their steps,

@@ -16,6 +16,7 @@
 #include "platform/run-tool.h"
 #include "platform/utf8.h"
 #include "studio/reaper-scripts.h"
+#include "studio/reaper-wire.h"
 
 namespace orvo::Reaper {
 namespace {
@@ -210,14 +211,9 @@ std::vector<std::string> lines(const std::vector<std::string>& args) {
   std::vector<std::string> out;
   auto answer = sendList(args, 3.0);
   if (!answer) return out;
-  std::size_t start = 0;
-  while (start <= answer->size()) {
-    std::size_t end = answer->find('\n', start);
-    if (end == std::string::npos) end = answer->size();
-    std::string line = answer->substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) out.push_back(std::move(line));
-    start = end + 1;
+  for (std::string_view line : wire::split(*answer, '\n')) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.empty()) out.emplace_back(line);
   }
   return out;
 }

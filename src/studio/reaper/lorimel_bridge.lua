@@ -630,13 +630,13 @@ local function run(fields)
       " argument" .. (h[3] == 1 and "" or "s") .. ", not " .. #args
   end
   if h[4] then r.Undo_BeginBlock() end
-  local ok, result = pcall(h[1], table.unpack(args, 1, h[3]))
+  local _, result = pcall(h[1], table.unpack(args, 1, h[3]))
   if h[4] then
     r.Undo_EndBlock("Orvo: " .. h[4], -1)
     r.TrackList_AdjustWindows(false)
     r.UpdateArrange()
   end
-  if not ok then return tostring(result) end
+  -- A failed handler's error is its reason.
   return tostring(result)
 end
 

@@ -66,29 +66,29 @@ local function base(name)
   return s
 end
 
-local function makeFx(spec)
-  if type(spec) == "string" then spec = { name = spec } end
-  local kind = CATALOGUE[base(spec.name)] or { params = {} }
-  local fx = { name = spec.name, on = spec.on ~= false, params = {}, presets = spec.presets or kind.presets or {},
+local function makeFx(given)
+  if type(given) == "string" then given = { name = given } end
+  local kind = CATALOGUE[base(given.name)] or { params = {} }
+  local fx = { name = given.name, on = given.on ~= false, params = {}, presets = given.presets or kind.presets or {},
     preset = -1, modified = false }
   for i, p in ipairs(kind.params) do
     fx.params[i] = { name = p[1], norm = p[2], show = p[3] }
   end
-  if spec.params then
-    for i, v in pairs(spec.params) do if fx.params[i] then fx.params[i].norm = v end end
+  if given.params then
+    for i, v in pairs(given.params) do if fx.params[i] then fx.params[i].norm = v end end
   end
-  if spec.preset then
-    for i, n in ipairs(fx.presets) do if n == spec.preset then fx.preset = i - 1 end end
+  if given.preset then
+    for i, n in ipairs(fx.presets) do if n == given.preset then fx.preset = i - 1 end end
   end
   return fx
 end
 
-local function makeTrack(spec)
-  local t = { name = spec.name or "", vol = 10 ^ ((spec.db or 0) / 20), pan = (spec.pan or 0) / 100,
-    mute = spec.mute and 1 or 0, solo = spec.solo and 1 or 0, arm = spec.arm and 1 or 0,
-    selected = spec.selected and 1 or 0, items = spec.items or 0, fx = {}, sends = {}, isTrack = true }
-  if spec.db and spec.db <= -150 then t.vol = 0 end
-  for i, f in ipairs(spec.fx or {}) do t.fx[i] = makeFx(f) end
+local function makeTrack(given)
+  local t = { name = given.name or "", vol = 10 ^ ((given.db or 0) / 20), pan = (given.pan or 0) / 100,
+    mute = given.mute and 1 or 0, solo = given.solo and 1 or 0, arm = given.arm and 1 or 0,
+    selected = given.selected and 1 or 0, items = given.items or 0, fx = {}, sends = {}, isTrack = true }
+  if given.db and given.db <= -150 then t.vol = 0 end
+  for i, f in ipairs(given.fx or {}) do t.fx[i] = makeFx(f) end
   return t
 end
 
@@ -104,9 +104,9 @@ P.ignore = P.ignore or {}
 P.toggles = P.toggles or {}
 P.ran = {}
 local tracks = {}
-for i, spec in ipairs(P.tracks or {}) do tracks[i] = makeTrack(spec) end
-for i, spec in ipairs(P.tracks or {}) do
-  for _, s in ipairs(spec.sends or {}) do
+for i, given in ipairs(P.tracks or {}) do tracks[i] = makeTrack(given) end
+for i, given in ipairs(P.tracks or {}) do
+  for _, s in ipairs(given.sends or {}) do
     for _, dest in ipairs(tracks) do
       if dest.name == s.to then
         table.insert(tracks[i].sends, { dest = dest, vol = 10 ^ ((s.db or 0) / 20) })
@@ -147,15 +147,13 @@ local function dump(value, seen)
   if seen[value] then return "@" .. seen[value] end
   seen.n = (seen.n or 0) + 1
   seen[value] = seen.n
-  local keys = {}
-  for k in pairs(value) do if k ~= "show" then keys[#keys + 1] = tostring(k) end end
-  table.sort(keys)
-  local parts = {}
-  for _, k in ipairs(keys) do
-    local v = value[k]
-    if v == nil then v = value[tonumber(k)] end
-    parts[#parts + 1] = k .. "=" .. dump(v, seen)
+  local entries = {}
+  for k, v in pairs(value) do
+    if k ~= "show" then entries[#entries + 1] = { key = tostring(k), value = v } end
   end
+  table.sort(entries, function(a, b) return a.key < b.key end)
+  local parts = {}
+  for _, e in ipairs(entries) do parts[#parts + 1] = e.key .. "=" .. dump(e.value, seen) end
   return "{" .. table.concat(parts, ",") .. "}"
 end
 
