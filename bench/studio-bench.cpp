@@ -8,7 +8,8 @@
 #include "bench-figures.h"
 #include "platform/files.h"
 #include "studio/daw-understand.h"
-#include "studio/pretend-reaper.h"
+#include "studio/reaper-link.h"
+#include "studio/temp-reaper.h"
 #include "studio/reaper-adapter.h"
 #include "studio/reaper-snapshot.h"
 

@@ -18,6 +18,7 @@
 #include "core/one-off.h"
 #include "core/options.h"
 #include "core/quit.h"
+#include "core/studio-desk.h"
 #include "core/window.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
@@ -40,6 +41,7 @@
 #include "sound/sounds.h"
 #include "sound/speaker.h"
 #include "sound/voice-meter.h"
+#include "studio/logic-host.h"
 #include "studio/reaper-adapter.h"
 #include "studio/reaper-link.h"
 #include "studio/studio-host.h"
@@ -60,7 +62,7 @@ struct Running {
   Window* window = nullptr;
   const Opt* opt = nullptr;
   FileStore* store = nullptr;
-  NoStudioHost* studio = nullptr;
+  StudioHost* studio = nullptr;
   Log* log = nullptr;
   ProcessLife* life = nullptr;
   SpeechSynth* synth = nullptr;
@@ -99,7 +101,7 @@ int main(int argc, char** argv) {
   }
   const Opt* opt = running.opt = options;  // read-only from here on
   auto* store = running.store = new FileStore(baseDir, *runtime, runtime->serial("orvo.store"));
-  auto* studio = running.studio = new NoStudioHost;
+  auto* studio = running.studio = new LogicProHost(*runtime);
 
   auto print = [](const std::string& line) { writeToStdout(line + "\n"); };
   if (oneoff::isCheck(args)) unblockQuitSignalsHere();  // a one-off run stops at once on Ctrl-C
@@ -144,7 +146,9 @@ int main(int argc, char** argv) {
   std::vector<std::string> echoes = studio->ownSourceWords();
   echoes.push_back("Lorimel");
   midi->ignoreSources(echoes);
-  midi->studioSoundsPiano = studio->running();
+  // Until the first studio check says Logic Pro is not running, it may be
+  // sounding the notes: the built-in sound waits for that check.
+  midi->studioSoundsPiano = true;
   midi->start();
   auto* sounds = running.sounds = new Sounds(Sounds::Parts{
       .runtime = *runtime,
@@ -207,6 +211,7 @@ int main(int argc, char** argv) {
       .pianoSpeech = pianospeech::fromSentence,
       .assistant = aiSession,
       .daw = new ReaperAdapter,
+      .reaperRunning = [runtime] { return Reaper::running(*runtime); },
   });
   {
     Profile profile = engine->currentProfile();
@@ -222,7 +227,7 @@ int main(int argc, char** argv) {
     store->flush(1.0);
     ::_exit(status);
   };
-  if (auto status = oneoff::runWithEngine(args, print)) endNow(*status);
+  if (auto status = oneoff::runWithEngine(args, *runtime, print)) endNow(*status);
   if (isCheck) {
     print(oneoff::missingArguments);
     endNow(2);
@@ -288,7 +293,7 @@ int main(int argc, char** argv) {
                           ? "No piano found yet. Plug it in and I will pick it up."
                           : "Piano connected.";
   runtime->async([sounds] { sounds->start(); });
-  window->ui(lines::studio(studio->running()));
+  engine->studioDesk().startChecks();
   engine->writeCommandSheet();
   engine->greet(found, !midi->keyboards().empty());
   engine->markOpened(Log::localTime());

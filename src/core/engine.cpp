@@ -133,7 +133,8 @@ void Engine::say(const std::string& text, int gen) {
     std::lock_guard guard(lock);
     --speaking_;
     finished = gen == gen_;
-    asked = pendingSentence_.has_value() || requests_->questionPending();
+    asked = pendingSentence_.has_value() || requests_->questionPending() ||
+            (studioDesk_ && studioDesk_->questionPending());
     // A sentence cut off by a newer one leaves the speaking state to that one;
     // one cut off by a note still ends it, and an interruption has already.
     MutexLock spoken(spokenLock_);

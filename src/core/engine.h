@@ -89,6 +89,10 @@ struct EngineParts {
   Assistant* assistant = nullptr;
   // The recording studio the assistant changes; none answers when unset.
   DawAdapter* daw = nullptr;
+  // Whether REAPER runs now (a process check that may take seconds); unset
+  // means never. A pretend REAPER (the routing trace) is always in use.
+  std::function<bool()> reaperRunning = nullptr;
+  bool pretendReaper = false;
   // The listener's decisions, one line each, for the listening trace.
   std::function<void(const std::string&)> earsTrace = nullptr;
 };

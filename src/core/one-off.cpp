@@ -17,6 +17,7 @@
 #include "sound/sound-levels.h"
 #include "sound/sounds.h"
 #include "sound/wav-file.h"
+#include "studio/reaper-link.h"
 #include "voice/ai.h"
 
 namespace orvo::oneoff {
@@ -187,16 +188,27 @@ std::optional<int> runWithoutEngine(const std::vector<std::string>& args,
   return notBuilt(args, std::begin(laterWithoutEngine), std::end(laterWithoutEngine), print);
 }
 
-std::optional<int> runWithEngine(const std::vector<std::string>& args, const Print& print) {
-  if (auto first = present(args, "--route", 1)) {
-    // Every argument after it that is not an option is one request.
-    auto at = std::find(args.begin(), args.end(), "--route");
-    std::vector<std::string> requests;
+std::optional<int> runWithEngine(const std::vector<std::string>& args, Runtime& runtime,
+                                 const Print& print) {
+  // Every argument after it that is not an option is one request; its
+  // options ("--reaper", "--as-jarvis") may come anywhere among them.
+  auto at = std::find(args.begin(), args.end(), "--route");
+  std::vector<std::string> requests;
+  if (at != args.end()) {
     for (auto it = at + 1; it != args.end(); ++it) {
       if (it->rfind("--", 0) != 0) requests.push_back(*it);
     }
-    bool asJarvis = std::find(args.begin(), args.end(), "--as-jarvis") != args.end();
-    return routetrace::run(requests, asJarvis, print);
+  }
+  if (!requests.empty()) {
+    auto given = [&](const char* option) {
+      return std::find(args.begin(), args.end(), option) != args.end();
+    };
+    routetrace::Options options{.asJarvis = given("--as-jarvis"),
+                                .pretendReaper = given("--reaper")};
+    if (!options.pretendReaper) {
+      options.reaperRunning = [&runtime] { return Reaper::running(runtime); };
+    }
+    return routetrace::run(requests, options, print);
   }
   if (auto script = present(args, "--ears", 1)) {
     bool asJarvis = std::find(args.begin(), args.end(), "--as-jarvis") != args.end();

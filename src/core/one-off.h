@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/runtime.h"
+
 namespace orvo::oneoff {
 
 inline const char* missingArguments =
@@ -36,6 +38,7 @@ int printLibrary(const std::filesystem::path& baseDir, const Print& print);
 int soundCheck(const std::string& file, const std::optional<std::string>& bank, const Print& print);
 
 // The options that need the engine (none is built yet).
-std::optional<int> runWithEngine(const std::vector<std::string>& args, const Print& print);
+std::optional<int> runWithEngine(const std::vector<std::string>& args, Runtime& runtime,
+                                 const Print& print);
 
 }  // namespace orvo::oneoff

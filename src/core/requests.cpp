@@ -14,8 +14,10 @@
 #include "core/engine.h"
 #include "core/json-file.h"
 #include "core/lesson-room.h"
+#include "core/studio-desk.h"
 #include "lessons/plain-words.h"
 #include "platform/files.h"
+#include "studio/daw-ways.h"
 #include "voice/request-words.h"
 #include "voice/wake-name.h"
 
@@ -183,8 +185,8 @@ std::string Requests::hearAt(const std::string& text, int depth) {
 std::string Requests::dispatch(const Heard& heard, int depth) {
   const double now = engine_.now();
   // A question waiting for its yes.
-  if (pendingSentence_ && now <= pendingUntil_) {
-    std::string onYes = *pendingSentence_;
+  if (pendingYes_ && now <= pendingUntil_) {
+    auto onYes = std::move(pendingYes_);
     static const std::vector<std::string> yes = {
         "yes",     "yeah",  "yep",       "sure",       "go ahead",  "ok",    "okay",
         "confirm", "do it", "please do", "yes please", "of course", "please"};
@@ -193,8 +195,7 @@ std::string Requests::dispatch(const Heard& heard, int depth) {
     clearQuestion();
     if (among(heard.text, yes) || heard.starts("yes")) {
       trace("family: yes");
-      trace("again: " + onYes);
-      return hearAt(onYes, depth + 1);
+      return onYes();
     }
     if (among(heard.text, no) || heard.starts("no")) {
       trace("family: no");
@@ -213,7 +214,7 @@ std::string Requests::dispatch(const Heard& heard, int depth) {
                           "autonomous mode"})) {
     trace("family: studio mode");
     std::string mode = heard.words[0];
-    engine_.parts().store.write("daw-mode.txt", mode + "\n");
+    engine_.studioDesk().setMode(dawModeFrom(mode));
     op("studio mode " + mode);
     if (mode == "guided") {
       return say("Guided mode. I will explain every change and wait for a yes before I make it.");
@@ -250,6 +251,20 @@ std::string Requests::dispatch(const Heard& heard, int depth) {
                  "learned");
     }
   }
+  return rest(heard, depth);
+}
+
+std::string Requests::hearPastStudio(const std::string& text) {
+  std::lock_guard guard(engine_.lock);
+  const bool before = pastStudio_;
+  pastStudio_ = true;
+  trace("studio: not a studio request");
+  std::string outcome = rest(Heard(text), 0);
+  pastStudio_ = before;
+  return outcome;
+}
+
+std::string Requests::rest(const Heard& heard, int depth) {
   if (auto outcome = family(heard)) return *outcome;
 
   // Meanings the player taught, on the first pass only.
@@ -458,8 +473,16 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     named("date");
     return say("It is " + clockText(clock_(), "%A, %B %d") + ".");
   }
-  // The studios: none can be open on this machine yet.
-  if (heard.hasAny({"in reaper", "in logic", "in logic pro", "reaper", "logic pro"})) {
+  // A studio in use hears the sentences addressed to us first (a remark not
+  // meant for us never changes a project); what it does not take comes back
+  // past it. Without one, naming it asks for it.
+  StudioDesk& studio = engine_.studioDesk();
+  if (!pastStudio_ && !casual() && studio.listening()) {
+    named("studio");
+    return studio.hear(heard);
+  }
+  if (!studio.inUse() &&
+      heard.hasAny({"in reaper", "in logic", "in logic pro", "reaper", "logic pro"})) {
     named("studio");
     return say("Open REAPER or Logic first, then ask me again.", "no daw");
   }
@@ -678,8 +701,9 @@ std::optional<std::string> Requests::family(const Heard& heard) {
                     "what did i just play", "analyse", "analyze"})) {
     return act("describe", "describeLast", [&] { engine_.compose().describeLast(); });
   }
-  if (among(text, {"record", "undo", "start recording", "stop recording", "redo"}) ||
-      heard.hasAny({"plugin", "plugins", "plug in"})) {
+  if (!studio.inUse() &&
+      (among(text, {"record", "undo", "start recording", "stop recording", "redo"}) ||
+       heard.hasAny({"plugin", "plugins", "plug in"}))) {
     named("studio");
     return say("Open REAPER or Logic first, then ask me again.", "no daw");
   }
@@ -873,18 +897,27 @@ std::string Requests::wakeReply() {
 }
 
 void Requests::ask(const std::string& question, const std::string& onYes) {
-  pendingSentence_ = onYes;
+  // A yes is a new sentence of the player's: the request it hears is one level down.
+  confirm(question, onYes, [this, onYes] {
+    trace("again: " + onYes);
+    return hearAt(onYes, 1);
+  });
+}
+
+void Requests::confirm(const std::string& question, const std::string& what,
+                       std::function<std::string()> onYes) {
+  pendingYes_ = std::move(onYes);
   pendingUntil_ = engine_.now() + kQuestionSeconds;
-  trace("pending: " + onYes);
+  trace("pending: " + what);
   engine_.speak(question);
 }
 
 bool Requests::questionPending() {
-  return pendingSentence_ && engine_.now() <= pendingUntil_;
+  return pendingYes_ && engine_.now() <= pendingUntil_;
 }
 
 void Requests::clearQuestion() {
-  pendingSentence_.reset();
+  pendingYes_ = nullptr;
 }
 
 void Requests::loadLearned() {

@@ -37,12 +37,19 @@ class Requests {
   // A request the AI named: heard once more through the rules, never sent to
   // the AI again, and silent when the rules cannot do it (the caller says so).
   std::string hearAgain(const std::string& request);
+  // A sentence the studio looked at and did not take: heard by the families
+  // after the studio's, as if the studio had passed it on at once.
+  std::string hearPastStudio(const std::string& text);
 
   // The answer to the bare name.
   std::string wakeReply();
 
   // A question waiting for a yes: the request a yes hears, for 20 s.
   void ask(const std::string& question, const std::string& onYes);
+  // The same, with an action for the yes (a studio change kept for it);
+  // `what` names it in the trace. The outcome is the action's.
+  void confirm(const std::string& question, const std::string& what,
+               std::function<std::string()> onYes);
   bool questionPending();
   void clearQuestion();
 
@@ -69,6 +76,9 @@ class Requests {
  private:
   std::string hearAt(const std::string& text, int depth);
   std::string dispatch(const Heard& heard, int depth);
+  // The families from the studio's on, then the learned and loose meanings,
+  // small talk and the guess.
+  std::string rest(const Heard& heard, int depth);
   std::optional<std::string> correction(const Heard& heard, int depth);
   std::optional<std::string> family(const Heard& heard);
   std::string say(const std::string& sentence, const std::string& outcome = "said");
@@ -86,12 +96,14 @@ class Requests {
   // The sentence last spoken, normalised once.
   std::string spokenKey_;
   std::string spokenText_;
-  std::optional<std::string> pendingSentence_;
+  // What a yes does, and until when.
+  std::function<std::string()> pendingYes_;
   double pendingUntil_ = 0.0;
   std::map<std::string, std::string> learned_;
   std::string lastRequest_;
   std::optional<std::string> correcting_;
   bool secondPass_ = false;
+  bool pastStudio_ = false;
   double lastWakeAt_ = -100.0;
   std::string lastWakeReply_;
   int wakeCount_ = 0;

@@ -1,23 +1,45 @@
 #include "core/route-trace.h"
 
+#include <memory>
+
 #include "core/engine.h"
 #include "core/requests.h"
+#include "core/studio-desk.h"
 #include "core/trace-world.h"
 #include "platform/virtual-runtime.h"
+#include "studio/pretend-reaper.h"
+#include "studio/reaper-adapter.h"
+#include "studio/reaper-scripts.h"
 
 namespace orvo::routetrace {
 
-int run(const std::vector<std::string>& requests, bool asJarvis, const Print& print) {
-  TraceWorld world({.asJarvis = asJarvis,
+int run(const std::vector<std::string>& requests, const Options& options, const Print& print) {
+  ReaperAdapter adapter;
+  TraceWorld world({.asJarvis = options.asJarvis,
                     .fast = true,
                     .secondsPerCharacter = 0.0,
                     .saying = print,
-                    .earsTrace = nullptr});
+                    .earsTrace = nullptr,
+                    .daw = &adapter,
+                    .pretendReaper = options.pretendReaper,
+                    .reaperRunning = options.reaperRunning});
   if (!world.ready()) {
     print("could not make a folder for the trace");
     return 1;
   }
+  // Made after the world, so it is gone (and the link back to REAPER's own
+  // folder) before the world's folder is removed.
+  std::unique_ptr<PretendReaper> reaper;
+  if (options.pretendReaper) {
+    reaper = std::make_unique<PretendReaper>(world.folder() / "studio",
+                                             std::string(reaperscripts::pretendProject));
+    if (!reaper->error().empty()) {
+      print("the pretend REAPER did not start: " + reaper->error());
+      return 1;
+    }
+  }
   Engine& engine = world.engine();
+  engine.studioDesk().checkStudios();
   engine.requests().setTrace(print);
   for (const auto& request : requests) {
     print("> " + request);

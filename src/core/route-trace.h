@@ -12,6 +12,16 @@ namespace orvo::routetrace {
 
 using Print = std::function<void(const std::string& line)>;
 
-int run(const std::vector<std::string>& requests, bool asJarvis, const Print& print);
+struct Options {
+  bool asJarvis = false;
+  // The pretend REAPER with its fixed project, in the trace's own folder,
+  // one project for the whole run.
+  bool pretendReaper = false;
+  // Otherwise: whether a real REAPER runs (looked at once, at the start),
+  // which the real link then asks.
+  std::function<bool()> reaperRunning = nullptr;
+};
+
+int run(const std::vector<std::string>& requests, const Options& options, const Print& print);
 
 }  // namespace orvo::routetrace

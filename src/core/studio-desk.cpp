@@ -2,12 +2,140 @@
 
 #include "core/engine.h"
 #include "core/requests.h"
+#include "platform/window-lines.h"
 
 namespace orvo {
+namespace {
+
+constexpr double kAnswerSeconds = 20.0;
+constexpr double kCheckSeconds = 5.0;
+const char* kNotAnswering =
+    "REAPER is open but not answering me. Quit REAPER and open it again so it loads the link.";
+
+}  // namespace
 
 StudioDesk::StudioDesk(Engine& engine, DawAdapter& adapter)
     : engine_(engine),
-      daw_(adapter, [&engine] { return static_cast<std::time_t>(engine.parts().wallClock()); }) {}
+      daw_(adapter, [&engine] { return static_cast<std::time_t>(engine.parts().wallClock()); }),
+      mode_(dawModeFrom(engine.parts().store.read("daw-mode.txt"))) {}
+
+StudioDesk::~StudioDesk() {
+  MutexLock hold(timerLock_);
+  stopped_ = true;
+  engine_.parts().runtime.cancel(timer_);
+}
+
+bool StudioDesk::inUse() const {
+  return listening() || logicRunning_;
+}
+
+void StudioDesk::setMode(DawMode mode) {
+  mode_ = mode;
+  engine_.parts().store.write("daw-mode.txt", std::string(dawModeName(mode)) + "\n");
+}
+
+bool StudioDesk::questionPending() {
+  return asked_ && engine_.now() <= askedUntil_;
+}
+
+bool StudioDesk::listening() const {
+  return engine_.parts().pretendReaper || reaperRunning_;
+}
+
+std::string StudioDesk::hear(const Heard& heard) {
+  std::optional<std::string> answering;
+  if (questionPending()) answering = asked_;
+  asked_.reset();
+  std::string text = heard.text;
+  // Diagnostic runs hear it at once, so the trace shows the whole decision.
+  if (engine_.parts().opt.fast) {
+    std::string outcome;
+    engine_.run([&](int gen) { outcome = listen(gen, text, answering); });
+    return outcome;
+  }
+  engine_.run([this, text, answering](int gen) { listen(gen, text, answering); });
+  return "studio";
+}
+
+std::string StudioDesk::listen(int gen, const std::string& text,
+                               std::optional<std::string> answering) {
+  std::optional<DawAsk> ask;
+  std::string understood = text;
+  bool answered = true;
+  {
+    MutexLock hold(busy_);
+    auto state = daw_.adapter.state();
+    if (!state) {
+      answered = false;
+    } else {
+      // "the lead one" is read together with the request it answers; when
+      // that is still unclear and the answer means something alone, the
+      // answer wins.
+      std::optional<DawAsk> both;
+      if (answering) both = understand(daw_, Heard(*answering + " " + text), *state);
+      if (both && both->kind != DawAsk::Kind::question) {
+        ask = std::move(both);
+        understood = *answering + " " + text;
+      } else {
+        ask = understand(daw_, Heard(text), *state);
+        if (!ask && both) {
+          ask = std::move(both);
+          understood = *answering + " " + text;
+        }
+      }
+    }
+  }
+  if (!answered) {
+    if (Heard(text).hasAny({"track", "tracks", "plugin", "plugins", "mixer", "reaper", "master"})) {
+      engine_.logLine("daw not answering: " + text);
+      engine_.say(kNotAnswering, gen);
+      return "no daw";
+    }
+    return engine_.requests().hearPastStudio(text);
+  }
+  if (!ask) return engine_.requests().hearPastStudio(text);
+  return act(gen, understood, *ask);
+}
+
+std::string StudioDesk::act(int gen, const std::string& text, const DawAsk& ask) {
+  if (ask.mode) setMode(dawModeFrom(*ask.mode));
+  DawStep step = dawStep(ask, mode_);
+  engine_.logLine(step.logTag + ": " + text);
+  switch (step.kind) {
+    case DawStep::Kind::say:
+      engine_.say(step.sentence, gen);
+      return "studio said";
+    case DawStep::Kind::question: {
+      {
+        std::lock_guard guard(engine_.lock);
+        asked_ = text;
+        askedUntil_ = engine_.now() + kAnswerSeconds;
+      }
+      engine_.say(step.sentence, gen);
+      return "studio asked";
+    }
+    case DawStep::Kind::confirm: {
+      std::lock_guard guard(engine_.lock);
+      engine_.requests().confirm(step.sentence, step.logTag + ": " + text, [this, ask] {
+        carry(ask);
+        return std::string("studio acted");
+      });
+      return "studio confirm";
+    }
+    case DawStep::Kind::perform:
+      break;
+  }
+  carry(ask);
+  return "studio acted";
+}
+
+void StudioDesk::carry(const DawAsk& ask) {
+  if (ask.kind == DawAsk::Kind::plan) {
+    runPlan(ask.steps);
+  } else {
+    perform(ask.op);
+  }
+}
 
 void StudioDesk::carry(std::function<DawResult(int gen)> change) {
   engine_.run([this, change = std::move(change)](int gen) {
@@ -29,6 +157,31 @@ void StudioDesk::perform(DawOp op) {
 void StudioDesk::runPlan(std::vector<PlanStep> steps) {
   carry([this, steps = std::move(steps)](int gen) {
     return daw_.runPlan(steps, [this, gen] { return engine_.alive(gen); });
+  });
+}
+
+void StudioDesk::checkStudios() {
+  const auto& parts = engine_.parts();
+  reaperRunning_ = parts.reaperRunning && parts.reaperRunning();
+  bool logic = parts.studio.running();
+  bool was = logicRunning_.exchange(logic);
+  engine_.parts().midi.studioSoundsPiano = logic;
+  if (!looked_.exchange(true) || was != logic) engine_.ui(lines::studio(logic));
+}
+
+void StudioDesk::startChecks() {
+  engine_.parts().runtime.async([this] {
+    checkStudios();
+    nextCheck();
+  });
+}
+
+void StudioDesk::nextCheck() {
+  MutexLock hold(timerLock_);
+  if (stopped_) return;
+  timer_ = engine_.parts().runtime.after(kCheckSeconds, [this] {
+    checkStudios();
+    nextCheck();
   });
 }
 

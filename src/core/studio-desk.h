@@ -1,15 +1,29 @@
 #pragma once
-// The engine's side of studio changes: the one Daw, over the adapter the
-// engine was handed. A change or a plan runs as an activity (it blocks on the
-// studio for seconds), one at a time, and its result is spoken; a failure is
-// noted as a mistake. A plan stops at its next step once a newer activity
-// has started.
+// The engine's side of the studio: whether one is in use, the spoken studio
+// assistant over the one Daw, and the way of working the player chose. A
+// sentence is taken on the request path but heard against the project off
+// the engine's lock (reading the project waits on the studio for up to 3 s,
+// and the notes must never wait that long); one it does not understand goes
+// back to the other request families. A change or a plan runs as an
+// activity, one at a time, and its result is spoken; a failure is noted as a
+// mistake. A plan stops at its next step once a newer activity has started.
+//
+// Threads: hear() and questionPending() with the engine's lock held; the
+// rest from any thread. The desk never takes the engine's lock while it
+// holds its own.
 
+#include <atomic>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/mutex.h"
+#include "platform/runtime.h"
+#include "studio/daw-understand.h"
+#include "studio/daw-ways.h"
 #include "studio/daw.h"
+#include "voice/heard.h"
 
 namespace orvo {
 
@@ -18,6 +32,29 @@ class Engine;
 class StudioDesk {
  public:
   StudioDesk(Engine& engine, DawAdapter& adapter);
+  ~StudioDesk();
+
+  // A studio is open: the pretend one, REAPER, or Logic Pro.
+  bool inUse() const;
+  // REAPER is in use, so the assistant hears sentences first (Logic Pro
+  // alone leaves them to the others until its quick commands exist).
+  bool listening() const;
+  // The request dispatcher's studio step, while listening: the outcome word.
+  // A sentence that is no studio request is passed back to the dispatcher.
+  std::string hear(const Heard& heard);
+  // "Which one?" is waiting for its answer.
+  bool questionPending();
+
+  DawMode mode() const { return mode_; }
+  // Kept in "daw-mode.txt".
+  void setMode(DawMode mode);
+
+  // One look at which studios run (each look may take seconds): the built-in
+  // sound leaves the piano's notes to Logic Pro while it runs, and the window
+  // hears "daw 1" or "daw 0" when that changes.
+  void checkStudios();
+  // checkStudios at once and every 5 s after, on the global queue.
+  void startChecks();
 
   void perform(DawOp op);
   void runPlan(std::vector<PlanStep> steps);
@@ -27,15 +64,34 @@ class StudioDesk {
   Daw& daw() { return daw_; }
 
  private:
+  // Reads the project and understands the sentence (with the question it
+  // answers, if any), then acts; the outcome word.
+  std::string listen(int gen, const std::string& text, std::optional<std::string> answering);
+  std::string act(int gen, const std::string& text, const DawAsk& ask);
   // Runs the change as an activity under the desk's lock, then logs, notes
   // a failure and says the result.
   void carry(std::function<DawResult(int gen)> change);
+  void carry(const DawAsk& ask);
+  void nextCheck();
 
   Engine& engine_;
   // Held for a whole change: two activities never interleave their steps,
   // and each step's exchanges hold the link's own lock as well.
   Mutex busy_;
   Daw daw_;
+  std::atomic<DawMode> mode_{DawMode::assisted};
+  std::atomic<bool> reaperRunning_{false};
+  std::atomic<bool> logicRunning_{false};
+  // The first look tells the window either way.
+  std::atomic<bool> looked_{false};
+
+  // Under the engine's lock: the sentence a "Which one?" asked about.
+  std::optional<std::string> asked_;
+  double askedUntil_ = 0.0;
+
+  Mutex timerLock_;
+  TimerId timer_ GUARDED_BY(timerLock_) = 0;
+  bool stopped_ GUARDED_BY(timerLock_) = false;
 };
 
 }  // namespace orvo

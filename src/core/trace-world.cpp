@@ -65,6 +65,9 @@ struct TraceWorld::Parts {
             .baseDir = folder,
             .opt = Opt{.textMode = true, .fast = options.fast},
             .duck = options.duck,
+            .daw = options.daw,
+            .reaperRunning = options.reaperRunning,
+            .pretendReaper = options.pretendReaper,
             .earsTrace = options.earsTrace,
         }) {
     engine.requests().setClock(TraceWorld::afternoon);

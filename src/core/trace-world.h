@@ -14,6 +14,7 @@
 
 namespace orvo {
 
+class DawAdapter;
 class Engine;
 class VirtualRuntime;
 
@@ -53,6 +54,10 @@ class TraceWorld {
     std::function<void(const std::string&)> saying;  // each sentence spoken
     std::function<void(const std::string&)> earsTrace = nullptr;
     std::function<void(bool)> duck = [](bool) {};
+    // The studio the assistant changes, and whether one is in use.
+    DawAdapter* daw = nullptr;
+    bool pretendReaper = false;
+    std::function<bool()> reaperRunning = nullptr;
   };
 
   // Seconds on the virtual clock when the world begins.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -57,6 +58,14 @@ struct FakeMusicPlayer final : MusicPlayer {
   std::string name() override { return "Spotify"; }
 };
 
+// Logic Pro, running when the test says so.
+struct LogicDouble final : StudioHost {
+  std::atomic<bool> runs{false};
+  bool running() override { return runs; }
+  std::string name() override { return "Logic"; }
+  std::vector<std::string> ownSourceWords() override { return {"Logic"}; }
+};
+
 // Puts a lesson into states that are slow to reach by playing.
 struct EngineTestAccess {
   // A lesson of `steps` steps on middle C, `stepIdx` of them already played.
@@ -98,7 +107,7 @@ class EngineTest : public ::testing::Test {
   Log log{home / "log.txt"};
   RecordingSpeaker speaker;
   FakeMusicPlayer player;
-  NoStudioHost studio;
+  LogicDouble studio;
   FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
   LoopbackMidiBackend midiBackend;
   MidiIO midi{midiBackend, runtime, [](const std::string&) {}, false};
@@ -110,6 +119,8 @@ class EngineTest : public ::testing::Test {
   std::vector<std::string> quits;
   Assistant* assistant = nullptr;  // none: no model at all
   DawAdapter* daw = nullptr;       // none: no studio answers
+  bool pretendReaper = false;      // the studio is in use from the start
+  std::function<bool()> reaperRunning = nullptr;
   ButtonKeys keys;
   // A player whose 88-key piano's top key is already known.
   bool topKeyKnown = files::writeFileAtomically(home / "top-key.txt", "108\n");
@@ -136,6 +147,8 @@ class EngineTest : public ::testing::Test {
         },
         .assistant = assistant,
         .daw = daw,
+        .reaperRunning = reaperRunning,
+        .pretendReaper = pretendReaper,
     });
   }
 

@@ -2,10 +2,14 @@
 // REAPER, spoken when done, failures noted, and a plan that gives way to a
 // newer activity.
 
+#include <gmock/gmock.h>
+
 #include "core/studio-desk.h"
 #include "engine-fixture.h"
-#include "studio/pretend-reaper.h"
 #include "studio/reaper-adapter.h"
+#include "studio/reaper-link.h"
+#include "studio/reaper-scripts.h"
+#include "studio/temp-reaper.h"
 
 namespace orvo {
 namespace {
@@ -53,6 +57,221 @@ TEST_F(EngineStudioTest, ChangesAndPlansAreSpokenAndFailuresNoted) {
   engine->runPlan({interrupting, add("ReaLimit")});
   spoken();
   EXPECT_EQ(reaper.eval("return #mock_track(1).fx"), "3");
+}
+
+}  // namespace
+}  // namespace orvo
+
+namespace orvo {
+namespace {
+
+// Spoken studio requests against the pretend project, heard as the player
+// would say them.
+struct StudioAssistantTest : EngineTest {
+  testing::PretendReaper reaper{std::string(reaperscripts::pretendProject)};
+  ReaperAdapter adapter;
+  StudioAssistantTest() {
+    daw = &adapter;
+    pretendReaper = true;
+    spoken();
+    engine = makeEngine();
+    spoken();
+  }
+  std::vector<std::string> heard(const std::string& sentence) {
+    outcome = engine->hear(sentence);
+    return spoken();
+  }
+  std::string answer(const std::string& sentence) {
+    auto said = heard(sentence);
+    EXPECT_EQ(said.size(), 1u) << sentence << ": " << ::testing::PrintToString(said);
+    return said.empty() ? "" : said.back();
+  }
+  int trackCount() {
+    return std::stoi(reaper.eval("local n = 0 while mock_track(n + 1) do n = n + 1 end return n"));
+  }
+  std::string outcome;
+};
+
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+TEST_F(StudioAssistantTest, TheAssistantsEdgeCasesFromSentenceToProject) {
+  // Nothing that is not a plug-in is added, and nothing is claimed.
+  EXPECT_THAT(answer("add a flanger made of cheese to the bass"),
+              HasSubstr("flanger made of cheese"));
+  EXPECT_EQ(reaper.eval("return #mock_track(4).fx"), "2");
+  EXPECT_TRUE(engine->studioDesk().daw().history.empty());
+
+  // Two matches ask which; the answer is read with the question.
+  EXPECT_EQ(answer("mute the vocal"), "I found Lead Vocals and Vocal Double. Which one?");
+  answer("the lead one");
+  EXPECT_EQ(reaper.eval("return mock_track(1).mute"), "1");
+  EXPECT_EQ(reaper.eval("return mock_track(2).mute"), "0");
+
+  // A delete asks first, in every way of working: no keeps the track, yes deletes it.
+  EXPECT_EQ(answer("delete the kick sample track"),
+            "Delete Kick Sample, which has 1 recorded item and 1 plug-in? Say yes or no.");
+  EXPECT_EQ(answer("no"), "Okay, I'll leave it.");
+  EXPECT_EQ(trackCount(), 6);
+  answer("delete the kick sample track");
+  answer("yes");
+  EXPECT_EQ(trackCount(), 5);
+  EXPECT_EQ(reaper.eval("return mock_track(3).name"), "Bass");
+
+  // Out of range: answered at once, and the volume stays.
+  EXPECT_EQ(answer("set the bass volume to minus 100 decibels"),
+            "Volume has to be between minus 90 and plus 12 decibels.");
+  EXPECT_EQ(reaper.eval("return math.floor(mock_db(3) * 10 + 0.5)"), "-45");
+
+  // A compressor added, then "a little" on its threshold: 0.03 down.
+  answer("add a compressor to the lead vocals");
+  std::string before = reaper.eval("return mock_track(1).fx[1].params[1].norm");
+  answer("lower the threshold a little");
+  EXPECT_NEAR(
+      std::stod(before) - std::stod(reaper.eval("return mock_track(1).fx[1].params[1].norm")), 0.03,
+      1e-6);
+
+  // Preparing the vocal is explained and asked about; asked again once done, nothing more is added.
+  EXPECT_THAT(answer("help me prepare my lead vocal for mixing"), EndsWith(" Shall I go ahead?"));
+  EXPECT_THAT(answer("yes"), EndsWith("Say undo to step back, or ask what I changed."));
+  std::string plugins = reaper.eval("return #mock_track(1).fx");
+  EXPECT_THAT(
+      answer("help me prepare my lead vocal for mixing"),
+      EndsWith("I would not add more. Ask me for its settings if you want to adjust them."));
+  EXPECT_EQ(reaper.eval("return #mock_track(1).fx"), plugins);
+
+  // The last five changes, most recent last.
+  ASSERT_GE(engine->studioDesk().daw().history.size(), 6u);
+  std::string changes = answer("what did you change");
+  EXPECT_THAT(changes, StartsWith("Most recent last: "));
+  EXPECT_THAT(changes, EndsWith(engine->studioDesk().daw().history.back().what +
+                                ". Say undo to take back the last one."));
+  EXPECT_THAT(changes, ::testing::Not(HasSubstr("muted")));  // the first change is past the five
+
+  // Not studio requests: they go on to their own families.
+  EXPECT_THAT(answer("what time is it"), StartsWith("It is "));
+  heard("play me something sad");
+  EXPECT_NE(outcome, "studio said");
+  EXPECT_NE(logText().find("daw say: what did you change"), std::string::npos);
+  EXPECT_NE(logText().find("daw confirm: delete the kick sample track"), std::string::npos);
+  EXPECT_NE(logText().find("daw plan: help me prepare"), std::string::npos);
+  EXPECT_NE(logText().find("daw question: mute the vocal"), std::string::npos);
+  EXPECT_NE(logText().find("daw op: add a compressor"), std::string::npos);
+}
+
+TEST_F(StudioAssistantTest, AChangeTheStudioDoesNotShowIsNeverClaimed) {
+  reaper.studio = std::make_unique<LuaStudio>(
+      reaper.resources(), "{ tracks = { { name = 'Kick' } }, ignore = { volume = true } }");
+  std::string said = answer("set the kick volume to minus 10");
+  EXPECT_THAT(said, HasSubstr("cannot confirm"));
+  EXPECT_TRUE(engine->studioDesk().daw().history.empty());
+  EXPECT_NE(files::readFile(home / "mistakes.txt").value_or("").find("a studio action failed"),
+            std::string::npos);
+}
+
+TEST_F(StudioAssistantTest, TheThreeWaysOfWorkingAndTheirFile) {
+  // Assisted (the default): ordinary changes at once, plans asked about.
+  answer("mute the bass");
+  EXPECT_EQ(reaper.eval("return mock_track(4).mute"), "1");
+  EXPECT_THAT(answer("help me prepare my lead vocal for mixing"), EndsWith(" Shall I go ahead?"));
+  answer("no");
+
+  // Guided asks before every change, and the choice outlives a restart.
+  answer("guided mode");
+  EXPECT_EQ(files::readFile(home / "daw-mode.txt").value_or(""), "guided\n");
+  restartEngine();
+  spoken();
+  EXPECT_EQ(answer("unmute the bass"), "I am about to change the project. Shall I go ahead?");
+  EXPECT_EQ(reaper.eval("return mock_track(4).mute"), "1");
+  answer("yes");
+  EXPECT_EQ(reaper.eval("return mock_track(4).mute"), "0");
+
+  // Autonomous runs a plan at once but still asks before deleting.
+  answer("autonomous mode");
+  EXPECT_THAT(answer("help me prepare my lead vocal for mixing"),
+              EndsWith("Say undo to step back, or ask what I changed."));
+  EXPECT_THAT(answer("delete the drum room track"), EndsWith("? Say yes or no."));
+  answer("no");
+  EXPECT_EQ(trackCount(), 7);  // the plan's reverb bus, and the drum room kept
+
+  // A garbled file is assisted.
+  runtime.runReady();
+  files::writeFileAtomically(home / "daw-mode.txt", "\xff\xfe autonomous?\n");
+  restartEngine();
+  spoken();
+  EXPECT_EQ(engine->studioDesk().mode(), DawMode::assisted);
+}
+
+TEST_F(StudioAssistantTest, AStudioThatDoesNotAnswerAndAQuestionThatTimesOut) {
+  // A "Which one?" left unanswered past its time: the next sentence is heard alone.
+  answer("mute the vocal");
+  runtime.advance(30);
+  spoken();
+  heard("the lead one");
+  EXPECT_EQ(reaper.eval("return mock_track(1).mute"), "0");
+
+  reaper.pumping(false);
+  EXPECT_EQ(answer("how many tracks"),
+            "REAPER is open but not answering me. Quit REAPER and open it again so it loads the "
+            "link.");
+  EXPECT_THAT(answer("what time is it"), StartsWith("It is "));
+  EXPECT_EQ(outcome, "said");
+}
+
+}  // namespace
+}  // namespace orvo
+
+namespace orvo {
+namespace {
+
+TEST_F(EngineTest, TheStudioCheckFollowsReaperAndLogicPro) {
+  bool reaperUp = false;
+  int looks = 0;
+  reaperRunning = [&] {
+    ++looks;
+    return reaperUp;
+  };
+  engine = makeEngine();
+  spoken();
+  windowLines();
+  const std::string openFirst = "Open REAPER or Logic first, then ask me again.";
+  engine->hear("undo");
+  EXPECT_EQ(spokenOne(), openFirst);
+
+  // The first look tells the window either way, and lets the built-in sound play.
+  midi.studioSoundsPiano = true;
+  engine->studioDesk().startChecks();
+  runtime.runReady();
+  EXPECT_EQ(looks, 1);
+  EXPECT_THAT(windowLines(), ::testing::Contains("daw 0"));
+  EXPECT_FALSE(midi.studioSoundsPiano);
+
+  // Logic Pro alone: its notes are its own, and studio sentences are left to
+  // the others (no "open a studio first" while one is open).
+  studio.runs = true;
+  runtime.advance(5.0);
+  EXPECT_EQ(looks, 2);
+  EXPECT_THAT(windowLines(), ::testing::Contains("daw 1"));
+  EXPECT_TRUE(midi.studioSoundsPiano);
+  EXPECT_TRUE(engine->studioDesk().inUse());
+  engine->hear("undo");
+  EXPECT_THAT(spoken(), ::testing::Not(::testing::Contains(openFirst)));
+
+  // REAPER runs but the link has no answer: a studio sentence says so.
+  studio.runs = false;
+  reaperUp = true;
+  runtime.advance(5.0);
+  EXPECT_THAT(windowLines(), ::testing::Contains("daw 0"));
+  engine->hear("how many tracks");
+  EXPECT_EQ(spokenOne(),
+            "REAPER is open but not answering me. Quit REAPER and open it again so it loads the "
+            "link.");
+  // Unchanged, the window hears nothing more.
+  runtime.advance(5.0);
+  EXPECT_EQ(looks, 4);
+  EXPECT_THAT(windowLines(), ::testing::Not(::testing::Contains(::testing::StartsWith("daw "))));
+  engine.reset();  // before the looks it counts with are gone
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "core/memory.h"
 #include "platform/files.h"
+#include "platform/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace orvo::oneoff {
@@ -60,11 +61,12 @@ TEST(OneOff, DropAddsTheTitleOnceAndKeepsTheRestOfTheMemory) {
   EXPECT_THAT(printed[0], ::testing::StartsWith(
                               "Hot Cross Buns (level 1): 17 steps, biggest chord 4, 3 parts"));
   printed.clear();
-  EXPECT_EQ(runWithEngine({"--route", "what is c major"}, print), 0);
+  VirtualRuntime runtime(1, 0.0);
+  EXPECT_EQ(runWithEngine({"--route", "what is c major"}, runtime, print), 0);
   EXPECT_THAT(printed, ::testing::ElementsAre("> what is c major", "  heard: what is c major",
                                               "  family: theory", "  op: theory",
                                               "C major is C, D, E, F, G, A, B.", "  = said"));
-  EXPECT_FALSE(runWithEngine({"--route"}, print));
+  EXPECT_FALSE(runWithEngine({"--route"}, runtime, print));
 }
 
 TEST(OneOff, SoundCheckRendersToAWaveFileOrSaysThereIsNoBank) {

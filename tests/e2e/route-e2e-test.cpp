@@ -18,10 +18,11 @@ using ::testing::HasSubstr;
 
 // The lines printed under each "> " request, by request.
 std::vector<std::vector<std::string>> route(const TempFolder& home,
-                                            const std::vector<std::string>& requests) {
+                                            const std::vector<std::string>& requests,
+                                            std::map<std::string, std::string> env = {}) {
   std::vector<std::string> args = {"--route"};
   args.insert(args.end(), requests.begin(), requests.end());
-  OrvoProcess orvo({.home = home.path(), .args = args, .window = false});
+  OrvoProcess orvo({.home = home.path(), .args = args, .window = false, .env = std::move(env)});
   orvo.waitExit(30);
   std::vector<std::vector<std::string>> blocks;
   for (const auto& line : orvo.lines()) {

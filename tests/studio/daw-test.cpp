@@ -6,7 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "studio/pretend-reaper.h"
+#include "studio/reaper-link.h"
+#include "studio/temp-reaper.h"
 #include "studio/reaper-adapter.h"
 
 namespace orvo {

@@ -8,7 +8,8 @@
 
 #include <sstream>
 
-#include "studio/pretend-reaper.h"
+#include "studio/reaper-link.h"
+#include "studio/temp-reaper.h"
 #include "studio/reaper-adapter.h"
 #include "studio/reaper-scripts.h"
 

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "platform/files.h"
-#include "studio/pretend-reaper.h"
+#include "studio/temp-reaper.h"
 #include "studio/reaper-scripts.h"
 
 namespace orvo {
