@@ -420,8 +420,14 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   // Whole sentences only, so "the band is too quiet" reaches the band.
   if (among(text, {"stop", "quiet", "be quiet", "silence", "enough", "never mind", "stop it",
                    "stop the music", "stop the band"})) {
-    return act(
-        "stop", "stopEverything", [&] { engine_.stopEverything(); }, "stopped");
+    auto outcome = act("stop", "stopEverything", [&] { engine_.stopEverything(); }, "stopped");
+    // A studio playing or recording stops too: nothing the player asked to
+    // stop goes on sounding.
+    if (text == "stop" && !casual() && engine_.studioDesk().listening()) {
+      trace("family: studio");
+      engine_.studioDesk().hear(heard);
+    }
+    return outcome;
   }
   if (among(text, {"stop the metronome", "metronome off"})) {
     named("stop");

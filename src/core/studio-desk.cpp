@@ -46,25 +46,31 @@ std::string StudioDesk::hear(const Heard& heard) {
   std::optional<std::string> answering;
   if (questionPending()) answering = asked_;
   asked_.reset();
-  std::string text = heard.text;
+  return start(heard.text, std::move(answering), false);
+}
+
+std::string StudioDesk::start(const std::string& text, std::optional<std::string> answering,
+                              bool confirmed) {
   // Diagnostic runs hear it at once, so the trace shows the whole decision.
   if (engine_.parts().opt.fast) {
     std::string outcome;
-    engine_.run([&](int gen) { outcome = listen(gen, text, answering); });
+    engine_.run([&](int gen) { outcome = listen(gen, text, answering, confirmed); });
     return outcome;
   }
-  engine_.run([this, text, answering](int gen) { listen(gen, text, answering); });
+  engine_.run([this, text, answering, confirmed](int gen) {
+    listen(gen, text, answering, confirmed);
+  });
   return "studio";
 }
 
 std::string StudioDesk::listen(int gen, const std::string& text,
-                               std::optional<std::string> answering) {
+                               std::optional<std::string> answering, bool confirmed) {
   std::optional<DawAsk> ask;
   std::string understood = text;
   bool answered = true;
   {
     MutexLock hold(busy_);
-    auto state = daw_.adapter.state();
+    auto state = daw_.look();
     if (!state) {
       answered = false;
     } else {
@@ -94,12 +100,14 @@ std::string StudioDesk::listen(int gen, const std::string& text,
     return engine_.requests().hearPastStudio(text);
   }
   if (!ask) return engine_.requests().hearPastStudio(text);
-  return act(gen, understood, *ask);
+  return act(gen, understood, *ask, confirmed);
 }
 
-std::string StudioDesk::act(int gen, const std::string& text, const DawAsk& ask) {
+std::string StudioDesk::act(int gen, const std::string& text, const DawAsk& ask,
+                            bool confirmed) {
   if (ask.mode) setMode(dawModeFrom(*ask.mode));
   DawStep step = dawStep(ask, mode_);
+  if (confirmed && step.kind == DawStep::Kind::confirm) step.kind = DawStep::Kind::perform;
   engine_.logLine(step.logTag + ": " + text);
   switch (step.kind) {
     case DawStep::Kind::say:
@@ -116,10 +124,10 @@ std::string StudioDesk::act(int gen, const std::string& text, const DawAsk& ask)
     }
     case DawStep::Kind::confirm: {
       std::lock_guard guard(engine_.lock);
-      engine_.requests().confirm(step.sentence, step.logTag + ": " + text, [this, ask] {
-        carry(ask);
-        return std::string("studio acted");
-      });
+      // A yes hears the sentence again against the project as it is then, so
+      // a track deleted or moved meanwhile is never mistaken for another.
+      engine_.requests().confirm(step.sentence, step.logTag + ": " + text,
+                                 [this, text] { return start(text, std::nullopt, true); });
       return "studio confirm";
     }
     case DawStep::Kind::perform:

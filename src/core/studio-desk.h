@@ -64,10 +64,16 @@ class StudioDesk {
   Daw& daw() { return daw_; }
 
  private:
+  // Hears the sentence in an activity (at once in the fast mode, with the
+  // outcome; else "studio").
+  std::string start(const std::string& text, std::optional<std::string> answering,
+                    bool confirmed);
   // Reads the project and understands the sentence (with the question it
   // answers, if any), then acts; the outcome word.
-  std::string listen(int gen, const std::string& text, std::optional<std::string> answering);
-  std::string act(int gen, const std::string& text, const DawAsk& ask);
+  std::string listen(int gen, const std::string& text, std::optional<std::string> answering,
+                     bool confirmed);
+  // `confirmed`: the player has said yes to this sentence already.
+  std::string act(int gen, const std::string& text, const DawAsk& ask, bool confirmed);
   // Runs the change as an activity under the desk's lock, then logs, notes
   // a failure and says the result.
   void carry(std::function<DawResult(int gen)> change);

@@ -1220,7 +1220,9 @@ namespace {
 
 // Whether words after "the" name a track rather than a setting: "the guitar"
 // does, "the volume up a little" does not.
-bool namesSomething(const std::vector<std::string>& words) {
+// `bandsAsked`: the sentence moves something up or down, so "bass" or "air"
+// may be an EQ band; otherwise ("mute the bass") such a word is a track's name.
+bool namesSomething(const std::vector<std::string>& words, bool bandsAsked) {
   static const Words known = {
       "volume",     "fader",    "level",  "pan",     "tempo",   "plugin",   "plugins",  "plug",
       "in",         "ins",      "effect", "effects", "preset",  "presets",  "settings", "setting",
@@ -1249,7 +1251,7 @@ bool namesSomething(const std::vector<std::string>& words) {
     }
     for (const auto& b : dawwords::eqBands()) {
       for (std::string_view a : b.words) {
-        if (a == w) return true;
+        if (bandsAsked && a == w) return true;
       }
     }
     return false;
@@ -1327,7 +1329,7 @@ TrackPick pick(Daw& daw, const Heard& heard, const DawState& state, bool allowDe
   }
   while (!name.empty() && (name.back() == "track" || name.back() == "channel")) name.pop_back();
   out.heardName = titleCase(name);
-  if (allowDefault && !namesSomething(name)) {
+  if (allowDefault && !namesSomething(name, direction(s) != 0)) {
     if (daw.lastTrack) {
       if (const DawTrack* t = state.track(*daw.lastTrack)) return one(*t);
     }

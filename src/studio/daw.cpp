@@ -141,7 +141,7 @@ struct Daw::Step {
     failed = refused(*answer);
     return false;
   }
-  std::optional<DawState> after() { return daw.adapter.state(); }
+  std::optional<DawState> after() { return daw.look(); }
 
   DawResult operator()(const dawop::Select& op) {
     const DawTrack* track = before.track(op.track);
@@ -592,10 +592,23 @@ std::optional<std::vector<DawParam>> Daw::params(int track, int fx) {
   return parseParams(*answer);
 }
 
+std::optional<DawState> Daw::look() {
+  auto state = adapter.state();
+  if (!state) return state;
+  if (lastTrack && *lastTrack > 0) {
+    const DawTrack* now = state->track(*lastTrack);
+    auto at = static_cast<std::size_t>(*lastTrack);
+    if (!now || (at < seenNames_.size() && seenNames_[at] != now->name)) lastTrack.reset();
+  }
+  seenNames_.assign(1, state->master.name);
+  for (const DawTrack& t : state->tracks) seenNames_.push_back(t.name);
+  return state;
+}
+
 DawResult Daw::perform(const DawOp& op) {
   // A limit is answered before anything is asked of the studio.
   if (auto limit = limitOf(op)) return answered({false, *limit});
-  auto before = adapter.state();
+  auto before = look();
   if (!before)
     return answered({false, adapter.name() + " is not answering, so I have not changed anything."});
   return performOn(op, *before);
@@ -616,7 +629,7 @@ DawResult Daw::runPlan(const std::vector<PlanStep>& steps, const std::function<b
   bool ok = true;
   for (const PlanStep& step : steps) {
     if (running && !running()) break;
-    auto state = adapter.state();
+    auto state = look();
     std::optional<DawOp> op;
     if (state && step.op) op = step.op(*state);
     if (!op) {

@@ -44,6 +44,11 @@ class Daw {
 
   DawResult perform(const DawOp& op);
 
+  // The project as the studio shows it now. The last track spoken about is
+  // forgotten once another track has taken its place (deleted or moved in
+  // the studio itself), so it is never mistaken for the one now there.
+  std::optional<DawState> look();
+
   // The steps in order while `running` holds, stopping at the first that
   // fails or cannot be worked out. The answer gathers every step's sentence.
   DawResult runPlan(const std::vector<PlanStep>& steps, const std::function<bool()>& running);
@@ -68,6 +73,7 @@ class Daw {
   // The result, remembered as the last thing said.
   DawResult answered(DawResult result);
   std::function<std::time_t()> wallClock_;
+  std::vector<std::string> seenNames_;  // by index, as the last look showed them
   void remember(std::string what);
 };
 

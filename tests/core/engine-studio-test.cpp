@@ -149,6 +149,13 @@ TEST_F(StudioAssistantTest, TheAssistantsEdgeCasesFromSentenceToProject) {
                                 ". Say undo to take back the last one."));
   EXPECT_THAT(changes, ::testing::Not(HasSubstr("muted")));  // the first change is past the five
 
+  // "stop" stops everything, the studio's transport with it.
+  EXPECT_EQ(answer("play"), "Playing.");
+  EXPECT_EQ(reaper.eval("return reaper.GetPlayState()"), "1");
+  heard("stop");
+  EXPECT_EQ(reaper.eval("return reaper.GetPlayState()"), "0");
+  EXPECT_EQ(outcome, "stopped");
+
   // Not studio requests: they go on to their own families.
   EXPECT_THAT(answer("what time is it"), StartsWith("It is "));
   heard("play me something sad");
@@ -186,6 +193,14 @@ TEST_F(StudioAssistantTest, TheThreeWaysOfWorkingAndTheirFile) {
   EXPECT_EQ(reaper.eval("return mock_track(4).mute"), "1");
   answer("yes");
   EXPECT_EQ(reaper.eval("return mock_track(4).mute"), "0");
+  // A track deleted between the question and the yes is not taken for the
+  // one now in its place.
+  EXPECT_EQ(answer("mute the bass"), "I am about to change the project. Shall I go ahead?");
+  reaper.eval("reaper.DeleteTrack(reaper.GetTrack(0, 3))");
+  EXPECT_THAT(answer("yes"), StartsWith("I could not find a track called Bass."));
+  EXPECT_EQ(reaper.eval("return mock_track(4).name .. mock_track(4).mute"), "Piano0");
+  reaper.studio = std::make_unique<LuaStudio>(reaper.resources(),
+                                              std::string(reaperscripts::pretendProject));
 
   // Autonomous runs a plan at once but still asks before deleting.
   answer("autonomous mode");

@@ -4,6 +4,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "orvo-process.h"
@@ -159,6 +165,102 @@ TEST(RouteTrace, BadSentencesGetAnAnswerAndNeverCrash) {
   ASSERT_EQ(blocks.size(), 7u);
   for (const auto& block : blocks) EXPECT_NE(spoken(block), "-") << block.front();
   EXPECT_THAT(blocks[6], Contains("  loose 21: surprise me"));
+}
+
+}  // namespace
+}  // namespace orvo::testing
+
+namespace orvo::testing {
+namespace {
+
+TEST(RouteTrace, ThePretendReaperKeepsOneProjectForTheWholeRun) {
+  TempFolder home;
+  const std::vector<std::pair<std::string, std::string>> asked = {
+      {"how many tracks",
+       "6 tracks: Lead Vocals, Vocal Double, Kick Sample, Bass, Piano, Drum Room."},
+      {"mute the vocal", "I found Lead Vocals and Vocal Double. Which one?"},
+      {"the lead one", "Lead Vocals is muted."},
+      {"which tracks are muted", "Lead Vocals is muted."},
+      {"set the bass volume to minus 6 decibels",
+       "Bass is at minus 6 decibels. It was minus 4.5 decibels."},
+      {"set the bass volume to minus 100 decibels",
+       "Volume has to be between minus 90 and plus 12 decibels."},
+      {"add a reverb to the drum room",
+       "ReaVerbate, VST is now on Drum Room, which has 1 plug-in."},
+      {"what plugins are on the bass", "Bass has ReaComp, VST; and ReaEQ, VST, bypassed."},
+      {"add a flanger made of cheese to the bass", "*"},
+      {"tempo 500", "Tempo has to be between 20 and 400."},
+      {"set the tempo to 90", "Tempo is 90. It was 120."},
+      {"rename the piano to keys", "Track 5 is now called Keys. It was Piano."},
+      {"delete the drum room track",
+       "Delete Drum Room, which has 3 recorded items and 1 plug-in? Say yes or no."},
+      {"yes", "Drum Room is deleted. Say undo to bring it back."},
+      {"how many tracks", "5 tracks: Lead Vocals, Vocal Double, Kick Sample, Bass, Keys."},
+      {"what did you change",
+       "Most recent last: volume of Bass from minus 4.5 decibels to minus 6 decibels. added "
+       "ReaVerbate to Drum Room. tempo from "
+       "120 to 90. renamed Piano to Keys. deleted Drum Room. Say undo to take back the last one."},
+      {"undo", "Undone: delete a track."},
+      {"what time is it", "It is 3:00 PM."},
+  };
+  std::vector<std::string> requests = {"--reaper"};
+  for (const auto& [request, answer] : asked) requests.push_back(request);
+  auto blocks = route(home, requests, {{"HOME", (home / "user").string()}});
+  ASSERT_EQ(blocks.size(), asked.size());
+  for (std::size_t i = 0; i < asked.size(); ++i) {
+    if (asked[i].second != "*") EXPECT_EQ(spoken(blocks[i]), asked[i].second) << asked[i].first;
+  }
+  EXPECT_THAT(spoken(blocks[8]), HasSubstr("flanger made of cheese"));
+  EXPECT_THAT(blocks[0], Contains("  family: studio"));
+  EXPECT_THAT(blocks[17], ::testing::Not(Contains("  family: studio")));
+  // The player's own REAPER folder is never touched.
+  EXPECT_FALSE(std::filesystem::exists(home / "user"));
+}
+
+// A process called "reaper" that is not REAPER: the link finds no bridge.
+class FakeReaper {
+ public:
+  explicit FakeReaper(const TempFolder& home) {
+    std::filesystem::path binary = home / "reaper";
+    std::filesystem::copy_file("/bin/sleep", binary);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::execl(binary.c_str(), "reaper", "60", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Looked for by name, so the name must be there before anyone looks.
+    std::string comm = "/proc/" + std::to_string(pid_) + "/comm";
+    for (int tries = 0; tries < 200; ++tries) {
+      if (files::readFile(comm).value_or("") == "reaper\n") break;
+      ::usleep(10'000);
+    }
+  }
+  ~FakeReaper() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+TEST(RouteTrace, AReaperWithoutTheLinkIsSaidSoAndOtherRequestsGoOn) {
+  TempFolder home;
+  std::vector<std::vector<std::string>> blocks;
+  {
+    FakeReaper reaper(home);
+    blocks = route(home, {"how many tracks", "what time is it", "play me something sad"},
+                   {{"HOME", (home / "user").string()}});
+  }
+  ASSERT_EQ(blocks.size(), 3u);
+  EXPECT_EQ(spoken(blocks[0]),
+            "REAPER is open but not answering me. Quit REAPER and open it again so it loads the "
+            "link.");
+  EXPECT_EQ(spoken(blocks[1]), "It is 3:00 PM.");
+  EXPECT_THAT(blocks[2], Contains("  studio: not a studio request"));
+  EXPECT_THAT(spoken(blocks[2]), HasSubstr("Something sad"));
+  EXPECT_FALSE(std::filesystem::exists(home / "user"));
 }
 
 }  // namespace

@@ -248,3 +248,22 @@ TEST_F(DawTest, APlanStopsAtItsFirstFailingStepAndKeepsWhatWasDone) {
 
 }  // namespace
 }  // namespace orvo
+
+namespace orvo {
+namespace {
+
+TEST_F(DawTest, TheLastTrackIsForgottenOnceAnotherTakesItsPlace) {
+  ASSERT_TRUE(daw.perform(dawop::Flag{2, "mute", true}).ok);
+  EXPECT_EQ(daw.lastTrack, 2);
+  // Renamed by our own change: still the track spoken about.
+  ASSERT_TRUE(daw.perform(dawop::Rename{2, "Kick In"}).ok);
+  daw.look();
+  EXPECT_EQ(daw.lastTrack, 2);
+  // Deleted in the studio itself: Reverb Bus is now track 2, and not the one meant.
+  reaper.eval("reaper.DeleteTrack(reaper.GetTrack(0, 1))");
+  daw.look();
+  EXPECT_FALSE(daw.lastTrack);
+}
+
+}  // namespace
+}  // namespace orvo
