@@ -3,15 +3,17 @@
 // bridge on REAPER's idle rate and once pumped in the link's wait.
 
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 #include "bench-figures.h"
+#include "e2e/orvo-process.h"
 #include "platform/files.h"
 #include "studio/daw-understand.h"
-#include "studio/reaper-link.h"
-#include "studio/temp-reaper.h"
 #include "studio/reaper-adapter.h"
+#include "studio/reaper-link.h"
 #include "studio/reaper-snapshot.h"
+#include "studio/temp-reaper.h"
 
 namespace orvo::bench {
 namespace {
@@ -142,6 +144,60 @@ void BM_UnderstandTwentyRequests(benchmark::State& state) {
   reportMicros(state, micros);
 }
 BENCHMARK(BM_UnderstandTwentyRequests)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace orvo::bench
+
+namespace orvo::bench {
+namespace {
+
+// Twenty studio requests through the real binary against the pretend REAPER,
+// from exec to exit, with the share of it the bridge's idle ticks took.
+void BM_TwentyRequestRouteWithThePretendReaper(benchmark::State& state) {
+  const std::vector<std::string> requests = {"--route",
+                                             "--reaper",
+                                             "how many tracks",
+                                             "mute the vocal",
+                                             "the lead one",
+                                             "which tracks are muted",
+                                             "set the bass volume to minus 6 decibels",
+                                             "pan the piano left",
+                                             "add a reverb to the drum room",
+                                             "what plugins are on the bass",
+                                             "bypass the eq on the bass",
+                                             "tempo 500",
+                                             "set the tempo to 90",
+                                             "play",
+                                             "solo the kick",
+                                             "rename the piano to keys",
+                                             "delete the drum room track",
+                                             "yes",
+                                             "what did you change",
+                                             "undo",
+                                             "tell me about the lead vocals",
+                                             "help me prepare my lead vocal for mixing"};
+  double bridgeMs = 0;
+  double wholeMs = 0;
+  for (auto _ : state) {
+    testing::TempFolder home;
+    auto start = std::chrono::steady_clock::now();
+    testing::OrvoProcess orvo({.home = home.path(), .args = requests, .window = false});
+    auto status = orvo.waitExit(30);
+    double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!status || *status != 0) return state.SkipWithError("the trace did not end well");
+    for (const auto& line : orvo.lines()) {
+      double ms = 0;
+      if (std::sscanf(line.c_str(), "  bridge: %lf ms", &ms) == 1) bridgeMs += ms;
+    }
+    wholeMs += took * 1000.0;
+    state.SetIterationTime(took);
+  }
+  state.counters["bridge_share_pct"] = wholeMs > 0 ? 100.0 * bridgeMs / wholeMs : 0;
+}
+BENCHMARK(BM_TwentyRequestRouteWithThePretendReaper)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
 }  // namespace
 }  // namespace orvo::bench

@@ -420,7 +420,8 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   // Whole sentences only, so "the band is too quiet" reaches the band.
   if (among(text, {"stop", "quiet", "be quiet", "silence", "enough", "never mind", "stop it",
                    "stop the music", "stop the band"})) {
-    auto outcome = act("stop", "stopEverything", [&] { engine_.stopEverything(); }, "stopped");
+    auto outcome = act(
+        "stop", "stopEverything", [&] { engine_.stopEverything(); }, "stopped");
     // A studio playing or recording stops too: nothing the player asked to
     // stop goes on sounding.
     if (text == "stop" && !casual() && engine_.studioDesk().listening()) {

@@ -1,5 +1,6 @@
 #include "core/route-trace.h"
 
+#include <cstdio>
 #include <memory>
 
 #include "core/engine.h"
@@ -47,6 +48,12 @@ int run(const std::vector<std::string>& requests, const Options& options, const 
     print("  = " + outcome);
     // A request heard a second apart from the next, as a person would speak.
     world.runtime().advance(1.0);
+  }
+  if (reaper) {
+    char line[96];
+    std::snprintf(line, sizeof line, "  bridge: %.1f ms in %d idle ticks",
+                  reaper->bridgeSeconds() * 1000.0, reaper->waits());
+    print(line);
   }
   return 0;
 }

@@ -2,7 +2,8 @@
 // The routing trace: one engine, in the fast mode, hears each request in
 // turn (so a question, a correction or a learned meaning carries over to the
 // next), and prints under "> " + the request its decisions, indented, the
-// sentences it speaks, unindented, and last "  = " + the outcome.
+// sentences it speaks, unindented, and last "  = " + the outcome. With the
+// pretend REAPER, a last line gives the time its bridge took.
 
 #include <functional>
 #include <string>

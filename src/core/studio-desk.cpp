@@ -57,9 +57,8 @@ std::string StudioDesk::start(const std::string& text, std::optional<std::string
     engine_.run([&](int gen) { outcome = listen(gen, text, answering, confirmed); });
     return outcome;
   }
-  engine_.run([this, text, answering, confirmed](int gen) {
-    listen(gen, text, answering, confirmed);
-  });
+  engine_.run(
+      [this, text, answering, confirmed](int gen) { listen(gen, text, answering, confirmed); });
   return "studio";
 }
 
@@ -103,8 +102,7 @@ std::string StudioDesk::listen(int gen, const std::string& text,
   return act(gen, understood, *ask, confirmed);
 }
 
-std::string StudioDesk::act(int gen, const std::string& text, const DawAsk& ask,
-                            bool confirmed) {
+std::string StudioDesk::act(int gen, const std::string& text, const DawAsk& ask, bool confirmed) {
   if (ask.mode) setMode(dawModeFrom(*ask.mode));
   DawStep step = dawStep(ask, mode_);
   if (confirmed && step.kind == DawStep::Kind::confirm) step.kind = DawStep::Kind::perform;

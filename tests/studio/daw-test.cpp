@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "studio/reaper-adapter.h"
 #include "studio/reaper-link.h"
 #include "studio/temp-reaper.h"
-#include "studio/reaper-adapter.h"
 
 namespace orvo {
 namespace {
