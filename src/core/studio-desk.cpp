@@ -66,37 +66,31 @@ std::string StudioDesk::listen(int gen, const std::string& text,
                                std::optional<std::string> answering, bool confirmed) {
   std::optional<DawAsk> ask;
   std::string understood = text;
-  bool answered = true;
+  bool answered = false;
   {
     MutexLock hold(busy_);
-    auto state = daw_.look();
-    if (!state) {
-      answered = false;
-    } else {
+    if (auto state = daw_.look()) {
+      answered = true;
       // "the lead one" is read together with the request it answers; when
       // that is still unclear and the answer means something alone, the
       // answer wins.
-      std::optional<DawAsk> both;
-      if (answering) both = understand(daw_, Heard(*answering + " " + text), *state);
-      if (both && both->kind != DawAsk::Kind::question) {
-        ask = std::move(both);
-        understood = *answering + " " + text;
-      } else {
+      std::string both = answering ? *answering + " " + text : "";
+      std::optional<DawAsk> together;
+      if (answering) together = understand(daw_, Heard(both), *state);
+      if (!together || together->kind == DawAsk::Kind::question) {
         ask = understand(daw_, Heard(text), *state);
-        if (!ask && both) {
-          ask = std::move(both);
-          understood = *answering + " " + text;
-        }
+      }
+      if (!ask && together) {
+        ask = std::move(together);
+        understood = both;
       }
     }
   }
-  if (!answered) {
-    if (Heard(text).hasAny({"track", "tracks", "plugin", "plugins", "mixer", "reaper", "master"})) {
-      engine_.logLine("daw not answering: " + text);
-      engine_.say(kNotAnswering, gen);
-      return "no daw";
-    }
-    return engine_.requests().hearPastStudio(text);
+  if (!ask && !answered &&
+      Heard(text).hasAny({"track", "tracks", "plugin", "plugins", "mixer", "reaper", "master"})) {
+    engine_.logLine("daw not answering: " + text);
+    engine_.say(kNotAnswering, gen);
+    return "no daw";
   }
   if (!ask) return engine_.requests().hearPastStudio(text);
   return act(gen, understood, *ask, confirmed);
@@ -167,11 +161,11 @@ void StudioDesk::runPlan(std::vector<PlanStep> steps) {
 }
 
 void StudioDesk::checkStudios() {
-  const auto& parts = engine_.parts();
+  const EngineParts& parts = engine_.parts();
   reaperRunning_ = parts.reaperRunning && parts.reaperRunning();
   bool logic = parts.studio.running();
   bool was = logicRunning_.exchange(logic);
-  engine_.parts().midi.studioSoundsPiano = logic;
+  parts.midi.studioSoundsPiano = logic;
   if (!looked_.exchange(true) || was != logic) engine_.ui(lines::studio(logic));
 }
 

@@ -24,7 +24,6 @@ TEST(MidiSession, KeysOfThePianoAreButtonsAndTheKeyboardIsFollowed) {
   OrvoProcess orvo({.home = home.path(),
                     .env = {{"ORVO_MIDI_IN", input.string()}, {"ORVO_MIDI_OUT", output.string()}}});
   ASSERT_TRUE(orvo.waitFor("@kbd Stage Piano"));
-  ASSERT_TRUE(orvo.waitFor("@daw 0"));
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
   ASSERT_TRUE(orvo.waitFor(
       "Piano connected. I can see a piano. Press its highest key once, so I know its size."));
@@ -63,6 +62,8 @@ TEST(MidiSession, KeysOfThePianoAreButtonsAndTheKeyboardIsFollowed) {
   ASSERT_TRUE(orvo.waitFor("@kbd "));
   orvo.write("p");
   ASSERT_TRUE(orvo.waitFor("Also playing through the piano."));
+  // The studio check tells the window, on its own time, that Logic Pro is not running.
+  EXPECT_THAT(orvo.lines(), ::testing::Contains("@daw 0"));
   orvo.closeInput();
   EXPECT_EQ(orvo.waitExit(), 0);
   std::string log = files::readFile(home / "log.txt").value_or("");
