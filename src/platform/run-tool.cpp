@@ -30,4 +30,9 @@ ToolRun runTool(Runtime& runtime, const std::string& path, const std::vector<std
   return {status->load() == 0, child->output()};
 }
 
+bool processNamed(Runtime& runtime, const std::string& name) {
+  // Debian's pgrep has no -q: the status alone says it.
+  return runTool(runtime, "/usr/bin/pgrep", {"-x", name}, "", 3.0).ok;
+}
+
 }  // namespace orvo

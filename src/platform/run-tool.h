@@ -27,4 +27,7 @@ ToolRun runTool(Runtime& runtime, const std::string& path, const std::vector<std
                 const std::string& input, double timeout = 20.0,
                 const std::filesystem::path& cwd = {});
 
+// A process of exactly this name runs (pgrep, with a 3 s limit).
+bool processNamed(Runtime& runtime, const std::string& name);
+
 }  // namespace orvo

@@ -5,8 +5,7 @@
 namespace orvo {
 
 bool LogicProHost::running() {
-  // Debian's pgrep has no -q: the status alone says it.
-  return runTool(runtime_, "/usr/bin/pgrep", {"-x", "Logic Pro"}, "", 3.0).ok;
+  return processNamed(runtime_, "Logic Pro");
 }
 
 }  // namespace orvo

@@ -281,8 +281,7 @@ std::optional<std::filesystem::path> installedAt() {
 }
 
 bool running(Runtime& runtime) {
-  // Debian's pgrep has no -q: the status alone says it.
-  return runTool(runtime, "/usr/bin/pgrep", {"-x", "reaper"}, "", 3.0).ok;
+  return processNamed(runtime, "reaper");
 }
 
 std::string spoken(std::string_view name) {
