@@ -6,11 +6,14 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
             libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng \
             espeak-ng libespeak-ng-dev libfluidsynth-dev timgm6mb-soundfont clang \
             libglib2.0-dev fluid-soundfont-gm pulseaudio pulseaudio-utils sox \
-            liblua5.4-dev lua5.4
+            liblua5.4-dev lua5.4 libatspi2.0-dev at-spi2-core xclip wl-clipboard
 # For the tests only: the key check's peers, the MIDI files it reads, midicsv,
-# which reads what we write, and REAPER 6's Lua (5.3), which runs the bridge
-# (Node.js and npm only where the machine has none of its own).
+# which reads what we write, REAPER 6's Lua (5.3), which runs the bridge, and
+# a headless desktop for the accessibility tests (a GTK app under Xvfb with a
+# window manager and its own D-Bus session); Node.js and npm only where the
+# machine has none of its own.
 TEST_PACKAGES := python3-mido openttd-openmsx planetblupi-music-midi midicsv lua5.3 \
+                 xvfb xauth dbus-daemon matchbox-window-manager python3-gi gir1.2-gtk-3.0 \
                  $(if $(shell command -v node),,nodejs) $(if $(shell command -v npm),,npm)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 

@@ -10,6 +10,8 @@
 #include <thread>
 
 #include "apps/music-player.h"
+#include "apps/tree-access.h"
+#include "core/app-desk.h"
 #include "core/compose-room.h"
 #include "core/engine.h"
 #include "core/key-reader.h"
@@ -20,6 +22,8 @@
 #include "core/quit.h"
 #include "core/studio-desk.h"
 #include "core/window.h"
+#include "platform/atspi/atspi-tree.h"
+#include "platform/clipboard.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/instance-lock.h"
@@ -212,6 +216,10 @@ int main(int argc, char** argv) {
       .assistant = aiSession,
       .daw = new ReaperAdapter,
       .reaperRunning = [runtime] { return Reaper::running(*runtime); },
+      .access = new TreeAccess(*new AtspiTree(*runtime)),
+      .clipboard = [runtime] { return readClipboard(*runtime); },
+      // Started from our app window, that window's process is ours.
+      .ownAppPid = uiOn ? static_cast<int>(::getppid()) : 0,
   });
   {
     Profile profile = engine->currentProfile();
@@ -294,6 +302,7 @@ int main(int argc, char** argv) {
                           : "Piano connected.";
   runtime->async([sounds] { sounds->start(); });
   engine->studioDesk().startChecks();
+  engine->appDesk().startChecks();
   engine->writeCommandSheet();
   engine->greet(found, !midi->keyboards().empty());
   engine->markOpened(Log::localTime());

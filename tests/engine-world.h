@@ -29,11 +29,12 @@ struct SilentSpeaker final : SpeechOutput {
 };
 
 struct EngineWorld {
-  explicit EngineWorld(std::filesystem::path folder = {})
-      : home(folder.empty() ? temp.path() : std::move(folder)) {}
+  explicit EngineWorld(std::filesystem::path folder = {}, AccessBackend* access = nullptr)
+      : home(folder.empty() ? temp.path() : std::move(folder)), access(access) {}
 
   TempFolder temp;
   std::filesystem::path home;
+  AccessBackend* access;
   VirtualRuntime runtime;
   Window window{runtime.serial("lorimel.ui"), true, [](std::string_view) {}};
   Log log{home / "log.txt"};
@@ -45,8 +46,17 @@ struct EngineWorld {
   MidiIO midi{backend, runtime, [](const std::string&) {}, false};
   Sounds sounds{{runtime, store, [](const std::string&) {}, {}}};
   bool topKey = files::writeFileAtomically(home / "top-key.txt", "108\n");
-  Engine engine{
-      EngineParts{runtime, window, log, speaker, player, studio, midi, sounds, store, home}};
+  Engine engine{EngineParts{.runtime = runtime,
+                            .window = window,
+                            .log = log,
+                            .speaker = speaker,
+                            .musicPlayer = player,
+                            .studio = studio,
+                            .midi = midi,
+                            .sounds = sounds,
+                            .store = store,
+                            .baseDir = home,
+                            .access = access}};
 };
 
 }  // namespace orvo::testing

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "apps/access-backend.h"
 #include "core/ai-talk.h"
+#include "core/app-desk.h"
 #include "core/compose-room.h"
 #include "core/engine-ears.h"
 #include "core/greeting.h"
@@ -55,6 +57,10 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   aiTalk_ = std::make_unique<AiTalk>(*this, parts_.assistant ? *parts_.assistant : none);
   static NoDaw noStudio;
   studioDesk_ = std::make_unique<StudioDesk>(*this, parts_.daw ? *parts_.daw : noStudio);
+  static NoAccess noDesktop;
+  appDesk_ = std::make_unique<AppDesk>(*this, parts_.access ? *parts_.access : noDesktop);
+  // Two requests in a row are split before any family reads them as one.
+  requests_->addSubHandler([this](const Heard& heard) { return appDesk_->sequenceHear(heard); });
   current_ = home_.get();
   registerLines();
   requests_->loadLearned();
@@ -62,7 +68,9 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
 
 Engine::~Engine() = default;
 
-void Engine::runPlan(std::vector<PlanStep> steps) { studioDesk_->runPlan(std::move(steps)); }
+void Engine::runPlan(std::vector<PlanStep> steps) {
+  studioDesk_->runPlan(std::move(steps));
+}
 
 Room& Engine::room(Mode mode) {
   switch (mode) {

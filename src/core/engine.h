@@ -50,7 +50,9 @@
 
 namespace orvo {
 
+class AccessBackend;
 class AiTalk;
+class AppDesk;
 class DawAdapter;
 class StudioDesk;
 struct PlanStep;
@@ -93,6 +95,12 @@ struct EngineParts {
   // means never. A pretend REAPER (the routing trace) is always in use.
   std::function<bool()> reaperRunning = nullptr;
   bool pretendReaper = false;
+  // Other apps' windows and menus; none means no desktop to work in.
+  AccessBackend* access = nullptr;
+  // The clipboard's text; none when no tool can read it.
+  std::function<std::optional<std::string>()> clipboard = nullptr;
+  // The process of the app window we run in, which is never "another app".
+  int ownAppPid = 0;
   // The listener's decisions, one line each, for the listening trace.
   std::function<void(const std::string&)> earsTrace = nullptr;
 };
@@ -205,6 +213,7 @@ class Engine {
   ComposeRoom& compose() { return *compose_; }
   AiTalk& aiTalk() { return *aiTalk_; }
   StudioDesk& studioDesk() { return *studioDesk_; }
+  AppDesk& appDesk() { return *appDesk_; }
   // A plan of studio changes, carried out in the background and reported.
   void runPlan(std::vector<PlanStep> steps);
   // Switches mode: the room left puts its state to rest.
@@ -260,6 +269,7 @@ class Engine {
   std::unique_ptr<ComposeRoom> compose_;
   std::unique_ptr<AiTalk> aiTalk_;
   std::unique_ptr<StudioDesk> studioDesk_;
+  std::unique_ptr<AppDesk> appDesk_;
   Room* current_ = nullptr;
 
   int speaking_ = 0;  // sentences of activities being spoken now

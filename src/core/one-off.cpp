@@ -196,15 +196,21 @@ std::optional<int> runWithEngine(const std::vector<std::string>& args, Runtime& 
   std::vector<std::string> requests;
   if (at != args.end()) {
     for (auto it = at + 1; it != args.end(); ++it) {
-      if (it->rfind("--", 0) != 0) requests.push_back(*it);
+      if (*it == "--app" && it + 1 != args.end()) {
+        ++it;  // the pretend app's file
+      } else if (it->rfind("--", 0) != 0) {
+        requests.push_back(*it);
+      }
     }
   }
   if (!requests.empty()) {
     auto given = [&](const char* option) {
       return std::find(args.begin(), args.end(), option) != args.end();
     };
-    routetrace::Options options{.asJarvis = given("--as-jarvis"),
-                                .pretendReaper = given("--reaper")};
+    routetrace::Options options;
+    options.asJarvis = given("--as-jarvis");
+    options.pretendReaper = given("--reaper");
+    if (auto app = present(args, "--app", 1)) options.appFile = app->front();
     if (!options.pretendReaper) {
       options.reaperRunning = [&runtime] { return Reaper::running(runtime); };
     }

@@ -1,15 +1,13 @@
 #include "core/requests.h"
 
-#include "compose/midi-take.h"
-#include "core/ai-talk.h"
-#include "core/compose-room.h"
-#include "platform/utf8.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <set>
 
+#include "compose/midi-take.h"
+#include "core/ai-talk.h"
+#include "core/app-desk.h"
 #include "core/compose-room.h"
 #include "core/engine.h"
 #include "core/json-file.h"
@@ -17,6 +15,7 @@
 #include "core/studio-desk.h"
 #include "lessons/plain-words.h"
 #include "platform/files.h"
+#include "platform/utf8.h"
 #include "studio/daw-ways.h"
 #include "voice/request-words.h"
 #include "voice/wake-name.h"
@@ -487,6 +486,12 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   if (!pastStudio_ && !casual() && studio.listening()) {
     named("studio");
     return studio.hear(heard);
+  }
+  // Other apps: their windows, buttons and menus, and a request for an app
+  // named in the sentence.
+  if (auto outcome = engine_.appDesk().axHear(heard)) {
+    named("apps");
+    return outcome;
   }
   if (!studio.inUse() &&
       heard.hasAny({"in reaper", "in logic", "in logic pro", "reaper", "logic pro"})) {

@@ -3,10 +3,14 @@
 #include <cstdio>
 #include <memory>
 
+#include "apps/pretend-app.h"
+#include "apps/tree-access.h"
+#include "core/app-desk.h"
 #include "core/engine.h"
 #include "core/requests.h"
 #include "core/studio-desk.h"
 #include "core/trace-world.h"
+#include "platform/files.h"
 #include "platform/virtual-runtime.h"
 #include "studio/pretend-reaper.h"
 #include "studio/reaper-adapter.h"
@@ -16,6 +20,18 @@ namespace orvo::routetrace {
 
 int run(const std::vector<std::string>& requests, const Options& options, const Print& print) {
   ReaperAdapter adapter;
+  MemoryTree tree;
+  TreeAccess access(tree);
+  if (!options.appFile.empty()) {
+    auto text = files::readFile(options.appFile);
+    std::string error = "it cannot be read";
+    if (!text ||
+        !readPretendApp(
+            *text, tree, [&](const std::string& what) { print("  pressed: " + what); }, &error)) {
+      print("the pretend app in " + options.appFile + " is not right: " + error);
+      return 1;
+    }
+  }
   TraceWorld world({.asJarvis = options.asJarvis,
                     .fast = true,
                     .secondsPerCharacter = 0.0,
@@ -23,7 +39,8 @@ int run(const std::vector<std::string>& requests, const Options& options, const 
                     .earsTrace = nullptr,
                     .daw = &adapter,
                     .pretendReaper = options.pretendReaper,
-                    .reaperRunning = options.reaperRunning});
+                    .reaperRunning = options.reaperRunning,
+                    .access = options.appFile.empty() ? nullptr : &access});
   if (!world.ready()) {
     print("could not make a folder for the trace");
     return 1;
@@ -41,6 +58,7 @@ int run(const std::vector<std::string>& requests, const Options& options, const 
   }
   Engine& engine = world.engine();
   engine.studioDesk().checkStudios();
+  engine.appDesk().refreshApps();
   engine.requests().setTrace(print);
   for (const auto& request : requests) {
     print("> " + request);

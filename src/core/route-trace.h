@@ -21,6 +21,8 @@ struct Options {
   // Otherwise: whether a real REAPER runs (looked at once, at the start),
   // which the real link then asks.
   std::function<bool()> reaperRunning = nullptr;
+  // A pretend app in front, read from this file (see apps/pretend-app.h).
+  std::string appFile;
 };
 
 int run(const std::vector<std::string>& requests, const Options& options, const Print& print);

@@ -68,6 +68,7 @@ struct TraceWorld::Parts {
             .daw = options.daw,
             .reaperRunning = options.reaperRunning,
             .pretendReaper = options.pretendReaper,
+            .access = options.access,
             .earsTrace = options.earsTrace,
         }) {
     engine.requests().setClock(TraceWorld::afternoon);

@@ -14,6 +14,7 @@
 
 namespace orvo {
 
+class AccessBackend;
 class DawAdapter;
 class Engine;
 class VirtualRuntime;
@@ -58,6 +59,8 @@ class TraceWorld {
     DawAdapter* daw = nullptr;
     bool pretendReaper = false;
     std::function<bool()> reaperRunning = nullptr;
+    // Other apps, for app control; none is no desktop.
+    AccessBackend* access = nullptr;
   };
 
   // Seconds on the virtual clock when the world begins.

@@ -43,7 +43,7 @@ bool isDigits(const std::string& word) {
 
 }  // namespace
 
-Heard::Heard(const std::string& sentence) {
+Heard::Heard(const std::string& sentence) : raw(sentence) {
   std::string line = " ";
   for (std::size_t i = 0; i < sentence.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(sentence[i]);

@@ -15,6 +15,7 @@ namespace orvo {
 
 struct Heard {
   std::string text;  // normalised: lower-case words separated by single spaces
+  std::string raw;   // the sentence as it came, for what is to be typed as said
   std::vector<std::string> words;
   std::unordered_set<std::string> near;
   std::vector<std::string> repairs;  // "metro gnome -> metronome", in the order applied

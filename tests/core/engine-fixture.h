@@ -121,6 +121,9 @@ class EngineTest : public ::testing::Test {
   DawAdapter* daw = nullptr;       // none: no studio answers
   bool pretendReaper = false;      // the studio is in use from the start
   std::function<bool()> reaperRunning = nullptr;
+  AccessBackend* access = nullptr;  // none: no desktop to work in
+  std::function<std::optional<std::string>()> clipboard = nullptr;
+  int ownAppPid = 0;
   ButtonKeys keys;
   // A player whose 88-key piano's top key is already known.
   bool topKeyKnown = files::writeFileAtomically(home / "top-key.txt", "108\n");
@@ -149,6 +152,9 @@ class EngineTest : public ::testing::Test {
         .daw = daw,
         .reaperRunning = reaperRunning,
         .pretendReaper = pretendReaper,
+        .access = access,
+        .clipboard = clipboard,
+        .ownAppPid = ownAppPid,
     });
   }
 

@@ -208,7 +208,9 @@ TEST(RouteTrace, ThePretendReaperKeepsOneProjectForTheWholeRun) {
   auto blocks = route(home, requests, {{"HOME", (home / "user").string()}});
   ASSERT_EQ(blocks.size(), asked.size());
   for (std::size_t i = 0; i < asked.size(); ++i) {
-    if (asked[i].second != "*") EXPECT_EQ(spoken(blocks[i]), asked[i].second) << asked[i].first;
+    if (asked[i].second != "*") {
+      EXPECT_EQ(spoken(blocks[i]), asked[i].second) << asked[i].first;
+    }
   }
   EXPECT_THAT(spoken(blocks[8]), HasSubstr("flanger made of cheese"));
   EXPECT_THAT(blocks[0], Contains("  family: studio"));
@@ -261,6 +263,37 @@ TEST(RouteTrace, AReaperWithoutTheLinkIsSaidSoAndOtherRequestsGoOn) {
   EXPECT_THAT(blocks[2], Contains("  studio: not a studio request"));
   EXPECT_THAT(spoken(blocks[2]), HasSubstr("Something sad"));
   EXPECT_FALSE(std::filesystem::exists(home / "user"));
+}
+
+TEST(RouteTrace, APretendAppTakesMenuCommandsAndWindowRequests) {
+  TempFolder home;
+  std::string app = std::string(ORVO_SOURCE_DIR) + "/tests/apps/fixtures/logic-like.txt";
+  auto blocks = route(
+      home, {"--app", app, "open the mixer in logic", "start an audio track in logic",
+             "delete the track in logic", "yes", "whats the capital of france",
+             "in logic, show the library and then open the piano roll", "what buttons are there"});
+  ASSERT_EQ(blocks.size(), 7u);
+  EXPECT_EQ(spoken(blocks[0]), "Done: Open Mixer, in Logic Pro.");
+  EXPECT_THAT(blocks[0], Contains("  pressed: Window > Open Mixer"));
+  EXPECT_THAT(blocks[0], Contains("  family: apps"));
+  EXPECT_EQ(spoken(blocks[1]), "Done: New Audio Track, in Logic Pro.");
+  EXPECT_EQ(spoken(blocks[2]), "Delete Track, in Logic Pro. Shall I go ahead?");
+  EXPECT_THAT(blocks[2], ::testing::Not(Contains("  pressed: Track > Delete Track")));
+  EXPECT_THAT(blocks[3], Contains("  pressed: Track > Delete Track"));
+  EXPECT_THAT(blocks[4], ::testing::Not(Contains("  family: apps")));
+  std::vector<std::string> pressed;
+  for (const auto& line : blocks[5]) {
+    if (line.rfind("  pressed: ", 0) == 0) pressed.push_back(line.substr(11));
+  }
+  EXPECT_THAT(pressed, ::testing::ElementsAre("View > Show Library", "Window > Open Piano Roll"));
+  EXPECT_THAT(spoken(blocks[6]), HasSubstr("you can press: Play, Stop"));
+  // A file that is not a pretend app is said so, and nothing runs.
+  std::string bad = (home / "bad.txt").string();
+  files::writeFileAtomically(bad, "menu\tFile > New\n");
+  OrvoProcess orvo(
+      {.home = home.path(), .args = {"--route", "--app", bad, "where am i"}, .window = false});
+  EXPECT_EQ(orvo.waitExit(30), 1);
+  EXPECT_THAT(orvo.lines(), Contains(HasSubstr("line 1: the first line is app")));
 }
 
 }  // namespace
