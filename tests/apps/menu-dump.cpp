@@ -1,5 +1,6 @@
 // Prints an app's menus as the AT-SPI backend reads them, one item a line in
-// the fixtures' form: orvo-menu-dump "App Name" > fixture.txt
+// the fixtures' form: orvo-menu-dump "App Name" > fixture.txt. With no name,
+// lists the apps on the bus and the one in front.
 #include <cstdio>
 #include <string>
 
@@ -9,8 +10,8 @@
 #include "platform/thread-runtime.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: orvo-menu-dump \"App Name\"\n");
+  if (argc > 2) {
+    std::fprintf(stderr, "usage: orvo-menu-dump [\"App Name\"]\n");
     return 2;
   }
   orvo::ThreadRuntime runtime(1);
@@ -19,6 +20,12 @@ int main(int argc, char** argv) {
   if (!access.trusted()) {
     std::fprintf(stderr, "the accessibility bus does not answer\n");
     return 1;
+  }
+  if (argc == 1) {
+    for (const auto& app : access.apps()) std::printf("%s (%d)\n", app.name.c_str(), app.pid);
+    auto front = access.frontApp();
+    std::printf("front: %s\n", front ? front->name.c_str() : "none");
+    return 0;
   }
   for (const auto& app : access.apps()) {
     if (app.name != argv[1]) continue;
