@@ -97,6 +97,15 @@ WordSet wordSet(std::string_view text) {
   return words;
 }
 
+// The words that are not filler; all of them when every word is.
+WordSet withoutNoise(WordSet words) {
+  WordSet kept;
+  for (auto& word : words) {
+    if (!commandNoise().count(word)) kept.push_back(word);
+  }
+  return kept.empty() ? words : kept;
+}
+
 bool contains(const WordSet& set, const std::string& word) {
   return std::binary_search(set.begin(), set.end(), word);
 }
@@ -211,12 +220,14 @@ std::optional<CommandMatch> matchCommand(std::string_view text,
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const auto& path = entries[i].path;
     if (path.empty()) continue;
-    WordSet item = wordSet(path.back());
+    // Filler on the item can never be said (the sentence drops it), so it
+    // does not count against the item: "zoom in" is all of "Zoom In".
+    WordSet item = withoutNoise(wordSet(path.back()));
     if (item.empty()) continue;
     std::size_t onItem = shared(spoken, item);
     if (onItem == 0) continue;
     if ((saysShow && contains(item, "hide")) || (saysHide && contains(item, "show"))) continue;
-    WordSet menu = path.size() > 1 ? wordSet(path.front()) : WordSet{};
+    WordSet menu = path.size() > 1 ? withoutNoise(wordSet(path.front())) : WordSet{};
     std::size_t covered = 0;
     for (const auto& word : spoken) covered += contains(item, word) || contains(menu, word);
     const double itemCover = static_cast<double>(onItem) / item.size();

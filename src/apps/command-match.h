@@ -31,8 +31,9 @@ struct CommandMatch {
   double score = 0.0;
 };
 
-// The best entry for the sentence, or none. `ignoring`: words that name the
-// app rather than the command. `strict`: the app was not named, so a sure
+// The best entry for the sentence, or none. Filler words count on neither
+// side, so "zoom in" is all of "Zoom In". `ignoring`: words that name the app
+// rather than the command. `strict`: the app was not named, so a sure
 // match needs nearly every spoken word to be on the item or its menu.
 std::optional<CommandMatch> matchCommand(std::string_view text,
                                          const std::vector<MenuEntry>& entries,

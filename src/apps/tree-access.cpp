@@ -1,5 +1,6 @@
 #include "apps/tree-access.h"
 
+#include <algorithm>
 #include <functional>
 #include <set>
 
@@ -121,16 +122,20 @@ std::optional<RunningApp> TreeAccess::frontApp() {
 std::optional<AppMenus> TreeAccess::menus(const RunningApp& app) {
   std::optional<AppMenus> out;
   tree_.use([&] {
-    auto window = frontWindow(app.node);
-    if (!window) return;
-    // The menu bar sits a few levels down in the window.
+    // The menu bar sits a few levels down in the front window; a dialog in
+    // front (a welcome screen) has none, so the other windows are looked in.
+    auto all = windows(app.node);
+    std::stable_partition(all.begin(), all.end(), [](const auto& w) { return w.second.active; });
     std::optional<AccessNode> bar;
     Caps near{6, caps_.nodes};
-    walk(tree_, window->first, near, [&](AccessNode node, const NodeInfo& info, int) {
-      if (info.role != "menu bar") return Visit::descend;
-      bar = node;
-      return Visit::stop;
-    });
+    for (const auto& window : all) {
+      walk(tree_, window.first, near, [&](AccessNode node, const NodeInfo& info, int) {
+        if (info.role != "menu bar") return Visit::descend;
+        bar = node;
+        return Visit::stop;
+      });
+      if (bar) break;
+    }
     if (!bar) return;
     AppMenus menus;
     std::vector<std::string> path;

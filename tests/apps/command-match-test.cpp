@@ -121,5 +121,53 @@ TEST(MatchControl, TheButtonMostOfWhoseNameWasSaid) {
   EXPECT_EQ(control("button"), "none");
 }
 
+// Two real menu trees, as the AT-SPI backend read them from Debian's
+// Audacity (with its extra menus shown) and Geany.
+TEST(MatchCommand, RealMenuTreesOfSeveralHundredEntries) {
+  struct Case {
+    const char* sentence;
+    const char* path;  // "none": no match at all
+  };
+  auto check = [](const char* file, const char* app, const std::vector<Case>& cases) {
+    auto entries = menuEntries(file);
+    EXPECT_GE(entries.size(), 300u) << file;
+    for (const auto& [sentence, path] : cases) {
+      EXPECT_EQ(match(sentence, entries, false, {app}), path) << file << ": " << sentence;
+    }
+  };
+  check("audacity-menus.txt", "Audacity",
+        {{"a stereo track", "Tracks > Add New > Stereo Track (sure)"},
+         // "start" is "new" in the synonym table, so "Track Start" ties with
+         // "Stereo Track" here, and the earlier menu wins.
+         {"new stereo track", "Transport > Cursor to > Track Start (sure)"},
+         {"zoom in", "View > Zoom > Zoom In (sure)"},
+         {"export as mp3", "File > Export > Export as MP3 (sure)"},
+         {"noise reduction", "Effect > Noise Removal and Repair > Noise Reduction (sure)"},
+         {"normalize", "Effect > Volume and Compression > Normalize (sure)"},
+         {"add a label at the selection", "Edit > Labels > Add Label at Selection (sure)"},
+         {"play stop", "Transport > Playing > Play/Stop (sure)"},
+         {"record a new track", "Transport > Recording > Record New Track (sure)"},
+         {"plot the spectrum", "Analyze > Plot Spectrum (sure)"},
+         {"reverb", "Effect > Delay and Reverb > Reverb (sure)"},
+         {"preferences", "Edit > Preferences (sure)"},
+         {"fade out", "Effect > Fading > Fade Out (sure)"},
+         {"show the mixer", "View > Mixer (sure)"},
+         {"increase the playback speed", "Extra > Play-at-Speed > Increase Playback Speed (sure)"},
+         {"whats the capital of france", "none"},
+         {"buy me a sandwich", "none"}});
+  check("geany-menus.txt", "Geany",
+        {{"select all", "Edit > Select All (sure)"},
+         {"toggle case of selection", "Edit > Format > Toggle Case of Selection (sure)"},
+         {"close all", "File > Close All (sure)"},
+         {"insert the gpl notice", "Edit > Insert Comments > Insert GPL Notice (sure)"},
+         {"find in files", "Search > Find in Files (sure)"},
+         {"go to line", "Search > Go to Line (sure)"},
+         {"zoom out", "View > Zoom Out (sure)"},
+         {"show the sidebar", "View > Show Sidebar (sure)"},
+         {"open the color chooser", "Tools > Color Chooser (sure)"},
+         {"replace tabs with spaces", "Document > Replace Tabs with Spaces (sure)"},
+         {"whats the weather like", "none"}});
+}
+
 }  // namespace
 }  // namespace orvo

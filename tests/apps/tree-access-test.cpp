@@ -49,6 +49,10 @@ TEST(TreeAccess, MenusAreReadWholeInMenuOrder) {
     paths.push_back(joinedPath(entry) + (entry.enabled ? "" : " (greyed)"));
   EXPECT_THAT(paths, ElementsAre("File > New", "File > Recent > Song One", "File > Revert (greyed)",
                                  "View > Show Line Numbers"));
+  // A dialog in front has no menu bar: the app's window behind it has.
+  tree.node(studio.window).info.active = false;
+  tree.node(tree.add(studio.app, "dialog", "Welcome")).info.active = true;
+  EXPECT_EQ(studio.access.menus(studio.running())->titles.size(), 2u);
   // An app with no menu bar has no menus to read.
   AccessNode bare = tree.addApp("Bare", 78);
   tree.add(bare, "frame", "Bare");
