@@ -121,6 +121,16 @@ std::string typedPart(const Heard& heard, const std::string& verb, const std::st
   return begin == std::string::npos ? "" : files::trim(text.substr(begin));
 }
 
+// "click off" is the metronome and "check the clock" the time, not a press.
+bool meantElse(const std::string& object) {
+  std::vector<std::string> words;
+  for (auto& word : plainWords(object)) {
+    if (!commandNoise().count(word)) words.push_back(word);
+  }
+  static const std::vector<std::string> others = {"off", "on", "clock", "time"};
+  return words.size() == 1 && std::find(others.begin(), others.end(), words[0]) != others.end();
+}
+
 }  // namespace
 
 AppDesk::AppDesk(Engine& engine, AccessBackend& access) : engine_(engine), access_(access) {}
@@ -223,7 +233,7 @@ std::optional<AppDesk::Step> AppDesk::claim(const Heard& heard, bool inherits) {
       return is(Ask::menuItems);
     }
   }
-  if (auto what = afterStart(words, kClick); what && !what->empty()) {
+  if (auto what = afterStart(words, kClick); what && !what->empty() && !meantElse(*what)) {
     step.words = *what;
     return is(Ask::click);
   }
