@@ -23,7 +23,7 @@ namespace {
 
 void BM_MatchCommandFiveHundredEntries(benchmark::State& state) {
   auto entries = orvo::testing::menuEntries("audacity-menus.txt");
-  for (const auto& more : orvo::testing::menuEntries("abiword-menus.txt")) entries.push_back(more);
+  for (const auto& more : orvo::testing::menuEntries("geany-menus.txt")) entries.push_back(more);
   entries.resize(std::min<std::size_t>(entries.size(), 500));
   if (entries.size() < 500) return state.SkipWithError("the menu fixtures hold fewer than 500");
   const std::vector<std::string> sentences = {"new audio track",

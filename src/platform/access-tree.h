@@ -26,11 +26,13 @@ struct NodeInfo {
   // AT-SPI's role names: "application", "frame", "dialog", "menu bar", "menu",
   // "menu item", "push button", "label", "text", "password text" ...
   std::string role;
-  std::string roleDescription;  // the role as the desktop says it to people
+  // The role as the desktop says it to people; a backend may leave it empty
+  // for a node without the focus.
+  std::string roleDescription;
   std::string name;
-  std::string description;
-  std::string value;  // a text's or a control's value, where it has one
-  int pid = 0;        // the process, for an app
+  std::string description;  // may be left empty when there is a name
+  std::string value;        // a text's value, when it has neither
+  int pid = 0;              // the process, for an app
   bool active = false;
   bool sensitive = true;
   bool enabled = true;

@@ -168,6 +168,17 @@ TEST_F(AppControlTest, ClickingButtonsAndTheDialogAPressOpens) {
   EXPECT_EQ(answer("press the save button"), "Done: Save, in Logic Pro.");
   EXPECT_EQ(tree.pressed().back(), "Save");
   tree.quit(dialog);
+  // A dialog that shows no words is still told, with its buttons.
+  tree.node(marker).onAction = [this, &dialog] {
+    dialog = tree.add(find("Logic Pro"), "alert", "");
+    tree.node(dialog).info.active = true;
+    tree.add(dialog, "push button", "OK");
+    return true;
+  };
+  EXPECT_EQ(answer("click add marker"),
+            "Done: Add Marker, in Logic Pro. Logic Pro is now asking: something, with no words. "
+            "The buttons are OK. Say click, and the one you want.");
+  tree.quit(dialog);
 
   // A risky button asks first.
   EXPECT_EQ(answer("click send feedback"), "Press Send Feedback, in Logic Pro? Say yes or no.");

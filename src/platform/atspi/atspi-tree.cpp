@@ -197,12 +197,17 @@ std::optional<NodeInfo> AtspiTree::info(AccessNode node) {
   if (!clear(error)) return std::nullopt;
   info.name = taken(atspi_accessible_get_name(object, &error));
   clear(error);
-  info.description = taken(atspi_accessible_get_description(object, &error));
-  clear(error);
-  info.roleDescription = taken(atspi_accessible_get_localized_role_name(object, &error));
-  clear(error);
-  info.pid = static_cast<int>(atspi_accessible_get_process_id(object, &error));
-  clear(error);
+  // Role, name and states come from libatspi's cache of the app; the rest
+  // is a round trip each, so only asked for where it is used: a walk over a
+  // menu of 500 items would otherwise take three times as long.
+  if (info.name.empty()) {
+    info.description = taken(atspi_accessible_get_description(object, &error));
+    clear(error);
+  }
+  if (info.role == "application") {
+    info.pid = static_cast<int>(atspi_accessible_get_process_id(object, &error));
+    clear(error);
+  }
   if (AtspiStateSet* states = atspi_accessible_get_state_set(object)) {
     info.active = atspi_state_set_contains(states, ATSPI_STATE_ACTIVE);
     info.sensitive = atspi_state_set_contains(states, ATSPI_STATE_SENSITIVE);
@@ -211,8 +216,12 @@ std::optional<NodeInfo> AtspiTree::info(AccessNode node) {
     info.modal = atspi_state_set_contains(states, ATSPI_STATE_MODAL);
     g_object_unref(states);
   }
+  if (info.focused) {
+    info.roleDescription = taken(atspi_accessible_get_localized_role_name(object, &error));
+    clear(error);
+  }
   // A text's value, for a control named by what it shows; passwords never.
-  if (info.role != "password text" && info.name.empty()) {
+  if (info.role != "password text" && info.name.empty() && info.description.empty()) {
     if (AtspiText* text = atspi_accessible_get_text_iface(object)) {
       int count = atspi_text_get_character_count(text, &error);
       if (clear(error) && count > 0) {
