@@ -133,13 +133,12 @@ bool meantElse(const std::string& object) {
 
 }  // namespace
 
-AppDesk::AppDesk(Engine& engine, AccessBackend& access) : engine_(engine), access_(access) {}
+AppDesk::AppDesk(Engine& engine, AccessBackend& access)
+    : engine_(engine),
+      access_(access),
+      checks_(engine.parts().runtime, kCheckSeconds, [this] { refreshApps(); }) {}
 
-AppDesk::~AppDesk() {
-  MutexLock hold(lock_);
-  stopped_ = true;
-  engine_.parts().runtime.cancel(timer_);
-}
+AppDesk::~AppDesk() = default;
 
 void AppDesk::refreshApps() {
   if (!access_.trusted()) return;
@@ -152,19 +151,7 @@ void AppDesk::refreshApps() {
 }
 
 void AppDesk::startChecks() {
-  engine_.parts().runtime.async([this] {
-    refreshApps();
-    nextCheck();
-  });
-}
-
-void AppDesk::nextCheck() {
-  MutexLock hold(lock_);
-  if (stopped_) return;
-  timer_ = engine_.parts().runtime.after(kCheckSeconds, [this] {
-    refreshApps();
-    nextCheck();
-  });
+  checks_.start();
 }
 
 std::optional<std::string> AppDesk::lastFrontApp() {
@@ -249,9 +236,10 @@ std::optional<AppDesk::Step> AppDesk::claim(const Heard& heard, bool inherits) {
   return std::nullopt;
 }
 
-std::optional<std::string> AppDesk::axHear(const Heard& heard) {
+std::optional<std::string> AppDesk::axHear(const Heard& heard, const std::function<void()>& taken) {
   auto step = claim(heard, false);
   if (!step) return std::nullopt;
+  if (taken) taken();
   return start({*step}, "");
 }
 

@@ -19,6 +19,7 @@
 
 #include "apps/access-backend.h"
 #include "platform/mutex.h"
+#include "platform/repeating-check.h"
 #include "platform/runtime.h"
 #include "voice/heard.h"
 
@@ -33,8 +34,9 @@ class AppDesk {
 
   // The dispatcher's app step: a window request, or a request for an app
   // named in the sentence ("in Logic, new audio track"). The outcome word, or
-  // nothing when the sentence is not for another app.
-  std::optional<std::string> axHear(const Heard& heard);
+  // nothing when the sentence is not for another app. `taken` is called
+  // once it is taken, before anything is done.
+  std::optional<std::string> axHear(const Heard& heard, const std::function<void()>& taken = {});
   // Two requests joined by "then": the second runs only after the first
   // worked, in the same app unless it names another.
   std::optional<std::string> sequenceHear(const Heard& heard);
@@ -99,7 +101,6 @@ class AppDesk {
   void say(int gen, const std::string& sentence);
   void failed(int gen, const std::string& sentence);
   std::optional<std::string> appNamed(const std::string& text, std::string* rest);
-  void nextCheck();
 
   Engine& engine_;
   AccessBackend& access_;
@@ -107,8 +108,8 @@ class AppDesk {
   Mutex lock_;
   std::vector<std::string> appNames_ GUARDED_BY(lock_);
   std::optional<std::string> lastFrontApp_ GUARDED_BY(lock_);
-  TimerId timer_ GUARDED_BY(lock_) = 0;
-  bool stopped_ GUARDED_BY(lock_) = false;
+  // Last, so it stops before anything a check uses goes.
+  RepeatingCheck checks_;
 };
 
 }  // namespace orvo

@@ -489,10 +489,7 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   }
   // Other apps: their windows, buttons and menus, and a request for an app
   // named in the sentence.
-  if (auto outcome = engine_.appDesk().axHear(heard)) {
-    named("apps");
-    return outcome;
-  }
+  if (auto outcome = engine_.appDesk().axHear(heard, [&] { named("apps"); })) return outcome;
   if (!studio.inUse() &&
       heard.hasAny({"in reaper", "in logic", "in logic pro", "reaper", "logic pro"})) {
     named("studio");

@@ -17,13 +17,10 @@ const char* kNotAnswering =
 StudioDesk::StudioDesk(Engine& engine, DawAdapter& adapter)
     : engine_(engine),
       daw_(adapter, [&engine] { return static_cast<std::time_t>(engine.parts().wallClock()); }),
-      mode_(dawModeFrom(engine.parts().store.read("daw-mode.txt"))) {}
+      mode_(dawModeFrom(engine.parts().store.read("daw-mode.txt"))),
+      checks_(engine.parts().runtime, kCheckSeconds, [this] { checkStudios(); }) {}
 
-StudioDesk::~StudioDesk() {
-  MutexLock hold(timerLock_);
-  stopped_ = true;
-  engine_.parts().runtime.cancel(timer_);
-}
+StudioDesk::~StudioDesk() = default;
 
 bool StudioDesk::inUse() const {
   return listening() || logicRunning_;
@@ -170,19 +167,7 @@ void StudioDesk::checkStudios() {
 }
 
 void StudioDesk::startChecks() {
-  engine_.parts().runtime.async([this] {
-    checkStudios();
-    nextCheck();
-  });
-}
-
-void StudioDesk::nextCheck() {
-  MutexLock hold(timerLock_);
-  if (stopped_) return;
-  timer_ = engine_.parts().runtime.after(kCheckSeconds, [this] {
-    checkStudios();
-    nextCheck();
-  });
+  checks_.start();
 }
 
 }  // namespace orvo

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/mutex.h"
+#include "platform/repeating-check.h"
 #include "platform/runtime.h"
 #include "studio/daw-understand.h"
 #include "studio/daw-ways.h"
@@ -66,8 +67,7 @@ class StudioDesk {
  private:
   // Hears the sentence in an activity (at once in the fast mode, with the
   // outcome; else "studio").
-  std::string start(const std::string& text, std::optional<std::string> answering,
-                    bool confirmed);
+  std::string start(const std::string& text, std::optional<std::string> answering, bool confirmed);
   // Reads the project and understands the sentence (with the question it
   // answers, if any), then acts; the outcome word.
   std::string listen(int gen, const std::string& text, std::optional<std::string> answering,
@@ -78,7 +78,6 @@ class StudioDesk {
   // a failure and says the result.
   void carry(std::function<DawResult(int gen)> change);
   void carry(const DawAsk& ask);
-  void nextCheck();
 
   Engine& engine_;
   // Held for a whole change: two activities never interleave their steps,
@@ -95,9 +94,8 @@ class StudioDesk {
   std::optional<std::string> asked_;
   double askedUntil_ = 0.0;
 
-  Mutex timerLock_;
-  TimerId timer_ GUARDED_BY(timerLock_) = 0;
-  bool stopped_ GUARDED_BY(timerLock_) = false;
+  // Last, so it stops before anything a check uses goes.
+  RepeatingCheck checks_;
 };
 
 }  // namespace orvo
