@@ -2,6 +2,7 @@
 
 #include "core/compose-room.h"
 #include "core/engine.h"
+#include "core/live-stage.h"
 #include "lessons/music-words.h"
 #include "platform/window-lines.h"
 
@@ -32,9 +33,10 @@ void Engine::noteEvent(int pitch, int velocity) {
     if (press) command(pitch);
     return;
   }
-  // Music: into the history (and the take), then the live band and the
-  // round's echo once they exist, then the mode's own handling of a press.
+  // Music: into the history (and the take) and the round's echo, then the
+  // live band and the jam, then the mode's own handling of a press.
   compose_->played(pitch, velocity);
+  live_->played(pitch, velocity);
   if (press) current_->note(pitch);
 }
 

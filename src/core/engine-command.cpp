@@ -4,6 +4,7 @@
 #include "core/engine.h"
 #include "core/home-room.h"
 #include "core/lesson-room.h"
+#include "core/live-stage.h"
 #include "core/talk-room.h"
 #include "platform/window-lines.h"
 
@@ -55,6 +56,8 @@ void Engine::goHome() {
                        static_cast<Room*>(lessons_.get()), static_cast<Room*>(compose_.get())}) {
       each->leave();
     }
+    live_->endJam();
+    live_->silence();
     parts_.midi.allOff();
     cutIn();
     text = pick({"Back home.", "Home again.", "Home, all quiet."}) +
@@ -78,6 +81,8 @@ void Engine::stopEverything() {
     return;
   }
   compose_->stopRound();
+  live_->endJam();
+  live_->silence();
   parts_.midi.allOff();
   if (current_->stop()) return;
   speak(pick({"Okay, stopped.", "All quiet now.", "Stopping there."}));
@@ -89,7 +94,8 @@ void Engine::stopKey() {
   compose_->stopRound();
   parts_.midi.allOff();
   if (now() - lastStopPress_ < 0.9) {
-    notYet("the live band");
+    lastStopPress_ = -100.0;
+    live_->toggleLive();
     return;
   }
   lastStopPress_ = now();

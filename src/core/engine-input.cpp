@@ -71,9 +71,9 @@ void Engine::registerLines() {
   routes_.prefix("update ", [logOnly](const std::string& rest) { logOnly("update " + rest); });
   routes_.exact("declined", [logOnly](const std::string&) { logOnly("declined"); });
   // Requests of features still to come: said, never silent.
-  for (auto [verb, what] : {std::pair{"metronome", "the metronome"},
-                            {"live", "the live band"},
-                            {"jazz ", "the jazz course"}}) {
+  routes_.exact("live", [this](const std::string&) { toggleLive(); });
+  for (auto [verb, what] :
+       {std::pair{"metronome", "the metronome"}, {"jazz ", "the jazz course"}}) {
     routes_.prefix(verb, [this, what = std::string(what)](const std::string&) { notYet(what); });
   }
 }
@@ -193,7 +193,7 @@ void Engine::computerKey(char key) {
                            : "Playing through " + parts_.studio.name() + " only.");
     }
     case 'b':
-      return notYet("the live band");
+      return toggleLive();
     case 'q':
       return parts_.quit("Q pressed", 0);
   }

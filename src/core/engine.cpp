@@ -11,6 +11,7 @@
 #include "core/home-room.h"
 #include "core/json-file.h"
 #include "core/lesson-room.h"
+#include "core/live-stage.h"
 #include "core/requests.h"
 #include "core/studio-desk.h"
 #include "core/talk-room.h"
@@ -59,6 +60,9 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   studioDesk_ = std::make_unique<StudioDesk>(*this, parts_.daw ? *parts_.daw : noStudio);
   static NoAccess noDesktop;
   appDesk_ = std::make_unique<AppDesk>(*this, parts_.access ? *parts_.access : noDesktop);
+  live_ = std::make_unique<LiveStage>(*this);
+  // Two bands never play at once: a take with its band silences the live one.
+  compose_->setLiveBandSilencer([this] { live_->silence(); });
   // Two requests in a row are split before any family reads them as one.
   requests_->addSubHandler([this](const Heard& heard) { return appDesk_->sequenceHear(heard); });
   current_ = home_.get();
@@ -67,6 +71,11 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
 }
 
 Engine::~Engine() = default;
+
+void Engine::toggleLive() {
+  std::lock_guard guard(lock);
+  live_->toggleLive();
+}
 
 void Engine::runPlan(std::vector<PlanStep> steps) {
   studioDesk_->runPlan(std::move(steps));

@@ -59,6 +59,7 @@ struct PlanStep;
 class ComposeRoom;
 class HomeRoom;
 class LessonRoom;
+class LiveStage;
 class Requests;
 class TalkRoom;
 
@@ -214,6 +215,9 @@ class Engine {
   AiTalk& aiTalk() { return *aiTalk_; }
   StudioDesk& studioDesk() { return *studioDesk_; }
   AppDesk& appDesk() { return *appDesk_; }
+  LiveStage& live() { return *live_; }
+  // The live band on or off.
+  void toggleLive();
   // A plan of studio changes, carried out in the background and reported.
   void runPlan(std::vector<PlanStep> steps);
   // Switches mode: the room left puts its state to rest.
@@ -270,6 +274,7 @@ class Engine {
   std::unique_ptr<AiTalk> aiTalk_;
   std::unique_ptr<StudioDesk> studioDesk_;
   std::unique_ptr<AppDesk> appDesk_;
+  std::unique_ptr<LiveStage> live_;
   Room* current_ = nullptr;
 
   int speaking_ = 0;  // sentences of activities being spoken now

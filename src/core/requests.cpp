@@ -12,6 +12,7 @@
 #include "core/engine.h"
 #include "core/json-file.h"
 #include "core/lesson-room.h"
+#include "core/live-stage.h"
 #include "core/studio-desk.h"
 #include "lessons/plain-words.h"
 #include "platform/files.h"
@@ -402,12 +403,6 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     action();
     return std::string(outcome);
   };
-  // A family whose operation belongs to a part of the system not built yet.
-  auto later = [&](const char* name, const char* operation) -> std::optional<std::string> {
-    named(name);
-    return notYet(operation);
-  };
-
   if (heard.hasAny({"mute the microphone", "microphone off", "mic off", "turn off your ears",
                     "private conversation", "stop eavesdropping", "ears off"})) {
     named("ears off");
@@ -417,6 +412,9 @@ std::optional<std::string> Requests::family(const Heard& heard) {
                "ears off");
   }
   // Whole sentences only, so "the band is too quiet" reaches the band.
+  if (text == "stop the band" && engine_.live().liveOn()) {
+    return act("stop", "live band off", [&] { engine_.live().setLive(false); });
+  }
   if (among(text, {"stop", "quiet", "be quiet", "silence", "enough", "never mind", "stop it",
                    "stop the music", "stop the band"})) {
     auto outcome = act(
@@ -510,7 +508,7 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     return act("music", "playAlbum", [&] { gifts.playAlbum(); });
   }
   if (heard.hasAny({"jam", "duet", "answer me", "musical conversation", "call and response"})) {
-    return later("music", "setJam");
+    return act("music", "setJam", [&] { engine_.live().setJam(true); });
   }
   if (heard.hasAny({"eight bit", "8 bit", "game boy", "arcade", "video game", "lo fi", "lofi",
                     "late night version", "restyle electric", "epic", "make it jazz", "lullaby",
@@ -659,8 +657,9 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     return notYet("speaking faster");
   }
   if (heard.hasAny({"follow me", "play with me", "live band"})) {
-    named("live band");
-    return notYet("the live band");
+    const bool off = heard.hasAny({"off", "stop"});
+    return act("live band", off ? "live band off" : "live band on",
+               [&] { engine_.live().setLive(!off); });
   }
   if (heard.hasAny({"from scratch", "throw that away", "restart"})) {
     if (engine_.currentMode() != Mode::compose) {

@@ -166,7 +166,8 @@ TEST_F(EngineTest, StopKeyOutsideLessonsDebouncesAndDoublePressIsForTheLiveBand)
   EXPECT_TRUE(spoken().empty());
   runtime.advance(0.3);  // 0.5 s after the first: a quick second press
   press(keys.pause);
-  EXPECT_EQ(spokenOne(), "Sorry, the live band is not ready yet.");
+  EXPECT_EQ(spokenOne(), "Live band on. Just play, and the band follows you.");
+  EXPECT_THAT(windowLines(), ::testing::Contains("live 1"));
   runtime.advance(1.0);
   press(keys.pause);
   EXPECT_THAT(stops, ::testing::Contains(spokenOne()));

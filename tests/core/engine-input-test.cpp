@@ -50,13 +50,13 @@ TEST_F(EngineTest, TypedLinesOfLaterSubsystemsAreLoggedNeverSilent) {
 // tells it when it ended and whether an answer is expected.
 TEST_F(EngineTest, TheListenerHearsTheNameAndIsToldWhenEachSentenceEnds) {
   auto voiceLog = [this] { return files::readFile(home / "voice-log.txt").value_or(""); };
-  engine->appCommand("ear 0 Orvo jam with");
-  engine->appCommand("ear 1 Orvo jam with me");
+  engine->appCommand("ear 0 Orvo do an ear test with");
+  engine->appCommand("ear 1 Orvo do an ear test with me");
   runtime.advance(1.0);
   EXPECT_THAT(windowLines(), Contains("earreset"));
   const std::string cannotYet = "I know what you're after, but I can't do that one yet.";
   EXPECT_EQ(spokenOne(), cannotYet);
-  EXPECT_THAT(logText(), HasSubstr("heard \"jam with me\": not yet"));
+  EXPECT_THAT(logText(), HasSubstr("heard \"do an ear test with me\": not yet"));
   auto speaking = engine->speakingNow();
   EXPECT_EQ(speaking.lastSpoken, cannotYet);
   EXPECT_DOUBLE_EQ(speaking.lastSpokenAt, 1000.9);  // after the 0.9 s an unfinished request waits
