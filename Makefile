@@ -59,9 +59,10 @@ test-deps:
 test: test-deps build build-sanitize build-tsan
 	@tools/run-tests build build-sanitize build-tsan
 
-# The benchmarks also time the peers they are compared with (the fluidsynth command).
+# The benchmarks also time the peers they are compared with (the fluidsynth
+# command), and the live band beside two busy cores (stress-ng).
 bench: build
-	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(TEST_PACKAGES) fluidsynth"
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(TEST_PACKAGES) fluidsynth stress-ng"
 	./build/bench/orvo-bench
 
 # Fuzzes the MIDI parser, the MIDI file reader and the studio snapshot and
