@@ -26,7 +26,11 @@ LiveStage::LiveStage(Engine& engine)
 void LiveStage::toggleLive() {
   const bool on = !band_.on();
   const double now = engine_.now();
-  if (on && !clock_) clock_ = std::make_unique<BandClock>(engine_.parts().runtime, band_);
+  if (on && !clock_) {
+    clock_ = std::make_unique<BandClock>(engine_.parts().runtime, band_);
+    if (auto why = engine_.parts().runtime.raiseAlarmPriority())
+      engine_.logLine("the live band's clock runs at normal priority: " + *why);
+  }
   band_.setOn(on, now);
   engine_.ui(on ? "live 1" : "live 0");
   if (on) clock_->wakeBy(band_.nextDue());
@@ -99,7 +103,7 @@ void LiveStage::answerIfQuiet() {
   const int token = jamToken_;
   answerGen_ = engine_.run([this, phrase = std::move(phrase), kind, token](int gen) {
     const Analysis analysis = analyse(phrase);
-    const std::vector<Ev> answer = events(variation(kind, phrase, analysis));
+    const std::vector<Ev> answer = timedEvents(variation(kind, phrase, analysis));
     {
       std::lock_guard guard(engine_.lock);
       if (token != jamToken_ || !jamOn_) return;

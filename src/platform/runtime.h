@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace orvo {
@@ -87,6 +88,9 @@ class Runtime {
   virtual std::shared_ptr<Alarm> makeAlarm(Task task, std::size_t capacity) = 0;
 
   virtual Random& random() = 0;
+  // Runs the thread that fires alarms at real-time priority, where the system
+  // allows it (the live band's clock); why not when it does not.
+  virtual std::optional<std::string> raiseAlarmPriority() { return std::nullopt; }
 };
 
 }  // namespace orvo

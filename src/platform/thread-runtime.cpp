@@ -1,8 +1,12 @@
 #include "platform/thread-runtime.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 
 #include "platform/signals.h"
 #include "platform/task-ring.h"
@@ -140,6 +144,16 @@ void ThreadRuntime::wakeTimerThread() {
 
 ThreadRuntime::ThreadRuntime(std::uint64_t seed)
     : random_(seed), timerThread_([this] { timerLoop(); }) {}
+
+std::optional<std::string> ThreadRuntime::raiseAlarmPriority() {
+  // SCHED_FIFO's lowest priority: above every ordinary thread, below the
+  // system's own real-time work.
+  sched_param param{};
+  param.sched_priority = sched_get_priority_min(SCHED_FIFO);
+  int error = pthread_setschedparam(timerThread_.native_handle(), SCHED_FIFO, &param);
+  if (error == 0) return std::nullopt;
+  return std::string(std::strerror(error));
+}
 
 ThreadRuntime::~ThreadRuntime() {
   {

@@ -22,6 +22,7 @@ class ThreadRuntime final : public Runtime {
  public:
   explicit ThreadRuntime(std::uint64_t seed);
   ~ThreadRuntime() override;
+  std::optional<std::string> raiseAlarmPriority() override;
 
   double now() override;
   void onMain(Task task) override;

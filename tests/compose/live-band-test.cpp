@@ -235,6 +235,22 @@ TEST(LiveBand, AThousandRandomStreamsLeaveNothingSounding) {
   }
 }
 
+TEST(LiveBand, EveryKeyAtOnceAndAHundredNoteBurst) {
+  Band b;
+  for (int pitch = 21; pitch <= 108; ++pitch) b.note(pitch, 1.0 + (pitch - 21) * 0.0005, 127);
+  for (int i = 0; i < 100; ++i) b.note(30 + i % 40, 1.1 + i * 0.0005, 1);
+  b.runTo(1.5);
+  EXPECT_LE(b.band.sounding().padCount, 3);
+  for (int pitch = 21; pitch <= 108; ++pitch) b.release(pitch, 2.0);
+  b.runTo(20.0);
+  std::map<std::pair<int, int>, int> held;
+  for (const auto& m : b.sent) {
+    if ((m.status & 0xF0) == 0x90) ++held[{m.status & 0x0F, m.data1}];
+    if ((m.status & 0xF0) == 0x80) --held[{m.status & 0x0F, m.data1}];
+  }
+  for (const auto& [key, count] : held) EXPECT_EQ(count, 0);
+}
+
 TEST(LiveBand, SwitchingOffSilencesAtOnceAndOffHearsNothing) {
   Band b;
   b.note(36, 1.0);
