@@ -16,22 +16,27 @@ std::string spokenList(const std::vector<std::string>& items, int limit) {
   return out;
 }
 
-std::string spokenName(const std::string& raw) {
-  std::string text = repairUtf8(raw.substr(0, raw.find('\t')));
+std::string spokenText(const std::string& raw) {
   std::string out;
-  for (char c : text) {
+  for (char c : repairUtf8(raw)) {
     bool space = static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ' ';
-    if (space) {
-      if (!out.empty() && out.back() != ' ') out.push_back(' ');
-    } else {
+    if (!space) {
       out.push_back(c);
+    } else if (!out.empty() && out.back() != ' ') {
+      out.push_back(' ');
     }
   }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+std::string spokenName(const std::string& raw) {
+  // Accelerator text follows a tab.
+  std::string out = spokenText(raw.substr(0, raw.find('\t')));
   auto dropEnd = [&](const std::string& tail) {
     if (out.size() >= tail.size() && out.compare(out.size() - tail.size(), tail.size(), tail) == 0)
       out.erase(out.size() - tail.size());
   };
-  dropEnd(" ");
   dropEnd("\xE2\x80\xA6");  // …
   dropEnd("...");
   dropEnd(" ");

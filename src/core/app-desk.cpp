@@ -42,10 +42,10 @@ const std::vector<std::string> kMenuItems = {"whats in the", "what is in the", "
                                              "what is under"};
 // Without the word "menu", only these name a menu: "list the songs" is no menu.
 const std::vector<std::string> kMenuTitles = {
-    "file",    "edit",      "view",   "window", "help",    "track",     "tools",    "format",
-    "insert",  "navigate",  "mix",    "record", "history", "bookmarks", "go",       "options",
-    "actions", "project",   "image",  "layer",  "effect",  "generate",  "analyze",  "transport",
-    "tracks",  "functions", "region", "events", "select",  "item",      "view menu"};
+    "file",    "edit",      "view",   "window", "help",    "track",     "tools",   "format",
+    "insert",  "navigate",  "mix",    "record", "history", "bookmarks", "go",      "options",
+    "actions", "project",   "image",  "layer",  "effect",  "generate",  "analyze", "transport",
+    "tracks",  "functions", "region", "events", "select",  "item"};
 const std::vector<std::string> kClick = {"click",  "tap",       "push",   "press the",
                                          "press",  "choose",    "select", "tick",
                                          "untick", "check the", "uncheck"};
@@ -60,21 +60,6 @@ const std::vector<std::string> kSelection = {"read the selection",   "read the s
                                              "what did i select",    "read my selection"};
 const std::vector<std::string> kClipboard = {"clipboard", "what i copied", "what did i copy",
                                              "read what i copied"};
-
-// Text from another app made fit to speak: one line, no control characters.
-std::string spokenText(const std::string& raw) {
-  std::string out;
-  for (char c : repairUtf8(raw)) {
-    bool space = static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ' ';
-    if (!space) {
-      out.push_back(c);
-    } else if (!out.empty() && out.back() != ' ') {
-      out.push_back(' ');
-    }
-  }
-  while (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
-}
 
 // Sentences, each with its full stop.
 std::string sentences(const std::vector<std::string>& texts, std::size_t limit) {
@@ -318,13 +303,18 @@ std::string AppDesk::runSteps(int gen, std::vector<Step> steps, std::size_t from
   return "acted";
 }
 
+std::optional<RunningApp> AppDesk::running(const std::string& name) {
+  for (auto& app : access_.apps()) {
+    if (app.name == name) return app;
+  }
+  return std::nullopt;
+}
+
 std::optional<RunningApp> AppDesk::targetApp(int gen, const std::optional<std::string>& name) {
   if (name) {
-    for (auto& app : access_.apps()) {
-      if (app.name == *name) return app;
-    }
-    say(gen, *name + " isn't open any more.");
-    return std::nullopt;
+    auto app = running(*name);
+    if (!app) say(gen, *name + " isn't open any more.");
+    return app;
   }
   auto front = access_.frontApp();
   if (front && front->pid != engine_.parts().ownAppPid) {
@@ -333,9 +323,7 @@ std::optional<RunningApp> AppDesk::targetApp(int gen, const std::optional<std::s
     return front;
   }
   if (auto last = lastFrontApp()) {
-    for (auto& app : access_.apps()) {
-      if (app.name == *last) return app;
-    }
+    if (auto app = running(*last)) return app;
   }
   say(gen, kNoApp);
   return std::nullopt;

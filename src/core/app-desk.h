@@ -84,6 +84,8 @@ class AppDesk {
   using Onwards = std::function<void(int gen)>;
   Went runStep(int gen, const Step& step, std::optional<RunningApp>& app, bool inSequence,
                const Onwards& onwards);
+  // The running app of that name, if it still runs.
+  std::optional<RunningApp> running(const std::string& name);
   // The app a request is for; says why when there is none.
   std::optional<RunningApp> targetApp(int gen, const std::optional<std::string>& name);
   Went menuHear(int gen, const RunningApp& app, bool named, const std::string& words,
