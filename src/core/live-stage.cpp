@@ -49,7 +49,8 @@ void LiveStage::played(int pitch, int velocity) {
   const Mode mode = engine_.currentMode();
   if (mode != Mode::compose && mode != Mode::idle) return;
   const double now = engine_.now();
-  if (clock_ && band_.on()) {
+  // The band ignores notes while off, so it is asked only once, under its lock.
+  if (clock_) {
     if (velocity > 0) {
       clock_->wakeBy(band_.note(pitch, velocity, now));
     } else {
@@ -73,7 +74,6 @@ void LiveStage::setJam(bool on) {
   engine_.setMode(Mode::idle);
   engine_.parts().midi.allOff();
   jamOn_ = true;
-  jamFrom_ = engine_.now();
   ++jamToken_;
   answeredToken_ = jamToken_;  // nothing to answer before the first phrase
   engine_.speak("Let's talk in music. Play me a short phrase, then stop, and I will answer. Say " +

@@ -50,7 +50,6 @@ class LiveStage {
   // Made by the first switching on.
   std::unique_ptr<BandClock> clock_;
   bool jamOn_ = false;
-  double jamFrom_ = 0.0;
   int jamToken_ = 0;
   int answeredToken_ = 0;
   double lastJamNote_ = -100.0;
