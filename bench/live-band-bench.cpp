@@ -3,6 +3,8 @@
 // on FIFOs with the band on, isolated low notes 1 s apart, each bass note
 // due 80 ms after its key. Lateness = arrival - (write + 0.080 s). With
 // stress-ng installed, the same again beside two CPU-bound processes.
+// Also the raw stream's timed writer on its own: messages given 3 ms ahead,
+// lateness = written - due.
 
 #include <fcntl.h>
 #include <sched.h>
@@ -11,11 +13,14 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <mutex>
 #include <thread>
 
 #include "bench-figures.h"
 #include "compose/live-band.h"
 #include "e2e/fifo-piano.h"
+#include "platform/midi/midi-backend.h"
+#include "platform/midi/raw/timed-writer.h"
 
 extern char** environ;
 
@@ -128,5 +133,49 @@ void BM_LiveBandLatenessBesideTwoBusyCores(benchmark::State& state) {
 }
 BENCHMARK(BM_LiveBandLatenessUnloaded)->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LiveBandLatenessBesideTwoBusyCores)->Iterations(2)->Unit(benchmark::kMillisecond);
+
+void writerLateness(benchmark::State& state, bool loaded) {
+  Load load(loaded);
+  if (loaded && !load.running()) return state.SkipWithError("stress-ng is not installed");
+  std::mutex mutex;
+  std::vector<std::int64_t> written;
+  written.reserve(4096);
+  orvo::TimedWriter writer([&](const std::uint8_t*, std::size_t) {
+    std::lock_guard guard(mutex);
+    written.push_back(orvo::midiClockNow());
+  });
+  std::vector<std::int64_t> dues;
+  const std::uint8_t note[3] = {0x91, 40, 80};
+  for (auto _ : state) {
+    for (int n = 0; n < 200; ++n) {
+      const std::int64_t due = orvo::midiClockNow() + 3'000'000;
+      dues.push_back(due);
+      writer.at(note, 3, due);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::lock_guard guard(mutex);
+  std::vector<double> late;
+  for (std::size_t i = 0; i < written.size() && i < dues.size(); ++i)
+    late.push_back(static_cast<double>(written[i] - dues[i]) / 1e6);
+  if (late.empty()) return state.SkipWithError("nothing was written");
+  std::sort(late.begin(), late.end());
+  state.counters["messages"] = static_cast<double>(late.size());
+  state.counters["early_ms"] = late.front();
+  state.counters["p50_ms"] = late[late.size() / 2];
+  state.counters["p99_ms"] = late[late.size() * 99 / 100];
+  state.counters["max_ms"] = late.back();
+  state.counters["writer_fifo"] = writer.whyNormalPriority().empty();
+}
+
+void BM_TimedWriterLatenessUnloaded(benchmark::State& state) {
+  writerLateness(state, false);
+}
+void BM_TimedWriterLatenessBesideTwoBusyCores(benchmark::State& state) {
+  writerLateness(state, true);
+}
+BENCHMARK(BM_TimedWriterLatenessUnloaded)->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TimedWriterLatenessBesideTwoBusyCores)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -3,7 +3,9 @@
 namespace orvo {
 
 BandClock::BandClock(Runtime& runtime, LiveBand& band)
-    : runtime_(runtime), band_(band), alarm_(runtime.makeAlarm([this] { fire(); }, 32)) {}
+    : runtime_(runtime),
+      band_(band),
+      alarm_(runtime.makeOwnThreadAlarm([this] { fire(); }, 32, &whyNormal_)) {}
 
 void BandClock::wakeBy(double due) {
   if (due == LiveBand::kNever) return;

@@ -18,9 +18,11 @@ LiveStage::LiveStage(Engine& engine)
     : engine_(engine),
       jamAlarm_(engine.parts().runtime.makeAlarm([this] { answerIfQuiet(); }, 64)) {
   MidiIO& midi = engine.parts().midi;
-  // The clock wakes the band at each message's due time, so it goes out now.
-  band_.setOut(
-      [&midi](const std::uint8_t* bytes, std::size_t size, double) { midi.send(bytes, size); });
+  // The clock wakes the band at each message's due time, so it mostly goes
+  // out at once; one given ahead waits in the link's timed output.
+  band_.setOut([&midi](const std::uint8_t* bytes, std::size_t size, double due) {
+    midi.sendAt(bytes, size, due);
+  });
 }
 
 void LiveStage::toggleLive() {
@@ -28,8 +30,9 @@ void LiveStage::toggleLive() {
   const double now = engine_.now();
   if (on && !clock_) {
     clock_ = std::make_unique<BandClock>(engine_.parts().runtime, band_);
-    if (auto why = engine_.parts().runtime.raiseAlarmPriority())
-      engine_.logLine("the live band's clock runs at normal priority: " + *why);
+    if (!clock_->whyNormalPriority().empty())
+      engine_.logLine("the live band's clock runs at normal priority: " +
+                      clock_->whyNormalPriority());
   }
   band_.setOn(on, now);
   engine_.ui(on ? "live 1" : "live 0");

@@ -88,9 +88,15 @@ class Runtime {
   virtual std::shared_ptr<Alarm> makeAlarm(Task task, std::size_t capacity) = 0;
 
   virtual Random& random() = 0;
-  // Runs the thread that fires alarms at real-time priority, where the system
-  // allows it (the live band's clock); why not when it does not.
-  virtual std::optional<std::string> raiseAlarmPriority() { return std::nullopt; }
+  // An alarm with a thread of its own, at real-time priority where the system
+  // allows it, so its wake-ups never wait behind other alarms or timers (the
+  // live band's clock). `whyNormalPriority`, when given, is told why the
+  // priority could not be raised. On a virtual clock it is an ordinary alarm.
+  virtual std::shared_ptr<Alarm> makeOwnThreadAlarm(Task task, std::size_t capacity,
+                                                    std::string* whyNormalPriority) {
+    (void)whyNormalPriority;
+    return makeAlarm(std::move(task), capacity);
+  }
 };
 
 }  // namespace orvo

@@ -1,13 +1,12 @@
 #include "platform/thread-runtime.h"
 
 #include <pthread.h>
-#include <sched.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstring>
 
+#include "platform/real-time-priority.h"
 #include "platform/signals.h"
 #include "platform/task-ring.h"
 
@@ -133,6 +132,73 @@ std::shared_ptr<Alarm> ThreadRuntime::makeAlarm(Task task, std::size_t capacity)
   return alarm;
 }
 
+// Its own thread sleeps to the earliest time and fires; times live in space
+// reserved when made, so at() never allocates.
+class ThreadRuntime::OwnThreadAlarm final : public Alarm {
+ public:
+  OwnThreadAlarm(Task task, std::size_t capacity) : task_(std::move(task)), capacity_(capacity) {
+    dues_.reserve(capacity);
+    thread_ = std::thread([this] { loop(); });
+  }
+  ~OwnThreadAlarm() override {
+    {
+      std::lock_guard guard(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+  bool at(double due) override {
+    {
+      std::lock_guard guard(mutex_);
+      if (dues_.size() >= capacity_) return false;
+      dues_.insert(std::upper_bound(dues_.begin(), dues_.end(), due), due);
+    }
+    wake_.notify_one();
+    return true;
+  }
+  pthread_t handle() { return thread_.native_handle(); }
+
+ private:
+  void loop() {
+    blockQuitSignalsHere();
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
+      if (dues_.empty()) {
+        wake_.wait(lock);
+        continue;
+      }
+      using namespace std::chrono;
+      const double wait =
+          dues_.front() - duration<double>(steady_clock::now().time_since_epoch()).count();
+      if (wait > 0) {
+        wake_.wait_for(lock, duration<double>(wait));
+        continue;
+      }
+      dues_.erase(dues_.begin());
+      lock.unlock();
+      task_();
+      lock.lock();
+    }
+  }
+
+  const Task task_;
+  const std::size_t capacity_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::vector<double> dues_;  // sorted; guarded by mutex_
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+std::shared_ptr<Alarm> ThreadRuntime::makeOwnThreadAlarm(Task task, std::size_t capacity,
+                                                         std::string* whyNormalPriority) {
+  auto alarm = std::make_shared<OwnThreadAlarm>(std::move(task), capacity);
+  auto why = raiseToRealTime(alarm->handle());
+  if (why && whyNormalPriority) *whyNormalPriority = *why;
+  return alarm;
+}
+
 // No allocation: a flag under the timer lock and a notify.
 void ThreadRuntime::wakeTimerThread() {
   {
@@ -144,16 +210,6 @@ void ThreadRuntime::wakeTimerThread() {
 
 ThreadRuntime::ThreadRuntime(std::uint64_t seed)
     : random_(seed), timerThread_([this] { timerLoop(); }) {}
-
-std::optional<std::string> ThreadRuntime::raiseAlarmPriority() {
-  // SCHED_FIFO's lowest priority: above every ordinary thread, below the
-  // system's own real-time work.
-  sched_param param{};
-  param.sched_priority = sched_get_priority_min(SCHED_FIFO);
-  int error = pthread_setschedparam(timerThread_.native_handle(), SCHED_FIFO, &param);
-  if (error == 0) return std::nullopt;
-  return std::string(std::strerror(error));
-}
 
 ThreadRuntime::~ThreadRuntime() {
   {

@@ -1,9 +1,9 @@
 #pragma once
 // The real Runtime: a main queue run by the main thread, a global queue that
 // grows a thread whenever every worker is busy (activities block on speech, so
-// a fixed pool could starve), one thread per serial queue, and one timer thread.
-// Every thread it starts blocks SIGINT and SIGTERM: those are taken by the
-// signal watcher alone.
+// a fixed pool could starve), one thread per serial queue, one timer thread, and a thread for each
+// alarm that asks for its own. Every thread it starts blocks SIGINT and SIGTERM: those are taken by
+// the signal watcher alone.
 
 #include <condition_variable>
 #include <deque>
@@ -22,7 +22,6 @@ class ThreadRuntime final : public Runtime {
  public:
   explicit ThreadRuntime(std::uint64_t seed);
   ~ThreadRuntime() override;
-  std::optional<std::string> raiseAlarmPriority() override;
 
   double now() override;
   void onMain(Task task) override;
@@ -37,6 +36,8 @@ class ThreadRuntime final : public Runtime {
   // Alarms fire on the timer thread, ahead of the timers due at the same time,
   // for as long as their maker keeps them.
   std::shared_ptr<Alarm> makeAlarm(Task task, std::size_t capacity) override;
+  std::shared_ptr<Alarm> makeOwnThreadAlarm(Task task, std::size_t capacity,
+                                            std::string* whyNormalPriority) override;
   Random& random() override { return random_; }
 
   // Runs main-queue tasks on the calling thread until stopMainLoop().
@@ -50,6 +51,7 @@ class ThreadRuntime final : public Runtime {
   class Serial;
   class ThreadWakeup;
   class ThreadAlarm;
+  class OwnThreadAlarm;
   void worker();
   void wakeTimerThread();
   void timerLoop();

@@ -143,8 +143,7 @@ void MidiIO::parse(const std::uint8_t* bytes, std::size_t size) {
   }
 }
 
-void MidiIO::send(const std::uint8_t* bytes, std::size_t size) {
-  if (size == 0 || size > 3) return;
+bool MidiIO::account(const std::uint8_t* bytes, std::size_t size, bool ahead) {
   if (size == 3) {
     std::uint8_t status = bytes[0];
     std::size_t slot = (status & 0x0F) * 128u + (bytes[1] & 0x7F);
@@ -152,7 +151,7 @@ void MidiIO::send(const std::uint8_t* bytes, std::size_t size) {
       std::lock_guard guard(soundLock_);
       if ((status & 0xF0) == 0x90 && bytes[2] > 0) {
         sounding_.set(slot);
-      } else if (status >= 0x80 && status < 0xA0) {
+      } else if (status >= 0x80 && status < 0xA0 && !ahead) {
         sounding_.reset(slot);
       }
     }
@@ -168,15 +167,46 @@ void MidiIO::send(const std::uint8_t* bytes, std::size_t size) {
       if (!studioSoundsPiano) sampler->play(bytes, size);
     } else {
       sampler->play(bytes, size);
-      return;
+      return false;
     }
   }
+  return true;
+}
+
+void MidiIO::send(const std::uint8_t* bytes, std::size_t size) {
+  if (size == 0 || size > 3) return;
+  if (!account(bytes, size, false)) return;
   backend_.publish(bytes, size);
   if (mirror_) mirror_->publish(bytes, size);
   if (alsoToPiano) backend_.sendToDestinations(bytes, size);
 }
 
+void MidiIO::sendAt(const std::uint8_t* bytes, std::size_t size, double due) {
+  if (size == 0 || size > 3) return;
+  const double delay = due - runtime_.now();
+  Sampler* sampler = sampler_.load();
+  if (delay <= 0) return send(bytes, size);
+  // The built-in sound and the piano's own port have no timed output: those
+  // messages wait on a timer instead (they allocate, but are rare).
+  if ((sampler && sampler->ready()) || alsoToPiano) {
+    std::array<std::uint8_t, 3> copy{};
+    std::copy(bytes, bytes + size, copy.begin());
+    const std::uint64_t generation = allOffs_.load();
+    runtime_.after(delay, [this, copy, size, generation] {
+      if (allOffs_.load() == generation) send(copy.data(), size);
+    });
+    return;
+  }
+  if (!account(bytes, size, true)) return;
+  const std::int64_t at = midiClockNow() + static_cast<std::int64_t>(delay * 1e9);
+  backend_.publishAt(bytes, size, at);
+  if (mirror_) mirror_->publishAt(bytes, size, at);
+}
+
 void MidiIO::allOff() {
+  allOffs_.fetch_add(1);
+  backend_.dropScheduled();
+  if (mirror_) mirror_->dropScheduled();
   std::bitset<16 * 128> copy;
   {
     std::lock_guard guard(soundLock_);

@@ -6,7 +6,7 @@
 //
 // Threads: parse() and the callbacks run on the backend's input thread and
 // must stay quick (no allocation with the window detached, no I/O, no
-// speech); send() and allOff() may be called from any thread;
+// speech); send(), sendAt() and allOff() may be called from any thread;
 // connectSources() runs on the main queue.
 
 #include <array>
@@ -53,6 +53,12 @@ class MidiIO {
   void parse(const std::uint8_t* bytes, std::size_t size);
   void send(const std::uint8_t* bytes, std::size_t size);
   void send(std::initializer_list<std::uint8_t> bytes) { send(bytes.begin(), bytes.size()); }
+  // Sends it at `due` on the runtime's clock: at once when that has passed,
+  // else through the backend's timed output. A note-off given ahead still
+  // counts its note as sounding, so allOff() (which forgets what has not gone
+  // out) releases it either way.
+  void sendAt(const std::uint8_t* bytes, std::size_t size, double due);
+  // Every note off, and nothing given ahead goes out afterwards.
   void allOff();
 
   std::vector<std::pair<int, int>> sounding();  // [channel, note], lowest first
@@ -72,6 +78,9 @@ class MidiIO {
 
  private:
   void windowNote(const char* verb, int note, int velocity);
+  // What the sampler, the window and allOff() keep of a message going out.
+  // False when the built-in sound took it, so it does not go out as MIDI.
+  bool account(const std::uint8_t* bytes, std::size_t size, bool ahead);
   // Note-offs for every key still held and the pedal up, as if the player let go.
   void releaseHeld();
 
@@ -87,6 +96,7 @@ class MidiIO {
   std::mutex callbacksMutex_;
   std::vector<std::unique_ptr<Callbacks>> allCallbacks_;  // kept alive for the input thread
 
+  std::atomic<std::uint64_t> allOffs_{0};  // a message waiting on a timer from before is not sent
   std::mutex soundLock_;
   std::bitset<16 * 128> sounding_;
 

@@ -119,5 +119,48 @@ TEST(ThreadRuntime, AnAlarmLetGoNeverFires) {
   EXPECT_EQ(fired.load(), 10);
 }
 
+// The live band's clock must not wait behind another alarm's work.
+TEST(ThreadRuntime, AnOwnThreadAlarmFiresWhileTheTimerThreadIsBusyAndNotAfterItIsLetGo) {
+  ThreadRuntime runtime(1);
+  std::mutex mutex;
+  std::vector<double> fired;
+  std::thread::id ownThread, timerThread;
+  std::string why;
+  auto own = runtime.makeOwnThreadAlarm(
+      [&] {
+        std::lock_guard guard(mutex);
+        fired.push_back(runtime.now());
+        ownThread = std::this_thread::get_id();
+      },
+      4, &why);
+  auto busy = runtime.makeAlarm(
+      [&] {
+        {
+          std::lock_guard guard(mutex);
+          timerThread = std::this_thread::get_id();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+      },
+      1);
+  const double start = runtime.now();
+  busy->at(start + 0.01);
+  EXPECT_TRUE(own->at(start + 0.12));
+  EXPECT_TRUE(own->at(start + 0.06));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  {
+    std::lock_guard guard(mutex);
+    ASSERT_EQ(fired.size(), 2u);
+    EXPECT_GE(fired[0], start + 0.06);
+    EXPECT_GE(fired[1], start + 0.12);
+    EXPECT_LT(fired[1], start + 0.2) << "it did not wait for the busy timer thread";
+    EXPECT_NE(ownThread, timerThread);
+  }
+  own->at(runtime.now() + 0.05);
+  own.reset();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  std::lock_guard guard(mutex);
+  EXPECT_EQ(fired.size(), 2u);
+}
+
 }  // namespace
 }  // namespace orvo

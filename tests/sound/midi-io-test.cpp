@@ -124,6 +124,48 @@ TEST_F(MidiIOTest, SendTracksSoundingNotesAndAllOffSilencesOnlyThose) {
   EXPECT_THAT(backend.toDestinations, ElementsAre(Bytes{0x90, 48, 70}));
 }
 
+TEST_F(MidiIOTest, TimedMessagesGoAheadWithTheirDueTimeAndAllOffStillReleasesThem) {
+  midi.start();
+  runtime.advance(10);
+  // Due already: sent at once, with nothing handed ahead.
+  const std::uint8_t due[3] = {0x91, 40, 90};
+  midi.sendAt(due, 3, runtime.now());
+  EXPECT_THAT(backend.published, ElementsAre(Bytes{0x91, 40, 90}));
+  EXPECT_THAT(backend.scheduled, IsEmpty());
+
+  // Ahead: the runtime's 0.25 s from now becomes the MIDI clock's.
+  const std::int64_t before = midiClockNow();
+  const std::uint8_t on[3] = {0x92, 50, 80};
+  const std::uint8_t off[3] = {0x81, 40, 0};
+  midi.sendAt(on, 3, runtime.now() + 0.25);
+  midi.sendAt(off, 3, runtime.now() + 0.5);
+  const std::int64_t after = midiClockNow();
+  ASSERT_EQ(backend.scheduled.size(), 2u);
+  EXPECT_EQ(backend.scheduled[0].bytes, (Bytes{0x92, 50, 80}));
+  EXPECT_GE(backend.scheduled[0].due, before + 250'000'000);
+  EXPECT_LE(backend.scheduled[0].due, after + 250'000'000);
+  // A note-off given ahead may yet be dropped, so its note still counts.
+  EXPECT_THAT(midi.sounding(), ElementsAre(std::pair{1, 40}, std::pair{2, 50}));
+
+  backend.published.clear();
+  midi.allOff();
+  EXPECT_EQ(backend.drops, 1);
+  EXPECT_THAT(backend.published, ElementsAre(Bytes{0x81, 40, 0}, Bytes{0x82, 50, 0}));
+  EXPECT_THAT(midi.sounding(), IsEmpty());
+
+  // The piano's own port has no timed output: such a message waits on the
+  // runtime's clock, and one from before an allOff() is never sent.
+  midi.alsoToPiano = true;
+  const std::uint8_t piano[3] = {0x90, 60, 70};
+  midi.sendAt(piano, 3, runtime.now() + 0.1);
+  midi.sendAt(piano, 3, runtime.now() + 0.3);
+  runtime.advance(0.2);
+  EXPECT_THAT(backend.toDestinations, ElementsAre(Bytes{0x90, 60, 70}));
+  midi.allOff();
+  runtime.advance(0.5);
+  EXPECT_THAT(backend.toDestinations, ElementsAre(Bytes{0x90, 60, 70}, Bytes{0x80, 60, 0}));
+}
+
 TEST_F(MidiIOTest, WithoutAMidiServiceEverythingCarriesOnQuietly) {
   backend.available = false;
   backend.plug({"Digital Piano", 20});

@@ -27,6 +27,10 @@ class FallbackMidiBackend final : public MidiBackend {
   void publish(const std::uint8_t* bytes, std::size_t size) override {
     chosen_->publish(bytes, size);
   }
+  void publishAt(const std::uint8_t* bytes, std::size_t size, std::int64_t due) override {
+    chosen_->publishAt(bytes, size, due);
+  }
+  void dropScheduled() override { chosen_->dropScheduled(); }
   void sendToDestinations(const std::uint8_t* bytes, std::size_t size) override {
     chosen_->sendToDestinations(bytes, size);
   }

@@ -8,6 +8,8 @@
 // The packet handler runs on the backend's own input thread; everything else
 // may be called from any thread.
 
+#include <time.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -21,6 +23,13 @@ struct MidiSource {
   std::string name;
   std::int64_t id = 0;  // unique while the source exists
 };
+
+// Nanoseconds on CLOCK_MONOTONIC: the clock of publishAt's due times.
+inline std::int64_t midiClockNow() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
 
 class MidiBackend {
  public:
@@ -47,6 +56,14 @@ class MidiBackend {
 
   // Publishes one message on the virtual source.
   virtual void publish(const std::uint8_t* bytes, std::size_t size) = 0;
+  // Publishes it at `due` (midiClockNow's nanoseconds), at once when that has
+  // passed. Backends without a timed output publish it at once.
+  virtual void publishAt(const std::uint8_t* bytes, std::size_t size, std::int64_t due) {
+    (void)due;
+    publish(bytes, size);
+  }
+  // Forgets every message given to publishAt that has not gone out yet.
+  virtual void dropScheduled() {}
   // Sends one message to every destination (the player's piano among them).
   virtual void sendToDestinations(const std::uint8_t* bytes, std::size_t size) = 0;
 };

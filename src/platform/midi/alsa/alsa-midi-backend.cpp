@@ -56,6 +56,7 @@ AlsaMidiBackend::~AlsaMidiBackend() {
   }
   if (reader_.joinable()) reader_.join();
   if (encoder_) snd_midi_event_free(encoder_);
+  if (seq_ && queue_ >= 0) snd_seq_free_queue(seq_, queue_);
   if (seq_) snd_seq_close(seq_);
   for (int fd : stopPipe_) {
     if (fd >= 0) ::close(fd);
@@ -81,8 +82,32 @@ bool AlsaMidiBackend::start(PacketHandler onPacket, std::function<void()> onSetu
     snd_seq_connect_from(seq_, inPort_, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE);
   }
   snd_midi_event_new(16, &encoder_);
+  makeQueue();
   if (::pipe2(stopPipe_, O_CLOEXEC) == 0) reader_ = std::thread([this] { readLoop(); });
   return true;
+}
+
+void AlsaMidiBackend::makeQueue() {
+  queue_ = snd_seq_alloc_named_queue(seq_, "Orvo");
+  if (queue_ < 0) return;
+  // The high-resolution timer, where the kernel has it: the system timer
+  // would round due times to its tick.
+  snd_timer_id_t* id;
+  snd_timer_id_alloca(&id);
+  snd_timer_id_set_class(id, SND_TIMER_CLASS_GLOBAL);
+  snd_timer_id_set_sclass(id, SND_TIMER_SCLASS_NONE);
+  snd_timer_id_set_card(id, -1);
+  snd_timer_id_set_device(id, SND_TIMER_GLOBAL_HRTIMER);
+  snd_timer_id_set_subdevice(id, 0);
+  snd_seq_queue_timer_t* timer;
+  snd_seq_queue_timer_alloca(&timer);
+  snd_seq_queue_timer_set_type(timer, SND_SEQ_TIMER_ALSA);
+  snd_seq_queue_timer_set_id(timer, id);
+  snd_seq_set_queue_timer(seq_, queue_, timer);  // else the default timer stays
+  if (snd_seq_start_queue(seq_, queue_, nullptr) < 0 || snd_seq_drain_output(seq_) < 0) {
+    snd_seq_free_queue(seq_, queue_);
+    queue_ = -1;
+  }
 }
 
 std::optional<std::int64_t> AlsaMidiBackend::ownSourceId() {
@@ -126,7 +151,8 @@ void AlsaMidiBackend::refreshDestinations() {
   destinations_ = std::move(found);
 }
 
-void AlsaMidiBackend::output(const std::uint8_t* bytes, std::size_t size, int port) {
+void AlsaMidiBackend::output(const std::uint8_t* bytes, std::size_t size, int port,
+                             std::int64_t delay) {
   std::lock_guard guard(mutex_);
   if (!seq_ || !encoder_ || port < 0) return;
   snd_seq_event_t event;
@@ -137,7 +163,15 @@ void AlsaMidiBackend::output(const std::uint8_t* bytes, std::size_t size, int po
     return;
   }
   snd_seq_ev_set_source(&event, port);
-  snd_seq_ev_set_direct(&event);
+  if (delay > 0 && queue_ >= 0) {
+    // Relative to the queue's time now: the queue runs on its own clock, and
+    // only the wait from now matters.
+    snd_seq_real_time_t wait{static_cast<unsigned>(delay / 1'000'000'000),
+                             static_cast<unsigned>(delay % 1'000'000'000)};
+    snd_seq_ev_schedule_real(&event, queue_, 1, &wait);
+  } else {
+    snd_seq_ev_set_direct(&event);
+  }
   if (port == sourcePort_) {
     snd_seq_ev_set_subs(&event);
     snd_seq_event_output_direct(seq_, &event);
@@ -151,6 +185,20 @@ void AlsaMidiBackend::output(const std::uint8_t* bytes, std::size_t size, int po
 
 void AlsaMidiBackend::publish(const std::uint8_t* bytes, std::size_t size) {
   output(bytes, size, sourcePort_);
+}
+
+void AlsaMidiBackend::publishAt(const std::uint8_t* bytes, std::size_t size, std::int64_t due) {
+  output(bytes, size, sourcePort_, due - midiClockNow());
+}
+
+void AlsaMidiBackend::dropScheduled() {
+  std::lock_guard guard(mutex_);
+  if (!seq_ || queue_ < 0) return;
+  snd_seq_remove_events_t* remove;
+  snd_seq_remove_events_alloca(&remove);
+  snd_seq_remove_events_set_condition(remove, SND_SEQ_REMOVE_OUTPUT);
+  snd_seq_remove_events_set_queue(remove, queue_);
+  snd_seq_remove_events(seq_, remove);
 }
 
 void AlsaMidiBackend::sendToDestinations(const std::uint8_t* bytes, std::size_t size) {

@@ -3,6 +3,8 @@
 // programs subscribe to it to record what we play), an input port "Orvo In"
 // subscribed to every keyboard, and an output port "Orvo Out" that reaches
 // every other writable port. Hot-plug comes through the system announce port.
+// Messages given ahead of their time wait on a sequencer queue of our own, in
+// real time, so the kernel sends them at their due time.
 
 #include <atomic>
 #include <mutex>
@@ -31,17 +33,22 @@ class AlsaMidiBackend final : public MidiBackend {
   void connect(const MidiSource& source) override;
   void refreshDestinations() override;
   void publish(const std::uint8_t* bytes, std::size_t size) override;
+  void publishAt(const std::uint8_t* bytes, std::size_t size, std::int64_t due) override;
+  void dropScheduled() override;
   void sendToDestinations(const std::uint8_t* bytes, std::size_t size) override;
 
  private:
   void readLoop();
-  void output(const std::uint8_t* bytes, std::size_t size, int port);
+  // `delay` in nanoseconds; 0 sends it directly.
+  void output(const std::uint8_t* bytes, std::size_t size, int port, std::int64_t delay = 0);
+  void makeQueue();
 
   snd_seq_t* seq_ = nullptr;
   int client_ = -1;
   int sourcePort_ = -1;
   int inPort_ = -1;
   int outPort_ = -1;
+  int queue_ = -1;  // the real-time queue; -1 when it could not be made
   PacketHandler onPacket_;
   std::function<void()> onSetupChanged_;
   std::mutex mutex_;  // guards the encoder, the connection lists and output

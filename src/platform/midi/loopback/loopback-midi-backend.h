@@ -38,6 +38,17 @@ class LoopbackMidiBackend final : public MidiBackend {
     std::lock_guard guard(mutex_);
     published.emplace_back(bytes, bytes + size);
   }
+  // Timed messages are published at once, as a backend with no timed output
+  // would, and kept with their due time.
+  void publishAt(const std::uint8_t* bytes, std::size_t size, std::int64_t due) override {
+    std::lock_guard guard(mutex_);
+    published.emplace_back(bytes, bytes + size);
+    scheduled.push_back({std::vector<std::uint8_t>(bytes, bytes + size), due});
+  }
+  void dropScheduled() override {
+    std::lock_guard guard(mutex_);
+    ++drops;
+  }
   void sendToDestinations(const std::uint8_t* bytes, std::size_t size) override {
     std::lock_guard guard(mutex_);
     toDestinations.emplace_back(bytes, bytes + size);
@@ -65,6 +76,12 @@ class LoopbackMidiBackend final : public MidiBackend {
   std::vector<std::string> connected;
   std::vector<std::vector<std::uint8_t>> published;
   std::vector<std::vector<std::uint8_t>> toDestinations;
+  struct Scheduled {
+    std::vector<std::uint8_t> bytes;
+    std::int64_t due;
+  };
+  std::vector<Scheduled> scheduled;
+  int drops = 0;
 
  private:
   std::mutex mutex_;

@@ -38,6 +38,7 @@ RawMidiBackend::RawMidiBackend(std::filesystem::path input, std::filesystem::pat
     : input_(std::move(input)), output_(std::move(output)), log_(std::move(log)) {}
 
 RawMidiBackend::~RawMidiBackend() {
+  writer_.reset();  // it writes to outputFd_, closed below
   stopping_ = true;
   if (stopPipe_[1] >= 0) {
     [[maybe_unused]] ssize_t written = ::write(stopPipe_[1], "x", 1);
@@ -66,7 +67,16 @@ bool RawMidiBackend::start(PacketHandler onPacket, std::function<void()> onSetup
       outputFd_ =
           ::open(output_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0644);
     }
-    if (outputFd_ < 0) log_("MIDI output " + output_.string() + " cannot be opened");
+    if (outputFd_ < 0) {
+      log_("MIDI output " + output_.string() + " cannot be opened");
+    } else {
+      writer_ = std::make_unique<TimedWriter>(
+          [fd = outputFd_](const std::uint8_t* bytes, std::size_t size) {
+            writeWhole(fd, bytes, size);
+          });
+      if (!writer_->whyNormalPriority().empty())
+        log_("the timed MIDI writer runs at normal priority: " + writer_->whyNormalPriority());
+    }
   }
   if (input_.empty()) return true;
   std::error_code error;
@@ -160,6 +170,14 @@ void RawMidiBackend::ended(const std::string& why) {
 
 void RawMidiBackend::publish(const std::uint8_t* bytes, std::size_t size) {
   writeWhole(outputFd_, bytes, size);
+}
+
+void RawMidiBackend::publishAt(const std::uint8_t* bytes, std::size_t size, std::int64_t due) {
+  if (!writer_ || !writer_->at(bytes, size, due)) publish(bytes, size);
+}
+
+void RawMidiBackend::dropScheduled() {
+  if (writer_) writer_->drop();
 }
 
 void RawMidiBackend::sendToDestinations(const std::uint8_t* bytes, std::size_t size) {

@@ -3,6 +3,7 @@
 // (/dev/snd/midiC1D0), and is the one keyboard, named after the file; the
 // output receives every message published on our virtual source, byte for byte.
 // When the input is a device, messages for the destinations go back to it.
+// Messages given ahead of their time go out from a timed writer of their own.
 //
 // A FIFO whose writer goes away, or a device that is unplugged, is a keyboard
 // gone: the sources are told, and the stream is opened again when it can be
@@ -14,11 +15,13 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 #include "platform/midi/midi-backend.h"
 #include "platform/midi/raw/midi-stream-framer.h"
+#include "platform/midi/raw/timed-writer.h"
 
 namespace orvo {
 
@@ -38,6 +41,8 @@ class RawMidiBackend final : public MidiBackend {
   void connect(const MidiSource&) override {}
   void refreshDestinations() override {}
   void publish(const std::uint8_t* bytes, std::size_t size) override;
+  void publishAt(const std::uint8_t* bytes, std::size_t size, std::int64_t due) override;
+  void dropScheduled() override;
   void sendToDestinations(const std::uint8_t* bytes, std::size_t size) override;
 
  private:
@@ -61,6 +66,7 @@ class RawMidiBackend final : public MidiBackend {
   std::atomic<int> deviceOutFd_{-1};
   std::thread reader_;
   MidiStreamFramer framer_;
+  std::unique_ptr<TimedWriter> writer_;  // made in start() when there is an output
 };
 
 }  // namespace orvo
