@@ -8,21 +8,17 @@
 
 #include <fcntl.h>
 #include <sched.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <mutex>
 #include <thread>
 
 #include "bench-figures.h"
 #include "compose/live-band.h"
+#include "cpu-load.h"
 #include "e2e/fifo-piano.h"
 #include "platform/midi/midi-backend.h"
 #include "platform/midi/raw/timed-writer.h"
-
-extern char** environ;
 
 namespace {
 
@@ -58,27 +54,9 @@ void BM_LiveBandNoteAndClockStep(benchmark::State& state) {
 }
 BENCHMARK(BM_LiveBandNoteAndClockStep);
 
-// Two CPU-bound processes, while it lives.
-struct Load {
-  pid_t pid = -1;
-  explicit Load(bool on) {
-    if (!on || !std::filesystem::exists("/usr/bin/stress-ng")) return;
-    char* argv[] = {const_cast<char*>("/usr/bin/stress-ng"), const_cast<char*>("--cpu"),
-                    const_cast<char*>("2"), const_cast<char*>("--quiet"), nullptr};
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ) != 0) pid = -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  }
-  ~Load() {
-    if (pid <= 0) return;
-    ::kill(pid, SIGTERM);
-    ::waitpid(pid, nullptr, 0);
-  }
-  bool running() const { return pid > 0; }
-};
-
 void lateness(benchmark::State& state, bool loaded) {
   using namespace orvo::testing;
-  Load load(loaded);
+  orvo::bench::CpuLoad load(loaded, 2);
   if (loaded && !load.running()) return state.SkipWithError("stress-ng is not installed");
   // The harness's own stamps are honest only if it is not preempted: its
   // reader thread and its writing run with SCHED_FIFO, the binary (forked in
@@ -135,7 +113,7 @@ BENCHMARK(BM_LiveBandLatenessUnloaded)->Iterations(2)->Unit(benchmark::kMillisec
 BENCHMARK(BM_LiveBandLatenessBesideTwoBusyCores)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 void writerLateness(benchmark::State& state, bool loaded) {
-  Load load(loaded);
+  orvo::bench::CpuLoad load(loaded, 2);
   if (loaded && !load.running()) return state.SkipWithError("stress-ng is not installed");
   std::mutex mutex;
   std::vector<std::int64_t> written;

@@ -17,8 +17,10 @@
 #include "core/key-reader.h"
 #include "core/lesson-room.h"
 #include "core/log.h"
+#include "core/metronome.h"
 #include "core/one-off.h"
 #include "core/options.h"
+#include "core/practice-timers.h"
 #include "core/quit.h"
 #include "core/studio-desk.h"
 #include "core/window.h"
@@ -256,7 +258,13 @@ int main(int argc, char** argv) {
             engine->compose().pieces().waitForSaves(5.0);
           },
       .shutDownHelpers = [aiSession] { aiSession->shutDown(); },
-      .silenceNotes = [midi] { midi->allOff(); },
+      .silenceNotes =
+          [engine, midi] {
+            // Nothing set going goes off on the way out.
+            engine->metronome().stop();
+            engine->timers().cancelAll();
+            midi->allOff();
+          },
       .silenceSpeech = [speaker] { speaker->silenceNow(); },
       .flushWindow = [window] { window->flush(0.5); },
       .flushStore = [store] { store->flush(1.0); },

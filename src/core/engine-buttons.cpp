@@ -1,7 +1,9 @@
 // The piano's keys as buttons.
 
 #include "core/compose-room.h"
+#include "core/ear-training.h"
 #include "core/engine.h"
+#include "core/home-room.h"
 #include "core/live-stage.h"
 #include "lessons/music-words.h"
 #include "platform/window-lines.h"
@@ -36,6 +38,8 @@ void Engine::noteEvent(int pitch, int velocity) {
   // Music: into the history (and the take) and the round's echo, then the
   // live band and the jam, then the mode's own handling of a press.
   compose_->played(pitch, velocity);
+  // An ear-training round takes the notes played at home, before the jam.
+  if (press && current_ == home_.get() && ear_->earNote(pitch)) return;
   live_->played(pitch, velocity);
   if (press) current_->note(pitch);
 }

@@ -1,10 +1,12 @@
 // The button dispatcher, going home, stop and help.
 
 #include "core/compose-room.h"
+#include "core/ear-training.h"
 #include "core/engine.h"
 #include "core/home-room.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
+#include "core/metronome.h"
 #include "core/talk-room.h"
 #include "platform/window-lines.h"
 
@@ -28,6 +30,8 @@ void Engine::command(int key) {
   // Composition takes its keys first: the compose key in every mode (also out
   // of a paused lesson), the take keys in composition mode.
   if (compose_->command(key)) return;
+  // At home during a round the top key sounds the note again.
+  if (key == keys_.hear && current_ == home_.get() && ear_->running()) return ear_->playEar();
   if (current_->button(key)) return;
   if (key == keys_.pause) return stopKey();
   if (key == keys_.talk) return toggleTalk();
@@ -58,6 +62,8 @@ void Engine::goHome() {
     }
     live_->endJam();
     live_->silence();
+    ear_->stop();
+    metronome_->stop();
     parts_.midi.allOff();
     cutIn();
     text = pick({"Back home.", "Home again.", "Home, all quiet."}) +
@@ -71,7 +77,8 @@ void Engine::goHome() {
 
 void Engine::stopEverything() {
   std::lock_guard guard(lock);
-  bool quietHome = current_ == home_.get();
+  bool quietHome =
+      current_ == home_.get() && !metronome_->running() && !ear_->running() && !live_->jamOn();
   if (quietHome && now() - speakingNow().lastSpokenAt > 2.0 && parts_.musicPlayer.playing()) {
     parts_.midi.allOff();
     run([this](int gen) {
@@ -83,6 +90,8 @@ void Engine::stopEverything() {
   compose_->stopRound();
   live_->endJam();
   live_->silence();
+  ear_->stop();
+  metronome_->stop();
   parts_.midi.allOff();
   if (current_->stop()) return;
   speak(pick({"Okay, stopped.", "All quiet now.", "Stopping there."}));
@@ -116,6 +125,7 @@ void Engine::help() {
 
 std::string Engine::helpText() {
   std::lock_guard guard(lock);
+  if (current_ == home_.get() && ear_->running()) return EarTraining::helpText();
   return current_->helpText();
 }
 

@@ -6,8 +6,10 @@
 
 #include "core/ai-talk.h"
 #include "core/compose-room.h"
+#include "core/ear-training.h"
 #include "core/engine.h"
 #include "core/lesson-room.h"
+#include "core/metronome.h"
 #include "platform/files.h"
 #include "platform/login-items.h"
 #include "platform/utf8.h"
@@ -30,7 +32,27 @@ void Engine::registerLines() {
     bool number = end != rest.c_str() && files::trim(end).empty();
     ears_->level(number ? value : 0.0);
   });
-  routes_.exact("ear", [this](const std::string&) { notYet("ear training"); });
+  routes_.exact("ear", [this](const std::string&) { ear_->startEar(); });
+  // "metronome 100", "metronome off", or "metronome" alone for the last tempo.
+  routes_.prefix("metronome", [this](const std::string& rest) {
+    const std::string word = files::trim(rest);
+    if (word.empty()) return setMetronome(metronome_->bpm());
+    if (word == "off" || word == "stop") return setMetronome(std::nullopt);
+    char* end = nullptr;
+    const long bpm = std::strtol(word.c_str(), &end, 10);
+    if (end == word.c_str() || !files::trim(end).empty())
+      return speak("A tempo is a number of beats a minute, like metronome 100.");
+    setMetronome(static_cast<int>(std::clamp(bpm, -1L, 100000L)));
+  });
+  // "timer SECONDS [label]".
+  routes_.prefix("timer", [this](const std::string& rest) {
+    const std::string line = files::trim(rest);
+    char* end = nullptr;
+    const double seconds = std::strtod(line.c_str(), &end);
+    if (end == line.c_str() || (*end != '\0' && *end != ' '))
+      return speak("A timer needs its length in seconds, like timer 300.");
+    setTimer(seconds, files::trim(end));
+  });
   routes_.exact("bg", [this](const std::string&) {
     std::string assistant = currentProfile().assistantName;
     speak(pick({"I'm still here, in the background. Just say my name.",
@@ -72,10 +94,7 @@ void Engine::registerLines() {
   routes_.exact("declined", [logOnly](const std::string&) { logOnly("declined"); });
   // Requests of features still to come: said, never silent.
   routes_.exact("live", [this](const std::string&) { toggleLive(); });
-  for (auto [verb, what] :
-       {std::pair{"metronome", "the metronome"}, {"jazz ", "the jazz course"}}) {
-    routes_.prefix(verb, [this, what = std::string(what)](const std::string&) { notYet(what); });
-  }
+  routes_.prefix("jazz ", [this](const std::string&) { notYet("the jazz course"); });
 }
 
 void Engine::appCommand(const std::string& text) {

@@ -6,12 +6,15 @@
 #include "core/ai-talk.h"
 #include "core/app-desk.h"
 #include "core/compose-room.h"
+#include "core/ear-training.h"
 #include "core/engine-ears.h"
 #include "core/greeting.h"
 #include "core/home-room.h"
 #include "core/json-file.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
+#include "core/metronome.h"
+#include "core/practice-timers.h"
 #include "core/requests.h"
 #include "core/studio-desk.h"
 #include "core/talk-room.h"
@@ -61,6 +64,11 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   static NoAccess noDesktop;
   appDesk_ = std::make_unique<AppDesk>(*this, parts_.access ? *parts_.access : noDesktop);
   live_ = std::make_unique<LiveStage>(*this);
+  ear_ = std::make_unique<EarTraining>(*this);
+  metronome_ = std::make_unique<Metronome>(
+      parts_.runtime, parts_.midi, [this](std::string_view line) { ui(line); },
+      [this](const std::string& line) { logLine(line); }, parts_.opt.fast);
+  timers_ = std::make_unique<PracticeTimers>(*this);
   // Two bands never play at once: a take with its band silences the live one.
   compose_->setLiveBandSilencer([this] { live_->silence(); });
   // Two requests in a row are split before any family reads them as one.
@@ -70,7 +78,11 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   requests_->loadLearned();
 }
 
-Engine::~Engine() = default;
+// Nothing of ours may fire after we are gone (tests make many engines on one runtime).
+Engine::~Engine() {
+  timers_->cancelAll();
+  metronome_->stop();
+}
 
 void Engine::toggleLive() {
   std::lock_guard guard(lock);
@@ -99,6 +111,7 @@ void Engine::setMode(Mode mode) {
   std::lock_guard guard(lock);
   Room& next = room(mode);
   if (&next == current_) return;
+  if (mode != Mode::idle) ear_->stop();  // a round lives only at home
   current_->leave();
   current_ = &next;
   next.enter();

@@ -54,6 +54,9 @@ class AccessBackend;
 class AiTalk;
 class AppDesk;
 class DawAdapter;
+class EarTraining;
+class Metronome;
+class PracticeTimers;
 class StudioDesk;
 struct PlanStep;
 class ComposeRoom;
@@ -216,6 +219,15 @@ class Engine {
   StudioDesk& studioDesk() { return *studioDesk_; }
   AppDesk& appDesk() { return *appDesk_; }
   LiveStage& live() { return *live_; }
+  // The practice tools: ear training (a round takes the notes played at
+  // home), the metronome and the timers.
+  EarTraining& ear() { return *ear_; }
+  Metronome& metronome() { return *metronome_; }
+  PracticeTimers& timers() { return *timers_; }
+  // The metronome at `bpm`, or stopped, said ("Metronome at 120." ...).
+  void setMetronome(std::optional<int> bpm);
+  // A timer, its sentence said ("Timer set for 5 minutes.").
+  void setTimer(double seconds, const std::string& label);
   // The live band on or off.
   void toggleLive();
   // A plan of studio changes, carried out in the background and reported.
@@ -275,6 +287,9 @@ class Engine {
   std::unique_ptr<StudioDesk> studioDesk_;
   std::unique_ptr<AppDesk> appDesk_;
   std::unique_ptr<LiveStage> live_;
+  std::unique_ptr<EarTraining> ear_;
+  std::unique_ptr<Metronome> metronome_;
+  std::unique_ptr<PracticeTimers> timers_;
   Room* current_ = nullptr;
 
   int speaking_ = 0;  // sentences of activities being spoken now

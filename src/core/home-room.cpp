@@ -68,7 +68,8 @@ std::string HomeRoom::helpText() {
          "Counting white keys down from the top. The very lowest key of the piano keeps what "
          "you just played, and the white key next to it is home, which leaves any mode. One "
          "starts a lesson. Hold it down for the song menu. Five is talk mode. Seven is "
-         "composition mode. Eight is this help, and it changes to match what you are doing.";
+         "composition mode. Eight is this help, and it changes to match what you are doing. To "
+         "practise, say ear training, metronome at 100, or set a timer for 5 minutes.";
 }
 
 }  // namespace orvo

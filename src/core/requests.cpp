@@ -9,10 +9,12 @@
 #include "core/ai-talk.h"
 #include "core/app-desk.h"
 #include "core/compose-room.h"
+#include "core/ear-training.h"
 #include "core/engine.h"
 #include "core/json-file.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
+#include "core/metronome.h"
 #include "core/studio-desk.h"
 #include "lessons/plain-words.h"
 #include "platform/files.h"
@@ -90,6 +92,45 @@ std::string titleCase(std::string name) {
     start = c == ' ';
   }
   return name;
+}
+
+// What to be reminded of: "remind me in 10 minutes to call mum" gives
+// "call mum", and so does "remind me to call mum in 10 minutes".
+std::string reminderLabel(const Heard& heard) {
+  const std::string& text = heard.text;
+  const auto remind = text.find("remind me");
+  if (remind == std::string::npos) return "";
+  const auto to = text.find(" to ", remind);
+  if (to == std::string::npos) return "";
+  std::string label = text.substr(to + 4);
+  // A time said after the label belongs to the timer.
+  for (const char* cut : {" in ", " after "}) {
+    const auto at = label.rfind(cut);
+    if (at != std::string::npos && Heard(label.substr(at)).number()) label.resize(at);
+  }
+  return files::trim(label);
+}
+
+// A number said, where "a" and "an" count as one only before a unit of time
+// ("in an hour"): "set a timer" has no length yet, "give me a steady beat" no tempo.
+std::optional<int> numberSaid(const Heard& heard) {
+  if (heard.hasAny({"second", "seconds", "minute", "minutes", "hour", "hours"})) {
+    return heard.number();
+  }
+  std::string strong;
+  for (const auto& word : heard.words) {
+    if (word != "a" && word != "an") strong += word + " ";
+  }
+  return Heard(strong).number();
+}
+
+// A timer's length in seconds, in minutes unless seconds or hours are said.
+std::optional<double> timerSeconds(const Heard& heard) {
+  auto number = numberSaid(heard);
+  if (!number) return std::nullopt;
+  const bool seconds = heard.hasAny({"second", "seconds"});
+  const bool hours = heard.hasAny({"hour", "hours"});
+  return *number * (seconds ? 1.0 : hours ? 3600.0 : 60.0);
 }
 
 }  // namespace
@@ -428,8 +469,7 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     return outcome;
   }
   if (among(text, {"stop the metronome", "metronome off"})) {
-    named("stop");
-    return notYet("the metronome");
+    return act("stop", "metronome off", [&] { engine_.setMetronome(std::nullopt); });
   }
   if (among(text, {"pause", "pause it", "pause the lesson", "hold on", "wait"})) {
     return act("pause", "pause", [&] { engine_.command(keys.pause); });
@@ -464,7 +504,8 @@ std::optional<std::string> Requests::family(const Heard& heard) {
         "with me. Surprise me. New composition. Today I can teach you songs: say teach me, and "
         "a song's name, or song list. In a lesson, say again, next, back, pause, slower or "
         "faster. Ask me about chords and scales, like what is the relative minor of C major. "
-        "And say stop whenever you want quiet.");
+        "Practise with ear training, the metronome at 100, or a timer for 5 minutes. And say "
+        "stop whenever you want quiet.");
   }
   // The clock, but never a time signature or a timer.
   if (heard.hasAny({"what time", "the time"}) &&
@@ -599,11 +640,30 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   }
   if (heard.hasAny({"remind me", "timer"})) {
     named("timer");
-    return notYet("the timer");
+    auto seconds = timerSeconds(heard);
+    if (!seconds) return say("For how many minutes?", "asked");
+    op("timer");
+    engine_.setTimer(*seconds, reminderLabel(heard));
+    return std::string("acted");
   }
   if (heard.has("metronome")) {
     named("metronome");
-    return notYet("the metronome");
+    Metronome& metronome = engine_.metronome();
+    if (heard.hasAny({"off", "stop"})) {
+      op("metronome off");
+      engine_.setMetronome(std::nullopt);
+      return std::string("acted");
+    }
+    op("metronome");
+    int bpm = numberSaid(heard).value_or(metronome.bpm());
+    // "too slow" asks for it faster, and so does "speed up"; "slow it down" slower.
+    if (heard.hasAny({"faster", "speed up", "too slow", "quicker"})) {
+      bpm = std::min(Metronome::kFastest, bpm + 10);
+    } else if (heard.hasAny({"slower", "slow", "too fast"})) {
+      bpm = std::max(Metronome::kSlowest, bpm - 10);
+    }
+    engine_.setMetronome(bpm);
+    return std::string("acted");
   }
   if (heard.hasAny({"band mode", "turn on the band", "i want the band"})) {
     named("band");
@@ -716,8 +776,7 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     return say("Open REAPER or Logic first, then ask me again.", "no daw");
   }
   if (heard.hasAny({"test my ear", "ear test", "guess the note", "ear training"})) {
-    named("practice");
-    return notYet("ear training");
+    return act("practice", "ear training", [&] { engine_.ear().startEar(); });
   }
   if (among(text, {"jazz", "jazz course", "jazz lesson", "the jazz course"})) {
     named("practice");
@@ -829,10 +888,12 @@ std::optional<std::pair<int, std::string>> Requests::loosely(const Heard& heard)
     if (rule.keep == "number") {
       // Without a number the request stands alone: the metronome at its own
       // tempo, and a timer that asks how long.
-      if (auto number = heard.number()) {
+      if (auto number = numberSaid(heard)) {
         means += " " + std::to_string(*number);
         if (heard.has("second") || heard.has("seconds")) {
           means += " seconds";
+        } else if (means.rfind("timer", 0) == 0 && (heard.has("hour") || heard.has("hours"))) {
+          means += " hours";
         } else if (means.rfind("timer", 0) == 0) {
           means += " minutes";
         }

@@ -168,7 +168,7 @@ const std::vector<LooseRule>& looseRules() {
        .keep = ""},
       {.means = "metronome off",
        .needs = {{"click", "metronome", "ticking", "tick", "beat"},
-                 {"off", "stop", "kill", "no more", "enough", "lose"}},
+                 {"off", "stop", "kill", "remove", "no more", "enough", "lose"}},
        .vetoes = {},
        .keep = ""},
       {.means = "metronome at",

@@ -1,0 +1,82 @@
+#include "core/metronome.h"
+
+#include <cstdint>
+
+namespace orvo {
+namespace {
+
+constexpr int kAccent = 76;
+constexpr int kClick = 77;
+// Old beat times left on the alarm by earlier tempos fire and are ignored;
+// this many leaves room for a tempo changed every beat for a long while.
+constexpr std::size_t kAlarmTimes = 256;
+
+// The window's beat line, 0 to 3, without allocating on the alarm's thread.
+constexpr std::string_view kBeatLines[4] = {"beat 0", "beat 1", "beat 2", "beat 3"};
+
+}  // namespace
+
+Metronome::Metronome(Runtime& runtime, MidiIO& midi, std::function<void(std::string_view)> ui,
+                     std::function<void(const std::string&)> log, bool silent)
+    : runtime_(runtime), midi_(midi), ui_(std::move(ui)), log_(std::move(log)), silent_(silent) {}
+
+bool Metronome::metronome(std::optional<int> bpm) {
+  if (bpm && (*bpm < kSlowest || *bpm > kFastest)) return false;
+  std::string why;
+  bool full = false;
+  {
+    MutexLock hold(lock_);
+    // The old clicks stop before the new ones start.
+    clickOff();
+    running_ = false;
+    if (!bpm) return true;
+    bpm_ = *bpm;
+    if (silent_) return true;
+    if (!alarm_) alarm_ = runtime_.makeOwnThreadAlarm([this] { fire(); }, kAlarmTimes, &why);
+    running_ = true;
+    start_ = runtime_.now();
+    interval_ = 60.0 / static_cast<double>(bpm_);
+    beat_ = 0;
+    if (!alarm_->at(start_)) {
+      running_ = false;
+      full = true;
+    }
+  }
+  if (!why.empty()) log_("the metronome's clock runs at normal priority: " + why);
+  if (full) log_("the metronome could not start: its clock is full");
+  return true;
+}
+
+bool Metronome::running() {
+  MutexLock hold(lock_);
+  return running_;
+}
+
+int Metronome::bpm() {
+  MutexLock hold(lock_);
+  return bpm_;
+}
+
+void Metronome::clickOff() {
+  if (sounding_ < 0) return;
+  midi_.send({0x89, static_cast<std::uint8_t>(sounding_), 0});
+  sounding_ = -1;
+}
+
+void Metronome::fire() {
+  MutexLock hold(lock_);
+  if (!running_) return;
+  const double due = start_ + static_cast<double>(beat_) * interval_;
+  if (runtime_.now() < due) return;  // a time left by an earlier tempo
+  clickOff();
+  const bool accent = beat_ % 4 == 0;
+  sounding_ = accent ? kAccent : kClick;
+  midi_.send(
+      {0x99, static_cast<std::uint8_t>(sounding_), static_cast<std::uint8_t>(accent ? 84 : 62)});
+  ui_(kBeatLines[beat_ % 4]);
+  // Beat times come from the start, never from when this one was woken.
+  ++beat_;
+  if (!alarm_->at(start_ + static_cast<double>(beat_) * interval_)) running_ = false;
+}
+
+}  // namespace orvo

@@ -1,0 +1,92 @@
+// Ear training and the metronome through the real binary, on FIFOs.
+#include <gmock/gmock.h>
+
+#include "e2e/fifo-piano.h"
+
+namespace orvo::testing {
+namespace {
+
+struct PracticeSession {
+  Piano piano;
+  MidiOut out{piano.output};
+  OrvoProcess orvo{[this] {
+    auto options = piano.options();
+    options.args = {"--text"};
+    return options;
+  }()};
+  bool welcomed = orvo.waitForPrefix("@welcome").has_value();
+  Keyboard keys{piano.input};
+  bool ready() const { return piano.made && welcomed && keys.open(); }
+
+  // The next note the round asks (a note-on at 84 on the first channel) after `from`.
+  std::optional<MidiOut::Message> asked(double from) {
+    for (int wait = 0; wait < 100; ++wait) {
+      for (const auto& m : out.since(from)) {
+        if (m.status == 0x90 && m.velocity == 84) return m;
+      }
+      Keyboard::wait(0.05);
+    }
+    return std::nullopt;
+  }
+};
+
+TEST(PracticeSession, AWholeEarTrainingRoundPlayedBackFromTheMidiOutput) {
+  PracticeSession s;
+  ASSERT_TRUE(s.ready());
+  double from = MidiOut::now();
+  s.orvo.write("~ear\n");
+  ASSERT_TRUE(s.orvo.waitForPrefix("Ear training. I play a note, you find it on the piano."));
+  for (int n = 0; n < 5; ++n) {
+    auto note = s.asked(from);
+    ASSERT_TRUE(note) << "note " << n + 1;
+    from = note->at + 0.001;
+    if (n == 2) {
+      // A wrong note first: a knock on the drum channel.
+      const double before = MidiOut::now();
+      s.keys.send({0x90, note->key == 60 ? 61 : 60, 80});
+      s.keys.send({0x80, note->key == 60 ? 61 : 60, 0});
+      Keyboard::wait(0.3);
+      bool knocked = false;
+      for (const auto& m : s.out.since(before)) knocked |= m.status == 0x99;
+      EXPECT_TRUE(knocked);
+    }
+    s.keys.send({0x90, note->key, 80});
+    s.keys.send({0x80, note->key, 0});
+  }
+  EXPECT_TRUE(s.orvo.waitForLine([](const std::string& line) {
+    return line.find(" That is five. 4 on the first try. Your ear is sharp.") != std::string::npos;
+  }));
+  s.orvo.closeInput();
+  EXPECT_EQ(s.orvo.waitExit(), 0);
+}
+
+TEST(PracticeSession, TheMetronomeAt120ClicksEveryHalfSecondOnTheMidiOutput) {
+  PracticeSession s;
+  ASSERT_TRUE(s.ready());
+  s.orvo.write("~metronome 120\n");
+  ASSERT_TRUE(s.orvo.waitFor("Metronome at 120."));
+  Keyboard::wait(2.3);
+  s.orvo.write("~metronome off\n");
+  ASSERT_TRUE(s.orvo.waitFor("Metronome off."));
+  std::vector<MidiOut::Message> clicks;
+  int offs = 0;
+  for (const auto& m : s.out.since(0)) {
+    if (m.status == 0x99) clicks.push_back(m);
+    offs += m.status == 0x89;
+  }
+  ASSERT_GE(clicks.size(), 4u);
+  EXPECT_EQ(clicks[0].key, 76);
+  EXPECT_EQ(clicks[1].key, 77);
+  if (clicks.size() > 4) {
+    EXPECT_EQ(clicks[4].key, 76);
+  }
+  // Each beat half a second after the first, as counted from the first.
+  for (std::size_t k = 1; k < clicks.size(); ++k)
+    EXPECT_NEAR(clicks[k].at - clicks[0].at, 0.5 * static_cast<double>(k), 0.03) << "beat " << k;
+  EXPECT_EQ(offs, static_cast<int>(clicks.size()));  // none left sounding
+  s.orvo.closeInput();
+  EXPECT_EQ(s.orvo.waitExit(), 0);
+}
+
+}  // namespace
+}  // namespace orvo::testing
