@@ -297,11 +297,7 @@ struct OutputWorld {
 // Milliseconds late at the output: the 50th and 99th percentile and the worst.
 void reportLateness(benchmark::State& state, std::vector<double>& late) {
   if (late.empty()) return state.SkipWithError("nothing arrived at the output");
-  std::sort(late.begin(), late.end());
-  state.counters["messages"] = static_cast<double>(late.size());
-  state.counters["p50_ms"] = late[late.size() / 2];
-  state.counters["p99_ms"] = late[late.size() * 99 / 100];
-  state.counters["max_ms"] = late.back();
+  orvo::bench::reportMillis(state, late, "messages");
 }
 
 // A 60 s take with the full band, played as the top key plays it; each

@@ -27,6 +27,17 @@ inline void reportMicros(benchmark::State& state, std::vector<double>& micros) {
   state.counters["p99_us"] = micros[micros.size() * 99 / 100];
 }
 
+// Lateness in milliseconds (sorted in place): how many as `count`, the
+// earliest, the median, the 99th percentile and the worst.
+inline void reportMillis(benchmark::State& state, std::vector<double>& late, const char* count) {
+  std::sort(late.begin(), late.end());
+  state.counters[count] = static_cast<double>(late.size());
+  state.counters["early_ms"] = late.front();
+  state.counters["p50_ms"] = late[late.size() / 2];
+  state.counters["p99_ms"] = late[late.size() * 99 / 100];
+  state.counters["max_ms"] = late.back();
+}
+
 using testing::EngineWorld;
 using testing::SilentSpeaker;
 

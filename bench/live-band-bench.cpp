@@ -94,12 +94,7 @@ void lateness(benchmark::State& state, bool loaded) {
   }
   if (fifo) sched_setscheduler(0, SCHED_OTHER, &normal);
   if (late.empty()) return state.SkipWithError("no bass note arrived");
-  std::sort(late.begin(), late.end());
-  state.counters["notes"] = static_cast<double>(late.size());
-  state.counters["early_ms"] = late.front();
-  state.counters["p50_ms"] = late[late.size() / 2];
-  state.counters["p99_ms"] = late[late.size() * 99 / 100];
-  state.counters["max_ms"] = late.back();
+  orvo::bench::reportMillis(state, late, "notes");
   state.counters["harness_fifo"] = fifo;
 }
 
@@ -138,12 +133,7 @@ void writerLateness(benchmark::State& state, bool loaded) {
   for (std::size_t i = 0; i < written.size() && i < dues.size(); ++i)
     late.push_back(static_cast<double>(written[i] - dues[i]) / 1e6);
   if (late.empty()) return state.SkipWithError("nothing was written");
-  std::sort(late.begin(), late.end());
-  state.counters["messages"] = static_cast<double>(late.size());
-  state.counters["early_ms"] = late.front();
-  state.counters["p50_ms"] = late[late.size() / 2];
-  state.counters["p99_ms"] = late[late.size() * 99 / 100];
-  state.counters["max_ms"] = late.back();
+  orvo::bench::reportMillis(state, late, "messages");
   state.counters["writer_fifo"] = writer.whyNormalPriority().empty();
 }
 

@@ -92,12 +92,7 @@ void BM_MetronomeLatenessBesideLessonAndBusyCore(benchmark::State& state) {
   for (std::size_t k = 0; k < clicks.size(); ++k)
     late.push_back((clicks[k] - (t0 + static_cast<double>(k) * interval)) * 1000.0);
   const double drift = late.back();
-  std::sort(late.begin(), late.end());
-  state.counters["clicks"] = static_cast<double>(clicks.size());
-  state.counters["early_ms"] = late.front();
-  state.counters["p50_ms"] = late[late.size() / 2];
-  state.counters["p99_ms"] = late[late.size() * 99 / 100];
-  state.counters["max_ms"] = late.back();
+  orvo::bench::reportMillis(state, late, "clicks");
   state.counters["drift_ms"] = drift;
   state.counters["clock_fifo"] = why.empty();
 }

@@ -8,18 +8,7 @@
 namespace orvo::testing {
 namespace {
 
-struct LiveSession {
-  Piano piano;
-  MidiOut out{piano.output};
-  OrvoProcess orvo{[this] {
-    auto options = piano.options();
-    options.args = {"--text"};
-    return options;
-  }()};
-  bool welcomed = orvo.waitForPrefix("@welcome").has_value();
-  Keyboard keys{piano.input};
-  bool ready() const { return piano.made && welcomed && keys.open(); }
-
+struct LiveSession : PianoSession {
   // The band's notes (channel, pitch) switched on since `from` and not off again.
   std::vector<std::pair<int, int>> sounding(double from) {
     std::map<std::pair<int, int>, int> held;

@@ -6,18 +6,7 @@
 namespace orvo::testing {
 namespace {
 
-struct PracticeSession {
-  Piano piano;
-  MidiOut out{piano.output};
-  OrvoProcess orvo{[this] {
-    auto options = piano.options();
-    options.args = {"--text"};
-    return options;
-  }()};
-  bool welcomed = orvo.waitForPrefix("@welcome").has_value();
-  Keyboard keys{piano.input};
-  bool ready() const { return piano.made && welcomed && keys.open(); }
-
+struct PracticeSession : PianoSession {
   // The next note the round asks (a note-on at 84 on the first channel) after `from`.
   std::optional<MidiOut::Message> asked(double from) {
     for (int wait = 0; wait < 100; ++wait) {
