@@ -36,9 +36,6 @@ class EarTraining {
   // What the help key says while a round runs.
   static std::string helpText();
 
-  // For tests: the note being asked.
-  std::optional<int> target() const { return between_ ? std::nullopt : target_; }
-
  private:
   // The note to ask as the `number`th of a round (1 for the first), never
   // the same as the last one asked.

@@ -45,6 +45,16 @@ void Engine::toggleTalk() {
   speak(entering ? "Talk mode." + intro("talk", " Try middle C, D, E, F or G.") : "Talk mode off.");
 }
 
+// What plays beside the modes: the jam, the live band, an ear-training
+// round, the metronome, and every note still sounding.
+void Engine::silenceAll() {
+  live_->endJam();
+  live_->silence();
+  ear_->stop();
+  metronome_->stop();
+  parts_.midi.allOff();
+}
+
 // Every room puts its state to rest, whichever mode was on.
 void Engine::goHome() {
   std::string text;
@@ -60,11 +70,7 @@ void Engine::goHome() {
                        static_cast<Room*>(lessons_.get()), static_cast<Room*>(compose_.get())}) {
       each->leave();
     }
-    live_->endJam();
-    live_->silence();
-    ear_->stop();
-    metronome_->stop();
-    parts_.midi.allOff();
+    silenceAll();
     cutIn();
     text = pick({"Back home.", "Home again.", "Home, all quiet."}) +
            intro("home2",
@@ -88,11 +94,7 @@ void Engine::stopEverything() {
     return;
   }
   compose_->stopRound();
-  live_->endJam();
-  live_->silence();
-  ear_->stop();
-  metronome_->stop();
-  parts_.midi.allOff();
+  silenceAll();
   if (current_->stop()) return;
   speak(pick({"Okay, stopped.", "All quiet now.", "Stopping there."}));
 }

@@ -264,6 +264,8 @@ class Engine {
   void holdCheck(double pressedAt);
   void learnTopKey(int pitch);
   void stopKey();
+  // Ends everything that plays beside the modes (goHome and stopEverything).
+  void silenceAll();
   void toggleTalk();
   void setLogin(bool on);
   void registerLines();

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/window-lines.h"
+
 namespace orvo {
 namespace {
 
@@ -10,9 +12,6 @@ constexpr int kClick = 77;
 // Old beat times left on the alarm by earlier tempos fire and are ignored;
 // this many leaves room for a tempo changed every beat for a long while.
 constexpr std::size_t kAlarmTimes = 256;
-
-// The window's beat line, 0 to 3, without allocating on the alarm's thread.
-constexpr std::string_view kBeatLines[4] = {"beat 0", "beat 1", "beat 2", "beat 3"};
 
 }  // namespace
 
@@ -73,7 +72,7 @@ void Metronome::fire() {
   sounding_ = accent ? kAccent : kClick;
   midi_.send(
       {0x99, static_cast<std::uint8_t>(sounding_), static_cast<std::uint8_t>(accent ? 84 : 62)});
-  ui_(kBeatLines[beat_ % 4]);
+  ui_(lines::beat(beat_));
   // Beat times come from the start, never from when this one was woken.
   ++beat_;
   if (!alarm_->at(start_ + static_cast<double>(beat_) * interval_)) running_ = false;

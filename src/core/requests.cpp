@@ -639,31 +639,25 @@ std::optional<std::string> Requests::family(const Heard& heard) {
         "of your piano are the buttons. Press the top key's neighbour to hear what you can do.");
   }
   if (heard.hasAny({"remind me", "timer"})) {
-    named("timer");
     auto seconds = timerSeconds(heard);
-    if (!seconds) return say("For how many minutes?", "asked");
-    op("timer");
-    engine_.setTimer(*seconds, reminderLabel(heard));
-    return std::string("acted");
+    if (!seconds) {
+      named("timer");
+      return say("For how many minutes?", "asked");
+    }
+    return act("timer", "timer", [&] { engine_.setTimer(*seconds, reminderLabel(heard)); });
   }
   if (heard.has("metronome")) {
-    named("metronome");
-    Metronome& metronome = engine_.metronome();
     if (heard.hasAny({"off", "stop"})) {
-      op("metronome off");
-      engine_.setMetronome(std::nullopt);
-      return std::string("acted");
+      return act("metronome", "metronome off", [&] { engine_.setMetronome(std::nullopt); });
     }
-    op("metronome");
-    int bpm = numberSaid(heard).value_or(metronome.bpm());
+    int bpm = numberSaid(heard).value_or(engine_.metronome().bpm());
     // "too slow" asks for it faster, and so does "speed up"; "slow it down" slower.
     if (heard.hasAny({"faster", "speed up", "too slow", "quicker"})) {
       bpm = std::min(Metronome::kFastest, bpm + 10);
     } else if (heard.hasAny({"slower", "slow", "too fast"})) {
       bpm = std::max(Metronome::kSlowest, bpm - 10);
     }
-    engine_.setMetronome(bpm);
-    return std::string("acted");
+    return act("metronome", "metronome", [&] { engine_.setMetronome(bpm); });
   }
   if (heard.hasAny({"band mode", "turn on the band", "i want the band"})) {
     named("band");

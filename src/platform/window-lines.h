@@ -35,6 +35,11 @@ inline constexpr std::string_view rollMore = "rolln";
 inline constexpr std::string_view rollStop = "rollstop";
 inline constexpr std::string_view flashWrong = "flash wrong";
 inline constexpr std::string_view flashGood = "flash good";
+// The metronome's beat in the bar, 0 to 3, without allocating on its clock's thread.
+inline constexpr std::string_view beat(long k) {
+  constexpr std::string_view kBeats[4] = {"beat 0", "beat 1", "beat 2", "beat 3"};
+  return kBeats[k % 4];
+}
 inline std::string hands(std::string_view side) {
   return "hands " + std::string(side);
 }
