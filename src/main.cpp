@@ -17,6 +17,8 @@
 #include "core/key-reader.h"
 #include "core/lesson-room.h"
 #include "core/log.h"
+#include "core/jazz-room.h"
+#include "lessons/jazz-course.h"
 #include "core/metronome.h"
 #include "core/one-off.h"
 #include "core/options.h"
@@ -262,6 +264,7 @@ int main(int argc, char** argv) {
           [engine, midi] {
             // Nothing set going goes off on the way out.
             engine->metronome().stop();
+            engine->jazz().band().stop();
             engine->timers().cancelAll();
             midi->allOff();
           },
@@ -298,6 +301,9 @@ int main(int argc, char** argv) {
 
   window->ui(lines::voice(voice.empty() ? "default" : voice));
   window->ui(engine->buttonsLine());
+  std::vector<std::string> jazzTitles;
+  for (const auto& lesson : jazzLessons()) jazzTitles.push_back(lesson.title);
+  window->ui(lines::jazzLessons(jazzTitles));
   window->ui(lines::live(false));
   window->ui(lines::bandStyle(engine->compose().bandStyle()));
   window->ui(engine->lessons().handsLine());

@@ -11,6 +11,7 @@
 #include "compose/variation.h"
 #include "core/ai-talk.h"
 #include "core/engine.h"
+#include "core/jazz-room.h"
 #include "core/lesson-room.h"
 #include "platform/window-lines.h"
 
@@ -164,9 +165,7 @@ bool ComposeRoom::command(int key) {
     roundOn_ = false;
     autosaveTake();
     naming_.stop();
-    // The composing ideas come with the jazz course.
-    engine_.logLine("not yet: composition ideas");
-    engine_.speak("Sorry, the composing ideas are not ready yet.");
+    engine_.jazz().learnIdea(engine_.memory().composeIdea);
     return true;
   }
   if (key != keys.hear && key != keys.notes && key != keys.next && key != keys.back) return false;

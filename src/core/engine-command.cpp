@@ -4,6 +4,7 @@
 #include "core/ear-training.h"
 #include "core/engine.h"
 #include "core/home-room.h"
+#include "core/jazz-room.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
 #include "core/metronome.h"
@@ -67,7 +68,8 @@ void Engine::goHome() {
     }
     ui(lines::now(""));
     for (Room* each : {static_cast<Room*>(home_.get()), static_cast<Room*>(talk_.get()),
-                       static_cast<Room*>(lessons_.get()), static_cast<Room*>(compose_.get())}) {
+                       static_cast<Room*>(lessons_.get()), static_cast<Room*>(compose_.get()),
+                       static_cast<Room*>(jazz_.get())}) {
       each->leave();
     }
     silenceAll();

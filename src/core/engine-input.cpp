@@ -8,6 +8,7 @@
 #include "core/compose-room.h"
 #include "core/ear-training.h"
 #include "core/engine.h"
+#include "core/jazz-room.h"
 #include "core/lesson-room.h"
 #include "core/metronome.h"
 #include "platform/files.h"
@@ -94,7 +95,14 @@ void Engine::registerLines() {
   routes_.exact("declined", [logOnly](const std::string&) { logOnly("declined"); });
   // Requests of features still to come: said, never silent.
   routes_.exact("live", [this](const std::string&) { toggleLive(); });
-  routes_.prefix("jazz ", [this](const std::string&) { notYet("the jazz course"); });
+  // "jazz 3": the lesson by its number; anything else there is told the range.
+  routes_.prefix("jazz ", [this](const std::string& rest) {
+    const std::string number = files::trim(rest);
+    char* end = nullptr;
+    const long lesson = std::strtol(number.c_str(), &end, 10);
+    const bool whole = !number.empty() && *end == '\0' && lesson >= 1 && lesson <= 9;
+    jazz_->startJazz(whole ? static_cast<int>(lesson) - 1 : -1);
+  });
 }
 
 void Engine::appCommand(const std::string& text) {
@@ -182,7 +190,7 @@ void Engine::computerKey(char key) {
     case 'm':
       return notYet("the song menu");
     case 'j':
-      return notYet("the jazz course");
+      return jazz_->startRemembered();
     case 'h':
       return help();
     case '/':

@@ -10,6 +10,7 @@
 #include "core/engine-ears.h"
 #include "core/greeting.h"
 #include "core/home-room.h"
+#include "core/jazz-room.h"
 #include "core/json-file.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
@@ -57,6 +58,7 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   talk_ = std::make_unique<TalkRoom>(*this);
   lessons_ = std::make_unique<LessonRoom>(*this);
   compose_ = std::make_unique<ComposeRoom>(*this);
+  jazz_ = std::make_unique<JazzRoom>(*this);
   static NoAssistant none;
   aiTalk_ = std::make_unique<AiTalk>(*this, parts_.assistant ? *parts_.assistant : none);
   static NoDaw noStudio;
@@ -101,6 +103,8 @@ Room& Engine::room(Mode mode) {
       return *lessons_;
     case Mode::compose:
       return *compose_;
+    case Mode::jazz:
+      return *jazz_;
     case Mode::idle:
       break;
   }

@@ -61,6 +61,7 @@ class StudioDesk;
 struct PlanStep;
 class ComposeRoom;
 class HomeRoom;
+class JazzRoom;
 class LessonRoom;
 class LiveStage;
 class Requests;
@@ -215,6 +216,7 @@ class Engine {
   TalkRoom& talk() { return *talk_; }
   LessonRoom& lessons() { return *lessons_; }
   ComposeRoom& compose() { return *compose_; }
+  JazzRoom& jazz() { return *jazz_; }
   AiTalk& aiTalk() { return *aiTalk_; }
   StudioDesk& studioDesk() { return *studioDesk_; }
   AppDesk& appDesk() { return *appDesk_; }
@@ -285,6 +287,7 @@ class Engine {
   std::unique_ptr<TalkRoom> talk_;
   std::unique_ptr<LessonRoom> lessons_;
   std::unique_ptr<ComposeRoom> compose_;
+  std::unique_ptr<JazzRoom> jazz_;
   std::unique_ptr<AiTalk> aiTalk_;
   std::unique_ptr<StudioDesk> studioDesk_;
   std::unique_ptr<AppDesk> appDesk_;

@@ -2,6 +2,7 @@
 
 #include "core/ai-talk.h"
 #include "core/engine.h"
+#include "core/jazz-room.h"
 #include "core/lesson-room.h"
 
 namespace orvo {
@@ -16,7 +17,7 @@ HomeRoom::HomeRoom(Engine& engine) : engine_(engine) {
        },
        [this] { engine_.lessons().chooseCurrent(); }},
       {fixed("Song menu"), later("the song menu")},
-      {fixed("Jazz course"), later("the jazz course")},
+      {fixed("Jazz course"), [this] { engine_.jazz().startRemembered(); }},
       {fixed("Composition"), [this] { engine_.command(engine_.keys().compose); }},
       {fixed("Ask me anything"), [this] { engine_.aiTalk().startAsk(); }},
       {fixed("REAPER control"), later("REAPER control")},

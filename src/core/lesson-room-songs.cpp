@@ -5,6 +5,7 @@
 
 #include "compose/midi-file-reader.h"
 #include "core/engine.h"
+#include "core/jazz-room.h"
 #include "core/json-file.h"
 #include "core/lesson-room.h"
 #include "lessons/song-library.h"
@@ -68,6 +69,8 @@ void LessonRoom::chooseSong(int index) {
     return;
   }
   if (index < 0 || index >= static_cast<int>(songs_.size())) return;
+  engine_.jazz().endCourse();
+  study_ = false;
   rest();  // a new song starts listening afresh, even from a pause
   songIdx_ = index;
   const Song& song = songs_[static_cast<std::size_t>(index)];
@@ -112,6 +115,16 @@ void LessonRoom::chooseSong(int index) {
         " ";
   }
   present(sentence, true);
+}
+
+void LessonRoom::teachStudy(Song study, const std::string& prefix) {
+  std::lock_guard guard(engine_.lock);
+  rest();
+  study_ = true;
+  lesson_.emplace(std::move(study), "both");
+  unitIdx_ = 0;
+  engine_.setMode(Mode::teach);
+  present(prefix, true);
 }
 
 void LessonRoom::listSongs() {

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/engine.h"
+#include "core/jazz-room.h"
 #include "core/json-file.h"
 #include "platform/files.h"
 #include "platform/window-lines.h"
@@ -429,6 +430,10 @@ void LessonRoom::finishUnit() {
 }
 
 void LessonRoom::finishSong(const std::string& verdict) {
+  if (study_) {
+    unitIdx_ = 0;
+    return engine_.jazz().studyDone(verdict);
+  }
   const std::string name = lesson_->song.name;
   unitIdx_ = 0;
   saveProgress();
@@ -489,7 +494,7 @@ void LessonRoom::startDrill(std::size_t around) {
 
 void LessonRoom::saveProgress() {
   std::lock_guard guard(engine_.lock);
-  if (!lesson_) return;
+  if (!lesson_ || study_) return;
   progress_[lesson_->song.name] = unitIdx_;
   engine_.memory().lastSong = lesson_->song.name;
   engine_.saveMemory();
@@ -539,6 +544,11 @@ void LessonRoom::lessonKey(int key) {
       review_.reset();
       saveProgress();
       return present("", true);
+    }
+    // Past a study's ends: the lesson before, or on to the jam.
+    if (study_) {
+      if (next < 0) return engine_.jazz().stepLesson(-1);
+      return engine_.jazz().startJam("");
     }
     int count = static_cast<int>(songs_.size());
     if (count == 0) return;

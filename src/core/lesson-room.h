@@ -44,6 +44,9 @@ class LessonRoom final : public Room {
   // The song library.
   void chooseSong(int index);
   void chooseCurrent() { chooseSong(songIdx_); }
+  // A jazz lesson's study, taught like a song after `prefix`; its last unit
+  // leads to the jam, and its progress is not kept.
+  void teachStudy(Song study, const std::string& prefix);
   void listSongs();
   std::optional<int> songNamed(const Heard& heard);
   std::optional<Song> songAt(int index);
@@ -110,7 +113,8 @@ class LessonRoom final : public Room {
   std::map<std::string, int> progress_;  // the unit reached in each song
   std::set<std::string> reviewed_;       // songs warmed up from memory in this run
   std::string handsOnly_ = "both";       // "both", "right" or "left"
-  double tempo_ = 0.7;                   // demonstrations play at this share of the written tempo
+  double tempo_ = 0.7;
+  bool study_ = false;  // the lesson is a jazz study, not a song of the library                   // demonstrations play at this share of the written tempo
 
   // The lesson.
   std::optional<Lesson> lesson_;

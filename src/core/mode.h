@@ -5,7 +5,7 @@
 namespace orvo {
 
 // The modes that exist so far; each has its Room.
-enum class Mode { idle = 0, talk, teach, compose };
+enum class Mode { idle = 0, talk, teach, compose, jazz };
 
 // The name the window line "mode " carries.
 inline std::string modeName(Mode mode) {
@@ -18,6 +18,8 @@ inline std::string modeName(Mode mode) {
       return "teach";
     case Mode::compose:
       return "compose";
+    case Mode::jazz:
+      return "jazz";
   }
   return "idle";
 }

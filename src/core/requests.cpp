@@ -11,6 +11,7 @@
 #include "core/compose-room.h"
 #include "core/ear-training.h"
 #include "core/engine.h"
+#include "core/jazz-room.h"
 #include "core/json-file.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
@@ -773,8 +774,11 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     return act("practice", "ear training", [&] { engine_.ear().startEar(); });
   }
   if (among(text, {"jazz", "jazz course", "jazz lesson", "the jazz course"})) {
-    named("practice");
-    return notYet("the jazz course");
+    return act("practice", "startJazz", [&] { engine_.jazz().startRemembered(); });
+  }
+  if (heard.starts("jazz lesson") && heard.number()) {
+    const int lesson = *heard.number();
+    return act("practice", "startJazz", [&] { engine_.jazz().startJazz(lesson - 1); });
   }
   if (among(text, {"talk", "talk mode"})) {
     return act("practice", "talk mode", [&] { engine_.command(keys.talk); });

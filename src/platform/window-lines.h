@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvo::lines {
 
@@ -45,6 +46,12 @@ inline std::string hands(std::string_view side) {
 }
 inline std::string buttons(std::string_view keys) {
   return "buttons" + std::string(keys);
+}
+// The jazz course's lessons for the window's list: "jazzlessons Swing|The blues scale|...".
+inline std::string jazzLessons(const std::vector<std::string>& titles) {
+  std::string line = "jazzlessons ";
+  for (std::size_t i = 0; i < titles.size(); ++i) line += (i ? "|" : "") + titles[i];
+  return line;
 }
 inline std::string bandStyle(std::string_view style) {
   return "bandstyle " + std::string(style);
