@@ -47,6 +47,8 @@ class JazzRoom final : public Room {
   // Out of the course (another song chosen): the band stops too.
   void endCourse();
   bool jamming() const { return jamming_; }
+  // When the player's part of the jam playing now began, on the runtime's clock.
+  double jamStart() const { return jamFrom_; }
 
   // Composition mode's talk key: the idea at `index` (wrapping) played with
   // the band, its talk, an invitation; the memory moves on to the next one.

@@ -732,8 +732,14 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   }
   if (heard.hasAny({"chord progression", "teach me to compose", "learn to compose",
                     "how to compose", "make me an idea", "idea for"})) {
-    named("composition");
-    return notYet("a composing idea");
+    // The idea is played in composition mode, so the take that follows is a composition.
+    return act("composition", "learnIdea", [&] {
+      if (engine_.currentMode() != Mode::compose) {
+        engine_.compose().autosaveTake();
+        engine_.setMode(Mode::compose);
+      }
+      engine_.jazz().learnIdea(engine_.memory().composeIdea);
+    });
   }
   if (heard.hasAny({"keep that", "keep it"})) {
     return act("composition", "keepLast", [&] { engine_.compose().keepLast(); });

@@ -91,6 +91,11 @@ struct EngineTestAccess {
     engine.lessons().library_ = std::move(songs);
     engine.lessons().applyDropped();
   }
+  // What the lesson waits for the player to play now.
+  static std::vector<Step> steps(Engine& engine) {
+    std::lock_guard guard(engine.lock);
+    return engine.lessons().steps_;
+  }
   static std::size_t stepCount(Engine& engine) {
     std::lock_guard guard(engine.lock);
     return engine.lessons().steps_.size();
