@@ -8,7 +8,9 @@ namespace {
 // Times left on the alarm by a jam stopped early fire and find nothing due.
 constexpr std::size_t kAlarmTimes = 256;
 
-std::uint8_t byte(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 127)); }
+std::uint8_t byte(int value) {
+  return static_cast<std::uint8_t>(std::clamp(value, 0, 127));
+}
 
 }  // namespace
 
@@ -22,8 +24,9 @@ double JazzBand::play(const std::vector<RNote>& notes) {
     if (note.cc >= 0 || note.ch < 0 || note.ch > 15) continue;
     const auto ch = static_cast<std::uint8_t>(note.ch);
     const double end = std::max(note.end, note.t + 0.01);
-    messages.push_back({note.t, {static_cast<std::uint8_t>(0x90 | ch), byte(note.pitch),
-                                 byte(std::max(1, note.vel))}});
+    messages.push_back(
+        {note.t,
+         {static_cast<std::uint8_t>(0x90 | ch), byte(note.pitch), byte(std::max(1, note.vel))}});
     messages.push_back({end, {static_cast<std::uint8_t>(0x80 | ch), byte(note.pitch), 0}});
   }
   // At the same moment a note ends before the next one starts, so a repeated
@@ -76,8 +79,8 @@ void JazzBand::releaseAll() {
   for (std::size_t slot = 0; slot < sounding_.size(); ++slot) {
     if (sounding_[slot] == 0) continue;
     sounding_[slot] = 0;
-    midi_.send({static_cast<std::uint8_t>(0x80 | (slot / 128)), static_cast<std::uint8_t>(slot % 128),
-                0});
+    midi_.send(
+        {static_cast<std::uint8_t>(0x80 | (slot / 128)), static_cast<std::uint8_t>(slot % 128), 0});
   }
 }
 

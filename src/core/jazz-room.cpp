@@ -98,8 +98,8 @@ void JazzRoom::startJam(const std::string& saying) {
   stopJam();
   engine_.setMode(Mode::jazz);
   jazzIdx_ = index;
-  engine_.ui(lines::now("Jazz " + std::to_string(index + 1) + ": " + lesson.title +
-                        ", with the band"));
+  engine_.ui(
+      lines::now("Jazz " + std::to_string(index + 1) + ": " + lesson.title + ", with the band"));
   std::string text = saying;
   if (lesson.goal == JamGoal::free) text += kFree.substr(1) + " ";
   text += lesson.tip;
@@ -136,7 +136,8 @@ std::vector<JamNote> JazzRoom::jamNotes() {
   for (const RNote& entry : engine_.compose().history().entries()) {
     if (entry.cc >= 0 || entry.t < from || entry.t >= jamTo_) continue;
     const double end = entry.end < 0 ? now : entry.end;
-    notes.push_back({(entry.t - jamFrom_) / beat, entry.pitch, std::max(0.0, end - entry.t) / beat});
+    notes.push_back(
+        {(entry.t - jamFrom_) / beat, entry.pitch, std::max(0.0, end - entry.t) / beat});
   }
   return notes;
 }

@@ -114,7 +114,8 @@ class LessonRoom final : public Room {
   std::set<std::string> reviewed_;       // songs warmed up from memory in this run
   std::string handsOnly_ = "both";       // "both", "right" or "left"
   double tempo_ = 0.7;
-  bool study_ = false;  // the lesson is a jazz study, not a song of the library                   // demonstrations play at this share of the written tempo
+  bool study_ = false;  // the lesson is a jazz study, not a song of the library // demonstrations
+                        // play at this share of the written tempo
 
   // The lesson.
   std::optional<Lesson> lesson_;

@@ -10,7 +10,9 @@
 namespace orvo {
 namespace {
 
-int pitchClass(int pitch) { return ((pitch % 12) + 12) % 12; }
+int pitchClass(int pitch) {
+  return ((pitch % 12) + 12) % 12;
+}
 
 const JazzChord& chordOfBar(const JazzLesson& lesson, int bar) {
   static const JazzChord none{};
@@ -110,7 +112,8 @@ std::string spaceLine(const JazzLesson& lesson, const std::vector<JamNote>& note
   if (silent < 0.2)
     return "You played almost non stop. Next time, stop for a whole bar and let the band play.";
   if (silent > 0.8) return "Plenty of space, maybe too much. Say a little more.";
-  return std::to_string(phrases) + " phrases with room between them. That breathing is exactly right.";
+  return std::to_string(phrases) +
+         " phrases with room between them. That breathing is exactly right.";
 }
 
 std::string targetLine(const JazzLesson& lesson, const std::vector<JamNote>& notes) {
@@ -143,17 +146,19 @@ std::string targetLine(const JazzLesson& lesson, const std::vector<JamNote>& not
 
 std::string callsLine(const JazzLesson& lesson, const std::vector<JamNote>& notes) {
   const auto spans = callSpans(lesson);
-  int over = 0, answered = 0;
+  int talkedOver = 0, answered = 0;
   for (const CallSpan& span : spans) {
+    int over = 0;
     bool answer = false;
     for (const JamNote& note : notes) {
       if (note.beat >= span.start + 0.25 && note.beat < span.start + span.length - 0.25) ++over;
       if (note.beat >= span.answerFrom && note.beat < span.answerTo) answer = true;
     }
+    // A stray note over a phrase is a slip; two or more is talking over it.
+    if (over >= 2) ++talkedOver;
     if (answer) ++answered;
   }
-  // A stray note over a phrase is a slip; a quarter of the jam is talking over it.
-  if (over >= 3 && over * 4 >= static_cast<int>(notes.size()))
+  if (talkedOver > 0 && talkedOver * 2 >= static_cast<int>(spans.size()))
     return "You played while I was talking. Wait for my phrase to end, then answer.";
   if (!spans.empty() && answered == static_cast<int>(spans.size()))
     return "You answered every call. That is a real conversation.";
@@ -183,7 +188,8 @@ std::string shellsLine(const JazzLesson& lesson, const std::vector<JamNote>& not
     return count +
            " bars had the right shell. You are holding down the harmony like a real rhythm "
            "section.";
-  return count + " bars had the right shell. Listen for the bass to tell you when the chord changes.";
+  return count +
+         " bars had the right shell. Listen for the bass to tell you when the chord changes.";
 }
 
 std::string jazzFeedback(const JazzLesson& lesson, const std::vector<JamNote>& notes) {

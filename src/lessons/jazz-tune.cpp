@@ -40,8 +40,10 @@ TuneRead readJazzTune(const std::string& text, int hand, int vel) {
       std::size_t plus = names.find('+', from);
       if (plus == std::string::npos) plus = names.size();
       auto pitch = music::parseNoteName(names.substr(from, plus - from));
-      if (!pitch || *pitch < 0 || *pitch > 127) ok = false;
-      else pitches.push_back(*pitch);
+      if (!pitch || *pitch < 0 || *pitch > 127)
+        ok = false;
+      else
+        pitches.push_back(*pitch);
       from = plus + 1;
     }
     if (!ok) {

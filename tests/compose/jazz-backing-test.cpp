@@ -13,7 +13,9 @@ namespace {
 
 using namespace jazzband;
 
-const JazzLesson& lessonNo(int n) { return jazzLessons()[static_cast<std::size_t>(n - 1)]; }
+const JazzLesson& lessonNo(int n) {
+  return jazzLessons()[static_cast<std::size_t>(n - 1)];
+}
 
 struct Heard {
   std::vector<RNote> notes;
@@ -23,7 +25,8 @@ struct Heard {
   std::vector<double> beatsOf(int ch, int pitch = -1) const {
     std::vector<double> beats;
     for (const RNote& note : notes) {
-      if (note.ch == ch && (pitch < 0 || note.pitch == pitch)) beats.push_back(note.t / beat - lead);
+      if (note.ch == ch && (pitch < 0 || note.pitch == pitch))
+        beats.push_back(note.t / beat - lead);
     }
     return beats;
   }
@@ -36,7 +39,9 @@ Heard backing(const JazzLesson& lesson) {
   return heard;
 }
 
-bool near(double a, double b) { return std::abs(a - b) < 1e-6; }
+bool near(double a, double b) {
+  return std::abs(a - b) < 1e-6;
+}
 
 // Checks the bars, the walk and the ride of a lesson's band.
 void checkBand(const JazzLesson& lesson) {
@@ -162,7 +167,8 @@ TEST(JazzBacking, CallsFillTheFirstTwoOfEveryFourBars) {
     std::size_t expected = 0;
     for (const CallSpan& span : spans) {
       expected += jazzTune(lesson.calls[static_cast<std::size_t>(span.phrase)], 0, 80).size();
-      EXPECT_EQ(span.phrase, static_cast<int>(&span - spans.data()) % static_cast<int>(lesson.calls.size()));
+      EXPECT_EQ(span.phrase,
+                static_cast<int>(&span - spans.data()) % static_cast<int>(lesson.calls.size()));
     }
     EXPECT_EQ(calls.size(), expected);
   }

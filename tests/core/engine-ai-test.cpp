@@ -129,8 +129,7 @@ TEST_F(AiTest, ACommandTheRulesCannotDoIsSaidToBeBeyondUsAndNeverSentBack) {
   EXPECT_EQ(fake.asked.size(), 3u) << "each sent once, none sent back";
   EXPECT_THAT(mistakes(),
               HasSubstr("the AI named something the app could not do: fly me to the moon"));
-  EXPECT_THAT(mistakes(),
-              HasSubstr("the AI named something the app could not do: speak faster"));
+  EXPECT_THAT(mistakes(), HasSubstr("the AI named something the app could not do: speak faster"));
 }
 
 TEST_F(AiTest, NoAnswerAndNoModelAndNotSignedInEachHaveTheirSentence) {

@@ -70,12 +70,14 @@ TEST_F(JazzTest, ALessonTeachesItsStudyThenJamsAndTellsTheSwing) {
   ASSERT_FALSE(opening.empty());
   EXPECT_THAT(opening.front(),
               StartsWith("Jazz lesson 1 of 9. Swing. Jazz starts with the feel, not the notes."));
-  EXPECT_THAT(opening.front(), HasSubstr(" First, learn this short study, a few notes at a time. "));
+  EXPECT_THAT(opening.front(),
+              HasSubstr(" First, learn this short study, a few notes at a time. "));
   EXPECT_THAT(opening.back(), HasSubstr("You have the study. Now with the band. Play long, short "
                                         "pairs on C, E flat, F and G."));
   EXPECT_EQ(engine->currentMode(), Mode::jazz);
   EXPECT_THAT(windowLines(), Contains("now Jazz 1: Swing, with the band"));
-  EXPECT_FALSE(jsonfile::readObject(home / "progress.json").value_or(nlohmann::json::object())
+  EXPECT_FALSE(jsonfile::readObject(home / "progress.json")
+                   .value_or(nlohmann::json::object())
                    .contains("Jazz Swing"))
       << "a study keeps no progress of its own";
 
@@ -201,9 +203,9 @@ TEST_F(JazzTest, TheTalkKeyInCompositionPlaysTheNextIdea) {
   auto said = spoken();
   ASSERT_EQ(said.size(), 2u);
   EXPECT_THAT(said[0], StartsWith("The four chord loop. C, G, A minor, F."));
-  EXPECT_THAT(said[1], ::testing::AnyOf("Your turn. Make it yours.",
-                                        "Now you. Change anything you like.",
-                                        "Try it your own way."));
+  EXPECT_THAT(said[1],
+              ::testing::AnyOf("Your turn. Make it yours.", "Now you. Change anything you like.",
+                               "Try it your own way."));
   // Four chords over four bass notes: C, G, A and F.
   std::vector<int> bass;
   for (const auto& bytes : midiBackend.published)
@@ -226,6 +228,32 @@ TEST_F(JazzTest, TheTalkKeyInCompositionPlaysTheNextIdea) {
   spoken();
   press(keys.talk);
   EXPECT_THAT(firstSpoken(), StartsWith("Start on the sad one.")) << "remembered across runs";
+}
+
+// The pedal down and one key held through a whole jam; then a flood of notes.
+TEST_F(JazzTest, AJamOfOneHeldNoteOrOfThousandsStillGetsItsVerdict) {
+  engine->appCommand("jazz 4");
+  spoken();
+  engine->pedal(true);
+  engine->noteEvent(60, 90);
+  runtime.advance(80.0);
+  EXPECT_EQ(spokenOne(),
+            "I hardly heard you. Jump in, there are no wrong notes here. Top key to go again. "
+            "Third key for the next lesson.");
+  engine->noteEvent(60, 0);
+  engine->pedal(false);
+
+  press(keys.hear);
+  spoken();
+  const double from = engine->jazz().jamStart();
+  for (int i = 0; i < 2000; ++i) {
+    until(from + i * 0.03);
+    engine->noteEvent(48 + i % 40, 80);
+    engine->noteEvent(48 + i % 40, 0);
+  }
+  runtime.advance(80.0);
+  EXPECT_THAT(spokenOne(), StartsWith("You played while I was talking."));
+  EXPECT_THAT(midi.sounding(), IsEmpty());
 }
 
 }  // namespace

@@ -75,7 +75,8 @@ TEST(JazzSession, TheFirstLessonsStudyThenASwungJamAndTheNextLessonRemembered) {
   }
   ASSERT_GT(first, 0) << "the band never started";
   int hats = 0;
-  for (const auto& m : s.out.since(jamFrom)) hats += m.status == 0x99 && m.key == 42 && m.at < first;
+  for (const auto& m : s.out.since(jamFrom))
+    hats += m.status == 0x99 && m.key == 42 && m.at < first;
   EXPECT_EQ(hats, 4) << "a bar of count-in";
 
   // Eight bars of long-short pairs, the short note two thirds into the beat.

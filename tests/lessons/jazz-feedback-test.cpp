@@ -8,7 +8,9 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-const JazzLesson& lessonNo(int n) { return jazzLessons()[static_cast<std::size_t>(n - 1)]; }
+const JazzLesson& lessonNo(int n) {
+  return jazzLessons()[static_cast<std::size_t>(n - 1)];
+}
 
 // Long-short pairs on every beat of `bars` bars, the short one at `skip`.
 std::vector<JamNote> pairs(int bars, double skip, int pitch = 60) {
@@ -29,7 +31,8 @@ std::vector<JamNote> onBeats(const std::vector<int>& pitches) {
 
 TEST(JazzFeedback, HardlyHeardWhateverTheGoal) {
   for (const JazzLesson& lesson : jazzLessons()) {
-    EXPECT_EQ(jazzFeedback(lesson, {}), "I hardly heard you. Jump in, there are no wrong notes here.");
+    EXPECT_EQ(jazzFeedback(lesson, {}),
+              "I hardly heard you. Jump in, there are no wrong notes here.");
     EXPECT_EQ(jazzFeedback(lesson, onBeats({60, 63, 65})),
               "I hardly heard you. Jump in, there are no wrong notes here.");
   }
@@ -44,8 +47,9 @@ TEST(JazzFeedback, SwingIsHowLateTheShortNoteComes) {
             "longer, then skip in late.");
   EXPECT_EQ(jazzFeedback(swing, pairs(4, 0.67)),
             "That swings. Your short notes sit late in the beat, where they belong.");
-  EXPECT_EQ(jazzFeedback(swing, pairs(4, 0.88)),
-            "Your short notes are very late, almost on the next beat. Relax them a little earlier.");
+  EXPECT_EQ(
+      jazzFeedback(swing, pairs(4, 0.88)),
+      "Your short notes are very late, almost on the next beat. Relax them a little earlier.");
   // The same pairs played a little behind the band's beat still swing.
   auto behind = pairs(4, 0.67);
   for (auto& note : behind) note.beat += 0.05;
@@ -119,7 +123,8 @@ TEST(JazzFeedback, TargetsAreThirdsAndSeventhsAtTheChanges) {
     sevenths.push_back({bar * 4.0, 72 + chord.seventh(), 1});
     sevenths.push_back({bar * 4.0 + 1, 64, 1});
   }
-  EXPECT_THAT(jazzFeedback(twoFive, sevenths), StartsWith("You landed on the third or seventh at 18 of 18"));
+  EXPECT_THAT(jazzFeedback(twoFive, sevenths),
+              StartsWith("You landed on the third or seventh at 18 of 18"));
 }
 
 TEST(JazzFeedback, CallsAreAnsweredInTheGap) {

@@ -12,9 +12,13 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-const JazzLesson& lessonNo(int n) { return jazzLessons()[static_cast<std::size_t>(n - 1)]; }
+const JazzLesson& lessonNo(int n) {
+  return jazzLessons()[static_cast<std::size_t>(n - 1)];
+}
 
-bool wholeBars(double beats) { return std::abs(beats / 4.0 - std::round(beats / 4.0)) < 0.02; }
+bool wholeBars(double beats) {
+  return std::abs(beats / 4.0 - std::round(beats / 4.0)) < 0.02;
+}
 
 // Every study and every call reads without an error, fills whole bars (a
 // study) or fits in the two bars before the answer (a call), and stays in a
@@ -94,8 +98,8 @@ TEST(JazzTune, StudyIsASongForTheLessonFlow) {
 // Malformed tokens are reported by position and take no time; the good ones
 // around them are kept.
 TEST(JazzTune, MalformedTokensAreReported) {
-  const TuneRead read = readJazzTune(
-      "C4 H4 D4/x E4/0 F4/-1 G4+ +A4 r/abc B4/1e9 C5/nan E3++G3 C4/ D4/.5", 0, 80);
+  const TuneRead read =
+      readJazzTune("C4 H4 D4/x E4/0 F4/-1 G4+ +A4 r/abc B4/1e9 C5/nan E3++G3 C4/ D4/.5", 0, 80);
   EXPECT_THAT(read.errors,
               ElementsAre("token 2: \"H4\" is not a note",
                           "token 3: \"D4/x\" has no length that can be played",
@@ -112,7 +116,8 @@ TEST(JazzTune, MalformedTokensAreReported) {
   EXPECT_NEAR(read.notes[1].beat, 1.0, 1e-9);
   EXPECT_NEAR(read.beats, 1.5, 1e-9);
 
-  for (const char* garbage : {"", "   ", "+", "/", "r", "r+C4", "C99", "128", "\xff\xfe", "C4/4/4"}) {
+  for (const char* garbage :
+       {"", "   ", "+", "/", "r", "r+C4", "C99", "128", "\xff\xfe", "C4/4/4"}) {
     const TuneRead odd = readJazzTune(garbage, 0, 80);
     for (const SNote& note : odd.notes) {
       EXPECT_GE(note.pitch, 0);
