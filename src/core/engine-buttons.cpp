@@ -5,6 +5,7 @@
 #include "core/engine.h"
 #include "core/home-room.h"
 #include "core/live-stage.h"
+#include "core/menu-room.h"
 #include "lessons/music-words.h"
 #include "platform/window-lines.h"
 
@@ -53,7 +54,7 @@ void Engine::holdCheck(double pressedAt) {
   std::lock_guard guard(lock);
   if (!topDownAt_ || *topDownAt_ != pressedAt) return;
   topDownAt_.reset();
-  notYet("the song menu");
+  menu_->openMenu();
 }
 
 void Engine::learnTopKey(int pitch) {

@@ -7,6 +7,7 @@
 #include "core/jazz-room.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
+#include "core/menu-room.h"
 #include "core/metronome.h"
 #include "core/talk-room.h"
 #include "platform/window-lines.h"
@@ -69,7 +70,7 @@ void Engine::goHome() {
     ui(lines::now(""));
     for (Room* each : {static_cast<Room*>(home_.get()), static_cast<Room*>(talk_.get()),
                        static_cast<Room*>(lessons_.get()), static_cast<Room*>(compose_.get()),
-                       static_cast<Room*>(jazz_.get())}) {
+                       static_cast<Room*>(jazz_.get()), static_cast<Room*>(menu_.get())}) {
       each->leave();
     }
     silenceAll();

@@ -10,6 +10,7 @@
 #include "core/engine.h"
 #include "core/jazz-room.h"
 #include "core/lesson-room.h"
+#include "core/menu-room.h"
 #include "core/metronome.h"
 #include "platform/files.h"
 #include "platform/login-items.h"
@@ -188,7 +189,7 @@ void Engine::computerKey(char key) {
     case 'r':
       return notYet("REAPER control");
     case 'm':
-      return notYet("the song menu");
+      return menu_->openMenu();
     case 'j':
       return jazz_->startRemembered();
     case 'h':

@@ -14,6 +14,7 @@
 #include "core/json-file.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
+#include "core/menu-room.h"
 #include "core/metronome.h"
 #include "core/practice-timers.h"
 #include "core/requests.h"
@@ -59,6 +60,7 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   lessons_ = std::make_unique<LessonRoom>(*this);
   compose_ = std::make_unique<ComposeRoom>(*this);
   jazz_ = std::make_unique<JazzRoom>(*this);
+  menu_ = std::make_unique<MenuRoom>(*this);
   static NoAssistant none;
   aiTalk_ = std::make_unique<AiTalk>(*this, parts_.assistant ? *parts_.assistant : none);
   static NoDaw noStudio;
@@ -105,6 +107,8 @@ Room& Engine::room(Mode mode) {
       return *compose_;
     case Mode::jazz:
       return *jazz_;
+    case Mode::menu:
+      return *menu_;
     case Mode::idle:
       break;
   }

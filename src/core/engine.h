@@ -62,6 +62,7 @@ struct PlanStep;
 class ComposeRoom;
 class HomeRoom;
 class JazzRoom;
+class MenuRoom;
 class LessonRoom;
 class LiveStage;
 class Requests;
@@ -217,6 +218,7 @@ class Engine {
   LessonRoom& lessons() { return *lessons_; }
   ComposeRoom& compose() { return *compose_; }
   JazzRoom& jazz() { return *jazz_; }
+  MenuRoom& menu() { return *menu_; }
   AiTalk& aiTalk() { return *aiTalk_; }
   StudioDesk& studioDesk() { return *studioDesk_; }
   AppDesk& appDesk() { return *appDesk_; }
@@ -288,6 +290,7 @@ class Engine {
   std::unique_ptr<LessonRoom> lessons_;
   std::unique_ptr<ComposeRoom> compose_;
   std::unique_ptr<JazzRoom> jazz_;
+  std::unique_ptr<MenuRoom> menu_;
   std::unique_ptr<AiTalk> aiTalk_;
   std::unique_ptr<StudioDesk> studioDesk_;
   std::unique_ptr<AppDesk> appDesk_;

@@ -4,6 +4,7 @@
 #include "core/engine.h"
 #include "core/jazz-room.h"
 #include "core/lesson-room.h"
+#include "core/menu-room.h"
 
 namespace orvo {
 
@@ -16,7 +17,7 @@ HomeRoom::HomeRoom(Engine& engine) : engine_(engine) {
          return "Lesson: " + (title.empty() ? std::string("a song") : title);
        },
        [this] { engine_.lessons().chooseCurrent(); }},
-      {fixed("Song menu"), later("the song menu")},
+      {fixed("Song menu"), [this] { engine_.menu().openMenu(); }},
       {fixed("Jazz course"), [this] { engine_.jazz().startRemembered(); }},
       {fixed("Composition"), [this] { engine_.command(engine_.keys().compose); }},
       {fixed("Ask me anything"), [this] { engine_.aiTalk().startAsk(); }},

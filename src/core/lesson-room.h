@@ -53,6 +53,13 @@ class LessonRoom final : public Room {
   void dropSong();
   std::vector<std::string> songTitles();
   std::string currentTitle();
+  const std::vector<Song>& songList() const { return songs_; }
+  int songIndex() const { return songIdx_; }
+  // The unit stored for a song, 0 when it has none.
+  int storedUnit(const std::string& name) const {
+    auto found = progress_.find(name);
+    return found == progress_.end() ? 0 : found->second;
+  }
   // Songs dropped (here or by another copy of the program) leave the library.
   void applyDropped();
 
@@ -113,9 +120,8 @@ class LessonRoom final : public Room {
   std::map<std::string, int> progress_;  // the unit reached in each song
   std::set<std::string> reviewed_;       // songs warmed up from memory in this run
   std::string handsOnly_ = "both";       // "both", "right" or "left"
-  double tempo_ = 0.7;
-  bool study_ = false;  // the lesson is a jazz study, not a song of the library // demonstrations
-                        // play at this share of the written tempo
+  double tempo_ = 0.7;                   // demonstrations play at this share of the written tempo
+  bool study_ = false;                   // the lesson is a jazz study, not a song of the library
 
   // The lesson.
   std::optional<Lesson> lesson_;

@@ -5,7 +5,7 @@
 namespace orvo {
 
 // The modes that exist so far; each has its Room.
-enum class Mode { idle = 0, talk, teach, compose, jazz };
+enum class Mode { idle = 0, talk, teach, compose, jazz, menu };
 
 // The name the window line "mode " carries.
 inline std::string modeName(Mode mode) {
@@ -20,6 +20,8 @@ inline std::string modeName(Mode mode) {
       return "compose";
     case Mode::jazz:
       return "jazz";
+    case Mode::menu:
+      return "menu";
   }
   return "idle";
 }

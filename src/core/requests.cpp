@@ -15,6 +15,7 @@
 #include "core/json-file.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
+#include "core/menu-room.h"
 #include "core/metronome.h"
 #include "core/studio-desk.h"
 #include "lessons/plain-words.h"
@@ -789,7 +790,10 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   if (among(text, {"talk", "talk mode"})) {
     return act("practice", "talk mode", [&] { engine_.command(keys.talk); });
   }
-  if (heard.hasAny({"which songs", "song list", "song menu", "list the songs", "what songs"})) {
+  if (heard.has("song menu")) {
+    return act("practice", "openMenu", [&] { engine_.menu().openMenu(); });
+  }
+  if (heard.hasAny({"which songs", "song list", "list the songs", "what songs"})) {
     return act("practice", "listSongs", [&] { lessons.listSongs(); });
   }
   // "What notes are in a G seven chord" is a theory question, not the lesson's notes.

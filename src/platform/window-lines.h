@@ -53,6 +53,11 @@ inline std::string jazzLessons(const std::vector<std::string>& titles) {
   for (std::size_t i = 0; i < titles.size(); ++i) line += (i ? "|" : "") + titles[i];
   return line;
 }
+// The song menu's keys, one line a level: "menulevel 1 36 Ode to Joy|38 Lullaby";
+// level 0 is the jazz course's octave.
+inline std::string menuLevel(int level, std::string_view keys) {
+  return "menulevel " + std::to_string(level) + " " + std::string(keys);
+}
 inline std::string bandStyle(std::string_view style) {
   return "bandstyle " + std::string(style);
 }

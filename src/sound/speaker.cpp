@@ -40,12 +40,24 @@ std::string Speaker::spokenVoiceName(const std::string& name) {
     std::string place = base.substr(open + 2, base.size() - open - 3);
     if (auto comma = place.rfind(", "); comma != std::string::npos) place = place.substr(comma + 2);
     static const std::map<std::string, std::string> people = {
-        {"America", "American"},   {"Great Britain", "British"}, {"Scotland", "Scottish"},
-        {"Ireland", "Irish"},      {"Wales", "Welsh"},           {"Australia", "Australian"},
-        {"Canada", "Canadian"},    {"India", "Indian"},          {"Jamaica", "Jamaican"},
-        {"Brazil", "Brazilian"},   {"Portugal", "Portuguese"},   {"France", "French"},
-        {"Belgium", "Belgian"},    {"Switzerland", "Swiss"},     {"Spain", "Spanish"},
-        {"Mexico", "Mexican"},     {"Germany", "German"},        {"Austria", "Austrian"},
+        {"America", "American"},
+        {"Great Britain", "British"},
+        {"Scotland", "Scottish"},
+        {"Ireland", "Irish"},
+        {"Wales", "Welsh"},
+        {"Australia", "Australian"},
+        {"Canada", "Canadian"},
+        {"India", "Indian"},
+        {"Jamaica", "Jamaican"},
+        {"Brazil", "Brazilian"},
+        {"Portugal", "Portuguese"},
+        {"France", "French"},
+        {"Belgium", "Belgian"},
+        {"Switzerland", "Swiss"},
+        {"Spain", "Spanish"},
+        {"Mexico", "Mexican"},
+        {"Germany", "German"},
+        {"Austria", "Austrian"},
         {"Received Pronunciation", "Received Pronunciation"}};
     auto found = people.find(place);
     base = (found != people.end() ? found->second : place) + " " + language;
@@ -235,18 +247,21 @@ bool Speaker::linkUp() {
 }
 
 void Speaker::startOnQueue(const SynthUtterance& utterance) {
+  // An older stop is carried out before the look at what is waiting: a stop
+  // that comes after the look sets the flag again, and the job it queues
+  // behind this one silences the sentence started here.
+  if (cancelPending_.exchange(false)) parts_.synth.stopSpeaking();
   bool first;
   {
     MutexLock guard(lock_);
     if (!waiting_.count(utterance.id)) return;  // stopped before it could start
     first = !everConnected_;
   }
-  if (cancelPending_.exchange(false)) parts_.synth.stopSpeaking();
   // The first sentence opens the link; a link that broke later is opened
   // again in the background while the tool speaks.
   if (!linkUp()) {
-    return fail(utterance.id, first ? "the speech service cannot be reached"
-                                    : "the speech service went away");
+    return fail(utterance.id,
+                first ? "the speech service cannot be reached" : "the speech service went away");
   }
   if (!parts_.synth.speak(utterance)) fail(utterance.id, "the speech service refused a sentence");
 }
@@ -296,7 +311,8 @@ void Speaker::probe() {
   }
   // Said at no volume: only its begin event is wanted.
   speech_.post([this, id] {
-    if (parts_.synth.connected() || openLink()) parts_.synth.speak(SynthUtterance{id, "ok", 0.0f, ""});
+    if (parts_.synth.connected() || openLink())
+      parts_.synth.speak(SynthUtterance{id, "ok", 0.0f, ""});
   });
   double start = parts_.runtime.now();
   bool answered = false;

@@ -130,7 +130,7 @@ TEST(RouteTrace, QuestionsCorrectionsAndLearnedMeaningsCarryOver) {
   EXPECT_THAT(guessed[0], Contains("Did you mean, open the song menu?"));
   EXPECT_THAT(guessed[0], Contains("  pending: song menu"));
   EXPECT_THAT(guessed[1], Contains("  again: song menu"));
-  EXPECT_THAT(guessed[1], Contains("  op: listSongs"));
+  EXPECT_THAT(guessed[1], Contains("  op: openMenu"));
   EXPECT_THAT(guessed[3], Contains("Okay, I'll leave it."));
 
   // "that's wrong", then what was meant: learned, and heard at once; the
