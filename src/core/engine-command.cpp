@@ -7,8 +7,10 @@
 #include "core/jazz-room.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
+#include "core/logic-room.h"
 #include "core/menu-room.h"
 #include "core/metronome.h"
+#include "core/reaper-room.h"
 #include "core/talk-room.h"
 #include "platform/window-lines.h"
 
@@ -70,7 +72,8 @@ void Engine::goHome() {
     ui(lines::now(""));
     for (Room* each : {static_cast<Room*>(home_.get()), static_cast<Room*>(talk_.get()),
                        static_cast<Room*>(lessons_.get()), static_cast<Room*>(compose_.get()),
-                       static_cast<Room*>(jazz_.get()), static_cast<Room*>(menu_.get())}) {
+                       static_cast<Room*>(jazz_.get()), static_cast<Room*>(menu_.get()),
+                       static_cast<Room*>(logic_.get()), static_cast<Room*>(reaper_.get())}) {
       each->leave();
     }
     silenceAll();

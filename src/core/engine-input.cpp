@@ -10,8 +10,10 @@
 #include "core/engine.h"
 #include "core/jazz-room.h"
 #include "core/lesson-room.h"
+#include "core/logic-room.h"
 #include "core/menu-room.h"
 #include "core/metronome.h"
+#include "core/reaper-room.h"
 #include "platform/files.h"
 #include "platform/login-items.h"
 #include "platform/utf8.h"
@@ -107,6 +109,13 @@ void Engine::registerLines() {
 }
 
 void Engine::appCommand(const std::string& text) {
+  // A prompt of REAPER control takes the next typed line; the listener's
+  // lines keep their meaning.
+  auto verb = text.substr(0, text.find(' '));
+  if (verb != "ear" && verb != "lvl") {
+    std::lock_guard guard(lock);
+    if (current_ == reaper_.get() && reaper_->typed(text)) return;
+  }
   if (routes_.route(text)) return;
   logLine("typed line not understood: " + cutUtf8(text, 200));
   notYet("typing a request");
@@ -185,9 +194,9 @@ void Engine::computerKey(char key) {
       return aiTalk_->startAsk();
     }
     case 'g':
-      return notYet(parts_.studio.name() + " control");
+      return logic_->openLogic();
     case 'r':
-      return notYet("REAPER control");
+      return reaper_->openReaper();
     case 'm':
       return menu_->openMenu();
     case 'j':

@@ -14,9 +14,11 @@
 #include "core/json-file.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
+#include "core/logic-room.h"
 #include "core/menu-room.h"
 #include "core/metronome.h"
 #include "core/practice-timers.h"
+#include "core/reaper-room.h"
 #include "core/requests.h"
 #include "core/studio-desk.h"
 #include "core/talk-room.h"
@@ -61,6 +63,11 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   compose_ = std::make_unique<ComposeRoom>(*this);
   jazz_ = std::make_unique<JazzRoom>(*this);
   menu_ = std::make_unique<MenuRoom>(*this);
+  logic_ = std::make_unique<LogicRoom>(*this, parts_.osaRunner);
+  reaper_ =
+      std::make_unique<ReaperRoom>(*this, parts_.reaperHooks     ? *parts_.reaperHooks
+                                          : parts_.pretendReaper ? pretendReaperHooks()
+                                                                 : reaperHooks(parts_.runtime));
   static NoAssistant none;
   aiTalk_ = std::make_unique<AiTalk>(*this, parts_.assistant ? *parts_.assistant : none);
   static NoDaw noStudio;
@@ -109,6 +116,10 @@ Room& Engine::room(Mode mode) {
       return *jazz_;
     case Mode::menu:
       return *menu_;
+    case Mode::logic:
+      return *logic_;
+    case Mode::reaper:
+      return *reaper_;
     case Mode::idle:
       break;
   }

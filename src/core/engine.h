@@ -43,6 +43,8 @@
 #include "sound/midi-io.h"
 #include "sound/sounds.h"
 #include "sound/speech-output.h"
+#include "studio/logic-control.h"
+#include "studio/reaper-hooks.h"
 #include "studio/studio-host.h"
 #include "voice/assistant.h"
 #include "voice/ears.h"
@@ -63,6 +65,8 @@ class ComposeRoom;
 class HomeRoom;
 class JazzRoom;
 class MenuRoom;
+class LogicRoom;
+class ReaperRoom;
 class LessonRoom;
 class LiveStage;
 class Requests;
@@ -109,6 +113,11 @@ struct EngineParts {
   int ownAppPid = 0;
   // The listener's decisions, one line each, for the listening trace.
   std::function<void(const std::string&)> earsTrace = nullptr;
+  // What runs Logic Pro's scripts; osascript when unset.
+  LogicControl::Runner osaRunner = nullptr;
+  // How REAPER is found, started and asked; the real ones when unset (or the
+  // pretend REAPER's with pretendReaper).
+  const ReaperHooks* reaperHooks = nullptr;
 };
 
 class Engine {
@@ -219,6 +228,8 @@ class Engine {
   ComposeRoom& compose() { return *compose_; }
   JazzRoom& jazz() { return *jazz_; }
   MenuRoom& menu() { return *menu_; }
+  LogicRoom& logic() { return *logic_; }
+  ReaperRoom& reaper() { return *reaper_; }
   AiTalk& aiTalk() { return *aiTalk_; }
   StudioDesk& studioDesk() { return *studioDesk_; }
   AppDesk& appDesk() { return *appDesk_; }
@@ -291,6 +302,8 @@ class Engine {
   std::unique_ptr<ComposeRoom> compose_;
   std::unique_ptr<JazzRoom> jazz_;
   std::unique_ptr<MenuRoom> menu_;
+  std::unique_ptr<LogicRoom> logic_;
+  std::unique_ptr<ReaperRoom> reaper_;
   std::unique_ptr<AiTalk> aiTalk_;
   std::unique_ptr<StudioDesk> studioDesk_;
   std::unique_ptr<AppDesk> appDesk_;

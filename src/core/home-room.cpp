@@ -4,13 +4,14 @@
 #include "core/engine.h"
 #include "core/jazz-room.h"
 #include "core/lesson-room.h"
+#include "core/logic-room.h"
 #include "core/menu-room.h"
+#include "core/reaper-room.h"
 
 namespace orvo {
 
 HomeRoom::HomeRoom(Engine& engine) : engine_(engine) {
   auto fixed = [](std::string title) { return [title] { return title; }; };
-  auto later = [this](std::string what) { return [this, what] { engine_.notYet(what); }; };
   items_ = {
       {[this] {
          std::string title = engine_.lessons().currentTitle();
@@ -21,9 +22,9 @@ HomeRoom::HomeRoom(Engine& engine) : engine_(engine) {
       {fixed("Jazz course"), [this] { engine_.jazz().startRemembered(); }},
       {fixed("Composition"), [this] { engine_.command(engine_.keys().compose); }},
       {fixed("Ask me anything"), [this] { engine_.aiTalk().startAsk(); }},
-      {fixed("REAPER control"), later("REAPER control")},
+      {fixed("REAPER control"), [this] { engine_.reaper().openReaper(); }},
       {[this] { return engine_.parts().studio.name() + " control"; },
-       [this] { engine_.notYet(engine_.parts().studio.name() + " control"); }},
+       [this] { engine_.logic().openLogic(); }},
       {fixed("Talk mode"), [this] { engine_.command(engine_.keys().talk); }},
   };
 }

@@ -5,7 +5,7 @@
 namespace orvo {
 
 // The modes that exist so far; each has its Room.
-enum class Mode { idle = 0, talk, teach, compose, jazz, menu };
+enum class Mode { idle = 0, talk, teach, compose, jazz, menu, logic, reaper };
 
 // The name the window line "mode " carries.
 inline std::string modeName(Mode mode) {
@@ -22,6 +22,10 @@ inline std::string modeName(Mode mode) {
       return "jazz";
     case Mode::menu:
       return "menu";
+    case Mode::logic:
+      return "logic";
+    case Mode::reaper:
+      return "reaper";
   }
   return "idle";
 }

@@ -17,6 +17,7 @@
 #include "sound/sound-levels.h"
 #include "sound/sounds.h"
 #include "sound/wav-file.h"
+#include "studio/logic-control.h"
 #include "studio/reaper-link.h"
 #include "voice/ai.h"
 
@@ -31,7 +32,7 @@ struct Option {
 // Options of the later subsystems: recognised, so a run with them never starts
 // a second engine, but not built yet.
 const Option laterWithoutEngine[] = {
-    {"--speak", 1},   {"--lookup", 2},      {"--new-logic-project", 0}, {"--install-voice", 0},
+    {"--speak", 1},   {"--lookup", 2},      {"--install-voice", 0},
     {"--library", 0}, {"--sound-check", 1}, {"--selftest", 0},
 };
 // Both routes of the AI from the command line, with the player's names and
@@ -215,6 +216,12 @@ std::optional<int> runWithEngine(const std::vector<std::string>& args, Runtime& 
       options.reaperRunning = [&runtime] { return Reaper::running(runtime); };
     }
     return routetrace::run(requests, options, print);
+  }
+  if (present(args, "--new-logic-project", 0)) {
+    LogicControl logic(LogicControl::osascript(runtime));
+    const LogicNewProjectAnswer answer = LogicControl::newProjectAnswer(logic.logicNewProject());
+    print(answer.sentence);
+    return answer.created ? 0 : 1;
   }
   if (auto script = present(args, "--ears", 1)) {
     bool asJarvis = std::find(args.begin(), args.end(), "--as-jarvis") != args.end();

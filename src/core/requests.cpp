@@ -15,8 +15,10 @@
 #include "core/json-file.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
+#include "core/logic-room.h"
 #include "core/menu-room.h"
 #include "core/metronome.h"
+#include "core/reaper-room.h"
 #include "core/studio-desk.h"
 #include "lessons/plain-words.h"
 #include "platform/files.h"
@@ -156,6 +158,30 @@ void Requests::op(const std::string& name) {
 std::string Requests::say(const std::string& sentence, const std::string& outcome) {
   engine_.speak(sentence);
   return outcome;
+}
+
+std::string Requests::newProject() {
+  StudioDesk& studio = engine_.studioDesk();
+  if (studio.logicRunning()) {
+    engine_.run([this](int gen) {
+      const LogicNewProjectAnswer answer = engine_.logic().newProject();
+      engine_.logLine(answer.log);
+      if (!answer.mistake.empty()) noteMistake(answer.mistake);
+      engine_.say(answer.sentence, gen);
+    });
+    return "logic new project";
+  }
+  if (studio.listening()) {
+    engine_.run([this, &studio](int gen) {
+      const bool done = studio.daw().adapter.send({"action", "40023"}, 5.0).has_value();
+      engine_.say(done ? "A new project in REAPER. If the old one had changes, REAPER is asking "
+                         "whether to save them."
+                       : "REAPER did not answer.",
+                  gen);
+    });
+    return "reaper new project";
+  }
+  return say("Open Logic or REAPER first, and I'll start a project.", "no daw");
 }
 
 std::string Requests::notYet(const std::string& operation) {
@@ -524,9 +550,29 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   // meant for us never changes a project); what it does not take comes back
   // past it. Without one, naming it asks for it.
   StudioDesk& studio = engine_.studioDesk();
+  if (among(text, {"reaper control", "control reaper", "open reaper control"})) {
+    return act("studio", "openReaper", [&] { engine_.reaper().openReaper(); });
+  }
+  if (among(text, {"logic control", "control logic", "open logic control"})) {
+    return act("studio", "openLogic", [&] { engine_.logic().openLogic(); });
+  }
+  if (!casual() && heard.hasAny({"new project", "start a project", "new session"}) &&
+      !heard.has("composition")) {
+    named("studio");
+    op("newProject");
+    return newProject();
+  }
   if (!pastStudio_ && !casual() && studio.listening()) {
     named("studio");
     return studio.hear(heard);
+  }
+  // Logic Pro alone: its quick spoken commands; any other sentence goes on.
+  if (!casual() && studio.logicRunning()) {
+    if (auto outcome = engine_.logic().logicHear(heard)) {
+      named("studio");
+      op(*outcome);
+      return *outcome;
+    }
   }
   // Other apps: their windows, buttons and menus, and a request for an app
   // named in the sentence.

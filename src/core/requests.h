@@ -83,6 +83,8 @@ class Requests {
   std::optional<std::string> family(const Heard& heard);
   std::string say(const std::string& sentence, const std::string& outcome = "said");
   std::string notYet(const std::string& operation);
+  // A new project in Logic Pro, else in REAPER, in an activity.
+  std::string newProject();
   void op(const std::string& name);
   void trace(const std::string& line);
   std::string playerName();

@@ -40,6 +40,8 @@ class StudioDesk {
   // REAPER is in use, so the assistant hears sentences first (Logic Pro
   // alone leaves them to the others until its quick commands exist).
   bool listening() const;
+  // Logic Pro ran at the last look.
+  bool logicRunning() const { return logicRunning_; }
   // The request dispatcher's studio step, while listening: the outcome word.
   // A sentence that is no studio request is passed back to the dispatcher.
   std::string hear(const Heard& heard);

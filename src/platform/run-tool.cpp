@@ -8,7 +8,8 @@
 namespace orvo {
 
 ToolRun runTool(Runtime& runtime, const std::string& path, const std::vector<std::string>& args,
-                const std::string& input, double timeout, const std::filesystem::path& cwd) {
+                const std::string& input, double timeout, const std::filesystem::path& cwd,
+                bool withErrors) {
   std::vector<std::string> argv = {path};
   argv.insert(argv.end(), args.begin(), args.end());
   std::shared_ptr<ChildProcess> child =
@@ -27,6 +28,7 @@ ToolRun runTool(Runtime& runtime, const std::string& path, const std::vector<std
     if (!ended->wait(1.0)) child->kill();
     return {false, "timed out"};
   }
+  if (withErrors) return {status->load() == 0, child->output() + child->errors()};
   return {status->load() == 0, child->output()};
 }
 

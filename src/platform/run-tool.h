@@ -21,11 +21,12 @@ struct ToolRun {
 
 // Runs `path` with `args`, `input` on its standard input, in `cwd` when given.
 // Standard error is read too (an unread pipe would block the program) and
-// dropped. Past the time limit the program is asked to stop (SIGTERM), then
-// killed a second later.
+// dropped, unless `withErrors` puts it after the output: for tools that tell
+// their failures there. Past the time limit the program is asked to stop
+// (SIGTERM), then killed a second later.
 ToolRun runTool(Runtime& runtime, const std::string& path, const std::vector<std::string>& args,
                 const std::string& input, double timeout = 20.0,
-                const std::filesystem::path& cwd = {});
+                const std::filesystem::path& cwd = {}, bool withErrors = false);
 
 // A process of exactly this name runs (pgrep, with a 3 s limit).
 bool processNamed(Runtime& runtime, const std::string& name);

@@ -129,6 +129,8 @@ class EngineTest : public ::testing::Test {
   AccessBackend* access = nullptr;  // none: no desktop to work in
   std::function<std::optional<std::string>()> clipboard = nullptr;
   int ownAppPid = 0;
+  LogicControl::Runner osa = nullptr;          // none: osascript, which this machine lacks
+  const ReaperHooks* reaperControl = nullptr;  // none: the real REAPER, which is not here
   ButtonKeys keys;
   // A player whose 88-key piano's top key is already known.
   bool topKeyKnown = files::writeFileAtomically(home / "top-key.txt", "108\n");
@@ -160,6 +162,8 @@ class EngineTest : public ::testing::Test {
         .access = access,
         .clipboard = clipboard,
         .ownAppPid = ownAppPid,
+        .osaRunner = osa,
+        .reaperHooks = reaperControl,
     });
   }
 

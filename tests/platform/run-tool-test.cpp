@@ -27,6 +27,11 @@ TEST(RunTool, OutputAndExitStatusComeBackAndErrorsNeverBlock) {
   auto noisy = runTool(runtime, "/bin/sh", {"-c", "head -c 1048576 /dev/zero >&2; echo done"}, "");
   EXPECT_TRUE(noisy.ok);
   EXPECT_EQ(noisy.out, "done\n");
+  // A tool that tells its failure on standard error, read with its output.
+  auto told = runTool(runtime, "/bin/sh", {"-c", "echo out; echo 'error (-1743)' >&2; exit 1"}, "",
+                      20.0, {}, true);
+  EXPECT_FALSE(told.ok);
+  EXPECT_EQ(told.out, "out\nerror (-1743)\n");
   testing::TempFolder folder;
   auto where = runTool(runtime, "/bin/pwd", {}, "", 20.0, folder.path());
   EXPECT_EQ(where.out, std::filesystem::canonical(folder.path()).string() + "\n");
