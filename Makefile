@@ -6,13 +6,14 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
             libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng \
             espeak-ng libespeak-ng-dev libfluidsynth-dev timgm6mb-soundfont clang \
             libglib2.0-dev fluid-soundfont-gm pulseaudio pulseaudio-utils sox \
-            liblua5.4-dev lua5.4 libatspi2.0-dev at-spi2-core xclip wl-clipboard
+            liblua5.4-dev lua5.4 libatspi2.0-dev at-spi2-core xclip wl-clipboard \
+            libpulse-dev curl
 # For the tests only: the key check's peers, the MIDI files it reads, midicsv,
 # which reads what we write, REAPER 6's Lua (5.3), which runs the bridge, and
 # a headless desktop for the accessibility tests (a GTK app under Xvfb with a
 # window manager and its own D-Bus session); Node.js and npm only where the
 # machine has none of its own.
-TEST_PACKAGES := python3-mido openttd-openmsx planetblupi-music-midi midicsv lua5.3 \
+TEST_PACKAGES := python3-mido python3-numpy openttd-openmsx planetblupi-music-midi midicsv lua5.3 \
                  xvfb xauth dbus-daemon matchbox-window-manager python3-gi gir1.2-gtk-3.0 \
                  $(if $(shell command -v node),,nodejs) $(if $(shell command -v npm),,npm)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -74,11 +75,14 @@ fuzz:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) clang libclang-rt-14-dev"
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVO_FUZZ=ON \
 	  -DORVO_TESTS=OFF -DORVO_BENCH=OFF >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target orvo-fuzz-midi orvo-fuzz-midi-file orvo-fuzz-studio
-	@mkdir -p build-fuzz/corpus/midi-bytes build-fuzz/corpus/midi-file build-fuzz/corpus/studio
+	@cmake --build build-fuzz -j $(JOBS) --target orvo-fuzz-midi orvo-fuzz-midi-file orvo-fuzz-studio \
+	  orvo-fuzz-voice-wav
+	@mkdir -p build-fuzz/corpus/midi-bytes build-fuzz/corpus/midi-file build-fuzz/corpus/studio \
+	  build-fuzz/corpus/voice-wav
 	./build-fuzz/fuzz/orvo-fuzz-midi -runs=$(FUZZ_RUNS) -max_len=64 build-fuzz/corpus/midi-bytes fuzz/corpus/midi-bytes
 	./build-fuzz/fuzz/orvo-fuzz-midi-file -runs=$(FUZZ_RUNS) -max_len=4096 build-fuzz/corpus/midi-file fuzz/corpus/midi-file
 	./build-fuzz/fuzz/orvo-fuzz-studio -runs=$(STUDIO_FUZZ_RUNS) -max_len=512 build-fuzz/corpus/studio fuzz/corpus/studio
+	./build-fuzz/fuzz/orvo-fuzz-voice-wav -runs=$(FUZZ_RUNS) -max_len=2048 build-fuzz/corpus/voice-wav
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -43,6 +43,7 @@
 #include "platform/terminal.h"
 #include "platform/thread-runtime.h"
 #include "platform/window-lines.h"
+#include "sound/kokoro.h"
 #include "sound/midi-io.h"
 #include "sound/output-watch.h"
 #include "sound/piano-speech.h"
@@ -77,6 +78,7 @@ struct Running {
   SpeechTool* speechTool = nullptr;
   VoiceMeter* meter = nullptr;
   OutputWatch* outputWatch = nullptr;
+  Kokoro* kokoro = nullptr;
   Speaker* speaker = nullptr;
   NoMusicPlayer* musicPlayer = nullptr;
   Engine* engine = nullptr;
@@ -186,6 +188,15 @@ int main(int argc, char** argv) {
       });
   auto windowLine = [window](const std::string& line) { window->ui(line); };
   running.meter = new VoiceMeter(*runtime, windowLine);
+  std::error_code noTemp;
+  auto* kokoro = running.kokoro = new Kokoro(Kokoro::Parts{
+      .runtime = *runtime,
+      .folder = baseDir / "voice",
+      .temporary = std::filesystem::temp_directory_path(noTemp),
+      .log = logLine,
+      .ui = windowLine,
+      .volume = [] { return running.speaker ? running.speaker->volume() : 1.0f; },
+  });
   auto* speaker = running.speaker = new Speaker(Speaker::Parts{
       .runtime = *runtime,
       .opt = *opt,
@@ -199,6 +210,7 @@ int main(int argc, char** argv) {
       .log = logLine,
       .outputPresent = [outputWatch] { return outputWatch->present(); },
       .language = playerLanguage(),
+      .neural = opt->textMode ? nullptr : kokoro,
   });
   auto* musicPlayer = running.musicPlayer = new NoMusicPlayer;
   // Linux has no on-device model: the AI is the claude tool, when installed.
@@ -217,6 +229,7 @@ int main(int argc, char** argv) {
       .songFolders = songFolders(baseDir),
       .quit = quitOnMain,
       .pianoSpeech = pianospeech::fromSentence,
+      .duck = [kokoro](bool on) { kokoro->duck(on); },
       .assistant = aiSession,
       .daw = new ReaperAdapter,
       .reaperRunning = [runtime] { return Reaper::running(*runtime); },
@@ -259,7 +272,11 @@ int main(int argc, char** argv) {
             // The take reaches its file before the process goes.
             engine->compose().pieces().waitForSaves(5.0);
           },
-      .shutDownHelpers = [aiSession] { aiSession->shutDown(); },
+      .shutDownHelpers =
+          [aiSession, kokoro] {
+            aiSession->shutDown();
+            kokoro->shutDown();
+          },
       .silenceNotes =
           [engine, midi] {
             // Nothing set going goes off on the way out.
@@ -315,6 +332,9 @@ int main(int argc, char** argv) {
                           ? "No piano found yet. Plug it in and I will pick it up."
                           : "Piano connected.";
   runtime->async([sounds] { sounds->start(); });
+  // The natural voice comes up in the background; until it is ready the
+  // platform voice speaks.
+  if (!opt->textMode) runtime->async([kokoro] { kokoro->start(); });
   engine->studioDesk().startChecks();
   engine->appDesk().startChecks();
   engine->writeCommandSheet();

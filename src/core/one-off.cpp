@@ -9,6 +9,7 @@
 #include "core/profile.h"
 #include "core/reband.h"
 #include "core/route-trace.h"
+#include "core/voice-one-off.h"
 #include "lessons/lesson.h"
 #include "lessons/song-library.h"
 #include "platform/files.h"
@@ -32,8 +33,10 @@ struct Option {
 // Options of the later subsystems: recognised, so a run with them never starts
 // a second engine, but not built yet.
 const Option laterWithoutEngine[] = {
-    {"--speak", 1},   {"--lookup", 2},      {"--install-voice", 0},
-    {"--library", 0}, {"--sound-check", 1}, {"--selftest", 0},
+    {"--lookup", 2},
+    {"--library", 0},
+    {"--sound-check", 1},
+    {"--selftest", 0},
 };
 // Both routes of the AI from the command line, with the player's names and
 // library in the prompts: one question (one-shot), or a conversation of
@@ -217,6 +220,13 @@ std::optional<int> runWithEngine(const std::vector<std::string>& args, Runtime& 
     }
     return routetrace::run(requests, options, print);
   }
+  if (auto text = present(args, "--speak", 1)) {
+    auto given = [&](const char* option) {
+      return std::find(args.begin(), args.end(), option) != args.end();
+    };
+    return speakOnce(text->front(), given("--mute"), given("--cold"), dataFolder(), runtime, print);
+  }
+  if (present(args, "--install-voice", 0)) return installVoice(dataFolder(), runtime, print);
   if (present(args, "--new-logic-project", 0)) {
     LogicControl logic(LogicControl::osascript(runtime));
     const LogicNewProjectAnswer answer = LogicControl::newProjectAnswer(logic.logicNewProject());

@@ -35,6 +35,10 @@ namespace {
 constexpr int kMaxDepth = 6;
 constexpr double kQuestionSeconds = 20.0;
 const char* kCannotYet = "I know what you're after, but I can't do that one yet.";
+// The platform voice speaks at the rate the player set for it.
+const char* kOwnRate =
+    "Only my natural voice changes speed here. This voice keeps the speed set in your "
+    "computer's speech settings.";
 
 bool among(const std::string& text, const std::vector<std::string>& phrases) {
   return std::find(phrases.begin(), phrases.end(), text) != phrases.end();
@@ -752,11 +756,15 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   if ((heard.has("too fast") && !inLesson) ||
       (heard.hasAny({"talk slower", "speak slower", "talking too fast", "speaking too fast"}))) {
     named("speaking rate");
-    return notYet("speaking more slowly");
+    op("slower voice");
+    if (!engine_.parts().speaker.stepRate(-1)) return say(kOwnRate, "own rate");
+    return say("Slowing it down.");
   }
   if ((heard.has("speed up") && !inLesson) || heard.hasAny({"talk faster", "speak faster"})) {
     named("speaking rate");
-    return notYet("speaking faster");
+    op("faster voice");
+    if (!engine_.parts().speaker.stepRate(+1)) return say(kOwnRate, "own rate");
+    return say("Picking it up.");
   }
   if (heard.hasAny({"follow me", "play with me", "live band"})) {
     const bool off = heard.hasAny({"off", "stop"});

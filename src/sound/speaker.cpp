@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/speech/word-marks.h"
 #include "platform/window-lines.h"
+#include "sound/kokoro.h"
 #include "sound/voice-meter.h"
 
 namespace orvo {
@@ -156,7 +157,8 @@ void Speaker::loadVoices(double limit) {
   });
 }
 
-void Speaker::say(const std::string& text, SpeechTicket ticket) {
+void Speaker::say(const std::string& whole, SpeechTicket ticket) {
+  std::string text = whole;
   if (parts_.opt.textMode) {
     {
       MutexLock guard(lock_);
@@ -176,6 +178,18 @@ void Speaker::say(const std::string& text, SpeechTicket ticket) {
     tool = useProcess_;
   }
   parts_.ui(lines::say(text));
+  if (usingFastVoice()) {
+    // What the natural voice could not say (nothing to hear it on, a sentence
+    // it could not render) goes on in the platform voice.
+    Kokoro::Spoken spoken =
+        parts_.neural->say(text, [this] { parts_.ui(std::string(lines::speechStart)); });
+    if (spoken.any && spoken.rest.empty()) return;
+    {
+      MutexLock guard(lock_);
+      if (!ticket.current() || stops_ != stopsAtStart) return;
+    }
+    if (spoken.any) text = spoken.rest;
+  }
   if (parts_.outputPresent && !parts_.outputPresent()) return parts_.print(text);
   if (tool) {
     probeLater();
@@ -348,6 +362,7 @@ void Speaker::sayWithProcess(const std::string& text) {
 // Called for every right note of a lesson: when nothing is being said it
 // touches no queue at all.
 void Speaker::stop() {
+  if (parts_.neural) parts_.neural->stop();
   std::map<std::uint64_t, Pending> released;
   {
     MutexLock guard(lock_);
@@ -362,12 +377,22 @@ void Speaker::stop() {
   }
 }
 
+bool Speaker::usingFastVoice() {
+  return parts_.neural && parts_.neural->usable();
+}
+
+std::optional<double> Speaker::stepRate(int direction) {
+  if (!parts_.neural || !parts_.neural->installed()) return std::nullopt;
+  return parts_.neural->stepRate(direction);
+}
+
 void Speaker::silenceNow() {
   stop();
   parts_.synth.stopSpeaking();
 }
 
 std::string Speaker::voiceName() {
+  if (usingFastVoice()) return parts_.neural->name();
   MutexLock guard(lock_);
   return voice_ && !voice_->id.empty() ? voice_->name : "";
 }
@@ -378,6 +403,16 @@ bool Speaker::usingTool() {
 }
 
 std::string Speaker::nextVoice() {
+  if (parts_.neural && parts_.neural->state() == Kokoro::State::ready) {
+    if (auto name = parts_.neural->nextVoice()) {
+      parts_.ui(lines::voice(*name + " (Kokoro)"));
+      return *name;
+    }
+    // Past the last natural voice: the platform voice as it was.
+    std::string platform = voiceName();
+    parts_.ui(lines::voice(platform.empty() ? "default" : platform));
+    return platform.empty() ? "the computer's own voice" : platform;
+  }
   SynthVoice next;
   {
     MutexLock guard(lock_);

@@ -34,6 +34,7 @@
 
 namespace orvo {
 
+class Kokoro;
 class VoiceMeter;
 
 class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
@@ -52,14 +53,16 @@ class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
     // Whether anything can be heard at all; asked before every sentence.
     std::function<bool()> outputPresent = {};
     std::string language = "en";  // the player's language: which voices are offered
+    // The natural voice, preferred while it is usable; none in text mode.
+    Kokoro* neural = nullptr;
   };
 
   // The rules, in seconds.
-  static constexpr double beginLimit = 3.0;    // a sentence must begin within this
-  static constexpr double stallLimit = 4.0;    // ... and reach its next word within this
+  static constexpr double beginLimit = 3.0;     // a sentence must begin within this
+  static constexpr double stallLimit = 4.0;     // ... and reach its next word within this
   static constexpr double longestWait = 123.0;  // a sentence never holds its caller longer
-  static constexpr double firstRetry = 5.0;    // the service is tried again after this,
-  static constexpr double latestRetry = 60.0;  // ... doubling up to this
+  static constexpr double firstRetry = 5.0;     // the service is tried again after this,
+  static constexpr double latestRetry = 60.0;   // ... doubling up to this
 
   explicit Speaker(Parts parts);
   ~Speaker() override;
@@ -71,8 +74,12 @@ class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
   float volume() override { return volume_; }
   void setVolume(float volume) override { volume_ = volume; }
 
-  // Switches to the next voice and returns the words that name it.
+  // Switches to the next voice and returns the words that name it: the
+  // natural voice's favourites first, then the platform's voices.
   std::string nextVoice() override;
+  std::optional<double> stepRate(int direction) override;
+  // The natural voice is the one speaking.
+  bool usingFastVoice();
 
   // Asks the service for its voices in the background; nothing waits for
   // them, and the log tells when they did not come within `limit` seconds.

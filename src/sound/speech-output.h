@@ -7,6 +7,7 @@
 // every blocked say() return at once.
 
 #include <atomic>
+#include <optional>
 #include <string>
 
 namespace orvo {
@@ -36,6 +37,9 @@ class SpeechOutput {
   // The voice's loudness, 0.2 to 1.
   virtual float volume() = 0;
   virtual void setVolume(float volume) = 0;
+  // The speaking rate a step slower (-1) or faster (+1); nothing when this
+  // voice's rate is the player's own setting.
+  virtual std::optional<double> stepRate(int) { return std::nullopt; }
 };
 
 }  // namespace orvo

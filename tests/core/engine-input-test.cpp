@@ -50,11 +50,14 @@ TEST_F(EngineTest, TheListenerHearsTheNameAndIsToldWhenEachSentenceEnds) {
   engine->appCommand("ear 1 Orvo could you talk slower with me");
   runtime.advance(1.0);
   EXPECT_THAT(windowLines(), Contains("earreset"));
-  const std::string cannotYet = "I know what you're after, but I can't do that one yet.";
-  EXPECT_EQ(spokenOne(), cannotYet);
-  EXPECT_THAT(logText(), HasSubstr("heard \"could you talk slower with me\": not yet"));
+  // The platform voice keeps the player's own rate, and says so.
+  const std::string ownRate =
+      "Only my natural voice changes speed here. This voice keeps the speed set in your "
+      "computer's speech settings.";
+  EXPECT_EQ(spokenOne(), ownRate);
+  EXPECT_THAT(logText(), HasSubstr("heard \"could you talk slower with me\": own rate"));
   auto speaking = engine->speakingNow();
-  EXPECT_EQ(speaking.lastSpoken, cannotYet);
+  EXPECT_EQ(speaking.lastSpoken, ownRate);
   EXPECT_DOUBLE_EQ(speaking.lastSpokenAt, 1000.9);  // after the 0.9 s an unfinished request waits
 
   // The sentence ended, so a remark soon after may be a follow-up: it is let go.
@@ -72,8 +75,8 @@ TEST_F(EngineTest, TheListenerHearsTheNameAndIsToldWhenEachSentenceEnds) {
   runtime.advance(1.0);
   engine->appCommand("ear 1 speak faster");
   runtime.advance(1.0);
-  EXPECT_THAT(logText(), HasSubstr("heard \"speak faster\": not yet"));
-  EXPECT_EQ(spokenOne(), cannotYet);
+  EXPECT_THAT(logText(), HasSubstr("heard \"speak faster\": own rate"));
+  EXPECT_EQ(spokenOne(), ownRate);
 
   // A sentence cut off by a press ends the speaking but opens no follow-up.
   runtime.advance(10.0);

@@ -48,8 +48,8 @@ TEST(OneOff, DropAddsTheTitleOnceAndKeepsTheRestOfTheMemory) {
 
   // Without its title nothing runs, and options of later subsystems say so.
   EXPECT_FALSE(runWithoutEngine({"--drop"}, home.path(), print));
-  EXPECT_EQ(runWithoutEngine({"--speak", "hello"}, home.path(), print), 2);
-  EXPECT_EQ(printed.back(), "not yet: --speak");
+  EXPECT_EQ(runWithoutEngine({"--selftest"}, home.path(), print), 2);
+  EXPECT_EQ(printed.back(), "not yet: --selftest");
   // With no model to ask, the question gets the sentence that says so.
   ::setenv("ORVO_AI", "local", 1);
   EXPECT_EQ(runWithoutEngine({"--ask", "why"}, home.path(), print), 0);

@@ -1,0 +1,34 @@
+#pragma once
+// The natural voice's own output stream: mono 16-bit samples written in
+// short blocks, each write waiting as playback does, so a stop between two
+// blocks silences the voice within one block.
+//
+// Threads: one playing thread writes; latency() may be asked from it too.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace orvo {
+
+class VoiceOutput {
+ public:
+  virtual ~VoiceOutput() = default;
+  // False when the stream broke (the sound server went away).
+  virtual bool write(const std::int16_t* samples, std::size_t count) = 0;
+  // Seconds between a write and its sound reaching the ear.
+  virtual double latency() = 0;
+  // Waits until what was written has played.
+  virtual void drain() = 0;
+};
+
+// PulseAudio's simple API (PipeWire serves it too); nothing without a server.
+std::unique_ptr<VoiceOutput> openPulseVoiceOutput(int rate, const std::string& name);
+// Raw little-endian samples appended to `path`, written at the pace of
+// playback: tests and the sound check hear the voice this way.
+std::unique_ptr<VoiceOutput> openFileVoiceOutput(const std::filesystem::path& path, int rate);
+// ORVO_VOICE_OUT's file when it is set, else PulseAudio; nothing when neither opens.
+std::unique_ptr<VoiceOutput> openVoiceOutput(int rate);
+
+}  // namespace orvo

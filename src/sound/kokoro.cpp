@@ -1,0 +1,301 @@
+#include "sound/kokoro.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "platform/files.h"
+#include "platform/window-lines.h"
+#include "sound/kokoro-protocol.h"
+#include "sound/voice-wav.h"
+
+namespace orvo {
+
+namespace {
+
+constexpr double kStartWait = 0.1;  // 100 looks, 10 s in all
+constexpr int kStartLooks = 100;
+constexpr double kReplyWait = 25.0;
+
+}  // namespace
+
+const char* kokoroStateName(Kokoro::State state) {
+  switch (state) {
+    case Kokoro::State::off:
+      return "off";
+    case Kokoro::State::starting:
+      return "starting";
+    case Kokoro::State::ready:
+      return "ready";
+    case Kokoro::State::failed:
+      return "failed";
+  }
+  return "off";
+}
+
+Kokoro::Kokoro(Parts parts)
+    : parts_(std::move(parts)), files_(parts_.runtime.serial("orvo.voice-files")) {
+  const std::string chosen = kokoroChoice(files::readFile(parts_.folder / "voice-kokoro.txt"));
+  const double rate = kokoroRate(files::readFile(parts_.folder / "voice-speed.txt"));
+  MutexLock guard(lock_);
+  enabled_ = chosen != "mac";
+  voice_ = enabled_ ? chosen : kDefaultKokoroVoice;
+  rate_ = rate;
+}
+
+Kokoro::~Kokoro() {
+  shutDown();
+}
+
+bool Kokoro::installed() const {
+  std::error_code error;
+  return std::filesystem::exists(parts_.folder / "kokoro-v1.0.onnx", error) &&
+         std::filesystem::exists(parts_.folder / ".venv" / "bin" / "python", error);
+}
+
+void Kokoro::start() {
+  {
+    MutexLock guard(lock_);
+    if (state_ != State::off) return;
+  }
+  if (!installed()) return;
+  // Long sentences of earlier runs are never read again.
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(parts_.temporary, error)) {
+    if (isKokoroLeftover(entry.path())) std::filesystem::remove(entry.path(), error);
+  }
+  files::makeFolders(parts_.folder / "cache");
+  {
+    MutexLock guard(lock_);
+    state_ = State::starting;
+  }
+  LineProcess::Options options;
+  options.argv = {(parts_.folder / ".venv" / "bin" / "python").string(), "-I",
+                  (parts_.folder / "kokoro_server.py").string(), parts_.folder.string()};
+  options.maxLine = 1 << 16;
+  std::shared_ptr<LineProcess> process = LineProcess::start(
+      options,
+      {.onLine = [this](std::string_view line) { heard(line); },
+       .onDropped = [this](std::size_t) { parts_.log("Kokoro: an overlong line was dropped"); },
+       .onExit = [this] { ended(); }});
+  MutexLock guard(lock_);
+  if (!process) {
+    state_ = State::failed;
+    parts_.log("Kokoro could not start: the server did not launch");
+    return;
+  }
+  if (state_ == State::starting) process_ = std::move(process);
+}
+
+void Kokoro::heard(std::string_view text) {
+  const KokoroLine line = readKokoroLine(text);
+  std::shared_ptr<Waiting> answered;
+  std::string logLine;
+  bool nowReady = false;
+  {
+    MutexLock guard(lock_);
+    switch (line.kind) {
+      case KokoroLine::Kind::ready:
+        voices_ = line.voices;
+        if (std::find(voices_.begin(), voices_.end(), voice_) == voices_.end()) {
+          voice_ = kDefaultKokoroVoice;
+        }
+        if (state_ == State::starting || state_ == State::ready) state_ = State::ready;
+        nowReady = state_ == State::ready && enabled_;
+        logLine = "Kokoro voice ready, " + std::to_string(voices_.size()) + " voices";
+        break;
+      case KokoroLine::Kind::failed:
+        state_ = State::failed;
+        logLine = "Kokoro could not start: " + line.reason;
+        break;
+      case KokoroLine::Kind::reply: {
+        auto found = replies_.find(line.id);
+        if (found == replies_.end()) break;  // late, repeated or never asked: dropped
+        found->second->reply = line.reply;
+        answered = found->second;
+        replies_.erase(found);
+        break;
+      }
+      case KokoroLine::Kind::junk:
+        logLine = "Kokoro: a line that is no answer";
+        break;
+    }
+  }
+  if (answered) answered->done->signal();
+  if (!logLine.empty()) parts_.log(logLine);
+  // The window shows which voice speaks now.
+  if (nowReady) parts_.ui(lines::voice(name() + " (Kokoro)"));
+}
+
+void Kokoro::ended() {
+  std::map<std::string, std::shared_ptr<Waiting>> waiting;
+  {
+    MutexLock guard(lock_);
+    if (state_ != State::off) state_ = State::failed;
+    waiting.swap(replies_);
+  }
+  for (auto& [id, wait] : waiting) wait->done->signal();
+  parts_.log("Kokoro: the server ended");
+}
+
+void Kokoro::shutDown() {
+  std::shared_ptr<LineProcess> process;
+  {
+    MutexLock guard(lock_);
+    process = std::move(process_);
+    state_ = State::off;
+  }
+  // Ended outside the lock: its reader thread takes the lock on its way out.
+  if (process) process->terminate();
+  process.reset();
+}
+
+std::optional<std::filesystem::path> Kokoro::synth(const std::string& text) {
+  // The server coming up may change the voice (one it does not offer), so
+  // the voice is read once it is up.
+  auto wait = parts_.runtime.makeSemaphore();
+  for (int look = 0; look < kStartLooks && state() == State::starting; ++look)
+    wait->wait(kStartWait);
+  std::string voice;
+  double rate;
+  {
+    MutexLock guard(lock_);
+    voice = voice_;
+    rate = rate_;
+  }
+  const std::string speed = kokoroSpeed(rate, text);
+  const std::filesystem::path output = kokoroOutput(
+      parts_.folder, parts_.temporary, static_cast<long>(::getpid()), voice, speed, text);
+  std::error_code error;
+  if (parts_.cache && std::filesystem::exists(output, error)) {
+    if (readVoiceWavFile(output)) return output;
+    std::filesystem::remove(output, error);  // cut short by a crash: rendered again
+  }
+  auto waiting = std::make_shared<Waiting>();
+  waiting->done = parts_.runtime.makeSemaphore();
+  std::shared_ptr<LineProcess> process;
+  std::string id;
+  {
+    MutexLock guard(lock_);
+    if (state_ != State::ready || !process_) return std::nullopt;
+    process = process_;
+    id = std::to_string(++counter_);
+    replies_[id] = waiting;
+  }
+  bool written = process->write(kokoroRequest(std::stol(id), voice, speed, output, text));
+  bool answered = written && waiting->done->wait(kReplyWait);
+  std::optional<std::string> reply;
+  {
+    MutexLock guard(lock_);
+    replies_.erase(id);
+    reply = waiting->reply;
+  }
+  if (!answered || !reply || reply->rfind("ok", 0) != 0) {
+    if (reply) parts_.log("Kokoro: " + *reply);
+    return std::nullopt;
+  }
+  if (!readVoiceWavFile(output)) {
+    parts_.log("Kokoro: the rendered file could not be read");
+    std::filesystem::remove(output, error);
+    return std::nullopt;
+  }
+  return output;
+}
+
+const std::vector<std::pair<std::string, std::string>>& Kokoro::favourites() {
+  static const std::vector<std::pair<std::string, std::string>> voices = {
+      {"bm_george", "George"},
+      {"bf_emma", "Emma"},
+      {"af_heart", "Heart"},
+      {"am_michael", "Michael"},
+      {"bf_isabella", "Isabella"}};
+  return voices;
+}
+
+// Settings are written on a queue of their own, in order: the caller may hold
+// the engine's lock.
+void Kokoro::keep(const std::string& file, const std::string& text) {
+  const std::filesystem::path path = parts_.folder / file;
+  files_.post([path, text] { files::writeFileAtomically(path, text); });
+}
+
+std::optional<std::string> Kokoro::nextVoice() {
+  std::optional<std::string> chosen;
+  std::string keptAs;
+  {
+    MutexLock guard(lock_);
+    std::vector<std::pair<std::string, std::string>> offered;
+    for (const auto& favourite : favourites()) {
+      if (std::find(voices_.begin(), voices_.end(), favourite.first) != voices_.end()) {
+        offered.push_back(favourite);
+      }
+    }
+    std::size_t next = 0;
+    if (enabled_) {
+      auto at = std::find_if(offered.begin(), offered.end(),
+                             [this](const auto& favourite) { return favourite.first == voice_; });
+      next = at == offered.end() ? 0 : static_cast<std::size_t>(at - offered.begin()) + 1;
+    }
+    if (next < offered.size()) {
+      enabled_ = true;
+      voice_ = offered[next].first;
+      chosen = offered[next].second;
+      keptAs = voice_;
+    } else {
+      enabled_ = false;
+      keptAs = "mac";
+    }
+  }
+  keep("voice-kokoro.txt", keptAs + "\n");
+  return chosen;
+}
+
+std::string Kokoro::name() const {
+  MutexLock guard(lock_);
+  for (const auto& [id, spoken] : favourites())
+    if (id == voice_) return spoken;
+  return voice_;
+}
+
+double Kokoro::stepRate(int direction) {
+  double rate;
+  {
+    MutexLock guard(lock_);
+    rate_ = std::clamp(std::round((rate_ + 0.1 * direction) * 10) / 10, kSlowestKokoroRate,
+                       kFastestKokoroRate);
+    rate = rate_;
+  }
+  char text[16];
+  std::snprintf(text, sizeof text, "%.1f\n", rate);
+  keep("voice-speed.txt", text);
+  return rate;
+}
+
+Kokoro::State Kokoro::state() const {
+  MutexLock guard(lock_);
+  return state_;
+}
+
+std::string Kokoro::voice() const {
+  MutexLock guard(lock_);
+  return voice_;
+}
+
+bool Kokoro::enabled() const {
+  MutexLock guard(lock_);
+  return enabled_;
+}
+
+std::vector<std::string> Kokoro::voices() const {
+  MutexLock guard(lock_);
+  return voices_;
+}
+
+double Kokoro::rate() const {
+  MutexLock guard(lock_);
+  return rate_;
+}
+
+}  // namespace orvo

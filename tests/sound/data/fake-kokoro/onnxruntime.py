@@ -1,0 +1,1 @@
+"""A stand-in for onnxruntime: the installer only checks that it imports."""
