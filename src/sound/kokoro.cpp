@@ -234,8 +234,10 @@ std::optional<std::string> Kokoro::nextVoice() {
     }
     std::size_t next = 0;
     if (enabled_) {
-      auto at = std::find_if(offered.begin(), offered.end(),
-                             [this](const auto& favourite) { return favourite.first == voice_; });
+      const std::string current = voice_;
+      auto at = std::find_if(offered.begin(), offered.end(), [&current](const auto& favourite) {
+        return favourite.first == current;
+      });
       next = at == offered.end() ? 0 : static_cast<std::size_t>(at - offered.begin()) + 1;
     }
     if (next < offered.size()) {

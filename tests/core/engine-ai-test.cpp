@@ -117,7 +117,7 @@ TEST_F(AiTest, ACommandIsPerformedThroughTheRulesAndLearned) {
 
 TEST_F(AiTest, ACommandTheRulesCannotDoIsSaidToBeBeyondUsAndNeverSentBack) {
   fake.replies["take me to the moon"] = "DO: fly me to the moon";
-  fake.replies["zorb the blorb"] = "DO: speak faster";
+  fake.replies["zorb the blorb"] = "DO: play it differently";
   fake.replies["hmm"] = "DO:";
   for (const char* question : {"take me to the moon", "zorb the blorb", "hmm"}) {
     engine->hear(question);
@@ -129,7 +129,8 @@ TEST_F(AiTest, ACommandTheRulesCannotDoIsSaidToBeBeyondUsAndNeverSentBack) {
   EXPECT_EQ(fake.asked.size(), 3u) << "each sent once, none sent back";
   EXPECT_THAT(mistakes(),
               HasSubstr("the AI named something the app could not do: fly me to the moon"));
-  EXPECT_THAT(mistakes(), HasSubstr("the AI named something the app could not do: speak faster"));
+  EXPECT_THAT(mistakes(),
+              HasSubstr("the AI named something the app could not do: play it differently"));
 }
 
 TEST_F(AiTest, NoAnswerAndNoModelAndNotSignedInEachHaveTheirSentence) {
