@@ -233,8 +233,15 @@ TEST(NotePath, TheRoundQueuesEchoesWithoutAllocating) {
     allocating += allocationCount.load() > 0 ? 1 : 0;
   }
   EXPECT_EQ(allocating, 0);
-  std::lock_guard guard(engine.lock);
-  engine.compose().stopRound();
+  {
+    std::lock_guard guard(engine.lock);
+    engine.compose().stopRound();
+  }
+  // The world goes only once the round's activities have let go of the engine.
+  engine.interrupt();
+  for (int wait = 0; wait < 500 && engine.activitiesRunning() > 0; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 }  // namespace
