@@ -4,6 +4,7 @@
 
 #include "core/compose-room.h"
 #include "core/engine.h"
+#include "platform/files.h"
 
 namespace orvo {
 
@@ -152,9 +153,7 @@ bool ReaperRoom::typed(const std::string& line) {
   auto then = std::move(typedThen_);
   typedThen_ = nullptr;
   if (typedScreen_ != shown_) return false;  // the prompt's screen is gone
-  std::string text = line;
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.pop_back();
-  while (!text.empty() && text.front() == ' ') text.erase(text.begin());
+  const std::string text = files::trim(line);
   if (text.empty()) {
     engine_.speak("Nothing typed.");
     return true;

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <future>
-#include <sstream>
 
+#include "platform/speech/word-marks.h"
 #include "platform/window-lines.h"
 #include "sound/kokoro-protocol.h"
 #include "sound/kokoro.h"
@@ -18,13 +18,6 @@ namespace {
 constexpr float kDuckedGain = 0.25f;  // about 12 dB down
 constexpr double kDuckRamp = 0.05;    // seconds from one level to the other
 constexpr int kBlockMs = 10;
-
-std::vector<std::string> wordsOf(const std::string& sentence) {
-  std::istringstream in(sentence);
-  std::vector<std::string> words;
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
-}
 
 std::string joined(const std::vector<std::string>& sentences, std::size_t from) {
   std::string rest;
@@ -75,7 +68,7 @@ bool Kokoro::play(VoiceOutput& output, const std::string& sentence,
                   const std::function<void()>& onStart, bool& started) {
   const std::size_t block = static_cast<std::size_t>(rate * kBlockMs / 1000);
   const float step = static_cast<float>(1.0 / (kDuckRamp * rate));
-  const std::vector<std::string> words = wordsOf(sentence);
+  const std::vector<std::string> words = WordMarks(sentence).words();
   const std::vector<double> starts = wordStarts(words, static_cast<double>(samples.size()) / rate);
   std::size_t nextWord = 0;
   std::vector<std::int16_t> pcm(block);

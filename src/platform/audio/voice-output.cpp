@@ -70,10 +70,10 @@ class FileVoiceOutput final : public VoiceOutput {
 }  // namespace
 
 std::unique_ptr<VoiceOutput> openPulseVoiceOutput(int rate, const std::string& name) {
-  pa_sample_spec spec;
-  spec.format = PA_SAMPLE_S16LE;
-  spec.rate = static_cast<std::uint32_t>(rate);
-  spec.channels = 1;
+  pa_sample_spec format;
+  format.format = PA_SAMPLE_S16LE;
+  format.rate = static_cast<std::uint32_t>(rate);
+  format.channels = 1;
   // A short buffer, so a stop is heard at once: about 40 ms ahead.
   pa_buffer_attr attributes;
   attributes.maxlength = static_cast<std::uint32_t>(-1);
@@ -83,7 +83,7 @@ std::unique_ptr<VoiceOutput> openPulseVoiceOutput(int rate, const std::string& n
   attributes.fragsize = static_cast<std::uint32_t>(-1);
   int error = 0;
   pa_simple* stream = pa_simple_new(nullptr, "Orvo", PA_STREAM_PLAYBACK, nullptr, name.c_str(),
-                                    &spec, nullptr, &attributes, &error);
+                                    &format, nullptr, &attributes, &error);
   if (!stream) return nullptr;
   return std::make_unique<PulseVoiceOutput>(stream);
 }
