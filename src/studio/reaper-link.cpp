@@ -208,14 +208,8 @@ std::optional<std::string> sendList(const std::vector<std::string>& args, double
 }
 
 std::vector<std::string> lines(const std::vector<std::string>& args) {
-  std::vector<std::string> out;
   auto answer = sendList(args, 3.0);
-  if (!answer) return out;
-  for (std::string_view line : wire::split(*answer, '\n')) {
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!line.empty()) out.emplace_back(line);
-  }
-  return out;
+  return answer ? wire::lines(*answer) : std::vector<std::string>{};
 }
 
 std::string_view bridgeSource() {

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "studio/reaper-link.h"
+#include "studio/reaper-wire.h"
 
 namespace orvo {
 
@@ -17,21 +18,6 @@ std::string sentenceOf(const std::string& answer) {
   text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
   if (text.back() != '.' && text.back() != '?' && text.back() != '!') text += '.';
   return text;
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (char c : text + "\n") {
-    if (c == '\n') {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (!line.empty()) lines.push_back(line);
-      line.clear();
-    } else {
-      line += c;
-    }
-  }
-  return lines;
 }
 
 // Items that each send one command and say its answer.
@@ -101,7 +87,7 @@ RScreen effectsOn(const ReaperSend& send, const std::string& track, const std::s
   return listed("Effects on track " + label, [send, track]() -> std::optional<std::vector<RItem>> {
     auto answer = send({"fx_list", track}, 3.0);
     if (!answer) return std::nullopt;
-    const auto names = linesOf(*answer);
+    const auto names = wire::lines(*answer);
     if (names.empty()) {
       const std::string none = "None yet. Go back and choose Add an effect.";
       return std::vector<RItem>{{none, [none] { return ROut::say(none); }}};
@@ -125,7 +111,7 @@ RScreen addEffect(const ReaperSend& send, const std::string& track) {
                                                                track](const std::string& words) {
            auto answer = send({"fx_search", words}, 3.0);
            if (!answer) return ROut::say(kNoAnswer);
-           const auto names = linesOf(*answer);
+           const auto names = wire::lines(*answer);
            if (names.empty()) return ROut::say("No plug-in matches that.");
            return ROut::push(fixed("Plug-ins matching " + words, fxAddItems(send, track, names)));
          });
@@ -165,7 +151,7 @@ RScreen tracks(const ReaperSend& send) {
     auto answer = send({"tracks"}, 3.0);
     if (!answer) return std::nullopt;
     std::vector<RItem> items;
-    for (const auto& line : linesOf(*answer)) {
+    for (const auto& line : wire::lines(*answer)) {
       const auto bar = line.find('|');
       if (bar == std::string::npos || bar == 0) continue;  // no track number to act on
       const std::string track = line.substr(0, bar);
@@ -197,7 +183,7 @@ RScreen newTrack(const ReaperSend& send) {
   screen.build = [send] {
     std::vector<RItem> items = {newTrackItem(send, "Audio track", {"track_new", "audio", "", ""})};
     auto found = send({"fx_search", "", "instrument"}, 3.0);
-    auto names = found ? linesOf(*found) : std::vector<std::string>{};
+    auto names = found ? wire::lines(*found) : std::vector<std::string>{};
     if (names.empty()) names.push_back("ReaSynth");
     for (const auto& name : names) {
       items.push_back(newTrackItem(send, "Instrument track with " + Reaper::spoken(name),
@@ -235,7 +221,7 @@ ROut findAction(const ReaperSend& send) {
         auto answer = send({"action_search", words}, 3.0);
         if (!answer) return ROut::say(kNoAnswer);
         std::vector<RItem> items;
-        for (const auto& line : linesOf(*answer)) {
+        for (const auto& line : wire::lines(*answer)) {
           const auto bar = line.find('|');
           if (bar == std::string::npos) continue;
           items.push_back(command(send, line.substr(bar + 1), {"action", line.substr(0, bar)}));

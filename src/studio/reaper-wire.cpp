@@ -46,4 +46,13 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
   }
 }
 
+std::vector<std::string> lines(std::string_view text) {
+  std::vector<std::string> out;
+  for (std::string_view line : split(text, '\n')) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.empty()) out.emplace_back(line);
+  }
+  return out;
+}
+
 }  // namespace orvo::wire

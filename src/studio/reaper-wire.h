@@ -34,5 +34,7 @@ std::optional<int> integer(std::string_view text);
 
 // The text split at every `separator`, empty pieces kept.
 std::vector<std::string_view> split(std::string_view text, char separator);
+// An answer's lines, carriage returns dropped and empty lines left out.
+std::vector<std::string> lines(std::string_view text);
 
 }  // namespace orvo::wire
