@@ -24,6 +24,7 @@
 #include "core/practice-timers.h"
 #include "core/quit.h"
 #include "core/studio-desk.h"
+#include "core/voice-desk.h"
 #include "core/window.h"
 #include "lessons/jazz-course.h"
 #include "platform/atspi/atspi-tree.h"
@@ -32,6 +33,7 @@
 #include "platform/files.h"
 #include "platform/instance-lock.h"
 #include "platform/library-logs.h"
+#include "platform/login-items.h"
 #include "platform/midi/alsa/alsa-midi-backend.h"
 #include "platform/midi/fallback-midi-backend.h"
 #include "platform/midi/raw/raw-devices-midi-backend.h"
@@ -49,6 +51,8 @@
 #include "sound/piano-speech.h"
 #include "sound/sounds.h"
 #include "sound/speaker.h"
+#include "sound/voice-hooks.h"
+#include "sound/voice-installer.h"
 #include "sound/voice-meter.h"
 #include "studio/logic-host.h"
 #include "studio/reaper-adapter.h"
@@ -196,6 +200,7 @@ int main(int argc, char** argv) {
       .log = logLine,
       .ui = windowLine,
       .volume = [] { return running.speaker ? running.speaker->volume() : 1.0f; },
+      .systemClips = frequentSentences(),
   });
   auto* speaker = running.speaker = new Speaker(Speaker::Parts{
       .runtime = *runtime,
@@ -211,6 +216,16 @@ int main(int argc, char** argv) {
       .outputPresent = [outputWatch] { return outputWatch->present(); },
       .language = playerLanguage(),
       .neural = opt->textMode ? nullptr : kokoro,
+  });
+  // The installer speaks each step from its own thread, between other sentences.
+  auto* installer = new VoiceInstaller(VoiceInstaller::Parts{
+      .runtime = *runtime,
+      .folder = baseDir / "voice",
+      .serverScript = login::thisProgram().parent_path() / "kokoro_server.py",
+      .say = [speaker](const std::string& text) { speaker->say(text); },
+      .ui = windowLine,
+      .log = logLine,
+      .startVoice = [kokoro] { return kokoro->startAndWait(30.0); },
   });
   auto* musicPlayer = running.musicPlayer = new NoMusicPlayer;
   // Linux has no on-device model: the AI is the claude tool, when installed.
@@ -237,6 +252,7 @@ int main(int argc, char** argv) {
       .clipboard = [runtime] { return readClipboard(*runtime); },
       // Started from our app window, that window's process is ours.
       .ownAppPid = uiOn ? static_cast<int>(::getppid()) : 0,
+      .voiceHooks = naturalVoiceHooks(*kokoro, *installer, windowLine),
   });
   {
     Profile profile = engine->currentProfile();

@@ -14,6 +14,7 @@
 #include "core/menu-room.h"
 #include "core/metronome.h"
 #include "core/reaper-room.h"
+#include "core/voice-desk.h"
 #include "platform/files.h"
 #include "platform/login-items.h"
 #include "platform/utf8.h"
@@ -95,7 +96,8 @@ void Engine::registerLines() {
   });
   auto logOnly = [this](const std::string& line) { logLine("not yet: " + line); };
   routes_.prefix("update ", [logOnly](const std::string& rest) { logOnly("update " + rest); });
-  routes_.exact("declined", [logOnly](const std::string&) { logOnly("declined"); });
+  // The natural voice is not wanted: it is not offered at start again.
+  routes_.exact("declined", [this](const std::string&) { voiceDesk_->decline(); });
   // Requests of features still to come: said, never silent.
   routes_.exact("live", [this](const std::string&) { toggleLive(); });
   // "jazz 3": the lesson by its number; anything else there is told the range.

@@ -22,6 +22,7 @@
 #include "core/requests.h"
 #include "core/studio-desk.h"
 #include "core/talk-room.h"
+#include "core/voice-desk.h"
 #include "platform/files.h"
 #include "platform/random.h"
 #include "platform/window-lines.h"
@@ -74,6 +75,7 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   studioDesk_ = std::make_unique<StudioDesk>(*this, parts_.daw ? *parts_.daw : noStudio);
   static NoAccess noDesktop;
   appDesk_ = std::make_unique<AppDesk>(*this, parts_.access ? *parts_.access : noDesktop);
+  voiceDesk_ = std::make_unique<VoiceDesk>(*this, parts_.voiceHooks);
   live_ = std::make_unique<LiveStage>(*this);
   ear_ = std::make_unique<EarTraining>(*this);
   metronome_ = std::make_unique<Metronome>(
@@ -84,6 +86,7 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   compose_->setLiveBandSilencer([this] { live_->silence(); });
   // Two requests in a row are split before any family reads them as one.
   requests_->addSubHandler([this](const Heard& heard) { return appDesk_->sequenceHear(heard); });
+  requests_->addSubHandler([this](const Heard& heard) { return voiceDesk_->hear(heard); });
   current_ = home_.get();
   registerLines();
   requests_->loadLearned();
@@ -91,6 +94,7 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
 
 // Nothing of ours may fire after we are gone (tests make many engines on one runtime).
 Engine::~Engine() {
+  voiceDesk_.reset();  // an install or removal on its way ends first
   timers_->cancelAll();
   metronome_->stop();
 }
@@ -252,10 +256,12 @@ void Engine::greet(const std::string& found, bool keyboardConnected) {
     greeting.rest += " I can see a piano. Press its highest key once, so I know its size.";
   }
   ui(lines::welcome(greeting.whole()));
+  // The profile asked for the natural voice: it is fetched once the greeting is said.
+  const std::optional<std::string> fetching = voiceDesk_->fetchAtStart(profile_);
   if (gen_ != 0) {
     // A key came first: its answer is not talked over, but whether a piano
     // was found is still said once the answer is done.
-    parts_.runtime.async([this, found] {
+    parts_.runtime.async([this, found, fetching] {
       for (int waited = 0; waited < 200; ++waited) {
         {
           std::lock_guard guard(lock);
@@ -264,12 +270,20 @@ void Engine::greet(const std::string& found, bool keyboardConnected) {
         parts_.runtime.sleep(0.1);
       }
       parts_.speaker.say(found);
+      if (fetching) {
+        parts_.speaker.say(*fetching);
+        voiceDesk_->beginInstall();
+      }
     });
     return;
   }
-  run([this, greeting](int gen) {
+  run([this, greeting, fetching](int gen) {
     say(greeting.hello, gen);
     if (!greeting.rest.empty()) say(greeting.rest, gen);
+    if (fetching) {
+      say(*fetching, gen);
+      voiceDesk_->beginInstall();
+    }
   });
 }
 

@@ -43,6 +43,7 @@
 #include "sound/midi-io.h"
 #include "sound/sounds.h"
 #include "sound/speech-output.h"
+#include "sound/voice-hooks.h"
 #include "studio/logic-control.h"
 #include "studio/reaper-hooks.h"
 #include "studio/studio-host.h"
@@ -60,6 +61,7 @@ class EarTraining;
 class Metronome;
 class PracticeTimers;
 class StudioDesk;
+class VoiceDesk;
 struct PlanStep;
 class ComposeRoom;
 class HomeRoom;
@@ -118,6 +120,8 @@ struct EngineParts {
   // How REAPER is found, started and asked; the real ones when unset (or the
   // pretend REAPER's with pretendReaper).
   const ReaperHooks* reaperHooks = nullptr;
+  // The natural voice, its installer and its voices; none when unset.
+  VoiceHooks voiceHooks = {};
 };
 
 class Engine {
@@ -233,6 +237,7 @@ class Engine {
   AiTalk& aiTalk() { return *aiTalk_; }
   StudioDesk& studioDesk() { return *studioDesk_; }
   AppDesk& appDesk() { return *appDesk_; }
+  VoiceDesk& voiceDesk() { return *voiceDesk_; }
   LiveStage& live() { return *live_; }
   // The practice tools: ear training (a round takes the notes played at
   // home), the metronome and the timers.
@@ -307,6 +312,7 @@ class Engine {
   std::unique_ptr<AiTalk> aiTalk_;
   std::unique_ptr<StudioDesk> studioDesk_;
   std::unique_ptr<AppDesk> appDesk_;
+  std::unique_ptr<VoiceDesk> voiceDesk_;
   std::unique_ptr<LiveStage> live_;
   std::unique_ptr<EarTraining> ear_;
   std::unique_ptr<Metronome> metronome_;

@@ -260,6 +260,7 @@ std::string Requests::dispatch(const Heard& heard, int depth) {
   // A question waiting for its yes.
   if (pendingYes_ && now <= pendingUntil_) {
     auto onYes = std::move(pendingYes_);
+    auto onNo = std::move(pendingNo_);
     static const std::vector<std::string> yes = {
         "yes",     "yeah",  "yep",       "sure",       "go ahead",  "ok",    "okay",
         "confirm", "do it", "please do", "yes please", "of course", "please"};
@@ -272,6 +273,7 @@ std::string Requests::dispatch(const Heard& heard, int depth) {
     }
     if (among(heard.text, no) || heard.starts("no")) {
       trace("family: no");
+      if (onNo) return onNo();
       return say("Okay, I'll leave it.", "dropped");
     }
   }
@@ -1036,8 +1038,9 @@ void Requests::ask(const std::string& question, const std::string& onYes) {
 }
 
 void Requests::confirm(const std::string& question, const std::string& what,
-                       std::function<std::string()> onYes) {
+                       std::function<std::string()> onYes, std::function<std::string()> onNo) {
   pendingYes_ = std::move(onYes);
+  pendingNo_ = std::move(onNo);
   pendingUntil_ = engine_.now() + kQuestionSeconds;
   trace("pending: " + what);
   engine_.speak(question);
@@ -1049,6 +1052,7 @@ bool Requests::questionPending() {
 
 void Requests::clearQuestion() {
   pendingYes_ = nullptr;
+  pendingNo_ = nullptr;
 }
 
 void Requests::loadLearned() {

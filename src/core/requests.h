@@ -48,8 +48,9 @@ class Requests {
   void ask(const std::string& question, const std::string& onYes);
   // The same, with an action for the yes (a studio change kept for it);
   // `what` names it in the trace. The outcome is the action's.
+  // `onNo`, when given, answers a no in place of "Okay, I'll leave it.".
   void confirm(const std::string& question, const std::string& what,
-               std::function<std::string()> onYes);
+               std::function<std::string()> onYes, std::function<std::string()> onNo = nullptr);
   bool questionPending();
   void clearQuestion();
 
@@ -100,6 +101,7 @@ class Requests {
   std::string spokenText_;
   // What a yes does, and until when.
   std::function<std::string()> pendingYes_;
+  std::function<std::string()> pendingNo_;
   double pendingUntil_ = 0.0;
   std::map<std::string, std::string> learned_;
   std::string lastRequest_;

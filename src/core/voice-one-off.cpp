@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "platform/login-items.h"
 #include "sound/kokoro.h"
@@ -14,15 +13,6 @@ namespace {
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Starts the voice and waits for its answer, at most 30 s.
-bool startAndWait(Kokoro& voice) {
-  voice.start();
-  for (int i = 0; i < 300 && voice.state() == Kokoro::State::starting; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return voice.state() == Kokoro::State::ready;
 }
 
 }  // namespace
@@ -38,7 +28,7 @@ int speakOnce(const std::string& text, bool mute, bool cold, const std::filesyst
   // Muted, the sound goes nowhere, still at the pace of playback.
   if (mute) parts.openOutput = [](int rate) { return openFileVoiceOutput("/dev/null", rate); };
   Kokoro voice(parts);
-  if (!startAndWait(voice)) {
+  if (!voice.startAndWait(30.0)) {
     print("Kokoro is not available");
     return 1;
   }
@@ -77,7 +67,7 @@ int installVoice(const std::filesystem::path& baseDir, Runtime& runtime, const P
                             .say = say,
                             .ui = [](const std::string&) {},
                             .log = [](const std::string&) {},
-                            .startVoice = [&voice] { return startAndWait(voice); }});
+                            .startVoice = [&voice] { return voice.startAndWait(30.0); }});
   const bool installed = installer.install();
   voice.shutDown();
   print(installed ? "installed" : "not installed");

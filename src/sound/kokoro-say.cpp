@@ -28,32 +28,39 @@ std::string joined(const std::vector<std::string>& sentences, std::size_t from) 
 
 }  // namespace
 
-Kokoro::Spoken Kokoro::say(const std::string& text, const std::function<void()>& onStart) {
+Kokoro::Spoken Kokoro::say(const std::string& text, const std::function<void()>& onStart,
+                           const std::string& voiceId) {
   const int mine = gen_.load();
   const std::vector<std::string> sentences = voiceSentences(text);
-  if (sentences.empty() || !usable()) return {false, text};
-  auto first = synth(sentences.front());
-  std::optional<VoiceWav> wav = first ? readVoiceWavFile(*first) : std::nullopt;
+  // A voice asked for by name may speak even while the platform voice is chosen.
+  const bool up = voiceId.empty() ? usable() : state() == State::ready;
+  if (sentences.empty() || !up) return {false, text};
+  speakingNow_.fetch_add(1);
+  struct Done {
+    std::atomic<int>& count;
+    ~Done() { count.fetch_sub(1); }
+  } done{speakingNow_};
+  std::optional<Rendered> wav = render(sentences.front(), voiceId);
   if (!wav || gen_.load() != mine) return {false, gen_.load() != mine ? "" : text};
-  std::unique_ptr<VoiceOutput> output = parts_.openOutput(wav->rate);
+  std::unique_ptr<VoiceOutput> output = parts_.openOutput(wav->wav.rate);
   if (!output) return {false, text};  // no sound device: the platform voice speaks
-  const int rate = wav->rate;
+  const int rate = wav->wav.rate;
   bool started = false;
   for (std::size_t i = 0; i < sentences.size(); ++i) {
     // The next sentence renders while this one plays.
-    std::future<std::optional<std::filesystem::path>> next;
+    std::future<std::optional<Rendered>> next;
     if (i + 1 < sentences.size()) {
-      next = std::async(std::launch::async,
-                        [this, sentence = sentences[i + 1]] { return synth(sentence); });
+      next = std::async(std::launch::async, [this, sentence = sentences[i + 1], voiceId] {
+        return render(sentence, voiceId);
+      });
     }
-    if (!play(*output, sentences[i], wav->samples, rate, mine, onStart, started)) {
+    if (!play(*output, sentences[i], wav->wav.samples, rate, mine, onStart, started)) {
       if (next.valid()) next.wait();
       return {true, ""};  // stopped: the rest is not wanted
     }
     if (!next.valid()) break;
-    auto rendered = next.get();
-    wav = rendered ? readVoiceWavFile(*rendered) : std::nullopt;
-    if (!wav || wav->rate != rate) {
+    wav = next.get();
+    if (!wav || wav->wav.rate != rate) {
       parts_.log("Kokoro: a sentence could not be rendered; the platform voice goes on");
       output->drain();
       return {true, joined(sentences, i + 1)};

@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 #include "platform/files.h"
 #include "platform/window-lines.h"
@@ -18,8 +20,26 @@ namespace {
 constexpr double kStartWait = 0.1;  // 100 looks, 10 s in all
 constexpr int kStartLooks = 100;
 constexpr double kReplyWait = 25.0;
+constexpr double kRetryGap = 60.0;  // a server that keeps failing is not started over and over
+
+class ProcessPipe final : public KokoroPipe {
+ public:
+  explicit ProcessPipe(std::unique_ptr<LineProcess> process) : process_(std::move(process)) {}
+  bool write(std::string_view bytes) override { return process_->write(bytes); }
+  void terminate() override { process_->terminate(); }
+
+ private:
+  std::unique_ptr<LineProcess> process_;
+};
 
 }  // namespace
+
+std::shared_ptr<KokoroPipe> launchKokoroProcess(const LineProcess::Options& options,
+                                                LineProcess::Calls calls) {
+  std::unique_ptr<LineProcess> process = LineProcess::start(options, std::move(calls));
+  if (!process) return nullptr;
+  return std::make_shared<ProcessPipe>(std::move(process));
+}
 
 const char* kokoroStateName(Kokoro::State state) {
   switch (state) {
@@ -47,6 +67,16 @@ Kokoro::Kokoro(Parts parts)
 
 Kokoro::~Kokoro() {
   shutDown();
+  // A restart or the clips may still be on their way through the queue.
+  while (background_.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void Kokoro::inBackground(std::function<void()> task) {
+  background_.fetch_add(1);
+  parts_.runtime.async([this, task = std::move(task)] {
+    task();
+    background_.fetch_sub(1);
+  });
 }
 
 bool Kokoro::installed() const {
@@ -70,12 +100,13 @@ void Kokoro::start() {
   {
     MutexLock guard(lock_);
     state_ = State::starting;
+    lastRetry_ = parts_.runtime.now();
   }
   LineProcess::Options options;
   options.argv = {(parts_.folder / ".venv" / "bin" / "python").string(), "-I",
                   (parts_.folder / "kokoro_server.py").string(), parts_.folder.string()};
   options.maxLine = 1 << 16;
-  std::shared_ptr<LineProcess> process = LineProcess::start(
+  std::shared_ptr<KokoroPipe> process = parts_.launch(
       options,
       {.onLine = [this](std::string_view line) { heard(line); },
        .onDropped = [this](std::size_t) { parts_.log("Kokoro: an overlong line was dropped"); },
@@ -127,6 +158,9 @@ void Kokoro::heard(std::string_view text) {
   if (!logLine.empty()) parts_.log(logLine);
   // The window shows which voice speaks now.
   if (nowReady) parts_.ui(lines::voice(name() + " (Kokoro)"));
+  if (nowReady && !parts_.systemClips.empty()) {
+    inBackground([this] { prewarm(parts_.systemClips); });
+  }
 }
 
 void Kokoro::ended() {
@@ -140,8 +174,35 @@ void Kokoro::ended() {
   parts_.log("Kokoro: the server ended");
 }
 
+bool Kokoro::startAndWait(double limit) {
+  start();
+  auto wait = parts_.runtime.makeSemaphore();
+  for (double waited = 0; waited < limit && state() == State::starting; waited += kStartWait)
+    wait->wait(kStartWait);
+  return state() == State::ready;
+}
+
+void Kokoro::revive() {
+  std::shared_ptr<KokoroPipe> old;
+  {
+    MutexLock guard(lock_);
+    if (state_ != State::failed || !enabled_) return;
+    if (parts_.runtime.now() - lastRetry_ < kRetryGap) return;
+    lastRetry_ = parts_.runtime.now();
+    old = std::move(process_);
+    state_ = State::off;
+  }
+  parts_.log("Kokoro: starting the server again");
+  // Off this thread: the old process is waited for and the new one launched.
+  inBackground([this, old]() mutable {
+    if (old) old->terminate();
+    old.reset();
+    start();
+  });
+}
+
 void Kokoro::shutDown() {
-  std::shared_ptr<LineProcess> process;
+  std::shared_ptr<KokoroPipe> process;
   {
     MutexLock guard(lock_);
     process = std::move(process_);
@@ -152,17 +213,25 @@ void Kokoro::shutDown() {
   process.reset();
 }
 
-std::optional<std::filesystem::path> Kokoro::synth(const std::string& text) {
+std::optional<std::filesystem::path> Kokoro::synth(const std::string& text,
+                                                   const std::string& voiceId) {
+  auto rendered = render(text, voiceId);
+  if (!rendered) return std::nullopt;
+  return rendered->file;
+}
+
+std::optional<Kokoro::Rendered> Kokoro::render(const std::string& text,
+                                               const std::string& voiceId) {
   // The server coming up may change the voice (one it does not offer), so
   // the voice is read once it is up.
   auto wait = parts_.runtime.makeSemaphore();
   for (int look = 0; look < kStartLooks && state() == State::starting; ++look)
     wait->wait(kStartWait);
-  std::string voice;
+  std::string voice = voiceId;
   double rate;
   {
     MutexLock guard(lock_);
-    voice = voice_;
+    if (voice.empty()) voice = voice_;
     rate = rate_;
   }
   const std::string speed = kokoroSpeed(rate, text);
@@ -170,12 +239,12 @@ std::optional<std::filesystem::path> Kokoro::synth(const std::string& text) {
       parts_.folder, parts_.temporary, static_cast<long>(::getpid()), voice, speed, text);
   std::error_code error;
   if (parts_.cache && std::filesystem::exists(output, error)) {
-    if (readVoiceWavFile(output)) return output;
+    if (auto wav = readVoiceWavFile(output)) return Rendered{output, std::move(*wav)};
     std::filesystem::remove(output, error);  // cut short by a crash: rendered again
   }
   auto waiting = std::make_shared<Waiting>();
   waiting->done = parts_.runtime.makeSemaphore();
-  std::shared_ptr<LineProcess> process;
+  std::shared_ptr<KokoroPipe> process;
   std::string id;
   {
     MutexLock guard(lock_);
@@ -193,15 +262,29 @@ std::optional<std::filesystem::path> Kokoro::synth(const std::string& text) {
     reply = waiting->reply;
   }
   if (!answered || !reply || reply->rfind("ok", 0) != 0) {
-    if (reply) parts_.log("Kokoro: " + *reply);
+    parts_.log(reply ? "Kokoro: " + *reply : "Kokoro: no answer in time");
     return std::nullopt;
   }
-  if (!readVoiceWavFile(output)) {
+  auto wav = readVoiceWavFile(output);
+  if (!wav) {
     parts_.log("Kokoro: the rendered file could not be read");
     std::filesystem::remove(output, error);
     return std::nullopt;
   }
-  return output;
+  return Rendered{output, std::move(*wav)};
+}
+
+void Kokoro::prewarm(const std::vector<std::string>& sentences) {
+  auto pause = parts_.runtime.makeSemaphore();
+  for (const auto& text : sentences) {
+    // As say() cuts them, so the clips are what it asks for.
+    for (const auto& sentence : voiceSentences(text)) {
+      if (!usable()) return;
+      // A sentence being spoken goes first; the clips wait for the quiet.
+      for (int look = 0; look < 600 && speakingNow_.load() > 0; ++look) pause->wait(0.1);
+      (void)synth(sentence);
+    }
+  }
 }
 
 const std::vector<std::pair<std::string, std::string>>& Kokoro::favourites() {
@@ -212,6 +295,20 @@ const std::vector<std::pair<std::string, std::string>>& Kokoro::favourites() {
       {"am_michael", "Michael"},
       {"bf_isabella", "Isabella"}};
   return voices;
+}
+
+std::vector<std::pair<std::string, std::string>> Kokoro::offered() const {
+  MutexLock guard(lock_);
+  return offeredLocked();
+}
+
+std::vector<std::pair<std::string, std::string>> Kokoro::offeredLocked() const {
+  std::vector<std::pair<std::string, std::string>> offered;
+  for (const auto& favourite : favourites()) {
+    if (std::find(voices_.begin(), voices_.end(), favourite.first) != voices_.end())
+      offered.push_back(favourite);
+  }
+  return offered;
 }
 
 // Settings are written on a queue of their own, in order: the caller may hold
@@ -226,12 +323,7 @@ std::optional<std::string> Kokoro::nextVoice() {
   std::string keptAs;
   {
     MutexLock guard(lock_);
-    std::vector<std::pair<std::string, std::string>> offered;
-    for (const auto& favourite : favourites()) {
-      if (std::find(voices_.begin(), voices_.end(), favourite.first) != voices_.end()) {
-        offered.push_back(favourite);
-      }
-    }
+    const std::vector<std::pair<std::string, std::string>> offered = offeredLocked();
     std::size_t next = 0;
     if (enabled_) {
       const std::string current = voice_;

@@ -17,14 +17,29 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/audio/voice-output.h"
 #include "platform/line-process.h"
 #include "platform/mutex.h"
 #include "platform/runtime.h"
+#include "sound/voice-wav.h"
 
 namespace orvo {
+
+// The server's pipes: a process of its own, or a double in tests.
+class KokoroPipe {
+ public:
+  virtual ~KokoroPipe() = default;
+  virtual bool write(std::string_view bytes) = 0;
+  virtual void terminate() = 0;
+};
+using KokoroLaunch =
+    std::function<std::shared_ptr<KokoroPipe>(const LineProcess::Options&, LineProcess::Calls)>;
+// The server as a process (LineProcess); nothing when it cannot start.
+std::shared_ptr<KokoroPipe> launchKokoroProcess(const LineProcess::Options& options,
+                                                LineProcess::Calls calls);
 
 class Kokoro {
  public:
@@ -39,6 +54,10 @@ class Kokoro {
     std::function<float()> volume = [] { return 1.0f; };
     std::function<std::unique_ptr<VoiceOutput>(int rate)> openOutput = openVoiceOutput;
     bool cache = true;  // false renders every sentence afresh (a cold start, timed)
+    KokoroLaunch launch = launchKokoroProcess;
+    // Sentences rendered into the cache once the server is ready, so the
+    // most frequent ones start at once.
+    std::vector<std::string> systemClips = {};
   };
 
   // What say() managed: nothing, or all but `rest`, which the platform voice
@@ -58,14 +77,24 @@ class Kokoro {
   // Launches the server when installed and not running yet.
   void start();
   void shutDown();
+  // start(), then waits up to `limit` seconds for the server's answer; true once ready.
+  bool startAndWait(double limit);
+  // A server that failed or ended is started again, at most once a minute;
+  // until it is up the platform voice speaks.
+  void revive();
 
-  // The WAV file of the sentence (from the cache when it is there), or
-  // nothing: the platform voice says it instead.
-  std::optional<std::filesystem::path> synth(const std::string& text);
+  // The WAV file of the sentence in `voiceId` (the chosen voice when empty),
+  // from the cache when it is there; nothing: the platform voice says it instead.
+  std::optional<std::filesystem::path> synth(const std::string& text,
+                                             const std::string& voiceId = "");
+  // Renders each sentence not yet in the cache, one at a time, leaving the
+  // server to any sentence being spoken.
+  void prewarm(const std::vector<std::string>& sentences);
 
   // Renders and plays the text sentence by sentence, the next rendered while
   // one plays; `onStart` when the sound begins. Blocks until it is done or stopped.
-  Spoken say(const std::string& text, const std::function<void()>& onStart);
+  Spoken say(const std::string& text, const std::function<void()>& onStart,
+             const std::string& voiceId = "");
   // Silences the voice within one block; any thread, no allocation.
   void stop() { gen_.fetch_add(1); }
   // About 12 dB down while the listener hears the player, ramped over 50 ms.
@@ -84,6 +113,8 @@ class Kokoro {
 
   // The voices offered first, by id and spoken name.
   static const std::vector<std::pair<std::string, std::string>>& favourites();
+  // The favourites this server offers, in that order.
+  std::vector<std::pair<std::string, std::string>> offered() const;
 
   State state() const;
   std::string voice() const;
@@ -97,7 +128,15 @@ class Kokoro {
     std::shared_ptr<Semaphore> done;
     std::optional<std::string> reply;
   };
+  struct Rendered {
+    std::filesystem::path file;
+    VoiceWav wav;
+  };
+  std::optional<Rendered> render(const std::string& text, const std::string& voiceId);
+  std::vector<std::pair<std::string, std::string>> offeredLocked() const REQUIRES(lock_);
   void keep(const std::string& file, const std::string& text);
+  // On the runtime's queue, waited for before the voice goes.
+  void inBackground(std::function<void()> task);
   void heard(std::string_view line);
   void ended();
   // Plays one rendered sentence; false when stopped or the stream broke.
@@ -114,7 +153,10 @@ class Kokoro {
   double rate_ GUARDED_BY(lock_) = 1.0;
   long counter_ GUARDED_BY(lock_) = 0;
   std::map<std::string, std::shared_ptr<Waiting>> replies_ GUARDED_BY(lock_);
-  std::shared_ptr<LineProcess> process_ GUARDED_BY(lock_);
+  std::shared_ptr<KokoroPipe> process_ GUARDED_BY(lock_);
+  double lastRetry_ GUARDED_BY(lock_) = -1e9;
+  std::atomic<int> speakingNow_{0};
+  std::atomic<int> background_{0};
   std::atomic<int> gen_{0};
   std::atomic<bool> ducked_{false};
   std::atomic<double> outputDelay_{0};

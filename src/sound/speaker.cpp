@@ -189,6 +189,8 @@ void Speaker::say(const std::string& whole, SpeechTicket ticket) {
       if (!ticket.current() || stops_ != stopsAtStart) return;
     }
     if (spoken.any) text = spoken.rest;
+  } else if (parts_.neural) {
+    parts_.neural->revive();  // a server that went down comes back for later sentences
   }
   if (parts_.outputPresent && !parts_.outputPresent()) return parts_.print(text);
   if (tool) {

@@ -82,6 +82,22 @@ bool VoiceInstaller::download(const std::string& path, const std::filesystem::pa
   return run.ok;
 }
 
+bool VoiceInstaller::remove() {
+  if (running_.exchange(true)) return false;
+  bool removed = true;
+  for (const char* name : {"kokoro-v1.0.onnx", "voices-v1.0.bin", "kokoro-v1.0.onnx.part",
+                           "voices-v1.0.bin.part", ".venv", "python", "uv", "uv.tar.gz", "cache"}) {
+    std::error_code error;
+    std::filesystem::remove_all(parts_.folder / name, error);
+    if (error) {
+      parts_.log("voice removal: " + std::string(name) + ": " + error.message());
+      removed = false;
+    }
+  }
+  running_ = false;
+  return removed;
+}
+
 bool VoiceInstaller::steps() {
   const std::filesystem::path& folder = parts_.folder;
   if (!files::makeFolders(folder)) {

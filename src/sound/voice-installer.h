@@ -54,6 +54,9 @@ class VoiceInstaller {
   // one runs returns false at once.
   bool install();
   bool running() const { return running_; }
+  // Everything downloaded is deleted (the server script and the settings
+  // stay); false while an install runs or when something could not go.
+  bool remove();
 
  private:
   bool steps();

@@ -131,6 +131,7 @@ class EngineTest : public ::testing::Test {
   int ownAppPid = 0;
   LogicControl::Runner osa = nullptr;          // none: osascript, which this machine lacks
   const ReaperHooks* reaperControl = nullptr;  // none: the real REAPER, which is not here
+  VoiceHooks voiceHooks;                       // none: no natural voice
   ButtonKeys keys;
   // A player whose 88-key piano's top key is already known.
   bool topKeyKnown = files::writeFileAtomically(home / "top-key.txt", "108\n");
@@ -164,6 +165,7 @@ class EngineTest : public ::testing::Test {
         .ownAppPid = ownAppPid,
         .osaRunner = osa,
         .reaperHooks = reaperControl,
+        .voiceHooks = voiceHooks,
     });
   }
 

@@ -2,6 +2,9 @@
 // installed where the real one would be, heard through ORVO_VOICE_OUT.
 #include <gmock/gmock.h>
 
+#include <cmath>
+#include <cstring>
+
 #include "e2e/fifo-piano.h"
 #include "e2e/orvo-process.h"
 #include "platform/files.h"
@@ -19,13 +22,18 @@ void installStandIn(const std::filesystem::path& home) {
   files::writeFileAtomically(voice / "kokoro-v1.0.onnx", "");
 }
 
+// The program with the stand-in as its natural voice, heard in `heard`.
+OrvoProcess withStandIn(const std::filesystem::path& home, const std::filesystem::path& heard) {
+  installStandIn(home);
+  return OrvoProcess({.home = home,
+                      .args = {},
+                      .env = {{"ORVO_VOICE_OUT", heard.string()}, {"KOKORO_STAND_IN", ""}}});
+}
+
 TEST(VoiceSession, OnceReadyTheNaturalVoiceSpeaksAndIsHeardInItsFile) {
   TempFolder home;
-  installStandIn(home.path());
   const auto heard = home / "voice-out.raw";
-  OrvoProcess orvo({.home = home.path(),
-                    .args = {},
-                    .env = {{"ORVO_VOICE_OUT", heard.string()}, {"KOKORO_STAND_IN", ""}}});
+  OrvoProcess orvo = withStandIn(home.path(), heard);
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
   ASSERT_TRUE(orvo.waitFor("@voice George (Kokoro)", 20));
   Keyboard::wait(0.5);
@@ -55,6 +63,89 @@ TEST(VoiceSession, OnceReadyTheNaturalVoiceSpeaksAndIsHeardInItsFile) {
   OrvoProcess missing({.home = home.path(), .args = {"--speak", "Anyone?"}, .window = false});
   EXPECT_EQ(missing.waitExit(30), 1);
   EXPECT_TRUE(missing.waitFor("Kokoro is not available", 1));
+}
+
+// The loudness of the samples in [from, to) of the raw file, by sample index.
+double rmsOf(const std::filesystem::path& file, std::size_t from, std::size_t to) {
+  const std::string bytes = files::readFile(file).value_or("");
+  const std::size_t count = bytes.size() / 2;
+  to = std::min(to, count);
+  double sum = 0;
+  for (std::size_t i = from; i < to; ++i) {
+    std::int16_t sample;
+    std::memcpy(&sample, bytes.data() + 2 * i, 2);
+    sum += static_cast<double>(sample) * sample;
+  }
+  return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0.0;
+}
+
+std::size_t samplesIn(const std::filesystem::path& file) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(file, error);
+  return error ? 0 : static_cast<std::size_t>(size / 2);
+}
+
+TEST(VoiceSession, TalkingOverDucksTheVoiceAStopSilencesItAndVStepsToThePlatformVoice) {
+  TempFolder home;
+  const auto heard = home / "voice-out.raw";
+  OrvoProcess orvo = withStandIn(home.path(), heard);
+  ASSERT_TRUE(orvo.waitFor("@voice George (Kokoro)", 20));
+  Keyboard::wait(0.5);
+
+  // The help is long; the stop said over it ends it within a block or two,
+  // and only the stop's own answer follows.
+  orvo.write("h");
+  ASSERT_TRUE(orvo.waitFor("@start", 10));
+  for (int i = 0; i < 10; ++i) {
+    orvo.write("~lvl 0.05\n");  // what the microphone hears of the voice itself
+    Keyboard::wait(0.1);
+  }
+  const std::size_t beforeStop = samplesIn(heard);
+  orvo.write("~ear 0 Orvo stop\n");
+  const auto answer = orvo.waitForPrefix("@say ", 5);
+  ASSERT_TRUE(answer);
+  std::size_t settled = samplesIn(heard);
+  for (int i = 0; i < 50; ++i) {
+    Keyboard::wait(0.4);
+    if (samplesIn(heard) == settled) break;
+    settled = samplesIn(heard);
+  }
+  const std::size_t answerSamples = (answer->size() - 5) * 1440;  // 60 ms a character
+  EXPECT_GE(settled - beforeStop, answerSamples);
+  EXPECT_LE(settled - beforeStop, answerSamples + 4800) << "the help went on after the stop";
+  orvo.write("~lvl 0.01\n");  // heard in the quiet: the voice's own loudness is learned
+
+  // Someone talking over the next sentence turns the voice down.
+  orvo.write("h");
+  ASSERT_TRUE(orvo.waitForPrefix("@say Home.", 5));
+  ASSERT_TRUE(orvo.waitFor("@start", 10));
+  for (int i = 0; i < 9; ++i) {
+    orvo.write("~lvl 0.05\n");
+    Keyboard::wait(0.1);
+  }
+  const std::size_t before = samplesIn(heard);
+  orvo.write("~lvl 0.5\n");
+  Keyboard::wait(0.1);
+  orvo.write("~lvl 0.5\n");
+  Keyboard::wait(0.3);
+  const std::size_t after = samplesIn(heard);
+  const double loud = rmsOf(heard, before - 4800, before);
+  const double ducked = rmsOf(heard, after - 2400, after);
+  EXPECT_GT(loud, 3000.0);
+  EXPECT_LT(ducked, loud * 0.4) << "about 12 dB down";
+  orvo.write("~ear 0 Orvo stop\n");
+  Keyboard::wait(1.5);
+
+  // The natural voices in turn, then the platform voice, kept for the next run.
+  orvo.write("v");
+  EXPECT_TRUE(orvo.waitFor("@voice Emma (Kokoro)", 5));
+  orvo.write("v");
+  EXPECT_TRUE(orvo.waitFor("@voice Heart (Kokoro)", 5));
+  orvo.write("v");
+  EXPECT_TRUE(orvo.waitFor("@voice default", 5));
+  orvo.closeInput();
+  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_EQ(files::readFile(home / "voice" / "voice-kokoro.txt").value_or(""), "mac\n");
 }
 
 }  // namespace

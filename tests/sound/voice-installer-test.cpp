@@ -125,6 +125,14 @@ TEST_F(VoiceInstallerTest, EveryStepInOrderAndABrokenDownloadCarriesOn) {
   voiceStarts = false;
   EXPECT_FALSE(installer(url).install());
   EXPECT_THAT(said.back(), StartsWith("Everything downloaded, but the voice wouldn't start."));
+
+  // Removed: what was downloaded goes, the script and the choices stay.
+  files::writeFileAtomically(home / "voice" / "voice-kokoro.txt", "bf_emma\n");
+  EXPECT_TRUE(installer(url).remove());
+  for (const char* gone : {"kokoro-v1.0.onnx", "voices-v1.0.bin", ".venv", "python", "uv"})
+    EXPECT_FALSE(std::filesystem::exists(home / "voice" / gone)) << gone;
+  EXPECT_TRUE(std::filesystem::exists(home / "voice" / "kokoro_server.py"));
+  EXPECT_TRUE(std::filesystem::exists(home / "voice" / "voice-kokoro.txt"));
 }
 
 TEST_F(VoiceInstallerTest, EachFailureSaysWhatToDo) {

@@ -25,10 +25,13 @@ class VoiceOutput {
 
 // PulseAudio's simple API (PipeWire serves it too); nothing without a server.
 std::unique_ptr<VoiceOutput> openPulseVoiceOutput(int rate, const std::string& name);
+// ALSA's default device, where no sound server runs; nothing without one.
+std::unique_ptr<VoiceOutput> openAlsaVoiceOutput(int rate);
 // Raw little-endian samples appended to `path`, written at the pace of
 // playback: tests and the sound check hear the voice this way.
 std::unique_ptr<VoiceOutput> openFileVoiceOutput(const std::filesystem::path& path, int rate);
-// ORVO_VOICE_OUT's file when it is set, else PulseAudio; nothing when neither opens.
+// ORVO_VOICE_OUT's file when it is set, else PulseAudio, else ALSA; nothing
+// when none opens.
 std::unique_ptr<VoiceOutput> openVoiceOutput(int rate);
 
 }  // namespace orvo

@@ -1,0 +1,57 @@
+#pragma once
+// The talk about the natural voice: offering it and fetching it in the
+// background on a yes, a no kept in "voice-declined.txt" so it is not offered
+// again, whether it is there, removing it, and an audition of its favourite
+// voices, each naming itself. The installer speaks its own steps.
+//
+// Threads: hear() and fetchAtStart() with the engine's lock held; the
+// install and the removal run on the global queue, never under the lock.
+
+#include <atomic>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/profile.h"
+#include "sound/voice-hooks.h"
+#include "voice/heard.h"
+
+namespace orvo {
+
+class Engine;
+
+// The sentences said most often, rendered by the natural voice ahead of time.
+std::vector<std::string> frequentSentences();
+
+class VoiceDesk {
+ public:
+  VoiceDesk(Engine& engine, VoiceHooks hooks);
+  ~VoiceDesk();
+
+  // A request sub-handler: the outcome word, or nothing for any other sentence.
+  std::optional<std::string> hear(const Heard& heard);
+  // The player does not want the natural voice (a no, or the typed "declined").
+  void decline();
+  bool declined();
+  // The profile asks for the natural voice and it is neither here nor refused:
+  // the sentence that says it is being fetched; beginInstall() then fetches it.
+  std::optional<std::string> fetchAtStart(const Profile& profile);
+  void beginInstall();
+  // Installs or removals started and not yet ended (an orderly end waits for none).
+  bool busy() const { return busy_.load() > 0; }
+
+ private:
+  std::string offer();
+  // Said while it downloads or when it is not there: the outcome; else nothing.
+  std::optional<std::string> notThere(const std::string& missing);
+  std::string status();
+  std::string removal();
+  std::string audition();
+  void inBackground(std::function<void()> task);
+
+  Engine& engine_;
+  VoiceHooks hooks_;
+  std::atomic<int> busy_{0};
+};
+
+}  // namespace orvo

@@ -1,0 +1,31 @@
+#include "sound/voice-hooks.h"
+
+#include "platform/window-lines.h"
+#include "sound/kokoro.h"
+#include "sound/voice-installer.h"
+
+namespace orvo {
+
+VoiceHooks naturalVoiceHooks(Kokoro& voice, VoiceInstaller& installer,
+                             std::function<void(const std::string&)> caption) {
+  VoiceHooks hooks;
+  hooks.installed = [&voice] { return voice.installed(); };
+  hooks.installing = [&installer] { return installer.running(); };
+  hooks.install = [&installer] { return installer.install(); };
+  hooks.remove = [&voice, &installer] { return installer.remove() && !voice.installed(); };
+  hooks.ready = [&voice] { return voice.state() == Kokoro::State::ready; };
+  hooks.name = [&voice] {
+    return voice.enabled() ? voice.name() : std::string("the Mac's own voice");
+  };
+  hooks.offered = [&voice] { return voice.offered(); };
+  hooks.sayAs = [&voice, caption = std::move(caption)](const std::string& id,
+                                                       const std::string& text) {
+    caption(lines::say(text));
+    const Kokoro::Spoken spoken = voice.say(
+        text, [&caption] { caption(std::string(lines::speechStart)); }, id);
+    return spoken.any && spoken.rest.empty();
+  };
+  return hooks;
+}
+
+}  // namespace orvo
