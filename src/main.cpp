@@ -201,6 +201,8 @@ int main(int argc, char** argv) {
       .ui = windowLine,
       .volume = [] { return running.speaker ? running.speaker->volume() : 1.0f; },
       .systemClips = frequentSentences(),
+      .measure = uiOn ? [](const VoiceWav& wav) { running.meter->measure(wav); }
+                      : std::function<void(const VoiceWav&)>(nullptr),
   });
   auto* speaker = running.speaker = new Speaker(Speaker::Parts{
       .runtime = *runtime,
@@ -350,7 +352,13 @@ int main(int argc, char** argv) {
   runtime->async([sounds] { sounds->start(); });
   // The natural voice comes up in the background; until it is ready the
   // platform voice speaks.
-  if (!opt->textMode) runtime->async([kokoro] { kokoro->start(); });
+  // An installed voice runs the server script of this program, not an older one.
+  if (!opt->textMode) {
+    runtime->async([kokoro, installer] {
+      if (kokoro->installed()) installer->placeScript();
+      kokoro->start();
+    });
+  }
   engine->studioDesk().startChecks();
   engine->appDesk().startChecks();
   engine->writeCommandSheet();

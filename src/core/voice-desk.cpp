@@ -24,17 +24,28 @@ bool aboutTheVoice(const Heard& heard) {
 }  // namespace
 
 std::vector<std::string> frequentSentences() {
-  return {"Your turn.",
+  // The praise, the stops, the pauses, the turns and the modes.
+  return {"That's correct.",
+          "Yes, that's right.",
+          "That's it, well done.",
+          "Spot on.",
+          "Okay, stopped.",
+          "All quiet now.",
+          "Stopping there.",
+          "Paused for now.",
+          "Okay, paused.",
+          "Your turn.",
           "Now you.",
           "Over to you.",
           "Have a go.",
-          "Paused for now.",
-          "Okay, paused.",
-          "Piano connected.",
-          "Cancelled.",
-          "Nothing typed.",
           "Good. On we go.",
-          "Still there. Carrying on."};
+          "Still there. Carrying on.",
+          "Back home.",
+          "Home again.",
+          "Home, all quiet.",
+          "New composition.",
+          "Composition mode off.",
+          "Piano connected."};
 }
 
 VoiceDesk::VoiceDesk(Engine& engine, VoiceHooks hooks)

@@ -54,6 +54,7 @@ Kokoro::Spoken Kokoro::say(const std::string& text, const std::function<void()>&
         return render(sentence, voiceId);
       });
     }
+    if (parts_.measure) parts_.measure(wav->wav);
     if (!play(*output, sentences[i], wav->wav.samples, rate, mine, onStart, started)) {
       if (next.valid()) next.wait();
       return {true, ""};  // stopped: the rest is not wanted

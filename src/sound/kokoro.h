@@ -58,6 +58,8 @@ class Kokoro {
     // Sentences rendered into the cache once the server is ready, so the
     // most frequent ones start at once.
     std::vector<std::string> systemClips = {};
+    // Each sentence's sound before it plays, for the window's level display.
+    std::function<void(const VoiceWav&)> measure = nullptr;
   };
 
   // What say() managed: nothing, or all but `rest`, which the platform voice

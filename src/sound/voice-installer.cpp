@@ -82,6 +82,14 @@ bool VoiceInstaller::download(const std::string& path, const std::filesystem::pa
   return run.ok;
 }
 
+bool VoiceInstaller::placeScript() {
+  const auto script = files::readFile(parts_.serverScript);
+  if (!script) return false;
+  const auto placed = parts_.folder / "kokoro_server.py";
+  if (files::readFile(placed) == script) return true;
+  return files::writeFileAtomically(placed, *script);
+}
+
 bool VoiceInstaller::remove() {
   if (running_.exchange(true)) return false;
   bool removed = true;
@@ -118,8 +126,7 @@ bool VoiceInstaller::steps() {
         "gigabytes while it installs.");
     return false;
   }
-  auto script = files::readFile(parts_.serverScript);
-  if (!script || !files::writeFileAtomically(folder / "kokoro_server.py", *script)) {
+  if (!placeScript()) {
     parts_.say(
         "A file that should be inside the app is missing. Downloading Orvo again should fix it.");
     return false;

@@ -54,6 +54,9 @@ class VoiceInstaller {
   // one runs returns false at once.
   bool install();
   bool running() const { return running_; }
+  // The server script beside the program copied into the voice folder when
+  // it differs (a newer program); false when the program has none.
+  bool placeScript();
   // Everything downloaded is deleted (the server script and the settings
   // stay); false while an install runs or when something could not go.
   bool remove();

@@ -28,6 +28,15 @@ void VoiceMeter::measure(RenderedSpeech speech) {
   queue_.post([this, speech = std::move(speech)] { send(speech); });
 }
 
+void VoiceMeter::measure(const VoiceWav& wav) {
+  RenderedSpeech speech;
+  speech.sampleRate = wav.rate;
+  speech.samples.reserve(wav.samples.size());
+  for (float sample : wav.samples)
+    speech.samples.push_back(static_cast<std::int16_t>(std::clamp(sample, -1.0f, 1.0f) * 32767.0f));
+  measure(std::move(speech));
+}
+
 void VoiceMeter::send(const RenderedSpeech& speech) {
   int id = ++id_;
   ui_(lines::meterHead(id, static_cast<double>(frameSize) / speech.sampleRate));

@@ -16,6 +16,7 @@
 
 #include "platform/runtime.h"
 #include "platform/speech/espeak-renderer.h"
+#include "sound/voice-wav.h"
 
 namespace orvo {
 
@@ -29,8 +30,10 @@ class VoiceMeter {
 
   // A sentence the synthesiser speaks, rendered here at its rate.
   void measure(const std::string& text, int wordsPerMinute);
-  // Sound already rendered (the neural voice's).
+  // Sound already rendered.
   void measure(RenderedSpeech speech);
+  // A sentence of the natural voice, as it will be played.
+  void measure(const VoiceWav& wav);
 
   static std::vector<Frame> bandLevels(const std::vector<std::int16_t>& samples, int sampleRate);
 

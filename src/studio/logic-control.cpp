@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "platform/text-pieces.h"
+
 namespace orvo {
 
 namespace {
@@ -12,31 +14,6 @@ const char* kLogic = "Logic Pro";
 std::string withoutLineEnds(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   return text;
-}
-
-std::vector<std::string> splitOn(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (char c : text) {
-    if (c == separator) {
-      parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  parts.push_back(part);
-  return parts;
-}
-
-// Every line of a listing, the carriage returns of a Mac's line ends dropped.
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  for (std::string line : splitOn(text, '\n')) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) lines.push_back(line);
-  }
-  return lines;
 }
 
 }  // namespace
@@ -258,7 +235,8 @@ bool LogicControl::denied(const std::string& out) {
 std::optional<LogicNewProjectFields> LogicControl::readNewProject(const std::string& out) {
   const std::string text = withoutLineEnds(out);
   if (text.rfind("ok", 0) != 0) return std::nullopt;
-  auto fields = splitOn(text, '|');
+  std::vector<std::string> fields;
+  for (std::string_view field : text::split(text, '|')) fields.emplace_back(field);
   fields.resize(std::max<std::size_t>(fields.size(), 6));
   // A sheet's text may itself hold "|": whatever follows the fifth bar is the text.
   std::string asking = fields[5];
@@ -317,7 +295,7 @@ std::optional<std::vector<std::string>> LogicControl::list(const std::vector<std
     if (failure) *failure = run.out;
     return std::nullopt;
   }
-  return linesOf(run.out);
+  return text::lines(run.out);
 }
 
 bool LogicControl::hasSubmenu(const std::vector<std::string>& path, const std::string& item) {

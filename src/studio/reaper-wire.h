@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text-pieces.h"
+
 namespace orvo::wire {
 
 // The shortest text that reads back as the same double, with ".0" on whole
@@ -32,9 +34,8 @@ std::string number(double value);
 std::optional<double> real(std::string_view text);
 std::optional<int> integer(std::string_view text);
 
-// The text split at every `separator`, empty pieces kept.
-std::vector<std::string_view> split(std::string_view text, char separator);
-// An answer's lines, carriage returns dropped and empty lines left out.
-std::vector<std::string> lines(std::string_view text);
+// An answer's fields and lines.
+using text::lines;
+using text::split;
 
 }  // namespace orvo::wire

@@ -133,6 +133,12 @@ TEST_F(VoiceInstallerTest, EveryStepInOrderAndABrokenDownloadCarriesOn) {
     EXPECT_FALSE(std::filesystem::exists(home / "voice" / gone)) << gone;
   EXPECT_TRUE(std::filesystem::exists(home / "voice" / "kokoro_server.py"));
   EXPECT_TRUE(std::filesystem::exists(home / "voice" / "voice-kokoro.txt"));
+
+  // A newer program's script replaces an older one left in the folder.
+  files::writeFileAtomically(home / "voice" / "kokoro_server.py", "# an older server\n");
+  EXPECT_TRUE(installer(url).placeScript());
+  EXPECT_EQ(files::readFile(home / "voice" / "kokoro_server.py"),
+            files::readFile(std::string(ORVO_SOURCE_DIR) + "/src/sound/kokoro/kokoro_server.py"));
 }
 
 TEST_F(VoiceInstallerTest, EachFailureSaysWhatToDo) {
