@@ -129,12 +129,17 @@ void Kokoro::heard(std::string_view text) {
     MutexLock guard(lock_);
     switch (line.kind) {
       case KokoroLine::Kind::ready:
+        // Said twice, the first one stands: the clips are not rendered again.
+        if (state_ != State::starting) {
+          logLine = "Kokoro: a ready line out of turn, ignored";
+          break;
+        }
         voices_ = line.voices;
         if (std::find(voices_.begin(), voices_.end(), voice_) == voices_.end()) {
           voice_ = kDefaultKokoroVoice;
         }
-        if (state_ == State::starting || state_ == State::ready) state_ = State::ready;
-        nowReady = state_ == State::ready && enabled_;
+        state_ = State::ready;
+        nowReady = enabled_;
         logLine = "Kokoro voice ready, " + std::to_string(voices_.size()) + " voices";
         break;
       case KokoroLine::Kind::failed:

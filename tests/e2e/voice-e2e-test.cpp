@@ -23,11 +23,14 @@ void installStandIn(const std::filesystem::path& home) {
 }
 
 // The program with the stand-in as its natural voice, heard in `heard`.
-OrvoProcess withStandIn(const std::filesystem::path& home, const std::filesystem::path& heard) {
+OrvoProcess withStandIn(const std::filesystem::path& home, const std::filesystem::path& heard,
+                        const std::string& exitOn = "") {
   installStandIn(home);
   return OrvoProcess({.home = home,
                       .args = {},
-                      .env = {{"ORVO_VOICE_OUT", heard.string()}, {"KOKORO_STAND_IN", ""}}});
+                      .env = {{"ORVO_VOICE_OUT", heard.string()},
+                              {"KOKORO_STAND_IN", ""},
+                              {"KOKORO_STAND_IN_EXIT_ON", exitOn}}});
 }
 
 TEST(VoiceSession, OnceReadyTheNaturalVoiceSpeaksAndIsHeardInItsFile) {
@@ -146,6 +149,23 @@ TEST(VoiceSession, TalkingOverDucksTheVoiceAStopSilencesItAndVStepsToThePlatform
   orvo.closeInput();
   EXPECT_EQ(orvo.waitExit(), 0);
   EXPECT_EQ(files::readFile(home / "voice" / "voice-kokoro.txt").value_or(""), "mac\n");
+}
+
+TEST(VoiceSession, AServerThatEndsPartWayLeavesTheRestToThePlatformVoice) {
+  TempFolder home;
+  const auto heard = home / "voice-out.raw";
+  OrvoProcess orvo = withStandIn(home.path(), heard, "Counting white keys");
+  ASSERT_TRUE(orvo.waitFor("@voice George (Kokoro)", 20));
+  Keyboard::wait(0.5);
+  orvo.write("h");
+  ASSERT_TRUE(orvo.waitFor("@start", 10));
+  // No sound output here: the platform voice prints what it says.
+  const auto rest = orvo.waitForPrefix("Counting white keys down from the top.", 30);
+  ASSERT_TRUE(rest);
+  EXPECT_THAT(*rest, ::testing::EndsWith("slash opens the full list on screen."));
+  EXPECT_GE(samplesIn(heard), 5u * 1440) << "the first sentences were heard in the natural voice";
+  orvo.closeInput();
+  EXPECT_EQ(orvo.waitExit(), 0);
 }
 
 }  // namespace

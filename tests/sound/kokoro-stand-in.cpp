@@ -4,7 +4,8 @@
 // voice folder, where it keeps each request line it read ("requests.txt").
 // KOKORO_STAND_IN chooses a misbehaviour: failed, silent, notok, broken,
 // split, unknown, exit, noline, once (the first request only). KOKORO_STAND_IN_DELAY: seconds
-// before "ready".
+// before "ready". KOKORO_STAND_IN_EXIT_ON: the server ends at the first request
+// whose text holds these words.
 
 #include <unistd.h>
 
@@ -67,6 +68,7 @@ std::vector<std::string> fields(const std::string& line) {
 int main(int argc, char** argv) {
   const std::string mode = std::getenv("KOKORO_STAND_IN") ? std::getenv("KOKORO_STAND_IN") : "";
   const char* delay = std::getenv("KOKORO_STAND_IN_DELAY");
+  const char* exitOn = std::getenv("KOKORO_STAND_IN_EXIT_ON");
   const std::string folder = argc >= 4 ? argv[3] : ".";
   if (delay) std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(delay)));
   if (mode == "failed") {
@@ -91,6 +93,7 @@ int main(int argc, char** argv) {
       continue;
     }
     if (mode == "exit") return 3;
+    if (exitOn && parts[4].find(exitOn) != std::string::npos) return 4;
     if (mode == "silent" || mode == "failed") continue;
     if (mode == "notok" || (mode == "once" && answered++ > 0)) {
       say(parts[0] + "\terror: out of memory\n");

@@ -98,7 +98,9 @@ TEST_F(KokoroWaitsTest, AServerThatNeverComesUpOrNeverAnswersLeavesTheSentenceIn
   EXPECT_EQ(written[0].substr(0, 18), "1\tbm_george\t1.06\t/");
   EXPECT_THAT(logged, Contains("Kokoro: no answer in time"));
   EXPECT_EQ(kokoro->state(), Kokoro::State::ready) << "later sentences may still work";
-  line("1\tok");  // its late answer is dropped
+  line("1\tok");                                // its late answer is dropped
+  line("ready\tbm_george\tbf_emma\taf_heart");  // said twice: the first stands
+  EXPECT_EQ(kokoro->voices().size(), 2u);
 
   // An answer at 24.5 s is in time; short sentences are spoken a little slower.
   runtime.after(24.5, [this] {
