@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
       continue;
     }
     if (mode == "exit") return 3;
-    if (exitOn && parts[4].find(exitOn) != std::string::npos) return 4;
+    if (exitOn && *exitOn && parts[4].find(exitOn) != std::string::npos) return 4;
     if (mode == "silent" || mode == "failed") continue;
     if (mode == "notok" || (mode == "once" && answered++ > 0)) {
       say(parts[0] + "\terror: out of memory\n");
