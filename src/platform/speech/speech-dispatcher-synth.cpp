@@ -5,8 +5,8 @@
 
 #include <chrono>
 #include <cmath>
-#include <thread>
 #include <sstream>
+#include <thread>
 
 #include "platform/utf8.h"
 
@@ -31,7 +31,8 @@ SpeechDispatcherSynth::SpeechDispatcherSynth() {
 
 SpeechDispatcherSynth::~SpeechDispatcherSynth() {
   instance = nullptr;
-  if (auto* connection = static_cast<SPDConnection*>(connection_); connection && connected()) {
+  if (auto* connection = static_cast<SPDConnection*>(connection_.load());
+      connection && connected()) {
     spd_close(connection);
   }
 }
@@ -46,7 +47,7 @@ void SpeechDispatcherSynth::setDelegate(Delegate* delegate) {
 // connection (closing it then frees what that thread holds). A link is left
 // behind only when the service failed, and costs a few hundred bytes.
 void SpeechDispatcherSynth::close() {
-  auto* connection = static_cast<SPDConnection*>(connection_);
+  auto* connection = static_cast<SPDConnection*>(connection_.load());
   if (!connection) return;
   bool alive = connected();
   socket_ = -1;
@@ -99,8 +100,7 @@ bool SpeechDispatcherSynth::connected() {
 std::vector<SynthVoice> SpeechDispatcherSynth::voices() {
   std::vector<SynthVoice> found;
   char* error = nullptr;
-  SPDConnection* lister =
-      spd_open2("orvo", "voices", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error);
+  SPDConnection* lister = spd_open2("orvo", "voices", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error);
   free(error);
   if (!lister) return found;
   SPDVoice** list = spd_list_synthesis_voices(lister);
@@ -115,7 +115,7 @@ std::vector<SynthVoice> SpeechDispatcherSynth::voices() {
 }
 
 bool SpeechDispatcherSynth::speak(const SynthUtterance& utterance) {
-  auto* connection = static_cast<SPDConnection*>(connection_);
+  auto* connection = static_cast<SPDConnection*>(connection_.load());
   if (!connection || !connected()) return false;
   Spoken spoken{utterance.id, WordMarks(utterance.text)};
   std::ostringstream ssml;
@@ -125,9 +125,8 @@ bool SpeechDispatcherSynth::speak(const SynthUtterance& utterance) {
   }
   ssml << "</speak>";
   if (!utterance.voiceId.empty()) spd_set_synthesis_voice(connection, utterance.voiceId.c_str());
-  int volume = utterance.volume < 1.0f
-                   ? static_cast<int>(std::lround((utterance.volume - 1.0f) * 100))
-                   : 0;
+  int volume =
+      utterance.volume < 1.0f ? static_cast<int>(std::lround((utterance.volume - 1.0f) * 100)) : 0;
   if (spd_set_volume(connection, volume) < 0) return false;
   // Never hold our lock across the call: its reply and our callbacks share a thread.
   int messageId = spd_say(connection, SPD_MESSAGE, ssml.str().c_str());
@@ -151,7 +150,7 @@ bool SpeechDispatcherSynth::speak(const SynthUtterance& utterance) {
 }
 
 void SpeechDispatcherSynth::stopSpeaking() {
-  if (connection_) spd_cancel(static_cast<SPDConnection*>(connection_));
+  if (void* connection = connection_.load()) spd_cancel(static_cast<SPDConnection*>(connection));
 }
 
 void SpeechDispatcherSynth::notify(std::size_t messageId, int event, const char* mark) {

@@ -43,8 +43,10 @@ class SpeechDispatcherSynth final : public SpeechSynth {
   void close();
 
   std::mutex mutex_;
-  void* connection_ = nullptr;      // an SPDConnection; replaced on the speech queue only
-  std::atomic<int> socket_{-1};     // its socket, for connected() from any thread
+  // An SPDConnection, replaced on the speech queue only; read from any thread
+  // by stopSpeaking on the way out (an old link is never freed, so it stays valid).
+  std::atomic<void*> connection_{nullptr};
+  std::atomic<int> socket_{-1};  // its socket, for connected() from any thread
   Delegate* delegate_ = nullptr;
   std::map<std::size_t, Spoken> spoken_;  // by speech-dispatcher's message id
   // Events that came before speak() learnt their message id.

@@ -5,7 +5,8 @@
 // die, hang or come back, so the link can be opened again at any time.
 //
 // connect(), speak() and stopSpeaking() are called on one serial queue (a
-// call into a frozen service may block it); connected() from any thread;
+// call into a frozen service may block it), except the stopSpeaking() of the
+// quit, which may not wait for that queue; connected() from any thread;
 // voices() from any thread, on a link of its own, and it may never return;
 // delegate calls arrive on the synthesiser's own thread.
 
