@@ -1,8 +1,5 @@
 #include "core/voice-desk.h"
 
-#include <chrono>
-#include <thread>
-
 #include "core/engine.h"
 #include "core/requests.h"
 
@@ -17,8 +14,7 @@ constexpr const char* kNotInstalled = "The natural voice isn't installed.";
 
 // The voice it is about: the natural (or neural) voice, Kokoro.
 bool aboutTheVoice(const Heard& heard) {
-  return heard.hasAny(
-      {"natural voice", "neural voice", "kokoro", "kokoro voice", "better voice", "new voice"});
+  return heard.hasAny({"natural voice", "neural voice", "kokoro", "better voice", "new voice"});
 }
 
 }  // namespace
@@ -49,11 +45,11 @@ std::vector<std::string> frequentSentences() {
 }
 
 VoiceDesk::VoiceDesk(Engine& engine, VoiceHooks hooks)
-    : engine_(engine), hooks_(std::move(hooks)) {}
+    : engine_(engine), hooks_(std::move(hooks)), background_(engine.parts().runtime) {}
 
 VoiceDesk::~VoiceDesk() {
   // The hooks' objects outlive the engine in the program; tests end their pretend ones.
-  while (busy_.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  background_.waitAll();
 }
 
 std::optional<std::string> VoiceDesk::hear(const Heard& heard) {
@@ -63,13 +59,9 @@ std::optional<std::string> VoiceDesk::hear(const Heard& heard) {
   }
   if (!aboutTheVoice(heard)) return std::nullopt;
   if (heard.hasAny({"remove", "uninstall", "delete", "get rid of"})) return removal();
-  if (heard.hasAny({"install", "download", "get", "fetch", "want"}) &&
-      !heard.hasAny({"is the", "have you got", "do you have", "installed"})) {
-    return offer();
-  }
-  if (heard.hasAny({"is the", "have you got", "do you have", "installed", "have the"})) {
-    return status();
-  }
+  const bool asking = heard.hasAny({"is the", "have you got", "do you have", "installed"});
+  if (!asking && heard.hasAny({"install", "download", "get", "fetch", "want"})) return offer();
+  if (asking || heard.has("have the")) return status();
   return std::nullopt;
 }
 
@@ -136,7 +128,7 @@ std::string VoiceDesk::removal() {
       "Remove the natural voice and free about 600 megabytes? Say yes or no.",
       "remove the natural voice", [this] {
         // Gigabytes go: off the engine's lock, then said.
-        inBackground([this] {
+        background_.run([this] {
           const bool removed = hooks_.remove();
           engine_.speak(removed ? "The natural voice is removed. I'm back to the Mac's own voice "
                                   "after the next restart."
@@ -184,16 +176,8 @@ std::optional<std::string> VoiceDesk::fetchAtStart(const Profile& profile) {
 }
 
 void VoiceDesk::beginInstall() {
-  inBackground([this] {
+  background_.run([this] {
     if (!hooks_.install()) engine_.logLine("the natural voice was not installed");
-  });
-}
-
-void VoiceDesk::inBackground(std::function<void()> task) {
-  busy_.fetch_add(1);
-  engine_.parts().runtime.async([this, task = std::move(task)] {
-    task();
-    busy_.fetch_sub(1);
   });
 }
 

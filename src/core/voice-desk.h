@@ -7,12 +7,12 @@
 // Threads: hear() and fetchAtStart() with the engine's lock held; the
 // install and the removal run on the global queue, never under the lock.
 
-#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/profile.h"
+#include "platform/background-tasks.h"
 #include "sound/voice-hooks.h"
 #include "voice/heard.h"
 
@@ -37,8 +37,6 @@ class VoiceDesk {
   // the sentence that says it is being fetched; beginInstall() then fetches it.
   std::optional<std::string> fetchAtStart(const Profile& profile);
   void beginInstall();
-  // Installs or removals started and not yet ended (an orderly end waits for none).
-  bool busy() const { return busy_.load() > 0; }
 
  private:
   std::string offer();
@@ -47,11 +45,11 @@ class VoiceDesk {
   std::string status();
   std::string removal();
   std::string audition();
-  void inBackground(std::function<void()> task);
 
   Engine& engine_;
   VoiceHooks hooks_;
-  std::atomic<int> busy_{0};
+  // An install or a removal on its way, waited for before the desk goes.
+  BackgroundTasks background_;
 };
 
 }  // namespace orvo

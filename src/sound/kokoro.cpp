@@ -3,10 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <thread>
 
 #include "platform/files.h"
 #include "platform/window-lines.h"
@@ -17,8 +15,8 @@ namespace orvo {
 
 namespace {
 
-constexpr double kStartWait = 0.1;  // 100 looks, 10 s in all
-constexpr int kStartLooks = 100;
+constexpr double kStartWait = 0.1;    // a look every 100 ms
+constexpr double kStartLimit = 10.0;  // for the server to come up
 constexpr double kReplyWait = 25.0;
 constexpr double kRetryGap = 60.0;  // a server that keeps failing is not started over and over
 
@@ -56,7 +54,9 @@ const char* kokoroStateName(Kokoro::State state) {
 }
 
 Kokoro::Kokoro(Parts parts)
-    : parts_(std::move(parts)), files_(parts_.runtime.serial("orvo.voice-files")) {
+    : parts_(std::move(parts)),
+      files_(parts_.runtime.serial("orvo.voice-files")),
+      background_(parts_.runtime) {
   const std::string chosen = kokoroChoice(files::readFile(parts_.folder / "voice-kokoro.txt"));
   const double rate = kokoroRate(files::readFile(parts_.folder / "voice-speed.txt"));
   MutexLock guard(lock_);
@@ -68,15 +68,7 @@ Kokoro::Kokoro(Parts parts)
 Kokoro::~Kokoro() {
   shutDown();
   // A restart or the clips may still be on their way through the queue.
-  while (background_.load() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
-
-void Kokoro::inBackground(std::function<void()> task) {
-  background_.fetch_add(1);
-  parts_.runtime.async([this, task = std::move(task)] {
-    task();
-    background_.fetch_sub(1);
-  });
+  background_.waitAll();
 }
 
 bool Kokoro::installed() const {
@@ -164,7 +156,7 @@ void Kokoro::heard(std::string_view text) {
   // The window shows which voice speaks now.
   if (nowReady) parts_.ui(lines::voice(name() + " (Kokoro)"));
   if (nowReady && !parts_.systemClips.empty()) {
-    inBackground([this] { prewarm(parts_.systemClips); });
+    background_.run([this] { prewarm(parts_.systemClips); });
   }
 }
 
@@ -179,11 +171,15 @@ void Kokoro::ended() {
   parts_.log("Kokoro: the server ended");
 }
 
+void Kokoro::waitWhileStarting(double limit) {
+  auto wait = parts_.runtime.makeSemaphore();
+  const long looks = std::lround(limit / kStartWait);
+  for (long look = 0; look < looks && state() == State::starting; ++look) wait->wait(kStartWait);
+}
+
 bool Kokoro::startAndWait(double limit) {
   start();
-  auto wait = parts_.runtime.makeSemaphore();
-  for (double waited = 0; waited < limit && state() == State::starting; waited += kStartWait)
-    wait->wait(kStartWait);
+  waitWhileStarting(limit);
   return state() == State::ready;
 }
 
@@ -199,7 +195,7 @@ void Kokoro::revive() {
   }
   parts_.log("Kokoro: starting the server again");
   // Off this thread: the old process is waited for and the new one launched.
-  inBackground([this, old]() mutable {
+  background_.run([this, old]() mutable {
     if (old) old->terminate();
     old.reset();
     start();
@@ -229,9 +225,7 @@ std::optional<Kokoro::Rendered> Kokoro::render(const std::string& text,
                                                const std::string& voiceId) {
   // The server coming up may change the voice (one it does not offer), so
   // the voice is read once it is up.
-  auto wait = parts_.runtime.makeSemaphore();
-  for (int look = 0; look < kStartLooks && state() == State::starting; ++look)
-    wait->wait(kStartWait);
+  waitWhileStarting(kStartLimit);
   std::string voice = voiceId;
   double rate;
   {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/audio/voice-output.h"
+#include "platform/background-tasks.h"
 #include "platform/line-process.h"
 #include "platform/mutex.h"
 #include "platform/runtime.h"
@@ -137,8 +138,8 @@ class Kokoro {
   std::optional<Rendered> render(const std::string& text, const std::string& voiceId);
   std::vector<std::pair<std::string, std::string>> offeredLocked() const REQUIRES(lock_);
   void keep(const std::string& file, const std::string& text);
-  // On the runtime's queue, waited for before the voice goes.
-  void inBackground(std::function<void()> task);
+  // While the server is coming up, at most `limit` seconds.
+  void waitWhileStarting(double limit);
   void heard(std::string_view line);
   void ended();
   // Plays one rendered sentence; false when stopped or the stream broke.
@@ -158,11 +159,12 @@ class Kokoro {
   std::shared_ptr<KokoroPipe> process_ GUARDED_BY(lock_);
   double lastRetry_ GUARDED_BY(lock_) = -1e9;
   std::atomic<int> speakingNow_{0};
-  std::atomic<int> background_{0};
   std::atomic<int> gen_{0};
   std::atomic<bool> ducked_{false};
   std::atomic<double> outputDelay_{0};
   float gain_ = 1.0f;  // the ducking gain now, on the playing thread only
+  // A restart and the clips, waited for before the voice goes.
+  BackgroundTasks background_;
 };
 
 const char* kokoroStateName(Kokoro::State state);
