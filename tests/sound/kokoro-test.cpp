@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 
 #include <cstdlib>
+#include <mutex>
 
 #include "platform/files.h"
 #include "platform/memory-store.h"
@@ -25,7 +26,13 @@ class KokoroTest : public ::testing::Test {
   testing::TempFolder home;
   testing::TempFolder temporary;
   ThreadRuntime runtime{1};
-  std::vector<std::string> logged;
+  // Written from the server's reader thread, read from the test's.
+  std::mutex logMutex;
+  std::vector<std::string> loggedLines;
+  std::vector<std::string> logged() {
+    std::lock_guard guard(logMutex);
+    return loggedLines;
+  }
   std::filesystem::path folder = home / "voice";
 
   KokoroTest() {
@@ -39,11 +46,13 @@ class KokoroTest : public ::testing::Test {
 
   std::unique_ptr<Kokoro> voice(const char* mode = "") {
     ::setenv("KOKORO_STAND_IN", mode, 1);
-    auto kokoro = std::make_unique<Kokoro>(
-        Kokoro::Parts{.runtime = runtime,
-                      .folder = folder,
-                      .temporary = temporary.path(),
-                      .log = [this](const std::string& line) { logged.push_back(line); }});
+    auto kokoro = std::make_unique<Kokoro>(Kokoro::Parts{.runtime = runtime,
+                                                         .folder = folder,
+                                                         .temporary = temporary.path(),
+                                                         .log = [this](const std::string& line) {
+                                                           std::lock_guard guard(logMutex);
+                                                           loggedLines.push_back(line);
+                                                         }});
     kokoro->start();
     return kokoro;
   }
@@ -88,7 +97,7 @@ TEST_F(KokoroTest, SentencesAreRenderedCachedWhenShortAndSentAsOneLine) {
   EXPECT_THAT(files::readFile(folder / "requests.txt").value_or(""),
               HasSubstr("\tOne two three.\n"));
   EXPECT_EQ(requests(), 4);
-  EXPECT_THAT(logged, ::testing::Contains("Kokoro voice ready, 3 voices"));
+  EXPECT_THAT(logged(), ::testing::Contains("Kokoro voice ready, 3 voices"));
 
   // A cached file cut short by a crash is rendered again.
   files::writeFileAtomically(*first, "RIFF");
@@ -128,7 +137,7 @@ TEST_F(KokoroTest, AServerThatMisbehavesLeavesTheSentenceToThePlatformVoice) {
     auto kokoro = voice("failed");
     EXPECT_FALSE(kokoro->synth("Hello there, how are you?"));
     EXPECT_EQ(kokoro->state(), Kokoro::State::failed);
-    EXPECT_THAT(logged, ::testing::Contains("Kokoro could not start: no model in this folder"));
+    EXPECT_THAT(logged(), ::testing::Contains("Kokoro could not start: no model in this folder"));
   }
   {
     auto kokoro = voice("notok");
