@@ -38,6 +38,8 @@ class ReaperRoom final : public Room {
   bool typed(const std::string& line);
 
   const std::vector<RScreen>& screens() const { return reaperStack_; }
+  // How REAPER is found and asked; the hooks may block, so activities only.
+  const ReaperHooks& hooks() const { return hooks_; }
 
  private:
   void choose();

@@ -219,13 +219,15 @@ std::string Requests::hear(const std::string& text) {
   return hearAt(text, 0);
 }
 
+std::string Requests::tooDeep(const std::string& text) {
+  trace("too deep: " + text);
+  engine_.logLine("request went round in circles: " + text);
+  if (casual()) return "ignored";
+  return say("Sorry, I got myself in a loop there. Try saying it another way.", "not understood");
+}
+
 std::string Requests::hearAt(const std::string& text, int depth) {
-  if (depth > kMaxDepth) {
-    trace("too deep: " + text);
-    engine_.logLine("request went round in circles: " + text);
-    if (casual()) return "ignored";
-    return say("Sorry, I got myself in a loop there. Try saying it another way.", "not understood");
-  }
+  if (depth > kMaxDepth) return tooDeep(text);
   // Normalising does the clean-up too: the stray punctuation at the ends and a
   // leading "jarvis" or "hey" go with the other fillers.
   Heard heard(text);
@@ -244,6 +246,7 @@ std::string Requests::hearAt(const std::string& text, int depth) {
     return "echo";
   }
   engine_.ui("heard " + heard.text);
+  if (depth == 0) engine_.studioDesk().newSentence();
   std::string repairs;
   for (const auto& repair : heard.repairs) repairs += (repairs.empty() ? " (" : ", ") + repair;
   trace("heard: " + heard.text + (repairs.empty() ? "" : repairs + ")"));
@@ -329,18 +332,19 @@ std::string Requests::dispatch(const Heard& heard, int depth) {
   return rest(heard, depth);
 }
 
-std::string Requests::hearPastStudio(const std::string& text) {
+std::string Requests::hearPastStudio(const std::string& text, int depth) {
   std::lock_guard guard(engine_.lock);
+  if (depth + 1 > kMaxDepth) return tooDeep(text);
   const bool before = pastStudio_;
   pastStudio_ = true;
   trace("studio: not a studio request");
-  std::string outcome = rest(Heard(text), 0);
+  std::string outcome = rest(Heard(text), depth + 1);
   pastStudio_ = before;
   return outcome;
 }
 
 std::string Requests::rest(const Heard& heard, int depth) {
-  if (auto outcome = family(heard)) return *outcome;
+  if (auto outcome = family(heard, depth)) return *outcome;
 
   // Meanings the player taught, on the first pass only.
   if (!secondPass_) {
@@ -465,7 +469,7 @@ std::optional<std::string> Requests::correction(const Heard& heard, int depth) {
   return "corrected";
 }
 
-std::optional<std::string> Requests::family(const Heard& heard) {
+std::optional<std::string> Requests::family(const Heard& heard, int depth) {
   const std::string text = bare(heard);
   const ButtonKeys keys = engine_.buttonKeys();
   LessonRoom& lessons = engine_.lessons();
@@ -495,10 +499,11 @@ std::optional<std::string> Requests::family(const Heard& heard) {
     auto outcome = act(
         "stop", "stopEverything", [&] { engine_.stopEverything(); }, "stopped");
     // A studio playing or recording stops too: nothing the player asked to
-    // stop goes on sounding.
-    if (text == "stop" && !casual() && engine_.studioDesk().listening()) {
+    // stop goes on sounding. The stop is answered already, so the studio
+    // keeps it or drops it; it never comes back here.
+    if (text == "stop" && !casual() && !pastStudio_ && engine_.studioDesk().listening()) {
       trace("family: studio");
-      engine_.studioDesk().hear(heard);
+      engine_.studioDesk().hear(heard, depth, StudioDesk::NotTaken::dropped);
     }
     return outcome;
   }
@@ -570,7 +575,7 @@ std::optional<std::string> Requests::family(const Heard& heard) {
   }
   if (!pastStudio_ && !casual() && studio.listening()) {
     named("studio");
-    return studio.hear(heard);
+    return studio.hear(heard, depth);
   }
   // Logic Pro alone: its quick spoken commands; any other sentence goes on.
   if (!casual() && studio.logicRunning()) {

@@ -38,8 +38,9 @@ class Requests {
   // the AI again, and silent when the rules cannot do it (the caller says so).
   std::string hearAgain(const std::string& request);
   // A sentence the studio looked at and did not take: heard by the families
-  // after the studio's, as if the studio had passed it on at once.
-  std::string hearPastStudio(const std::string& text);
+  // after the studio's, as if the studio had passed it on at once. `depth`
+  // is the depth the studio was handed it at.
+  std::string hearPastStudio(const std::string& text, int depth);
 
   // The answer to the bare name.
   std::string wakeReply();
@@ -81,7 +82,9 @@ class Requests {
   // small talk and the guess.
   std::string rest(const Heard& heard, int depth);
   std::optional<std::string> correction(const Heard& heard, int depth);
-  std::optional<std::string> family(const Heard& heard);
+  std::optional<std::string> family(const Heard& heard, int depth);
+  // Said once a request went round in circles: the depth cap's answer.
+  std::string tooDeep(const std::string& text);
   std::string say(const std::string& sentence, const std::string& outcome = "said");
   std::string notYet(const std::string& operation);
   // A new project in Logic Pro, else in REAPER, in an activity.

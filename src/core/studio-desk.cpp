@@ -1,6 +1,9 @@
 #include "core/studio-desk.h"
 
+#include <utility>
+
 #include "core/engine.h"
+#include "core/reaper-room.h"
 #include "core/requests.h"
 #include "platform/window-lines.h"
 
@@ -9,8 +12,13 @@ namespace {
 
 constexpr double kAnswerSeconds = 20.0;
 constexpr double kCheckSeconds = 5.0;
+// REAPER reads its link only when it starts: a link installed while it ran
+// needs a restart, and a link never installed needs REAPER control first.
 const char* kNotAnswering =
     "REAPER is open but not answering me. Quit REAPER and open it again so it loads the link.";
+const char* kNoLinkYet =
+    "REAPER is open, but my link to it isn't set up yet. Press r, or say REAPER control, and "
+    "I'll set it up.";
 
 }  // namespace
 
@@ -39,58 +47,98 @@ bool StudioDesk::listening() const {
   return engine_.parts().pretendReaper || reaperRunning_;
 }
 
-std::string StudioDesk::hear(const Heard& heard) {
-  std::optional<std::string> answering;
-  if (questionPending()) answering = asked_;
+void StudioDesk::newSentence() {
+  answering_.reset();
+  if (questionPending()) {
+    answering_ = std::move(asked_);
+    answeringAnyAnswer_ = askedAnyAnswer_;
+  }
   asked_.reset();
-  return start(heard.text, std::move(answering), false);
 }
 
-std::string StudioDesk::start(const std::string& text, std::optional<std::string> answering,
-                              bool confirmed) {
+std::string StudioDesk::hear(const Heard& heard, int depth, NotTaken notTaken) {
+  Hearing hearing{heard.text, std::nullopt, false, depth, notTaken};
+  hearing.answering = std::exchange(answering_, std::nullopt);
+  hearing.anyAnswer = answeringAnyAnswer_;
+  return start(std::move(hearing));
+}
+
+std::string StudioDesk::start(Hearing hearing) {
   // Diagnostic runs hear it at once, so the trace shows the whole decision.
   if (engine_.parts().opt.fast) {
+    if (hearing.notTaken == NotTaken::dropped) return listen(0, hearing);
     std::string outcome;
-    engine_.run([&](int gen) { outcome = listen(gen, text, answering, confirmed); });
+    engine_.run([&](int gen) { outcome = listen(gen, hearing); });
     return outcome;
   }
-  engine_.run(
-      [this, text, answering, confirmed](int gen) { listen(gen, text, answering, confirmed); });
+  // A shared stop is answered already: it starts no turn of its own, which
+  // would cut that answer off.
+  if (hearing.notTaken == NotTaken::dropped) {
+    engine_.parts().runtime.async([this, hearing = std::move(hearing)] { listen(0, hearing); });
+    return "studio";
+  }
+  engine_.run([this, hearing = std::move(hearing)](int gen) { listen(gen, hearing); });
   return "studio";
 }
 
-std::string StudioDesk::listen(int gen, const std::string& text,
-                               std::optional<std::string> answering, bool confirmed) {
+std::optional<DawAsk> StudioDesk::understood(const Hearing& hearing, const DawState& state,
+                                             std::string& text) {
+  const Heard heard(hearing.text);
+  std::optional<DawAsk> alone = understand(daw_, heard, state);
+  // A whole request of its own drops the question and is heard as itself.
+  if (!hearing.answering || (alone && alone->kind != DawAsk::Kind::question)) return alone;
+  // Otherwise it answers the question only when it names one of the choices
+  // offered ("the lead one"), or is a new name for a question that asked for one.
+  const bool answers = hearing.anyAnswer ? !alone && heard.words.size() <= 6
+                                         : namesTrackOrPlugin(daw_, heard, state);
+  if (!answers) return alone;
+  const std::string both = *hearing.answering + (hearing.anyAnswer ? " to " : " ") + hearing.text;
+  std::optional<DawAsk> together = understand(daw_, Heard(both), state);
+  if (!together) return alone;
+  text = both;
+  return together;
+}
+
+std::string StudioDesk::listen(int gen, const Hearing& hearing) {
   std::optional<DawAsk> ask;
-  std::string understood = text;
+  std::string text = hearing.text;
   bool answered = false;
   {
     MutexLock hold(busy_);
     if (auto state = daw_.look()) {
       answered = true;
-      // "the lead one" is read together with the request it answers; when
-      // that is still unclear and the answer means something alone, the
-      // answer wins.
-      std::string both = answering ? *answering + " " + text : "";
-      std::optional<DawAsk> together;
-      if (answering) together = understand(daw_, Heard(both), *state);
-      if (!together || together->kind == DawAsk::Kind::question) {
-        ask = understand(daw_, Heard(text), *state);
-      }
-      if (!ask && together) {
-        ask = std::move(together);
-        understood = both;
-      }
+      ask = understood(hearing, *state, text);
     }
   }
+  if (hearing.notTaken == NotTaken::dropped) return keepQuietly(text, ask);
   if (!ask && !answered &&
-      Heard(text).hasAny({"track", "tracks", "plugin", "plugins", "mixer", "reaper", "master"})) {
+      Heard(text).hasAny({"track", "tracks", "plugin", "plugins", "mixer", "reaper", "master",
+                          "mute", "unmute", "solo", "unsolo", "fader", "undo", "redo"})) {
     engine_.logLine("daw not answering: " + text);
-    engine_.say(kNotAnswering, gen);
+    engine_.say(notAnsweringSentence(), gen);
     return "no daw";
   }
-  if (!ask) return engine_.requests().hearPastStudio(text);
-  return act(gen, understood, *ask, confirmed);
+  if (!ask) return engine_.requests().hearPastStudio(text, hearing.depth);
+  return act(gen, text, *ask, hearing.confirmed);
+}
+
+std::string StudioDesk::keepQuietly(const std::string& text, const std::optional<DawAsk>& ask) {
+  if (!ask || ask->kind != DawAsk::Kind::op || ask->confirm) {
+    engine_.logLine("studio: left alone, answered already: " + text);
+    return "answered";
+  }
+  DawResult result;
+  {
+    MutexLock hold(busy_);
+    result = daw_.perform(ask->op);
+  }
+  engine_.logLine(std::string("daw ") + (result.ok ? "done quietly: " : "failed quietly: ") +
+                  result.said);
+  if (!result.ok) {
+    std::lock_guard guard(engine_.lock);
+    engine_.requests().noteMistake("a studio action failed");
+  }
+  return result.ok ? "studio acted" : "studio failed";
 }
 
 std::string StudioDesk::act(int gen, const std::string& text, const DawAsk& ask, bool confirmed) {
@@ -106,6 +154,7 @@ std::string StudioDesk::act(int gen, const std::string& text, const DawAsk& ask,
       {
         std::lock_guard guard(engine_.lock);
         asked_ = text;
+        askedAnyAnswer_ = ask.anyAnswer;
         askedUntil_ = engine_.now() + kAnswerSeconds;
       }
       engine_.say(step.sentence, gen);
@@ -116,7 +165,7 @@ std::string StudioDesk::act(int gen, const std::string& text, const DawAsk& ask,
       // A yes hears the sentence again against the project as it is then, so
       // a track deleted or moved meanwhile is never mistaken for another.
       engine_.requests().confirm(step.sentence, step.logTag + ": " + text,
-                                 [this, text] { return start(text, std::nullopt, true); });
+                                 [this, text] { return start({text, std::nullopt, true}); });
       return "studio confirm";
     }
     case DawStep::Kind::perform:
@@ -124,6 +173,11 @@ std::string StudioDesk::act(int gen, const std::string& text, const DawAsk& ask,
   }
   carry(ask);
   return "studio acted";
+}
+
+std::string StudioDesk::notAnsweringSentence() {
+  const ReaperHooks& hooks = engine_.reaper().hooks();
+  return hooks.bridgeInstalled && !hooks.bridgeInstalled() ? kNoLinkYet : kNotAnswering;
 }
 
 void StudioDesk::carry(const DawAsk& ask) {

@@ -42,11 +42,19 @@ class StudioDesk {
   bool listening() const;
   // Logic Pro ran at the last look.
   bool logicRunning() const { return logicRunning_; }
+  // What becomes of a sentence the studio does not take: heard by the
+  // request families after the studio's, or dropped because it has been
+  // answered already (a "stop" the studio only shares).
+  enum class NotTaken { heardOn, dropped };
   // The request dispatcher's studio step, while listening: the outcome word.
-  // A sentence that is no studio request is passed back to the dispatcher.
-  std::string hear(const Heard& heard);
+  // `depth` counts how often the request has been heard again, so a sentence
+  // handed back never goes round for ever.
+  std::string hear(const Heard& heard, int depth, NotTaken notTaken = NotTaken::heardOn);
   // "Which one?" is waiting for its answer.
   bool questionPending();
+  // A new sentence of the player's begins: a question waiting is for this
+  // sentence only, so one heard by another family drops it.
+  void newSentence();
 
   DawMode mode() const { return mode_; }
   // Kept in "daw-mode.txt".
@@ -67,13 +75,30 @@ class StudioDesk {
   Daw& daw() { return daw_; }
 
  private:
+  // One sentence on its way through the studio.
+  struct Hearing {
+    std::string text;
+    std::optional<std::string> answering;  // the question it may answer
+    bool confirmed = false;                // the player has said yes to it already
+    int depth = 0;
+    NotTaken notTaken = NotTaken::heardOn;
+    bool anyAnswer = false;  // the question takes any answer
+  };
   // Hears the sentence in an activity (at once in the fast mode, with the
   // outcome; else "studio").
-  std::string start(const std::string& text, std::optional<std::string> answering, bool confirmed);
+  std::string start(Hearing hearing);
   // Reads the project and understands the sentence (with the question it
   // answers, if any), then acts; the outcome word.
-  std::string listen(int gen, const std::string& text, std::optional<std::string> answering,
-                     bool confirmed);
+  std::string listen(int gen, const Hearing& hearing);
+  // The sentence as a studio request, alone or as the answer to the
+  // question pending; `text` becomes the sentence understood.
+  std::optional<DawAsk> understood(const Hearing& hearing, const DawState& state,
+                                   std::string& text);
+  // A sentence already answered by the others (a stop): a plain change is
+  // made without a word of its own; anything else is left alone.
+  std::string keepQuietly(const std::string& text, const std::optional<DawAsk>& ask);
+  // Why REAPER does not answer, and what to do about it.
+  std::string notAnsweringSentence();
   // `confirmed`: the player has said yes to this sentence already.
   std::string act(int gen, const std::string& text, const DawAsk& ask, bool confirmed);
   // Runs the change as an activity under the desk's lock, then logs, notes
@@ -92,9 +117,14 @@ class StudioDesk {
   // The first look tells the window either way.
   std::atomic<bool> looked_{false};
 
-  // Under the engine's lock: the sentence a "Which one?" asked about.
+  // Under the engine's lock: the sentence a "Which one?" asked about, and
+  // whether any answer fits it (a name) or only one naming a track or plug-in.
   std::optional<std::string> asked_;
+  bool askedAnyAnswer_ = false;
   double askedUntil_ = 0.0;
+  // The question the sentence being heard may answer.
+  std::optional<std::string> answering_;
+  bool answeringAnyAnswer_ = false;
 
   // Last, so it stops before anything a check uses goes.
   RepeatingCheck checks_;

@@ -751,12 +751,17 @@ std::optional<DawAsk> rename(Ctx& c) {
   if (found.kind == TrackPick::Kind::many) return DawAsk::question(which(found.tracks));
   if (found.kind == TrackPick::Kind::none)
     return DawAsk::question("Which track? The project has " + c.listNames() + ".");
-  if (name.empty()) return DawAsk::question("What should I call it?");
+  if (name.empty()) {
+    DawAsk ask = DawAsk::question("What should I call it?");
+    ask.anyAnswer = true;
+    return ask;
+  }
   return DawAsk::change(dawop::Rename{found.tracks[0].index, titleCase(name)});
 }
 
 std::optional<DawAsk> deleting(Ctx& c) {
-  if (!c.s.any({"delete", "remove", "get rid of"}) || !c.s.any({"track", "channel"}) ||
+  if (!c.s.any({"delete", "remove", "get rid of"}) ||
+      !(c.s.any({"track", "channel"}) || (c.s.has("master") && c.s.words.size() <= 4)) ||
       kindHeard(c.s) || c.s.has("plugin") || c.s.has("effect")) {
     return std::nullopt;
   }
@@ -939,20 +944,48 @@ std::optional<DawAsk> setValues(Ctx& c) {
   return DawAsk::change(dawop::ParamTo{target->track.index, target->fx, param->index, value});
 }
 
+// "a bit more", "again", "do that again please": a sentence made only of
+// the words that repeat the last nudge, its direction and its size. A
+// question that merely contains "it" or "that" ("is it playing") never is.
+bool bareNudge(const Said& s) {
+  static const Words again = {"that", "it", "more", "less", "again", "bit", "little"};
+  static const Words fillers = {"a", "an", "bit", "please", "just", "do", "the", "same", "one",
+                                "once", "touch", "tad", "tiny", "lot", "much", "now", "and"};
+  auto among = [](const std::string& word, const Words& list) {
+    return std::any_of(list.begin(), list.end(),
+                       [&](std::string_view w) { return word == trimmed(std::string(w)); });
+  };
+  if (s.words.empty() || !s.any(again)) return false;
+  return std::all_of(s.words.begin(), s.words.end(), [&](const std::string& word) {
+    return among(word, again) || among(word, fillers) || among(word, dawwords::upWords()) ||
+           among(word, dawwords::downWords()) || among(word, dawwords::smallSizes()) ||
+           among(word, dawwords::largeSizes());
+  });
+}
+
 std::optional<DawAsk> nudge(Ctx& c) {
   ParamHeard heard = paramHeard(c.s, c.state);
   const int dir = direction(c.s);
-  static const Words again = {"that", "it", "more", "less", "again", "bit", "little"};
-  const bool repeat = !heard.word && !heard.band && c.daw.lastParam && c.daw.lastNudge != 0 &&
-                      c.s.any(again) && c.s.words.size() <= 6;
+  const bool repeat =
+      !heard.word && !heard.band && c.daw.lastParam && c.daw.lastNudge != 0 && bareNudge(c.s);
   if (!repeat && (dir == 0 || (!heard.word && !heard.band))) return std::nullopt;
   DawAsk instead;
   auto target = paramTarget(c, heard, instead);
   if (!target) return instead;
   double by = 0;
   if (repeat) {
+    // Repeating, "more" keeps the last direction and "less" turns it round;
+    // "up" or "lower" say it outright.
     by = c.daw.lastNudge;
-    if (dir != 0 && (dir > 0) != (by > 0)) by = -by;
+    Said plain = c.s;
+    std::erase_if(plain.words, [](const std::string& w) {
+      return w == trimmed("more") || w == trimmed("less");
+    });
+    if (const int said = direction(plain); said != 0) {
+      if ((said > 0) != (by > 0)) by = -by;
+    } else if (c.s.has("less")) {
+      by = -by;
+    }
     if (c.s.any(dawwords::smallSizes()) || c.s.any(dawwords::largeSizes()))
       by = (by > 0 ? 1 : -1) * nudgeSize(c.s);
   } else {
@@ -1342,6 +1375,37 @@ std::string which(const std::vector<DawTrack>& tracks) {
   std::vector<std::string> names;
   for (const DawTrack& t : tracks) names.push_back(trackName(t));
   return "I found " + joined(names) + ". Which one?";
+}
+
+bool namesTrackOrPlugin(Daw& daw, const Heard& answer, const DawState& state) {
+  static const Words noise = {"the",   "a",    "an",      "one",  "ones", "track", "channel",
+                              "bus",   "i",    "mean",    "meant", "that", "this",  "on",
+                              "plugin", "plugins", "just", "oh",  "um",   "uh",    "sorry",
+                              "its",   "it",   "is",      "please"};
+  std::vector<std::string> named;
+  auto addWords = [&](const std::string& name) {
+    for (const std::string& w : wordsOf(lowerCase(name))) named.push_back(trimmed(w));
+  };
+  named.push_back("master");
+  for (const DawTrack& t : state.tracks) {
+    addWords(t.name);
+    for (const std::string& fx : t.fx) {
+      const std::string spoken = daw.adapter.spokenFx(fx);
+      addWords(spoken.substr(0, spoken.find(',')));
+    }
+  }
+  // Every word is part of a name offered or says nothing of its own.
+  const Said s(answer);
+  bool any = false;
+  for (const std::string& word : s.words) {
+    if (std::find(named.begin(), named.end(), word) != named.end()) {
+      any = true;
+    } else if (std::none_of(noise.begin(), noise.end(),
+                            [&](std::string_view n) { return word == trimmed(std::string(n)); })) {
+      return false;
+    }
+  }
+  return any;
 }
 
 std::optional<DawAsk> understand(Daw& daw, const Heard& heard, const DawState& state) {

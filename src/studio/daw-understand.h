@@ -31,6 +31,9 @@ struct DawAsk {
   std::optional<std::string> confirm;  // op: the yes asked for first
   std::vector<PlanStep> steps;
   std::optional<std::string> mode;  // a way of working chosen ("guided" ...)
+  // A question any answer fits (a new name, said after "to"), rather than
+  // one that offers the project's tracks or plug-ins.
+  bool anyAnswer = false;
 
   static DawAsk say(std::string text);
   static DawAsk question(std::string text);
@@ -45,6 +48,11 @@ std::vector<std::string> studioWords(const Heard& heard);
 TrackPick pick(Daw& daw, const Heard& heard, const DawState& state, bool allowDefault);
 // "I found Lead Vocals and Vocal Double. Which one?"
 std::string which(const std::vector<DawTrack>& tracks);
+
+// Whether an answer names one of the project's tracks or plug-ins (the
+// choices a "Which one?" offers) and says nothing else: "the lead one" does,
+// "delete the master" does not.
+bool namesTrackOrPlugin(Daw& daw, const Heard& answer, const DawState& state);
 
 // Nothing when the sentence is not a studio request.
 std::optional<DawAsk> understand(Daw& daw, const Heard& heard, const DawState& state);

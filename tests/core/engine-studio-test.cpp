@@ -218,6 +218,26 @@ TEST_F(StudioAssistantTest, TheThreeWaysOfWorkingAndTheirFile) {
   EXPECT_EQ(engine->studioDesk().mode(), DawMode::assisted);
 }
 
+TEST_F(StudioAssistantTest, AQuestionTakesOnlyAnAnswerThatNamesOneOfItsChoices) {
+  auto masterMuted = [&] { return reaper.eval("return mock_track(0).mute"); };
+  // A whole request of its own drops the question and is heard as itself.
+  EXPECT_EQ(answer("mute the vocal"), "I found Lead Vocals and Vocal Double. Which one?");
+  answer("add a limiter to the master");
+  EXPECT_EQ(masterMuted(), "0");
+  EXPECT_EQ(reaper.eval("return #mock_track(0).fx"), "1");
+  EXPECT_THAT(answer("mute the guitar"), StartsWith("I could not find a track called Guitar."));
+  EXPECT_EQ(answer("delete the master"), "The master track cannot be deleted.");
+  EXPECT_EQ(masterMuted(), "0");
+  // Neither a studio request nor one of the choices: heard by the others.
+  answer("mute the vocal");
+  EXPECT_THAT(answer("what time is it"), StartsWith("It is "));
+  EXPECT_EQ(reaper.eval("return mock_track(1).mute .. mock_track(2).mute"), "00");
+  // A question that takes any answer takes a new name.
+  EXPECT_EQ(answer("rename the bass"), "What should I call it?");
+  answer("low end");
+  EXPECT_EQ(reaper.eval("return mock_track(4).name"), "Low End");
+}
+
 TEST_F(StudioAssistantTest, AStudioThatDoesNotAnswerAndAQuestionThatTimesOut) {
   // A "Which one?" left unanswered past its time: the next sentence is heard alone.
   answer("mute the vocal");
@@ -240,7 +260,43 @@ TEST_F(StudioAssistantTest, AStudioThatDoesNotAnswerAndAQuestionThatTimesOut) {
 namespace orvo {
 namespace {
 
+TEST_F(EngineTest, StopWithReaperRunningButNoLinkAnswersOnceAndSaysHowToSetItUp) {
+  // A process called reaper with no bridge: the stop is shared with the
+  // studio, which hands nothing back, and a studio sentence says what to do.
+  bool linkInstalled = false;
+  ReaperHooks hooks{.installed = [] { return true; },
+                    .bridgeInstalled = [&] { return linkInstalled; },
+                    .installBridge = [] { return false; },
+                    .running = [] { return true; },
+                    .launch = [] { return true; },
+                    .send = [](const std::vector<std::string>&, double) {
+                      return std::optional<std::string>();
+                    }};
+  reaperControl = &hooks;
+  reaperRunning = [] { return true; };
+  engine = makeEngine();
+  engine->studioDesk().checkStudios();
+  spoken();
+  EXPECT_EQ(engine->hear("stop"), "stopped");
+  auto said = spoken();
+  ASSERT_EQ(said.size(), 1u) << ::testing::PrintToString(said);
+  EXPECT_NE(logText().find("studio: left alone, answered already: stop"), std::string::npos);
+  engine->hear("how many tracks");
+  EXPECT_EQ(spokenOne(),
+            "REAPER is open, but my link to it isn't set up yet. Press r, or say REAPER control, "
+            "and I'll set it up.");
+  linkInstalled = true;
+  engine->hear("mute the bass");
+  EXPECT_EQ(spokenOne(),
+            "REAPER is open but not answering me. Quit REAPER and open it again so it loads the "
+            "link.");
+  engine.reset();
+}
+
 TEST_F(EngineTest, TheStudioCheckFollowsReaperAndLogicPro) {
+  ReaperHooks linked;
+  linked.bridgeInstalled = [] { return true; };
+  reaperControl = &linked;
   bool reaperUp = false;
   int looks = 0;
   reaperRunning = [&] {

@@ -4,6 +4,7 @@
 
 #include "studio/daw-understand.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -224,8 +225,24 @@ TEST_F(UnderstandTest, PlansAndModes) {
   auto add = understand(daw, Heard("add a compressor to the vocal double"), *adapter.state());
   ASSERT_TRUE(add && add->kind == DawAsk::Kind::op);
   EXPECT_TRUE(daw.perform(add->op).ok);
-  EXPECT_EQ(shown(understand(daw, Heard("lower the threshold a little"), *adapter.state())),
-            "paramNudge 2 0 0 -0.03");
+  auto lower = understand(daw, Heard("lower the threshold a little"), *adapter.state());
+  EXPECT_EQ(shown(lower), "paramNudge 2 0 0 -0.03");
+
+  // Once nudged, only a sentence made of the repeating words nudges again;
+  // a question that merely holds "it" or "that" never changes the mix.
+  ASSERT_TRUE(lower && daw.perform(lower->op).ok);
+  for (const char* question : {"is it playing", "is that too loud", "play it", "what is that"}) {
+    EXPECT_THAT(shown(understand(daw, Heard(question), *adapter.state())),
+                ::testing::Not(::testing::StartsWith("paramNudge")))
+        << question;
+  }
+  for (auto [again, by] : std::vector<std::pair<const char*, const char*>>{
+           {"a bit more", "-0.03"}, {"again please", "-0.03"}, {"a little less", "0.03"},
+           {"do that again", "-0.03"}}) {
+    EXPECT_EQ(shown(understand(daw, Heard(again), *adapter.state())),
+              std::string("paramNudge 2 0 0 ") + by)
+        << again;
+  }
 }
 
 }  // namespace
