@@ -29,6 +29,7 @@
 #include "lessons/jazz-course.h"
 #include "platform/atspi/atspi-tree.h"
 #include "platform/clipboard.h"
+#include "platform/desktop-entries.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/instance-lock.h"
@@ -251,6 +252,7 @@ int main(int argc, char** argv) {
       .daw = new ReaperAdapter,
       .reaperRunning = [runtime] { return Reaper::running(*runtime); },
       .access = new TreeAccess(*new AtspiTree(*runtime)),
+      .installedApps = [] { return readDesktopEntries(applicationFolders()); },
       .clipboard = [runtime] { return readClipboard(*runtime); },
       // Started from our app window, that window's process is ours.
       .ownAppPid = uiOn ? static_cast<int>(::getppid()) : 0,

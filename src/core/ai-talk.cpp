@@ -9,12 +9,14 @@
 #include "core/engine.h"
 #include "core/lesson-room.h"
 #include "core/requests.h"
+#include "core/studio-desk.h"
 #include "platform/child-process.h"
 #include "platform/files.h"
 #include "platform/utf8.h"
 #include "platform/window-lines.h"
 #include "voice/ai.h"
 #include "voice/heard.h"
+#include "platform/platform-words.h"
 
 namespace orvo {
 
@@ -47,11 +49,9 @@ bool AiTalk::canAsk() {
 }
 
 std::string AiTalk::noModelSentence() {
-  if (assistant_.toolPresent() && assistant_.signedOut()) return ai::notSignedIn;
-  return "I didn't recognise that one. On this Mac I can only follow requests I know, because it "
-         "has no built-in language model: that needs Apple Intelligence switched on, in System "
-         "Settings. Say " +
-         engine_.currentProfile().assistantName + ", what can you do, to hear what I understand.";
+  if (assistant_.toolPresent() && assistant_.signedOut()) return ai::notSignedIn();
+  return std::string(platformWords().noModel) + " Say " + engine_.currentProfile().assistantName +
+         ", what can you do, to hear what I understand.";
 }
 
 bool AiTalk::needsLookingUp(const std::string& question) {
@@ -208,9 +208,12 @@ std::string AiTalk::aiState() {
 }
 
 std::string AiTalk::aiContext() {
+  const bool logic = engine_.studioDesk().logicRunning();
   std::vector<std::string> lines = {
-      "Modes: lessons (songs taught a few notes at a time), jazz course (nine lessons), "
-      "composition (band playback, describe, variations, save), Logic control, talk mode.",
+      std::string("Modes: lessons (songs taught a few notes at a time), jazz course (nine "
+                  "lessons), composition (band playback, describe, variations, save), ") +
+          (logic ? "Logic control, " : "") +
+          "REAPER control, talk mode, and the practice tools (ear training, metronome, timer).",
       "Piano buttons, counting white keys down from the top key: 1 start or hear again, 2 say the "
       "notes or describe, 3 next, 4 back, 5 talk mode (learn an idea in composition mode), 6 "
       "pause or stop, 7 new composition, 8 help. The lowest key keeps what was just played. The "

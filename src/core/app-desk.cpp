@@ -15,6 +15,7 @@ namespace orvo {
 namespace {
 
 constexpr double kCheckSeconds = 5.0;
+constexpr double kInstalledSeconds = 60.0;
 constexpr std::size_t kClipboardBytes = 300;
 const char* kUntrusted =
     "I can't reach this desktop's accessibility service, so I can't work in other apps yet.";
@@ -126,13 +127,30 @@ AppDesk::AppDesk(Engine& engine, AccessBackend& access)
 AppDesk::~AppDesk() = default;
 
 void AppDesk::refreshApps() {
+  std::vector<DesktopEntry> installed;
+  bool stale = false;
+  {
+    MutexLock hold(lock_);
+    stale = engine_.now() - installedReadAt_ > kInstalledSeconds;
+    if (!stale) installed = installed_;
+  }
+  if (stale) {
+    if (engine_.parts().installedApps) installed = engine_.parts().installedApps();
+    MutexLock hold(lock_);
+    installed_ = installed;
+    installedReadAt_ = engine_.now();
+  }
   if (!access_.trusted()) return;
-  std::vector<std::string> found;
+  std::vector<KnownApp> found;
   for (const auto& app : access_.apps()) {
-    if (app.pid != engine_.parts().ownAppPid) found.push_back(app.name);
+    if (app.pid == engine_.parts().ownAppPid) continue;
+    // One process may run several apps: its window's title tells which.
+    std::string title;
+    if (auto window = access_.focusedWindow(app)) title = window->name;
+    found.push_back(knownApp(app.name, title, installed));
   }
   MutexLock hold(lock_);
-  appNames_ = std::move(found);
+  known_ = std::move(found);
 }
 
 void AppDesk::startChecks() {
@@ -145,34 +163,73 @@ std::optional<std::string> AppDesk::lastFrontApp() {
 }
 
 std::optional<std::string> AppDesk::appNamed(const std::string& text, std::string* rest) {
-  std::vector<std::string> apps;
+  std::vector<KnownApp> apps;
   {
     MutexLock hold(lock_);
-    apps = appNames_;
+    apps = known_;
   }
   std::string padded = " " + text + " ";
   std::optional<std::string> best;
   std::size_t bestLength = 0;
   for (const auto& app : apps) {
-    auto words = plainWords(app);
-    if (words.empty()) continue;
-    std::vector<std::string> phrases;
-    std::string whole;
-    for (const auto& word : words) whole += (whole.empty() ? "" : " ") + word;
-    phrases.push_back(whole);
-    // "in logic" names Logic Pro.
-    if (words.size() > 1 && words[0].size() >= 3 && !commandNoise().count(words[0]))
-      phrases.push_back(words[0]);
-    for (const auto& phrase : phrases) {
+    for (const auto& phrase : app.calls) {
       std::size_t at = padded.find(" in " + phrase + " ");
       if (at == std::string::npos || phrase.size() <= bestLength) continue;
-      best = app;
+      best = app.spoken;
       bestLength = phrase.size();
       std::string left = padded.substr(0, at) + " " + padded.substr(at + phrase.size() + 4);
       *rest = files::trim(Heard(left).text);
     }
   }
   return best;
+}
+
+std::optional<std::string> AppDesk::installedApp(const std::string& words) {
+  const std::string wanted = plainPhrase(words);
+  if (wanted.empty()) return std::nullopt;
+  MutexLock hold(lock_);
+  for (const auto& entry : installed_) {
+    auto calls = callsOf(entry);
+    if (std::find(calls.begin(), calls.end(), wanted) != calls.end() ||
+        plainPhrase(entry.program) == wanted) {
+      return entry.name;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> AppDesk::installedNamedIn(const Heard& heard) {
+  // A name of one or two words after "in": "in libreoffice, word count".
+  const auto& words = heard.words;
+  for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+    if (words[i] != "in") continue;
+    std::string name = words[i + 1];
+    for (std::size_t more = 0; more < 2 && i + 1 + more < words.size(); ++more) {
+      if (more == 1) name += " " + words[i + 2];
+      if (auto found = installedApp(name)) return found;
+    }
+  }
+  return std::nullopt;
+}
+
+bool AppDesk::namesOtherApp(const Heard& heard) {
+  if (heard.hasAny({"in logic", "in logic pro"})) return true;
+  auto notReaper = [](const std::optional<std::string>& app) {
+    return app && plainPhrase(*app) != "reaper";
+  };
+  std::string rest;
+  return notReaper(appNamed(heard.text, &rest)) || notReaper(installedNamedIn(heard));
+}
+
+RunningApp AppDesk::spokenAs(RunningApp app) {
+  MutexLock hold(lock_);
+  for (const auto& known : known_) {
+    if (known.process == app.name) {
+      app.name = known.spoken;
+      break;
+    }
+  }
+  return app;
 }
 
 std::optional<AppDesk::Step> AppDesk::claim(const Heard& heard, bool inherits) {
@@ -305,7 +362,8 @@ std::string AppDesk::runSteps(int gen, std::vector<Step> steps, std::size_t from
 
 std::optional<RunningApp> AppDesk::running(const std::string& name) {
   for (auto& app : access_.apps()) {
-    if (app.name == name) return app;
+    RunningApp spoken = spokenAs(app);
+    if (app.name == name || spoken.name == name) return spoken;
   }
   return std::nullopt;
 }
@@ -318,9 +376,10 @@ std::optional<RunningApp> AppDesk::targetApp(int gen, const std::optional<std::s
   }
   auto front = access_.frontApp();
   if (front && front->pid != engine_.parts().ownAppPid) {
+    RunningApp app = spokenAs(*front);
     MutexLock hold(lock_);
-    lastFrontApp_ = front->name;
-    return front;
+    lastFrontApp_ = app.name;
+    return app;
   }
   if (auto last = lastFrontApp()) {
     if (auto app = running(*last)) return app;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "apps/access-backend.h"
+#include "apps/app-names.h"
 #include "platform/mutex.h"
 #include "platform/repeating-check.h"
 #include "platform/runtime.h"
@@ -48,6 +49,14 @@ class AppDesk {
   void startChecks();
   // The last other app seen in front.
   std::optional<std::string> lastFrontApp();
+  // The sentence is for another app than the studio ("in logic, new audio
+  // track", "in libreoffice, word count"), running or only installed.
+  bool namesOtherApp(const Heard& heard);
+  // The name of an installed app the words call ("libreoffice" is
+  // "LibreOffice Writer"), or nothing.
+  std::optional<std::string> installedApp(const std::string& words);
+  // An installed app the sentence is for ("in libreoffice, ..."), open or not.
+  std::optional<std::string> installedNamedIn(const Heard& heard);
 
  private:
   enum class Ask {
@@ -103,12 +112,17 @@ class AppDesk {
   void say(int gen, const std::string& sentence);
   void failed(int gen, const std::string& sentence);
   std::optional<std::string> appNamed(const std::string& text, std::string* rest);
+  // The app as sentences name it.
+  RunningApp spokenAs(RunningApp app);
 
   Engine& engine_;
   AccessBackend& access_;
 
   Mutex lock_;
-  std::vector<std::string> appNames_ GUARDED_BY(lock_);
+  std::vector<KnownApp> known_ GUARDED_BY(lock_);
+  // The installed apps, read again now and then (a new one may be installed).
+  std::vector<DesktopEntry> installed_ GUARDED_BY(lock_);
+  double installedReadAt_ GUARDED_BY(lock_) = -1e9;
   std::optional<std::string> lastFrontApp_ GUARDED_BY(lock_);
   // Last, so it stops before anything a check uses goes.
   RepeatingCheck checks_;

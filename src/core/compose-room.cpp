@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 
 #include "compose/band.h"
 #include "compose/beat.h"
@@ -13,6 +14,7 @@
 #include "core/engine.h"
 #include "core/jazz-room.h"
 #include "core/lesson-room.h"
+#include "core/studio-desk.h"
 #include "platform/window-lines.h"
 
 namespace orvo {
@@ -23,6 +25,20 @@ std::string joinSentences(const std::string& summary, const std::vector<std::str
   std::string text = summary;
   for (const std::string& remark : remarks) text += " " + remark;
   return text;
+}
+
+// What the saved file holds, said as the player will find it: "It has
+// piano, bass, strings and cello tracks."; with Logic open, where to take it.
+std::string tracksSentence(const std::vector<std::string>& tracks, bool logicOpen) {
+  std::string list;
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    std::string name = tracks[i];
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name == "drums") name = "drum";
+    list += (i == 0 ? "" : i + 1 == tracks.size() ? " and " : ", ") + name;
+  }
+  const std::string kind = tracks.size() == 1 ? " track." : " tracks.";
+  return logicOpen ? "Drag it into Logic for " + list + kind : "It has " + list + kind;
 }
 
 }  // namespace
@@ -292,10 +308,11 @@ void ComposeRoom::actOnTake(int key, std::vector<RNote> take, bool fromFile, boo
 void ComposeRoom::saveTake(std::vector<RNote> take, int number) {
   engine_.run([this, take = std::move(take), number](int gen) {
     const Analysis analysis = analyse(take);
-    if (pieces_.saveIdea(take, analysis, std::nullopt)) {
+    std::vector<std::string> tracks;
+    if (pieces_.saveIdea(take, analysis, std::nullopt, &tracks)) {
       markSaved(number);
-      engine_.say("Saved in the ideas folder, in " + analysis.keyName() +
-                      ". Drag it into Logic for piano, bass, strings, cello and drum tracks.",
+      engine_.say("Saved in the ideas folder, in " + analysis.keyName() + ". " +
+                      tracksSentence(tracks, engine_.studioDesk().logicRunning()),
                   gen);
     } else {
       engine_.say("I could not save the file.", gen);

@@ -80,9 +80,8 @@ void Engine::goHome() {
     cutIn();
     text = pick({"Back home.", "Home again.", "Home, all quiet."}) +
            intro("home2",
-                 " The third and fourth keys step through everything I can do: lessons, the song "
-                 "menu, jazz, composition, ask me anything, and Logic control. The top key opens "
-                 "the one you heard.");
+                 " The third and fourth keys step through everything I can do, from lessons to "
+                 "the practice tools. The top key opens the one you heard.");
   }
   speak(text);
 }

@@ -14,11 +14,13 @@
 #include "core/menu-room.h"
 #include "core/metronome.h"
 #include "core/reaper-room.h"
+#include "core/studio-desk.h"
 #include "core/voice-desk.h"
 #include "platform/files.h"
 #include "platform/login-items.h"
 #include "platform/utf8.h"
 #include "voice/request-words.h"
+#include "platform/platform-words.h"
 
 namespace orvo {
 
@@ -133,9 +135,7 @@ std::string Engine::vocabLine() {
 void Engine::setLogin(bool on) {
   bool ok = login::setStartAtLogin(on, login::thisProgram());
   if (!ok) {
-    speak(
-        "The Mac wouldn't let me set that. You can add Orvo yourself under System Settings, "
-        "General, Login Items.");
+    speak(std::string(platformWords().loginRefused));
   } else {
     speak(on ? "Done. I'll start by myself whenever you log in, out of sight, and listen for my "
                "name."
@@ -228,9 +228,18 @@ void Engine::computerKey(char key) {
     case 'p': {
       bool toPiano = !parts_.midi.alsoToPiano;
       parts_.midi.alsoToPiano = toPiano;
+      const bool studio = studioDesk_->logicRunning();
       return speak(toPiano ? "Also playing through the piano."
-                           : "Playing through " + parts_.studio.name() + " only.");
+                           : "Playing through " +
+                                 (studio ? parts_.studio.name() : std::string("the built-in sound")) +
+                                 " only.");
     }
+    case 'e':
+      return ear_->startEar();
+    case 'o':
+      return toggleMetronome();
+    case 'i':
+      return togglePracticeTimer();
     case 'b':
       return toggleLive();
     case 'q':

@@ -29,6 +29,18 @@ void Engine::setMetronome(std::optional<int> bpm) {
   speak("Metronome at " + std::to_string(*bpm) + ".");
 }
 
+void Engine::toggleMetronome() {
+  setMetronome(metronome_->running() ? std::nullopt : std::optional<int>(metronome_->bpm()));
+}
+
+void Engine::togglePracticeTimer() {
+  if (timers_->armed() > 0) {
+    timers_->cancelAll();
+    return speak("Timer off.");
+  }
+  setTimer(5 * 60.0, "");
+}
+
 void Engine::setTimer(double seconds, const std::string& label) {
   if (auto whyNot = timers_->timer(seconds, label)) return speak(*whyNot);
   const std::string amount = PracticeTimers::amount(std::lround(seconds));

@@ -36,6 +36,7 @@
 #include "core/profile.h"
 #include "core/room.h"
 #include "core/window.h"
+#include "platform/desktop-entries.h"
 #include "platform/mutex.h"
 #include "platform/runtime.h"
 #include "platform/store.h"
@@ -109,6 +110,8 @@ struct EngineParts {
   bool pretendReaper = false;
   // Other apps' windows and menus; none means no desktop to work in.
   AccessBackend* access = nullptr;
+  // The apps installed on the desktop, by their desktop entries; unset means none.
+  std::function<std::vector<DesktopEntry>()> installedApps = nullptr;
   // The clipboard's text; none when no tool can read it.
   std::function<std::optional<std::string>()> clipboard = nullptr;
   // The process of the app window we run in, which is never "another app".
@@ -248,6 +251,10 @@ class Engine {
   void setMetronome(std::optional<int> bpm);
   // A timer, its sentence said ("Timer set for 5 minutes.").
   void setTimer(double seconds, const std::string& label);
+  // The metronome on at its last tempo, or off; a practice timer of five
+  // minutes, or the timers off: for a key or a home item.
+  void toggleMetronome();
+  void togglePracticeTimer();
   // The live band on or off.
   void toggleLive();
   // A plan of studio changes, carried out in the background and reported.

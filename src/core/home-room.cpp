@@ -7,6 +7,8 @@
 #include "core/logic-room.h"
 #include "core/menu-room.h"
 #include "core/reaper-room.h"
+#include "core/studio-desk.h"
+#include "core/ear-training.h"
 
 namespace orvo {
 
@@ -21,26 +23,40 @@ HomeRoom::HomeRoom(Engine& engine) : engine_(engine) {
       {fixed("Song menu"), [this] { engine_.menu().openMenu(); }},
       {fixed("Jazz course"), [this] { engine_.jazz().startRemembered(); }},
       {fixed("Composition"), [this] { engine_.command(engine_.keys().compose); }},
+      {fixed("Ear training"), [this] { engine_.ear().startEar(); }},
+      {fixed("Metronome"), [this] { engine_.toggleMetronome(); }},
+      {fixed("Practice timer"), [this] { engine_.togglePracticeTimer(); }},
       {fixed("Ask me anything"), [this] { engine_.aiTalk().startAsk(); }},
       {fixed("REAPER control"), [this] { engine_.reaper().openReaper(); }},
       {[this] { return engine_.parts().studio.name() + " control"; },
-       [this] { engine_.logic().openLogic(); }},
+       [this] { engine_.logic().openLogic(); },
+       [this] { return engine_.studioDesk().logicRunning(); }},
       {fixed("Talk mode"), [this] { engine_.command(engine_.keys().talk); }},
   };
 }
 
+std::vector<const HomeRoom::Item*> HomeRoom::offered() {
+  std::vector<const Item*> shown;
+  for (const auto& item : items_) {
+    if (item.shown()) shown.push_back(&item);
+  }
+  return shown;
+}
+
 std::vector<std::string> HomeRoom::titles() {
   std::vector<std::string> result;
-  for (const auto& item : items_) result.push_back(item.title());
+  for (const Item* item : offered()) result.push_back(item->title());
   return result;
 }
 
 bool HomeRoom::button(int key) {
   const ButtonKeys& keys = engine_.keys();
-  const int count = static_cast<int>(items_.size());
+  const auto items = offered();
+  const int count = static_cast<int>(items.size());
+  if (index_ >= count) index_ = 0;
   if (key == keys.next || key == keys.back) {
     index_ = ((index_ + (key == keys.next ? 1 : -1)) % count + count) % count;
-    engine_.speak(items_[static_cast<std::size_t>(index_)].title() + ".");
+    engine_.speak(items[static_cast<std::size_t>(index_)]->title() + ".");
     return true;
   }
   if (key == keys.notes) {
@@ -52,9 +68,9 @@ bool HomeRoom::button(int key) {
     return true;
   }
   if (key == keys.hear) {
-    const auto& item = items_[static_cast<std::size_t>(index_)];
+    const Item* item = items[static_cast<std::size_t>(index_)];
     index_ = 0;
-    item.open();
+    item->open();
     return true;
   }
   return false;

@@ -29,7 +29,11 @@ class HomeRoom final : public Room {
   struct Item {
     std::function<std::string()> title;
     std::function<void()> open;
+    // Offered only while this holds (a studio that is not running is never offered).
+    std::function<bool()> shown = [] { return true; };
   };
+  // The items offered now, in order.
+  std::vector<const Item*> offered();
 
   Engine& engine_;
   std::vector<Item> items_;

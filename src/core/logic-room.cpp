@@ -4,6 +4,7 @@
 
 #include "core/compose-room.h"
 #include "core/engine.h"
+#include "core/studio-desk.h"
 
 namespace orvo {
 
@@ -32,6 +33,11 @@ std::string LogicRoom::helpText() {
 
 void LogicRoom::openLogic() {
   std::lock_guard guard(engine_.lock);
+  // Logic control is offered only while Logic runs: its commands go nowhere else.
+  if (!engine_.studioDesk().logicRunning()) {
+    engine_.speak("Logic isn't open. Open it first, or press r for REAPER control.");
+    return;
+  }
   engine_.compose().autosaveTake();
   engine_.setMode(Mode::logic);
   showQuickList();
@@ -130,6 +136,7 @@ void LogicRoom::loadLogicMenu(std::vector<std::string> entering, bool back) {
     std::string failure;
     auto names = control_.list(entering, &failure);
     if (names && entering.empty()) {
+      // The first menu of Logic's menu bar is the system's, never Logic's own.
       names->erase(std::remove(names->begin(), names->end(), "Apple"), names->end());
     }
     std::lock_guard guard(engine_.lock);

@@ -25,7 +25,8 @@ Pieces::Pieces(Engine& engine)
 
 std::optional<std::string> Pieces::saveIdea(const std::vector<RNote>& notes,
                                             const Analysis& analysis,
-                                            const std::optional<std::string>& named) {
+                                            const std::optional<std::string>& named,
+                                            std::vector<std::string>* trackNames) {
   std::string style;
   double wallNow = 0;
   {
@@ -45,6 +46,10 @@ std::optional<std::string> Pieces::saveIdea(const std::vector<RNote>& notes,
     return std::nullopt;
   }
   remember(analysis);
+  if (trackNames) {
+    trackNames->clear();
+    for (const auto& track : tracks) trackNames->push_back(track.first);
+  }
   return written;
 }
 

@@ -29,9 +29,11 @@ class Pieces {
   explicit Pieces(Engine& engine);
 
   // Writes the piece (never over another) and remembers it: the stem of the
-  // file written, or nothing when it could not be written.
+  // file written, or nothing when it could not be written. `tracks`, when
+  // given, gets the names of the tracks the file holds, in order.
   std::optional<std::string> saveIdea(const std::vector<RNote>& notes, const Analysis& analysis,
-                                      const std::optional<std::string>& named);
+                                      const std::optional<std::string>& named,
+                                      std::vector<std::string>* tracks = nullptr);
   // Analyses and saves on the ideas queue; `done` gets the stem (or nothing)
   // there, with no lock held.
   void saveLater(std::vector<RNote> notes,

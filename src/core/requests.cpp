@@ -26,6 +26,7 @@
 #include "studio/daw-ways.h"
 #include "voice/request-words.h"
 #include "voice/wake-name.h"
+#include "platform/platform-words.h"
 
 namespace orvo {
 namespace {
@@ -34,6 +35,9 @@ namespace {
 // sentence again. A cycle in a hand-edited "learned.json" ends here.
 constexpr int kMaxDepth = 6;
 constexpr double kQuestionSeconds = 20.0;
+std::string openStudioFirst() {
+  return "Open " + std::string(platformWords().studios) + " first, then ask me again.";
+}
 const char* kCannotYet = "I know what you're after, but I can't do that one yet.";
 // The platform voice speaks at the rate the player set for it.
 const char* kOwnRate =
@@ -66,18 +70,6 @@ std::string clockText(const std::tm& local, const char* format) {
   std::string out = text;
   if (!out.empty() && out[0] == '0') out.erase(0, 1);  // "3:05 PM", not "03:05 PM"
   return out;
-}
-
-// The apps a desktop entry names, lower case.
-bool appInstalled(const std::string& name) {
-  for (const char* folder : {"/usr/share/applications", "/usr/local/share/applications"}) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-      std::string file = lowerCase(entry.path().stem().string());
-      if (file == name || file.find("." + name) != std::string::npos) return true;
-    }
-  }
-  return false;
 }
 
 // The name in a request to save or rename a piece ("save that as blues for
@@ -185,7 +177,8 @@ std::string Requests::newProject() {
     });
     return "reaper new project";
   }
-  return say("Open Logic or REAPER first, and I'll start a project.", "no daw");
+  return say("Open " + std::string(platformWords().studios) + " first, and I'll start a project.",
+             "no daw");
 }
 
 std::string Requests::notYet(const std::string& operation) {
@@ -399,12 +392,10 @@ std::string Requests::rest(const Heard& heard, int depth) {
     std::string name = heard.after(verb);
     if (name.rfind("the ", 0) == 0) name.erase(0, 4);
     if (name.empty()) return say("Open what? Tell me its name.", "asked");
-    std::string plain;
-    for (char c : name) {
-      if (c != ' ') plain.push_back(c);
-    }
-    if (!appInstalled(plain))
-      return say("I cannot find an app called " + name + " on this Mac.", "no app");
+    if (!engine_.appDesk().installedApp(name))
+      return say("I cannot find an app called " + name + " on " +
+                     std::string(platformWords().computer) + ".",
+                 "no app");
     return notYet("opening apps");
   }
 
@@ -573,7 +564,9 @@ std::optional<std::string> Requests::family(const Heard& heard, int depth) {
     op("newProject");
     return newProject();
   }
-  if (!pastStudio_ && !casual() && studio.listening()) {
+  // A sentence for another app ("in logic, new audio track") is that app's.
+  AppDesk& apps = engine_.appDesk();
+  if (!pastStudio_ && !casual() && studio.listening() && !apps.namesOtherApp(heard)) {
     named("studio");
     return studio.hear(heard, depth);
   }
@@ -587,11 +580,19 @@ std::optional<std::string> Requests::family(const Heard& heard, int depth) {
   }
   // Other apps: their windows, buttons and menus, and a request for an app
   // named in the sentence.
-  if (auto outcome = engine_.appDesk().axHear(heard, [&] { named("apps"); })) return outcome;
+  if (auto outcome = apps.axHear(heard, [&] { named("apps"); })) return outcome;
+  if (auto closed = apps.installedNamedIn(heard); closed && !casual()) {
+    named("apps");
+    return say(*closed + " isn't open. Open it first, then ask me again.", "no app");
+  }
+  if (studio.inUse() && !studio.logicRunning() && heard.hasAny({"in logic", "in logic pro"})) {
+    named("studio");
+    return say("Logic isn't open, so I can't do that there.", "no daw");
+  }
   if (!studio.inUse() &&
       heard.hasAny({"in reaper", "in logic", "in logic pro", "reaper", "logic pro"})) {
     named("studio");
-    return say("Open REAPER or Logic first, then ask me again.", "no daw");
+    return say(openStudioFirst(), "no daw");
   }
   for (const char* app : {"calendar", "photos", "weather app", "shortcuts"}) {
     if (heard.has(std::string("in ") + app) || heard.has(std::string("the ") + app)) {
@@ -836,7 +837,7 @@ std::optional<std::string> Requests::family(const Heard& heard, int depth) {
       (among(text, {"record", "undo", "start recording", "stop recording", "redo"}) ||
        heard.hasAny({"plugin", "plugins", "plug in"}))) {
     named("studio");
-    return say("Open REAPER or Logic first, then ask me again.", "no daw");
+    return say(openStudioFirst(), "no daw");
   }
   if (heard.hasAny({"test my ear", "ear test", "guess the note", "ear training"})) {
     return act("practice", "ear training", [&] { engine_.ear().startEar(); });

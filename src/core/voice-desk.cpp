@@ -2,6 +2,7 @@
 
 #include "core/engine.h"
 #include "core/requests.h"
+#include "platform/platform-words.h"
 
 namespace orvo {
 
@@ -78,7 +79,8 @@ std::string VoiceDesk::offer() {
   }
   engine_.requests().confirm(
       "The natural voice is a free download of about 400 megabytes, and uses about 600 on your "
-      "disk. It runs entirely on this Mac. Shall I get it? Say yes or no.",
+      "disk. It runs entirely on " +
+          std::string(platformWords().computer) + ". Shall I get it? Say yes or no.",
       "install the natural voice",
       [this] {
         engine_.run([this](int gen) {
@@ -93,8 +95,8 @@ std::string VoiceDesk::offer() {
       [this] {
         decline();
         engine_.speak(
-            "Stopped. I'll keep the Mac's own voice. If you change your mind, say install the "
-            "natural voice.");
+            "Stopped. I'll keep " + std::string(platformWords().ownVoice) +
+            ". If you change your mind, say install the natural voice.");
         return std::string("declined");
       });
   return "asked";
@@ -130,8 +132,9 @@ std::string VoiceDesk::removal() {
         // Gigabytes go: off the engine's lock, then said.
         background_.run([this] {
           const bool removed = hooks_.remove();
-          engine_.speak(removed ? "The natural voice is removed. I'm back to the Mac's own voice "
-                                  "after the next restart."
+          engine_.speak(removed ? "The natural voice is removed. I'm back to " +
+                                      std::string(platformWords().ownVoice) +
+                                      " after the next restart."
                                 : "I couldn't remove all of the natural voice. Ask me again.");
         });
         return std::string("removing");

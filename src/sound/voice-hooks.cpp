@@ -3,6 +3,7 @@
 #include "platform/window-lines.h"
 #include "sound/kokoro.h"
 #include "sound/voice-installer.h"
+#include "platform/platform-words.h"
 
 namespace orvo {
 
@@ -15,7 +16,7 @@ VoiceHooks naturalVoiceHooks(Kokoro& voice, VoiceInstaller& installer,
   hooks.remove = [&voice, &installer] { return installer.remove() && !voice.installed(); };
   hooks.ready = [&voice] { return voice.state() == Kokoro::State::ready; };
   hooks.name = [&voice] {
-    return voice.enabled() ? voice.name() : std::string("the Mac's own voice");
+    return voice.enabled() ? voice.name() : std::string(platformWords().ownVoice);
   };
   hooks.offered = [&voice] { return voice.offered(); };
   hooks.sayAs = [&voice, caption = std::move(caption)](const std::string& id,

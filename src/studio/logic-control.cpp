@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "platform/text-pieces.h"
+#include "platform/platform-words.h"
 
 namespace orvo {
 
@@ -94,9 +95,7 @@ bool LogicNewProjectFields::created() const {
   return first && now && *now > *first;
 }
 
-const std::string LogicControl::needPermission =
-    "I need one permission for that. Open System Settings, Privacy and Security, "
-    "Accessibility, and switch on Orvo.";
+const std::string LogicControl::needPermission(platformWords().accessPermission);
 
 LogicControl::Runner LogicControl::osascript(Runtime& runtime) {
   // osascript prints its errors, the permission ones among them, on standard

@@ -1,4 +1,5 @@
 #include "voice/ai-prompts.h"
+#include "platform/platform-words.h"
 
 namespace orvo::ai {
 
@@ -80,8 +81,8 @@ const std::vector<std::string>& sessionCommandList() {
       "talk slower",
       "talk faster",
       "<one command> and then <another command>",
-      "start with my Mac",
-      "do not start with my Mac",
+      "start with my " + std::string(platformWords().computerForTheAi),
+      "do not start with my " + std::string(platformWords().computerForTheAi),
       "go to the background",
       "show the window",
       "open the visualizer",
@@ -185,7 +186,8 @@ std::string oneShotPersona(const std::string& name, const std::string& user,
 std::string sessionPersona(const std::string& name, const std::string& user,
                            const std::string& about) {
   return std::string() + "You are " + name + ", " + user +
-         "'s personal assistant on their Mac, with a gift for music. " + aboutThem(about) +
+         "'s personal assistant on their " + std::string(platformWords().computerForTheAi) +
+         ", with a gift for music. " + aboutThem(about) +
          " Everything you write is spoken aloud to them, so talk the way a person talks: short, "
          "warm, natural, with contractions, a little dry humour when it fits, and no stiffness. "
          "Never sound like a manual or a call centre. Never list options unless they ask. Never "
@@ -214,9 +216,10 @@ std::string sessionPersona(const std::string& name, const std::string& user,
 
 std::string localPersona(const std::string& name, const std::string& user) {
   return std::string() + "You are " + name + ", a voice assistant on " + user +
-         "'s Mac. Your reply is spoken aloud, so use one or two short, warm, natural sentences. No "
+         "'s " + std::string(platformWords().computerForTheAi) +
+         ". Your reply is spoken aloud, so use one or two short, warm, natural sentences. No "
          "lists, no markdown, no emoji.\n\nYou reply in ONE of two ways.\n\nWAY 1. If they want "
-         "the Mac or the app to do something, reply with only one line: DO: followed by a command "
+         "the " + std::string(platformWords().computerForTheAi) + " or the app to do something, reply with only one line: DO: followed by a command "
          "from this list, with their own details in place of the words in capitals. Nothing else "
          "on the line.\nplay NAME on spotify | play NAME on youtube | pause | next song | open APP "
          "| quit APP | search google for WORDS\nwhat is the weather | what is the weather tomorrow "

@@ -11,6 +11,7 @@
 #include "platform/run-tool.h"
 #include "platform/utf8.h"
 #include "voice/ai-prompts.h"
+#include "platform/platform-words.h"
 
 namespace orvo {
 
@@ -54,6 +55,10 @@ std::string withoutMarks(const std::string& reply) {
 }
 
 }  // namespace
+
+std::string notSignedIn() {
+  return std::string(platformWords().notSignedIn);
+}
 
 std::string cleanReply(const std::string& reply) {
   const std::string text = withoutMarks(reply);
@@ -289,7 +294,7 @@ std::string AISession::askOnce(const std::string& question, const std::string& c
                          "--disallowedTools", "Bash,Edit,Write,Read,WebFetch,WebSearch,Agent"},
                         question, 60.0, ai::workFolder());
   if (mentionsSignIn(run.out) || run.out.find("/login") != std::string::npos)
-    return ai::notSignedIn;
+    return ai::notSignedIn();
   if (!run.ok || files::trim(run.out).empty()) return ai::unreachable;
   return files::trim(repairUtf8(ai::withoutMarks(run.out)));
 }

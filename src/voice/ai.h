@@ -31,9 +31,8 @@ std::optional<std::filesystem::path> path();
 // The tool's working folder, "lorimel-ai" in the temporary folder, made when missing.
 std::filesystem::path workFolder();
 
-inline constexpr const char* notSignedIn =
-    "The AI is not signed in yet. Open a Terminal window, type claude, press Return, and sign in "
-    "with your Claude account. After that I can answer.";
+// The tool is there but signed out: how to sign in, in this computer's words.
+std::string notSignedIn();
 inline constexpr const char* unreachable = "I could not reach the AI just now.";
 inline constexpr const char* didNotFollow =
     "Sorry, I didn't quite follow. Could you say that another way?";

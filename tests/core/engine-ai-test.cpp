@@ -141,7 +141,7 @@ TEST_F(AiTest, NoAnswerAndNoModelAndNotSignedInEachHaveTheirSentence) {
   fake.isReady = false;
   fake.out = true;
   engine->hear("zxcv qwerty");
-  EXPECT_THAT(spoken(), ElementsAre(ai::notSignedIn));
+  EXPECT_THAT(spoken(), ElementsAre(ai::notSignedIn()));
   fake.present = false;
   engine->hear("zxcv qwerty");
   EXPECT_THAT(spoken(), ElementsAre(StartsWith("I didn't recognise that one.")));

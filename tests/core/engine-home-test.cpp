@@ -4,8 +4,10 @@
 #include <functional>
 
 #include <set>
+#include <tuple>
 
 #include "core/engine-fixture.h"
+#include "core/studio-desk.h"
 
 namespace orvo {
 namespace {
@@ -28,9 +30,9 @@ TEST_F(EngineTest, HomeMenuStepsWrapsAndOpens) {
   press(keys.notes);
   EXPECT_EQ(
       spokenOne(),
-      "From home you can open: Lesson: Hot Cross Buns, Song menu, Jazz course, Composition, Ask me "
-      "anything, REAPER control, Logic control, Talk mode. Step through them with the third "
-      "and fourth keys, and open one with the top key.");
+      "From home you can open: Lesson: Hot Cross Buns, Song menu, Jazz course, Composition, Ear "
+      "training, Metronome, Practice timer, Ask me anything, REAPER control, Talk mode. Step "
+      "through them with the third and fourth keys, and open one with the top key.");
   windowLines();
 
   // The top key opens the item heard last (talk mode) and puts the menu back at the start.
@@ -56,12 +58,29 @@ TEST_F(EngineTest, HomeItemsOpenTheSongMenuAndTheStudios) {
   EXPECT_EQ(engine->currentMode(), Mode::menu);
   press(keys.home);
   spoken();
-  for (int i = 0; i < 5; ++i) press(keys.next);
+  // The practice tools: the metronome and the timer on, then off again.
+  for (auto [steps, on, off] :
+       {std::tuple{5, "Metronome at 80.", "Metronome off."},
+        std::tuple{6, "Timer set for 5 minutes.", "Timer off."}}) {
+    for (int twice = 0; twice < 2; ++twice) {
+      for (int i = 0; i < steps; ++i) press(keys.next);
+      spoken();
+      press(keys.hear);
+      EXPECT_EQ(spokenOne(), twice == 0 ? on : off);
+    }
+  }
+  for (int i = 0; i < 8; ++i) press(keys.next);
   EXPECT_THAT(spoken(), Contains("REAPER control."));
   press(keys.hear);  // no REAPER on this machine
   EXPECT_EQ(spokenOne(), "I cannot find REAPER on this computer.");
   EXPECT_EQ(engine->currentMode(), Mode::idle);
-  for (int i = 0; i < 6; ++i) press(keys.next);
+  // Logic control is offered only while Logic runs.
+  for (int i = 0; i < 9; ++i) press(keys.next);
+  EXPECT_THAT(spoken(), Not(Contains("Logic control.")));
+  press(keys.home);
+  studio.runs = true;
+  engine->studioDesk().checkStudios();
+  for (int i = 0; i < 9; ++i) press(keys.next);
   EXPECT_THAT(spoken(), Contains("Logic control."));
   press(keys.hear);
   EXPECT_THAT(spokenOne(), StartsWith("Logic control. "));

@@ -171,7 +171,7 @@ TEST_F(EngineTest, ComputerKeys) {
   EXPECT_EQ(spokenOne(), "Also playing through the piano.");
   engine->computerKey('P');
   EXPECT_FALSE(midi.alsoToPiano);
-  EXPECT_EQ(spokenOne(), "Playing through Logic only.");
+  EXPECT_EQ(spokenOne(), "Playing through the built-in sound only.");
 
   engine->computerKey('v');
   EXPECT_EQ(spokenOne(), "No other voices.");

@@ -35,6 +35,8 @@ class LogicTest : public EngineTest {
       return *best;
     };
     restartEngine();
+    studio.runs = true;
+    engine->studioDesk().checkStudios();
     spoken();
   }
 };
@@ -151,9 +153,9 @@ TEST_F(LogicTest, SpokenCommandsWhileLogicRunsAndTheNewProject) {
   studio.runs = false;
   engine->studioDesk().checkStudios();
   engine->hear("new project");
-  EXPECT_EQ(spokenOne(), "Open Logic or REAPER first, and I'll start a project.");
+  EXPECT_EQ(spokenOne(), "Open REAPER first, and I'll start a project.");
   engine->hear("start recording");
-  EXPECT_EQ(spokenOne(), "Open REAPER or Logic first, then ask me again.");
+  EXPECT_EQ(spokenOne(), "Open REAPER first, then ask me again.");
 }
 
 }  // namespace

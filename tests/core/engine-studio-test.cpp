@@ -306,7 +306,7 @@ TEST_F(EngineTest, TheStudioCheckFollowsReaperAndLogicPro) {
   engine = makeEngine();
   spoken();
   windowLines();
-  const std::string openFirst = "Open REAPER or Logic first, then ask me again.";
+  const std::string openFirst = "Open REAPER first, then ask me again.";
   engine->hear("undo");
   EXPECT_EQ(spokenOne(), openFirst);
 

@@ -109,7 +109,7 @@ TEST_F(TheoryTest, TheHeldChord) {
   engine->appCommand("speak What is the relative minor of C major?");
   EXPECT_EQ(spokenOne(), "The relative minor of C major is A minor. They share the same notes.");
   engine->appCommand("say open the pod bay doors");
-  EXPECT_EQ(spokenOne(), "I cannot find an app called pod bay doors on this Mac.");
+  EXPECT_EQ(spokenOne(), "I cannot find an app called pod bay doors on this computer.");
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ class VoiceTalkTest : public EngineTest {
 
   const std::string offer =
       "The natural voice is a free download of about 400 megabytes, and uses about 600 on your "
-      "disk. It runs entirely on this Mac. Shall I get it? Say yes or no.";
+      "disk. It runs entirely on this computer. Shall I get it? Say yes or no.";
 
   VoiceTalkTest() {
     voiceHooks.installed = [this] { return installed; };
@@ -61,7 +61,7 @@ TEST_F(VoiceTalkTest, TheOfferTakesAYesOrANoAndANoIsKept) {
   EXPECT_EQ(spokenOne(), offer);
   EXPECT_EQ(engine->hear("no"), "declined");
   EXPECT_EQ(spokenOne(),
-            "Stopped. I'll keep the Mac's own voice. If you change your mind, say install the "
+            "Stopped. I'll keep the computer's own voice. If you change your mind, say install the "
             "natural voice.");
   EXPECT_TRUE(declinedFile());
   EXPECT_EQ(installs, 0);
@@ -147,7 +147,7 @@ TEST_F(VoiceTalkTest, TheVoicesAuditionAndTheVoiceIsRemovedOnAYes) {
   EXPECT_EQ(engine->hear("yes"), "removing");
   EXPECT_EQ(
       spokenOne(),
-      "The natural voice is removed. I'm back to the Mac's own voice after the next restart.");
+      "The natural voice is removed. I'm back to the computer's own voice after the next restart.");
   EXPECT_EQ(removals, 1);
   engine->hear("delete the natural voice");
   EXPECT_EQ(spokenOne(), "The natural voice isn't installed.");

@@ -114,7 +114,7 @@ TEST(AiSession, WithNoToolTheNoModelSentenceIsSaid) {
       {.home = home.path(), .env = {{"HOME", home.path().string()}, {"ORVO_AI", "local"}}});
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
   orvo.write("~speak zxcv qwerty\n");
-  EXPECT_TRUE(orvo.waitForPrefix("I didn't recognise that one. On this Mac"));
+  EXPECT_TRUE(orvo.waitForPrefix("I didn't recognise that one. Without an AI tool"));
   orvo.closeInput();
   EXPECT_EQ(orvo.waitExit(), 0);
 }

@@ -168,7 +168,7 @@ TEST_F(SessionTest, TheOneShotQuestionHasItsOwnCommandLine) {
            "--disallowedTools", "Bash,Edit,Write,Read,WebFetch,WebSearch,Agent"}));
   EXPECT_EQ(tool.log("message").at(0), "how many sharps in E major");
   StandIn signedOut(nlohmann::json{{"signin", true}});
-  EXPECT_EQ(session.askOnce("hello", "x"), ai::notSignedIn);
+  EXPECT_EQ(session.askOnce("hello", "x"), ai::notSignedIn());
 }
 
 TEST_F(SessionTest, ASessionThatEndsIsStartedAgainForTheNextQuestion) {
