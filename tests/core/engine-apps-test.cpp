@@ -147,6 +147,37 @@ TEST_F(AppControlTest, MenuCommandsRiskyGreyedOutOfferedAndShown) {
   EXPECT_EQ(answer(longSentence), "Done: Open Mixer, in Logic Pro.");
 }
 
+TEST_F(AppControlTest, AppsGoByTheirDesktopNamesAndAStudioNeverTakesTheirSentences) {
+  // LibreOffice runs as "soffice"; a person calls it by its desktop entry's names.
+  std::string error;
+  ASSERT_TRUE(readPretendApp(
+      "app\tsoffice\nwindow\tUntitled 1 - LibreOffice Writer\nmenu\tTools > Word Count…\n", tree,
+      [this](const std::string& what) { pressedPaths.push_back(what); }, &error))
+      << error;
+  installedApps = [] {
+    DesktopEntry writer{"LibreOffice Writer", "Word Processor", "libreoffice", "soffice", ""};
+    DesktopEntry editor{"Text Editor", "", "gedit", "gedit", ""};
+    return std::vector<DesktopEntry>{writer, editor};
+  };
+  // REAPER runs too: a sentence naming another app is still that app's.
+  pretendReaper = true;
+  restartEngine();
+  engine->appDesk().refreshApps();
+  spoken();
+  for (const char* sentence :
+       {"in libreoffice, word count", "in writer, word count", "word count in word processor"}) {
+    EXPECT_EQ(answer(sentence), "Done: Word Count, in LibreOffice Writer.") << sentence;
+  }
+  EXPECT_EQ(answer("in logic, new audio track"), "Done: New Audio Track, in Logic Pro.");
+  EXPECT_THAT(pressedPaths, ElementsAre("Tools > Word Count…", "Tools > Word Count…",
+                                        "Tools > Word Count…", "Track > New Audio Track"));
+  // Installed but not open, or not installed at all.
+  EXPECT_EQ(answer("in text editor, new document"),
+            "Text Editor isn't open. Open it first, then ask me again.");
+  EXPECT_EQ(answer("open the pod bay doors"),
+            "I cannot find an app called pod bay doors on this computer.");
+}
+
 TEST_F(AppControlTest, ClickingButtonsAndTheDialogAPressOpens) {
   AccessNode marker = tree.add(window(), "push button", "Add Marker\xE2\x80\xA6");
   AccessNode dialog = 0;

@@ -128,6 +128,7 @@ class EngineTest : public ::testing::Test {
   std::function<bool()> reaperRunning = nullptr;
   AccessBackend* access = nullptr;  // none: no desktop to work in
   std::function<std::optional<std::string>()> clipboard = nullptr;
+  std::function<std::vector<DesktopEntry>()> installedApps = nullptr;
   int ownAppPid = 0;
   LogicControl::Runner osa = nullptr;          // none: osascript, which this machine lacks
   const ReaperHooks* reaperControl = nullptr;  // none: the real REAPER, which is not here
@@ -161,6 +162,7 @@ class EngineTest : public ::testing::Test {
         .reaperRunning = reaperRunning,
         .pretendReaper = pretendReaper,
         .access = access,
+        .installedApps = installedApps,
         .clipboard = clipboard,
         .ownAppPid = ownAppPid,
         .osaRunner = osa,
