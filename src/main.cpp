@@ -256,7 +256,11 @@ int main(int argc, char** argv) {
       .clipboard = [runtime] { return readClipboard(*runtime); },
       // Started from our app window, that window's process is ours.
       .ownAppPid = uiOn ? static_cast<int>(::getppid()) : 0,
-      .voiceHooks = naturalVoiceHooks(*kokoro, *installer, windowLine),
+      .voiceHooks = [&] {
+        VoiceHooks hooks = naturalVoiceHooks(*kokoro, *installer, windowLine);
+        if (opt->textMode) hooks.coming = [] { return false; };  // never started
+        return hooks;
+      }(),
   });
   {
     Profile profile = engine->currentProfile();

@@ -278,6 +278,10 @@ void Engine::greet(const std::string& found, bool keyboardConnected) {
     return;
   }
   run([this, greeting, fetching](int gen) {
+    // The natural voice, just starting, gets two seconds to say the greeting itself.
+    for (int waited = 0; waited < 20 && parts_.voiceHooks.coming() && alive(gen); ++waited) {
+      parts_.runtime.sleep(0.1);
+    }
     say(greeting.hello, gen);
     if (!greeting.rest.empty()) say(greeting.rest, gen);
     if (fetching) {

@@ -211,6 +211,9 @@ void LessonRoom::note(int pitch) {
       push({FollowUp::Kind::unitDone, pass_, 0, 0, pitch, false});
       return;
     case Judged::Kind::wrong:
+      // Playing at all ends the silence; the pending check sees the new deadline.
+      idleDeadline_ = engine_.now() + 7.0;
+      hinted_ = false;
       engine_.knockStart();
       engine_.ui(lines::flashWrong);
       push({FollowUp::Kind::wrong, pass_, 0, 0, pitch, judged.tell});
@@ -297,6 +300,7 @@ void LessonRoom::hint() {
 void LessonRoom::armIdleHint() {
   idleArmed_ = ++idleToken_;
   idleDeadline_ = engine_.now() + 7.0;
+  hinted_ = false;
   if (idleTimerPending_) return;
   idleTimerPending_ = true;
   engine_.parts().runtime.after(7.0, [this] { idleCheck(); });
@@ -308,14 +312,20 @@ void LessonRoom::idleCheck() {
   if (idleArmed_ != idleToken_ || !judge_.listening() || paused_ ||
       engine_.currentMode() != Mode::teach)
     return;
-  double left = idleDeadline_ - engine_.now();
-  if (left > 1e-6) {
-    idleTimerPending_ = true;
-    engine_.parts().runtime.after(left, [this] { idleCheck(); });
-    return;
+  // The silence is counted from the last sentence too: help or a voice being
+  // read is no silence to fill. While one is said, look again shortly.
+  const double now = engine_.now();
+  const double spokeUntil = engine_.speakingNow().lastSpokenAt;
+  const double due = std::max(idleDeadline_, spokeUntil + 7.0);
+  double left = spokeUntil > now ? 1.0 : due - now;
+  if (hinted_ || left <= 1e-6) {
+    // One hint a silence; the check stays armed so a note only moves the deadline.
+    if (!hinted_) tellNote(std::nullopt);
+    hinted_ = true;
+    left = 7.0;
   }
-  tellNote(std::nullopt);
-  armIdleHint();  // and again, should the player still not play
+  idleTimerPending_ = true;
+  engine_.parts().runtime.after(left, [this] { idleCheck(); });
 }
 
 void LessonRoom::accompanyStep(std::size_t index) {

@@ -139,6 +139,8 @@ class LessonRoom final : public Room {
   int idleToken_ = 0;
   int idleArmed_ = -1;  // the idleToken_ the pending idle check belongs to
   bool idleTimerPending_ = false;
+  // The hint of this silence was given: the next waits for the player to play.
+  bool hinted_ = false;
 
   // Pause.
   bool paused_ = false;

@@ -34,11 +34,24 @@ void ReaperRoom::openReaper() {
   engine_.run([this](int gen) {
     if (!hooks_.installed()) return engine_.say("I cannot find REAPER on this computer.", gen);
     if (!hooks_.bridgeInstalled()) {
-      if (!hooks_.installBridge())
-        return engine_.say("I could not set up the link to REAPER.", gen);
+      // Each state says what to do next: the link goes into the settings
+      // folder REAPER makes on its first start, and REAPER reads it on starting.
+      if (hooks_.configured && !hooks_.configured()) {
+        return engine_.say(
+            "REAPER has not been started on this computer yet, so it has no settings for my "
+            "link. Start REAPER once and quit it, then press r again.",
+            gen);
+      }
+      if (!hooks_.installBridge()) {
+        return engine_.say(
+            "I could not put my link into REAPER's settings folder. Check that the folder can be "
+            "written, then press r again.",
+            gen);
+      }
       if (hooks_.running()) {
         return engine_.say(
-            "The link to REAPER is installed. Quit REAPER and open it again, then come back here.",
+            "My link to REAPER is set up. REAPER reads it when it starts, so quit REAPER and open "
+            "it again, then press r.",
             gen);
       }
     }

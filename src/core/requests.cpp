@@ -546,7 +546,9 @@ std::optional<std::string> Requests::family(const Heard& heard, int depth) {
   }
   if (heard.hasAny({"what day", "what is the date", "whats the date", "the date today"})) {
     named("date");
-    return say("It is " + clockText(clock_(), "%A, %B %d") + ".");
+    // "Monday, January 5": the day of the month as it is said, without a leading zero.
+    const std::tm today = clock_();
+    return say("It is " + clockText(today, "%A, %B ") + std::to_string(today.tm_mday) + ".");
   }
   // A studio in use hears the sentences addressed to us first (a remark not
   // meant for us never changes a project); what it does not take comes back

@@ -15,6 +15,11 @@ VoiceHooks naturalVoiceHooks(Kokoro& voice, VoiceInstaller& installer,
   hooks.install = [&installer] { return installer.install(); };
   hooks.remove = [&voice, &installer] { return installer.remove() && !voice.installed(); };
   hooks.ready = [&voice] { return voice.state() == Kokoro::State::ready; };
+  hooks.coming = [&voice] {
+    const Kokoro::State state = voice.state();
+    return voice.installed() && voice.enabled() &&
+           (state == Kokoro::State::off || state == Kokoro::State::starting);
+  };
   hooks.name = [&voice] {
     return voice.enabled() ? voice.name() : std::string(platformWords().ownVoice);
   };

@@ -25,6 +25,9 @@ struct VoiceHooks {
   std::function<bool()> remove = [] { return false; };
   // The server is up: its voices may speak now.
   std::function<bool()> ready = [] { return false; };
+  // The voice is chosen and its server is on its way up: a greeting may wait
+  // a moment for it rather than be said by the platform voice.
+  std::function<bool()> coming = [] { return false; };
   // The voice speaking now: "George", or the platform voice's words.
   std::function<std::string()> name = [] { return std::string(); };
   // The favourite voices the server offers, by id and spoken name.

@@ -10,6 +10,10 @@ namespace orvo {
 ReaperHooks reaperHooks(Runtime& runtime) {
   ReaperHooks hooks = pretendReaperHooks();
   hooks.installed = [] { return Reaper::installed(); };
+  hooks.configured = [] {
+    std::error_code error;
+    return std::filesystem::is_directory(Reaper::resources(), error);
+  };
   hooks.running = [&runtime] { return Reaper::running(runtime); };
   hooks.launch = [&runtime] {
     auto program = Reaper::installedAt();

@@ -15,6 +15,9 @@ namespace orvo {
 
 struct ReaperHooks {
   std::function<bool()> installed;
+  // REAPER has been started once, so its settings folder (where the bridge
+  // goes) exists; unset means it has.
+  std::function<bool()> configured;
   std::function<bool()> bridgeInstalled;  // the bridge file is in REAPER's Scripts folder
   std::function<bool()> installBridge;
   std::function<bool()> running;

@@ -147,6 +147,22 @@ TEST_F(LessonTest, SevenQuietSecondsBringTheNextNote) {
   EXPECT_THAT(spoken(), IsEmpty());
   runtime.advance(0.3);
   EXPECT_THAT(spoken(), ElementsAre("Next is D."));
+  // One hint a silence: no nagging until the player plays again, right or wrong.
+  runtime.advance(30.0);
+  EXPECT_THAT(spoken(), IsEmpty());
+  key(50);
+  spoken();
+  runtime.advance(7.1);
+  EXPECT_THAT(spoken(), ElementsAre("Next is D."));
+  // Help being read is no silence: the hint waits seven seconds after it.
+  key(52);
+  runtime.advance(5.0);
+  engine->help();
+  spoken();
+  runtime.advance(6.9);
+  EXPECT_THAT(spoken(), IsEmpty());
+  runtime.advance(0.3);
+  EXPECT_THAT(spoken(), ElementsAre("Next is D."));
 }
 
 TEST_F(LessonTest, AStepMissedTwiceIsDrilledUntilFixed) {

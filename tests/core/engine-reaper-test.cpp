@@ -149,17 +149,28 @@ TEST_F(ReaperTest, EveryWayOpeningCanFail) {
   EXPECT_EQ(spokenOne(), "I cannot find REAPER on this computer.");
   EXPECT_EQ(engine->currentMode(), Mode::idle);
 
+  // Each state of a first run says what to do next.
   hooks.installed = [] { return true; };
   hooks.bridgeInstalled = [] { return false; };
+  hooks.configured = [] { return false; };
+  reopen();
+  engine->computerKey('r');
+  EXPECT_EQ(spokenOne(),
+            "REAPER has not been started on this computer yet, so it has no settings for my link. "
+            "Start REAPER once and quit it, then press r again.");
+  hooks.configured = [] { return true; };
   hooks.installBridge = [] { return false; };
   reopen();
   engine->computerKey('r');
-  EXPECT_EQ(spokenOne(), "I could not set up the link to REAPER.");
+  EXPECT_EQ(spokenOne(),
+            "I could not put my link into REAPER's settings folder. Check that the folder can be "
+            "written, then press r again.");
   hooks.installBridge = [] { return true; };
   reopen();
   engine->computerKey('r');
   EXPECT_EQ(spokenOne(),
-            "The link to REAPER is installed. Quit REAPER and open it again, then come back here.");
+            "My link to REAPER is set up. REAPER reads it when it starts, so quit REAPER and open "
+            "it again, then press r.");
 
   // Not running: started, then answering.
   hooks = pretendReaperHooks();

@@ -173,5 +173,22 @@ TEST_F(VoiceTalkTest, AProfileThatAsksForTheVoiceFetchesItAfterTheGreeting) {
   EXPECT_EQ(installs, 1);
 }
 
+TEST_F(VoiceTalkTest, TheGreetingWaitsUpToTwoSecondsForTheVoiceComingUp) {
+  // Up after half a second: greeted then, in the natural voice; never up:
+  // the platform voice greets after two seconds.
+  for (double upAfter : {0.5, 60.0}) {
+    const double start = runtime.now();
+    voiceHooks.coming = [this, start, upAfter] { return runtime.now() - start < upAfter; };
+    std::vector<double> at;
+    speaker.whileSaying = [&] { at.push_back(runtime.now() - start); };
+    restartEngine();
+    engine->greet("Piano connected.", false);
+    runtime.advance(3.0);
+    ASSERT_FALSE(at.empty());
+    EXPECT_NEAR(at.front(), std::min(upAfter, 2.0), 0.15) << upAfter;
+    speaker.whileSaying = nullptr;
+  }
+}
+
 }  // namespace
 }  // namespace orvo
