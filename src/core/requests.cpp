@@ -72,6 +72,15 @@ std::string clockText(const std::tm& local, const char* format) {
   return out;
 }
 
+bool aboutText(const Heard& heard) {
+  return heard.hasAny({"text", "words", "letters", "captions", "caption", "font", "writing"});
+}
+
+// Never a restyle of the music: "make the text bigger", "make the window epic".
+bool aboutTheScreen(const Heard& heard) {
+  return aboutText(heard) || heard.hasAny({"window", "screen"});
+}
+
 // The name in a request to save or rename a piece ("save that as blues for
 // ann"): empty when the request names none, nothing when it is no such request.
 std::optional<std::string> pieceName(const Heard& heard) {
@@ -365,7 +374,7 @@ std::string Requests::rest(const Heard& heard, int depth) {
     trace("loose " + std::to_string(loose->first) + ": " + loose->second);
     return hearAt(loose->second, depth + 1);
   }
-  if (auto mood = engine_.compose().gifts().mood(heard)) {
+  if (auto mood = engine_.compose().gifts().mood(heard); mood && !aboutTheScreen(heard)) {
     std::string request = "play me something " + mood->name;
     trace("mood: " + request);
     return hearAt(request, depth + 1);
@@ -602,6 +611,7 @@ std::optional<std::string> Requests::family(const Heard& heard, int depth) {
       return notYet("app control");
     }
   }
+  if (auto outcome = screen(heard)) return outcome;
   // Music the player asks for.
   Gifts& gifts = engine_.compose().gifts();
   if (heard.has("joke")) return act("music", "joke", [&] { gifts.joke(); });
@@ -613,10 +623,11 @@ std::optional<std::string> Requests::family(const Heard& heard, int depth) {
   if (heard.hasAny({"jam", "duet", "answer me", "musical conversation", "call and response"})) {
     return act("music", "setJam", [&] { engine_.live().setJam(true); });
   }
-  if (heard.hasAny({"eight bit", "8 bit", "game boy", "arcade", "video game", "lo fi", "lofi",
-                    "late night version", "restyle electric", "epic", "make it jazz", "lullaby",
-                    "film score"}) ||
-      (heard.starts("make it") && heard.has("as a"))) {
+  if ((heard.hasAny({"eight bit", "8 bit", "game boy", "arcade", "video game", "lo fi", "lofi",
+                     "late night version", "restyle electric", "epic", "make it jazz", "lullaby",
+                     "film score"}) ||
+       (heard.starts("make it") && heard.has("as a"))) &&
+      !aboutTheScreen(heard)) {
     std::string style;
     if (heard.hasAny({"lullaby"})) style = "lullaby";
     if (heard.hasAny({"eight bit", "8 bit", "game boy", "arcade", "video game"})) style = "8-bit";
@@ -668,17 +679,6 @@ std::optional<std::string> Requests::family(const Heard& heard, int depth) {
                     "i only have my right hand", "left hand only", "only the left hand",
                     "only my left hand", "i only have my left hand", "both hands"})) {
     return act("hands", "setHands", [&] { lessons.setHands(heard); });
-  }
-  if (heard.hasAny({"big text", "bigger text", "large captions", "large text", "text is too small",
-                    "bigger captions", "larger captions"})) {
-    named("captions");
-    engine_.ui("access large 1");
-    return say("Large captions on.");
-  }
-  if (heard.hasAny({"small captions", "smaller captions", "normal captions", "smaller text"})) {
-    named("captions");
-    engine_.ui("access large 0");
-    return say("Captions back to normal.");
   }
   if (heard.has("contrast")) {
     named("contrast");
@@ -889,6 +889,39 @@ std::optional<std::string> Requests::family(const Heard& heard, int depth) {
       return act("lesson by name", "chooseSong", [&] { lessons.chooseCurrent(); });
     }
   }
+  return std::nullopt;
+}
+
+// The captions and the window: a sentence about the text, the words, the
+// letters, the captions, the window or the screen asks for them, never for a
+// restyle of the music ("make the text bigger").
+std::optional<std::string> Requests::screen(const Heard& heard) {
+  const bool text = aboutText(heard);
+  const bool window = heard.hasAny({"window", "screen"});
+  if (!text && !window) return std::nullopt;
+  const bool bigger = heard.hasAny({"bigger", "larger", "big", "large", "enlarge", "zoom in",
+                                    "increase", "huge", "cant read", "cannot read", "too small"});
+  const bool smaller = heard.hasAny({"smaller", "small", "normal", "shrink", "zoom out", "reduce",
+                                     "too big", "too large", "tiny"});
+  const bool whole = heard.hasAny({"full screen", "fullscreen", "whole screen", "maximise",
+                                   "maximize"});
+  auto shown = [&](const char* line, const char* sentence) {
+    trace(std::string("family: ") + (text ? "captions" : "window"));
+    engine_.ui(line);
+    return say(sentence);
+  };
+  if (text && (bigger || smaller)) {
+    return bigger ? shown("access large 1", "Large captions on.")
+                  : shown("access large 0", "Captions back to normal.");
+  }
+  if (!window) return std::nullopt;
+  if (whole) {
+    return heard.hasAny({"exit", "leave", "out of", "no more", "stop"})
+               ? shown("window normal", "The window is back to its usual size.")
+               : shown("window full", "The window fills the screen.");
+  }
+  if (bigger) return shown("window bigger", "The window is bigger.");
+  if (smaller) return shown("window smaller", "The window is smaller.");
   return std::nullopt;
 }
 

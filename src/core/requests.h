@@ -83,6 +83,8 @@ class Requests {
   std::string rest(const Heard& heard, int depth);
   std::optional<std::string> correction(const Heard& heard, int depth);
   std::optional<std::string> family(const Heard& heard, int depth);
+  // The captions' size and the window's.
+  std::optional<std::string> screen(const Heard& heard);
   // Said once a request went round in circles: the depth cap's answer.
   std::string tooDeep(const std::string& text);
   std::string say(const std::string& sentence, const std::string& outcome = "said");

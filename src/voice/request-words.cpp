@@ -129,6 +129,11 @@ const std::vector<std::string_view>& knownWords() {
   return words;
 }
 
+// A sentence about the text or the window is never a restyle of the music:
+// "make the text bigger" is the captions' request.
+const std::vector<std::string_view> kAboutTheScreen = {
+    "text", "words", "letters", "captions", "caption", "font", "writing", "window", "screen"};
+
 const std::vector<LooseRule>& looseRules() {
   static const std::vector<LooseRule> rules{
       {.means = "stop",
@@ -227,24 +232,24 @@ const std::vector<LooseRule>& looseRules() {
       {.means = "make it a lullaby",
        .needs = {{"baby", "bedtime", "nursery", "sleepy", "cradle", "tinkly"},
                  {"version", "make", "turn", "into", "as a", "like"}},
-       .vetoes = {},
+       .vetoes = kAboutTheScreen,
        .keep = ""},
       {.means = "make it a video game",
        .needs = {{"game", "chiptune", "pixel", "mario", "zelda", "retro", "arcade", "bleepy",
                   "bleeps"},
                  {"version", "make", "turn", "into", "as a", "like", "sound"}},
-       .vetoes = {},
+       .vetoes = kAboutTheScreen,
        .keep = ""},
       {.means = "make it epic",
        .needs = {{"bigger", "huge", "massive", "hollywood", "dramatic", "orchestral", "grand",
                   "majestic", "trailer"},
                  {"version", "make", "turn", "into", "as a", "like", "it", "sound"}},
-       .vetoes = {},
+       .vetoes = kAboutTheScreen,
        .keep = ""},
       {.means = "electric piano version",
        .needs = {{"chill", "rhodes", "mellow", "laid back", "smooth", "cafe", "lofi"},
                  {"version", "make", "turn", "into", "as a", "like", "it"}},
-       .vetoes = {},
+       .vetoes = kAboutTheScreen,
        .keep = ""},
       {.means = "tell me a joke",
        .needs = {{"funny", "laugh", "humor", "humour", "cheer me up", "make me giggle", "pun"}},
