@@ -164,7 +164,9 @@ void AiTalk::askKey(std::uint8_t byte) {
   entry_.clear();
   if (key == TypedEntry::Key::cancelled) return engine_.speak("Cancelled.");
   if (question.empty()) return engine_.speak("Type a question, then press Return.");
-  finishAsk(question);
+  // Typed as it would be said: the request rules first, the AI only for
+  // what they do not understand.
+  engine_.hear(question);
 }
 
 std::string AiTalk::aiState() {

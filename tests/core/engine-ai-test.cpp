@@ -170,10 +170,20 @@ TEST_F(AiTest, TheNotesKeyTwiceAsksForThoughtsAndTypedQuestionsAreAsked) {
   for (unsigned char byte : std::string("whyy\x7f?\r")) engine->askKey(byte);
   EXPECT_FALSE(engine->typingQuestion());
   EXPECT_THAT(spoken(), ElementsAre("A fine question."));
-  EXPECT_EQ(fake.asked.back().first, "why?");
+  EXPECT_EQ(fake.asked.back().first, "why");
   auto shown = windowLines();
   EXPECT_THAT(shown, Contains("typing why"));
   EXPECT_THAT(lines, ::testing::IsEmpty());
+
+  // A request typed there is heard by the request rules, as if said; the AI never hears it.
+  const std::size_t asked = fake.asked.size();
+  {
+    std::lock_guard guard(engine->lock);
+    engine->aiTalk().startAsk();
+  }
+  for (unsigned char byte : std::string("what can you do\r")) engine->askKey(byte);
+  EXPECT_THAT(spoken(), ElementsAre(StartsWith("You can say things like")));
+  EXPECT_EQ(fake.asked.size(), asked);
 }
 
 TEST_F(AiTest, ARemarkComesAfterPlayingOnlyOnceAndOnlyInComposition) {
