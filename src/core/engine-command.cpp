@@ -86,6 +86,17 @@ void Engine::goHome() {
   speak(text);
 }
 
+void Engine::goodbye(const std::string& reason) {
+  std::string name = currentProfile().userName;
+  const std::string line =
+      pick({"Goodbye, " + (name.empty() ? std::string("friend") : name) + ".", "See you soon.",
+            "Until next time."});
+  run([this, line, reason](int gen) {
+    say(line, gen);
+    parts_.quit(reason, 0);
+  });
+}
+
 void Engine::stopEverything() {
   std::lock_guard guard(lock);
   bool quietHome =

@@ -151,6 +151,9 @@ void Engine::changeVoiceVolume(float step) {
 
 void Engine::restartTake() {
   std::lock_guard guard(lock);
+  if (current_ != compose_.get()) {
+    return speak("There is no take to start again here. Press c for composition mode.");
+  }
   compose_->restartTake();
 }
 
@@ -243,9 +246,14 @@ void Engine::computerKey(char key) {
     case 'b':
       return toggleLive();
     case 'q':
-      return parts_.quit("Q pressed", 0);
+      return goodbye("Q pressed");
   }
   if (key >= '1' && key <= '9') return lessons_->chooseSong(key - '1');
+  // Every key answers: one that does nothing says so, and where help is.
+  const auto byte = static_cast<unsigned char>(key);
+  if ((byte >= 0x20 && byte < 0x7f) || byte == '\t' || byte == '\b') {
+    speak("That key does nothing here. Press h to hear the keys.");
+  }
 }
 
 }  // namespace orvo

@@ -168,6 +168,8 @@ class Engine {
 
   void goHome();
   void stopEverything();
+  // Says goodbye (one short sentence), then the orderly exit with `reason`.
+  void goodbye(const std::string& reason);
   void help();
   std::string helpText();
   // The text the first two times `key` is asked for, then the empty string.

@@ -528,10 +528,7 @@ std::optional<std::string> Requests::family(const Heard& heard, int depth) {
   if (among(text, {"goodbye", "good bye", "quit", "bye", "bye bye", "good night"})) {
     named("goodbye");
     op("quit");
-    std::string line =
-        engine_.pick({"Goodbye, " + playerName() + ".", "See you soon.", "Until next time."});
-    engine_.speak(line);
-    engine_.parts().quit("asked to say goodbye", 0);
+    engine_.goodbye("asked to say goodbye");
     return std::string("goodbye");
   }
   if (heard.hasAny({"what can you do", "what do you understand", "voice commands"}) ||
