@@ -245,14 +245,31 @@ void ComposeRoom::takeKey(int key) {
   takeClosed_ = true;
   bool naming = false;
   if (key == keys.hear) {
-    naming = now - lastTopPress_ < 0.6;
+    naming = now - lastTopPress_ < kDoublePress;
     lastTopPress_ = naming ? -100.0 : now;
+    const int press = ++topPresses_;
+    if (!naming && !fast) {
+      // A first press: quiet at once (the live band too), and the band only
+      // once no second press came.
+      engine_.cutIn();
+      silenceLiveBand();
+      const int gen = engine_.currentGen();
+      engine_.parts().runtime.after(kDoublePress, [this, press, gen, take = std::move(take)] {
+        std::lock_guard guard(engine_.lock);
+        if (press != topPresses_ || !engine_.alive(gen)) return;
+        actOnTakeOrSaved(engine_.keys().hear, take, false, 0);
+      });
+      return;
+    }
   }
   if (key == keys.notes) lastNotesPress_ = now;
   int kind = 0;
   if (key == keys.next) kind = variationIdx_++ % 4;
-  if (take.size() > 2) return actOnTake(key, std::move(take), false, naming, kind);
+  actOnTakeOrSaved(key, std::move(take), naming, kind);
+}
 
+void ComposeRoom::actOnTakeOrSaved(int key, std::vector<RNote> take, bool naming, int kind) {
+  if (take.size() > 2) return actOnTake(key, std::move(take), false, naming, kind);
   // Nothing played: the last saved piece stands in, read from its file in the activity.
   engine_.run([this, key, naming, kind](int gen) {
     auto saved = pieces_.lastSavedIdea();

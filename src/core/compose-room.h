@@ -101,6 +101,8 @@ class ComposeRoom final : public Room {
   void composeKey();
   void takeKey(int key);
   // A take key on a take (or on the last saved piece, `fromFile`).
+  // The take when it has notes, else the last saved piece in its place.
+  void actOnTakeOrSaved(int key, std::vector<RNote> take, bool naming, int kind);
   void actOnTake(int key, std::vector<RNote> take, bool fromFile, bool naming, int kind);
   void describeTake(std::vector<RNote> take, std::string prefix, bool skipNewest);
   void playWithBand(std::vector<RNote> take, std::string prefix);
@@ -125,7 +127,11 @@ class ComposeRoom final : public Room {
   int variationIdx_ = 0;
   double resumeUntil_ = 0;
   double resumePressedAt_ = 0;
+  static constexpr double kDoublePress = 0.6;
   double lastTopPress_ = -100.0;  // "never", so a first press is never a double one
+  // The top key's playback waits out the double-press window, so a second
+  // press names the piece before any band has sounded; this counts presses.
+  int topPresses_ = 0;
   double lastNotesPress_ = -100.0;
   double lastComposePress_ = -100.0;
   std::string lastSummary_;

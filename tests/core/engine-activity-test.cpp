@@ -282,7 +282,7 @@ TEST(EngineThreads, ANewerBandPlaybackCutsTheOlderAndThePianoLeavesTheMixWhenThe
   ASSERT_TRUE(pianoHereWithin(true, 2.0)) << "the piano is mixed in with the band ";
   pause(0.8);  // past the double press that names a piece
   engine.noteEvent(keys.hear, 90);
-  pause(0.3);
+  pause(0.9);  // the new playback begins once no second press came
   EXPECT_TRUE(world.midi.pianoHere.load()) << "the cut playback ending must not clear it";
   EXPECT_TRUE(pianoHereWithin(false, 15.0)) << "the last playback to end clears it";
 

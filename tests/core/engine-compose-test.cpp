@@ -64,8 +64,10 @@ TEST_F(ComposeTest, TheTopKeyActsOnPressAndButtonsNeverEnterTheTake) {
   engine->noteEvent(keys.help, 0);
   spoken();
   EXPECT_EQ(take().size(), 2u);
-  // Two notes are not a take: every take key says so, the top key on its press.
+  // Two notes are not a take: every take key says so, the top key once no
+  // second press (naming) came.
   engine->noteEvent(keys.hear, 90);
+  runtime.advance(0.6);
   EXPECT_EQ(spokenOne(), "Play something first.");
   engine->noteEvent(keys.hear, 0);
   for (int key : {keys.notes, keys.next, keys.back}) {
@@ -170,6 +172,7 @@ TEST_F(ComposeTest, TheTopKeyPlaysTheTakeWithTheBandOnTheStylesChannels) {
   sent(midiBackend);
   engine->noteEvent(keys.hear, 90);
   runtime.runReady();
+  EXPECT_EQ(silenced, 1) << "the live band falls silent at the press itself";
   for (int i = 0; i < 200; ++i) runtime.advance(0.1);
   EXPECT_THAT(spoken(), Contains(AnyOf("Here it is with the band.", "With the band.",
                                        "Here comes the band.")));
@@ -191,7 +194,7 @@ TEST_F(ComposeTest, TheTopKeyPlaysTheTakeWithTheBandOnTheStylesChannels) {
   EXPECT_FALSE(channels.empty());
   for (auto [slot, count] : open) EXPECT_EQ(count, 0) << "every note-on has its note-off";
   EXPECT_FALSE(midi.pianoHere.load()) << "the piano leaves the band's mix when it ends";
-  EXPECT_EQ(silenced, 1) << "the live band falls silent before the take's band plays";
+  EXPECT_GE(silenced, 1) << "the live band falls silent before the take's band plays";
 }
 
 TEST_F(ComposeTest, TheNextKeyVariesThenStartsTheRoundWhoseEchoesFollow) {
