@@ -1,6 +1,7 @@
 #include "compose/analysis.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "compose/beat.h"
@@ -12,6 +13,18 @@ long roundAway(double value) {
   if (!std::isfinite(value) || std::fabs(value) > 1e15) return 0;
   return std::lround(value);
 }
+
+namespace {
+
+// A degree of the key as a player says it.
+std::string degreeName(int semitones) {
+  static const char* names[] = {"the tonic",  "the second", "the second",     "the third",
+                                "the third",  "the fourth", "the sharp fourth", "the dominant",
+                                "the sixth",  "the sixth",  "the seventh",    "the seventh"};
+  return names[((semitones % 12) + 12) % 12];
+}
+
+}  // namespace
 
 const NoteNames& Analysis::names(int tonic, bool minor) {
   static constexpr int kFlatMajor[] = {5, 10, 3, 8, 1};
@@ -34,10 +47,10 @@ std::string Analysis::name(const Chord& chord) const {
 }
 
 std::optional<std::pair<int, int>> Analysis::loop() const {
-  const int n = static_cast<int>(chords.size());
+  const int n = static_cast<int>(spelled.size());
   if (n < 4) return std::nullopt;
   std::vector<std::string> chordNames;
-  for (const Chord& chord : chords) chordNames.push_back(name(chord));
+  for (const Chord& chord : spelled) chordNames.push_back(name(chord));
   for (int period = 2; period <= n / 2; ++period) {
     bool repeats = true;
     for (int i = period; i < n && repeats; ++i) {
@@ -56,10 +69,15 @@ std::string Analysis::summary(std::size_t noteCount) const {
   }
   auto joined = [&](std::size_t count) {
     std::string list;
-    for (std::size_t i = 0; i < count; ++i) list += (i ? ", " : "") + name(chords[i]);
+    for (std::size_t i = 0; i < count; ++i) list += (i ? ", " : "") + name(spelled[i]);
     return list;
   };
-  if (chords.empty()) {
+  const auto& chords = spelled;
+  if (chords.empty() && !melodyDegrees.empty()) {
+    text += std::string(melodyInKey ? "A melody that stays in the key" : "A melody") +
+            ", mostly on " + degreeName(melodyDegrees[0]) +
+            (melodyDegrees.size() > 1 ? " and " + degreeName(melodyDegrees[1]) : "") + ". ";
+  } else if (chords.empty()) {
     text += "I could not pick out chords. ";
   } else if (auto repeat = loop()) {
     text += "Chords: " + joined(static_cast<std::size_t>(repeat->first)) + ". That loop of " +
@@ -84,6 +102,8 @@ Analysis analyse(const std::vector<RNote>& notes) {
   result.minor = best >= 12;
   result.beat = steadyBeat(notes);
   result.chords = detectChords(notes, result.beat, result.length, result.tonic, result.minor);
+  result.spelled =
+      detectChords(notes, result.beat, result.length, result.tonic, result.minor, true);
 
   // A piece in a major key and its relative minor share their notes: the
   // first chord decides when the two score close.
@@ -100,7 +120,53 @@ Analysis analyse(const std::vector<RNote>& notes) {
       result.minor = relativeMinor;
     }
   }
+  describeMelody(notes, result);
   return result;
+}
+
+void describeMelody(const std::vector<RNote>& notes, Analysis& analysis) {
+  analysis.melodyDegrees.clear();
+  std::vector<const RNote*> played;
+  for (const RNote& note : notes) {
+    if (note.cc < 0 && note.pitch >= 0 && note.pitch < 128 && note.end > note.t) {
+      played.push_back(&note);
+    }
+  }
+  if (played.size() < 3) return;
+  std::stable_sort(played.begin(), played.end(),
+                   [](const RNote* x, const RNote* y) { return x->t < y->t; });
+  // One line: each note lets go of the one before it, smudges aside. A few
+  // held notes (a tenth) still leave it a line.
+  std::size_t together = 0;
+  double heldUntil = -1;
+  for (std::size_t i = 1; i < played.size(); ++i) {
+    heldUntil = std::max(heldUntil, played[i - 1]->end);
+    if (std::min(heldUntil, played[i]->end) - played[i]->t > kSmudge) ++together;
+  }
+  if (together * 10 > played.size()) return;
+  std::array<double, 12> held{};
+  double total = 0;
+  for (const RNote* note : played) {
+    const int degree = ((note->pitch - analysis.tonic) % 12 + 12) % 12;
+    held[static_cast<std::size_t>(degree)] += note->end - note->t;
+    total += note->end - note->t;
+  }
+  if (total <= 0) return;
+  static constexpr int kMajor[] = {0, 2, 4, 5, 7, 9, 11};
+  static constexpr int kMinor[] = {0, 2, 3, 5, 7, 8, 10, 11};
+  double inKey = 0;
+  for (int degree : analysis.minor ? std::vector<int>(std::begin(kMinor), std::end(kMinor))
+                                   : std::vector<int>(std::begin(kMajor), std::end(kMajor))) {
+    inKey += held[static_cast<std::size_t>(degree)];
+  }
+  analysis.melodyInKey = inKey >= 0.9 * total;
+  std::vector<int> degrees(12);
+  for (int d = 0; d < 12; ++d) degrees[static_cast<std::size_t>(d)] = d;
+  std::stable_sort(degrees.begin(), degrees.end(), [&](int x, int y) {
+    return held[static_cast<std::size_t>(x)] > held[static_cast<std::size_t>(y)];
+  });
+  analysis.melodyDegrees.push_back(degrees[0]);
+  if (held[static_cast<std::size_t>(degrees[1])] > 0) analysis.melodyDegrees.push_back(degrees[1]);
 }
 
 }  // namespace orvo

@@ -66,8 +66,21 @@ std::vector<double> windows(const std::vector<RNote>& notes, std::optional<doubl
 
 }  // namespace
 
+bool singleLine(const std::vector<const RNote*>& notes, double from, double to) {
+  for (std::size_t i = 0; i < notes.size(); ++i) {
+    for (std::size_t k = i + 1; k < notes.size(); ++k) {
+      const RNote& x = *notes[i];
+      const RNote& y = *notes[k];
+      const double together =
+          std::min({x.end, y.end, to}) - std::max({x.t, y.t, from});
+      if (together > kSmudge) return false;
+    }
+  }
+  return true;
+}
+
 std::vector<Chord> detectChords(const std::vector<RNote>& notes, std::optional<double> beat,
-                                double length, int tonic, bool minor) {
+                                double length, int tonic, bool minor, bool spelledOnly) {
   const auto& shapes = chordShapes();
   const std::vector<double> bounds = windows(notes, beat, length);
   // The windows go forward in time: a sweep keeps the notes that may still
@@ -106,6 +119,8 @@ std::vector<Chord> detectChords(const std::vector<RNote>& notes, std::optional<d
       continue;
     }
     const int bass = lowest % 12;
+    // A single line names a chord only where it spells three of its tones.
+    const bool line = spelledOnly && singleLine(active, a, b);
     const Chord* previous = chords.empty() ? nullptr : &chords.back();
     double bestScore = 0;
     int bestRoot = -1;
@@ -116,6 +131,12 @@ std::vector<Chord> detectChords(const std::vector<RNote>& notes, std::optional<d
         std::array<bool, 12> member{};
         for (int interval : shape.intervals)
           member[static_cast<std::size_t>((root + interval) % 12)] = true;
+        if (line) {
+          int spelled = 0;
+          for (std::size_t pc = 0; pc < 12; ++pc)
+            spelled += member[pc] && weight[pc] > 0.05 * total ? 1 : 0;
+          if (spelled < 3) continue;
+        }
         double score = 0;
         for (std::size_t pc = 0; pc < 12; ++pc)
           score += member[pc] ? weight[pc] : -0.6 * weight[pc];
@@ -143,6 +164,7 @@ std::vector<Chord> detectChords(const std::vector<RNote>& notes, std::optional<d
         }
       }
     }
+    if (bestRoot < 0) continue;  // a line that spells no chord: none is named
     const ChordShape& won = shapes[bestShape];
     if (previous && previous->root == bestRoot && previous->quality == won.quality) {
       chords.back().end = b;

@@ -23,7 +23,18 @@ struct Chord {
 // note sounding at least three semitones below.
 std::vector<double> bassOnsets(const std::vector<RNote>& notes);
 
+// With `spelledOnly`, where a stretch is a single line (no two notes
+// sounding together for longer than a smudge) a chord is named only where
+// the window's notes spell at least three of its tones: the chords a player
+// is told they played, never ones a band would put under their melody.
 std::vector<Chord> detectChords(const std::vector<RNote>& notes, std::optional<double> beat,
-                                double length, int tonic, bool minor);
+                                double length, int tonic, bool minor, bool spelledOnly = false);
+
+// Two notes sounding together for longer than this are played together,
+// not one after the other with a smudge.
+inline constexpr double kSmudge = 0.12;
+
+// Whether the notes sound one at a time, smudges aside, within [from, to).
+bool singleLine(const std::vector<const RNote*>& notes, double from, double to);
 
 }  // namespace orvo

@@ -35,7 +35,7 @@ const std::vector<KnownLoop>& knownLoops() {
 
 std::vector<int> rootPath(const Analysis& analysis) {
   std::vector<int> path;
-  for (const Chord& chord : analysis.chords) {
+  for (const Chord& chord : analysis.spelled) {
     const int degree = ((chord.root - analysis.tonic) % 12 + 12) % 12;
     if (path.empty() || path.back() != degree) path.push_back(degree);
   }
@@ -62,7 +62,7 @@ bool minorQuality(const std::string& quality) {
 const Chord* colourChord(const Analysis& analysis, int degree, bool (*kind)(const std::string&)) {
   const Chord* first = nullptr;
   double total = 0;
-  for (const Chord& chord : analysis.chords) {
+  for (const Chord& chord : analysis.spelled) {
     if (degreeOf(analysis, chord) != degree || !kind(chord.quality)) continue;
     if (!first) first = &chord;
     total += chord.end - chord.start;
@@ -95,7 +95,7 @@ std::vector<std::string> colour(const Analysis& analysis) {
     out.push_back("The " + name(c) +
                   " chord pulls strongly back home. That is the harmonic minor at work.");
   }
-  const Chord& last = analysis.chords.back();
+  const Chord& last = analysis.spelled.back();
   if (degreeOf(analysis, last) == 0 && last.quality == "major") {
     out.push_back("It ends on a major chord in a minor key, an old trick called a Picardy third.");
   }
@@ -120,8 +120,8 @@ std::vector<std::string> insights(const Analysis& analysis, const std::vector<Sa
   }
   for (std::string& sentence : colour(analysis)) out.push_back(std::move(sentence));
 
-  if (analysis.chords.size() >= 3) {
-    const Chord& last = analysis.chords.back();
+  if (analysis.spelled.size() >= 3) {
+    const Chord& last = analysis.spelled.back();
     const int degree = degreeOf(analysis, last);
     const std::string tonic = analysis.tonicName();
     if (degree == 7) {

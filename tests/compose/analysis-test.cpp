@@ -14,6 +14,7 @@
 #include "compose/key-finding.h"
 #include "compose/when-text.h"
 #include "lessons/music-words.h"
+#include "lessons/tune.h"
 
 namespace orvo {
 namespace {
@@ -142,6 +143,55 @@ TEST(Analysis, EveryRootAndQualityIsNamedAsPlayed) {
     }
   }
   EXPECT_EQ(checked, 108);
+}
+
+// A melody played with one hand, slightly detached as a player would.
+std::vector<RNote> oneHand(const std::vector<SNote>& melody, double bpm) {
+  std::vector<RNote> notes;
+  const double perBeat = 60.0 / bpm;
+  for (const SNote& note : melody) {
+    if (note.hand != 0) continue;
+    const double t = note.beat * perBeat;
+    notes.push_back({.t = t, .end = t + note.dur * perBeat * 0.9, .pitch = note.pitch, .vel = 80});
+  }
+  return notes;
+}
+
+TEST(Analysis, AOneLineMelodyIsNeverGivenChordsItDoesNotSpell) {
+  std::vector<std::pair<std::string, std::vector<RNote>>> melodies = {
+      {"Ode to Joy", oneHand(tune("E4 E4 F4 G4 G4 F4 E4 D4 C4 C4 D4 E4 E4/1.5 D4/.5 D4/2 E4 E4 F4 "
+                                  "G4 G4 F4 E4 D4 C4 C4 D4 E4 D4/1.5 C4/.5 C4/2",
+                                  0),
+                             120)}};
+  for (const Song& song : builtInSongs()) melodies.push_back({song.name, oneHand(song.notes, song.bpm)});
+  int lines = 0;
+  for (const auto& [name, melody] : melodies) {
+    if (melody.size() < 8) continue;
+    const Analysis analysis = analyse(melody);
+    const std::string said = analysis.summary(melody.size());
+    // Each chord named is spelled: three of its tones among the notes under it.
+    for (const Chord& chord : analysis.spelled) {
+      std::set<int> heard;
+      for (const RNote& note : melody) {
+        if (note.t < chord.end && note.end > chord.start) heard.insert(note.pitch % 12);
+      }
+      int spelled = 0;
+      for (int tone : chord.tones) spelled += heard.count((chord.root + tone) % 12) ? 1 : 0;
+      EXPECT_GE(spelled, 3) << name << ": " << analysis.name(chord);
+    }
+    if (analysis.spelled.empty()) {
+      ++lines;
+      EXPECT_THAT(said, HasSubstr("A melody")) << name;
+      EXPECT_THAT(said, Not(HasSubstr("Chords:"))) << name;
+    }
+  }
+  EXPECT_GE(lines, 5);
+  // Ode to Joy dwells on E and D: the third and the second of C major. The
+  // band still has chords to put under it.
+  const Analysis ode = analyse(melodies[0].second);
+  EXPECT_THAT(ode.summary(melodies[0].second.size()),
+              HasSubstr("A melody that stays in the key, mostly on the third and the second."));
+  EXPECT_FALSE(ode.chords.empty());
 }
 
 TEST(Analysis, KeyNamesSpellFlatKeysWithFlats) {
