@@ -76,11 +76,13 @@ void ComposeRoom::markSaved(int number, bool close) {
 
 std::string ComposeRoom::helpText() {
   return "Composition mode. Just play, then use the buttons. Counting white keys down from the "
-         "top. One, play it back as a band. One twice quickly, name the piece by typing. Two, "
-         "say what you wrote. Two twice quickly, ask the AI what it thinks. Three, next "
-         "variation. Four, save. Five, learn a new composing idea. Six, stop the sound. Seven, "
-         "start a new composition. Eight, this help. The second lowest white key on the piano "
-         "is home: it leaves this mode.";
+         "top, with the computer key after each. One, or space: play it back as a band; twice "
+         "quickly, name the piece by typing. Two, or n: say what you wrote; twice quickly, ask "
+         "the AI what it thinks. Three, or the right arrow: next variation. Four, or the left "
+         "arrow: save. Five, or t: learn a new composing idea. Six, or Return: stop the sound. "
+         "Seven, or c: start a new composition. Eight, or h: this help. Delete starts the take "
+         "again. The lowest key, or s, keeps what you played. The second lowest white key, or "
+         "zero, goes home.";
 }
 
 void ComposeRoom::played(int pitch, int velocity) {

@@ -25,8 +25,8 @@ EarTraining::EarTraining(Engine& engine) : engine_(engine) {}
 
 std::string EarTraining::helpText() {
   return "Ear training. I play a note, and you find it on the piano. Five notes a round. A "
-         "knock means not that one. The top key plays the note again, and the second lowest "
-         "white key goes home.";
+         "knock means not that one. The top key, or space, plays the note again, and the second "
+         "lowest white key, or zero, goes home.";
 }
 
 void EarTraining::startEar() {

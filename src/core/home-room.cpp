@@ -83,12 +83,14 @@ void HomeRoom::note(int) {
 }
 
 std::string HomeRoom::helpText() {
-  return "Home. Keys three and four step through everything I can do, and key one opens it. "
-         "Counting white keys down from the top. The very lowest key of the piano keeps what "
-         "you just played, and the white key next to it is home, which leaves any mode. One "
-         "starts a lesson. Hold it down for the song menu. Five is talk mode. Seven is "
-         "composition mode. Eight is this help, and it changes to match what you are doing. To "
-         "practise, say ear training, metronome at 100, or set a timer for 5 minutes.";
+  return "Home. Keys three and four step through everything I can do, and key one opens it; on "
+         "the computer, the arrow keys and space. Counting white keys down from the top, with "
+         "the computer key after each. One, or space, starts a lesson; hold it down, or press m, "
+         "for the song menu. Five, or t, is talk mode. Seven, or c, is composition mode. Eight, "
+         "or h, is this help, and it changes to match what you are doing. The very lowest key, "
+         "or s, keeps what you just played, and the white key next to it, or zero, is home, "
+         "which leaves any mode. To practise, press e for ear training, o for the metronome, or "
+         "i for a five minute timer. J is the jazz course, a asks me anything, and q quits.";
 }
 
 }  // namespace orvo

@@ -28,9 +28,11 @@ JazzRoom::JazzRoom(Engine& engine)
             [&engine](const std::string& line) { engine.logLine(line); }) {}
 
 std::string JazzRoom::helpText() {
-  return "Jazz mode. Counting white keys down from the top. One, play with the band again. Two, "
-         "hear the lesson's idea again. Three, next lesson. Four, previous lesson. Six, stop "
-         "the band. Seven, new composition. Eight, this help.";
+  return "Jazz mode. Counting white keys down from the top, with the computer key after each. "
+         "One, or space: play with the band again. Two, or n: hear the lesson's idea again. "
+         "Three, or the right arrow: next lesson. Four, or the left arrow: previous lesson. Six, "
+         "or Return: stop the band. Seven, or c: new composition. Eight, or h: this help. The "
+         "second lowest white key, or zero, goes home.";
 }
 
 void JazzRoom::leave() {

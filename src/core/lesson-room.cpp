@@ -56,9 +56,11 @@ void LessonRoom::setPaused(bool paused) {
 }
 
 std::string LessonRoom::helpText() {
-  return "Lesson. Counting white keys down from the top. One, hear the part again. Two, say "
-         "the notes. Three, skip ahead. Four, go back. Five, talk mode. Six, pause. Seven, "
-         "new composition. Eight, this help.";
+  return "Lesson. Counting white keys down from the top, with the computer key after each. One, "
+         "or space: hear the part again. Two, or n: say the notes. Three, or the right arrow: "
+         "skip ahead. Four, or the left arrow: go back. Five, or t: talk mode. Six, or Return: "
+         "pause. Seven, or c: new composition. Eight, or h: this help. Minus and equals make the "
+         "demonstration slower or faster. The second lowest white key, or zero, goes home.";
 }
 
 bool LessonRoom::button(int key) {

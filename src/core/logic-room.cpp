@@ -26,9 +26,10 @@ void LogicRoom::leave() {
 }
 
 std::string LogicRoom::helpText() {
-  return "Logic control. The third and fourth keys step through commands. The top key does the "
-         "one you heard. The second key goes back a level. The last item opens every menu in "
-         "Logic.";
+  return "Logic control. The third and fourth keys, or the arrow keys, step through commands. The "
+         "top key, or space, does the one you heard. The second key, or n, goes back a level. "
+         "The last item opens every menu in Logic. The second lowest white key, or zero, goes "
+         "home.";
 }
 
 void LogicRoom::openLogic() {

@@ -18,8 +18,10 @@ std::string MenuRoom::helpText() {
   return "Song menu. Five octaves, starting two octaves below middle C. The lowest is easy and "
          "each octave up is harder. Press a key to hear a song, and press it again to learn it. "
          "The octave below the easy songs is the jazz course. Counting white keys down from the "
-         "top. One starts the song you just heard. Two counts the songs. Three and four step "
-         "through the songs one at a time. Eight, this help.";
+         "top, with the computer key after each. One, or space, starts the song you just heard. "
+         "Two, or n, counts the songs. Three and four, or the arrow keys, step through the songs "
+         "one at a time. Eight, or h, this help. The second lowest white key, or zero, goes "
+         "home.";
 }
 
 void MenuRoom::leave() {

@@ -24,8 +24,9 @@ bool ReaperRoom::stop() {
 }
 
 std::string ReaperRoom::helpText() {
-  return "REAPER control. The third and fourth keys step through the list. The top key chooses. "
-         "The second key goes back. The second lowest white key goes home.";
+  return "REAPER control. The third and fourth keys, or the arrow keys, step through the list. "
+         "The top key, or space, chooses. The second key, or n, goes back. The second lowest "
+         "white key, or zero, goes home.";
 }
 
 void ReaperRoom::openReaper() {

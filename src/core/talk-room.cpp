@@ -43,9 +43,10 @@ std::map<int, std::string> TalkRoom::sentences() {
 }
 
 std::string TalkRoom::helpText() {
-  return "Talk mode. Middle C, D, E, F and G each say a sentence. Counting white keys down "
-         "from the top. One starts a lesson. Five leaves talk mode. Seven is composition "
-         "mode. Eight, this help.";
+  return "Talk mode. Middle C, D, E, F and G each say a sentence. Counting white keys down from "
+         "the top, with the computer key after each. One, or space, starts a lesson. Five, or t, "
+         "leaves talk mode. Seven, or c, is composition mode. Eight, or h, this help. The second "
+         "lowest white key, or zero, goes home.";
 }
 
 void TalkRoom::note(int key) {

@@ -310,12 +310,19 @@ TEST_F(EngineTest, HelpFollowsTheModeAndLetsTheLessonListenAgain) {
   EXPECT_THAT(spokenOne(), StartsWith("Lesson. Counting white keys"));
   EXPECT_TRUE(EngineTestAccess::waiting(*engine));
 
+  // Each mode's help is its own, and names the computer key beside the
+  // piano key of each action, and the way home.
   std::set<std::string> texts;
-  for (Mode mode : {Mode::idle, Mode::teach, Mode::talk}) {
+  for (Mode mode : {Mode::idle, Mode::teach, Mode::talk, Mode::compose, Mode::jazz, Mode::menu,
+                    Mode::logic, Mode::reaper}) {
     engine->setMode(mode);
-    texts.insert(engine->helpText());
+    const std::string help = engine->helpText();
+    texts.insert(help);
+    for (const char* key : {"space", "zero"}) {
+      EXPECT_THAT(help, HasSubstr(key)) << modeName(mode);
+    }
   }
-  EXPECT_EQ(texts.size(), 3u);
+  EXPECT_EQ(texts.size(), 8u);
 }
 
 }  // namespace

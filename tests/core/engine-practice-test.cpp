@@ -119,7 +119,7 @@ TEST_F(PracticeTest, DuringARoundTheTopKeyRepeatsNotesBetweenAreTakenAndHomeEnds
   EXPECT_EQ(asked(), first);
   // The help key explains the round.
   press(keys.help);
-  EXPECT_THAT(spokenOne(), HasSubstr("The top key plays the note again"));
+  EXPECT_THAT(spokenOne(), HasSubstr("The top key, or space, plays the note again"));
   // A note (or a chord) played while "Next." is said is taken, not judged.
   speaker.whileSaying = [&] {
     engine->noteEvent(*first, 90);
