@@ -255,13 +255,18 @@ void Engine::greet(const std::string& found, bool keyboardConnected) {
   if (keyboardConnected && awaitingTop_) {
     greeting.rest += " I can see a piano. Press its highest key once, so I know its size.";
   }
+  // Without a piano the computer keyboard is the way in: said to a newcomer.
+  const std::string keys =
+      keyboardConnected ? "" : intro("computer keys",
+                                     "Until then, the computer keyboard works: h for help, 1 for "
+                                     "a lesson, and q to quit.");
   ui(lines::welcome(greeting.whole()));
   // The profile asked for the natural voice: it is fetched once the greeting is said.
   const std::optional<std::string> fetching = voiceDesk_->fetchAtStart(profile_);
   if (gen_ != 0) {
     // A key came first: its answer is not talked over, but whether a piano
     // was found is still said once the answer is done.
-    parts_.runtime.async([this, found, fetching] {
+    parts_.runtime.async([this, found, fetching, keys] {
       for (int waited = 0; waited < 200; ++waited) {
         {
           std::lock_guard guard(lock);
@@ -270,6 +275,7 @@ void Engine::greet(const std::string& found, bool keyboardConnected) {
         parts_.runtime.sleep(0.1);
       }
       parts_.speaker.say(found);
+      if (!keys.empty()) parts_.speaker.say(keys);
       if (fetching) {
         parts_.speaker.say(*fetching);
         voiceDesk_->beginInstall();
@@ -277,13 +283,14 @@ void Engine::greet(const std::string& found, bool keyboardConnected) {
     });
     return;
   }
-  run([this, greeting, fetching](int gen) {
+  run([this, greeting, fetching, keys](int gen) {
     // The natural voice, just starting, gets two seconds to say the greeting itself.
     for (int waited = 0; waited < 20 && parts_.voiceHooks.coming() && alive(gen); ++waited) {
       parts_.runtime.sleep(0.1);
     }
     say(greeting.hello, gen);
     if (!greeting.rest.empty()) say(greeting.rest, gen);
+    if (!keys.empty()) say(keys, gen);
     if (fetching) {
       say(*fetching, gen);
       voiceDesk_->beginInstall();

@@ -539,7 +539,8 @@ std::optional<std::string> Requests::family(const Heard& heard, int depth) {
         "You can say things like: play me something sad. Make it a lullaby. Play my album. Jam "
         "with me. Surprise me. New composition. Today I can teach you songs: say teach me, and "
         "a song's name, or song list. In a lesson, say again, next, back, pause, slower or "
-        "faster. Ask me about chords and scales, like what is the relative minor of C major. "
+        "faster. Say song menu to choose a song on the piano's keys, or jazz for the jazz course. "
+        "Ask me about chords and scales, like what is the relative minor of C major. "
         "Practise with ear training, the metronome at 100, or a timer for 5 minutes. And say "
         "stop whenever you want quiet.");
   }

@@ -73,14 +73,23 @@ TEST_F(EngineTest, AKeyPressedBeforeTheGreetingIsNotTalkedOver) {
   press(keys.talk);
   engine->greet("No piano found yet. Plug it in and I will pick it up.", false);
   // Whether a piano was found is still said, after the key's own answer.
+  const std::string keys =
+      "Until then, the computer keyboard works: h for help, 1 for a lesson, and q to quit.";
   EXPECT_THAT(spoken(), ElementsAre("Talk mode. Try middle C, D, E, F or G.",
-                                    "No piano found yet. Plug it in and I will pick it up."));
+                                    "No piano found yet. Plug it in and I will pick it up.", keys));
   auto lines = windowLines();
   EXPECT_THAT(lines, ::testing::Contains(::testing::StartsWith("welcome Hello.")));
 
   restartEngine();
-  engine->greet("Piano connected.", false);
+  engine->greet("Piano connected.", true);
   EXPECT_THAT(spoken(), ElementsAre("Hello. I'm Orvo, your piano teacher.", "Piano connected."));
+
+  // With no piano, a newcomer hears the computer's keys: the first two starts only.
+  for (bool told : {true, false}) {
+    restartEngine();
+    engine->greet("No piano found yet. Plug it in and I will pick it up.", false);
+    EXPECT_EQ(::testing::Value(spoken(), ::testing::Contains(keys)), told);
+  }
 }
 
 TEST_F(EngineTest, TheSameSeedChoosesTheSameSentences) {
