@@ -458,6 +458,22 @@ void ComposeRoom::describeLast() {
   describeTake(std::move(stretch), "", false);
 }
 
+void ComposeRoom::playBack() {
+  playByVoice(engine_.keys().hear, 0);
+}
+
+void ComposeRoom::playNextVariation() {
+  playByVoice(engine_.keys().next, variationIdx_++ % 3);
+}
+
+void ComposeRoom::playByVoice(int key, int kind) {
+  const bool composing = engine_.currentMode() == Mode::compose;
+  std::vector<RNote> take = composing ? currentTake() : history_.lastStretch(engine_.now());
+  if (composing) takeClosed_ = true;
+  roundOn_ = false;
+  actOnTakeOrSaved(key, std::move(take), false, kind);
+}
+
 void ComposeRoom::restartTake() {
   if (engine_.currentMode() != Mode::compose) return;
   engine_.cutIn();

@@ -55,6 +55,10 @@ class ComposeRoom final : public Room {
   // "What did I just play": the last stretch of playing, or in composition
   // mode the take, as the notes key describes it.
   void describeLast();
+  // "play it back with the band" and "play a variation", by voice: the take
+  // in composition mode, else what was just played (else the last saved piece).
+  void playBack();
+  void playNextVariation();
   // Any button, going home, pausing or stopping ends the echo round.
   void stopRound() { roundOn_ = false; }
   bool roundOn() const { return roundOn_; }
@@ -101,6 +105,7 @@ class ComposeRoom final : public Room {
   void composeKey();
   void takeKey(int key);
   // A take key on a take (or on the last saved piece, `fromFile`).
+  void playByVoice(int key, int kind);
   // The take when it has notes, else the last saved piece in its place.
   void actOnTakeOrSaved(int key, std::vector<RNote> take, bool naming, int kind);
   void actOnTake(int key, std::vector<RNote> take, bool fromFile, bool naming, int kind);

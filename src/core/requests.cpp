@@ -819,10 +819,15 @@ std::optional<std::string> Requests::family(const Heard& heard, int depth) {
   if (heard.hasAny({"save that", "save it"})) {
     return act("composition", "keepLast", [&] { engine_.compose().keepLast(); });
   }
-  if (heard.hasAny({"play that back", "play it back", "add a band", "change it",
-                    "play it differently", "play a variation"})) {
-    named("composition");
-    return notYet("the composition keys");
+  // In a lesson, hearing it back is the part again.
+  if (heard.hasAny({"play that back", "play it back", "add a band"})) {
+    if (engine_.currentMode() == Mode::teach) {
+      return act("practice", "command hear", [&] { engine_.command(keys.hear); });
+    }
+    return act("composition", "playBack", [&] { engine_.compose().playBack(); });
+  }
+  if (heard.hasAny({"change it", "play it differently", "play a variation"})) {
+    return act("composition", "playVariation", [&] { engine_.compose().playNextVariation(); });
   }
   if (heard.hasAny({"holding", "what chord am i"})) {
     named("describe");

@@ -197,6 +197,25 @@ TEST_F(ComposeTest, TheTopKeyPlaysTheTakeWithTheBandOnTheStylesChannels) {
   EXPECT_GE(silenced, 1) << "the live band falls silent before the take's band plays";
 }
 
+TEST_F(ComposeTest, ByVoiceTheTakeComesBackWithTheBandOrVaried) {
+  press(keys.compose);
+  spoken();
+  phrase(8);
+  engine->hear("play it back with the band");
+  EXPECT_THAT(spoken(), Contains(AnyOf("Here it is with the band.", "With the band.",
+                                       "Here comes the band.")));
+  engine->hear("play a variation");
+  EXPECT_THAT(spoken(), Contains("Backwards."));
+  // At home, what was just played.
+  press(keys.home);
+  spoken();
+  runtime.advance(30.0);
+  phrase(8);
+  engine->hear("play it back with the band");
+  EXPECT_THAT(spoken(), Contains(AnyOf("Here it is with the band.", "With the band.",
+                                       "Here comes the band.")));
+}
+
 TEST_F(ComposeTest, TheNextKeyVariesThenStartsTheRoundWhoseEchoesFollow) {
   press(keys.compose);
   spoken();
