@@ -70,10 +70,18 @@ TEST(PiecesSession, SavingNamingAndTheLastSavedPieceAfterARestart) {
                 MatchesRegex("idea [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}\\.[0-9]{2}\\.[0-9]{2} "
                              "C major\\.mid"));
 
-    // Space twice quickly: the prompt, then a name typed with Return.
-    orvo.write("  ");
+    // Space twice, 0.3 s apart: the prompt, never the band first; then a
+    // name typed with Return.
+    orvo.write(" ");
+    Keyboard::wait(0.3);
+    orvo.write(" ");
     ASSERT_TRUE(orvo.waitFor("Name this piece, then press Return (Escape cancels): "));
     ASSERT_TRUE(orvo.waitFor("Type a name, then press Return."));
+    for (const auto& line : orvo.lines()) {
+      EXPECT_THAT(line, ::testing::Not(::testing::AnyOf("Here it is with the band.", "With the band.",
+                                                        "Here comes the band.")))
+          << "the band began";
+    }
     orvo.write("Blues/for:Ann\r");
     ASSERT_TRUE(orvo.waitFor("Saved as Blues for Ann."));
     EXPECT_EQ(ideaFiles(piano.home.path()), std::vector<std::string>{"Blues for Ann.mid"});

@@ -219,6 +219,23 @@ TEST(RouteTrace, ThePretendReaperKeepsOneProjectForTheWholeRun) {
   EXPECT_FALSE(std::filesystem::exists(home / "user"));
 }
 
+TEST(RouteTrace, AStudioQuestionOrAMentionOfItNeverChangesWhatWasNotAskedFor) {
+  TempFolder home;
+  auto blocks = route(home,
+                      {"--reaper", "mute the vocal", "add a limiter to the master", "mute the guitar",
+                       "delete the master", "lower the threshold on the bass compressor a little",
+                       "is it playing", "is that too loud", "play it",
+                       "what is the threshold on the bass compressor"},
+                      {{"HOME", (home / "user").string()}});
+  ASSERT_EQ(blocks.size(), 9u);
+  // An answer must name one of the choices; another request is heard as itself.
+  EXPECT_EQ(spoken(blocks[1]), "ReaLimit, VST is now on the master, which has 1 plug-in.");
+  EXPECT_EQ(spoken(blocks[3]), "The master track cannot be deleted.");
+  // Only the nudge asked for moves the threshold; questions holding "it" or "that" do not.
+  EXPECT_EQ(spoken(blocks[4]), "Thresh on ReaComp, VST is now -1.8 dB. It was 0.0 dB.");
+  EXPECT_THAT(spoken(blocks[8]), HasSubstr("Thresh -1.8 dB"));
+}
+
 // A process called "reaper" that is not REAPER: the link finds no bridge.
 class FakeReaper {
  public:

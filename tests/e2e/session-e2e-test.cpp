@@ -31,6 +31,9 @@ TEST_F(Session, StartsUpWalksHomeTalksHelpsAndQuitsWhenTheWindowCloses) {
       "pick it up."));
   ASSERT_TRUE(orvo.waitFor("Hello. I'm Orvo, your piano teacher."));
   ASSERT_TRUE(orvo.waitFor("No piano found yet. Plug it in and I will pick it up."));
+  // A newcomer without a piano hears the computer's keys.
+  ASSERT_TRUE(orvo.waitFor(
+      "Until then, the computer keyboard works: h for help, 1 for a lesson, and q to quit."));
   EXPECT_THAT(log(), HasSubstr("started, keyboards: none, voice: default"));
 
   // Home navigation with the arrow keys.
@@ -113,10 +116,17 @@ TEST_F(Session, ADigitKeyOpensASongAndTheNextRunRemembersIt) {
   EXPECT_EQ(list.lines().size(), 10u);
 }
 
-TEST_F(Session, QKeyQuits) {
+TEST_F(Session, EveryKeyAnswersAndQSaysGoodbyeBeforeQuitting) {
   OrvoProcess orvo({.home = home.path()});
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
+  orvo.write("x");
+  EXPECT_TRUE(orvo.waitFor("That key does nothing here. Press h to hear the keys."));
+  orvo.write("\x7f");  // Delete, at home
+  EXPECT_TRUE(orvo.waitFor("There is no take to start again here. Press c for composition mode."));
   orvo.write("q");
+  EXPECT_TRUE(orvo.waitForLine([](const std::string& line) {
+    return line == "Goodbye, friend." || line == "See you soon." || line == "Until next time.";
+  }));
   EXPECT_EQ(orvo.waitExit(), 0);
   EXPECT_THAT(log(), HasSubstr("stopped: Q pressed"));
 }
