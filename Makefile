@@ -7,7 +7,7 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
             espeak-ng libespeak-ng-dev libfluidsynth-dev timgm6mb-soundfont clang \
             libglib2.0-dev fluid-soundfont-gm pulseaudio pulseaudio-utils sox \
             liblua5.4-dev lua5.4 libatspi2.0-dev at-spi2-core xclip wl-clipboard \
-            libpulse-dev curl
+            libpulse-dev curl libgtkmm-3.0-dev libpocketsphinx-dev pocketsphinx-en-us
 # For the tests only: the key check's peers, the MIDI files it reads, midicsv,
 # which reads what we write, REAPER 6's Lua (5.3), which runs the bridge, and
 # a headless desktop for the accessibility tests (a GTK app under Xvfb with a

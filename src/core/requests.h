@@ -82,9 +82,16 @@ class Requests {
   // small talk and the guess.
   std::string rest(const Heard& heard, int depth);
   std::optional<std::string> correction(const Heard& heard, int depth);
+  // The families in their order (request-families.cpp), tried in turn.
   std::optional<std::string> family(const Heard& heard, int depth);
-  // The captions' size and the window's.
-  std::optional<std::string> screen(const Heard& heard);
+  struct Asked;
+  struct NamedFamily {
+    const char* name;
+    std::optional<std::string> (*hear)(Requests& requests, const Asked& asked);
+  };
+  static const std::vector<NamedFamily>& families();
+  friend struct RequestFamilies;
+  static std::string openStudioFirst();
   // Said once a request went round in circles: the depth cap's answer.
   std::string tooDeep(const std::string& text);
   std::string say(const std::string& sentence, const std::string& outcome = "said");

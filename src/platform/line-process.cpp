@@ -107,6 +107,7 @@ void LineProcess::read() {
     int raw = 0;
     while (::waitpid(pid_, &raw, 0) < 0 && errno == EINTR) {
     }
+    exitStatus_ = raw;
     reaped_ = true;
   }
   running_ = false;
@@ -138,6 +139,12 @@ bool LineProcess::write(std::string_view bytes) {
   }
   pthread_sigmask(SIG_SETMASK, &old, nullptr);
   return ok;
+}
+
+void LineProcess::closeInput() {
+  std::lock_guard guard(writeMutex_);
+  if (in_ >= 0) ::close(in_);
+  in_ = -1;
 }
 
 void LineProcess::terminate() {

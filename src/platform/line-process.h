@@ -45,8 +45,12 @@ class LineProcess {
 
   // The bytes, whole; false when the program is gone or not reading.
   bool write(std::string_view bytes);
+  // Closes its standard input: a program that reads it to the end then ends.
+  void closeInput();
   void terminate();
   bool running() const { return running_; }
+  // How it ended, once it has (as waitpid gives it): for a caller that says why.
+  int exitStatus() const { return exitStatus_; }
   pid_t pid() const { return pid_; }
 
  private:
@@ -59,6 +63,7 @@ class LineProcess {
   Calls calls_;
   std::size_t maxLine_ = 0;
   std::atomic<bool> running_{true};
+  std::atomic<int> exitStatus_{0};
   std::mutex writeMutex_;
   std::mutex reapMutex_;
   bool reaped_ = false;

@@ -122,6 +122,11 @@ bool Heard::hasAny(const std::vector<std::string>& phrases) const {
                      [this](const std::string& phrase) { return has(phrase); });
 }
 
+bool Heard::hasAnyOf(const std::vector<std::string_view>& phrases) const {
+  return std::any_of(phrases.begin(), phrases.end(),
+                     [this](std::string_view phrase) { return has(std::string(phrase)); });
+}
+
 bool Heard::starts(const std::string& phrase) const {
   return !phrase.empty() && (text == phrase || text.rfind(phrase + " ", 0) == 0);
 }

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -28,6 +29,8 @@ struct Heard {
   // word must be one of `near`.
   bool has(const std::string& phrase) const;
   bool hasAny(const std::vector<std::string>& phrases) const;
+  // The same, for a phrase list kept as data.
+  bool hasAnyOf(const std::vector<std::string_view>& phrases) const;
   // The text begins with the phrase, as whole words.
   bool starts(const std::string& phrase) const;
   // The first number: digits, else number words ("twenty five" is 25); "a",

@@ -1,5 +1,7 @@
 #include "voice/request-words.h"
 
+#include <algorithm>
+
 namespace orvo::requests {
 
 const std::vector<Rewrite>& mishearings() {
@@ -433,6 +435,171 @@ const std::vector<Guessable>& guessable() {
       {"help", "tell you what you can say"},
   };
   return requests;
+}
+
+}  // namespace orvo::requests
+
+namespace orvo::requests {
+
+const FamilyWords& familyWords() {
+  static const FamilyWords words{
+      .yes = {"yes", "yeah", "yep", "sure", "go ahead", "ok", "okay", "confirm", "do it",
+              "please do", "yes please", "of course", "please"},
+      .no = {"no", "nope", "cancel", "never mind", "leave it", "no thanks", "no thank you", "dont"},
+      .repeat = {"say that again", "what did you say", "say it again", "repeat that", "come again",
+                 "pardon", "what was that you said"},
+      .studioModes = {"guided", "guided mode", "assisted", "assisted mode", "autonomous",
+                      "autonomous mode"},
+      .correctionOpeners = {"thats wrong", "that is wrong", "wrong", "thats not what i meant",
+                            "thats not what i said", "thats not right", "no thats wrong",
+                            "not what i meant", "you got that wrong", "thats not it"},
+      .earsOff = {"mute the microphone", "microphone off", "mic off", "turn off your ears",
+                  "private conversation", "stop eavesdropping", "ears off"},
+      .stopWhole = {"stop", "quiet", "be quiet", "silence", "enough", "never mind", "stop it",
+                    "stop the music", "stop the band"},
+      .metronomeOffWhole = {"stop the metronome", "metronome off"},
+      .pauseWhole = {"pause", "pause it", "pause the lesson", "hold on", "wait"},
+      .resumeWhole = {"continue", "resume", "carry on", "keep going", "go on"},
+      .homeWhole = {"go back to the start", "home", "go home", "main menu", "start again"},
+      .goodbyeWhole = {"goodbye", "good bye", "quit", "bye", "bye bye", "good night"},
+      .help = {"what can you do", "what do you understand", "voice commands"},
+      .helpWhole = {"help", "help me"},
+      .clock = {"what time", "the time"},
+      .notTheClock = {"signature", "timer", "in time", "next time", "one more time",
+                      "first time"},
+      .date = {"what day", "what is the date", "whats the date", "the date today"},
+      .reaperControlWhole = {"reaper control", "control reaper", "open reaper control"},
+      .logicControlWhole = {"logic control", "control logic", "open logic control"},
+      .newProject = {"new project", "start a project", "new session"},
+      .namesAStudio = {"in reaper", "in logic", "in logic pro", "reaper", "logic pro"},
+      .otherApps = {"calendar", "photos", "weather app", "shortcuts"},
+      .screenText = {"text", "words", "letters", "captions", "caption", "font", "writing"},
+      .screenWindow = {"window", "screen"},
+      .bigger = {"bigger", "larger", "big", "large", "enlarge", "zoom in", "increase", "huge",
+                 "cant read", "cannot read", "too small"},
+      .smaller = {"smaller", "small", "normal", "shrink", "zoom out", "reduce", "too big",
+                  "too large", "tiny"},
+      .wholeScreen = {"full screen", "fullscreen", "whole screen", "maximise", "maximize"},
+      .leaveWholeScreen = {"exit", "leave", "out of", "no more", "stop"},
+      .album = {"my pieces", "my songs", "my music", "concert", "everything i wrote",
+                "play my album", "my album"},
+      .jam = {"jam", "duet", "answer me", "musical conversation", "call and response"},
+      .restyles = {"eight bit", "8 bit", "game boy", "arcade", "video game", "lo fi", "lofi",
+                   "late night version", "restyle electric", "epic", "make it jazz", "lullaby",
+                   "film score"},
+      .restyleVideoGame = {"eight bit", "8 bit", "game boy", "arcade", "video game"},
+      .restyleEpic = {"epic", "film score"},
+      .gift = {"play me something", "play something", "improvise something", "compose something",
+               "something for me"},
+      .songVerbs = {"teach me how to play", "teach me to play", "learn how to play",
+                    "learn to play", "start a lesson on", "start the lesson", "teach me",
+                    "lesson on", "let me hear", "i want to hear", "perform", "play"},
+      .hands = {"right hand only", "only the right hand", "only my right hand",
+                "i only have my right hand", "left hand only", "only the left hand",
+                "only my left hand", "i only have my left hand", "both hands"},
+      .cantHear = {"i cant hear", "i cannot hear", "im deaf", "i am deaf"},
+      .notTheHearing = {"band", "you", "voice"},
+      .cantSee = {"im blind", "i am blind", "i cant see", "i cannot see"},
+      .timer = {"remind me", "timer"},
+      .metronomeFaster = {"faster", "speed up", "too slow", "quicker"},
+      .metronomeSlower = {"slower", "slow", "too fast"},
+      .bandHow = {"band mode", "turn on the band", "i want the band"},
+      .classicBand = {"classic band", "original band", "old band", "early band",
+                      "band from before", "band like before", "the band i liked",
+                      "band how it was", "band the way it was"},
+      .fullBand = {"whole band", "orchestra band", "full band"},
+      .smallBand = {"small band", "smaller band"},
+      .bandLouderWhole = {"band louder", "louder band", "band up"},
+      .bandQuieterWhole = {"band quieter", "quieter band", "band down", "band softer"},
+      .voiceLouderWhole = {"speak up", "volume up", "voice up", "turn up the volume",
+                           "turn the volume up", "voice louder", "louder voice",
+                           "turn the volume back up"},
+      .voiceQuieterWhole = {"voice quieter", "too loud", "volume down", "turn down the volume",
+                            "turn the volume down", "quieter voice", "voice down"},
+      .otherVoice = {"switch to", "different voice", "another voice", "change your voice"},
+      .talkSlower = {"talk slower", "speak slower", "talking too fast", "speaking too fast"},
+      .talkFaster = {"talk faster", "speak faster"},
+      .liveBand = {"follow me", "play with me", "live band"},
+      .restart = {"from scratch", "throw that away", "restart"},
+      .newComposition = {"new composition", "composing idea", "new piece", "new idea",
+                         "composition mode"},
+      .composingIdea = {"chord progression", "teach me to compose", "learn to compose",
+                        "how to compose", "make me an idea", "idea for"},
+      .keep = {"keep that", "keep it"},
+      .pieceName = {"rename this to", "rename it to", "rename that to", "call it",
+                    "call this piece", "name it", "save that as", "save it as", "save this as",
+                    "keep that as", "keep it as", "remember that as", "save as"},
+      .save = {"save that", "save it"},
+      .playBack = {"play that back", "play it back", "add a band"},
+      .variation = {"change it", "play it differently", "play a variation"},
+      .holding = {"holding", "what chord am i"},
+      .describe = {"what was that", "what key", "what am i playing", "what i played",
+                   "what did i just play", "analyse", "analyze"},
+      .studioWordsWhole = {"record", "undo", "start recording", "stop recording", "redo"},
+      .studioWords = {"plugin", "plugins", "plug in"},
+      .earTraining = {"test my ear", "ear test", "guess the note", "ear training"},
+      .jazzWhole = {"jazz", "jazz course", "jazz lesson", "the jazz course"},
+      .talkWhole = {"talk", "talk mode"},
+      .songList = {"which songs", "song list", "list the songs", "what songs"},
+      .notes = {"which notes", "what notes", "what are the notes", "tell me the notes",
+                "what comes next", "say the notes"},
+      .notTheNotes = {"chord", "scale", "key", "major", "minor", "interval", "arpeggio"},
+      .againWhole = {"again", "repeat", "one more time", "play that again", "once more"},
+      .nextWhole = {"next", "skip ahead", "next part", "skip"},
+      .backWhole = {"previous", "go back", "back", "previous part"},
+      .slowerWhole = {"slower", "a bit slower", "slow down"},
+      .fasterWhole = {"faster", "a bit faster", "speed up"},
+      .dropSong = {"im done with this song", "drop this song", "i am done with this song"},
+      .lessonWhole = {"start a lesson", "start the lesson", "lesson"},
+      .theory = {"chord", "chords", "scale", "scales", "key", "interval", "sharps", "flats",
+                 "relative", "major", "minor", "arpeggio"},
+      .smallTalkThanks = {"thank you", "thanks", "thanks a lot", "cheers"},
+      .smallTalkHow = {"how are you", "how are you doing", "how are things"},
+      .smallTalkHello = {"hello", "hi there", "good morning", "good afternoon", "good evening"},
+      .smallTalkWho = {"who are you", "what is your name", "whats your name"},
+      .smallTalkKind = {"i love you", "you are great", "good job", "well done"},
+      .openApp = {"open", "launch", "bring up"},
+  };
+  return words;
+}
+
+std::vector<std::string> everyPhrase() {
+  std::vector<std::string> out;
+  auto add = [&](std::string_view phrase) {
+    if (!phrase.empty()) out.emplace_back(phrase);
+  };
+  const FamilyWords& f = familyWords();
+  for (const Words* list :
+       {&f.yes, &f.no, &f.repeat, &f.studioModes, &f.correctionOpeners, &f.earsOff, &f.stopWhole,
+        &f.metronomeOffWhole, &f.pauseWhole, &f.resumeWhole, &f.homeWhole, &f.goodbyeWhole,
+        &f.help, &f.helpWhole, &f.clock, &f.date, &f.reaperControlWhole, &f.logicControlWhole,
+        &f.newProject, &f.namesAStudio, &f.otherApps, &f.screenText, &f.screenWindow, &f.bigger,
+        &f.smaller, &f.wholeScreen, &f.album, &f.jam, &f.restyles, &f.gift, &f.songVerbs,
+        &f.hands, &f.cantHear, &f.cantSee, &f.timer, &f.metronomeFaster, &f.metronomeSlower,
+        &f.bandHow, &f.classicBand, &f.fullBand, &f.smallBand, &f.bandLouderWhole,
+        &f.bandQuieterWhole, &f.voiceLouderWhole, &f.voiceQuieterWhole, &f.otherVoice,
+        &f.talkSlower, &f.talkFaster, &f.liveBand, &f.restart, &f.newComposition,
+        &f.composingIdea, &f.keep, &f.pieceName, &f.save, &f.playBack, &f.variation, &f.holding,
+        &f.describe, &f.studioWordsWhole, &f.studioWords, &f.earTraining, &f.jazzWhole,
+        &f.talkWhole, &f.songList, &f.notes, &f.againWhole, &f.nextWhole, &f.backWhole,
+        &f.slowerWhole, &f.fasterWhole, &f.dropSong, &f.lessonWhole, &f.theory,
+        &f.smallTalkThanks, &f.smallTalkHow, &f.smallTalkHello, &f.smallTalkWho, &f.smallTalkKind,
+        &f.openApp}) {
+    for (std::string_view phrase : *list) add(phrase);
+  }
+  for (const auto& rule : looseRules()) {
+    add(rule.means);
+    for (const auto& group : rule.needs) {
+      for (std::string_view phrase : group) add(phrase);
+    }
+  }
+  for (const auto& [heard, meant] : mishearings()) add(meant);
+  for (const auto& [heard, meant] : sayings()) add(meant);
+  for (std::string_view word : knownWords()) add(word);
+  for (const auto& guess : guessable()) add(guess.request);
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  return out;
 }
 
 }  // namespace orvo::requests

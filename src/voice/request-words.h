@@ -5,6 +5,7 @@
 // requests a sentence nobody understood may be a guess at. Plain data:
 // read-only, any thread.
 
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -34,5 +35,34 @@ struct Guessable {
   std::string_view description;
 };
 const std::vector<Guessable>& guessable();
+
+using Words = std::vector<std::string_view>;
+
+// The phrases each request family listens for, by family, in the families'
+// order. "Whole" lists match the whole sentence (a trailing "please" or
+// "now" aside); the others match anywhere in it.
+struct FamilyWords {
+  Words yes, no, repeat, studioModes, correctionOpeners;
+  Words earsOff, stopWhole, metronomeOffWhole, pauseWhole, resumeWhole, homeWhole,
+      goodbyeWhole, help, helpWhole, clock, notTheClock, date;
+  Words reaperControlWhole, logicControlWhole, newProject;
+  Words namesAStudio, otherApps;
+  Words screenText, screenWindow, bigger, smaller, wholeScreen, leaveWholeScreen;
+  Words album, jam, restyles, restyleVideoGame, restyleEpic, gift, songVerbs, hands;
+  Words cantHear, notTheHearing, cantSee, timer, metronomeFaster, metronomeSlower;
+  Words bandHow, classicBand, fullBand, smallBand, bandLouderWhole, bandQuieterWhole;
+  Words voiceLouderWhole, voiceQuieterWhole, otherVoice, talkSlower, talkFaster, liveBand;
+  Words restart, newComposition, composingIdea, keep, pieceName, save, playBack, variation;
+  Words holding, describe, studioWordsWhole, studioWords, earTraining, jazzWhole, talkWhole;
+  Words songList, notes, notTheNotes, againWhole, nextWhole, backWhole, slowerWhole,
+      fasterWhole, dropSong, lessonWhole, theory, smallTalkThanks, smallTalkHow,
+      smallTalkHello, smallTalkWho, smallTalkKind, openApp;
+};
+const FamilyWords& familyWords();
+
+// Every phrase the request rules know, each once: the families', the loose
+// rules', the sayings' and mishearings' meanings, the known words and the
+// guessable requests. For the window's recogniser.
+std::vector<std::string> everyPhrase();
 
 }  // namespace orvo::requests

@@ -265,6 +265,7 @@ TEST_F(EngineTest, StopWithReaperRunningButNoLinkAnswersOnceAndSaysHowToSetItUp)
   // studio, which hands nothing back, and a studio sentence says what to do.
   bool linkInstalled = false;
   ReaperHooks hooks{.installed = [] { return true; },
+                    .configured = [] { return true; },
                     .bridgeInstalled = [&] { return linkInstalled; },
                     .installBridge = [] { return false; },
                     .running = [] { return true; },

@@ -1,0 +1,32 @@
+#pragma once
+// A small language model made from Orvo's own words: the phrases the request
+// rules know, each also said after the assistant's name, counted into an
+// n-gram model of up to three words (absolute discounting with back-off)
+// written in the ARPA text form the recogniser reads. A general model of
+// English misheard nearly everything; one of Orvo's words hears the name.
+// Pure; any thread.
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace orvo::window {
+
+// A phrase as the recogniser's words: lower case, letters, digits and
+// apostrophes, "8" left as it is (the dictionary spells numbers as words).
+std::vector<std::string> recogniserWords(const std::string& phrase);
+
+// The sentences the model learns from: every phrase alone and after the
+// name, and the name alone.
+std::vector<std::vector<std::string>> trainingSentences(const std::vector<std::string>& phrases,
+                                                        const std::string& name);
+
+// The model in ARPA form, and the words it knows.
+struct LanguageModel {
+  std::string arpa;
+  std::set<std::string> words;
+};
+LanguageModel buildLanguageModel(const std::vector<std::vector<std::string>>& sentences);
+
+}  // namespace orvo::window

@@ -1,0 +1,174 @@
+#include "window/listener.h"
+
+#include <cstdio>
+
+#include "platform/files.h"
+#include "window/language-model.h"
+#include "window/microphone.h"
+#include "window/pronunciations.h"
+#include "window/speech-recogniser.h"
+
+namespace orvo::window {
+namespace {
+
+std::string_view restAfter(std::string_view line, std::string_view verb) {
+  return line.size() > verb.size() ? line.substr(verb.size() + 1) : std::string_view();
+}
+
+bool starts(std::string_view line, std::string_view verb) {
+  return line.substr(0, verb.size()) == verb &&
+         (line.size() == verb.size() || line[verb.size()] == ' ');
+}
+
+}  // namespace
+
+Listener::Listener(Parts parts) : parts_(std::move(parts)) {}
+
+Listener::~Listener() {
+  stopping_ = true;
+  if (thread_.joinable()) thread_.join();
+}
+
+void Listener::start() {
+  thread_ = std::thread([this] { listen(); });
+}
+
+void Listener::engineLine(std::string_view line) {
+  if (!line.empty() && line.front() == '@') line.remove_prefix(1);
+  std::lock_guard guard(mutex_);
+  const auto now = Clock::now();
+  if (starts(line, "name")) {
+    const std::string_view rest = restAfter(line, "name");
+    const auto bar = rest.find('|');
+    if (bar != std::string_view::npos && std::string(rest.substr(bar + 1)) != name_) {
+      name_ = std::string(rest.substr(bar + 1));
+      modelChanged_ = true;
+    }
+  } else if (starts(line, "vocab")) {
+    const std::string words(restAfter(line, "vocab"));
+    if (words != vocabulary_) {
+      vocabulary_ = words;
+      modelChanged_ = true;
+    }
+  } else if (starts(line, "earreset")) {
+    resetAsked_ = true;
+  } else if (starts(line, "say")) {
+    captionLength_ = restAfter(line, "say").size();
+  } else if (starts(line, "start")) {
+    // No line says a sentence has ended: it sounds for about its length.
+    const auto seconds = 0.5 + 0.075 * static_cast<double>(captionLength_);
+    soundingUntil_ = now + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+  } else if (starts(line, "out")) {
+    const std::string_view rest = restAfter(line, "out");
+    const bool on = rest.size() > 2 && rest.substr(rest.find(' ') + 1) != "0";
+    notesOut_ = std::max(0, notesOut_ + (on ? 1 : -1));
+    if (notesOut_ == 0) soundingUntil_ = std::max(soundingUntil_, now + std::chrono::milliseconds(300));
+  }
+}
+
+bool Listener::orvoSounding() {
+  std::lock_guard guard(mutex_);
+  return notesOut_ > 0 || Clock::now() < soundingUntil_;
+}
+
+std::unique_ptr<SpeechRecogniser> Listener::makeRecogniser() {
+  std::string name, vocabulary;
+  {
+    std::lock_guard guard(mutex_);
+    name = name_;
+    vocabulary = vocabulary_;
+    modelChanged_ = false;
+  }
+  auto acoustic = defaultAcousticModel();
+  auto dictionary = defaultDictionary();
+  if (!acoustic || !dictionary) {
+    parts_.tell("I can't listen for my name: the speech recogniser's English model is not "
+                "installed (Debian's pocketsphinx-en-us).");
+    return nullptr;
+  }
+  std::vector<std::string> phrases = parts_.phrases;
+  // The vocabulary line: words and titles, separated by commas.
+  std::string item;
+  for (char c : vocabulary + ",") {
+    if (c == ',') {
+      if (!files::trim(item).empty()) phrases.push_back(files::trim(item));
+      item.clear();
+    } else {
+      item += c;
+    }
+  }
+  const auto sentences = trainingSentences(phrases, name);
+  const LanguageModel model = buildLanguageModel(sentences);
+  std::vector<std::string> missing;
+  const Dictionary words =
+      dictionaryFor(model.words, readDictionary(*dictionary, model.words), &missing);
+  const auto lmFile = parts_.workFolder / "orvo.arpa";
+  const auto dictFile = parts_.workFolder / "orvo.dict";
+  if (!files::writeFileAtomically(lmFile, model.arpa) ||
+      !files::writeFileAtomically(dictFile, dictionaryText(words))) {
+    parts_.tell("I can't listen for my name: I could not write my word list.");
+    return nullptr;
+  }
+  const auto nameWords = recogniserWords(name);
+  std::string why;
+  auto recogniser = SpeechRecogniser::open(
+      {.acoustic = *acoustic,
+       .languageModel = lmFile,
+       .dictionary = dictFile,
+       .name = nameWords.size() == 1 && words.count(nameWords[0]) ? nameWords[0] : ""},
+      &why);
+  if (!recogniser) parts_.tell("I can't listen for my name: " + why + ".");
+  return recogniser;
+}
+
+void Listener::listen() {
+  std::unique_ptr<Microphone> microphone;
+  std::unique_ptr<SpeechRecogniser> recogniser;
+  std::vector<std::int16_t> block;
+  bool toldMissing = false;
+  while (!stopping_) {
+    bool remake = false, reset = false;
+    {
+      std::lock_guard guard(mutex_);
+      remake = modelChanged_;
+      reset = resetAsked_;
+      resetAsked_ = false;
+    }
+    if (remake) recogniser = makeRecogniser();
+    if (reset && recogniser) recogniser->reset();
+    if (!microphone) {
+      std::string why;
+      microphone = Microphone::open(parts_.microphone, &why);
+      if (!microphone) {
+        if (!toldMissing) parts_.tell(why);
+        toldMissing = true;
+        for (int i = 0; i < 20 && !stopping_; ++i)
+          std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        continue;
+      }
+      if (toldMissing) parts_.tell("I can hear the microphone again.");
+      toldMissing = false;
+    }
+    if (!microphone->read(block)) {
+      microphone.reset();
+      parts_.tell("The microphone went away. I'll listen again as soon as it is back.");
+      toldMissing = true;
+      continue;
+    }
+    const double level = levelOf(block);
+    char line[40];
+    std::snprintf(line, sizeof line, "~lvl %.4f\n", level);
+    parts_.send(line);
+    if (!recogniser) continue;
+    const bool sounding = orvoSounding();
+    gate_.level(level, sounding, recogniser->inSpeech());
+    for (const Recognised& heard : recogniser->feed(block.data(), block.size())) {
+      const bool passes = gate_.passes();
+      if (heard.final) gate_.nextUtterance();
+      if (!passes) continue;
+      parts_.send(std::string("~ear ") + (heard.final ? "1" : "0") + " " + heard.text + "\n");
+    }
+  }
+}
+
+}  // namespace orvo::window

@@ -1,0 +1,123 @@
+#include "window/pronunciations.h"
+
+#include <espeak-ng/speak_lib.h>
+
+#include <algorithm>
+#include <fstream>
+#include <mutex>
+#include <string_view>
+
+namespace orvo::window {
+namespace {
+
+// Longest first, so "aɪ" is taken before "a" and "ɔː" before "ɔ".
+const std::vector<std::pair<std::string_view, std::string_view>>& ipaTable() {
+  static const std::vector<std::pair<std::string_view, std::string_view>> table = [] {
+    std::vector<std::pair<std::string_view, std::string_view>> t = {
+        {"aɪə", "AY ER"}, {"aɪ", "AY"}, {"aʊ", "AW"}, {"eɪ", "EY"},  {"oʊ", "OW"}, {"əʊ", "OW"},
+        {"ɔɪ", "OY"},     {"ɑː", "AA"}, {"ɔː", "AO"}, {"ɜː", "ER"},  {"iː", "IY"}, {"uː", "UW"},
+        {"ɪə", "IH R"},   {"eə", "EH R"}, {"ʊə", "UH R"}, {"tʃ", "CH"}, {"dʒ", "JH"},
+        {"ɑ", "AA"},      {"æ", "AE"},  {"ʌ", "AH"},  {"ə", "AH"},   {"ɚ", "ER"},  {"ɝ", "ER"},
+        {"ɔ", "AO"},      {"ɛ", "EH"},  {"e", "EH"},  {"ɪ", "IH"},   {"ᵻ", "IH"},  {"i", "IY"},
+        {"ʊ", "UH"},      {"u", "UW"},  {"ɐ", "AH"},  {"o", "OW"},   {"ɒ", "AA"},  {"a", "AE"},
+        {"b", "B"},       {"d", "D"},   {"ð", "DH"},  {"f", "F"},    {"ɡ", "G"},   {"g", "G"},
+        {"h", "HH"},      {"k", "K"},   {"l", "L"},   {"m", "M"},    {"n", "N"},   {"ŋ", "NG"},
+        {"p", "P"},       {"ɹ", "R"},   {"r", "R"},   {"s", "S"},    {"ʃ", "SH"},  {"t", "T"},
+        {"θ", "TH"},      {"v", "V"},   {"w", "W"},   {"j", "Y"},    {"z", "Z"},   {"ʒ", "ZH"},
+        {"ɾ", "T"},       {"x", "K"},   {"ɬ", "L"},   {"n̩", "AH N"}, {"l̩", "AH L"}};
+    std::stable_sort(t.begin(), t.end(),
+                     [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+    return t;
+  }();
+  return table;
+}
+
+std::mutex espeakMutex;
+
+}  // namespace
+
+Dictionary readDictionary(const std::filesystem::path& file, const std::set<std::string>& wanted) {
+  Dictionary out;
+  std::ifstream in(file);
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto space = line.find(' ');
+    if (space == std::string::npos) continue;
+    const std::string entry = line.substr(0, space);
+    const std::string word = entry.substr(0, entry.find('('));
+    if (!wanted.count(word)) continue;
+    out[entry] = line.substr(space + 1);
+  }
+  return out;
+}
+
+std::optional<std::string> phonesFromIpa(const std::string& ipa) {
+  std::string phones;
+  std::string_view rest(ipa);
+  while (!rest.empty()) {
+    bool found = false;
+    for (const auto& [symbol, phone] : ipaTable()) {
+      if (rest.substr(0, symbol.size()) == symbol) {
+        phones += (phones.empty() ? "" : " ") + std::string(phone);
+        rest.remove_prefix(symbol.size());
+        found = true;
+        break;
+      }
+    }
+    if (found) continue;
+    // Stress, length, syllable marks, ties and anything unknown: one UTF-8
+    // character skipped.
+    std::size_t skip = 1;
+    while (skip < rest.size() && (static_cast<unsigned char>(rest[skip]) & 0xC0) == 0x80) ++skip;
+    rest.remove_prefix(skip);
+  }
+  if (phones.empty()) return std::nullopt;
+  return phones;
+}
+
+std::optional<std::string> phonesOf(const std::string& word) {
+  std::lock_guard guard(espeakMutex);
+  static const bool ready = [] {
+    if (espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT) < 0)
+      return false;
+    return espeak_SetVoiceByName("en-us") == EE_OK;
+  }();
+  if (!ready) return std::nullopt;
+  const void* text = word.c_str();
+  std::string ipa;
+  while (text != nullptr) {
+    const char* part = espeak_TextToPhonemes(&text, espeakCHARS_UTF8, espeakPHONEMES_IPA);
+    if (!part) break;
+    ipa += part;
+  }
+  return phonesFromIpa(ipa);
+}
+
+Dictionary dictionaryFor(const std::set<std::string>& words, const Dictionary& known,
+                         std::vector<std::string>* missing) {
+  Dictionary out;
+  for (const std::string& word : words) {
+    bool have = false;
+    for (auto it = known.lower_bound(word); it != known.end(); ++it) {
+      const std::string base = it->first.substr(0, it->first.find('('));
+      if (base != word) break;
+      out[it->first] = it->second;
+      have = true;
+    }
+    if (have) continue;
+    if (auto phones = phonesOf(word)) {
+      out[word] = *phones;
+    } else if (missing) {
+      missing->push_back(word);
+    }
+  }
+  return out;
+}
+
+std::string dictionaryText(const Dictionary& dictionary) {
+  std::string text;
+  for (const auto& [word, phones] : dictionary) text += word + " " + phones + "\n";
+  return text;
+}
+
+}  // namespace orvo::window

@@ -1,0 +1,37 @@
+#pragma once
+// How the recogniser should expect each word to sound: the dictionary that
+// comes with its model for the words it has, and espeak-ng's phonemes,
+// turned into the dictionary's phone set, for the ones it lacks (the
+// assistant's name, song titles).
+//
+// Threads: phonesOf() uses espeak-ng, which is not thread-safe: one caller
+// at a time (it takes a lock of its own). The rest is pure.
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace orvo::window {
+
+// Word (with "(2)" variants) to its phones, for the wanted words only.
+using Dictionary = std::map<std::string, std::string>;
+Dictionary readDictionary(const std::filesystem::path& file, const std::set<std::string>& wanted);
+
+// IPA, as espeak-ng writes it, into the dictionary's phones ("ˈɔːɹvoʊ" is
+// "AO R V OW"); nothing when no phone could be read.
+std::optional<std::string> phonesFromIpa(const std::string& ipa);
+
+// The word through espeak-ng in US English.
+std::optional<std::string> phonesOf(const std::string& word);
+
+// The dictionary for exactly these words: the model's own entries, else
+// espeak-ng's; a word neither can say is left out (and named in `missing`).
+Dictionary dictionaryFor(const std::set<std::string>& words, const Dictionary& known,
+                         std::vector<std::string>* missing);
+
+std::string dictionaryText(const Dictionary& dictionary);
+
+}  // namespace orvo::window

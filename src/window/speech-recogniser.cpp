@@ -1,0 +1,127 @@
+#include "window/speech-recogniser.h"
+
+#include <pocketsphinx.h>
+
+#include <sstream>
+
+namespace orvo::window {
+namespace {
+
+ps_decoder_t* decoder(const std::vector<std::string>& arguments) {
+  std::vector<const char*> argv;
+  for (const auto& argument : arguments) argv.push_back(argument.c_str());
+  cmd_ln_t* config =
+      cmd_ln_parse_r(nullptr, ps_args(), static_cast<int32>(argv.size()),
+                     const_cast<char**>(argv.data()), FALSE);
+  if (!config) return nullptr;
+  ps_decoder_t* ps = ps_init(config);
+  cmd_ln_free_r(config);
+  return ps;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> defaultAcousticModel() {
+  for (const char* folder : {"/usr/share/pocketsphinx/model/en-us/en-us",
+                             "/usr/local/share/pocketsphinx/model/en-us/en-us"}) {
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::path(folder) / "mdef", error)) return folder;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::filesystem::path> defaultDictionary() {
+  for (const char* file : {"/usr/share/pocketsphinx/model/en-us/cmudict-en-us.dict",
+                           "/usr/local/share/pocketsphinx/model/en-us/cmudict-en-us.dict"}) {
+    std::error_code error;
+    if (std::filesystem::exists(file, error)) return file;
+  }
+  return std::nullopt;
+}
+
+std::unique_ptr<SpeechRecogniser> SpeechRecogniser::open(const RecogniserModel& model,
+                                                         std::string* why) {
+  std::unique_ptr<SpeechRecogniser> recogniser(new SpeechRecogniser);
+  const std::vector<std::string> common = {
+      "-hmm", model.acoustic.string(), "-dict", model.dictionary.string(), "-logfn", "/dev/null",
+      "-samprate", "16000"};
+  std::vector<std::string> words = common;
+  words.insert(words.end(), {"-lm", model.languageModel.string()});
+  recogniser->words_ = decoder(words);
+  if (!recogniser->words_) {
+    if (why) *why = "the speech recogniser could not load its model";
+    return nullptr;
+  }
+  recogniser->nameWord_ = model.name;
+  if (!model.name.empty()) {
+    std::ostringstream threshold;
+    threshold << model.nameThreshold;
+    std::vector<std::string> spotting = common;
+    spotting.insert(spotting.end(),
+                    {"-keyphrase", model.name, "-kws_threshold", threshold.str()});
+    recogniser->name_ = decoder(spotting);
+  }
+  ps_start_utt(recogniser->words_);
+  if (recogniser->name_) ps_start_utt(recogniser->name_);
+  return recogniser;
+}
+
+SpeechRecogniser::~SpeechRecogniser() {
+  if (words_) ps_free(words_);
+  if (name_) ps_free(name_);
+}
+
+std::string SpeechRecogniser::withoutUnheardName(const std::string& text) const {
+  if (nameSpotted_ || !name_ || nameWord_.empty()) return text;
+  std::istringstream words(text);
+  std::string word, kept;
+  while (words >> word) {
+    if (word != nameWord_) kept += (kept.empty() ? "" : " ") + word;
+  }
+  return kept;
+}
+
+std::vector<Recognised> SpeechRecogniser::feed(const std::int16_t* samples, std::size_t count) {
+  std::vector<Recognised> out;
+  ps_process_raw(words_, samples, count, FALSE, FALSE);
+  if (name_) {
+    ps_process_raw(name_, samples, count, FALSE, FALSE);
+    if (ps_get_hyp(name_, nullptr) != nullptr) nameSpotted_ = true;
+  }
+  const bool speaking = ps_get_in_speech(words_) != 0;
+  if (speaking) {
+    inUtterance_ = true;
+    const char* hyp = ps_get_hyp(words_, nullptr);
+    std::string partial = withoutUnheardName(hyp ? hyp : "");
+    if (!partial.empty() && partial != lastPartial_) {
+      lastPartial_ = partial;
+      out.push_back({false, partial});
+    }
+  } else if (inUtterance_) {
+    ps_end_utt(words_);
+    const char* hyp = ps_get_hyp(words_, nullptr);
+    out.push_back({true, withoutUnheardName(hyp ? hyp : "")});
+    ps_start_utt(words_);
+    restartSpotter();
+  }
+  return out;
+}
+
+void SpeechRecogniser::restartSpotter() {
+  if (name_) {
+    ps_end_utt(name_);
+    ps_start_utt(name_);
+  }
+  inUtterance_ = false;
+  nameSpotted_ = false;
+  lastPartial_.clear();
+}
+
+void SpeechRecogniser::reset() {
+  // The decoder always has an utterance open: ended and begun afresh.
+  ps_end_utt(words_);
+  ps_start_utt(words_);
+  restartSpotter();
+}
+
+}  // namespace orvo::window
