@@ -119,6 +119,16 @@ bool meantElse(const std::string& object) {
 
 }  // namespace
 
+std::vector<std::string> AppDesk::phrases() {
+  std::vector<std::string> out = {"where am i"};
+  for (const auto* list : {&kWhichApp, &kReadWindow, &kButtons, &kMenus, &kMenuItems, &kClick,
+                           &kType, &kSelection, &kClipboard}) {
+    out.insert(out.end(), list->begin(), list->end());
+  }
+  for (const auto& title : kMenuTitles) out.push_back(title + " menu");
+  return out;
+}
+
 AppDesk::AppDesk(Engine& engine, AccessBackend& access)
     : engine_(engine),
       access_(access),

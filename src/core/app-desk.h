@@ -42,6 +42,9 @@ class AppDesk {
   // worked, in the same app unless it names another.
   std::optional<std::string> sequenceHear(const Heard& heard);
 
+  // Every phrase the desk listens for, for the window's recogniser.
+  static std::vector<std::string> phrases();
+
   // One look at the apps running (it may take a while): the names a
   // sentence can use.
   void refreshApps();

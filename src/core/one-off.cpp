@@ -10,7 +10,14 @@
 #include "core/reband.h"
 #include "core/route-trace.h"
 #include "core/voice-one-off.h"
+#include "compose/moods.h"
+#include "core/app-desk.h"
+#include "lessons/jazz-course.h"
 #include "lessons/lesson.h"
+#include "lessons/music-words.h"
+#include "studio/daw-words.h"
+#include "voice/request-words.h"
+#include "voice/wake-words.h"
 #include "lessons/song-library.h"
 #include "platform/files.h"
 #include "platform/random.h"
@@ -90,7 +97,8 @@ const std::vector<std::string>& checkFlags() {
       "--lookup",        "--reband",  "--speak",
       "--ask",           "--library", "--new-logic-project",
       "--mute",          "--cold",    "--sound-check",
-      "--install-voice", "--drop",    "--ears"};
+      "--install-voice", "--drop",    "--ears",
+      "--phrases"};
   return flags;
 }
 
@@ -141,6 +149,60 @@ int soundCheck(const std::string& file, const std::optional<std::string>& bank,
   return 0;
 }
 
+int printPhrases(const std::filesystem::path& baseDir, const Print& print) {
+  std::vector<std::string> phrases = requests::everyPhrase();
+  const auto add = [&](std::string_view phrase) {
+    if (!phrase.empty()) phrases.emplace_back(phrase);
+  };
+  for (const auto& phrase : AppDesk::phrases()) add(phrase);
+  const auto& wake = wake::lists();
+  for (const auto* set : {&wake.quick, &wake.whole}) {
+    for (std::string_view phrase : *set) add(phrase);
+  }
+  for (const auto& kind : dawwords::fxKinds()) {
+    add(kind.label);
+    for (std::string_view ask : kind.asks) {
+      add(std::string(ask));
+      add("add a " + std::string(ask) + " to the");
+    }
+  }
+  for (const auto& param : dawwords::paramWords()) {
+    for (std::string_view word : param.words) add(word);
+  }
+  for (const auto& band : dawwords::eqBands()) {
+    for (std::string_view word : band.words) add(word);
+  }
+  for (const auto* list : {&dawwords::smallSizes(), &dawwords::largeSizes(),
+                           &dawwords::upWords(), &dawwords::downWords()}) {
+    for (std::string_view word : *list) add(word);
+  }
+  for (const char* studio : {"mute the", "unmute the", "solo the", "unsolo the", "list the tracks",
+                             "how many tracks", "new track", "new audio track", "what plugins are on the",
+                             "set the volume to", "minus", "decibels", "pan left", "pan right",
+                             "track", "master", "undo", "redo", "play", "stop", "record"}) {
+    add(studio);
+  }
+  for (const auto& [word, value] : numberWords()) add(word);
+  for (const auto& mood : moods()) {
+    add(mood.name);
+    add("play me something " + std::string(mood.name));
+    for (const auto& word : mood.words) add(word);
+  }
+  for (const auto& song :
+       library::load(songFolders(baseDir), baseDir / "library.txt",
+                     [](const std::filesystem::path& file) { return midifile::load(file); })) {
+    add(song.name);
+    add("teach me " + song.name);
+  }
+  for (const auto& lesson : jazzLessons()) add(lesson.title);
+  const Profile profile = Profile::load(baseDir / "profile.json");
+  add(profile.assistantName);
+  std::sort(phrases.begin(), phrases.end());
+  phrases.erase(std::unique(phrases.begin(), phrases.end()), phrases.end());
+  for (const auto& phrase : phrases) print(phrase);
+  return 0;
+}
+
 int printLibrary(const std::filesystem::path& baseDir, const Print& print) {
   auto songs =
       library::load(songFolders(baseDir), baseDir / "library.txt",
@@ -167,6 +229,7 @@ int printLibrary(const std::filesystem::path& baseDir, const Print& print) {
 std::optional<int> runWithoutEngine(const std::vector<std::string>& args,
                                     const std::filesystem::path& baseDir, const Print& print) {
   if (present(args, "--library", 0)) return printLibrary(baseDir, print);
+  if (present(args, "--phrases", 0)) return printPhrases(baseDir, print);
   if (auto files = present(args, "--reband", 2)) {
     return reband((*files)[0], (*files)[1], baseDir, print);
   }

@@ -30,6 +30,11 @@ using Print = std::function<void(const std::string& line)>;
 std::optional<int> runWithoutEngine(const std::vector<std::string>& args,
                                     const std::filesystem::path& baseDir, const Print& print);
 
+// Every phrase the request rules, the studio assistant and app control know,
+// the library's titles, numbers and the assistant's name: one a line, for
+// the window's recogniser.
+int printPhrases(const std::filesystem::path& baseDir, const Print& print);
+
 // One line per song of the library: its steps, biggest chord, parts, lesson steps and timing.
 int printLibrary(const std::filesystem::path& baseDir, const Print& print);
 

@@ -28,7 +28,7 @@ entry { font-size: 24px; background: #ffffff; color: #000000; }
 )";
 
 std::string joinState(const WindowState& s) {
-  std::string text = "Mode: " + s.mode;
+  std::string text = "Mode: " + modeWords(s.mode);
   if (s.paused) text += ", paused";
   if (!s.now.empty()) text += ". Now: " + s.now;
   text += ". " + describeKeyboards(s) + ".";
@@ -84,7 +84,7 @@ CaptionsWindow::CaptionsWindow(std::function<bool(std::string_view)> send)
   show_all();
   roll_.hide();
   typing_.hide();
-  set_focus(caption_);  // keys go to the engine until the player tabs to the entry
+  // Keys go to the engine until the player tabs to the entry.
   caption_.set_can_focus(true);
   caption_.grab_focus();
 

@@ -45,9 +45,14 @@ std::vector<std::string> recogniserWords(const std::string& phrase) {
   return words;
 }
 
-std::vector<std::vector<std::string>> trainingSentences(const std::vector<std::string>& phrases,
-                                                        const std::string& name) {
+std::vector<std::vector<std::string>> trainingSentences(
+    const std::vector<std::string>& phrases, const std::string& name,
+    const std::vector<std::string>& soundAlikes) {
   std::vector<std::vector<std::string>> sentences;
+  for (const std::string& word : soundAlikes) {
+    auto words = recogniserWords(word);
+    if (!words.empty()) sentences.push_back(std::move(words));
+  }
   const std::vector<std::string> nameWords = recogniserWords(name);
   if (!nameWords.empty()) sentences.push_back(nameWords);
   for (const std::string& phrase : phrases) {

@@ -18,9 +18,12 @@ namespace orvo::window {
 std::vector<std::string> recogniserWords(const std::string& phrase);
 
 // The sentences the model learns from: every phrase alone and after the
-// name, and the name alone.
-std::vector<std::vector<std::string>> trainingSentences(const std::vector<std::string>& phrases,
-                                                        const std::string& name);
+// name, the name alone, and each word that sounds like the name on its own
+// (so "Orville" or "orzo" has a word of its own to be heard as, rather than
+// the name).
+std::vector<std::vector<std::string>> trainingSentences(
+    const std::vector<std::string>& phrases, const std::string& name,
+    const std::vector<std::string>& soundAlikes = {});
 
 // The model in ARPA form, and the words it knows.
 struct LanguageModel {

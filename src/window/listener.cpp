@@ -2,11 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/files.h"
-#include "window/language-model.h"
 #include "window/microphone.h"
-#include "window/pronunciations.h"
-#include "window/speech-recogniser.h"
+#include "window/recogniser-model.h"
 
 namespace orvo::window {
 namespace {
@@ -72,52 +69,17 @@ bool Listener::orvoSounding() {
 }
 
 std::unique_ptr<SpeechRecogniser> Listener::makeRecogniser() {
-  std::string name, vocabulary;
+  RecogniserWords words;
+  words.phrases = parts_.phrases;
   {
     std::lock_guard guard(mutex_);
-    name = name_;
-    vocabulary = vocabulary_;
+    words.name = name_;
+    words.vocabulary = vocabulary_;
     modelChanged_ = false;
   }
-  auto acoustic = defaultAcousticModel();
-  auto dictionary = defaultDictionary();
-  if (!acoustic || !dictionary) {
-    parts_.tell("I can't listen for my name: the speech recogniser's English model is not "
-                "installed (Debian's pocketsphinx-en-us).");
-    return nullptr;
-  }
-  std::vector<std::string> phrases = parts_.phrases;
-  // The vocabulary line: words and titles, separated by commas.
-  std::string item;
-  for (char c : vocabulary + ",") {
-    if (c == ',') {
-      if (!files::trim(item).empty()) phrases.push_back(files::trim(item));
-      item.clear();
-    } else {
-      item += c;
-    }
-  }
-  const auto sentences = trainingSentences(phrases, name);
-  const LanguageModel model = buildLanguageModel(sentences);
-  std::vector<std::string> missing;
-  const Dictionary words =
-      dictionaryFor(model.words, readDictionary(*dictionary, model.words), &missing);
-  const auto lmFile = parts_.workFolder / "orvo.arpa";
-  const auto dictFile = parts_.workFolder / "orvo.dict";
-  if (!files::writeFileAtomically(lmFile, model.arpa) ||
-      !files::writeFileAtomically(dictFile, dictionaryText(words))) {
-    parts_.tell("I can't listen for my name: I could not write my word list.");
-    return nullptr;
-  }
-  const auto nameWords = recogniserWords(name);
   std::string why;
-  auto recogniser = SpeechRecogniser::open(
-      {.acoustic = *acoustic,
-       .languageModel = lmFile,
-       .dictionary = dictFile,
-       .name = nameWords.size() == 1 && words.count(nameWords[0]) ? nameWords[0] : ""},
-      &why);
-  if (!recogniser) parts_.tell("I can't listen for my name: " + why + ".");
+  auto recogniser = window::makeRecogniser(words, parts_.workFolder, &why);
+  if (!recogniser) parts_.tell(why);
   return recogniser;
 }
 

@@ -7,8 +7,11 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/child-process.h"
+#include "platform/text-pieces.h"
 #include "window/captions-window.h"
 #include "window/engine-link.h"
+#include "window/listener.h"
 
 using namespace orvo::window;
 
@@ -24,6 +27,22 @@ std::filesystem::path enginePath(const char* self) {
   return "orvo";
 }
 
+// Every phrase the engine's rules know, asked of the engine itself.
+std::vector<std::string> enginePhrases(const std::string& engine) {
+  auto child = orvo::ChildProcess::start({engine, "--phrases"});
+  if (!child || child->wait(10.0) != 0) return {};
+  return orvo::text::lines(child->output());
+}
+
+// A folder of our own for the recogniser's files: made private, removed at the end.
+std::filesystem::path privateFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  std::string pattern =
+      (runtime && *runtime ? std::string(runtime) : std::string("/tmp")) + "/orvo-window-XXXXXX";
+  if (!::mkdtemp(pattern.data())) return {};
+  return pattern;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,6 +54,8 @@ int main(int argc, char** argv) {
                                       Gio::APPLICATION_NON_UNIQUE);
   CaptionsWindow* shown = nullptr;
   std::unique_ptr<EngineLink> link;
+  std::unique_ptr<Listener> listener;
+  const std::filesystem::path folder = privateFolder();
   app->signal_activate().connect([&] {
     auto* window = new CaptionsWindow([&link](std::string_view bytes) {
       return link && link->send(bytes);
@@ -47,12 +68,27 @@ int main(int argc, char** argv) {
         .onTrouble = [window](const std::string& sentence) { window->tell(sentence); },
     });
     link->start();
+    const char* microphone = std::getenv("ORVO_MIC");
+    listener = std::make_unique<Listener>(Listener::Parts{
+        .send = [&link](const std::string& bytes) {
+          if (link) link->send(bytes);
+        },
+        .tell = [window](const std::string& sentence) { window->tell(sentence); },
+        .phrases = enginePhrases(command[0]),
+        .microphone = microphone ? microphone : "",
+        .workFolder = folder,
+    });
+    window->onLine([&listener](std::string_view line) { listener->engineLine(line); });
+    if (std::getenv("ORVO_NO_MIC") == nullptr) listener->start();
     window->signal_hide().connect([&link] {
       if (link) link->close();
     });
   });
   const int status = app->run();
+  listener.reset();
   link.reset();
   delete shown;
+  std::error_code ignored;
+  if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
   return status;
 }

@@ -114,6 +114,59 @@ Dictionary dictionaryFor(const std::set<std::string>& words, const Dictionary& k
   return out;
 }
 
+namespace {
+
+std::vector<std::string> phonesIn(const std::string& text) {
+  std::vector<std::string> phones;
+  std::string phone;
+  for (char c : text + " ") {
+    if (c == ' ') {
+      if (!phone.empty()) phones.push_back(phone);
+      phone.clear();
+    } else if (c < '0' || c > '9') {  // stress digits are no part of the phone
+      phone += c;
+    }
+  }
+  return phones;
+}
+
+std::size_t phoneDistance(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1] ? 1 : 0)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+}  // namespace
+
+std::vector<std::string> soundAlikes(const std::string& namePhones,
+                                     const std::filesystem::path& dictionaryFile) {
+  // Heard in ordinary talk and easily taken for a short name.
+  std::vector<std::string> out = {"over", "overdo", "orville", "orzo", "towards", "or", "also",
+                                  "auto", "arrow", "oreo", "bravo", "for", "of", "a", "the", "i",
+                                  "we", "it", "is", "to", "and", "you", "so", "go", "oh"};
+  const auto name = phonesIn(namePhones);
+  if (name.empty()) return out;
+  std::ifstream in(dictionaryFile);
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto space = line.find(' ');
+    if (space == std::string::npos) continue;
+    const std::string word = line.substr(0, space);
+    if (word.find('(') != std::string::npos || word.find('\'') != std::string::npos) continue;
+    if (phoneDistance(phonesIn(line.substr(space + 1)), name) == 1) out.push_back(word);
+  }
+  return out;
+}
+
 std::string dictionaryText(const Dictionary& dictionary) {
   std::string text;
   for (const auto& [word, phones] : dictionary) text += word + " " + phones + "\n";

@@ -34,4 +34,9 @@ Dictionary dictionaryFor(const std::set<std::string>& words, const Dictionary& k
 
 std::string dictionaryText(const Dictionary& dictionary);
 
+// Words that sound like the name: everyday near-names, and the dictionary's
+// words one phone away from it ("corvo", "orva" for "AO R V OW").
+std::vector<std::string> soundAlikes(const std::string& namePhones,
+                                     const std::filesystem::path& dictionaryFile);
+
 }  // namespace orvo::window

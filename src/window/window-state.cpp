@@ -229,10 +229,17 @@ const std::vector<Verb>& verbs() {
 
 void applyLine(WindowState& state, std::string_view line) {
   line = trimmed(line);
-  // Only window lines change what is shown: a sentence printed in text mode
-  // is no verb, even when it begins like one ("Now you.").
-  if (line.empty() || line.front() != '@') {
+  if (line.empty()) {
     ++state.ignored;
+    return;
+  }
+  // A line without "@" is a sentence printed rather than spoken (text mode,
+  // no sound output yet): it is the caption, never a verb, even when it
+  // begins like one ("Now you.").
+  if (line.front() != '@') {
+    state.caption = cut(line);
+    state.speaking = false;
+    ++state.applied;
     return;
   }
   line.remove_prefix(1);
@@ -250,6 +257,16 @@ void applyLine(WindowState& state, std::string_view line) {
     return;
   }
   ++state.ignored;
+}
+
+std::string modeWords(const std::string& mode) {
+  if (mode == "idle") return "home";
+  if (mode == "teach") return "lesson";
+  if (mode == "compose") return "composition";
+  if (mode == "menu") return "song menu";
+  if (mode == "logic") return "Logic control";
+  if (mode == "reaper") return "REAPER control";
+  return mode;
 }
 
 std::string describeKeyboards(const WindowState& state) {

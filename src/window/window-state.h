@@ -77,11 +77,13 @@ struct WindowState {
 };
 
 // Applies one line as the engine wrote it ("@" + verb, with or without its
-// line end). Lines that are not window lines (a sentence printed in text
-// mode) are ignored.
+// line end). A line without "@" is a sentence printed instead of spoken,
+// shown as the caption.
 void applyLine(WindowState& state, std::string_view line);
 
-// "LibreOffice": the keyboards line as a person would read it.
+// "Piano: Keystation 88": the keyboards line as a person would read it.
 std::string describeKeyboards(const WindowState& state);
+// "home", "lesson": the mode as a person says it.
+std::string modeWords(const std::string& mode);
 
 }  // namespace orvo::window
