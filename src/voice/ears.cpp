@@ -14,6 +14,11 @@ namespace orvo {
 namespace {
 
 constexpr std::string_view kName = "jarvis";
+// How long a name alone, heard in a partial result, waits for a request to
+// follow before it is answered as the bare name: people pause after a name
+// (a comma, a breath, 0.2 to 0.8 s), and the recogniser's next partial result
+// comes some tenths of a second after the next word begins.
+constexpr double kBreathAfterName = 1.5;
 
 bool has(const std::vector<std::string>& words, std::string_view word) {
   return std::find(words.begin(), words.end(), word) != words.end();
@@ -74,7 +79,9 @@ void Ears::setAssistantName(const std::string& name) {
 double Ears::wait(const std::string& request, bool final, double pause) {
   const wake::WordLists& lists = wake::lists();
   std::vector<std::string> words = wake::words(request);
-  if (words.empty()) return 0.35;
+  // The bare name: at once once the utterance is over, but in a partial
+  // result only after longer than a breath, since the request may follow.
+  if (words.empty()) return final ? 0.35 : kBreathAfterName;
   bool single = words.size() == 1;
   bool wholeWord = single && lists.whole.count(words[0]) > 0;
   if ((lists.dangling.count(words.back()) > 0 && !wholeWord) || (single && !wholeWord)) {
@@ -145,8 +152,16 @@ std::string Ears::decide(const std::string& text, bool final, const EarsLink::Sp
   if (fresh.empty()) return "nothing new";
 
   std::vector<std::string> heard = wake::words(fresh);
-  // The recogniser sometimes rewrites the name in a later partial result.
-  if (!has(heard, kName) && nameAt_ >= 0 && now - nameSeen_ < 5.0 &&
+  // The recogniser sometimes rewrites the name in a later partial result: it
+  // is put back when it was heard with words after it, more than once, or
+  // the word in its place sounds like it. A name heard once, as a result's
+  // last word and gone from the next ("open composition orvo", then "open
+  // composition mode"), was the recogniser's guess at the word to come.
+  const bool nameWasSure =
+      !nameOnlyLast_ || nameResults_ >= 2 ||
+      (nameAt_ >= 0 && nameAt_ < static_cast<int>(heard.size()) &&
+       wake::looseName(heard[static_cast<std::size_t>(nameAt_)], key_));
+  if (!has(heard, kName) && nameAt_ >= 0 && now - nameSeen_ < 5.0 && nameWasSure &&
       nameAt_ < static_cast<int>(heard.size()) && openUntil_ <= now) {
     std::vector<std::string> parts = wake::pieces(fresh);
     if (parts.size() == heard.size()) {
@@ -157,8 +172,16 @@ std::string Ears::decide(const std::string& text, bool final, const EarsLink::Sp
   }
   auto at = std::find(heard.begin(), heard.end(), kName);
   if (at != heard.end()) {
-    if (nameAt_ < 0 || now - nameSeen_ > 5.0) nameAt_ = static_cast<int>(at - heard.begin());
+    if (nameAt_ < 0 || now - nameSeen_ > 5.0) {
+      nameAt_ = static_cast<int>(at - heard.begin());
+      nameResults_ = 0;
+      nameOnlyLast_ = true;
+    }
+    ++nameResults_;
+    nameOnlyLast_ = nameOnlyLast_ && at + 1 == heard.end();
     nameSeen_ = now;
+  } else if (!nameWasSure) {
+    nameAt_ = -1;  // the name came and went: it was never said
   }
 
   if (quiet && sinceSpoke < 5.0) {

@@ -115,6 +115,8 @@ class Ears {
   int namesHeard_ GUARDED_BY(mutex_) = 0;
   int nameAt_ GUARDED_BY(mutex_) = -1;
   double nameSeen_ GUARDED_BY(mutex_) = 0.0;
+  int nameResults_ GUARDED_BY(mutex_) = 0;  // results of this utterance that held the name
+  bool nameOnlyLast_ GUARDED_BY(mutex_) = false;  // each time, as the result's last word
   std::string lastText_ GUARDED_BY(mutex_);
   bool lastFinal_ GUARDED_BY(mutex_) = false;  // lastText_ was a final result
   int token_ GUARDED_BY(mutex_) = 0;

@@ -1,6 +1,7 @@
 #include "window/listener.h"
 
 #include <cstdio>
+#include <fstream>
 
 #include "window/microphone.h"
 #include "window/recogniser-model.h"
@@ -96,11 +97,15 @@ void Listener::listen() {
       reset = resetAsked_;
       resetAsked_ = false;
     }
-    if (remake) recogniser = makeRecogniser();
+    if (remake) {
+      recogniser = makeRecogniser();
+      if (parts_.trace) parts_.trace(recogniser ? "model ready" : "no model");
+    }
     if (reset && recogniser) recogniser->reset();
     if (!microphone) {
       std::string why;
       microphone = Microphone::open(parts_.microphone, &why);
+      if (!microphone && parts_.trace) parts_.trace("no microphone: " + why);
       if (!microphone) {
         if (!toldMissing) parts_.tell(why);
         toldMissing = true;
@@ -117,6 +122,11 @@ void Listener::listen() {
       toldMissing = true;
       continue;
     }
+    if (!parts_.record.empty()) {
+      std::ofstream out(parts_.record, std::ios::binary | std::ios::app);
+      out.write(reinterpret_cast<const char*>(block.data()),
+                static_cast<std::streamsize>(block.size() * sizeof(std::int16_t)));
+    }
     const double level = levelOf(block);
     char line[40];
     std::snprintf(line, sizeof line, "~lvl %.4f\n", level);
@@ -127,6 +137,10 @@ void Listener::listen() {
     for (const Recognised& heard : recogniser->feed(block.data(), block.size())) {
       const bool passes = gate_.passes();
       if (heard.final) gate_.nextUtterance();
+      if (parts_.trace) {
+        parts_.trace(std::string(passes ? "" : "held back (Orvo's own sound): ") +
+                     (heard.final ? "final " : "partial ") + heard.text);
+      }
       if (!passes) continue;
       parts_.send(std::string("~ear ") + (heard.final ? "1" : "0") + " " + heard.text + "\n");
     }

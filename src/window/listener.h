@@ -35,6 +35,11 @@ class Listener {
     std::vector<std::string> phrases;  // every request phrase the engine knows
     std::string microphone;            // a source by name; the default when empty
     std::filesystem::path workFolder;  // private: the model files are made here
+    // Every result and every trouble, one line each, for a test or a bench
+    // that needs to know what was heard; nothing when unset.
+    std::function<void(const std::string& line)> trace = nullptr;
+    // What the microphone gave, as raw 16 kHz samples, for replaying; none when empty.
+    std::filesystem::path record = {};
   };
 
   explicit Listener(Parts parts);

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/child-process.h"
 #include "platform/text-pieces.h"
@@ -56,6 +57,12 @@ int main(int argc, char** argv) {
   std::unique_ptr<EngineLink> link;
   std::unique_ptr<Listener> listener;
   const std::filesystem::path folder = privateFolder();
+  // ORVO_WINDOW_TRACE names a file the listener notes what it heard in.
+  std::function<void(const std::string&)> trace = nullptr;
+  if (const char* file = std::getenv("ORVO_WINDOW_TRACE"); file && *file) {
+    auto out = std::make_shared<std::ofstream>(file, std::ios::app);
+    trace = [out](const std::string& line) { *out << line << std::endl; };
+  }
   app->signal_activate().connect([&] {
     auto* window = new CaptionsWindow([&link](std::string_view bytes) {
       return link && link->send(bytes);
@@ -77,6 +84,8 @@ int main(int argc, char** argv) {
         .phrases = enginePhrases(command[0]),
         .microphone = microphone ? microphone : "",
         .workFolder = folder,
+        .trace = trace,
+        .record = std::getenv("ORVO_WINDOW_RECORD") ? std::getenv("ORVO_WINDOW_RECORD") : "",
     });
     window->onLine([&listener](std::string_view line) { listener->engineLine(line); });
     if (std::getenv("ORVO_NO_MIC") == nullptr) listener->start();

@@ -75,14 +75,48 @@ std::optional<std::string> phonesFromIpa(const std::string& ipa) {
   return phones;
 }
 
+namespace {
+
+std::vector<std::int16_t>* collecting = nullptr;  // under espeakMutex
+
+int collect(short* samples, int count, espeak_EVENT*) {
+  if (collecting && samples) collecting->insert(collecting->end(), samples, samples + count);
+  return 0;
+}
+
+// espeak-ng, once, in US English; its rate.
+int espeakReady() {
+  static const int rate = [] {
+    const int given =
+        espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+    if (given < 0 || espeak_SetVoiceByName("en-us") != EE_OK) return 0;
+    espeak_SetSynthCallback(collect);
+    return given;
+  }();
+  return rate;
+}
+
+}  // namespace
+
+std::vector<std::int16_t> spokenAt16k(const std::string& sentence) {
+  std::lock_guard guard(espeakMutex);
+  const int rate = espeakReady();
+  if (rate <= 0) return {};
+  std::vector<std::int16_t> samples;
+  collecting = &samples;
+  espeak_Synth(sentence.c_str(), sentence.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8,
+               nullptr, nullptr);
+  collecting = nullptr;
+  std::vector<std::int16_t> out;
+  const double step = static_cast<double>(rate) / 16000.0;
+  for (double t = 0; t < static_cast<double>(samples.size()); t += step)
+    out.push_back(samples[static_cast<std::size_t>(t)]);
+  return out;
+}
+
 std::optional<std::string> phonesOf(const std::string& word) {
   std::lock_guard guard(espeakMutex);
-  static const bool ready = [] {
-    if (espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT) < 0)
-      return false;
-    return espeak_SetVoiceByName("en-us") == EE_OK;
-  }();
-  if (!ready) return std::nullopt;
+  if (espeakReady() <= 0) return std::nullopt;
   const void* text = word.c_str();
   std::string ipa;
   while (text != nullptr) {

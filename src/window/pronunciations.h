@@ -7,6 +7,7 @@
 // Threads: phonesOf() uses espeak-ng, which is not thread-safe: one caller
 // at a time (it takes a lock of its own). The rest is pure.
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -26,6 +27,10 @@ std::optional<std::string> phonesFromIpa(const std::string& ipa);
 
 // The word through espeak-ng in US English.
 std::optional<std::string> phonesOf(const std::string& word);
+
+// A sentence spoken by espeak-ng in US English, at the recogniser's 16 kHz:
+// speech to warm the recogniser up with before anyone speaks.
+std::vector<std::int16_t> spokenAt16k(const std::string& sentence);
 
 // The dictionary for exactly these words: the model's own entries, else
 // espeak-ng's; a word neither can say is left out (and named in `missing`).

@@ -59,7 +59,19 @@ std::unique_ptr<SpeechRecogniser> makeRecogniser(const RecogniserWords& given,
                    : "",
        .nameThreshold = given.nameThreshold},
       &failed);
-  if (!recogniser && why) *why = "I can't listen for my name: " + failed + ".";
+  if (!recogniser) {
+    if (why) *why = "I can't listen for my name: " + failed + ".";
+    return nullptr;
+  }
+  // A recogniser adapts to the voices it hears; fresh, its first sentence
+  // is often misheard. Some speech of its own warms it up.
+  std::vector<std::int16_t> warm(16000, 0);
+  const auto speech = spokenAt16k("Orvo, what can you do? Play me something, please.");
+  warm.insert(warm.end(), speech.begin(), speech.end());
+  warm.insert(warm.end(), 16000, 0);
+  for (std::size_t at = 0; at < warm.size(); at += 1600)
+    recogniser->feed(warm.data() + at, std::min<std::size_t>(1600, warm.size() - at));
+  recogniser->reset();
   return recogniser;
 }
 

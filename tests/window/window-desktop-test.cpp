@@ -1,0 +1,138 @@
+// The window on a headless desktop of its own (tools/desktop-session), read
+// and driven through the accessibility bus as a screen reader would: its
+// parts are named, a sentence shows as the caption, a typed request reaches
+// the engine, and large captions grow.
+
+#include <gmock/gmock.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
+
+#include "e2e/sound-server.h"
+#include "platform/child-process.h"
+#include "platform/files.h"
+#include "platform/text-pieces.h"
+#include "temp-folder.h"
+
+namespace orvo::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+struct Part {
+  std::string role, name, text, size;
+};
+
+std::vector<Part> windowParts() {
+  const std::string probe = std::string(ORVO_SOURCE_DIR) + "/tests/window/fixtures/window-probe.py";
+  auto child = ChildProcess::start({"/usr/bin/python3", probe, "tree"});
+  if (!child || child->wait(30) != 0) return {};
+  std::vector<Part> parts;
+  for (const auto& line : text::lines(child->output())) {
+    auto cells = text::split(line, '\t');
+    if (cells.size() == 4)
+      parts.push_back({std::string(cells[0]), std::string(cells[1]), std::string(cells[2]),
+                       std::string(cells[3])});
+  }
+  return parts;
+}
+
+std::optional<Part> part(const std::string& name) {
+  for (const Part& each : windowParts()) {
+    if (each.name == name) return each;
+  }
+  return std::nullopt;
+}
+
+// The caption, once it holds `text` (up to 10 s).
+std::optional<Part> captionWith(const std::string& text) {
+  for (int i = 0; i < 50; ++i) {
+    if (auto caption = part("Caption"); caption && caption->text.find(text) != std::string::npos)
+      return caption;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  return std::nullopt;
+}
+
+void typeRequest(const std::string& request) {
+  const std::string probe = std::string(ORVO_SOURCE_DIR) + "/tests/window/fixtures/window-probe.py";
+  auto child = ChildProcess::start({"/usr/bin/python3", probe, "type", request});
+  if (child) child->wait(30);
+}
+
+TEST(WindowDesktop, ThePartsAreNamedSentencesShowTypedRequestsActAndLargeCaptionsGrow) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no desktop: run through tools/desktop-session";
+  TempFolder home;
+  pid_t window = spawn({ORVO_WINDOW_BINARY, "--text"},
+                       {{"ORVO_HOME", home.path().string()}, {"ORVO_NO_MIC", "1"}});
+  ASSERT_GT(window, 0);
+  auto caption = captionWith("the computer keyboard works");
+  ASSERT_TRUE(caption) << "the greeting never showed";
+  EXPECT_EQ(caption->role, "label");
+  auto entry = part("Type a request");
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->role, "text");
+  auto strip = part("Keyboard");
+  ASSERT_TRUE(strip);
+  EXPECT_EQ(strip->role, "drawing area");
+
+  typeRequest("what time is it");
+  ASSERT_TRUE(captionWith("It is ")) << "the typed request never reached the engine";
+  EXPECT_THAT(files::readFile(home / "log.txt").value_or(""), HasSubstr("heard \"what time is it\""));
+
+  const double normal = std::stod(captionWith("It is ")->size.empty() ? "0" : part("Caption")->size);
+  typeRequest("large captions");
+  auto large = captionWith("Large captions on.");
+  ASSERT_TRUE(large);
+  EXPECT_GT(std::stod(large->size.empty() ? "0" : large->size), normal) << "the caption grew";
+
+  endProcess(window);
+}
+
+// Spoken into a microphone of the test's own (a null sink's monitor): the
+// window hears the name and the request, and the engine acts on it.
+TEST(WindowDesktop, ASpokenRequestWithTheNameIsHeardAndActedOn) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no desktop: run through tools/desktop-session";
+  TempFolder folder;
+  SoundServer server(folder.path());
+  if (!server.start()) GTEST_SKIP() << server.skipReason();
+  // The microphone: a sink of the recogniser's own rate, heard through its monitor.
+  auto env = server.env();
+  pid_t load = spawn({"pactl", "load-module", "module-null-sink", "sink_name=mic", "rate=16000",
+                      "channels=1"},
+                     env);
+  ::waitpid(load, nullptr, 0);
+  const auto speech = folder / "request.raw";
+  const std::string make = "espeak-ng -v en-us -s 150 --stdout 'Orvo, what time is it' | sox -t wav - "
+                           "-t raw -r 16000 -c 1 -b 16 -e signed '" + speech.string() + "' pad 1 1";
+  if (std::system(make.c_str()) != 0) GTEST_SKIP() << "espeak-ng or sox cannot make speech here";
+  env["ORVO_HOME"] = (folder / "orvo").string();
+  env["ORVO_MIC"] = "mic.monitor";
+  env["ORVO_WINDOW_TRACE"] = (folder / "heard.txt").string();
+  if (const char* keep = std::getenv("ORVO_TEST_KEEP_AUDIO")) env["ORVO_WINDOW_RECORD"] = keep;
+  std::filesystem::create_directories(folder / "orvo");
+  pid_t window = spawn({ORVO_WINDOW_BINARY, "--text"}, env);
+  ASSERT_GT(window, 0);
+  // The recogniser's model is made at start: given a moment, then the words.
+  const auto log = folder / "orvo" / "log.txt";
+  bool acted = false;
+  for (int attempt = 0; attempt < 3 && !acted; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const std::string play = "pacat -d mic --rate=16000 --channels=1 --format=s16le < '" +
+                             speech.string() + "'";
+    pid_t player = spawn({"/bin/sh", "-c", play}, env);
+    ::waitpid(player, nullptr, 0);
+    for (int i = 0; i < 40 && !acted; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(250));
+      acted = files::readFile(log).value_or("").find("heard \"what time is it\"") !=
+              std::string::npos;
+    }
+  }
+  EXPECT_TRUE(acted) << files::readFile(folder / "heard.txt").value_or("nothing heard");
+  endProcess(window);
+}
+
+}  // namespace
+}  // namespace orvo::testing
