@@ -43,6 +43,7 @@ void Listener::engineLine(std::string_view line) {
       modelChanged_ = true;
     }
   } else if (starts(line, "vocab")) {
+    heardVocabulary_ = true;
     const std::string words(restAfter(line, "vocab"));
     if (words != vocabulary_) {
       vocabulary_ = words;
@@ -89,11 +90,15 @@ void Listener::listen() {
   std::unique_ptr<SpeechRecogniser> recogniser;
   std::vector<std::int16_t> block;
   bool toldMissing = false;
+  // The engine sends its name and words at once: the model waits for them
+  // (a few seconds at most) rather than being made twice.
+  const auto started = Clock::now();
   while (!stopping_) {
     bool remake = false, reset = false;
     {
       std::lock_guard guard(mutex_);
-      remake = modelChanged_;
+      remake = modelChanged_ &&
+               (heardVocabulary_ || Clock::now() - started > std::chrono::seconds(3));
       reset = resetAsked_;
       resetAsked_ = false;
     }

@@ -68,6 +68,7 @@ class Listener {
   std::string name_ = "Orvo";
   std::string vocabulary_;
   bool modelChanged_ = true;
+  bool heardVocabulary_ = false;  // the engine's words have come: the model can be made
   bool resetAsked_ = false;
   Clock::time_point soundingUntil_{};
   std::size_t captionLength_ = 0;

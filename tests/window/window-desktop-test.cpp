@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <iostream>
 #include <thread>
 
 #include "e2e/sound-server.h"
@@ -131,6 +132,8 @@ TEST(WindowDesktop, ASpokenRequestWithTheNameIsHeardAndActedOn) {
     }
   }
   EXPECT_TRUE(acted) << files::readFile(folder / "heard.txt").value_or("nothing heard");
+  if (std::getenv("ORVO_TEST_SHOW_HEARD"))
+    std::cout << files::readFile(folder / "heard.txt").value_or("nothing heard");
   endProcess(window);
 }
 
