@@ -15,10 +15,11 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
 # machine has none of its own.
 TEST_PACKAGES := python3-mido python3-numpy openttd-openmsx planetblupi-music-midi midicsv lua5.3 \
                  xvfb xauth dbus-daemon matchbox-window-manager python3-gi gir1.2-gtk-3.0 \
+                 gir1.2-atspi-2.0 \
                  $(if $(shell command -v node),,nodejs) $(if $(shell command -v npm),,npm)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps test-deps build build-sanitize build-tsan run test bench fuzz format clean
+.PHONY: all deps test-deps build build-sanitize build-tsan run install test bench fuzz format clean
 
 all: build
 
@@ -51,8 +52,23 @@ build-tsan: deps
 	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVO_TSAN=ON -DORVO_BENCH=OFF >/dev/null
 	@cmake --build build-tsan -j $(JOBS)
 
+# With a desktop (DISPLAY or WAYLAND_DISPLAY) the window, which starts the
+# engine; otherwise the engine in this terminal. ORVO_TERMINAL=1 chooses the
+# terminal even on a desktop.
 run: build
-	./build/orvo
+	@if [ -z "$$ORVO_TERMINAL" ] && { [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; }; then \
+	  exec ./build/orvo-window; \
+	else \
+	  exec ./build/orvo; \
+	fi
+
+# The engine, the window and its menu entry under PREFIX (/usr/local by default).
+PREFIX ?= /usr/local
+install: build
+	install -d $(DESTDIR)$(PREFIX)/bin $(DESTDIR)$(PREFIX)/share/applications
+	install -m 0755 build/orvo build/orvo-window $(DESTDIR)$(PREFIX)/bin/
+	install -m 0755 build/kokoro_server.py $(DESTDIR)$(PREFIX)/bin/
+	install -m 0644 tools/orvo.desktop $(DESTDIR)$(PREFIX)/share/applications/orvo.desktop
 
 test-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(TEST_PACKAGES)"
@@ -63,7 +79,8 @@ test: test-deps build build-sanitize build-tsan
 # The benchmarks also time the peers they are compared with (the fluidsynth
 # command), and the live band beside two busy cores (stress-ng).
 bench: build
-	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(TEST_PACKAGES) fluidsynth stress-ng"
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(TEST_PACKAGES) fluidsynth stress-ng \
+	  festival festvox-us-slt-hts festvox-kallpc16k festvox-kdlpc16k"
 	./build/bench/orvo-bench
 
 # Fuzzes the MIDI parser, the MIDI file reader and the studio snapshot and

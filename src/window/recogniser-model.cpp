@@ -57,7 +57,8 @@ std::unique_ptr<SpeechRecogniser> makeRecogniser(const RecogniserWords& given,
        .name = nameWords.size() == 1 && words.count(nameWords[0]) && given.nameThreshold > 0
                    ? nameWords[0]
                    : "",
-       .nameThreshold = given.nameThreshold},
+       .nameThreshold = given.nameThreshold,
+       .speechThreshold = given.speechThreshold},
       &failed);
   if (!recogniser) {
     if (why) *why = "I can't listen for my name: " + failed + ".";

@@ -2,6 +2,8 @@
 
 #include <pocketsphinx.h>
 
+#include <cstdlib>
+#include <algorithm>
 #include <sstream>
 
 namespace orvo::window {
@@ -46,7 +48,10 @@ std::unique_ptr<SpeechRecogniser> SpeechRecogniser::open(const RecogniserModel& 
       "-hmm", model.acoustic.string(), "-dict", model.dictionary.string(), "-logfn", "/dev/null",
       "-samprate", "16000"};
   std::vector<std::string> words = common;
-  words.insert(words.end(), {"-lm", model.languageModel.string()});
+  std::ostringstream speech;
+  speech << model.speechThreshold;
+  words.insert(words.end(), {"-lm", model.languageModel.string(), "-vad_threshold", speech.str()});
+
   recogniser->words_ = decoder(words);
   if (!recogniser->words_) {
     if (why) *why = "the speech recogniser could not load its model";
@@ -71,12 +76,28 @@ SpeechRecogniser::~SpeechRecogniser() {
   if (name_) ps_free(name_);
 }
 
-std::string SpeechRecogniser::withoutUnheardName(const std::string& text) const {
-  if (nameSpotted_ || !name_ || nameWord_.empty()) return text;
-  std::istringstream words(text);
-  std::string word, kept;
-  while (words >> word) {
-    if (word != nameWord_) kept += (kept.empty() ? "" : " ") + word;
+std::string SpeechRecogniser::withoutDoubtfulName(const std::string& text) const {
+  if (!name_ || nameWord_.empty()) return text;
+  std::vector<std::string> words;
+  std::istringstream split(text);
+  for (std::string word; split >> word;) words.push_back(word);
+  // People say the name first or last ("Orvo, stop", "stop, Orvo"), after a
+  // greeting at most. Heard in the middle of other words, or never spotted,
+  // it was a word that sounds like it ("close that orvo onto").
+  static const std::vector<std::string> greetings = {"hey", "hi", "hello", "ok", "okay", "oh",
+                                                     "so", "um", "uh", "there", "please"};
+  std::string kept;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    bool drop = false;
+    if (words[i] == nameWord_) {
+      bool spokenBefore = false;
+      for (std::size_t k = 0; k < i; ++k) {
+        spokenBefore = spokenBefore ||
+                       std::find(greetings.begin(), greetings.end(), words[k]) == greetings.end();
+      }
+      drop = !nameSpotted_ || (spokenBefore && i + 1 < words.size());
+    }
+    if (!drop) kept += (kept.empty() ? "" : " ") + words[i];
   }
   return kept;
 }
@@ -92,7 +113,7 @@ std::vector<Recognised> SpeechRecogniser::feed(const std::int16_t* samples, std:
   if (speaking) {
     inUtterance_ = true;
     const char* hyp = ps_get_hyp(words_, nullptr);
-    std::string partial = withoutUnheardName(hyp ? hyp : "");
+    std::string partial = withoutDoubtfulName(hyp ? hyp : "");
     if (!partial.empty() && partial != lastPartial_) {
       lastPartial_ = partial;
       out.push_back({false, partial});
@@ -100,7 +121,7 @@ std::vector<Recognised> SpeechRecogniser::feed(const std::int16_t* samples, std:
   } else if (inUtterance_) {
     ps_end_utt(words_);
     const char* hyp = ps_get_hyp(words_, nullptr);
-    out.push_back({true, withoutUnheardName(hyp ? hyp : "")});
+    out.push_back({true, withoutDoubtfulName(hyp ? hyp : "")});
     ps_start_utt(words_);
     restartSpotter();
   }

@@ -24,7 +24,8 @@ struct RecogniserModel {
   std::filesystem::path languageModel;  // ARPA
   std::filesystem::path dictionary;
   std::string name;                // the assistant's name, as the dictionary spells it
-  double nameThreshold = 1e-20;    // the spotter's detection threshold
+  double nameThreshold = 1e-25;    // the spotter's detection threshold
+  double speechThreshold = 2.0;    // how far over the noise floor sound is speech
 };
 
 struct Recognised {
@@ -49,7 +50,9 @@ class SpeechRecogniser {
 
  private:
   SpeechRecogniser() = default;
-  std::string withoutUnheardName(const std::string& text) const;
+  // The text without a name the spotter did not hear, or one said in the
+  // middle of other words.
+  std::string withoutDoubtfulName(const std::string& text) const;
   void restartSpotter();
 
   ps_decoder_s* words_ = nullptr;
