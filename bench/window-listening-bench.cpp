@@ -83,12 +83,6 @@ std::optional<Samples> speak(const Voice& voice, const std::string& text,
   return out;
 }
 
-double rms(const Samples& samples) {
-  double sum = 0;
-  for (auto s : samples) sum += double(s) * s;
-  return samples.empty() ? 0 : std::sqrt(sum / double(samples.size()));
-}
-
 // A piano playing on under everything, rendered by the built-in sound.
 std::vector<float> pianoBed(double seconds) {
   std::vector<orvo::Ev> events;
@@ -170,7 +164,7 @@ void BM_RecogniserByVoice(benchmark::State& state) {
     if (!speech) return false;
     stream.insert(stream.end(), kRate, 0);
     stream.insert(stream.end(), speech->begin(), speech->end());
-    said.push_back({text, named, stream.size()});
+    said.push_back({text, named, stream.size(), "", -1});
     stream.insert(stream.end(), kRate * 3 / 2, 0);
     return true;
   };
@@ -207,8 +201,10 @@ void BM_RecogniserByVoice(benchmark::State& state) {
   double cpu = 0;
   for (auto _ : state) {
     std::string why;
-    auto recogniser =
-        orvo::window::makeRecogniser({.phrases = phrases, .speechThreshold = std::getenv("ORVO_BENCH_VAD") ? std::stod(std::getenv("ORVO_BENCH_VAD")) : 2.0}, folder.path(), &why);
+    const char* vad = std::getenv("ORVO_BENCH_VAD");
+    auto recogniser = orvo::window::makeRecogniser(
+        {.phrases = phrases, .vocabulary = "", .speechThreshold = vad ? std::stod(vad) : 2.0},
+        folder.path(), &why);
     if (!recogniser) return state.SkipWithError(why.c_str());
     const std::clock_t start = std::clock();
     std::size_t next = 0;

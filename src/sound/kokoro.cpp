@@ -109,7 +109,8 @@ void Kokoro::start() {
     parts_.log("Kokoro could not start: the server did not launch");
     return;
   }
-  if (state_ == State::starting) process_ = std::move(process);
+  // The ready line may come before launch returns: the process is kept then too.
+  if (state_ == State::starting || state_ == State::ready) process_ = std::move(process);
 }
 
 void Kokoro::heard(std::string_view text) {

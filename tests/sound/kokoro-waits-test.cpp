@@ -133,7 +133,8 @@ TEST_F(KokoroWaitsTest, AServerThatNeverComesUpOrNeverAnswersLeavesTheSentenceIn
 }
 
 TEST_F(KokoroWaitsTest, TheClipsAreRenderedOnceTheServerIsUpAndTheCacheKeepsThem) {
-  // A voice of its own, told of the clips, its server answering each request at once.
+  // A voice of its own, told of the clips, its server answering each request
+  // at once and saying it is ready before its launch has even returned.
   kokoro.reset();
   written.clear();
   auto answer = [this] {
@@ -149,11 +150,11 @@ TEST_F(KokoroWaitsTest, TheClipsAreRenderedOnceTheServerIsUpAndTheCacheKeepsThem
                     .launch =
                         [this, answer](const LineProcess::Options&, LineProcess::Calls given) {
                           calls = std::move(given);
+                          calls.onLine("ready\tbm_george");
                           return std::make_shared<PipeDouble>(&written, answer);
                         },
                     .systemClips = {"Your turn. Over to you."}});
   kokoro->start();
-  calls.onLine("ready\tbm_george");
   runtime.runReady();
   ASSERT_EQ(written.size(), 2u);
   EXPECT_THAT(written[0], ::testing::EndsWith("\tYour turn.\n"));

@@ -29,7 +29,7 @@ struct Part {
 std::vector<Part> windowParts() {
   const std::string probe = std::string(ORVO_SOURCE_DIR) + "/tests/window/fixtures/window-probe.py";
   auto child = ChildProcess::start({"/usr/bin/python3", probe, "tree"});
-  if (!child || child->wait(30) != 0) return {};
+  if (!child || child->wait(15) != 0) return {};
   std::vector<Part> parts;
   for (const auto& line : text::lines(child->output())) {
     auto cells = text::split(line, '\t');
@@ -47,9 +47,11 @@ std::optional<Part> part(const std::string& name) {
   return std::nullopt;
 }
 
-// The caption, once it holds `text` (up to 10 s).
+// The caption, once it holds `text`: up to 30 s in all, however slowly the
+// accessibility bus answers.
 std::optional<Part> captionWith(const std::string& text) {
-  for (int i = 0; i < 50; ++i) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < deadline) {
     if (auto caption = part("Caption"); caption && caption->text.find(text) != std::string::npos)
       return caption;
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
