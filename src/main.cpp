@@ -102,7 +102,11 @@ int main(int argc, char** argv) {
     if (running.log) running.log->logLine(line);
   });
   auto baseDir = dataFolder();
+  // The player's transcripts, log and pieces are theirs alone.
+  files::makePrivateFolder(baseDir);
   files::makeFolders(baseDir / "ideas");
+  // Half-written files of a copy that was killed mid-write.
+  files::removeStaleTemporaries(baseDir);
 
   const char* uiVariable = std::getenv("LORIMEL_UI");
   bool uiOn = uiVariable && std::string(uiVariable) == "1";
@@ -193,11 +197,10 @@ int main(int argc, char** argv) {
       });
   auto windowLine = [window](const std::string& line) { window->ui(line); };
   running.meter = new VoiceMeter(*runtime, windowLine);
-  std::error_code noTemp;
   auto* kokoro = running.kokoro = new Kokoro(Kokoro::Parts{
       .runtime = *runtime,
       .folder = baseDir / "voice",
-      .temporary = std::filesystem::temp_directory_path(noTemp),
+      .temporary = temporaryFolder(baseDir),
       .log = logLine,
       .ui = windowLine,
       .volume = [] { return running.speaker ? running.speaker->volume() : 1.0f; },
@@ -233,6 +236,7 @@ int main(int argc, char** argv) {
   auto* musicPlayer = running.musicPlayer = new NoMusicPlayer;
   // Linux has no on-device model: the AI is the claude tool, when installed.
   auto* aiSession = new AISession(*runtime, *new NoLocalAI, logLine);
+  aiSession->setDataFolder(baseDir);
   auto* engine = running.engine = new Engine(EngineParts{
       .runtime = *runtime,
       .window = *window,
@@ -285,6 +289,7 @@ int main(int argc, char** argv) {
   midi->setCallbacks({
       .onNote = [engine](int pitch, int velocity) { engine->noteEvent(pitch, velocity); },
       .onPedal = [engine](bool down) { engine->pedal(down); },
+      .onKeyboard = [engine](bool connected) { engine->keyboardChanged(connected); },
   });
   life->setSteps({
       .autosaveTake =

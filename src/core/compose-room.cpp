@@ -485,8 +485,8 @@ void ComposeRoom::restartTake() {
 }
 
 // Whenever composition may be left: a take of 8 notes or more that is not
-// saved yet is saved on the ideas queue, silently. A failed save leaves the
-// take unsaved, so the next way out tries again.
+// saved yet is saved on the ideas queue, silently; a failed save is said, and
+// leaves the take unsaved, so the next way out tries again.
 void ComposeRoom::autosaveTake() {
   if (engine_.currentMode() != Mode::compose || takeSaved_ || engine_.parts().opt.fast) return;
   if (autosaving_ == takeNumber_) return;
@@ -496,11 +496,19 @@ void ComposeRoom::autosaveTake() {
   const std::size_t count = take.size();
   autosaving_ = number;
   pieces_.saveLater(std::move(take), [this, number, count](const std::optional<std::string>& stem) {
-    std::lock_guard guard(engine_.lock);
-    if (autosaving_ == number) autosaving_.reset();
-    if (!stem) return;
-    if (number == takeNumber_) takeSaved_ = true;
-    engine_.logLine("autosaved a composition of " + std::to_string(count) + " notes");
+    std::string problem;
+    {
+      std::lock_guard guard(engine_.lock);
+      if (autosaving_ == number) autosaving_.reset();
+      if (stem && number == takeNumber_) takeSaved_ = true;
+      if (!stem) problem = pieces_.lastProblem();
+    }
+    if (stem) {
+      engine_.logLine("autosaved a composition of " + std::to_string(count) + " notes");
+      return;
+    }
+    // The player may be leaving composition believing the take is safe.
+    engine_.parts().speaker.say("I couldn't save your last take, because " + problem + ".");
   });
 }
 

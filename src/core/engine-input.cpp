@@ -78,12 +78,12 @@ void Engine::registerLines() {
     if (!updated) return;
     profile_ = *updated;
     ears_->setAssistantName(profile_.assistantName);
-    parts_.store.write("profile.json", profile_.text());
     ui(profile_.nameLine());
     std::string user = profile_.userName.empty() ? "" : ", " + profile_.userName;
     const std::string& assistant = profile_.assistantName;
-    speak("All set" + user + ". I'm " + assistant + ". Whenever you need me, say " + assistant +
-          ", then what you'd like. Try: " + assistant + ", what can you do?");
+    keepThenSay("profile.json", profile_.text(),
+                "All set" + user + ". I'm " + assistant + ". Whenever you need me, say " +
+                    assistant + ", then what you'd like. Try: " + assistant + ", what can you do?");
   });
   routes_.prefix("speak ", [this](const std::string& rest) { hear(rest); });
   routes_.prefix("say ", [this](const std::string& rest) { hear(rest); });
@@ -213,7 +213,8 @@ void Engine::computerKey(char key) {
       return openCommandSheet();
     case 'v': {
       std::string name = parts_.speaker.nextVoice();
-      return speak(name == "No other voices" ? name + "." : "This is " + name + ".");
+      if (name == SpeechOutput::kVoicesLoading) return speak(name);
+      return speak(name == SpeechOutput::kNoOtherVoices ? name + "." : "This is " + name + ".");
     }
     case ',':
       return changeVoiceVolume(-0.15f);

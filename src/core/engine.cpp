@@ -229,6 +229,34 @@ void Engine::speak(const std::string& text) {
   run([this, text](int gen) { say(text, gen); });
 }
 
+void Engine::keyboardChanged(bool connected) {
+  {
+    std::lock_guard guard(lock);
+    if (current_->mode() == Mode::teach && lessons_->listening()) return;
+  }
+  parts_.speaker.say(connected ? "Piano connected." : "Piano disconnected.");
+}
+
+std::string Engine::notKept(const std::string& problem) {
+  return "I couldn't keep that, because " + problem + ".";
+}
+
+void Engine::keepThenSay(const std::string& file, std::string content, std::string confirmation) {
+  run([this, file, content = std::move(content), confirmation = std::move(confirmation)](int gen) {
+    auto done = parts_.runtime.makeSemaphore();
+    auto problem = std::make_shared<std::optional<std::string>>();
+    parts_.store.write(file, content, nullptr,
+                       [done, problem](const std::optional<std::string>& why) {
+                         *problem = why;
+                         done->signal();
+                       });
+    // The store writes in order on its own queue; a disk that never answers is a failure too.
+    if (!done->wait(10.0)) *problem = "the disk did not answer";
+    if (*problem) logLine("not kept: " + file + ": " + **problem);
+    say(*problem ? notKept(**problem) : confirmation, gen);
+  });
+}
+
 std::string Engine::intro(const std::string& key, const std::string& text) {
   std::lock_guard guard(lock);
   int seen = intros_[key];
@@ -252,6 +280,11 @@ void Engine::notYet(const std::string& what) {
 void Engine::greet(const std::string& found, bool keyboardConnected) {
   std::lock_guard guard(lock);
   Greeting greeting = buildGreeting(profile_, mem_, found);
+  // Its file is left exactly as it is: said once, so nothing seems forgotten without a word.
+  if (parts_.store.unreadable("memory.json")) {
+    greeting.rest += " I couldn't read what I remember of your pieces and lessons, so I'm "
+                     "leaving that file as it is.";
+  }
   if (keyboardConnected && awaitingTop_) {
     greeting.rest += " I can see a piano. Press its highest key once, so I know its size.";
   }

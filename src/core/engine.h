@@ -145,6 +145,14 @@ class Engine {
   void interrupt();
   // Starts an activity that says the text.
   void speak(const std::string& text);
+  // A keyboard came or went: said, unless a lesson is waiting on a note
+  // (the window line shows it either way).
+  void keyboardChanged(bool connected);
+  // A change the player asked for: the file is written and `confirmation` said
+  // only once it is kept; otherwise one sentence that it could not be, and why.
+  void keepThenSay(const std::string& file, std::string content, std::string confirmation);
+  // The sentence for a change that could not be kept (`problem` in plain words).
+  static std::string notKept(const std::string& problem);
   // A new turn without an activity: cuts off what is being said. No allocation.
   void cutIn();
 

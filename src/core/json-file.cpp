@@ -3,15 +3,42 @@
 #include "platform/files.h"
 
 namespace orvo::jsonfile {
+namespace {
+
+// Our documents nest a few levels; the parser and the copies of a document
+// recurse once a level, so a hostile file could otherwise use up the stack.
+constexpr int kDeepest = 64;
+
+bool nestsTooDeep(const std::string& text) {
+  int depth = 0;
+  bool inString = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (inString) {
+      if (c == '\\') ++i;
+      else if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kDeepest) return true;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return false;
+}
+
+}  // namespace
 
 std::optional<nlohmann::json> parseObject(const std::string& text) {
+  if (text.size() > kLongest || nestsTooDeep(text)) return std::nullopt;
   auto document = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (document.is_discarded() || !document.is_object()) return std::nullopt;
   return document;
 }
 
 std::optional<nlohmann::json> readObject(const std::filesystem::path& path) {
-  auto text = files::readFile(path);
+  auto text = files::readFile(path, kLongest);
   if (!text) return std::nullopt;
   return parseObject(*text);
 }

@@ -9,10 +9,15 @@
 
 namespace orvo::jsonfile {
 
+// Longer than any document of ours could grow (a memory of thousands of
+// pieces is under a megabyte): a longer file is not read.
+constexpr std::size_t kLongest = 8u << 20;
+
 // The document when the file holds a JSON object.
 std::optional<nlohmann::json> readObject(const std::filesystem::path& path);
 
-// The document when the text is a JSON object.
+// The document when the text is a JSON object, nested no deeper than ours
+// ever are and no longer than kLongest.
 std::optional<nlohmann::json> parseObject(const std::string& text);
 // The document as the text of its file (invalid UTF-8 replaced, never thrown).
 std::string text(const nlohmann::json& document);

@@ -510,7 +510,21 @@ void LessonRoom::saveProgress() {
   progress_[lesson_->song.name] = unitIdx_;
   engine_.memory().lastSong = lesson_->song.name;
   engine_.saveMemory();
-  engine_.parts().store.write("progress.json", jsonfile::text(nlohmann::json(progress_)));
+  // A unit passed that cannot be kept is said, once a write has failed.
+  engine_.parts().store.write("progress.json", jsonfile::text(nlohmann::json(progress_)), nullptr,
+                              [this](const std::optional<std::string>& problem) {
+                                if (problem) progressNotKept(*problem);
+                              });
+}
+
+void LessonRoom::progressNotKept(const std::string& problem) {
+  {
+    std::lock_guard guard(engine_.lock);
+    if (progressFailed_) return;
+    progressFailed_ = true;
+  }
+  engine_.logLine("not kept: progress.json: " + problem);
+  engine_.parts().speaker.say("I couldn't keep your lesson progress, because " + problem + ".");
 }
 
 void LessonRoom::setHands(const Heard& heard) {
@@ -519,12 +533,12 @@ void LessonRoom::setHands(const Heard& heard) {
     std::lock_guard guard(engine_.lock);
     handsOnly_ = side;
   }
-  engine_.parts().store.write("hands.txt", side + "\n");
   engine_.ui(handsLine());
-  engine_.speak(side == "both" ? "Lessons will teach both hands again."
-                               : "Lessons will teach the " + side +
-                                     " hand only, from now on. Say both "
-                                     "hands to change back.");
+  engine_.keepThenSay("hands.txt", side + "\n",
+                      side == "both" ? "Lessons will teach both hands again."
+                                     : "Lessons will teach the " + side +
+                                           " hand only, from now on. Say both "
+                                           "hands to change back.");
 }
 
 std::string LessonRoom::handsLine() {

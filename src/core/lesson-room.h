@@ -109,6 +109,8 @@ class LessonRoom final : public Room {
   void startDrill(std::size_t around);
   void lessonKey(int key);
   void saveProgress();
+  // Said once a run: the disk would not keep the progress.
+  void progressNotKept(const std::string& problem);
 
   Engine& engine_;
   std::shared_ptr<Wakeup> followWake_;
@@ -120,6 +122,7 @@ class LessonRoom final : public Room {
   std::map<std::string, int> progress_;  // the unit reached in each song
   std::set<std::string> reviewed_;       // songs warmed up from memory in this run
   std::string handsOnly_ = "both";       // "both", "right" or "left"
+  bool progressFailed_ = false;          // the player has been told progress is not kept
   double tempo_ = 0.7;                   // demonstrations play at this share of the written tempo
   bool study_ = false;                   // the lesson is a jazz study, not a song of the library
 

@@ -53,6 +53,7 @@ int askAI(const std::vector<std::string>& args, const std::filesystem::path& bas
   ThreadRuntime runtime(Random::chooseSeed());
   NoLocalAI local;
   AISession session(runtime, local, [](const std::string&) {});
+  session.setDataFolder(baseDir);
   const Profile profile = Profile::load(baseDir / "profile.json");
   std::vector<std::string> titles;
   for (const auto& song :

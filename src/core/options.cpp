@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/files.h"
+
 namespace orvo {
 
 // Asked for every note the piano sends, so it must not allocate.
@@ -52,6 +54,11 @@ std::string playerLanguage() {
     return locale;
   }
   return "en";
+}
+
+std::filesystem::path temporaryFolder(const std::filesystem::path& baseDir) {
+  files::makePrivateFolder(baseDir / "tmp");
+  return baseDir / "tmp";
 }
 
 std::filesystem::path dataFolder() {

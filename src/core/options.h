@@ -41,6 +41,9 @@ struct ButtonKeys {
 // The data folder: ORVO_HOME when set; otherwise the platform's place for
 // application data ("$XDG_DATA_HOME/orvo", by default ~/.local/share/orvo).
 std::filesystem::path dataFolder();
+// "tmp" in the data folder, the player's alone: long sentences are rendered
+// there, never under a name others could guess in a shared folder.
+std::filesystem::path temporaryFolder(const std::filesystem::path& baseDir);
 
 // The player's language and region as "en-GB", from LC_ALL, LC_MESSAGES or
 // LANG; "en" when none names one.

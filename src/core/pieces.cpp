@@ -1,5 +1,6 @@
 #include "core/pieces.h"
 
+#include <cerrno>
 #include <cmath>
 
 #include "compose/band.h"
@@ -42,7 +43,10 @@ std::optional<std::string> Pieces::saveIdea(const std::vector<RNote>& notes,
   const double bpm = analysis.beat && *analysis.beat > 0 ? 60.0 / *analysis.beat : 120.0;
   auto written = folder_.write(stem, midiFileBytes(bpm, tracks));
   if (!written) {
-    engine_.logLine("could not save a piece in " + folder_.folder().string());
+    const std::string problem = files::writeProblemWords(errno);
+    engine_.logLine("could not save a piece in " + folder_.folder().string() + ": " + problem);
+    std::lock_guard guard(engine_.lock);
+    lastProblem_ = problem;
     return std::nullopt;
   }
   remember(analysis);

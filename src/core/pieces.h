@@ -46,6 +46,8 @@ class Pieces {
   // it is not whole.
   std::optional<std::vector<RNote>> lastSavedIdea();
   IdeasFolder& folder() { return folder_; }
+  // Why the last save failed, in plain words (under the engine lock).
+  const std::string& lastProblem() const { return lastProblem_; }
 
  private:
   void remember(const Analysis& analysis);
@@ -53,6 +55,7 @@ class Pieces {
   Engine& engine_;
   IdeasFolder folder_;
   SerialQueue& queue_;
+  std::string lastProblem_ = "the file could not be written";
 };
 
 }  // namespace orvo

@@ -415,7 +415,8 @@ struct RequestFamilies {
       named(r, "voice");
       r.op("next voice");
       std::string name = engine.parts().speaker.nextVoice();
-      if (name == "No other voices") return r.say("I could not switch to that voice.");
+      if (name == SpeechOutput::kVoicesLoading) return r.say(name);
+      if (name == SpeechOutput::kNoOtherVoices) return r.say("I could not switch to that voice.");
       return r.say("This is " + name + ". I will use this voice from now on.");
     }
     // In a lesson, "too fast" is about the music (the loose rules).

@@ -217,9 +217,9 @@ std::string Requests::dispatch(const Heard& heard, int depth) {
     std::string means = heard.after("i mean");
     if (!phrase.empty() && !means.empty() && heard.text.find(" i mean ") != std::string::npos) {
       trace("family: teach a meaning");
-      learn(phrase, means);
-      return say("Got it. When you say " + phrase + ", I will take it as " + means + ".",
-                 "learned");
+      learn(phrase, means,
+            "Got it. When you say " + phrase + ", I will take it as " + means + ".");
+      return "learned";
     }
   }
   return rest(heard, depth);
@@ -540,14 +540,26 @@ void Requests::loadLearned() {
   }
 }
 
-void Requests::learn(const std::string& phrase, const std::string& means) {
+void Requests::learn(const std::string& phrase, const std::string& means,
+                     const std::string& confirmation) {
   std::string key = Heard(phrase).text;
   std::string value = Heard(means).text;
-  if (key.empty() || value.empty() || key == value) return;
+  if (key.empty() || value.empty() || key == value) {
+    if (!confirmation.empty()) engine_.speak(confirmation);
+    return;
+  }
   learned_[key] = value;
   trace("learned: " + key + " = " + value);
-  if (engine_.parts().opt.fast) return;
-  engine_.parts().store.write("learned.json", jsonfile::text(nlohmann::json(learned_)));
+  if (engine_.parts().opt.fast) {
+    if (!confirmation.empty()) engine_.speak(confirmation);
+    return;
+  }
+  std::string text = jsonfile::text(nlohmann::json(learned_));
+  if (confirmation.empty()) {
+    engine_.parts().store.write("learned.json", std::move(text));
+  } else {
+    engine_.keepThenSay("learned.json", std::move(text), confirmation);
+  }
 }
 
 void Requests::noteMistake(const std::string& description) {

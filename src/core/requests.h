@@ -57,7 +57,9 @@ class Requests {
 
   // Meanings the player taught ("learned.json").
   void loadLearned();
-  void learn(const std::string& phrase, const std::string& means);
+  // Learns a meaning; with a `confirmation`, it is said only once the meaning is kept.
+  void learn(const std::string& phrase, const std::string& means,
+             const std::string& confirmation = "");
   const std::map<std::string, std::string>& learned() const { return learned_; }
   // One line of "mistakes.txt".
   void noteMistake(const std::string& description);

@@ -1,26 +1,55 @@
 #include "platform/file-store.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include "platform/files.h"
 
 namespace orvo {
+namespace {
+
+// No data file of ours comes near this; a longer one is not the player's.
+constexpr std::size_t kLongestFile = 16u << 20;
+
+}  // namespace
 
 FileStore::FileStore(std::filesystem::path folder, Runtime& runtime, SerialQueue& queue)
     : folder_(std::move(folder)), runtime_(runtime), queue_(queue) {}
 
 std::optional<std::string> FileStore::read(const std::string& name) {
-  auto text = files::readFile(folder_ / name);
+  auto text = files::readFile(folder_ / name, kLongestFile);
+  struct stat info {};
+  const bool there = ::lstat((folder_ / name).c_str(), &info) == 0;
   MutexLock guard(mutex_);
   known_[name] = text;
+  if (!text && there) {
+    unreadable_.insert(name);
+  } else {
+    unreadable_.erase(name);
+  }
   return text;
 }
 
-void FileStore::write(const std::string& name, std::string content, Merge merge) {
-  queue_.post([this, name, content = std::move(content), merge = std::move(merge)]() mutable {
-    writeNow(name, std::move(content), merge);
+bool FileStore::unreadable(const std::string& name) {
+  MutexLock guard(mutex_);
+  return unreadable_.count(name) > 0;
+}
+
+void FileStore::write(const std::string& name, std::string content, Merge merge, Kept kept) {
+  queue_.post([this, name, content = std::move(content), merge = std::move(merge),
+               kept = std::move(kept)]() mutable {
+    auto problem = writeNow(name, std::move(content), merge);
+    if (kept) kept(problem);
   });
 }
 
-void FileStore::writeNow(const std::string& name, std::string content, const Merge& merge) {
+std::optional<std::string> FileStore::writeNow(const std::string& name, std::string content,
+                                               const Merge& merge) {
+  {
+    MutexLock guard(mutex_);
+    if (unreadable_.count(name) > 0) return "the file that is there could not be read";
+  }
   const auto path = folder_ / name;
   // Another copy's read, change and write of the same file must not fall
   // between our read and our rename, or one of the two changes is lost.
@@ -33,9 +62,10 @@ void FileStore::writeNow(const std::string& name, std::string content, const Mer
     changed = onDisk && (known == known_.end() || known->second != onDisk);
   }
   if (changed && merge) content = merge(content, *onDisk);
-  if (!files::writeFileAtomically(path, content)) return;  // the old file stays whole
+  if (!files::writeFileAtomically(path, content)) return files::writeProblemWords(errno);  // the old file stays whole
   MutexLock guard(mutex_);
   known_[name] = std::move(content);
+  return std::nullopt;
 }
 
 bool FileStore::flush(double seconds) {

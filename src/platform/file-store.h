@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "platform/mutex.h"
 #include "platform/runtime.h"
@@ -18,19 +19,24 @@ class FileStore final : public Store {
   FileStore(std::filesystem::path folder, Runtime& runtime, SerialQueue& queue);
 
   std::optional<std::string> read(const std::string& name) override;
-  void write(const std::string& name, std::string content, Merge merge = nullptr) override;
+  bool unreadable(const std::string& name) override;
+  void write(const std::string& name, std::string content, Merge merge = nullptr,
+             Kept kept = nullptr) override;
   bool flush(double seconds) override;
 
   const std::filesystem::path& folder() const { return folder_; }
 
  private:
-  void writeNow(const std::string& name, std::string content, const Merge& merge);
+  // Nothing when written, else why not in plain words.
+  std::optional<std::string> writeNow(const std::string& name, std::string content,
+                                      const Merge& merge);
 
   std::filesystem::path folder_;
   Runtime& runtime_;
   SerialQueue& queue_;
   Mutex mutex_;
   std::map<std::string, std::optional<std::string>> known_ GUARDED_BY(mutex_);
+  std::set<std::string> unreadable_ GUARDED_BY(mutex_);
 };
 
 }  // namespace orvo

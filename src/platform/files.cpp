@@ -1,12 +1,15 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 namespace orvo::files {
 namespace {
@@ -77,6 +80,20 @@ std::optional<std::filesystem::path> claimFirstFree(const std::filesystem::path&
 
 }  // namespace
 
+std::string writeProblemWords(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return "the disk is full";
+    case EROFS:
+    case EACCES:
+    case EPERM:
+      return "the data folder cannot be written";
+    default:
+      return "the file could not be written";
+  }
+}
+
 int writesOnThisThread() {
   return writesHere;
 }
@@ -85,7 +102,7 @@ namespace {
 
 // The content in a new temporary file, flushed to disk.
 bool writeTemporary(const std::filesystem::path& temp, const std::string& content) {
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   bool ok = writeAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
@@ -129,28 +146,52 @@ bool isTemporaryName(const std::string& fileName) {
   return fileName.find_first_not_of("0123456789.", at + 5) == std::string::npos;
 }
 
-bool writeFileAtomically(const std::filesystem::path& path, const std::string& content) {
+bool writeFileAtomically(const std::filesystem::path& path, const std::string& content,
+                         mode_t mode) {
   ++writesHere;
   std::filesystem::path temp = temporaryBeside(path);
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) return false;
-  bool ok = writeAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
+  // The umask may have taken bits away, never added: the mode is set outright.
+  bool ok = ::fchmod(fd, mode) == 0;
+  ok = ok && writeAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
+  int error = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
   if (!ok) {
     ::unlink(temp.c_str());
+    errno = error;
     return false;
   }
   syncFolder(path.parent_path());  // makes the rename itself durable
   return true;
 }
 
-std::optional<std::string> readFile(const std::filesystem::path& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+std::optional<std::string> readFile(const std::filesystem::path& path, std::size_t limit) {
+  // Non-blocking, so a FIFO in a file's place is never waited on; then refused.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+      static_cast<std::size_t>(info.st_size) > limit) {
+    ::close(fd);
+    errno = EINVAL;
+    return std::nullopt;
+  }
   std::string content;
   char buffer[8192];
   for (;;) {
+    if (content.size() > limit) {
+      ::close(fd);
+      errno = EFBIG;
+      return std::nullopt;
+    }
     ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -165,12 +206,44 @@ std::optional<std::string> readFile(const std::filesystem::path& path) {
 }
 
 bool appendToFile(const std::filesystem::path& path, const std::string& text) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0600);
   if (fd < 0) return false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return false;
+  }
   ++writesHere;
   bool ok = writeAll(fd, text.data(), text.size());
   ::close(fd);
   return ok;
+}
+
+bool makePrivateFolder(const std::filesystem::path& path) {
+  if (!makeFolders(path.parent_path().empty() ? "." : path.parent_path())) return false;
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+  // Someone else's folder, or one others may write into, is never trusted.
+  if (info.st_uid != ::geteuid()) return false;
+  if ((info.st_mode & 077) != 0 && ::chmod(path.c_str(), 0700) != 0) return false;
+  return true;
+}
+
+int removeStaleTemporaries(const std::filesystem::path& folder) {
+  int removed = 0;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (!isTemporaryName(name)) continue;
+    const std::string pidText = name.substr(name.rfind(".tmp.") + 5);
+    const pid_t pid = static_cast<pid_t>(std::atol(pidText.substr(0, pidText.find('.')).c_str()));
+    // A temporary of a running writer (this copy, or another) is still being written.
+    if (pid == ::getpid() || (pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM))) continue;
+    std::error_code ignored;
+    if (std::filesystem::remove(entry.path(), ignored)) ++removed;
+  }
+  return removed;
 }
 
 bool makeFolders(const std::filesystem::path& path) {

@@ -36,7 +36,7 @@ bool setStartAtLogin(bool on, const std::filesystem::path& program) {
       "\"\n"
       "Terminal=false\n"
       "X-GNOME-Autostart-enabled=true\n";
-  return files::writeFileAtomically(file, entry);
+  return files::writeFileAtomically(file, entry, 0644);
 }
 
 std::filesystem::path thisProgram() {

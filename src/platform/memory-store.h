@@ -4,6 +4,8 @@
 
 #include <map>
 #include <mutex>
+#include <optional>
+#include <set>
 
 #include "platform/store.h"
 
@@ -18,21 +20,36 @@ class MemoryStore final : public Store {
     known_[name] = found->second;
     return found->second;
   }
-  void write(const std::string& name, std::string content, Merge merge = nullptr) override {
+  bool unreadable(const std::string& name) override {
+    std::lock_guard guard(mutex_);
+    return unreadable_.count(name) > 0;
+  }
+  void write(const std::string& name, std::string content, Merge merge = nullptr,
+             Kept kept = nullptr) override {
     std::optional<std::string> theirs;
+    std::optional<std::string> problem;
     {
       std::lock_guard guard(mutex_);
+      if (failing_) problem = failing_;
+      if (unreadable_.count(name) > 0) problem = "the file that is there could not be read";
       auto found = files_.find(name);
       auto known = known_.find(name);
       if (found != files_.end() && (known == known_.end() || known->second != found->second))
         theirs = found->second;
     }
+    if (problem) {
+      if (kept) kept(problem);
+      return;
+    }
     // The merge may take its owner's lock: never while holding ours.
     if (merge && theirs) content = merge(content, *theirs);
-    std::lock_guard guard(mutex_);
-    ++writes_;
-    files_[name] = content;
-    known_[name] = std::move(content);
+    {
+      std::lock_guard guard(mutex_);
+      ++writes_;
+      files_[name] = content;
+      known_[name] = std::move(content);
+    }
+    if (kept) kept(std::nullopt);
   }
   bool flush(double) override { return true; }
 
@@ -40,6 +57,18 @@ class MemoryStore final : public Store {
   void changeBehindOurBack(const std::string& name, std::string content) {
     std::lock_guard guard(mutex_);
     files_[name] = std::move(content);
+  }
+  // Every write from now on fails for `problem` (a full disk, say); nothing
+  // makes them work again.
+  void failWrites(std::optional<std::string> problem) {
+    std::lock_guard guard(mutex_);
+    failing_ = std::move(problem);
+  }
+  // The file is there but cannot be read, as after a read that failed.
+  void makeUnreadable(const std::string& name) {
+    std::lock_guard guard(mutex_);
+    unreadable_.insert(name);
+    files_.erase(name);
   }
   int writes() {
     std::lock_guard guard(mutex_);
@@ -49,6 +78,8 @@ class MemoryStore final : public Store {
  private:
   std::mutex mutex_;
   std::map<std::string, std::string> files_, known_;
+  std::set<std::string> unreadable_;
+  std::optional<std::string> failing_;
   int writes_ = 0;
 };
 

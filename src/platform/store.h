@@ -18,12 +18,22 @@ class Store {
   // What to write when the file changed behind the store's back since it last
   // read or wrote it (another copy of the program): from our content and theirs.
   using Merge = std::function<std::string(const std::string& ours, const std::string& theirs)>;
+  // Told once a write is done: nothing when it was kept, else why not, in
+  // plain words for a sentence ("the disk is full"). Called on the store's own
+  // thread with no lock of the store's held.
+  using Kept = std::function<void(const std::optional<std::string>& problem)>;
 
   virtual ~Store() = default;
   // The file as it is now; nothing when it is missing or unreadable.
   virtual std::optional<std::string> read(const std::string& name) = 0;
-  // Replaces the file, atomically, later; without `merge` ours wins.
-  virtual void write(const std::string& name, std::string content, Merge merge = nullptr) = 0;
+  // Whether the file was there but could not be read (permissions, a FIFO, a
+  // folder, far too long) when last read. Such a file is never written over:
+  // the player's memory is not replaced by an empty one.
+  virtual bool unreadable(const std::string& name) = 0;
+  // Replaces the file, atomically, later; without `merge` ours wins. `kept`
+  // hears how it went.
+  virtual void write(const std::string& name, std::string content, Merge merge = nullptr,
+                     Kept kept = nullptr) = 0;
   // Waits until every write asked for so far is done; false when time ran out.
   virtual bool flush(double seconds) = 0;
 };

@@ -60,11 +60,16 @@ void MidiIO::connectSources() {
     backend_.refreshDestinations();
   }
   bool lostOne = false;
+  bool gainedOne = false;
   {
     std::lock_guard guard(keyboardsMutex_);
     if (names == keyboards_) return;
     for (const auto& name : keyboards_) {
       if (std::find(names.begin(), names.end(), name) == names.end()) lostOne = true;
+    }
+    for (const auto& name : names) {
+      if (std::find(keyboards_.begin(), keyboards_.end(), name) == keyboards_.end())
+        gainedOne = true;
     }
     keyboards_ = names;
   }
@@ -75,6 +80,11 @@ void MidiIO::connectSources() {
   std::string list;
   for (std::size_t i = 0; i < names.size(); ++i) list += (i ? ", " : "") + names[i];
   ui_(lines::keyboards(list));
+  // Said as well as shown: a player who cannot see the screen must know why
+  // notes stopped counting.
+  const Callbacks* callbacks = callbacks_.load(std::memory_order_acquire);
+  if (callbacks && callbacks->onKeyboard && (gainedOne || lostOne))
+    callbacks->onKeyboard(gainedOne);
 }
 
 void MidiIO::setCallbacks(Callbacks callbacks) {

@@ -31,6 +31,8 @@ class MidiIO {
   struct Callbacks {
     std::function<void(int pitch, int velocity)> onNote;  // velocity 0: note off
     std::function<void(bool down)> onPedal;
+    // A keyboard came (true) or went (false), after start-up; on the main queue.
+    std::function<void(bool connected)> onKeyboard = nullptr;
   };
   // `ui` sends a window line; `uiOn` says whether the window is attached.
   // `mirror`, when given, also receives everything published on the virtual source.

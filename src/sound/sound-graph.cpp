@@ -70,6 +70,9 @@ double bankTrimDB(const std::string& bank) {
 }  // namespace band
 
 bool SoundGraph::bankLooksWhole(const std::string& path) {
+  // A FIFO or a device in the bank's place would be waited on for ever.
+  std::error_code notThere;
+  if (!std::filesystem::is_regular_file(path, notThere)) return false;
   std::ifstream in(path, std::ios::binary);
   char header[12] = {};
   if (!in.read(header, sizeof header)) return false;

@@ -418,8 +418,8 @@ std::string Speaker::nextVoice() {
   SynthVoice next;
   {
     MutexLock guard(lock_);
-    if (!voicesLoaded_) return "The voices are still loading. Try again in a moment.";
-    if (voices_.size() <= 1) return "No other voices";
+    if (!voicesLoaded_) return kVoicesLoading;
+    if (voices_.size() <= 1) return kNoOtherVoices;
     std::size_t index = 0;
     std::string current = voice_ ? voice_->id : "";
     for (std::size_t i = 0; i < voices_.size(); ++i) {

@@ -32,8 +32,12 @@ class SpeechOutput {
   virtual void silenceNow() = 0;
   // The current voice's name; empty for the default voice.
   virtual std::string voiceName() = 0;
-  // Switches to the next voice and returns the words that name it.
+  // Switches to the next voice and returns the words that name it, or one of
+  // the two answers below when there is no voice to switch to.
   virtual std::string nextVoice() = 0;
+  static constexpr const char* kVoicesLoading =
+      "The voices are still loading. Try again in a moment.";
+  static constexpr const char* kNoOtherVoices = "No other voices";
   // The voice's loudness, 0.2 to 1.
   virtual float volume() = 0;
   virtual void setVolume(float volume) = 0;

@@ -89,6 +89,8 @@ std::string requestLine(const std::string& number, const std::vector<std::string
 // Whether a file holds `needle`, read a piece at a time so a start-up script
 // of any size costs little memory. Nothing when it cannot be read.
 std::optional<bool> fileHolds(const std::filesystem::path& path, std::string_view needle) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;  // never wait on a FIFO
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   std::string carry;
@@ -106,26 +108,9 @@ std::optional<bool> fileHolds(const std::filesystem::path& path, std::string_vie
 // The start-up script with the dofile line added, copied a piece at a time
 // into a temporary file that then replaces it: never truncated.
 bool appendDofile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::filesystem::path temporary = path;
-  temporary += ".orvo-tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << in.rdbuf();
-    out << '\n' << kDofile << '\n';
-    out.flush();
-    if (!out || in.bad()) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return false;
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) std::filesystem::remove(temporary, error);
-  return !error;
+  auto script = files::readFile(path);
+  if (!script) return false;
+  return files::writeFileAtomically(path, *script + "\n" + kDofile + "\n", 0644);
 }
 
 }  // namespace
@@ -233,8 +218,12 @@ bool installBridge() {
   if (!files::makeFolders(scripts) || !files::makeFolders(scripts / "Lorimel")) return false;
 
   const std::filesystem::path bridge = scripts / "lorimel_bridge.lua";
+  // REAPER runs this file as the player: readable by all, writable by the player alone.
   if (auto installed = files::readFile(bridge); !installed || *installed != *source) {
-    if (!files::writeFileAtomically(bridge, *source)) return false;
+    if (!files::writeFileAtomically(bridge, *source, 0644)) return false;
+  } else {
+    std::filesystem::permissions(bridge, std::filesystem::perms(0644),
+                                 std::filesystem::perm_options::replace, error);
   }
 
   const std::filesystem::path startup = scripts / "__startup.lua";
@@ -243,7 +232,8 @@ bool installBridge() {
         startup,
         std::string("-- Runs when REAPER starts. Added by Orvo; delete this file to remove "
                     "the bridge.\n") +
-            kDofile + "\n");
+            kDofile + "\n",
+        0644);
   }
   auto holds = fileHolds(startup, "lorimel_bridge");
   if (!holds) return false;  // unreadable: leave the player's script alone

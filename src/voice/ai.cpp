@@ -35,11 +35,16 @@ std::optional<std::filesystem::path> path() {
   return std::nullopt;
 }
 
-std::filesystem::path workFolder() {
-  const char* temp = std::getenv("TMPDIR");
-  std::filesystem::path folder =
-      std::filesystem::path(temp && *temp ? temp : "/tmp") / "lorimel-ai";
-  files::makeFolders(folder);
+std::optional<std::filesystem::path> workFolder(const std::filesystem::path& dataFolder) {
+  std::filesystem::path folder;
+  if (!dataFolder.empty()) {
+    folder = dataFolder / "ai";
+  } else if (const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR"); runtimeDir && *runtimeDir) {
+    folder = std::filesystem::path(runtimeDir) / "orvo-ai";
+  } else {
+    return std::nullopt;
+  }
+  if (!files::makePrivateFolder(folder)) return std::nullopt;
   return folder;
 }
 
@@ -103,6 +108,11 @@ AISession::~AISession() {
   shutDown();
 }
 
+void AISession::setDataFolder(std::filesystem::path folder) {
+  MutexLock guard(mutex_);
+  dataFolder_ = std::move(folder);
+}
+
 void AISession::setPeople(AIPeople people) {
   MutexLock guard(mutex_);
   people_ = std::move(people);
@@ -143,7 +153,9 @@ void AISession::start() {
   MutexLock guard(mutex_);
   if (process_ && process_->running()) return;
   ended = std::move(process_);
-  if (!found || signedOut_) {
+  const auto folder = ai::workFolder(dataFolder_);
+  if (found && !folder) log_("ai: no private working folder, so the tool is not started");
+  if (!found || !folder || signedOut_) {
     local_.prewarm();
     return;
   }
@@ -166,7 +178,7 @@ void AISession::start() {
                   "WebSearch,WebFetch",
                   "--disallowedTools",
                   "Bash,Edit,Write,Read,Agent,NotebookEdit,Glob,Grep"};
-  options.cwd = ai::workFolder();
+  options.cwd = *folder;
   options.env = {{"PATH", kToolPath}};
   options.discardErrors = true;
   LineProcess::Calls calls;
@@ -285,14 +297,20 @@ std::string AISession::askOnce(const std::string& question, const std::string& c
   }
   const std::string instructions = persona + "\n\nWhat you know right now:\n" + context;
   auto found = tool();
-  if (!found || signedOut()) {
+  std::filesystem::path data;
+  {
+    MutexLock guard(mutex_);
+    data = dataFolder_;
+  }
+  const auto folder = ai::workFolder(data);
+  if (!found || !folder || signedOut()) {
     if (local_.available()) return ai::cleanReply(local_.ask(question, instructions));
     return ai::unreachable;
   }
   ToolRun run = runTool(runtime_, found->string(),
                         {"-p", "--model", "haiku", "--system-prompt", instructions,
                          "--disallowedTools", "Bash,Edit,Write,Read,WebFetch,WebSearch,Agent"},
-                        question, 60.0, ai::workFolder());
+                        question, 60.0, *folder);
   if (mentionsSignIn(run.out) || run.out.find("/login") != std::string::npos)
     return ai::notSignedIn();
   if (!run.ok || files::trim(run.out).empty()) return ai::unreachable;

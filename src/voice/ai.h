@@ -28,8 +28,11 @@ namespace ai {
 std::vector<std::filesystem::path> paths(const std::filesystem::path& home);
 // The first of them that can be run; nothing when ORVO_AI is "local".
 std::optional<std::filesystem::path> path();
-// The tool's working folder, "lorimel-ai" in the temporary folder, made when missing.
-std::filesystem::path workFolder();
+// The tool's working folder, which the tool trusts (its settings and hooks are
+// read there): "ai" in the data folder, else "orvo-ai" in $XDG_RUNTIME_DIR,
+// made for the player alone. Nothing when it is not a folder of the player's
+// own that no one else can write.
+std::optional<std::filesystem::path> workFolder(const std::filesystem::path& dataFolder);
 
 // The tool is there but signed out: how to sign in, in this computer's words.
 std::string notSignedIn();
@@ -57,6 +60,8 @@ class AISession final : public Assistant {
   ~AISession() override;
 
   void setPeople(AIPeople people);
+  // The data folder, under which the tool gets its private working folder.
+  void setDataFolder(std::filesystem::path folder);
   // Where the tool is; the default looks it up with ai::path() each time.
   void setToolPath(std::function<std::optional<std::filesystem::path>()> find) {
     findTool_ = std::move(find);
@@ -88,6 +93,7 @@ class AISession final : public Assistant {
 
   Mutex mutex_;
   AIPeople people_ GUARDED_BY(mutex_);
+  std::filesystem::path dataFolder_ GUARDED_BY(mutex_);
   std::unique_ptr<LineProcess> process_ GUARDED_BY(mutex_);
   bool signedOut_ GUARDED_BY(mutex_) = false;
   // One question at a time; each waits for the result that answers it.

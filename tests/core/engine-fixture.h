@@ -42,9 +42,36 @@ struct RecordingSpeaker final : SpeechOutput {
   }
   void silenceNow() override { stop(); }
   std::string voiceName() override { return ""; }
-  std::string nextVoice() override { return "No other voices"; }
+  std::string nextVoice() override { return nextVoiceAnswer; }
+  std::string nextVoiceAnswer = kNoOtherVoices;
   float volume() override { return loudness; }
   void setVolume(float volume) override { loudness = volume; }
+};
+
+// The data folder's store, whose writes a test can make fail as a full disk
+// or a read-only folder would.
+struct FailableStore final : Store {
+  FileStore files;
+  std::mutex mutex;
+  std::optional<std::string> failing;  // why every write fails from now on
+  FailableStore(std::filesystem::path folder, Runtime& runtime, SerialQueue& queue)
+      : files(std::move(folder), runtime, queue) {}
+  void failWrites(std::optional<std::string> problem) {
+    std::lock_guard guard(mutex);
+    failing = std::move(problem);
+  }
+  std::optional<std::string> read(const std::string& name) override { return files.read(name); }
+  bool unreadable(const std::string& name) override { return files.unreadable(name); }
+  void write(const std::string& name, std::string content, Merge merge, Kept kept) override {
+    std::optional<std::string> problem;
+    {
+      std::lock_guard guard(mutex);
+      problem = failing;
+    }
+    if (!problem) return files.write(name, std::move(content), std::move(merge), std::move(kept));
+    if (kept) kept(problem);
+  }
+  bool flush(double seconds) override { return files.flush(seconds); }
 };
 
 struct FakeMusicPlayer final : MusicPlayer {
@@ -113,7 +140,7 @@ class EngineTest : public ::testing::Test {
   RecordingSpeaker speaker;
   FakeMusicPlayer player;
   LogicDouble studio;
-  FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
+  FailableStore store{home.path(), runtime, runtime.serial("orvo.store")};
   LoopbackMidiBackend midiBackend;
   MidiIO midi{midiBackend, runtime, [](const std::string&) {}, false};
   Sounds sounds{{.runtime = runtime,

@@ -1,5 +1,7 @@
 #include <gmock/gmock.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 #include "core/engine-fixture.h"
@@ -34,6 +36,71 @@ TEST_F(EngineTest, SetupSavesTheProfileAndTheNameLineFollowsIt) {
   engine->appCommand("bg");
   EXPECT_THAT(spokenOne(), AnyOf("I'm still here, in the background. Just say my name.",
                                  "The window's closed, but I'm still listening. Just say Melody."));
+}
+
+// A change the player asked for is confirmed only once it is kept: on a full
+// disk each gets one sentence that it could not be, and why, instead.
+TEST_F(EngineTest, AChangeIsConfirmedOnlyOnceItIsKept) {
+  struct Change {
+    std::string line, confirmation, file;
+  };
+  const Change changes[] = {
+      {"setup Bo|Orvo|no",
+       "All set, Bo. I'm Orvo. Whenever you need me, say Orvo, then what you'd like. Try: Orvo, "
+       "what can you do?",
+       "profile.json"},
+      {"say when i say mango i mean play a song",
+       "Got it. When you say mango, I will take it as play a song.", "learned.json"},
+      {"hands left",
+       "Lessons will teach the left hand only, from now on. Say both hands to change back.",
+       "hands.txt"},
+  };
+  store.failWrites("the disk is full");
+  for (const Change& change : changes) {
+    engine->appCommand(change.line);
+    EXPECT_EQ(spokenOne(), "I couldn't keep that, because the disk is full.") << change.line;
+    EXPECT_FALSE(files::readFile(home / change.file)) << change.file;
+  }
+  store.failWrites(std::nullopt);
+  for (const Change& change : changes) {
+    engine->appCommand(change.line);
+    EXPECT_EQ(spokenOne(), change.confirmation);
+    EXPECT_TRUE(files::readFile(home / change.file)) << change.file;
+  }
+}
+
+// A memory that is there but cannot be read is left as it is, and said once.
+TEST_F(EngineTest, AMemoryThatCannotBeReadIsLeftAloneAndSaid) {
+  ASSERT_EQ(::mkfifo((home / "memory.json").c_str(), 0600), 0);
+  restartEngine();
+  engine->greet("Piano connected.", true);
+  auto said = spoken();
+  ASSERT_FALSE(said.empty());
+  EXPECT_THAT(said, Contains(HasSubstr("I couldn't read what I remember of your pieces and "
+                                       "lessons, so I'm leaving that file as it is.")));
+  engine->markOpened("today");
+  runtime.runReady();
+  EXPECT_TRUE(std::filesystem::is_fifo(home / "memory.json"));
+}
+
+// Asked for the next voice before the list has come, the answer is that sentence alone.
+TEST_F(EngineTest, TheNextVoiceBeforeTheListHasComeIsSaidPlainly) {
+  speaker.nextVoiceAnswer = SpeechOutput::kVoicesLoading;
+  engine->computerKey('v');
+  EXPECT_EQ(spokenOne(), "The voices are still loading. Try again in a moment.");
+  engine->hear("use another voice");
+  EXPECT_EQ(spokenOne(), "The voices are still loading. Try again in a moment.");
+}
+
+// A keyboard coming or going is said, except while a lesson waits on a note.
+TEST_F(EngineTest, APianoComingOrGoingIsSaid) {
+  engine->keyboardChanged(false);
+  EXPECT_EQ(spokenOne(), "Piano disconnected.");
+  engine->keyboardChanged(true);
+  EXPECT_EQ(spokenOne(), "Piano connected.");
+  EngineTestAccess::enterLesson(*engine, 4, 1, true);
+  engine->keyboardChanged(false);
+  EXPECT_THAT(spoken(), IsEmpty());
 }
 
 TEST_F(EngineTest, TypedLinesOfLaterSubsystemsAreLoggedNeverSilent) {

@@ -1,6 +1,7 @@
 #include "platform/file-store.h"
 
 #include <gmock/gmock.h>
+#include <sys/stat.h>
 
 #include "platform/files.h"
 #include "platform/virtual-runtime.h"
@@ -41,6 +42,38 @@ TEST(FileStore, WritesLaterInOrderAndMergesWhatChangedBehindItsBack) {
   runtime.runReady();
   EXPECT_TRUE(store.flush(1.0));
   EXPECT_FALSE(files::readFile(home / "missing" / "folder" / "notes.txt"));
+}
+
+// A file that is there but cannot be read (a folder, a FIFO, far too long) is
+// never written over: the player's memory is not replaced by an empty one.
+// Whoever asked for a write hears whether it was kept.
+TEST(FileStore, AFileThatCannotBeReadIsNeverWrittenOverAndWritesSayHowTheyWent) {
+  testing::TempFolder home;
+  VirtualRuntime runtime;
+  FileStore store(home.path(), runtime, runtime.serial("orvo.store"));
+  ASSERT_EQ(::mkfifo((home / "memory.json").c_str(), 0600), 0);
+  files::makeFolders(home / "profile.json");
+  std::vector<std::optional<std::string>> heard;
+  auto kept = [&](const std::optional<std::string>& problem) { heard.push_back(problem); };
+  for (const char* name : {"memory.json", "profile.json", "missing.json"}) {
+    EXPECT_FALSE(store.read(name)) << name;
+    store.write(name, "{}", nullptr, kept);
+  }
+  runtime.runReady();
+  EXPECT_TRUE(store.unreadable("memory.json"));
+  EXPECT_FALSE(store.unreadable("missing.json"));
+  EXPECT_TRUE(std::filesystem::is_fifo(home / "memory.json"));
+  EXPECT_TRUE(std::filesystem::is_directory(home / "profile.json"));
+  EXPECT_EQ(files::readFile(home / "missing.json"), "{}");
+  ASSERT_EQ(heard.size(), 3u);
+  EXPECT_EQ(heard[0], "the file that is there could not be read");
+  EXPECT_EQ(heard[1], "the file that is there could not be read");
+  EXPECT_EQ(heard[2], std::nullopt);
+
+  FileStore nowhere(home / "missing" / "folder", runtime, runtime.serial("orvo.store"));
+  nowhere.write("notes.txt", "e", nullptr, kept);
+  runtime.runReady();
+  EXPECT_TRUE(heard.back().has_value()) << "a write that failed is never reported kept";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <set>
 #include <thread>
 
@@ -53,6 +54,65 @@ TEST(Files, TrimAndAppend) {
   EXPECT_TRUE(appendToFile(home / "log.txt", "a\n"));
   EXPECT_TRUE(appendToFile(home / "log.txt", "b\n"));
   EXPECT_EQ(readFile(home / "log.txt"), "a\nb\n");
+}
+
+// What stands in a data file's place may be hostile: nothing is waited on,
+// followed for ever or read without end, and nothing there is changed.
+TEST(Files, OnlyRegularFilesAreReadOrAppendedTo) {
+  testing::TempFolder home;
+  ASSERT_EQ(::mkfifo((home / "fifo").c_str(), 0600), 0);
+  makeFolders(home / "folder");
+  std::filesystem::create_symlink(home / "loop", home / "loop");
+  writeFileAtomically(home / "long", std::string(1000, 'x'));
+  const auto start = std::chrono::steady_clock::now();
+  for (const char* name : {"fifo", "folder", "loop"}) {
+    EXPECT_FALSE(readFile(home / name)) << name;
+    EXPECT_FALSE(appendToFile(home / name, "line\n")) << name;
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "never waited";
+  EXPECT_FALSE(readFile(home / "long", 999));
+  EXPECT_EQ(readFile(home / "long", 1000)->size(), 1000u);
+  EXPECT_TRUE(std::filesystem::is_fifo(home / "fifo"));
+}
+
+// The player's files are theirs alone whatever the umask; a file another
+// program runs is readable by all and writable by the player only.
+TEST(Files, ThePlayersFilesAndFolderArePrivate) {
+  testing::TempFolder home;
+  const mode_t old = ::umask(0);
+  writeFileAtomically(home / "memory.json", "{}");
+  appendToFile(home / "log.txt", "line\n");
+  writeFileAtomically(home / "bridge.lua", "--", 0644);
+  ::mkdir((home / "data").c_str(), 0777);
+  EXPECT_TRUE(makePrivateFolder(home / "data"));
+  EXPECT_TRUE(makePrivateFolder(home / "new"));
+  ::umask(old);
+  auto mode = [&](const char* name) { return std::filesystem::status(home / name).permissions(); };
+  using std::filesystem::perms;
+  EXPECT_EQ(mode("memory.json"), perms::owner_read | perms::owner_write);
+  EXPECT_EQ(mode("log.txt"), perms::owner_read | perms::owner_write);
+  EXPECT_EQ(mode("bridge.lua"),
+            perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
+  EXPECT_EQ(mode("data"), perms::owner_all);
+  EXPECT_EQ(mode("new"), perms::owner_all);
+  EXPECT_FALSE(makePrivateFolder(home / "memory.json")) << "not a folder";
+}
+
+// A kill mid-write leaves a temporary: those of a program no longer running
+// go at the next start, those of a running one stay.
+TEST(Files, StaleTemporariesOfDeadWritersAreRemoved) {
+  testing::TempFolder home;
+  pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  const std::string dead = std::to_string(child), alive = std::to_string(::getppid());
+  writeFileAtomically(home / ("memory.json.tmp." + dead + ".3"), "half");
+  writeFileAtomically(home / ("memory.json.tmp." + alive + ".1"), "being written");
+  writeFileAtomically(home / "memory.json", "{}");
+  EXPECT_EQ(removeStaleTemporaries(home.path()), 1);
+  EXPECT_FALSE(std::filesystem::exists(home / ("memory.json.tmp." + dead + ".3")));
+  EXPECT_TRUE(std::filesystem::exists(home / ("memory.json.tmp." + alive + ".1")));
+  EXPECT_TRUE(std::filesystem::exists(home / "memory.json"));
 }
 
 // A one-off copy's read, change and write of the memory must not fall inside

@@ -21,11 +21,13 @@ class MidiIOTest : public ::testing::Test {
   std::vector<std::pair<int, int>> notes;
   std::vector<bool> pedals;
 
+  std::vector<bool> keyboardsCame;  // true: one came, false: one went
   void listen() {
     midi.setCallbacks({[this](int pitch, int velocity) {
                          notes.push_back({pitch, velocity});
                        },
-                       [this](bool down) { pedals.push_back(down); }});
+                       [this](bool down) { pedals.push_back(down); },
+                       [this](bool connected) { keyboardsCame.push_back(connected); }});
   }
 };
 
@@ -100,6 +102,8 @@ TEST_F(MidiIOTest, KeyboardsAreFollowedAndOurOwnSourcesNeverConnected) {
   backend.unplugAll();
   runtime.runReady();
   EXPECT_THAT(notes, IsEmpty());
+  // Each coming and going is told, so it can be said.
+  EXPECT_THAT(keyboardsCame, ElementsAre(false, true, false));
 }
 
 TEST_F(MidiIOTest, SendTracksSoundingNotesAndAllOffSilencesOnlyThose) {

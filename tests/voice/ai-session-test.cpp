@@ -7,6 +7,7 @@
 
 #include <gmock/gmock.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -75,7 +76,9 @@ class SessionTest : public ::testing::Test {
   void SetUp() override {
     session.setToolPath([] { return std::optional<fs::path>(kStandIn); });
     session.setPeople({"Orvo", "Ada", "", {"Clair de Lune", "Hot Cross Buns"}});
+    session.setDataFolder(data.path());
   }
+  testing::TempFolder data;
   ThreadRuntime runtime{3};
   LocalDouble local;
   std::vector<std::string> logged;
@@ -103,10 +106,9 @@ TEST_F(SessionTest, TheCommandLinePromptAndFramingAreExactAndQuestionsGoWhole) {
                                        "\nSongs in their library: Clair de Lune, Hot Cross Buns.",
                                    "--allowedTools", "WebSearch,WebFetch", "--disallowedTools",
                                    "Bash,Edit,Write,Read,Agent,NotebookEdit,Glob,Grep"}));
-  const char* temp = std::getenv("TMPDIR");
   auto folders = tool.log("cwd");
-  EXPECT_EQ(fs::path(folders.at(0).get<std::string>()),
-            fs::canonical(fs::path(temp && *temp ? temp : "/tmp") / "lorimel-ai"));
+  EXPECT_EQ(fs::path(folders.at(0).get<std::string>()), fs::canonical(data / "ai"));
+  EXPECT_EQ(fs::status(data / "ai").permissions(), fs::perms::owner_all) << "the player's alone";
   EXPECT_EQ(tool.log("path").at(0),
             "/usr/bin:/bin:/usr/sbin:/sbin:/opt/homebrew/bin:/usr/local/bin");
   EXPECT_THAT(tool.log("message"),
@@ -197,6 +199,8 @@ TEST(AISessionLimits, NoAnswerWithin75SecondsEndsTheSession) {
     if (line == "ai: the session started") ++started;
   });
   session.setToolPath([] { return std::optional<fs::path>(kStandIn); });
+  testing::TempFolder data;
+  session.setDataFolder(data.path());
   const double start = runtime.now();
   EXPECT_EQ(session.ask("hello?", "s"), "");
   EXPECT_GE(runtime.now() - start, 75.0);
@@ -230,6 +234,36 @@ TEST(AIPath, TheToolIsLookedForInItsPlacesUnlessLocalIsAsked) {
   EXPECT_FALSE(ai::path());
   ::unsetenv("ORVO_AI");
   ::setenv("HOME", saved.c_str(), 1);
+}
+
+// The tool reads its settings and hooks in its working folder: one that
+// another user made, or could write into, would let them run commands as the player.
+TEST(AIWorkFolder, OnlyAFolderOfThePlayersOwnThatNoOneElseCanWriteIsUsed) {
+  testing::TempFolder data;
+  ::chmod(data.path().c_str(), 0755);
+  fs::create_directory(data / "ai");
+  ::chmod((data / "ai").c_str(), 0777);
+  ASSERT_EQ(ai::workFolder(data.path()), data / "ai") << "one of ours is made private";
+  EXPECT_EQ(fs::status(data / "ai").permissions(), fs::perms::owner_all);
+
+  testing::TempFolder elsewhere;
+  fs::remove(data / "ai");
+  fs::create_directory_symlink(elsewhere.path(), data / "ai");
+  EXPECT_FALSE(ai::workFolder(data.path())) << "a link to somewhere else";
+  fs::remove(data / "ai");
+  files::writeFileAtomically(data / "ai", "");
+  EXPECT_FALSE(ai::workFolder(data.path())) << "not a folder";
+  fs::remove(data / "ai");
+  if (::geteuid() == 0) {
+    fs::create_directory(data / "ai");
+    ASSERT_EQ(::chown((data / "ai").c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(ai::workFolder(data.path())) << "another user's folder";
+  }
+  const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+  const std::string saved = runtimeDir ? runtimeDir : "";
+  ::unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_FALSE(ai::workFolder({})) << "no shared temporary folder is ever used";
+  if (runtimeDir) ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
 }
 
 TEST(AIReply, ACommandLineIsTakenAloneAndTrimmed) {
