@@ -31,8 +31,9 @@ namespace orvo {
 
 Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   Store& store = parts_.store;
-  profile_ = Profile::parse(store.read("profile.json"));
-  mem_ = Memory::parse(store.read("memory.json"));
+  profile_ = Profile::parse(jsonfile::readDocument(store, "profile.json"));
+  mem_ = Memory::parse(jsonfile::readDocument(store, "memory.json"));
+  // Only counts of sentences said: a garbled file is simply counted afresh.
   if (auto text = store.read("intros.json")) {
     if (auto counts = jsonfile::parseObject(*text)) {
       for (auto& [key, value] : counts->items()) {
@@ -335,6 +336,7 @@ void Engine::markOpened(const std::string& localTime) {
   std::lock_guard guard(lock);
   mem_.lastOpened = localTime;
   saveMemory();
+  compose_->pieces().rememberUnknownLater();
 }
 
 // Another copy (a one-off "--drop" beside the running one) may have written

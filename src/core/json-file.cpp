@@ -37,6 +37,18 @@ std::optional<nlohmann::json> parseObject(const std::string& text) {
   return document;
 }
 
+std::optional<std::string> readDocument(Store& store, const std::string& name) {
+  auto text = store.read(name);
+  if (!text) return std::nullopt;
+  // An empty file is as good as none: it holds nothing to keep.
+  if (text->find_first_not_of(" \t\r\n") == std::string::npos) return std::nullopt;
+  if (!parseObject(*text)) {
+    store.keepAsItIs(name);
+    return std::nullopt;
+  }
+  return text;
+}
+
 std::optional<nlohmann::json> readObject(const std::filesystem::path& path) {
   auto text = files::readFile(path, kLongest);
   if (!text) return std::nullopt;

@@ -1,6 +1,8 @@
 #include "core/pieces.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 
 #include "compose/band.h"
@@ -22,6 +24,48 @@ Pieces::Pieces(Engine& engine)
       queue_(engine.parts().runtime.serial("orvo.ideas")) {
   files::makeFolders(folder_.folder());
   folder_.removeStaleTemporaries();
+}
+
+void Pieces::rememberUnknownLater() {
+  if (!engine_.parts().opt.fast) queue_.post([this] { rememberUnknown(); });
+}
+
+void Pieces::rememberUnknown() {
+  std::vector<SavedPiece> known;
+  {
+    std::lock_guard guard(engine_.lock);
+    known = savedPieces(engine_.memory().pieces);
+  }
+  double newest = -1e18;
+  for (const SavedPiece& piece : known) newest = std::max(newest, piece.date);
+  bool added = false;
+  for (const auto& file : folder_.oldestFirst()) {
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(file, error);
+    if (error) continue;
+    const double when =
+        std::chrono::duration<double>(std::chrono::file_clock::to_sys(written).time_since_epoch())
+            .count();
+    // A piece is remembered a moment after it is written, so a remembered one is never newer.
+    if (when <= newest) continue;
+    auto take = takeFromMidiFile(file);
+    if (!take || take->empty()) continue;
+    const Analysis analysis = analyse(*take);
+    SavedPiece piece{when, analysis.keyName(), rootPath(analysis),
+                     static_cast<int>(std::trunc(analysis.length))};
+    const bool same = std::any_of(known.begin(), known.end(), [&](const SavedPiece& other) {
+      return other.key == piece.key && other.seconds == piece.seconds;
+    });
+    if (same) continue;  // remembered, though its file was written later (copied back)
+    std::lock_guard guard(engine_.lock);
+    nlohmann::json& pieces = engine_.memory().pieces;
+    if (!pieces.is_array()) pieces = nlohmann::json::array();
+    pieces.push_back(toJson(piece));
+    while (pieces.size() > maxRemembered) pieces.erase(pieces.begin());
+    added = true;
+    engine_.logLine("remembered a piece the memory did not know: " + file.filename().string());
+  }
+  if (added) engine_.saveMemory();
 }
 
 std::optional<std::string> Pieces::saveIdea(const std::vector<RNote>& notes,

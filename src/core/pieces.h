@@ -38,6 +38,13 @@ class Pieces {
   // there, with no lock held.
   void saveLater(std::vector<RNote> notes,
                  std::function<void(const std::optional<std::string>& stem)> done);
+  // A kill between writing a piece and remembering it leaves a piece the
+  // memory does not know: those newer than the newest remembered piece (and
+  // unlike every remembered one) are remembered now, their key and length
+  // from the file.
+  void rememberUnknown();
+  // The same on the ideas queue: once a session has started.
+  void rememberUnknownLater();
   // Waits until every save asked for so far is done (an orderly quit).
   bool waitForSaves(double seconds);
 

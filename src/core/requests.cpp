@@ -531,7 +531,7 @@ void Requests::clearQuestion() {
 
 void Requests::loadLearned() {
   learned_.clear();
-  auto text = engine_.parts().store.read("learned.json");
+  auto text = jsonfile::readDocument(engine_.parts().store, "learned.json");
   if (!text || text->size() > 4'000'000) return;
   auto doc = jsonfile::parseObject(*text);
   if (!doc) return;

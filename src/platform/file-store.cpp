@@ -31,6 +31,11 @@ std::optional<std::string> FileStore::read(const std::string& name) {
   return text;
 }
 
+void FileStore::keepAsItIs(const std::string& name) {
+  MutexLock guard(mutex_);
+  unreadable_.insert(name);
+}
+
 bool FileStore::unreadable(const std::string& name) {
   MutexLock guard(mutex_);
   return unreadable_.count(name) > 0;

@@ -20,6 +20,7 @@ class FileStore final : public Store {
 
   std::optional<std::string> read(const std::string& name) override;
   bool unreadable(const std::string& name) override;
+  void keepAsItIs(const std::string& name) override;
   void write(const std::string& name, std::string content, Merge merge = nullptr,
              Kept kept = nullptr) override;
   bool flush(double seconds) override;

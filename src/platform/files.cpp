@@ -89,6 +89,9 @@ std::string writeProblemWords(int error) {
     case EACCES:
     case EPERM:
       return "the data folder cannot be written";
+    case ENOTDIR:
+    case ENOENT:
+      return "its folder is not there";
     default:
       return "the file could not be written";
   }

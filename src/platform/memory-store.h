@@ -24,6 +24,10 @@ class MemoryStore final : public Store {
     std::lock_guard guard(mutex_);
     return unreadable_.count(name) > 0;
   }
+  void keepAsItIs(const std::string& name) override {
+    std::lock_guard guard(mutex_);
+    unreadable_.insert(name);
+  }
   void write(const std::string& name, std::string content, Merge merge = nullptr,
              Kept kept = nullptr) override {
     std::optional<std::string> theirs;

@@ -30,6 +30,9 @@ class Store {
   // folder, far too long) when last read. Such a file is never written over:
   // the player's memory is not replaced by an empty one.
   virtual bool unreadable(const std::string& name) = 0;
+  // Treats the file as unreadable from now on (its reader found it garbled):
+  // it is kept as it is for the player, never written over.
+  virtual void keepAsItIs(const std::string& name) = 0;
   // Replaces the file, atomically, later; without `merge` ours wins. `kept`
   // hears how it went.
   virtual void write(const std::string& name, std::string content, Merge merge = nullptr,

@@ -62,6 +62,7 @@ struct FailableStore final : Store {
   }
   std::optional<std::string> read(const std::string& name) override { return files.read(name); }
   bool unreadable(const std::string& name) override { return files.unreadable(name); }
+  void keepAsItIs(const std::string& name) override { files.keepAsItIs(name); }
   void write(const std::string& name, std::string content, Merge merge, Kept kept) override {
     std::optional<std::string> problem;
     {

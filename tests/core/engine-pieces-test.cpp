@@ -231,10 +231,11 @@ TEST_F(PiecesTest, AFolderThatCannotBeWrittenLeavesTheTakeUnsavedUntilItCan) {
   EXPECT_EQ(spokenOne(), "I could not save the file.");
   EXPECT_FALSE(takeSaved());
   EXPECT_EQ(remembered(), 0u);
-  // Leaving tries again, silently, and fails again.
+  // Leaving tries again, fails again, and says so: the player may think it safe.
   press(keys.home);
   runtime.runReady();
   EXPECT_THAT(logText(), Not(HasSubstr("autosaved")));
+  EXPECT_THAT(spoken(), Contains("I couldn't save your last take, because its folder is not there."));
 
   fs::remove(ideas());
   compose();
@@ -354,14 +355,30 @@ TEST_F(PiecesTest, TheMemoryKeepsTwoHundredPiecesAndSurvivesAFileGoneBad) {
   EXPECT_EQ(pieces.back()["key"], "C major");
   EXPECT_DOUBLE_EQ(pieces.back()["date"].get<double>(), 1773511331.0);
 
-  // A memory file gone bad: the pieces start again, the save still works.
-  ASSERT_TRUE(files::writeFileAtomically(home / "memory.json", "{\"pieces\": [1, 2,"));
+  // A memory file gone bad is kept as it is for the player; pieces are still saved.
+  const std::string bad = "{\"pieces\": [1, 2,";
+  ASSERT_TRUE(files::writeFileAtomically(home / "memory.json", bad));
   restart();
   compose();
   phrase(10);
   press(keys.back);
   EXPECT_EQ(spokenOne(), kSaved);
-  EXPECT_EQ(remembered(), 1u);
+  runtime.runReady();
+  EXPECT_EQ(files::readFile(home / "memory.json"), bad);
+  EXPECT_EQ(ideaFiles().size(), 2u);
+
+  // Moved away, the memory starts again, and every piece it did not know (as
+  // after a kill between the file and the memory) is remembered, key and length.
+  fs::remove(home / "memory.json");
+  restart();
+  engine->markOpened("today");
+  EXPECT_EQ(remembered(), 2u);
+  pieces = Memory::parse(files::readFile(home / "memory.json")).pieces;
+  EXPECT_EQ(pieces.front()["key"], "C major");
+  EXPECT_GT(pieces.front()["seconds"].get<int>(), 0);
+  restart();
+  engine->markOpened("today");
+  EXPECT_EQ(remembered(), 2u) << "never twice";
 }
 
 }  // namespace
