@@ -208,9 +208,19 @@ void BM_RecogniserByVoice(benchmark::State& state) {
     if (!recogniser) return state.SkipWithError(why.c_str());
     const std::clock_t start = std::clock();
     std::size_t next = 0;
+    // ORVO_BENCH_SCRIPT keeps every result with its time, as the window sends
+    // it, for the listening trace's replays.
+    const char* scriptPath = std::getenv("ORVO_BENCH_SCRIPT");
+    std::ofstream script;
+    if (scriptPath) script.open(scriptPath, std::ios::app);
     for (std::size_t at = 0; at < stream.size(); at += 1600) {
       const std::size_t count = std::min<std::size_t>(1600, stream.size() - at);
       for (const auto& heard : recogniser->feed(stream.data() + at, count)) {
+        if (script.is_open()) {
+          char time[32];
+          std::snprintf(time, sizeof time, "%.2f", double(at + count) / kRate);
+          script << time << " ear " << (heard.final ? 1 : 0) << " " << heard.text << "\n";
+        }
         if (!heard.final) continue;
         // The final belongs to the last sentence whose speech ended before it.
         while (next + 1 < said.size() && said[next + 1].speechEnd <= at + count) ++next;

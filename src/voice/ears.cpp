@@ -19,6 +19,11 @@ constexpr std::string_view kName = "jarvis";
 // (a comma, a breath, 0.2 to 0.8 s), and the recogniser's next partial result
 // comes some tenths of a second after the next word begins.
 constexpr double kBreathAfterName = 1.5;
+// How long after acting on a partial result the recogniser's re-decoding of
+// the same utterance may still come: its final result came 0.05 to 0.25 s
+// after the act in the recorded replays, and at most half a second after the
+// end of speech.
+constexpr double kSameUtterance = 1.0;
 
 bool has(const std::vector<std::string>& words, std::string_view word) {
   return std::find(words.begin(), words.end(), word) != words.end();
@@ -124,8 +129,20 @@ std::string Ears::decide(const std::string& text, bool final, const EarsLink::Sp
   lastText_ = text;
   // A final result ends its utterance: whatever comes next is a new one, even
   // when it repeats the words of the last ("Orvo stop", twice).
-  if (lastFinal_) handled_.clear();
+  if (lastFinal_) {
+    handled_.clear();
+    actedBeforeFinal_ = -100.0;
+  }
   lastFinal_ = final;
+  // An offline recogniser decodes the whole utterance again for its final
+  // result ("orvo release something sad", then "orvo me something sad"):
+  // once a request was acted on, what comes within a second and does not
+  // continue it is that utterance again, never a second request. Later
+  // results are a new utterance (the window resets its recogniser on acting).
+  if (now - actedBeforeFinal_ < kSameUtterance && text.rfind(handled_, 0) != 0) {
+    if (final) actedBeforeFinal_ = -100.0;
+    return "already acted on";
+  }
   if (naming) {
     handled_ = text;
     return "busy";
@@ -363,6 +380,7 @@ std::string Ears::act(const Next& next) {
     openUntil_ = request.empty() ? now + 10.0 : 0.0;
     handled_ = lastText_;
     nameAt_ = -1;
+    if (!request.empty() && !lastFinal_) actedBeforeFinal_ = now;
   }
   log("acting on: " + (request.empty() ? std::string("(just the name)") : request));
   trace("@earreset");

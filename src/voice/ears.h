@@ -119,6 +119,9 @@ class Ears {
   bool nameOnlyLast_ GUARDED_BY(mutex_) = false;  // each time, as the result's last word
   std::string lastText_ GUARDED_BY(mutex_);
   bool lastFinal_ GUARDED_BY(mutex_) = false;  // lastText_ was a final result
+  // When a request was acted on before its utterance's final result: the
+  // recogniser's later results for that utterance are not a new request.
+  double actedBeforeFinal_ GUARDED_BY(mutex_) = -100.0;
   int token_ GUARDED_BY(mutex_) = 0;
   double openUntil_ GUARDED_BY(mutex_) = 0.0;
   bool awaiting_ GUARDED_BY(mutex_) = false;

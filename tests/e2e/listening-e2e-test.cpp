@@ -114,6 +114,78 @@ TEST(ListeningSession, RequestsByVoiceActAndACorrectionOutlivesTheRun) {
   EXPECT_EQ(again.waitExit(), 0);
 }
 
+// What the window's recogniser made of spoken commands (Festival's voice, then
+// espeak-ng's), replayed with their times: each utterance is acted on once at
+// most, the clear ones as the request that was said, and nothing is said to
+// the player before their request has been acted on.
+TEST(ListeningTrace, RecordedRecognitionsAreActedOnOnceEachAndNeverTalkedOver) {
+  TempFolder home;
+  const std::string script = std::string(ORVO_TEST_DATA) + "/recognised-commands.script";
+  OrvoProcess trace({.home = home.path(), .args = {"--ears", script}, .window = false});
+  ASSERT_EQ(trace.waitExit(60), 0);
+
+  struct Utterance {
+    double from = -1, to = -1;
+    bool named = false;
+    std::vector<std::string> acted;
+    double actedAt = -1, firstSaid = -1;
+  };
+  std::vector<Utterance> utterances(1);
+  std::istringstream lines(files::readFile(script).value_or(""));
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    double at = 0;
+    std::string verb, final, first;
+    fields >> at >> verb >> final >> first;
+    Utterance& now = utterances.back();
+    if (now.from < 0) now.from = at;
+    if (final == "1") {
+      now.to = at;
+      now.named = first == "orvo";
+      utterances.emplace_back();
+    }
+  }
+  utterances.pop_back();
+  // Each line of the trace goes to the utterance under way at its time.
+  auto during = [&](double at) -> Utterance* {
+    for (auto& each : utterances) {
+      if (at >= each.from && at <= each.to + 1.5) return &each;  // the wait after a final
+    }
+    return nullptr;
+  };
+  for (const std::string& out : trace.lines()) {
+    const double at = std::atof(out.c_str());
+    Utterance* to = during(at);
+    if (!to) continue;
+    if (auto found = out.find("log: acting on: "); found != std::string::npos) {
+      to->acted.push_back(out.substr(found + 16));
+      if (to->actedAt < 0) to->actedAt = at;
+    } else if (out.find(" say: ") != std::string::npos && to->firstSaid < 0) {
+      to->firstSaid = at;
+    }
+  }
+  const std::vector<std::string> festival = {
+      "new composition", "stop", "what time is it", "play me something sad",
+      "teach me hot cross buns", "band louder", "band quieter", "song menu", "ear training",
+      "metronome at blind hundred", "set the timer for 5 minutes", "what can you do", "go home",
+      "pause"};
+  std::vector<std::string> clear;
+  for (const Utterance& each : utterances) {
+    EXPECT_LE(each.acted.size(), 1u) << "at " << each.from << ": one utterance, one request";
+    if (!each.named) {
+      EXPECT_TRUE(each.acted.empty()) << "at " << each.from << ": not addressed";
+    }
+    if (each.firstSaid >= 0) {
+      EXPECT_GE(each.firstSaid, each.actedAt) << "at " << each.from << ": said over the player";
+      EXPECT_GE(each.actedAt, 0) << "at " << each.from;
+    }
+    if (each.to < 100 && !each.acted.empty()) clear.push_back(each.acted.front());
+  }
+  EXPECT_EQ(clear, festival);
+}
+
 TEST(ListeningTrace, TheEdgeCasesScriptGivesTheStoredTrace) {
   TempFolder home;
   const std::string data = ORVO_TEST_DATA;
