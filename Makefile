@@ -11,11 +11,12 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
 # For the tests only: the key check's peers, the MIDI files it reads, midicsv,
 # which reads what we write, REAPER 6's Lua (5.3), which runs the bridge, and
 # a headless desktop for the accessibility tests (a GTK app under Xvfb with a
-# window manager and its own D-Bus session); Node.js and npm only where the
+# window manager and its own D-Bus session), two of Festival's voices to speak
+# to the window's microphone; Node.js and npm only where the
 # machine has none of its own.
 TEST_PACKAGES := python3-mido python3-numpy openttd-openmsx planetblupi-music-midi midicsv lua5.3 \
                  xvfb xauth dbus-daemon matchbox-window-manager python3-gi gir1.2-gtk-3.0 \
-                 gir1.2-atspi-2.0 \
+                 gir1.2-atspi-2.0 festival festvox-us-slt-hts festvox-kallpc16k \
                  $(if $(shell command -v node),,nodejs) $(if $(shell command -v npm),,npm)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 

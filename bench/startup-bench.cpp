@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "e2e/orvo-process.h"
@@ -97,5 +100,66 @@ BENCHMARK(BM_DeadSpeechServiceToTheNextSentenceHeard)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+
+}  // namespace
+
+namespace {
+
+// Resident memory of a process, in megabytes; 0 when it cannot be read.
+double residentMB(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  }
+  return 0;
+}
+
+// A library of `count` song files, copies of real ones under different names,
+// in the data folder's "songs": exec to the greeting, and the memory then,
+// on the first start and on the next one over the same folder.
+void BM_ExecToWelcomeWithSongs(benchmark::State& state) {
+  std::vector<std::filesystem::path> real;
+  std::error_code error;
+  for (const char* folder : {"/usr/share/planetblupi/music", "/usr/share/games/openttd/gm"}) {
+    for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+      if (it->path().extension() == ".mid") real.push_back(it->path());
+    }
+  }
+  const auto count = static_cast<std::size_t>(state.range(0));
+  if (count > 0 && real.empty()) return state.SkipWithError("no MIDI files to copy (make test-deps)");
+  for (auto _ : state) {
+    orvo::testing::TempFolder home;
+    std::filesystem::create_directories(home / "songs");
+    for (std::size_t i = 0; i < count; ++i) {
+      char name[32];
+      std::snprintf(name, sizeof name, "tune %05zu.mid", i);
+      std::filesystem::copy_file(real[i % real.size()], home / "songs" / name, error);
+    }
+    double seconds[2] = {0, 0};
+    double memory = 0;
+    for (int run = 0; run < 2; ++run) {
+      const auto start = std::chrono::steady_clock::now();
+      orvo::testing::OrvoProcess orvo({.home = home.path()});
+      if (!orvo.waitForPrefix("@welcome", 120.0)) return state.SkipWithError("no welcome line");
+      seconds[run] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      if (run == 0) memory = residentMB(orvo.pid());
+      orvo.closeInput();
+      orvo.waitExit(30.0);
+    }
+    state.SetIterationTime(seconds[0]);
+    state.counters["first_start_ms"] = seconds[0] * 1000;
+    state.counters["next_start_ms"] = seconds[1] * 1000;
+    state.counters["rss_mb"] = memory;
+  }
+}
+BENCHMARK(BM_ExecToWelcomeWithSongs)
+    ->Arg(0)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace
