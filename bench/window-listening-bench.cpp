@@ -27,6 +27,7 @@
 #include "sound/sounds.h"
 #include "temp-folder.h"
 #include "window/language-model.h"
+#include "window/pronunciations.h"
 #include "window/recogniser-model.h"
 
 namespace {
@@ -109,20 +110,6 @@ std::vector<std::string> words(const std::string& text) {
   return orvo::window::recogniserWords(text);
 }
 
-double wordErrors(const std::vector<std::string>& said, const std::vector<std::string>& heard) {
-  std::vector<std::size_t> row(heard.size() + 1);
-  for (std::size_t j = 0; j <= heard.size(); ++j) row[j] = j;
-  for (std::size_t i = 1; i <= said.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= heard.size(); ++j) {
-      const std::size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (said[i - 1] != heard[j - 1])});
-      diagonal = above;
-    }
-  }
-  return double(row[heard.size()]);
-}
 
 // What the request rules make of a request: the family, loose rule and operation lines.
 struct Router {
@@ -242,7 +229,7 @@ void BM_RecogniserByVoice(benchmark::State& state) {
     const auto heardWords = words(each.heard);
     auto saidWords = words(each.text);
     if (each.named) saidWords.insert(saidWords.begin(), "orvo");
-    errors += wordErrors(saidWords, heardWords);
+    errors += double(orvo::window::tokenDistance(saidWords, heardWords));
     reference += double(saidWords.size());
     if (each.heardAt >= 0) latency.push_back(each.heardAt);
     const bool hasName = !heardWords.empty() && heardWords[0] == "orvo";

@@ -1,12 +1,9 @@
 #include "compose/ideas-folder.h"
 
 #include <dirent.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "platform/files.h"
@@ -95,22 +92,7 @@ std::vector<fs::path> IdeasFolder::oldestFirst() const {
 }
 
 void IdeasFolder::removeStaleTemporaries() const {
-  std::error_code error;
-  fs::directory_iterator it(folder_, error);
-  if (error) return;
-  for (; it != fs::directory_iterator(); it.increment(error)) {
-    if (error) break;
-    const std::string name = it->path().filename().string();
-    if (!files::isTemporaryName(name)) continue;
-    // "x.mid.tmp.PID.N": a writer that is still alive may finish it.
-    const auto at = name.rfind(".tmp.") + 5;
-    const long pid = std::strtol(name.c_str() + at, nullptr, 10);
-    if (pid > 0 && pid != ::getpid() && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM))
-      continue;
-    if (pid == ::getpid()) continue;
-    std::error_code ignored;
-    fs::remove(it->path(), ignored);
-  }
+  files::removeStaleTemporaries(folder_);
 }
 
 }  // namespace orvo

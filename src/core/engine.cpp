@@ -31,8 +31,8 @@ namespace orvo {
 
 Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   Store& store = parts_.store;
-  profile_ = Profile::parse(jsonfile::readDocument(store, "profile.json"));
-  mem_ = Memory::parse(jsonfile::readDocument(store, "memory.json"));
+  profile_ = Profile::fromDocument(jsonfile::readDocument(store, "profile.json"));
+  mem_ = Memory::fromDocument(jsonfile::readDocument(store, "memory.json"));
   // Only counts of sentences said: a garbled file is simply counted afresh.
   if (auto text = store.read("intros.json")) {
     if (auto counts = jsonfile::parseObject(*text)) {
@@ -238,10 +238,6 @@ void Engine::keyboardChanged(bool connected) {
   parts_.speaker.say(connected ? "Piano connected." : "Piano disconnected.");
 }
 
-std::string Engine::notKept(const std::string& problem) {
-  return "I couldn't keep that, because " + problem + ".";
-}
-
 void Engine::keepThenSay(const std::string& file, std::string content, std::string confirmation) {
   run([this, file, content = std::move(content), confirmation = std::move(confirmation)](int gen) {
     auto done = parts_.runtime.makeSemaphore();
@@ -254,7 +250,7 @@ void Engine::keepThenSay(const std::string& file, std::string content, std::stri
     // The store writes in order on its own queue; a disk that never answers is a failure too.
     if (!done->wait(10.0)) *problem = "the disk did not answer";
     if (*problem) logLine("not kept: " + file + ": " + **problem);
-    say(*problem ? notKept(**problem) : confirmation, gen);
+    say(*problem ? "I couldn't keep that, because " + **problem + "." : confirmation, gen);
   });
 }
 

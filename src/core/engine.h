@@ -151,8 +151,6 @@ class Engine {
   // A change the player asked for: the file is written and `confirmation` said
   // only once it is kept; otherwise one sentence that it could not be, and why.
   void keepThenSay(const std::string& file, std::string content, std::string confirmation);
-  // The sentence for a change that could not be kept (`problem` in plain words).
-  static std::string notKept(const std::string& problem);
   // A new turn without an activity: cuts off what is being said. No allocation.
   void cutIn();
 

@@ -37,16 +37,15 @@ std::optional<nlohmann::json> parseObject(const std::string& text) {
   return document;
 }
 
-std::optional<std::string> readDocument(Store& store, const std::string& name) {
+std::optional<nlohmann::json> readDocument(Store& store, const std::string& name,
+                                           std::size_t longest) {
   auto text = store.read(name);
   if (!text) return std::nullopt;
   // An empty file is as good as none: it holds nothing to keep.
   if (text->find_first_not_of(" \t\r\n") == std::string::npos) return std::nullopt;
-  if (!parseObject(*text)) {
-    store.keepAsItIs(name);
-    return std::nullopt;
-  }
-  return text;
+  auto document = text->size() <= longest ? parseObject(*text) : std::nullopt;
+  if (!document) store.keepAsItIs(name);
+  return document;
 }
 
 std::optional<nlohmann::json> readObject(const std::filesystem::path& path) {

@@ -21,10 +21,11 @@ std::optional<nlohmann::json> readObject(const std::filesystem::path& path);
 // The document when the text is a JSON object, nested no deeper than ours
 // ever are and no longer than kLongest.
 std::optional<nlohmann::json> parseObject(const std::string& text);
-// A document of ours from the store: its text when it holds one, nothing when
-// it is missing. One that is there but garbled (nested too deep, far too long)
-// is kept as it is, never written over: the player may want it back.
-std::optional<std::string> readDocument(Store& store, const std::string& name);
+// A document of ours from the store: the object it holds, nothing when it is
+// missing or empty. One that is there but garbled (nested too deep, longer
+// than `longest`) is kept as it is, never written over: the player may want it back.
+std::optional<nlohmann::json> readDocument(Store& store, const std::string& name,
+                                           std::size_t longest = kLongest);
 // The document as the text of its file (invalid UTF-8 replaced, never thrown).
 std::string text(const nlohmann::json& document);
 // A whole number within [low, high]; nothing for anything else (a value that

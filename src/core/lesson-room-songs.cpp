@@ -19,11 +19,9 @@ void LessonRoom::loadSongs() {
       library::load(parts.songFolders, parts.baseDir / "library.txt",
                     [](const std::filesystem::path& file) { return midifile::load(file); });
   std::map<std::string, int> progress;
-  if (auto text = jsonfile::readDocument(parts.store, "progress.json")) {
-    if (auto stored = jsonfile::parseObject(*text)) {
-      for (auto& [name, value] : stored->items()) {
-        if (auto parts = jsonfile::wholeNumber(value, 0, 1'000'000)) progress[name] = *parts;
-      }
+  if (auto stored = jsonfile::readDocument(parts.store, "progress.json")) {
+    for (auto& [name, value] : stored->items()) {
+      if (auto parts = jsonfile::wholeNumber(value, 0, 1'000'000)) progress[name] = *parts;
     }
   }
   std::string hands = files::trim(parts.store.read("hands.txt").value_or(""));

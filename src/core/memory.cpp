@@ -12,8 +12,11 @@ Memory Memory::load(const std::filesystem::path& file) {
 }
 
 Memory Memory::parse(const std::optional<std::string>& text) {
+  return fromDocument(text ? jsonfile::parseObject(*text) : std::nullopt);
+}
+
+Memory Memory::fromDocument(const std::optional<nlohmann::json>& document) {
   Memory memory;
-  auto document = text ? jsonfile::parseObject(*text) : std::nullopt;
   if (!document) return memory;
   auto& doc = *document;
   memory.extra = doc;

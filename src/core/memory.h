@@ -26,6 +26,8 @@ struct Memory {
   static Memory load(const std::filesystem::path& file);
   // From the text of its file; defaults for what is missing or malformed.
   static Memory parse(const std::optional<std::string>& text);
+  // From its document, already read.
+  static Memory fromDocument(const std::optional<nlohmann::json>& document);
   std::string text() const;
   bool save(const std::filesystem::path& file) const;
 

@@ -13,8 +13,11 @@ Profile Profile::load(const std::filesystem::path& file) {
 }
 
 Profile Profile::parse(const std::optional<std::string>& text) {
+  return fromDocument(text ? jsonfile::parseObject(*text) : std::nullopt);
+}
+
+Profile Profile::fromDocument(const std::optional<nlohmann::json>& document) {
   Profile profile;
-  auto document = text ? jsonfile::parseObject(*text) : std::nullopt;
   if (!document) return profile;
   profile.extra = *document;
   auto& doc = *document;

@@ -21,6 +21,8 @@ struct Profile {
   static Profile load(const std::filesystem::path& file);
   // From the text of its file; defaults for what is missing or malformed.
   static Profile parse(const std::optional<std::string>& text);
+  // From its document, already read.
+  static Profile fromDocument(const std::optional<nlohmann::json>& document);
   std::string text() const;
   bool save(const std::filesystem::path& file) const;
 

@@ -531,9 +531,7 @@ void Requests::clearQuestion() {
 
 void Requests::loadLearned() {
   learned_.clear();
-  auto text = jsonfile::readDocument(engine_.parts().store, "learned.json");
-  if (!text || text->size() > 4'000'000) return;
-  auto doc = jsonfile::parseObject(*text);
+  auto doc = jsonfile::readDocument(engine_.parts().store, "learned.json", 4'000'000);
   if (!doc) return;
   for (auto& [phrase, means] : doc->items()) {
     if (means.is_string()) learned_[Heard(phrase).text] = Heard(means.get<std::string>()).text;

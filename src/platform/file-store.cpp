@@ -53,7 +53,7 @@ std::optional<std::string> FileStore::writeNow(const std::string& name, std::str
                                                const Merge& merge) {
   {
     MutexLock guard(mutex_);
-    if (unreadable_.count(name) > 0) return "the file that is there could not be read";
+    if (unreadable_.count(name) > 0) return kUnreadable;
   }
   const auto path = folder_ / name;
   // Another copy's read, change and write of the same file must not fall

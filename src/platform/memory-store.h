@@ -31,18 +31,17 @@ class MemoryStore final : public Store {
   void write(const std::string& name, std::string content, Merge merge = nullptr,
              Kept kept = nullptr) override {
     std::optional<std::string> theirs;
-    std::optional<std::string> problem;
+    bool refused;
     {
       std::lock_guard guard(mutex_);
-      if (failing_) problem = failing_;
-      if (unreadable_.count(name) > 0) problem = "the file that is there could not be read";
+      refused = unreadable_.count(name) > 0;
       auto found = files_.find(name);
       auto known = known_.find(name);
       if (found != files_.end() && (known == known_.end() || known->second != found->second))
         theirs = found->second;
     }
-    if (problem) {
-      if (kept) kept(problem);
+    if (refused) {
+      if (kept) kept(kUnreadable);
       return;
     }
     // The merge may take its owner's lock: never while holding ours.
@@ -62,18 +61,6 @@ class MemoryStore final : public Store {
     std::lock_guard guard(mutex_);
     files_[name] = std::move(content);
   }
-  // Every write from now on fails for `problem` (a full disk, say); nothing
-  // makes them work again.
-  void failWrites(std::optional<std::string> problem) {
-    std::lock_guard guard(mutex_);
-    failing_ = std::move(problem);
-  }
-  // The file is there but cannot be read, as after a read that failed.
-  void makeUnreadable(const std::string& name) {
-    std::lock_guard guard(mutex_);
-    unreadable_.insert(name);
-    files_.erase(name);
-  }
   int writes() {
     std::lock_guard guard(mutex_);
     return writes_;
@@ -83,7 +70,6 @@ class MemoryStore final : public Store {
   std::mutex mutex_;
   std::map<std::string, std::string> files_, known_;
   std::set<std::string> unreadable_;
-  std::optional<std::string> failing_;
   int writes_ = 0;
 };
 

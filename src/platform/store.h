@@ -22,6 +22,8 @@ class Store {
   // plain words for a sentence ("the disk is full"). Called on the store's own
   // thread with no lock of the store's held.
   using Kept = std::function<void(const std::optional<std::string>& problem)>;
+  // The problem of a write refused because the file there could not be read.
+  static constexpr const char* kUnreadable = "the file that is there could not be read";
 
   virtual ~Store() = default;
   // The file as it is now; nothing when it is missing or unreadable.

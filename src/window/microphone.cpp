@@ -8,17 +8,17 @@
 namespace orvo::window {
 
 std::unique_ptr<Microphone> Microphone::open(const std::string& source, std::string* why) {
-  pa_sample_spec spec{};
-  spec.format = PA_SAMPLE_S16LE;
-  spec.rate = kRate;
-  spec.channels = 1;
+  pa_sample_spec sample{};
+  sample.format = PA_SAMPLE_S16LE;
+  sample.rate = kRate;
+  sample.channels = 1;
   pa_buffer_attr attributes{};
   attributes.maxlength = static_cast<std::uint32_t>(-1);
   attributes.fragsize = static_cast<std::uint32_t>(kBlock * sizeof(std::int16_t));
   int error = 0;
   pa_simple* stream =
       pa_simple_new(nullptr, "Orvo", PA_STREAM_RECORD, source.empty() ? nullptr : source.c_str(),
-                    "listening for its name", &spec, nullptr, &attributes, &error);
+                    "listening for its name", &sample, nullptr, &attributes, &error);
   if (!stream) {
     if (why) {
       *why = std::string("I can't hear the microphone (") + pa_strerror(error) +

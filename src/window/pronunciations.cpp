@@ -164,20 +164,6 @@ std::vector<std::string> phonesIn(const std::string& text) {
   return phones;
 }
 
-std::size_t phoneDistance(const std::vector<std::string>& a, const std::vector<std::string>& b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1] ? 1 : 0)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
 
 }  // namespace
 
@@ -196,7 +182,7 @@ std::vector<std::string> soundAlikes(const std::string& namePhones,
     if (space == std::string::npos) continue;
     const std::string word = line.substr(0, space);
     if (word.find('(') != std::string::npos || word.find('\'') != std::string::npos) continue;
-    if (phoneDistance(phonesIn(line.substr(space + 1)), name) == 1) out.push_back(word);
+    if (tokenDistance(phonesIn(line.substr(space + 1)), name) == 1) out.push_back(word);
   }
   return out;
 }
@@ -205,6 +191,21 @@ std::string dictionaryText(const Dictionary& dictionary) {
   std::string text;
   for (const auto& [word, phones] : dictionary) text += word + " " + phones + "\n";
   return text;
+}
+
+std::size_t tokenDistance(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1] ? 1 : 0)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
 }
 
 }  // namespace orvo::window

@@ -39,6 +39,10 @@ Dictionary dictionaryFor(const std::set<std::string>& words, const Dictionary& k
 
 std::string dictionaryText(const Dictionary& dictionary);
 
+// Insertions, deletions and substitutions between two sequences of tokens:
+// phones here, words for the listening benchmark's error rate.
+std::size_t tokenDistance(const std::vector<std::string>& a, const std::vector<std::string>& b);
+
 // Words that sound like the name: everyday near-names, and the dictionary's
 // words one phone away from it ("corvo", "orva" for "AO R V OW").
 std::vector<std::string> soundAlikes(const std::string& namePhones,

@@ -17,9 +17,9 @@ namespace fs = std::filesystem;
 
 // Every file of the data folder the engine reads or appends to.
 const char* const kFiles[] = {
-    "profile.json",  "memory.json",    "intros.json",   "learned.json",       "progress.json",
-    "top-key.txt",   "hands.txt",      "last-song.txt", "voice.txt",          "band-level.txt",
-    "daw-mode.txt",  "band-style-2.txt", "library.txt", "voice-declined.txt", "log.txt",
+    "profile.json",  "memory.json",      "intros.json",   "learned.json",       "progress.json",
+    "top-key.txt",   "hands.txt",        "last-song.txt", "voice.txt",          "band-level.txt",
+    "daw-mode.txt",  "band-style-2.txt", "library.txt",   "voice-declined.txt", "log.txt",
     "voice-log.txt", "mistakes.txt",
 };
 
