@@ -69,7 +69,7 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   reaper_ =
       std::make_unique<ReaperRoom>(*this, parts_.reaperHooks     ? *parts_.reaperHooks
                                           : parts_.pretendReaper ? pretendReaperHooks()
-                                                                 : reaperHooks(parts_.runtime));
+                                                                 : reaperHooks(parts_.runtime, parts_.baseDir));
   static NoAssistant none;
   aiTalk_ = std::make_unique<AiTalk>(*this, parts_.assistant ? *parts_.assistant : none);
   static NoDaw noStudio;

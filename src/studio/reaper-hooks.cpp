@@ -7,8 +7,13 @@
 
 namespace orvo {
 
-ReaperHooks reaperHooks(Runtime& runtime) {
+ReaperHooks reaperHooks(Runtime& runtime, const std::filesystem::path& baseDir) {
   ReaperHooks hooks = pretendReaperHooks();
+  // The bridge is put beside the data at start, on another thread: an r
+  // pressed before that is done puts it there itself.
+  hooks.installBridge = [baseDir] {
+    return Reaper::shipBridge(baseDir) && Reaper::installBridge();
+  };
   hooks.installed = [] { return Reaper::installed(); };
   hooks.configured = [] {
     std::error_code error;
@@ -29,6 +34,7 @@ ReaperHooks reaperHooks(Runtime& runtime) {
 
 ReaperHooks pretendReaperHooks() {
   return {.installed = [] { return true; },
+          .configured = nullptr,
           .bridgeInstalled =
               [] {
                 std::error_code error;

@@ -6,6 +6,7 @@
 // Threads: every hook may block (a process check, a request waits up to its
 // limit); activities only.
 
+#include <filesystem>
 #include <functional>
 
 #include "platform/runtime.h"
@@ -27,7 +28,7 @@ struct ReaperHooks {
 
 // The real ones: the reaper program found on PATH or in /opt, the process's
 // link, and a launch in a session of its own with its streams on /dev/null.
-ReaperHooks reaperHooks(Runtime& runtime);
+ReaperHooks reaperHooks(Runtime& runtime, const std::filesystem::path& baseDir);
 // A REAPER of our own, always there and running: the link alone decides.
 ReaperHooks pretendReaperHooks();
 
