@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "e2e/orvo-process.h"
@@ -105,19 +106,68 @@ BENCHMARK(BM_DeadSpeechServiceToTheNextSentenceHeard)
 
 namespace {
 
-// Resident memory of a process, in megabytes; 0 when it cannot be read.
-double residentMB(pid_t pid) {
+// Resident memory of a process, in megabytes, now ("VmRSS:") or at its
+// highest ("VmHWM:"); 0 when it cannot be read.
+double residentMB(pid_t pid, const std::string& field = "VmRSS:") {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+    if (line.rfind(field, 0) == 0) return std::atof(line.c_str() + field.size()) / 1024.0;
   }
   return 0;
 }
 
+// Seconds until the log says the song files have all been read (an earlier
+// build, which read them before greeting, says nothing: then 0).
+// Only what the log gained after `from` bytes counts.
+double secondsUntilListed(const std::filesystem::path& log, std::size_t from, double limit) {
+  const auto start = std::chrono::steady_clock::now();
+  for (;;) {
+    const double waited =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::ifstream file(log);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (text.size() > from && text.find("song files read:", from) != std::string::npos)
+      return waited;
+    if (waited > limit) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+struct LibraryStart {
+  double welcome = 0;  // seconds from exec to the greeting's window line
+  double listed = 0;   // seconds from exec until every song is listed
+  double residentMB = 0;
+  double peakMB = 0;
+};
+
+// One start of `binary` over a data folder holding a song library.
+std::optional<LibraryStart> startWithLibrary(const std::string& binary,
+                                             const std::filesystem::path& home) {
+  LibraryStart measured;
+  std::error_code error;
+  const auto logged = std::filesystem::file_size(home / "log.txt", error);
+  const auto start = std::chrono::steady_clock::now();
+  orvo::testing::OrvoProcess orvo({.home = home, .binary = binary});
+  if (!orvo.waitForPrefix("@welcome", 120.0)) return std::nullopt;
+  measured.welcome =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const bool reads = binary == ORVO_BINARY && !std::filesystem::is_empty(home / "songs");
+  measured.listed =
+      reads ? measured.welcome + secondsUntilListed(home / "log.txt", error ? 0 : logged, 120.0)
+            : measured.welcome;
+  measured.residentMB = residentMB(orvo.pid());
+  measured.peakMB = residentMB(orvo.pid(), "VmHWM:");
+  orvo.closeInput();
+  orvo.waitExit(30.0);
+  return measured;
+}
+
 // A library of `count` song files, copies of real ones under different names,
-// in the data folder's "songs": exec to the greeting, and the memory then,
-// on the first start and on the next one over the same folder.
+// in the data folder's "songs": exec to the greeting, until every song is
+// listed, and the memory then, on the first start and on the next one over the
+// same folder. With ORVO_BENCH_BEFORE naming an earlier build's binary, that
+// one too, in the same run.
 void BM_ExecToWelcomeWithSongs(benchmark::State& state) {
   std::vector<std::filesystem::path> real;
   std::error_code error;
@@ -128,30 +178,30 @@ void BM_ExecToWelcomeWithSongs(benchmark::State& state) {
     }
   }
   const auto count = static_cast<std::size_t>(state.range(0));
-  if (count > 0 && real.empty()) return state.SkipWithError("no MIDI files to copy (make test-deps)");
+  if (count > 0 && real.empty())
+    return state.SkipWithError("no MIDI files to copy (make test-deps)");
+  std::vector<std::pair<std::string, std::string>> builds = {{"", ORVO_BINARY}};
+  if (const char* before = std::getenv("ORVO_BENCH_BEFORE")) builds.push_back({"before_", before});
   for (auto _ : state) {
-    orvo::testing::TempFolder home;
-    std::filesystem::create_directories(home / "songs");
-    for (std::size_t i = 0; i < count; ++i) {
-      char name[32];
-      std::snprintf(name, sizeof name, "tune %05zu.mid", i);
-      std::filesystem::copy_file(real[i % real.size()], home / "songs" / name, error);
+    for (const auto& [prefix, binary] : builds) {
+      orvo::testing::TempFolder home;
+      std::filesystem::create_directories(home / "songs");
+      for (std::size_t i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "tune %05zu.mid", i);
+        std::filesystem::copy_file(real[i % real.size()], home / "songs" / name, error);
+      }
+      for (const char* run : {"first_", "next_"}) {
+        auto measured = startWithLibrary(binary, home.path());
+        if (!measured) return state.SkipWithError("no welcome line");
+        if (prefix.empty() && std::string(run) == "first_")
+          state.SetIterationTime(measured->welcome);
+        state.counters[prefix + run + "welcome_ms"] = measured->welcome * 1000;
+        state.counters[prefix + run + "listed_ms"] = measured->listed * 1000;
+        state.counters[prefix + run + "rss_mb"] = measured->residentMB;
+        state.counters[prefix + run + "peak_mb"] = measured->peakMB;
+      }
     }
-    double seconds[2] = {0, 0};
-    double memory = 0;
-    for (int run = 0; run < 2; ++run) {
-      const auto start = std::chrono::steady_clock::now();
-      orvo::testing::OrvoProcess orvo({.home = home.path()});
-      if (!orvo.waitForPrefix("@welcome", 120.0)) return state.SkipWithError("no welcome line");
-      seconds[run] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      if (run == 0) memory = residentMB(orvo.pid());
-      orvo.closeInput();
-      orvo.waitExit(30.0);
-    }
-    state.SetIterationTime(seconds[0]);
-    state.counters["first_start_ms"] = seconds[0] * 1000;
-    state.counters["next_start_ms"] = seconds[1] * 1000;
-    state.counters["rss_mb"] = memory;
   }
 }
 BENCHMARK(BM_ExecToWelcomeWithSongs)

@@ -11,6 +11,7 @@
 // or writes a file during a lesson.
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -41,15 +42,24 @@ class LessonRoom final : public Room {
   bool stop() override;
   std::string helpText() override;
 
-  // The song library.
+  // The song library. The player's song files are read in the background
+  // after the start; songs are listed (title, level, file) as they are read,
+  // and a song's notes are read in an activity when it is first taught or played.
   void chooseSong(int index);
-  void chooseCurrent() { chooseSong(songIdx_); }
+  void chooseCurrent();
   // A jazz lesson's study, taught like a song after `prefix`; its last unit
   // leads to the jam, and its progress is not kept.
   void teachStudy(Song study, const std::string& prefix);
   void listSongs();
   std::optional<int> songNamed(const Heard& heard);
-  std::optional<Song> songAt(int index);
+  std::optional<int> songIndexOf(const std::string& title);
+  // `then` with the song at `index` and its notes: at once when they are
+  // here, else in an activity once they are read (the song found again by
+  // title, nothing done if the player has moved on meanwhile).
+  void withSong(int index, std::function<void(const Song&)> then);
+  // While the song files are still being read: "I'm still reading your
+  // songs, N so far."; else nothing.
+  std::optional<std::string> stillReading();
   void dropSong();
   std::vector<std::string> songTitles();
   std::string currentTitle();
@@ -94,6 +104,12 @@ class LessonRoom final : public Room {
   void setPaused(bool paused);
   void togglePause();
   void loadSongs();
+  void readLibrary();
+  void showSongs(const std::vector<Song>& listing, int filesRead, bool done);
+  void readNotesThen(int index, std::function<void(int index)> then);
+  // Points songIdx_ at the last song of the previous run, once it is listed,
+  // until the player chooses one.
+  void findLastSong();
   void present(const std::string& prefix, bool full);
   void beginWaiting(int gen);
   void push(const FollowUp& followUp);
@@ -119,6 +135,9 @@ class LessonRoom final : public Room {
   std::vector<Song> library_;  // every song found
   std::vector<Song> songs_;    // the ones not dropped, as listed and keyed
   int songIdx_ = 0;
+  std::string lastSong_;       // the song of the previous run, until one is chosen in this one
+  bool readingSongs_ = false;  // the song files are being read
+  int songFilesRead_ = 0;
   std::map<std::string, int> progress_;  // the unit reached in each song
   std::set<std::string> reviewed_;       // songs warmed up from memory in this run
   std::string handsOnly_ = "both";       // "both", "right" or "left"

@@ -2,12 +2,14 @@
 
 #include "core/menu-room.h"
 
+#include "compose/midi-file-reader.h"
 #include "core/compose-room.h"
 #include "core/engine.h"
 #include "core/jazz-room.h"
 #include "core/lesson-room.h"
 #include "lessons/jazz-course.h"
 #include "lessons/menu-layout.h"
+#include "lessons/song-reader.h"
 #include "platform/window-lines.h"
 
 namespace orvo {
@@ -38,8 +40,9 @@ void MenuRoom::openMenu() {
   menuJazz_.reset();
   engine_.parts().midi.allOff();
   sendLayout();
+  const std::string reading = engine_.lessons().stillReading().value_or("");
   engine_.speak(
-      "Song menu." +
+      "Song menu." + (reading.empty() ? "" : " " + reading) +
       engine_.intro("menu",
                     " Five octaves, starting two octaves below middle C. The lowest octave is "
                     "easy, and each octave up is harder. Press any key to hear a song. Press it "
@@ -88,7 +91,8 @@ void MenuRoom::note(int pitch) {
   const auto& songs = engine_.lessons().songList();
   const auto song = menuSong(songs, pitch, engine_.keys().commandKeys());
   if (!song) return;  // a key with nothing on it does nothing
-  if (menuPick_ == *song) return engine_.lessons().chooseSong(*song);
+  if (menuPick_ == songs[static_cast<std::size_t>(*song)].name)
+    return engine_.lessons().chooseSong(*song);
   preview(*song);
 }
 
@@ -96,22 +100,31 @@ void MenuRoom::preview(int index) {
   std::lock_guard guard(engine_.lock);
   const auto& songs = engine_.lessons().songList();
   if (index < 0 || index >= static_cast<int>(songs.size())) return;
-  menuPick_ = index;
-  menuJazz_.reset();
   const Song& song = songs[static_cast<std::size_t>(index)];
-  std::vector<Ev> events;
-  for (const PreviewNote& note : previewNotes(song))
-    addNote(events, note.on, 0, note.pitch, note.vel, note.off - note.on);
-  std::stable_sort(events.begin(), events.end(),
-                   [](const Ev& a, const Ev& b) { return a.t < b.t; });
+  menuPick_ = song.name;
+  menuJazz_.reset();
   std::string text = song.name + ". " +
                      levelNames()[static_cast<std::size_t>(std::clamp(song.level, 1, 5) - 1)] + ".";
   if (const int unit = engine_.lessons().storedUnit(song.name); unit > 0)
     text += " You are on step " + std::to_string(unit + 1) + ".";
-  engine_.run([this, text, events = std::move(events)](int gen) {
-    engine_.say(text, gen);
+  // A song from the player's files has its notes read here, off the lock.
+  engine_.run([this, text, song](int gen) {
+    const auto whole = library::withNotes(
+        song, [](const std::filesystem::path& file) { return midifile::load(file); });
+    std::vector<Ev> events;
+    for (const PreviewNote& note : whole ? previewNotes(*whole) : std::vector<PreviewNote>{})
+      addNote(events, note.on, 0, note.pitch, note.vel, note.off - note.on);
+    std::stable_sort(events.begin(), events.end(),
+                     [](const Ev& a, const Ev& b) { return a.t < b.t; });
+    engine_.say(whole ? text : text + " I couldn't read its file.", gen);
     engine_.play(events, gen);
   });
+}
+
+int MenuRoom::pickedSong() {
+  auto& lessons = engine_.lessons();
+  if (!menuPick_) return lessons.songIndex();
+  return lessons.songIndexOf(*menuPick_).value_or(lessons.songIndex());
 }
 
 bool MenuRoom::button(int key) {
@@ -121,7 +134,7 @@ bool MenuRoom::button(int key) {
     if (menuJazz_) {
       engine_.jazz().startJazz(*menuJazz_);
     } else {
-      engine_.lessons().chooseSong(menuPick_.value_or(engine_.lessons().songIndex()));
+      engine_.lessons().chooseSong(pickedSong());
     }
     return true;
   }
@@ -137,12 +150,14 @@ bool MenuRoom::button(int key) {
           "No songs yet. Put MIDI files in a folder called Orvo Songs, inside your Music folder.");
       return true;
     }
-    const int from = menuPick_.value_or(engine_.lessons().songIndex());
+    const int from = pickedSong();
     preview(((from + step) % songs + songs) % songs);
     return true;
   }
   if (key == keys.notes) {
-    engine_.speak(menuSummary(engine_.lessons().songList()));
+    const std::string reading = engine_.lessons().stillReading().value_or("");
+    engine_.speak(menuSummary(engine_.lessons().songList()) +
+                  (reading.empty() ? "" : " " + reading));
     return true;
   }
   return false;

@@ -37,8 +37,12 @@ class MenuRoom final : public Room {
   void sendLayout();
 
   Engine& engine_;
-  std::optional<int> menuPick_;  // the song last previewed
-  std::optional<int> menuJazz_;  // the jazz lesson last announced
+  // The index of the song last previewed, found again by title because
+  // songs still being read can move it; the current song when none was.
+  int pickedSong();
+
+  std::optional<std::string> menuPick_;  // the title of the song last previewed
+  std::optional<int> menuJazz_;          // the jazz lesson last announced
 };
 
 }  // namespace orvo

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "compose/midi-file-reader.h"
+#include "compose/moods.h"
+#include "core/app-desk.h"
 #include "core/ears-trace.h"
 #include "core/memory.h"
 #include "core/options.h"
@@ -10,27 +12,31 @@
 #include "core/reband.h"
 #include "core/route-trace.h"
 #include "core/voice-one-off.h"
-#include "compose/moods.h"
-#include "core/app-desk.h"
 #include "lessons/jazz-course.h"
 #include "lessons/lesson.h"
 #include "lessons/music-words.h"
-#include "studio/daw-words.h"
-#include "voice/request-words.h"
-#include "voice/wake-words.h"
 #include "lessons/song-library.h"
+#include "lessons/song-reader.h"
 #include "platform/files.h"
 #include "platform/random.h"
 #include "platform/thread-runtime.h"
 #include "sound/sound-levels.h"
 #include "sound/sounds.h"
 #include "sound/wav-file.h"
+#include "studio/daw-words.h"
 #include "studio/logic-control.h"
 #include "studio/reaper-link.h"
 #include "voice/ai.h"
+#include "voice/request-words.h"
+#include "voice/wake-words.h"
 
 namespace orvo::oneoff {
 namespace {
+
+// What the running engine last learned of the song files: read, never written, here.
+std::string readSongCache(const std::filesystem::path& baseDir) {
+  return files::readFile(baseDir / library::kCacheFile).value_or("");
+}
 
 struct Option {
   const char* name;
@@ -56,9 +62,10 @@ int askAI(const std::vector<std::string>& args, const std::filesystem::path& bas
   session.setDataFolder(baseDir);
   const Profile profile = Profile::load(baseDir / "profile.json");
   std::vector<std::string> titles;
-  for (const auto& song :
-       library::load(songFolders(baseDir), baseDir / "library.txt",
-                     [](const std::filesystem::path& file) { return midifile::load(file); }))
+  for (const auto& song : library::load(
+           songFolders(baseDir), baseDir / "library.txt",
+           [](const std::filesystem::path& file) { return midifile::load(file); },
+           readSongCache(baseDir)))
     titles.push_back(song.name);
   session.setPeople({profile.assistantName, profile.userName.empty() ? "friend" : profile.userName,
                      profile.about(), titles});
@@ -173,14 +180,31 @@ int printPhrases(const std::filesystem::path& baseDir, const Print& print) {
   for (const auto& band : dawwords::eqBands()) {
     for (std::string_view word : band.words) add(word);
   }
-  for (const auto* list : {&dawwords::smallSizes(), &dawwords::largeSizes(),
-                           &dawwords::upWords(), &dawwords::downWords()}) {
+  for (const auto* list : {&dawwords::smallSizes(), &dawwords::largeSizes(), &dawwords::upWords(),
+                           &dawwords::downWords()}) {
     for (std::string_view word : *list) add(word);
   }
-  for (const char* studio : {"mute the", "unmute the", "solo the", "unsolo the", "list the tracks",
-                             "how many tracks", "new track", "new audio track", "what plugins are on the",
-                             "set the volume to", "minus", "decibels", "pan left", "pan right",
-                             "track", "master", "undo", "redo", "play", "stop", "record"}) {
+  for (const char* studio : {"mute the",
+                             "unmute the",
+                             "solo the",
+                             "unsolo the",
+                             "list the tracks",
+                             "how many tracks",
+                             "new track",
+                             "new audio track",
+                             "what plugins are on the",
+                             "set the volume to",
+                             "minus",
+                             "decibels",
+                             "pan left",
+                             "pan right",
+                             "track",
+                             "master",
+                             "undo",
+                             "redo",
+                             "play",
+                             "stop",
+                             "record"}) {
     add(studio);
   }
   for (const auto& [word, value] : numberWords()) add(word);
@@ -189,9 +213,10 @@ int printPhrases(const std::filesystem::path& baseDir, const Print& print) {
     add("play me something " + std::string(mood.name));
     for (const auto& word : mood.words) add(word);
   }
-  for (const auto& song :
-       library::load(songFolders(baseDir), baseDir / "library.txt",
-                     [](const std::filesystem::path& file) { return midifile::load(file); })) {
+  for (const auto& song : library::load(
+           songFolders(baseDir), baseDir / "library.txt",
+           [](const std::filesystem::path& file) { return midifile::load(file); },
+           readSongCache(baseDir))) {
     add(song.name);
     add("teach me " + song.name);
   }
@@ -205,10 +230,14 @@ int printPhrases(const std::filesystem::path& baseDir, const Print& print) {
 }
 
 int printLibrary(const std::filesystem::path& baseDir, const Print& print) {
-  auto songs =
-      library::load(songFolders(baseDir), baseDir / "library.txt",
-                    [](const std::filesystem::path& file) { return midifile::load(file); });
-  for (const auto& song : songs) {
+  const library::FileLoader loadFile = [](const std::filesystem::path& file) {
+    return midifile::load(file);
+  };
+  for (const auto& listed : library::load(songFolders(baseDir), baseDir / "library.txt", loadFile,
+                                          readSongCache(baseDir))) {
+    const auto whole = library::withNotes(listed, loadFile);
+    if (!whole) continue;
+    const Song& song = *whole;
     Lesson lesson(song);
     std::size_t biggest = 0;
     for (const auto& step : lesson.steps[2]) biggest = std::max(biggest, step.pitches.size());

@@ -83,7 +83,8 @@ struct RequestFamilies {
       return act(r, "stop", "live band off", [&] { engine.live().setLive(false); });
     }
     if (among(a.text, words().stopWhole)) {
-      auto outcome = act(r, "stop", "stopEverything", [&] { engine.stopEverything(); }, "stopped");
+      auto outcome = act(
+          r, "stop", "stopEverything", [&] { engine.stopEverything(); }, "stopped");
       // A studio playing or recording stops too: nothing the player asked to
       // stop goes on sounding. The stop is answered already, so the studio
       // keeps it or drops it; it never comes back here.
@@ -301,6 +302,7 @@ struct RequestFamilies {
       if (!found) {
         if (!teach) break;  // "play it back", "play louder": other families
         named(r, "lesson by name");
+        if (auto reading = lessons.stillReading()) return r.say(*reading, "still reading songs");
         return r.say(
             "I don't have " + name + " in the library yet. Say song menu to hear what I do have.",
             "no song");
@@ -308,9 +310,9 @@ struct RequestFamilies {
       named(r, "lesson by name");
       if (!teach) {
         r.op("perform");
-        if (auto song = lessons.songAt(*found)) {
-          engine.compose().gifts().perform(takeFromSong(*song), song->name);
-        }
+        lessons.withSong(*found, [&engine](const Song& song) {
+          engine.compose().gifts().perform(takeFromSong(song), song.name);
+        });
         return std::string("acted");
       }
       r.op("chooseSong");
@@ -384,13 +386,12 @@ struct RequestFamilies {
           "There are two ways to get the band. Say new composition, play your idea, then say "
           "play it with the band. Or say live band, and it follows you while you play.");
     }
-    for (auto [list, style] : {std::pair{&words().classicBand, "classic"},
-                               std::pair{&words().fullBand, "full"},
-                               std::pair{&words().smallBand, "simple"}}) {
+    for (auto [list, style] :
+         {std::pair{&words().classicBand, "classic"}, std::pair{&words().fullBand, "full"},
+          std::pair{&words().smallBand, "simple"}}) {
       if (!heard.hasAnyOf(*list)) continue;
       const std::string operation = std::string("setBandStyle ") + style;
-      return act(r, "band style", operation.c_str(),
-                 [&] { engine.compose().setBandStyle(style); });
+      return act(r, "band style", operation.c_str(), [&] { engine.compose().setBandStyle(style); });
     }
     if (among(a.text, words().bandLouderWhole)) {
       return act(r, "band", "band louder", [&] { engine.stepBandLevel(+1); });
@@ -493,8 +494,7 @@ struct RequestFamilies {
       return act(r, "composition", "playBack", [&] { engine.compose().playBack(); });
     }
     if (heard.hasAnyOf(words().variation)) {
-      return act(r, "composition", "playVariation",
-                 [&] { engine.compose().playNextVariation(); });
+      return act(r, "composition", "playVariation", [&] { engine.compose().playNextVariation(); });
     }
     return std::nullopt;
   }

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "lessons/plain-words.h"
+#include "lessons/song-reader.h"
 #include "lessons/tune.h"
 #include "platform/files.h"
 
@@ -156,54 +157,11 @@ std::optional<Song> fromTracks(std::vector<SongTrack> tracks, double bpm,
 }
 
 std::vector<Song> load(const std::vector<std::filesystem::path>& songFolders,
-                       const std::filesystem::path& rulesFile, const FileLoader& loadFile) {
+                       const std::filesystem::path& rulesFile, const FileLoader& loadFile,
+                       const std::string& cache) {
   std::vector<Song> songs = builtInSongs();
-  std::set<std::string> taken;
-  for (const auto& song : songs) taken.insert(lowerCase(song.name));
-  const auto found = rules(rulesFile);
-  for (const auto& folder : songFolders) {
-    std::vector<std::filesystem::path> paths;
-    std::error_code error;
-    for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-      if (!it->is_regular_file(error)) continue;
-      std::string extension = lowerCase(it->path().extension().string());
-      if ((extension == ".mid" || extension == ".midi") &&
-          it->path().stem().string().rfind(".", 0) != 0) {
-        paths.push_back(it->path());
-      }
-    }
-    std::sort(paths.begin(), paths.end());
-    for (const auto& path : paths) {
-      std::string stem = path.stem().string();
-      std::string lowered = lowerCase(stem);
-      const LibraryRule* rule = nullptr;
-      for (const auto& candidate : found) {
-        if (lowered.find(candidate.match) != std::string::npos) {
-          rule = &candidate;
-          break;
-        }
-      }
-      auto song = loadFile(path);
-      if (!song || song->notes.empty()) continue;
-      std::string title = rule && !rule->title.empty() ? rule->title : cleanTitle(stem);
-      if (title.empty() || !taken.insert(lowerCase(title)).second) continue;
-      song->name = title;
-      if (rule && rule->level >= 1 && rule->level <= 5) {
-        song->level = rule->level;
-      } else if (std::string parent = path.parent_path().filename().string();
-                 path.parent_path() != folder && !parent.empty() && parent[0] >= '1' &&
-                 parent[0] <= '5') {
-        song->level = parent[0] - '0';
-      } else {
-        song->level = guessLevel(*song);
-      }
-      song->fact = rule ? rule->fact : "";
-      songs.push_back(std::move(*song));
-    }
-  }
-  std::stable_sort(songs.begin(), songs.end(),
-                   [](const Song& a, const Song& b) { return a.level < b.level; });
+  LibraryReader reader(songFolders, rulesFile, parseCache(cache), loadFile);
+  while (!reader.done()) addSongs(songs, reader.next(1000));
   return songs;
 }
 

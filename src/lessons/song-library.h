@@ -40,9 +40,12 @@ std::optional<Song> fromTracks(std::vector<SongTrack> tracks, double bpm,
 
 using FileLoader = std::function<std::optional<Song>(const std::filesystem::path&)>;
 
-// Built-in songs, then the files of `songFolders` in order, sorted by level.
+// Built-in songs, then the files of `songFolders` in order, sorted by level;
+// the files' songs listed without their notes (`LibraryReader`), from `cache`
+// where a file is unchanged.
 std::vector<Song> load(const std::vector<std::filesystem::path>& songFolders,
-                       const std::filesystem::path& rulesFile, const FileLoader& loadFile);
+                       const std::filesystem::path& rulesFile, const FileLoader& loadFile,
+                       const std::string& cache = "");
 
 // The song whose title best matches the spoken words, if any.
 std::optional<int> findByName(const std::vector<Song>& songs,

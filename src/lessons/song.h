@@ -3,6 +3,7 @@
 // pressed at one moment) and units (what is learned at one go) cut from them.
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ struct Song {
   int level = 1;       // 1 to 5
   double chordGap = 0.04;
   std::string fact;  // said when the song is opened from its start
+  // The player's file it came from (none for a built-in song). A song listed
+  // from a file has no notes until they are read for teaching or playing.
+  std::filesystem::path file;
+  bool notesToRead() const { return !file.empty() && notes.empty(); }
 };
 
 struct Step {

@@ -166,8 +166,10 @@ class EngineTest : public ::testing::Test {
   bool topKeyKnown = files::writeFileAtomically(home / "top-key.txt", "108\n");
   std::unique_ptr<Engine> engine = makeEngine();
 
-  std::unique_ptr<Engine> makeEngine(std::vector<std::filesystem::path> songFolders = {}) {
-    return std::make_unique<Engine>(EngineParts{
+  std::unique_ptr<Engine> makeEngine(std::vector<std::filesystem::path> songFolders = {},
+                                     bool readSongsNow = true) {
+    const bool readSongs = readSongsNow && !songFolders.empty();
+    auto made = std::make_unique<Engine>(EngineParts{
         .runtime = runtime,
         .window = window,
         .log = log,
@@ -197,6 +199,8 @@ class EngineTest : public ::testing::Test {
         .reaperHooks = reaperControl,
         .voiceHooks = voiceHooks,
     });
+    if (readSongs) runtime.runReady();  // the song files, read in the background
+    return made;
   }
 
   // A new run of the program over the same data folder.

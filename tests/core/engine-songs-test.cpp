@@ -93,7 +93,10 @@ TEST_F(EngineTest, ListingAndDroppingSongs) {
   EXPECT_FALSE(engine->lessons().songNamed(Heard::from("play something nice")));
 }
 
-TEST_F(EngineTest, SongsFromTheSongFoldersJoinTheLibrary) {
+// The player's files are read after the greeting: until then the built-in
+// songs are there, and the player is told the rest is coming rather than
+// being given another song.
+TEST_F(EngineTest, SongsFromTheSongFoldersJoinTheLibraryOnceRead) {
   testing::TempFolder songs;
   // A one-track file: its notes split at middle C.
   std::string file(
@@ -101,16 +104,40 @@ TEST_F(EngineTest, SongsFromTheSongFoldersJoinTheLibrary) {
       "\0\x90\x3c\x40\x60\x80\x3c\0\0\x90\x30\x40\x60\x80\x30\0",
       38);
   files::writeFileAtomically(songs / "Little Tune (2).mid", file);
-  auto withSongs = makeEngine({songs.path()});
+  files::writeFileAtomically(home / "last-song.txt", "Little Tune");
+  auto withSongs = makeEngine({songs.path()}, false);
+  EXPECT_EQ(withSongs->lessons().songTitles().size(), 10u);
+  withSongs->computerKey('l');
+  const std::string listed = spokenOne();  // the reading runs here, after the list was made
+  EXPECT_THAT(listed, StartsWith("I'm still reading your songs, 0 so far. Easy: Hot Cross Buns"));
+  EXPECT_THAT(listed, Not(HasSubstr("To add your own")));
+
   auto titles = withSongs->lessons().songTitles();
   ASSERT_EQ(titles.size(), 11u);
   // Two notes in half a second grade it level 2: after the built-in song of that level.
   EXPECT_EQ(titles[10], "Little Tune");
-  withSongs->lessons().chooseSong(10);
+  EXPECT_EQ(withSongs->lessons().songIndex(), 10);  // the last run's song, once listed
+  EXPECT_TRUE(files::readFile(home / "song-cache.txt"));
+  withSongs->lessons().chooseCurrent();
+  runtime.runReady();  // its notes are read in an activity
   auto lesson = withSongs->lessons().currentLesson();
   ASSERT_TRUE(lesson);
+  EXPECT_EQ(lesson->song.name, "Little Tune");
   EXPECT_EQ(lesson->song.remark, "Hands are split at middle C.");
   EXPECT_TRUE(lesson->bothHands());
+
+  // The next run's top key, before the files are read: not another song.
+  withSongs->goHome();
+  spoken();
+  auto again = makeEngine({songs.path()}, false);
+  again->lessons().chooseCurrent();
+  EXPECT_EQ(spokenOne(), "I'm still reading your songs, 0 so far.");
+  EXPECT_NE(again->currentMode(), Mode::teach);
+  // Gone before it was taught: said, and nothing else chosen.
+  std::filesystem::remove(songs / "Little Tune (2).mid");
+  again->lessons().chooseSong(10);
+  EXPECT_EQ(spokenOne(), "I couldn't read Little Tune. Its file has gone or changed.");
+  EXPECT_NE(again->currentMode(), Mode::teach);
 }
 
 }  // namespace

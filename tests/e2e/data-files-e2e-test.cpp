@@ -20,14 +20,15 @@ const char* const kFiles[] = {
     "profile.json",  "memory.json",      "intros.json",   "learned.json",       "progress.json",
     "top-key.txt",   "hands.txt",        "last-song.txt", "voice.txt",          "band-level.txt",
     "daw-mode.txt",  "band-style-2.txt", "library.txt",   "voice-declined.txt", "log.txt",
-    "voice-log.txt", "mistakes.txt",
+    "voice-log.txt", "mistakes.txt",    "song-cache.txt",
 };
 
 // Files whose content may change: the logs grow, and the counts of sentences
-// said (no data of the player's) are counted afresh when garbled.
+// said and what was read of the song files (no data of the player's) are
+// made afresh when garbled.
 bool rewritten(const std::string& name) {
   return name == "log.txt" || name == "voice-log.txt" || name == "mistakes.txt" ||
-         name == "intros.json";
+         name == "intros.json" || name == "song-cache.txt";
 }
 
 struct Hostile {

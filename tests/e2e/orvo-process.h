@@ -26,6 +26,7 @@ class OrvoProcess {
     std::vector<std::string> args = {"--text"};
     bool window = true;
     std::map<std::string, std::string> env = {};
+    std::string binary = ORVO_BINARY;  // another build's, for a benchmark's comparison
   };
 
   explicit OrvoProcess(const Options& options) {
@@ -48,10 +49,10 @@ class OrvoProcess {
       }
       for (auto& [name, value] : options.env) ::setenv(name.c_str(), value.c_str(), 1);
       std::vector<char*> argv;
-      argv.push_back(const_cast<char*>(ORVO_BINARY));
+      argv.push_back(const_cast<char*>(options.binary.c_str()));
       for (auto& arg : options.args) argv.push_back(const_cast<char*>(arg.c_str()));
       argv.push_back(nullptr);
-      ::execv(ORVO_BINARY, argv.data());
+      ::execv(options.binary.c_str(), argv.data());
       ::_exit(127);
     }
     ::close(in[0]);
