@@ -31,7 +31,7 @@
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace {

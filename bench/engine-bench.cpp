@@ -8,7 +8,7 @@
 #include "core/lesson-room.h"
 #include "platform/file-store.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace {

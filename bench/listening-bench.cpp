@@ -12,10 +12,10 @@
 
 #include "bench-figures.h"
 #include "core/engine.h"
-#include "core/trace-world.h"
+#include "diagnostics/trace-world.h"
 #include "e2e/orvo-process.h"
 #include "platform/files.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 #include "voice/ears.h"
 #include "voice/wake-name.h"

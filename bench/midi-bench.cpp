@@ -11,11 +11,11 @@
 #include <chrono>
 
 #include "bench-figures.h"
-#include "core/window.h"
+#include "app/window.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
 #include "platform/midi/raw/raw-midi-backend.h"
 #include "platform/thread-runtime.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "sound/midi-io.h"
 #include "temp-folder.h"
 

@@ -18,12 +18,12 @@
 #include <sstream>
 
 #include "core/engine.h"
-#include "core/one-off.h"
+#include "diagnostics/one-off.h"
 #include "core/requests.h"
-#include "core/trace-world.h"
+#include "diagnostics/trace-world.h"
 #include "platform/files.h"
 #include "platform/text-pieces.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "sound/sounds.h"
 #include "temp-folder.h"
 #include "window/language-model.h"

@@ -6,7 +6,7 @@
 
 #include "platform/midi/loopback/loopback-midi-backend.h"
 #include "platform/midi/raw/midi-stream-framer.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "sound/midi-io.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "sound/speech-output.h"
 #include "studio/studio-host.h"
 #include "temp-folder.h"

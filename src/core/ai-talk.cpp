@@ -10,8 +10,8 @@
 #include "core/lesson-room.h"
 #include "core/requests.h"
 #include "core/studio-desk.h"
-#include "platform/child-process.h"
 #include "platform/files.h"
+#include "platform/local-time.h"
 #include "platform/utf8.h"
 #include "platform/window-lines.h"
 #include "voice/ai.h"
@@ -30,14 +30,6 @@ const std::vector<std::string> kCannot = {"I know what you're after, but I can't
 const std::vector<std::string> kNoAnswer = {"Sorry, I didn't catch what you wanted there.",
                                             "I'm not sure what you meant. Say it another way?"};
 
-std::string localTime(const char* format) {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[64];
-  std::strftime(text, sizeof text, format, &local);
-  return text;
-}
 
 }  // namespace
 
@@ -196,14 +188,13 @@ std::string AiTalk::aiState() {
     parts.push_back("in a lesson on " + title + ", part " + std::to_string(part) + " of " +
                     std::to_string(count) + ", " + hands);
   }
-  // A quick look at the process list, on the real clock: pgrep answers at once.
-  auto pgrep = ChildProcess::start({"/usr/bin/pgrep", "-x", "reaper"});
-  const bool reaper = pgrep && pgrep->wait(2.0) == 0;
+  // The studio check's last look (every 5 s): no process list read here.
+  const bool reaper = engine_.studioDesk().listening();
   parts.push_back(reaper ? "REAPER is open"
                          : "REAPER is not open, so there are no tracks to change");
   if (!summary.empty()) parts.push_back("their latest piece: " + summary);
   if (pieces > 0) parts.push_back(std::to_string(pieces) + " pieces saved");
-  parts.push_back(localTime("%A %-I:%M %p"));
+  parts.push_back(formatLocalTime(localTm(engine_.parts().wallClock()), "%A %-I:%M %p"));
   std::string state;
   for (const std::string& each : parts) state += (state.empty() ? "" : ". ") + each;
   return state;

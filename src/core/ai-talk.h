@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/typed-entry.h"
+#include "app/typed-entry.h"
 #include "voice/assistant.h"
 
 namespace orvo {

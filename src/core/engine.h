@@ -29,13 +29,14 @@
 
 #include "apps/music-player.h"
 #include "core/line-routes.h"
-#include "core/log.h"
-#include "core/memory.h"
+#include "app/log.h"
+#include "player/memory.h"
 #include "core/mode.h"
-#include "core/options.h"
-#include "core/profile.h"
+#include "core/button-keys.h"
+#include "platform/opt.h"
+#include "player/profile.h"
 #include "core/room.h"
-#include "core/window.h"
+#include "app/window.h"
 #include "platform/desktop-entries.h"
 #include "platform/mutex.h"
 #include "platform/runtime.h"
@@ -205,10 +206,9 @@ class Engine {
   bool awaitingTopKey();
 
   // Music words: a spoken note at words[at] (pitch class and words used),
-  // the answer to a theory question, and the chord being held.
+  // and the chord being held.
   static std::optional<std::pair<int, int>> spokenNote(const std::vector<std::string>& words,
                                                        std::size_t at);
-  std::optional<std::string> theory(const Heard& heard);
   std::string heldChord();
 
   // The large-print sheet of commands in the data folder, and opening it.

@@ -7,7 +7,7 @@
 
 #include "core/compose-room.h"
 #include "core/engine.h"
-#include "core/log.h"
+#include "app/log.h"
 #include "platform/utf8.h"
 
 namespace orvo {

@@ -7,7 +7,7 @@
 #include "compose/midi-file-reader.h"
 #include "core/engine.h"
 #include "core/jazz-room.h"
-#include "core/json-file.h"
+#include "player/json-file.h"
 #include "core/lesson-room.h"
 #include "lessons/song-library.h"
 #include "lessons/song-reader.h"

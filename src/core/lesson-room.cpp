@@ -9,7 +9,7 @@
 
 #include "core/engine.h"
 #include "core/jazz-room.h"
-#include "core/json-file.h"
+#include "player/json-file.h"
 #include "platform/files.h"
 #include "platform/window-lines.h"
 

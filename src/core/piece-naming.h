@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "compose/rnote.h"
-#include "core/typed-entry.h"
+#include "app/typed-entry.h"
 
 namespace orvo {
 

@@ -1,5 +1,7 @@
 #include "core/request-text.h"
 
+#include "platform/local-time.h"
+
 #include <algorithm>
 
 #include "platform/files.h"
@@ -31,9 +33,7 @@ std::string stem(const std::string& word) {
 }
 
 std::string clockText(const std::tm& local, const char* format) {
-  char text[64];
-  std::strftime(text, sizeof text, format, &local);
-  std::string out = text;
+  std::string out = formatLocalTime(local, format);
   if (!out.empty() && out[0] == '0') out.erase(0, 1);  // "3:05 PM", not "03:05 PM"
   return out;
 }

@@ -12,7 +12,7 @@
 #include "core/ear-training.h"
 #include "core/engine.h"
 #include "core/jazz-room.h"
-#include "core/json-file.h"
+#include "player/json-file.h"
 #include "core/request-text.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
@@ -22,7 +22,9 @@
 #include "core/reaper-room.h"
 #include "core/studio-desk.h"
 #include "lessons/plain-words.h"
+#include "lessons/theory-answers.h"
 #include "platform/files.h"
+#include "platform/local-time.h"
 #include "platform/utf8.h"
 #include "studio/daw-ways.h"
 #include "voice/request-words.h"
@@ -42,12 +44,7 @@ const char* kCannotYet = "I know what you're after, but I can't do that one yet.
 using namespace requesttext;
 
 Requests::Requests(Engine& engine)
-    : engine_(engine), clock_([] {
-        std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
-        return local;
-      }) {}
+    : engine_(engine), clock_([&engine] { return localTm(engine.parts().wallClock()); }) {}
 
 void Requests::trace(const std::string& line) {
   if (trace_) trace_("  " + line);
@@ -255,7 +252,7 @@ std::string Requests::rest(const Heard& heard, int depth) {
   // rules can take its words ("what notes are in a G seven chord").
   const requests::FamilyWords& words = requests::familyWords();
   if (heard.hasAnyOf(words.theory)) {
-    if (auto answer = engine_.theory(heard)) {
+    if (auto answer = music::theoryAnswer(heard.words, [&heard](const std::string& phrase) { return heard.has(phrase); })) {
       trace("family: theory");
       op("theory");
       return say(*answer);
@@ -304,7 +301,7 @@ std::string Requests::rest(const Heard& heard, int depth) {
   engine_.logLine("rules did not understand: " + heard.text);
   trace("family: not understood");
   noteMistake("\"" + heard.text + "\" was not understood");
-  if (auto answer = engine_.theory(heard)) {
+  if (auto answer = music::theoryAnswer(heard.words, [&heard](const std::string& phrase) { return heard.has(phrase); })) {
     op("theory");
     return say(*answer);
   }
@@ -562,11 +559,9 @@ void Requests::learn(const std::string& phrase, const std::string& means,
 
 void Requests::noteMistake(const std::string& description) {
   if (engine_.parts().opt.fast) return;
-  std::tm local = clock_();
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M", &local);
-  files::appendToFile(engine_.baseDir() / "mistakes.txt",
-                      std::string(stamp) + "  " + description + "\n");
+  engine_.parts().store.append("mistakes.txt",
+                               formatLocalTime(clock_(), "%Y-%m-%d %H:%M") + "  " + description +
+                                   "\n");
 }
 
 }  // namespace orvo

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/profile.h"
+#include "player/profile.h"
 #include "platform/background-tasks.h"
 #include "sound/voice-hooks.h"
 #include "voice/heard.h"

@@ -73,6 +73,10 @@ std::optional<std::string> FileStore::writeNow(const std::string& name, std::str
   return std::nullopt;
 }
 
+void FileStore::append(const std::string& name, std::string line) {
+  queue_.post([path = folder_ / name, line = std::move(line)] { files::appendToFile(path, line); });
+}
+
 bool FileStore::flush(double seconds) {
   auto done = runtime_.makeSemaphore();
   queue_.post([done] { done->signal(); });

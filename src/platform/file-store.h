@@ -23,6 +23,7 @@ class FileStore final : public Store {
   void keepAsItIs(const std::string& name) override;
   void write(const std::string& name, std::string content, Merge merge = nullptr,
              Kept kept = nullptr) override;
+  void append(const std::string& name, std::string line) override;
   bool flush(double seconds) override;
 
   const std::filesystem::path& folder() const { return folder_; }

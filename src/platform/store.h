@@ -39,6 +39,9 @@ class Store {
   // hears how it went.
   virtual void write(const std::string& name, std::string content, Merge merge = nullptr,
                      Kept kept = nullptr) = 0;
+  // Adds a line to a file that only grows (a record of mistakes), later and in
+  // order with the writes; a file that is not a regular one is left alone.
+  virtual void append(const std::string& name, std::string line) = 0;
   // Waits until every write asked for so far is done; false when time ran out.
   virtual bool flush(double seconds) = 0;
 };

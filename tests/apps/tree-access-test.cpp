@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "apps/menu-fixtures.h"
-#include "platform/memory-tree.h"
+#include "doubles/memory-tree.h"
 
 namespace orvo {
 namespace {

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "core/engine-fixture.h"
-#include "platform/memory-store.h"
+#include "doubles/memory-store.h"
 #include "platform/speech/speech-synth.h"
 #include "platform/speech/speech-tool.h"
 #include "platform/thread-runtime.h"

@@ -17,7 +17,7 @@
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace orvo {
@@ -71,6 +71,9 @@ struct FailableStore final : Store {
     }
     if (!problem) return files.write(name, std::move(content), std::move(merge), std::move(kept));
     if (kept) kept(problem);
+  }
+  void append(const std::string& name, std::string line) override {
+    files.append(name, std::move(line));
   }
   bool flush(double seconds) override { return files.flush(seconds); }
 };

@@ -6,7 +6,7 @@
 #include "core/compose-room.h"
 #include "core/engine-fixture.h"
 #include "core/jazz-room.h"
-#include "core/json-file.h"
+#include "player/json-file.h"
 #include "lessons/jazz-course.h"
 
 namespace orvo {

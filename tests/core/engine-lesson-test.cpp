@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 
 #include "core/engine-fixture.h"
-#include "core/json-file.h"
+#include "player/json-file.h"
 
 namespace orvo {
 namespace {

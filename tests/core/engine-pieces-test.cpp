@@ -11,7 +11,7 @@
 #include "compose/midi-take.h"
 #include "compose/piece-names.h"
 #include "core/compose-fixture.h"
-#include "core/memory.h"
+#include "player/memory.h"
 #include "platform/utf8.h"
 
 namespace orvo {

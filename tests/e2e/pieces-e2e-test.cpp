@@ -15,7 +15,7 @@
 #include "compose/ideas-folder.h"
 #include "compose/midi-file-reader.h"
 #include "compose/roll-reader.h"
-#include "core/memory.h"
+#include "player/memory.h"
 #include "e2e/fifo-piano.h"
 #include "outside-programs.h"
 #include "platform/sound-output.h"

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "platform/files.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace orvo {

@@ -9,7 +9,7 @@
 #include <chrono>
 
 #include "platform/thread-runtime.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace orvo {

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "platform/files.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "sound/kokoro.h"
 #include "temp-folder.h"
 

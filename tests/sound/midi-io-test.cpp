@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 
 #include "platform/midi/loopback/loopback-midi-backend.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 
 namespace orvo {
 namespace {

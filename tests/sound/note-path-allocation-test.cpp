@@ -15,7 +15,7 @@
 #include "core/compose-room.h"
 #include "core/engine.h"
 #include "core/lesson-room.h"
-#include "core/window.h"
+#include "app/window.h"
 #include "engine-world.h"
 #include "platform/file-store.h"
 #include "platform/files.h"

@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 
 #include "platform/speech/espeak-renderer.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "sound/piano-speech.h"
 #include "sound/voice-meter.h"
 

@@ -6,7 +6,7 @@
 
 #include "platform/file-store.h"
 #include "platform/files.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace orvo {

@@ -17,7 +17,7 @@
 
 #include "platform/files.h"
 #include "platform/thread-runtime.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 #include "voice/ai-prompts.h"
 

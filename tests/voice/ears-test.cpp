@@ -7,7 +7,7 @@
 #include <set>
 
 #include "platform/files.h"
-#include "platform/virtual-runtime.h"
+#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace orvo {
