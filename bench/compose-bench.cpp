@@ -27,11 +27,11 @@
 #include "core/compose-room.h"
 #include "core/engine.h"
 #include "counting-allocator.h"
+#include "doubles/virtual-runtime.h"
 #include "outside-programs.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
-#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include "bench-figures.h"
 #include "core/engine.h"
 #include "core/lesson-room.h"
+#include "doubles/virtual-runtime.h"
 #include "platform/file-store.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
-#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace {

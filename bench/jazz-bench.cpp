@@ -11,7 +11,7 @@
 
 #include "bench-figures.h"
 #include "compose/jazz-backing.h"
-#include "core/jazz-band.h"
+#include "compose/jazz-band.h"
 #include "lessons/jazz-feedback.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
 #include "platform/thread-runtime.h"
@@ -25,7 +25,9 @@ void BM_JazzBandLatenessOverALesson9Jam(benchmark::State& state) {
   orvo::MidiIO midi{backend, runtime, [](const std::string&) {}, false};
   midi.start();
   std::string why;
-  orvo::JazzBand band{runtime, midi, [&why](const std::string& line) { why = line; }};
+  orvo::JazzBand band{
+      runtime, [&midi](const std::uint8_t* bytes, std::size_t size) { midi.send(bytes, size); },
+      [&why](const std::string& line) { why = line; }};
   const orvo::JazzLesson& lesson = orvo::jazzLessons()[8];
   double lead = 0;
   const auto notes = orvo::jazzBacking(lesson, lead);

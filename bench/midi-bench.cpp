@@ -10,12 +10,12 @@
 #include <algorithm>
 #include <chrono>
 
-#include "bench-figures.h"
 #include "app/window.h"
+#include "bench-figures.h"
+#include "doubles/virtual-runtime.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
 #include "platform/midi/raw/raw-midi-backend.h"
 #include "platform/thread-runtime.h"
-#include "doubles/virtual-runtime.h"
 #include "sound/midi-io.h"
 #include "temp-folder.h"
 

@@ -11,10 +11,10 @@
 #include "bench-figures.h"
 #include "core/engine.h"
 #include "core/lesson-room.h"
+#include "doubles/virtual-runtime.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
-#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace {

@@ -18,12 +18,12 @@
 #include <sstream>
 
 #include "core/engine.h"
-#include "diagnostics/one-off.h"
 #include "core/requests.h"
+#include "diagnostics/one-off.h"
 #include "diagnostics/trace-world.h"
+#include "doubles/virtual-runtime.h"
 #include "platform/files.h"
 #include "platform/text-pieces.h"
-#include "doubles/virtual-runtime.h"
 #include "sound/sounds.h"
 #include "temp-folder.h"
 #include "window/language-model.h"
@@ -110,7 +110,6 @@ std::vector<std::string> words(const std::string& text) {
   return orvo::window::recogniserWords(text);
 }
 
-
 // What the request rules make of a request: the family, loose rule and operation lines.
 struct Router {
   orvo::TraceWorld world{{.fast = true, .secondsPerCharacter = 0.0, .saying = [](auto&) {}}};
@@ -156,7 +155,8 @@ void BM_RecogniserByVoice(benchmark::State& state) {
     return true;
   };
   for (const auto& text : commands) {
-    if (!add(text, true)) return state.SkipWithError((std::string(voice.name) + " is missing").c_str());
+    if (!add(text, true))
+      return state.SkipWithError((std::string(voice.name) + " is missing").c_str());
   }
   for (const auto& text : chatter) add(text, false);
   if (withPiano) {
@@ -182,7 +182,8 @@ void BM_RecogniserByVoice(benchmark::State& state) {
   }
 
   std::vector<std::string> phrases;
-  orvo::oneoff::printPhrases(folder.path(), [&](const std::string& line) { phrases.push_back(line); });
+  orvo::oneoff::printPhrases(folder.path(),
+                             [&](const std::string& line) { phrases.push_back(line); });
   rusage before{};
   getrusage(RUSAGE_SELF, &before);
   double cpu = 0;
@@ -237,14 +238,16 @@ void BM_RecogniserByVoice(benchmark::State& state) {
     if (!each.named) {
       const bool woke = std::find(heardWords.begin(), heardWords.end(), "orvo") != heardWords.end();
       wakes += woke;
-      if (verbose && woke) std::fprintf(stderr, "woke: %s -> %s\n", each.text.c_str(), each.heard.c_str());
+      if (verbose && woke)
+        std::fprintf(stderr, "woke: %s -> %s\n", each.text.c_str(), each.heard.c_str());
       continue;
     }
     if (verbose && (!hasName || words(each.heard).size() < 2))
       std::fprintf(stderr, "missed: %s -> %s\n", each.text.c_str(), each.heard.c_str());
     if (!hasName) continue;
     std::string request;
-    for (std::size_t i = 1; i < heardWords.size(); ++i) request += (i > 1 ? " " : "") + heardWords[i];
+    for (std::size_t i = 1; i < heardWords.size(); ++i)
+      request += (i > 1 ? " " : "") + heardWords[i];
     const std::string want = expected.route(each.text);
     const std::string got = recognised.route(request);
     acted += !want.empty() && want == got;
@@ -255,7 +258,8 @@ void BM_RecogniserByVoice(benchmark::State& state) {
   const double audioSeconds = double(stream.size()) / kRate;
   state.counters["acted_pct"] = 100.0 * acted / double(commands.size());
   state.counters["wer_pct"] = 100.0 * errors / std::max(1.0, reference);
-  state.counters["false_wakes_pct"] = 100.0 * wakes / double(std::max<std::size_t>(1, chatter.size()));
+  state.counters["false_wakes_pct"] =
+      100.0 * wakes / double(std::max<std::size_t>(1, chatter.size()));
   state.counters["final_p50_s"] = latency.empty() ? -1 : latency[latency.size() / 2];
   state.counters["final_p90_s"] = latency.empty() ? -1 : latency[latency.size() * 9 / 10];
   state.counters["cpu_pct"] = 100.0 * cpu / audioSeconds;

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "doubles/virtual-runtime.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
 #include "platform/midi/raw/midi-stream-framer.h"
-#include "doubles/virtual-runtime.h"
 #include "sound/midi-io.h"
 
 namespace {

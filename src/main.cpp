@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <thread>
 
+#include "app/log.h"
+#include "app/quit.h"
+#include "app/window.h"
 #include "apps/music-player.h"
 #include "apps/tree-access.h"
 #include "core/app-desk.h"
@@ -17,15 +20,11 @@
 #include "core/jazz-room.h"
 #include "core/key-reader.h"
 #include "core/lesson-room.h"
-#include "app/log.h"
 #include "core/metronome.h"
-#include "diagnostics/one-off.h"
-#include "platform/places.h"
 #include "core/practice-timers.h"
-#include "app/quit.h"
 #include "core/studio-desk.h"
 #include "core/voice-desk.h"
-#include "app/window.h"
+#include "diagnostics/one-off.h"
 #include "lessons/jazz-course.h"
 #include "platform/atspi/atspi-tree.h"
 #include "platform/clipboard.h"
@@ -39,6 +38,7 @@
 #include "platform/midi/fallback-midi-backend.h"
 #include "platform/midi/raw/raw-devices-midi-backend.h"
 #include "platform/midi/raw/raw-midi-backend.h"
+#include "platform/places.h"
 #include "platform/signals.h"
 #include "platform/sound-output.h"
 #include "platform/speech/espeak-tool.h"
@@ -260,11 +260,12 @@ int main(int argc, char** argv) {
       .clipboard = [runtime] { return readClipboard(*runtime); },
       // Started from our app window, that window's process is ours.
       .ownAppPid = uiOn ? static_cast<int>(::getppid()) : 0,
-      .voiceHooks = [&] {
-        VoiceHooks hooks = naturalVoiceHooks(*kokoro, *installer, windowLine);
-        if (opt->textMode) hooks.coming = [] { return false; };  // never started
-        return hooks;
-      }(),
+      .voiceHooks =
+          [&] {
+            VoiceHooks hooks = naturalVoiceHooks(*kokoro, *installer, windowLine);
+            if (opt->textMode) hooks.coming = [] { return false; };  // never started
+            return hooks;
+          }(),
   });
   {
     Profile profile = engine->currentProfile();

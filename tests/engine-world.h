@@ -8,10 +8,10 @@
 
 #include "apps/music-player.h"
 #include "core/engine.h"
+#include "doubles/virtual-runtime.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
-#include "doubles/virtual-runtime.h"
 #include "sound/speech-output.h"
 #include "studio/studio-host.h"
 #include "temp-folder.h"

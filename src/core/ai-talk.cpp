@@ -12,11 +12,11 @@
 #include "core/studio-desk.h"
 #include "platform/files.h"
 #include "platform/local-time.h"
+#include "platform/platform-words.h"
 #include "platform/utf8.h"
 #include "platform/window-lines.h"
 #include "voice/ai.h"
 #include "voice/heard.h"
-#include "platform/platform-words.h"
 
 namespace orvo {
 
@@ -29,7 +29,6 @@ const std::vector<std::string> kCannot = {"I know what you're after, but I can't
                                           "That's beyond me for now, sorry."};
 const std::vector<std::string> kNoAnswer = {"Sorry, I didn't catch what you wanted there.",
                                             "I'm not sure what you meant. Say it another way?"};
-
 
 }  // namespace
 

@@ -8,10 +8,8 @@
 #include "core/compose-room.h"
 #include "core/ear-training.h"
 #include "core/engine-ears.h"
-#include "player/greeting.h"
 #include "core/home-room.h"
 #include "core/jazz-room.h"
-#include "player/json-file.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
 #include "core/logic-room.h"
@@ -26,6 +24,8 @@
 #include "platform/files.h"
 #include "platform/random.h"
 #include "platform/window-lines.h"
+#include "player/greeting.h"
+#include "player/json-file.h"
 
 namespace orvo {
 
@@ -66,10 +66,10 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   jazz_ = std::make_unique<JazzRoom>(*this);
   menu_ = std::make_unique<MenuRoom>(*this);
   logic_ = std::make_unique<LogicRoom>(*this, parts_.osaRunner);
-  reaper_ =
-      std::make_unique<ReaperRoom>(*this, parts_.reaperHooks     ? *parts_.reaperHooks
-                                          : parts_.pretendReaper ? pretendReaperHooks()
-                                                                 : reaperHooks(parts_.runtime, parts_.baseDir));
+  reaper_ = std::make_unique<ReaperRoom>(*this, parts_.reaperHooks ? *parts_.reaperHooks
+                                                : parts_.pretendReaper
+                                                    ? pretendReaperHooks()
+                                                    : reaperHooks(parts_.runtime, parts_.baseDir));
   static NoAssistant none;
   aiTalk_ = std::make_unique<AiTalk>(*this, parts_.assistant ? *parts_.assistant : none);
   static NoDaw noStudio;
@@ -279,17 +279,19 @@ void Engine::greet(const std::string& found, bool keyboardConnected) {
   Greeting greeting = buildGreeting(profile_, mem_, found);
   // Its file is left exactly as it is: said once, so nothing seems forgotten without a word.
   if (parts_.store.unreadable("memory.json")) {
-    greeting.rest += " I couldn't read what I remember of your pieces and lessons, so I'm "
-                     "leaving that file as it is.";
+    greeting.rest +=
+        " I couldn't read what I remember of your pieces and lessons, so I'm "
+        "leaving that file as it is.";
   }
   if (keyboardConnected && awaitingTop_) {
     greeting.rest += " I can see a piano. Press its highest key once, so I know its size.";
   }
   // Without a piano the computer keyboard is the way in: said to a newcomer.
-  const std::string keys =
-      keyboardConnected ? "" : intro("computer keys",
-                                     "Until then, the computer keyboard works: h for help, 1 for "
-                                     "a lesson, and q to quit.");
+  const std::string keys = keyboardConnected
+                               ? ""
+                               : intro("computer keys",
+                                       "Until then, the computer keyboard works: h for help, 1 for "
+                                       "a lesson, and q to quit.");
   ui(lines::welcome(greeting.whole()));
   // The profile asked for the natural voice: it is fetched once the greeting is said.
   const std::optional<std::string> fetching = voiceDesk_->fetchAtStart(profile_);

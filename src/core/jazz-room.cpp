@@ -24,8 +24,12 @@ const std::string kFree =
 
 JazzRoom::JazzRoom(Engine& engine)
     : engine_(engine),
-      band_(engine.parts().runtime, engine.parts().midi,
-            [&engine](const std::string& line) { engine.logLine(line); }) {}
+      band_(
+          engine.parts().runtime,
+          [&midi = engine.parts().midi](const std::uint8_t* bytes, std::size_t size) {
+            midi.send(bytes, size);
+          },
+          [&engine](const std::string& line) { engine.logLine(line); }) {}
 
 std::string JazzRoom::helpText() {
   return "Jazz mode. Counting white keys down from the top, with the computer key after each. "

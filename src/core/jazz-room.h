@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "core/jazz-band.h"
+#include "compose/jazz-band.h"
 #include "core/room.h"
 #include "lessons/jazz-feedback.h"
 

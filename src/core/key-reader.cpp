@@ -5,9 +5,9 @@
 
 #include <cerrno>
 
+#include "app/log.h"
 #include "core/compose-room.h"
 #include "core/engine.h"
-#include "app/log.h"
 #include "platform/utf8.h"
 
 namespace orvo {

@@ -7,12 +7,12 @@
 #include "compose/midi-file-reader.h"
 #include "core/engine.h"
 #include "core/jazz-room.h"
-#include "player/json-file.h"
 #include "core/lesson-room.h"
 #include "lessons/song-library.h"
 #include "lessons/song-reader.h"
 #include "lessons/tune.h"
 #include "platform/files.h"
+#include "player/json-file.h"
 
 namespace orvo {
 

@@ -9,9 +9,9 @@
 
 #include "core/engine.h"
 #include "core/jazz-room.h"
-#include "player/json-file.h"
 #include "platform/files.h"
 #include "platform/window-lines.h"
+#include "player/json-file.h"
 
 namespace orvo {
 namespace {

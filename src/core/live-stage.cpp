@@ -29,7 +29,8 @@ void LiveStage::toggleLive() {
   const bool on = !band_.on();
   const double now = engine_.now();
   if (on && !clock_) {
-    clock_ = std::make_unique<BandClock>(engine_.parts().runtime, band_);
+    clock_ = std::make_unique<PlayerClock>(
+        engine_.parts().runtime, [this](double now) { return band_.advance(now); }, 32);
     if (!clock_->whyNormalPriority().empty())
       engine_.logLine("the live band's clock runs at normal priority: " +
                       clock_->whyNormalPriority());

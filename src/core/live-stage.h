@@ -12,8 +12,8 @@
 #include <memory>
 #include <optional>
 
-#include "compose/band-clock.h"
 #include "compose/live-band.h"
+#include "compose/player-clock.h"
 #include "platform/runtime.h"
 
 namespace orvo {
@@ -48,7 +48,7 @@ class LiveStage {
   Engine& engine_;
   LiveBand band_;
   // Made by the first switching on.
-  std::unique_ptr<BandClock> clock_;
+  std::unique_ptr<PlayerClock> clock_;
   bool jamOn_ = false;
   int jamToken_ = 0;
   int answeredToken_ = 0;

@@ -9,8 +9,8 @@ namespace {
 
 constexpr int kAccent = 76;
 constexpr int kClick = 77;
-// Old beat times left on the alarm by earlier tempos fire and are ignored;
-// this many leaves room for a tempo changed every beat for a long while.
+// Wake-up times the clock holds: only an earlier time than the one waiting
+// is added, so a tempo changed every beat still fits.
 constexpr std::size_t kAlarmTimes = 256;
 
 }  // namespace
@@ -31,12 +31,16 @@ bool Metronome::metronome(std::optional<int> bpm) {
     if (!bpm) return true;
     bpm_ = *bpm;
     if (silent_) return true;
-    if (!alarm_) alarm_ = runtime_.makeOwnThreadAlarm([this] { fire(); }, kAlarmTimes, &why);
+    if (!clock_) {
+      clock_ = std::make_unique<PlayerClock>(
+          runtime_, [this](double now) { return advance(now); }, kAlarmTimes);
+      why = clock_->whyNormalPriority();
+    }
     running_ = true;
     start_ = runtime_.now();
     interval_ = 60.0 / static_cast<double>(bpm_);
     beat_ = 0;
-    if (!alarm_->at(start_)) {
+    if (!clock_->wakeBy(start_)) {
       running_ = false;
       full = true;
     }
@@ -62,11 +66,11 @@ void Metronome::clickOff() {
   sounding_ = -1;
 }
 
-void Metronome::fire() {
+double Metronome::advance(double now) {
   MutexLock hold(lock_);
-  if (!running_) return;
+  if (!running_) return PlayerClock::kNever;
   const double due = start_ + static_cast<double>(beat_) * interval_;
-  if (runtime_.now() < due) return;  // a time left by an earlier tempo
+  if (now < due) return due;  // a time left by an earlier tempo
   clickOff();
   const bool accent = beat_ % 4 == 0;
   sounding_ = accent ? kAccent : kClick;
@@ -75,7 +79,7 @@ void Metronome::fire() {
   ui_(lines::beat(beat_));
   // Beat times come from the start, never from when this one was woken.
   ++beat_;
-  if (!alarm_->at(start_ + static_cast<double>(beat_) * interval_)) running_ = false;
+  return start_ + static_cast<double>(beat_) * interval_;
 }
 
 }  // namespace orvo

@@ -2,11 +2,12 @@
 // The metronome: clicks on the keyboard's drum channel through the MIDI link
 // (so the built-in sound plays them and any MIDI output receives them), the
 // accented click on every fourth beat. Beat k is due at t0 + k × 60 / bpm on
-// the runtime's clock, each time given to an alarm with a thread of its own,
-// so a late wake-up never delays the beats after it.
+// the runtime's clock, each time given to a `PlayerClock`, so a late wake-up
+// never delays the beats after it.
 //
 // Threads: every member from any thread; the clicks are sent on the alarm's
-// thread, under the metronome's own lock (never the engine's).
+// thread, under the metronome's own lock (never the engine's), which is taken
+// before the clock's.
 
 #include <functional>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "compose/player-clock.h"
 #include "platform/mutex.h"
 #include "platform/runtime.h"
 #include "sound/midi-io.h"
@@ -38,7 +40,8 @@ class Metronome {
   int bpm();
 
  private:
-  void fire();
+  // The click now due, on the clock's thread; the next beat's time.
+  double advance(double now);
   void clickOff() REQUIRES(lock_);
 
   Runtime& runtime_;
@@ -52,9 +55,9 @@ class Metronome {
   int bpm_ GUARDED_BY(lock_) = 80;
   double start_ GUARDED_BY(lock_) = 0.0;
   double interval_ GUARDED_BY(lock_) = 0.75;
-  long beat_ GUARDED_BY(lock_) = 0;                 // the next beat to click
-  int sounding_ GUARDED_BY(lock_) = -1;             // the click whose note-off is still to come
-  std::shared_ptr<Alarm> alarm_ GUARDED_BY(lock_);  // made by the first start
+  long beat_ GUARDED_BY(lock_) = 0;      // the next beat to click
+  int sounding_ GUARDED_BY(lock_) = -1;  // the click whose note-off is still to come
+  std::unique_ptr<PlayerClock> clock_ GUARDED_BY(lock_);  // made by the first start
 };
 
 }  // namespace orvo

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "compose/rnote.h"
 #include "app/typed-entry.h"
+#include "compose/rnote.h"
 
 namespace orvo {
 

@@ -12,24 +12,24 @@
 #include "core/ear-training.h"
 #include "core/engine.h"
 #include "core/jazz-room.h"
-#include "player/json-file.h"
-#include "core/request-text.h"
 #include "core/lesson-room.h"
 #include "core/live-stage.h"
 #include "core/logic-room.h"
 #include "core/menu-room.h"
 #include "core/metronome.h"
 #include "core/reaper-room.h"
+#include "core/request-text.h"
 #include "core/studio-desk.h"
 #include "lessons/plain-words.h"
 #include "lessons/theory-answers.h"
 #include "platform/files.h"
 #include "platform/local-time.h"
+#include "platform/platform-words.h"
 #include "platform/utf8.h"
+#include "player/json-file.h"
 #include "studio/daw-ways.h"
 #include "voice/request-words.h"
 #include "voice/wake-name.h"
-#include "platform/platform-words.h"
 
 namespace orvo {
 namespace {
@@ -214,8 +214,7 @@ std::string Requests::dispatch(const Heard& heard, int depth) {
     std::string means = heard.after("i mean");
     if (!phrase.empty() && !means.empty() && heard.text.find(" i mean ") != std::string::npos) {
       trace("family: teach a meaning");
-      learn(phrase, means,
-            "Got it. When you say " + phrase + ", I will take it as " + means + ".");
+      learn(phrase, means, "Got it. When you say " + phrase + ", I will take it as " + means + ".");
       return "learned";
     }
   }
@@ -252,7 +251,8 @@ std::string Requests::rest(const Heard& heard, int depth) {
   // rules can take its words ("what notes are in a G seven chord").
   const requests::FamilyWords& words = requests::familyWords();
   if (heard.hasAnyOf(words.theory)) {
-    if (auto answer = music::theoryAnswer(heard.words, [&heard](const std::string& phrase) { return heard.has(phrase); })) {
+    if (auto answer = music::theoryAnswer(
+            heard.words, [&heard](const std::string& phrase) { return heard.has(phrase); })) {
       trace("family: theory");
       op("theory");
       return say(*answer);
@@ -301,7 +301,8 @@ std::string Requests::rest(const Heard& heard, int depth) {
   engine_.logLine("rules did not understand: " + heard.text);
   trace("family: not understood");
   noteMistake("\"" + heard.text + "\" was not understood");
-  if (auto answer = music::theoryAnswer(heard.words, [&heard](const std::string& phrase) { return heard.has(phrase); })) {
+  if (auto answer = music::theoryAnswer(
+          heard.words, [&heard](const std::string& phrase) { return heard.has(phrase); })) {
     op("theory");
     return say(*answer);
   }
@@ -559,9 +560,8 @@ void Requests::learn(const std::string& phrase, const std::string& means,
 
 void Requests::noteMistake(const std::string& description) {
   if (engine_.parts().opt.fast) return;
-  engine_.parts().store.append("mistakes.txt",
-                               formatLocalTime(clock_(), "%Y-%m-%d %H:%M") + "  " + description +
-                                   "\n");
+  engine_.parts().store.append(
+      "mistakes.txt", formatLocalTime(clock_(), "%Y-%m-%d %H:%M") + "  " + description + "\n");
 }
 
 }  // namespace orvo

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "player/profile.h"
 #include "platform/background-tasks.h"
+#include "player/profile.h"
 #include "sound/voice-hooks.h"
 #include "voice/heard.h"
 

@@ -7,8 +7,8 @@
 
 #include "core/engine.h"
 #include "diagnostics/trace-world.h"
-#include "platform/files.h"
 #include "doubles/virtual-runtime.h"
+#include "platform/files.h"
 
 namespace orvo::earstrace {
 namespace {

@@ -11,9 +11,9 @@
 #include "compose/midi-take.h"
 #include "compose/saved-piece.h"
 #include "compose/take.h"
-#include "player/memory.h"
 #include "platform/files.h"
 #include "platform/random.h"
+#include "player/memory.h"
 #include "sound/sounds.h"
 
 namespace orvo::oneoff {

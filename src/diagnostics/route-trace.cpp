@@ -3,15 +3,15 @@
 #include <cstdio>
 #include <memory>
 
-#include "diagnostics/pretend-app.h"
 #include "apps/tree-access.h"
 #include "core/app-desk.h"
 #include "core/engine.h"
 #include "core/requests.h"
 #include "core/studio-desk.h"
+#include "diagnostics/pretend-app.h"
 #include "diagnostics/trace-world.h"
-#include "platform/files.h"
 #include "doubles/virtual-runtime.h"
+#include "platform/files.h"
 #include "studio/pretend-reaper.h"
 #include "studio/reaper-adapter.h"
 #include "studio/reaper-scripts.h"

@@ -5,11 +5,11 @@
 #include "apps/music-player.h"
 #include "core/engine.h"
 #include "core/requests.h"
+#include "doubles/virtual-runtime.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
 #include "platform/random.h"
-#include "doubles/virtual-runtime.h"
 #include "studio/studio-host.h"
 
 namespace orvo {

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "platform/places.h"
 #include "platform/login-items.h"
+#include "platform/places.h"
 #include "sound/kokoro.h"
 #include "sound/voice-installer.h"
 
@@ -21,9 +21,8 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 int speakOnce(const std::string& text, bool mute, bool cold, const std::filesystem::path& baseDir,
               Runtime& runtime, const Print& print) {
   const auto start = std::chrono::steady_clock::now();
-  Kokoro::Parts parts{.runtime = runtime,
-                      .folder = baseDir / "voice",
-                      .temporary = temporaryFolder(baseDir)};
+  Kokoro::Parts parts{
+      .runtime = runtime, .folder = baseDir / "voice", .temporary = temporaryFolder(baseDir)};
   parts.cache = !cold;
   // Muted, the sound goes nowhere, still at the pace of playback.
   if (mute) parts.openOutput = [](int rate) { return openFileVoiceOutput("/dev/null", rate); };
@@ -57,9 +56,8 @@ int installVoice(const std::filesystem::path& baseDir, Runtime& runtime, const P
     std::snprintf(stamp, sizeof stamp, "%5.0f s ", secondsSince(start));
     print(stamp + message);
   };
-  Kokoro voice({.runtime = runtime,
-                .folder = baseDir / "voice",
-                .temporary = temporaryFolder(baseDir)});
+  Kokoro voice(
+      {.runtime = runtime, .folder = baseDir / "voice", .temporary = temporaryFolder(baseDir)});
   VoiceInstaller installer({.runtime = runtime,
                             .folder = baseDir / "voice",
                             .serverScript = login::thisProgram().parent_path() / "kokoro_server.py",

@@ -15,9 +15,11 @@ bool isOneOf(const std::string& word, std::initializer_list<const char*> list) {
 
 // Every note is spelled by letter from the note the player named: F sharp
 // major is F sharp's, never G flat's, and a chord's third is a third.
-std::optional<std::string> theoryAnswer(const std::vector<std::string>& words, const PhraseTest& has) {
+std::optional<std::string> theoryAnswer(const std::vector<std::string>& words,
+                                        const PhraseTest& has) {
   const auto hasAny = [&](std::initializer_list<const char*> phrases) {
-    return std::any_of(phrases.begin(), phrases.end(), [&](const char* phrase) { return has(phrase); });
+    return std::any_of(phrases.begin(), phrases.end(),
+                       [&](const char* phrase) { return has(phrase); });
   };
 
   // The subject: a note followed by a word that says what of it.
@@ -88,9 +90,8 @@ std::optional<std::string> theoryAnswer(const std::vector<std::string>& words, c
            describe(music::keySignature(other, minor)) + ".";
   }
 
-  if (!hasAny({"notes", "spell", "whats in", "what is in", "what are", "how do i play",
-                     "play a", "made of", "make a", "build", "tell me", "show me", "what is a",
-                     "what is"})) {
+  if (!hasAny({"notes", "spell", "whats in", "what is in", "what are", "how do i play", "play a",
+               "made of", "make a", "build", "tell me", "show me", "what is a", "what is"})) {
     return std::nullopt;
   }
 

@@ -67,7 +67,8 @@ std::optional<std::string> FileStore::writeNow(const std::string& name, std::str
     changed = onDisk && (known == known_.end() || known->second != onDisk);
   }
   if (changed && merge) content = merge(content, *onDisk);
-  if (!files::writeFileAtomically(path, content)) return files::writeProblemWords(errno);  // the old file stays whole
+  if (!files::writeFileAtomically(path, content))
+    return files::writeProblemWords(errno);  // the old file stays whole
   MutexLock guard(mutex_);
   known_[name] = std::move(content);
   return std::nullopt;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "player/json-file.h"
 #include "platform/files.h"
+#include "player/json-file.h"
 
 namespace orvo {
 

@@ -3,8 +3,8 @@
 #include <sstream>
 #include <vector>
 
-#include "player/json-file.h"
 #include "platform/files.h"
+#include "player/json-file.h"
 
 namespace orvo {
 

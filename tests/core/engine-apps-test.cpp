@@ -2,12 +2,12 @@
 #include <gmock/gmock.h>
 
 #include "apps/menu-fixtures.h"
-#include "diagnostics/pretend-app.h"
 #include "apps/tree-access.h"
 #include "core/app-desk.h"
 #include "core/requests.h"
-#include "engine-fixture.h"
+#include "diagnostics/pretend-app.h"
 #include "doubles/memory-tree.h"
+#include "engine-fixture.h"
 
 namespace orvo {
 namespace {

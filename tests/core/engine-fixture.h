@@ -14,10 +14,10 @@
 #include "core/home-room.h"
 #include "core/lesson-room.h"
 #include "core/talk-room.h"
+#include "doubles/virtual-runtime.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
-#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace orvo {

@@ -6,8 +6,8 @@
 #include "core/compose-room.h"
 #include "core/engine-fixture.h"
 #include "core/jazz-room.h"
-#include "player/json-file.h"
 #include "lessons/jazz-course.h"
+#include "player/json-file.h"
 
 namespace orvo {
 namespace {

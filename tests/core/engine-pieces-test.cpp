@@ -11,8 +11,8 @@
 #include "compose/midi-take.h"
 #include "compose/piece-names.h"
 #include "core/compose-fixture.h"
-#include "player/memory.h"
 #include "platform/utf8.h"
+#include "player/memory.h"
 
 namespace orvo {
 namespace {
@@ -111,7 +111,6 @@ TEST_F(PiecesTest, TheSaveKeyWritesAnIdeaWithItsBandAndNeverOverwritesOne) {
   ASSERT_TRUE(contents);
   EXPECT_TRUE(contents->whole);
   EXPECT_EQ(contents->tracks.size(), 5u);
-
 
   // The same second again: a numbered name, the first file untouched.
   const auto first = files::readFile(ideas() / (stem + ".mid"));
@@ -235,7 +234,8 @@ TEST_F(PiecesTest, AFolderThatCannotBeWrittenLeavesTheTakeUnsavedUntilItCan) {
   press(keys.home);
   runtime.runReady();
   EXPECT_THAT(logText(), Not(HasSubstr("autosaved")));
-  EXPECT_THAT(spoken(), Contains("I couldn't save your last take, because its folder is not there."));
+  EXPECT_THAT(spoken(),
+              Contains("I couldn't save your last take, because its folder is not there."));
 
   fs::remove(ideas());
   compose();

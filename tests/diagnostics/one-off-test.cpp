@@ -2,9 +2,9 @@
 
 #include <gmock/gmock.h>
 
-#include "player/memory.h"
-#include "platform/files.h"
 #include "doubles/virtual-runtime.h"
+#include "platform/files.h"
+#include "player/memory.h"
 #include "temp-folder.h"
 
 namespace orvo::oneoff {

@@ -15,10 +15,10 @@
 #include "compose/ideas-folder.h"
 #include "compose/midi-file-reader.h"
 #include "compose/roll-reader.h"
-#include "player/memory.h"
 #include "e2e/fifo-piano.h"
 #include "outside-programs.h"
 #include "platform/sound-output.h"
+#include "player/memory.h"
 
 namespace orvo::testing {
 namespace {
@@ -78,8 +78,8 @@ TEST(PiecesSession, SavingNamingAndTheLastSavedPieceAfterARestart) {
     ASSERT_TRUE(orvo.waitFor("Name this piece, then press Return (Escape cancels): "));
     ASSERT_TRUE(orvo.waitFor("Type a name, then press Return."));
     for (const auto& line : orvo.lines()) {
-      EXPECT_THAT(line, ::testing::Not(::testing::AnyOf("Here it is with the band.", "With the band.",
-                                                        "Here comes the band.")))
+      EXPECT_THAT(line, ::testing::Not(::testing::AnyOf("Here it is with the band.",
+                                                        "With the band.", "Here comes the band.")))
           << "the band began";
     }
     orvo.write("Blues/for:Ann\r");

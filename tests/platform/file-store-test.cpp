@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <sys/stat.h>
 
-#include "platform/files.h"
 #include "doubles/virtual-runtime.h"
+#include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo {

@@ -8,8 +8,8 @@
 
 #include <chrono>
 
-#include "platform/thread-runtime.h"
 #include "doubles/virtual-runtime.h"
+#include "platform/thread-runtime.h"
 #include "temp-folder.h"
 
 namespace orvo {

@@ -5,11 +5,11 @@
 
 #include <regex>
 
-#include "player/greeting.h"
 #include "app/log.h"
+#include "platform/files.h"
+#include "player/greeting.h"
 #include "player/memory.h"
 #include "player/profile.h"
-#include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo {

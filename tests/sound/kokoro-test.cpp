@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "platform/files.h"
 #include "doubles/memory-store.h"
+#include "platform/files.h"
 #include "platform/opt.h"
 #include "platform/speech/speech-tool.h"
 #include "platform/thread-runtime.h"

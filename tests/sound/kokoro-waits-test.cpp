@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "platform/files.h"
 #include "doubles/virtual-runtime.h"
+#include "platform/files.h"
 #include "sound/kokoro.h"
 #include "temp-folder.h"
 

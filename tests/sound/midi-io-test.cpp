@@ -2,8 +2,8 @@
 
 #include <gmock/gmock.h>
 
-#include "platform/midi/loopback/loopback-midi-backend.h"
 #include "doubles/virtual-runtime.h"
+#include "platform/midi/loopback/loopback-midi-backend.h"
 
 namespace orvo {
 namespace {

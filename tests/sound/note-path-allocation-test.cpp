@@ -12,10 +12,10 @@
 #include <new>
 #include <thread>
 
+#include "app/window.h"
 #include "core/compose-room.h"
 #include "core/engine.h"
 #include "core/lesson-room.h"
-#include "app/window.h"
 #include "engine-world.h"
 #include "platform/file-store.h"
 #include "platform/files.h"

@@ -3,8 +3,8 @@
 
 #include <gmock/gmock.h>
 
-#include "platform/speech/espeak-renderer.h"
 #include "doubles/virtual-runtime.h"
+#include "platform/speech/espeak-renderer.h"
 #include "sound/piano-speech.h"
 #include "sound/voice-meter.h"
 

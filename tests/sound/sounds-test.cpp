@@ -1,17 +1,17 @@
 // The built-in sound, rendered offline with the small General MIDI bank the
 // Makefile installs; no sound device is needed.
 
-#include "sound/sound-levels.h"
 #include "sound/sounds.h"
+#include "sound/sound-levels.h"
 
 #include <gmock/gmock.h>
 
 #include <cmath>
 
+#include "doubles/virtual-runtime.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
-#include "doubles/virtual-runtime.h"
 #include "sound/midi-io.h"
 #include "temp-folder.h"
 
@@ -182,7 +182,8 @@ TEST_F(SoundsTest, ABankThatCannotBeLoadedGivesWayToTheNext) {
   sounds->start();
   EXPECT_TRUE(sounds->ready());
   sounds->revive("a test", true, true);  // a rebuild neither asks again nor tells again
-  EXPECT_THAT(told, ElementsAre("I could not load the chosen sound bank, so I am using another one."));
+  EXPECT_THAT(told,
+              ElementsAre("I could not load the chosen sound bank, so I am using another one."));
   EXPECT_THAT(logged, Contains(HasSubstr("junk.sf2 could not be loaded")));
   EXPECT_THAT(logged, Contains(HasSubstr("plays " + kBank + " instead")));
 
@@ -190,7 +191,8 @@ TEST_F(SoundsTest, ABankThatCannotBeLoadedGivesWayToTheNext) {
   auto silent = withBanks({(home / "junk.sf2").string()});
   silent->start();
   EXPECT_FALSE(silent->ready());
-  EXPECT_THAT(told, ElementsAre("I could not load the sound bank, so the built-in piano is silent."));
+  EXPECT_THAT(told,
+              ElementsAre("I could not load the sound bank, so the built-in piano is silent."));
 
   // No bank at all is not news: the piano plays itself and notes go out as MIDI.
   told.clear();

@@ -4,9 +4,9 @@
 
 #include <sstream>
 
+#include "doubles/virtual-runtime.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
-#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 
 namespace orvo {
@@ -260,18 +260,16 @@ TEST(SpeakerVoices, ThePlayersLanguageComesFirstOneVoicePerRegionNamedAsSaid) {
   EXPECT_EQ(Speaker::spokenVoiceName("English (Lancaster)+Alex"), "Lancaster English, Alex");
   EXPECT_EQ(Speaker::spokenVoiceName("Bob"), "Bob");
 
-  std::vector<SynthVoice> all = {{"French (France)", "French (France)", "fr-FR", 0},
-                                 {"English (America)+Adam", "English (America)+Adam", "en-US", 0},
-                                 {"English (America)", "English (America)", "en-US", 0},
-                                 {"English (Great Britain)+Zed", "English (Great Britain)+Zed",
-                                  "en-GB", 0},
-                                 {"English (Great Britain)+Adam", "English (Great Britain)+Adam",
-                                  "en-GB", 0},
-                                 {"English (Great Britain)", "English (Great Britain)", "en-GB", 0},
-                                 {"English (Scotland)+Adam", "English (Scotland)+Adam",
-                                  "en-GB-SCOTLAND", 0},
-                                 {"eloquence-en", "Eloquence", "en-US", 0},
-                                 {"Engish typo", "Bengali", "bn", 0}};
+  std::vector<SynthVoice> all = {
+      {"French (France)", "French (France)", "fr-FR", 0},
+      {"English (America)+Adam", "English (America)+Adam", "en-US", 0},
+      {"English (America)", "English (America)", "en-US", 0},
+      {"English (Great Britain)+Zed", "English (Great Britain)+Zed", "en-GB", 0},
+      {"English (Great Britain)+Adam", "English (Great Britain)+Adam", "en-GB", 0},
+      {"English (Great Britain)", "English (Great Britain)", "en-GB", 0},
+      {"English (Scotland)+Adam", "English (Scotland)+Adam", "en-GB-SCOTLAND", 0},
+      {"eloquence-en", "Eloquence", "en-US", 0},
+      {"Engish typo", "Bengali", "bn", 0}};
   std::vector<std::string> names;
   for (const auto& voice : Speaker::voiceChoices(all, "en-GB")) names.push_back(voice.name);
   EXPECT_THAT(names, ElementsAre("Your own voice", "British English", "American English",

@@ -15,9 +15,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "doubles/virtual-runtime.h"
 #include "platform/files.h"
 #include "platform/thread-runtime.h"
-#include "doubles/virtual-runtime.h"
 #include "temp-folder.h"
 #include "voice/ai-prompts.h"
 

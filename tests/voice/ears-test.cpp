@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <set>
 
-#include "platform/files.h"
 #include "doubles/virtual-runtime.h"
+#include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo {

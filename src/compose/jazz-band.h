@@ -1,8 +1,9 @@
 #pragma once
-// The jazz jam's band on the MIDI link: every note of an arrangement sent at
-// its absolute time t0 + t on the runtime's clock, from an alarm with a thread
-// of its own, so a late wake-up never delays the notes after it and the band
-// never drifts. The built-in sound plays it and any MIDI output receives it.
+// The jazz jam's band: every note of an arrangement sent through its output
+// (the MIDI link, so the built-in sound plays it and any MIDI output receives
+// it) at its absolute time t0 + t on the runtime's clock, woken by a
+// `PlayerClock`, so a late wake-up never delays the notes after it and the
+// band never drifts.
 //
 // Threads: every member from any thread; the notes are sent on the alarm's
 // thread under the band's own lock (never the engine's).
@@ -14,16 +15,19 @@
 #include <string>
 #include <vector>
 
+#include "compose/player-clock.h"
 #include "compose/rnote.h"
 #include "platform/mutex.h"
 #include "platform/runtime.h"
-#include "sound/midi-io.h"
 
 namespace orvo {
 
 class JazzBand {
  public:
-  JazzBand(Runtime& runtime, MidiIO& midi, std::function<void(const std::string&)> log);
+  // Sends one MIDI message now; called on the clock's thread (no allocation).
+  using Out = std::function<void(const std::uint8_t* bytes, std::size_t size)>;
+
+  JazzBand(Runtime& runtime, Out out, std::function<void(const std::string&)> log);
 
   // Plays `notes` (seconds from the start) starting now, after stopping what
   // played before. Returns the start time on the runtime's clock.
@@ -42,11 +46,12 @@ class JazzBand {
     std::array<std::uint8_t, 3> bytes;
   };
 
-  void fire();
+  // What is due now, on the clock's thread; the next message's time.
+  double advance(double now);
   void releaseAll() REQUIRES(lock_);
 
   Runtime& runtime_;
-  MidiIO& midi_;
+  Out out_;
   std::function<void(const std::string&)> log_;
 
   Mutex lock_;
@@ -55,7 +60,7 @@ class JazzBand {
   bool playing_ GUARDED_BY(lock_) = false;
   std::array<std::uint8_t, 16 * 128> sounding_ GUARDED_BY(lock_){};  // note-ons not yet ended
   std::vector<double>* lateness_ GUARDED_BY(lock_) = nullptr;
-  std::shared_ptr<Alarm> alarm_ GUARDED_BY(lock_);  // made by the first play
+  std::unique_ptr<PlayerClock> clock_ GUARDED_BY(lock_);  // made by the first play
 };
 
 }  // namespace orvo

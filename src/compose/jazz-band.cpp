@@ -1,11 +1,12 @@
-#include "core/jazz-band.h"
+#include "compose/jazz-band.h"
 
 #include <algorithm>
 
 namespace orvo {
 namespace {
 
-// Times left on the alarm by a jam stopped early fire and find nothing due.
+// Wake-up times the clock holds; times left by a jam stopped early fire and
+// find nothing due.
 constexpr std::size_t kAlarmTimes = 256;
 
 std::uint8_t byte(int value) {
@@ -14,8 +15,8 @@ std::uint8_t byte(int value) {
 
 }  // namespace
 
-JazzBand::JazzBand(Runtime& runtime, MidiIO& midi, std::function<void(const std::string&)> log)
-    : runtime_(runtime), midi_(midi), log_(std::move(log)) {}
+JazzBand::JazzBand(Runtime& runtime, Out out, std::function<void(const std::string&)> log)
+    : runtime_(runtime), out_(std::move(out)), log_(std::move(log)) {}
 
 double JazzBand::play(const std::vector<RNote>& notes) {
   std::vector<Message> messages;
@@ -42,13 +43,17 @@ double JazzBand::play(const std::vector<RNote>& notes) {
   {
     MutexLock hold(lock_);
     releaseAll();
-    if (!alarm_) alarm_ = runtime_.makeOwnThreadAlarm([this] { fire(); }, kAlarmTimes, &why);
+    if (!clock_) {
+      clock_ = std::make_unique<PlayerClock>(
+          runtime_, [this](double now) { return advance(now); }, kAlarmTimes);
+      why = clock_->whyNormalPriority();
+    }
     start = runtime_.now();
     for (Message& message : messages) message.due += start;
     messages_ = std::move(messages);
     next_ = 0;
     playing_ = !messages_.empty();
-    if (playing_ && !alarm_->at(messages_.front().due)) {
+    if (playing_ && !clock_->wakeBy(messages_.front().due)) {
       playing_ = false;
       full = true;
     }
@@ -79,38 +84,30 @@ void JazzBand::releaseAll() {
   for (std::size_t slot = 0; slot < sounding_.size(); ++slot) {
     if (sounding_[slot] == 0) continue;
     sounding_[slot] = 0;
-    midi_.send(
-        {static_cast<std::uint8_t>(0x80 | (slot / 128)), static_cast<std::uint8_t>(slot % 128), 0});
+    const std::uint8_t off[3] = {static_cast<std::uint8_t>(0x80 | (slot / 128)),
+                                 static_cast<std::uint8_t>(slot % 128), 0};
+    out_(off, sizeof off);
   }
 }
 
-void JazzBand::fire() {
-  bool full = false;
-  {
-    MutexLock hold(lock_);
-    if (!playing_) return;
-    // A time left by a jam stopped early: the next due time is already set.
-    if (next_ >= messages_.size() || messages_[next_].due > runtime_.now()) return;
-    while (next_ < messages_.size() && messages_[next_].due <= runtime_.now()) {
-      const Message& message = messages_[next_++];
-      const std::size_t slot = (message.bytes[0] & 0x0Fu) * 128u + message.bytes[1];
-      if ((message.bytes[0] & 0xF0) == 0x90) {
-        if (sounding_[slot] < 255) ++sounding_[slot];
-      } else if (sounding_[slot] > 0) {
-        --sounding_[slot];
-      }
-      midi_.send(message.bytes.data(), message.bytes.size());
-      if (lateness_ && lateness_->size() < lateness_->capacity())
-        lateness_->push_back(runtime_.now() - message.due);
+double JazzBand::advance(double now) {
+  MutexLock hold(lock_);
+  if (!playing_ || next_ >= messages_.size()) return PlayerClock::kNever;
+  while (next_ < messages_.size() && messages_[next_].due <= now) {
+    const Message& message = messages_[next_++];
+    const std::size_t slot = (message.bytes[0] & 0x0Fu) * 128u + message.bytes[1];
+    if ((message.bytes[0] & 0xF0) == 0x90) {
+      if (sounding_[slot] < 255) ++sounding_[slot];
+    } else if (sounding_[slot] > 0) {
+      --sounding_[slot];
     }
-    if (next_ >= messages_.size()) {
-      playing_ = false;
-    } else if (!alarm_->at(messages_[next_].due)) {
-      playing_ = false;
-      full = true;
-    }
+    out_(message.bytes.data(), message.bytes.size());
+    if (lateness_ && lateness_->size() < lateness_->capacity())
+      lateness_->push_back(runtime_.now() - message.due);
   }
-  if (full) log_("the jazz band stopped: its clock is full");
+  if (next_ < messages_.size()) return messages_[next_].due;
+  playing_ = false;
+  return PlayerClock::kNever;
 }
 
 }  // namespace orvo
