@@ -97,22 +97,6 @@ TEST(ComposeSession, TakesAreDescribedContinuedRestartedAndLengthenedByThePedal)
   EXPECT_EQ(orvo.waitExit(), 0);
 }
 
-TEST(ComposeSession, AtHomeAskingWhatWasPlayedNeedsEnoughNotes) {
-  PianoSession session;
-  ASSERT_TRUE(session.ready());
-  auto& [piano, out, orvo, welcomed, keys] = session;
-  keys.phrase(3);
-  orvo.write("~speak what did i just play\n");
-  EXPECT_TRUE(orvo.waitFor("Play something first, then ask me."));
-  keys.phrase(5);
-  orvo.write("~speak what did i just play\n");
-  auto summary = orvo.waitForPrefix("Key of ");
-  ASSERT_TRUE(summary);
-  EXPECT_THAT(*summary, HasSubstr("8 notes."));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
-}
-
 // Band notes reach ORVO_MIDI_OUT only while no audio device plays them.
 TEST(ComposeSession, TheTakeComesBackWithTheBandThenVariationsAndTheRound) {
   if (soundOutputPresent())
@@ -200,27 +184,6 @@ TEST(ComposeSession, TheTakeComesBackWithTheBandThenVariationsAndTheRound) {
   EXPECT_TRUE(orvo.waitFor("Backwards."));
   orvo.closeInput();
   EXPECT_EQ(orvo.waitExit(), 0);
-}
-
-TEST(ComposeSession, TheBandStyleGoesRoundAndIsKept) {
-  Piano piano;
-  ASSERT_TRUE(piano.made);
-  {
-    OrvoProcess orvo(piano.options());
-    ASSERT_TRUE(orvo.waitFor("@bandstyle classic"));
-    ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-    for (const char* style : {"full", "simple", "classic", "full"}) {
-      orvo.write("~bandstyle\n");
-      EXPECT_TRUE(orvo.waitFor(std::string("@bandstyle ") + style));
-    }
-    orvo.closeInput();
-    EXPECT_EQ(orvo.waitExit(), 0);
-  }
-  EXPECT_EQ(files::readFile(piano.home / "band-style-2.txt"), "full\n");
-  OrvoProcess again(piano.options());
-  EXPECT_TRUE(again.waitFor("@bandstyle full"));
-  again.closeInput();
-  EXPECT_EQ(again.waitExit(), 0);
 }
 
 TEST(ComposeSession, RebandDescribesAFileAndWritesItWithItsBand) {
