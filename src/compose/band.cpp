@@ -515,4 +515,32 @@ std::vector<RNote> settle(const std::vector<RNote>& band, const std::vector<RNot
   return out;
 }
 
+std::vector<RNote> bandWherePianoPlays(const std::vector<RNote>& band,
+                                       const std::vector<RNote>& piano, double pad) {
+  // The stretches the piano plays in, padded and merged, in time order.
+  std::vector<std::pair<double, double>> playing;
+  for (const RNote& note : piano) {
+    if (note.cc < 0) playing.push_back({note.t - pad, std::max(note.end, note.t) + pad});
+  }
+  std::sort(playing.begin(), playing.end());
+  std::vector<std::pair<double, double>> merged;
+  for (const auto& stretch : playing) {
+    if (!merged.empty() && stretch.first <= merged.back().second) {
+      merged.back().second = std::max(merged.back().second, stretch.second);
+    } else {
+      merged.push_back(stretch);
+    }
+  }
+  std::vector<RNote> kept;
+  kept.reserve(band.size());
+  for (RNote note : band) {
+    auto after = std::upper_bound(merged.begin(), merged.end(), note.t,
+                                  [](double t, const auto& stretch) { return t < stretch.first; });
+    if (after == merged.begin() || note.t > std::prev(after)->second) continue;
+    if (note.cc < 0) note.end = std::min(note.end, std::prev(after)->second);
+    kept.push_back(note);
+  }
+  return kept;
+}
+
 }  // namespace orvo

@@ -30,6 +30,13 @@ std::vector<RNote> bandFull(const std::vector<RNote>& notes, const Analysis& ana
                             const std::string& style, Random& random);
 // Named tracks in a fixed order; a channel with no note makes no track.
 std::vector<std::pair<std::string, std::vector<RNote>>> bandTracks(const std::vector<RNote>& band);
+
+// The band only where the piano plays: what starts more than `pad` seconds
+// from every piano note is left out, and a note running on past that is cut
+// there, so a file with hours of nothing between its notes is not
+// accompanied through them.
+std::vector<RNote> bandWherePianoPlays(const std::vector<RNote>& band,
+                                       const std::vector<RNote>& piano, double pad);
 // Band notes a semitone from a player's note for more than 0.3 s go quiet
 // while they overlap; drums and controllers pass unchanged.
 std::vector<RNote> settle(const std::vector<RNote>& band, const std::vector<RNote>& against);

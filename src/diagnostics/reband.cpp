@@ -17,6 +17,12 @@
 #include "sound/sounds.h"
 
 namespace orvo::oneoff {
+namespace {
+
+// Seconds of band kept either side of the piano's notes.
+constexpr double kBandPad = 4.0;
+
+}  // namespace
 
 namespace {
 
@@ -59,13 +65,16 @@ int reband(const std::string& input, const std::string& output,
 
   const std::string style =
       bandStyleFrom(files::readFile(baseDir / "band-style-2.txt").value_or(""));
-  const std::vector<RNote> band = bandFull(*take, analysis, style, random);
+  // Hours of nothing in a broken file are neither accompanied nor rendered.
+  const std::vector<RNote> band =
+      bandWherePianoPlays(bandFull(*take, analysis, style, random), *take, kBandPad);
   // The band level the engine itself would play at.
   const double bandDB = Sounds::bandLevelFrom(files::readFile(baseDir / "band-level.txt"));
   std::vector<Ev> all = events(*take);
   const std::vector<Ev> bandEvents = events(band);
   all.insert(all.end(), bandEvents.begin(), bandEvents.end());
-  double end = analysis.length;
+  double end = 0;
+  for (const RNote& note : *take) end = std::max(end, note.end);
   for (const RNote& note : band) end = std::max(end, note.end);
   auto bank = Sounds::findBank();
   auto report =
@@ -73,9 +82,13 @@ int reband(const std::string& input, const std::string& output,
   if (!report) {
     print("no sound bank");
   } else {
+    // Measured before the soft limit, which would otherwise hide every clip.
+    std::snprintf(line, sizeof line, "the limiter worked %.2f%% of the time, its loudest %.2f",
+                  report->limitedPercent, report->peak);
+    print(line);
     std::snprintf(line, sizeof line,
-                  "mix peak %.2f, clipped %.2f%% of the time, band gain %+.0f dB", report->peak,
-                  report->clippedPercent, bandDB);
+                  "mix peak %.2f, clipped %.2f%% of the time, band gain %+.0f dB", report->sumPeak,
+                  report->sumOverPercent, bandDB);
     print(line);
   }
 

@@ -8,14 +8,16 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <utility>
 
 namespace orvo {
 namespace {
 
 // Above -1 dBFS the sound bends smoothly towards full scale and never passes
 // it: a loud chord over the band never clips.
+constexpr float knee = 0.891f;  // -1 dBFS
+
 float limit(float x) {
-  constexpr float knee = 0.891f;  // -1 dBFS
   float size = std::abs(x);
   if (size <= knee) return x;
   float bent = knee + (1.0f - knee) * std::tanh((size - knee) / (1.0f - knee));
@@ -231,9 +233,18 @@ void SoundGraph::renderBlock(float* left, float* right, int frames) {
     }
   }
   for (int i = 0; i < frames; ++i) {
-    left[i] = limit(left[i] * master_);
-    right[i] = limit(right[i] * master_);
+    const float l = left[i] * master_, r = right[i] * master_;
+    const float loudest = std::max(std::abs(l), std::abs(r));
+    sum_.peak = std::max(sum_.peak, loudest);
+    sum_.over += loudest > 1.0f ? 1 : 0;
+    sum_.limited += loudest > knee ? 1 : 0;
+    left[i] = limit(l);
+    right[i] = limit(r);
   }
+}
+
+SoundGraph::SumMeter SoundGraph::takeSumMeter() {
+  return std::exchange(sum_, SumMeter{});
 }
 
 int SoundGraph::activeVoices() const {

@@ -90,6 +90,16 @@ class SoundGraph {
   // The loudest sample of each channel's part since the last call (for checks).
   std::array<float, 16> takeChannelPeaks();
 
+  // How loud the mix got before the soft limit, since the last call: the
+  // loudest sample, and how many frames went over full scale and how many the
+  // limit bent. Read on the rendering thread (offline renders).
+  struct SumMeter {
+    float peak = 0;
+    std::uint64_t over = 0;
+    std::uint64_t limited = 0;
+  };
+  SumMeter takeSumMeter();
+
  private:
   SoundGraph() = default;
   void renderBlock(float* left, float* right, int frames);
@@ -102,7 +112,8 @@ class SoundGraph {
   std::array<int, 16> bus_{};      // 0 main, 1 room, 2 hall
   std::array<bool, 3> busUsed_{};  // a bus no part is sent to costs nothing
   std::array<std::atomic<float>, 16> peaks_{};
-  float master_ = 1.0f;                // the bank's trim
+  float master_ = 1.0f;  // the bank's trim
+  SumMeter sum_;
   std::vector<float> channelBuffers_;  // 16 stereo pairs of maxBlock
   std::vector<float> busBuffers_;      // room and hall, stereo
   Reverb room_{sampleRate, Reverb::mediumHall};

@@ -260,9 +260,11 @@ struct Meter {
     }
     samples += static_cast<std::size_t>(frames);
   }
-  Sounds::MixReport report() const {
-    return {peak,
-            samples ? 100.0 * static_cast<double>(clipped) / static_cast<double>(samples) : 0};
+  Sounds::MixReport report(const SoundGraph::SumMeter& sum) const {
+    auto percent = [this](std::uint64_t count) {
+      return samples ? 100.0 * static_cast<double>(count) / static_cast<double>(samples) : 0.0;
+    };
+    return {peak, percent(clipped), sum.peak, percent(sum.over), percent(sum.limited)};
   }
 };
 
@@ -280,7 +282,7 @@ std::optional<Sounds::Rendered> Sounds::render(const std::string& bank, bool cla
     meter.add(left, right, frames);
   });
   out.channelPeaks = graph->takeChannelPeaks();
-  out.report = meter.report();
+  out.report = meter.report(graph->takeSumMeter());
   return out;
 }
 
@@ -294,7 +296,7 @@ std::optional<Sounds::MixReport> Sounds::measure(const std::string& bank, bool c
       *graph, events, seconds,
       [&](const float* left, const float* right, int frames) { meter.add(left, right, frames); },
       [&](std::size_t frames) { meter.samples += frames; });
-  return meter.report();
+  return meter.report(graph->takeSumMeter());
 }
 
 std::optional<Sounds::Probe> Sounds::probe(int channel, int note, int velocity) {

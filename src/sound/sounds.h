@@ -67,9 +67,13 @@ class Sounds final : public Sampler {
   void revive(const std::string& reason, bool wait, bool force = false);
   int restarts();
 
+  // What left the graph (after the soft limit), and what the mix was before it.
   struct MixReport {
     double peak = 0;            // loudest sample, 1.0 is full scale
     double clippedPercent = 0;  // share of the time any channel went over full scale
+    double sumPeak = 0;         // the loudest sample of the mix before the limit
+    double sumOverPercent = 0;  // share of the time the mix before the limit went over full scale
+    double limitedPercent = 0;  // share of the time the limit bent the sound
   };
   struct Rendered {
     std::vector<float> left, right;

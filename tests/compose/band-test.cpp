@@ -200,6 +200,27 @@ TEST(Band, ClashesAreCutAndTracksComeInTheirOrder) {
   EXPECT_THAT(names, ElementsAre("Bass", "Cello", "Warm pad"));
 }
 
+// A broken file's hours of nothing are not accompanied: the band stops a
+// few seconds after the piano and comes back a few seconds before it.
+TEST(Band, TheBandPlaysOnlyWhereThePianoDoes) {
+  const std::vector<RNote> piano = {{0, 2, 60}, {1, 3, 64}, {20000, 20001, 72}};
+  std::vector<RNote> band = {
+      {0, 8, 36, 70, 1},          // held past the piano's end and the pad: cut at 7
+      {6, 30, 43, 70, 1},         // starts inside the pad
+      {8, 12, 40, 70, 1},         // starts after it: left out
+      {9000, 9004, 38, 70, 1},    // in the hours between: left out
+      {19997, 20010, 41, 70, 1},  // comes in before the last note
+      {5, 5, 11, 90, 2, 11},      // a controller inside the pad is kept as it is
+      {500, 500, 11, 90, 2, 11},  // and left out in the gap
+  };
+  const auto kept = bandWherePianoPlays(band, piano, 4.0);
+  std::vector<std::pair<double, double>> spans;
+  for (const RNote& note : kept) spans.push_back({note.t, note.end});
+  EXPECT_THAT(spans, ElementsAre(std::pair{0.0, 7.0}, std::pair{6.0, 7.0},
+                                 std::pair{19997.0, 20005.0}, std::pair{5.0, 5.0}));
+  EXPECT_THAT(bandWherePianoPlays(band, {}, 4.0), IsEmpty());
+}
+
 TEST(BandStyle, TheFileReadsStrictlyAndTogglingGoesRound) {
   EXPECT_EQ(bandStyleFrom(""), "classic");
   EXPECT_EQ(bandStyleFrom("\n"), "classic");

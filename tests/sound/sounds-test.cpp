@@ -146,6 +146,19 @@ TEST(SoundLevels, CuesAreHeardOverSpeechAndTheBandNeverClips) {
   ASSERT_TRUE(rendered);
   EXPECT_LE(rendered->report.peak, 1.0);
   EXPECT_EQ(rendered->report.clippedPercent, 0.0);
+  // What the limit hid is still reported: the mix before it went over, and the limit worked.
+  EXPECT_GT(rendered->report.sumPeak, 1.0);
+  EXPECT_GT(rendered->report.sumOverPercent, 0.0);
+  EXPECT_GE(rendered->report.limitedPercent, rendered->report.sumOverPercent);
+  // A soft note needs no limit: nothing over, nothing bent, before as after.
+  std::vector<Ev> soft;
+  addNote(soft, 0, 0, 60, 40, 0.5);
+  auto quiet = Sounds::measure("/usr/share/sounds/sf2/TimGM6mb.sf2", false, 0.0, soft, 1.0);
+  ASSERT_TRUE(quiet);
+  EXPECT_LT(quiet->sumPeak, 0.5);
+  EXPECT_NEAR(quiet->sumPeak, quiet->peak, 1e-6);
+  EXPECT_EQ(quiet->sumOverPercent, 0.0);
+  EXPECT_EQ(quiet->limitedPercent, 0.0);
 
   // Silence is not measured as sound; a steady half-scale square wave is -6 dB.
   std::vector<float> tone(44100, 0.0f);
