@@ -67,7 +67,14 @@ void lateness(benchmark::State& state, bool loaded) {
   Piano piano;
   MidiOut out{piano.output};
   if (fifo) sched_setscheduler(0, SCHED_OTHER, &normal);
-  OrvoProcess orvo(piano.options());
+  // Argument 1: an earlier build's binary (ORVO_BENCH_BEFORE), for the same run's comparison.
+  auto options = piano.options();
+  if (state.range(0) == 1) {
+    const char* before = std::getenv("ORVO_BENCH_BEFORE");
+    if (!before) return state.SkipWithError("ORVO_BENCH_BEFORE names no earlier binary");
+    options.binary = before;
+  }
+  OrvoProcess orvo(options);
   if (fifo) sched_setscheduler(0, SCHED_FIFO, &high);
   if (!orvo.waitForPrefix("@welcome")) return state.SkipWithError("the binary did not start");
   Keyboard keys(piano.input);
@@ -104,8 +111,16 @@ void BM_LiveBandLatenessUnloaded(benchmark::State& state) {
 void BM_LiveBandLatenessBesideTwoBusyCores(benchmark::State& state) {
   lateness(state, true);
 }
-BENCHMARK(BM_LiveBandLatenessUnloaded)->Iterations(2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LiveBandLatenessBesideTwoBusyCores)->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LiveBandLatenessUnloaded)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LiveBandLatenessBesideTwoBusyCores)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
 
 void writerLateness(benchmark::State& state, bool loaded) {
   orvo::bench::CpuLoad load(loaded, 2);

@@ -39,6 +39,7 @@
 #include "platform/midi/raw/raw-devices-midi-backend.h"
 #include "platform/midi/raw/raw-midi-backend.h"
 #include "platform/places.h"
+#include "platform/real-time-priority.h"
 #include "platform/signals.h"
 #include "platform/sound-output.h"
 #include "platform/speech/espeak-tool.h"
@@ -169,6 +170,9 @@ int main(int argc, char** argv) {
   // sounding the notes: the built-in sound waits for that check.
   midi->studioSoundsPiano = true;
   midi->start();
+  if (auto why = running.midiBackend->whyInputNotRealTime(); !why.empty())
+    log->logLine("the MIDI input thread runs at normal priority: " + why);
+  if (auto why = lockMemory()) log->logLine("memory is not locked: " + *why);
   auto* sounds = running.sounds = new Sounds(Sounds::Parts{
       .runtime = *runtime,
       .store = *store,

@@ -45,11 +45,16 @@ std::string tracksSentence(const std::vector<std::string>& tracks, bool logicOpe
 
 ComposeRoom::ComposeRoom(Engine& engine)
     : engine_(engine),
-      echoAlarm_(engine.parts().runtime.makeAlarm([this] { sendDueEchoes(); }, kEchoes)),
+      // The echoes wake on a thread of their own, real-time where allowed, so
+      // they are never held up behind the runtime's other timers.
+      echoAlarm_(engine.parts().runtime.makeOwnThreadAlarm([this] { sendDueEchoes(); }, kEchoes,
+                                                           &echoWhyNormal_)),
       pieces_(engine),
       naming_(engine),
       roll_(engine),
       gifts_(engine) {
+  if (!echoWhyNormal_.empty())
+    engine_.logLine("the echo's clock runs at normal priority: " + echoWhyNormal_);
   bandStyle_ = bandStyleFrom(engine_.parts().store.read("band-style-2.txt").value_or(""));
   engine_.parts().sounds.setClassic(bandStyle_ == "classic");
 }

@@ -152,6 +152,7 @@ class ComposeRoom final : public Room {
   static constexpr std::size_t kEchoes = 512;
   std::array<Echo, kEchoes> echoes_{};
   std::size_t echoHead_ = 0, echoCount_ = 0;
+  std::string echoWhyNormal_;  // why the echo's clock is not real-time
   std::shared_ptr<Alarm> echoAlarm_;
   void sendDueEchoes();
 

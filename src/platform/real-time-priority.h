@@ -13,4 +13,10 @@ namespace orvo {
 // system's own real-time work. Why not, when the system refuses it.
 std::optional<std::string> raiseToRealTime(pthread_t thread);
 
+// Keeps every page of the process in memory, now and later, so the musical
+// threads never wait on a page coming back from disk. Only where the system
+// allows locking without a limit (a limit would make allocations fail once
+// reached); why not, otherwise.
+std::optional<std::string> lockMemory();
+
 }  // namespace orvo

@@ -19,6 +19,7 @@ class FallbackMidiBackend final : public MidiBackend {
     return chosen_ == &first_ ? first_.describe()
                               : second_.describe() + " (" + first_.describe() + " is not there)";
   }
+  std::string whyInputNotRealTime() override { return chosen_->whyInputNotRealTime(); }
   std::optional<std::int64_t> ownSourceId() override { return chosen_->ownSourceId(); }
   std::vector<MidiSource> sources() override { return chosen_->sources(); }
   void disconnectAll() override { chosen_->disconnectAll(); }

@@ -45,6 +45,9 @@ class MidiBackend {
 
   // What it listens through, for the log ("the ALSA sequencer" ...).
   virtual std::string describe() { return "the MIDI service"; }
+  // Why the input thread runs at normal priority (the system refused real
+  // time); empty when it is real-time or there is none. Asked after start().
+  virtual std::string whyInputNotRealTime() { return ""; }
 
   // The id of our own virtual source, so it is never taken as a keyboard.
   virtual std::optional<std::int64_t> ownSourceId() = 0;

@@ -1,5 +1,7 @@
 #include "platform/midi/alsa/alsa-midi-backend.h"
 
+#include "platform/real-time-priority.h"
+
 #include <alsa/asoundlib.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -83,7 +85,11 @@ bool AlsaMidiBackend::start(PacketHandler onPacket, std::function<void()> onSetu
   }
   snd_midi_event_new(16, &encoder_);
   makeQueue();
-  if (::pipe2(stopPipe_, O_CLOEXEC) == 0) reader_ = std::thread([this] { readLoop(); });
+  if (::pipe2(stopPipe_, O_CLOEXEC) == 0) {
+    reader_ = std::thread([this] { readLoop(); });
+    // A note reaches the band and the judge at once even when the cores are busy.
+    if (auto why = raiseToRealTime(reader_.native_handle())) whyNormal_ = *why;
+  }
   return true;
 }
 

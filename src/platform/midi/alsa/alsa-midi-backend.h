@@ -26,6 +26,7 @@ class AlsaMidiBackend final : public MidiBackend {
   static bool present();
 
   bool start(PacketHandler onPacket, std::function<void()> onSetupChanged) override;
+  std::string whyInputNotRealTime() override { return whyNormal_; }
   std::string describe() override { return "the ALSA sequencer (/dev/snd/seq)"; }
   std::optional<std::int64_t> ownSourceId() override;
   std::vector<MidiSource> sources() override;
@@ -58,6 +59,7 @@ class AlsaMidiBackend final : public MidiBackend {
   std::atomic<bool> stopping_{false};
   int stopPipe_[2] = {-1, -1};
   std::thread reader_;
+  std::string whyNormal_;  // set by start(), before anyone asks
 };
 
 }  // namespace orvo

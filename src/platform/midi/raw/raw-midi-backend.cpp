@@ -1,5 +1,7 @@
 #include "platform/midi/raw/raw-midi-backend.h"
 
+#include "platform/real-time-priority.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -87,6 +89,8 @@ bool RawMidiBackend::start(PacketHandler onPacket, std::function<void()> onSetup
   if (::pipe2(stopPipe_, O_CLOEXEC) != 0) return true;
   inputOpen_ = true;
   reader_ = std::thread([this] { readLoop(); });
+  // A note reaches the band and the judge at once even when the cores are busy.
+  if (auto why = raiseToRealTime(reader_.native_handle())) whyNormal_ = *why;
   return true;
 }
 

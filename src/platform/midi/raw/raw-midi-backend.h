@@ -34,6 +34,7 @@ class RawMidiBackend final : public MidiBackend {
   ~RawMidiBackend() override;
 
   bool start(PacketHandler onPacket, std::function<void()> onSetupChanged) override;
+  std::string whyInputNotRealTime() override { return whyNormal_; }
   std::string describe() override { return "the MIDI stream " + input_.string(); }
   std::optional<std::int64_t> ownSourceId() override { return 1; }
   std::vector<MidiSource> sources() override;
@@ -65,6 +66,7 @@ class RawMidiBackend final : public MidiBackend {
   int outputFd_ = -1;
   std::atomic<int> deviceOutFd_{-1};
   std::thread reader_;
+  std::string whyNormal_;  // set by start(), before anyone asks
   MidiStreamFramer framer_;
   std::unique_ptr<TimedWriter> writer_;  // made in start() when there is an output
 };
