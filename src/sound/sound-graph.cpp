@@ -159,6 +159,7 @@ void SoundGraph::send(const std::uint8_t* bytes, std::size_t size) {
   switch (type) {
     case 0x90:
       if (second > 0) {
+        sounded_.fetch_or(1u << channel, std::memory_order_relaxed);
         fluid_synth_noteon(synth_, channel, first, second);
         break;
       }
@@ -198,7 +199,11 @@ void SoundGraph::renderBlock(float* left, float* right, int frames) {
   std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
   float* busL[3] = {left, &busBuffers_[0], &busBuffers_[2 * maxBlock]};
   float* busR[3] = {right, &busBuffers_[maxBlock], &busBuffers_[3 * maxBlock]};
+  const unsigned sounded = sounded_.load(std::memory_order_relaxed);
+  std::array<bool, 3> busHeard{};  // a bus whose parts were never played has no tail either
   for (std::size_t c = 0; c < 16; ++c) {
+    if (!(sounded & (1u << c))) continue;  // a part never played is silence
+    busHeard[static_cast<std::size_t>(bus_[c])] = true;
     const float* inL = dry[c * 2];
     const float* inR = dry[c * 2 + 1];
     float gain = gains_[c];
@@ -214,14 +219,14 @@ void SoundGraph::renderBlock(float* left, float* right, int frames) {
     }
     if (peak > peaks_[c]) peaks_[c] = peak;
   }
-  if (busUsed_[1]) {
+  if (busUsed_[1] && busHeard[1]) {
     room_.process(busL[1], busR[1], frames);
     for (int i = 0; i < frames; ++i) {
       left[i] += busL[1][i];
       right[i] += busR[1][i];
     }
   }
-  if (busUsed_[2]) {
+  if (busUsed_[2] && busHeard[2]) {
     hallShelf_[0].process(busL[2], frames);
     hallShelf_[1].process(busR[2], frames);
     hallHighPass_[0].process(busL[2], frames);

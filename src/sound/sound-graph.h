@@ -112,7 +112,8 @@ class SoundGraph {
   std::array<int, 16> bus_{};      // 0 main, 1 room, 2 hall
   std::array<bool, 3> busUsed_{};  // a bus no part is sent to costs nothing
   std::array<std::atomic<float>, 16> peaks_{};
-  float master_ = 1.0f;  // the bank's trim
+  std::atomic<unsigned> sounded_{0};  // the channels that have had a note, one bit each
+  float master_ = 1.0f;               // the bank's trim
   SumMeter sum_;
   std::vector<float> channelBuffers_;  // 16 stereo pairs of maxBlock
   std::vector<float> busBuffers_;      // room and hall, stereo

@@ -275,6 +275,10 @@ std::optional<Sounds::Rendered> Sounds::render(const std::string& bank, bool cla
   auto graph = SoundGraph::build(bank, classic, bandDB);
   if (!graph) return std::nullopt;
   Rendered out;
+  // Room for the whole render at once: growing it block by block copies it over and over.
+  const auto frames = static_cast<std::size_t>(std::max(0.0, seconds) * SoundGraph::sampleRate);
+  out.left.reserve(frames + SoundGraph::maxBlock);
+  out.right.reserve(frames + SoundGraph::maxBlock);
   Meter meter;
   renderBlocks(*graph, events, seconds, [&](const float* left, const float* right, int frames) {
     out.left.insert(out.left.end(), left, left + frames);
