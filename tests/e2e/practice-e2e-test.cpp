@@ -73,8 +73,10 @@ TEST(PracticeSession, TheMetronomeAt120ClicksEveryHalfSecondOnTheMidiOutput) {
     EXPECT_EQ(clicks[4].key, 76);
   }
   // Each beat half a second after the first, as counted from the first.
-  for (std::size_t k = 1; k < clicks.size(); ++k)
+  for (std::size_t k = 1; k < clicks.size(); ++k) {
     EXPECT_NEAR(clicks[k].at - clicks[0].at, 0.5 * static_cast<double>(k), 0.03) << "beat " << k;
+    EXPECT_GT(clicks[k].at, clicks[k - 1].at) << "beat " << k << " in its order";
+  }
   EXPECT_EQ(offs, static_cast<int>(clicks.size()));  // none left sounding
   s.orvo.closeInput();
   EXPECT_EQ(s.orvo.waitExit(), 0);
