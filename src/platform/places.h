@@ -1,13 +1,16 @@
 #pragma once
 // Where things are on this system: the data folder, its private temporary
-// folder, the player's song folders and language. One file per system under
-// linux/ and macos/, chosen by CMake.
+// folder, the player's song folders and language. Only the data folder
+// differs between systems: one file each under linux/ and macos/, chosen by CMake.
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 namespace orvo {
+
+// An environment variable's value; empty when it is not set.
+std::string environment(const char* name);
 
 // The data folder: ORVO_HOME when set; otherwise the system's place for
 // application data ("$XDG_DATA_HOME/orvo", by default ~/.local/share/orvo, on Linux).
