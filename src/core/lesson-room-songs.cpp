@@ -104,8 +104,11 @@ void LessonRoom::showSongs(const std::vector<Song>& listing, int filesRead, bool
   songs_.swap(songs);
   songFilesRead_ = filesRead;
   readingSongs_ = !done;
-  if (engine_.memory().dropped != dropped) return applyDropped();  // a drop came meanwhile
-  songIdx_ = songIndexOf(chosen).value_or(0);
+  if (engine_.memory().dropped != dropped) {
+    applyDropped();  // a drop came meanwhile
+  } else {
+    songIdx_ = songIndexOf(chosen).value_or(0);
+  }
   findLastSong();
 }
 
