@@ -88,6 +88,7 @@ bench: build
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(TEST_PACKAGES) fluidsynth stress-ng \
 	  festival festvox-us-slt-hts festvox-kallpc16k festvox-kdlpc16k"
 	./build/bench/orvo-bench
+	tools/desktop-session bench/window-memory build
 
 # Fuzzes the MIDI parser, the MIDI file reader and the studio snapshot and
 # understanding (clang's libFuzzer): FUZZ_RUNS inputs each for the first two,

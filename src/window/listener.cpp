@@ -1,5 +1,7 @@
 #include "window/listener.h"
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <fstream>
 
@@ -61,7 +63,8 @@ void Listener::engineLine(std::string_view line) {
     const std::string_view rest = restAfter(line, "out");
     const bool on = rest.size() > 2 && rest.substr(rest.find(' ') + 1) != "0";
     notesOut_ = std::max(0, notesOut_ + (on ? 1 : -1));
-    if (notesOut_ == 0) soundingUntil_ = std::max(soundingUntil_, now + std::chrono::milliseconds(300));
+    if (notesOut_ == 0)
+      soundingUntil_ = std::max(soundingUntil_, now + std::chrono::milliseconds(300));
   }
 }
 
@@ -97,13 +100,17 @@ void Listener::listen() {
     bool remake = false, reset = false;
     {
       std::lock_guard guard(mutex_);
-      remake = modelChanged_ &&
-               (heardVocabulary_ || Clock::now() - started > std::chrono::seconds(3));
+      remake =
+          modelChanged_ && (heardVocabulary_ || Clock::now() - started > std::chrono::seconds(3));
       reset = resetAsked_;
       resetAsked_ = false;
     }
     if (remake) {
+      // The old model goes before the new one is made, so the two are never held together.
+      recogniser.reset();
       recogniser = makeRecogniser();
+      // Building the model leaves freed memory behind; it goes back to the system.
+      ::malloc_trim(0);
       if (parts_.trace) parts_.trace(recogniser ? "model ready" : "no model");
     }
     if (reset && recogniser) recogniser->reset();

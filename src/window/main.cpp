@@ -49,10 +49,14 @@ std::filesystem::path privateFolder() {
 int main(int argc, char** argv) {
   std::vector<std::string> command = {enginePath(argv[0]).string()};
   for (int i = 1; i < argc; ++i) command.emplace_back(argv[i]);
+  // The window draws with Cairo alone. Left to itself GTK opens OpenGL, and on
+  // a desktop without a GPU driver that loads a software renderer of some
+  // 45 MB for nothing; the player's own GDK_GL setting still wins.
+  ::setenv("GDK_GL", "disable", 0);
   // GTK takes no arguments of ours: they are the engine's.
   int gtkArgc = 1;
-  auto app = Gtk::Application::create(gtkArgc, argv, "org.orvo.Window",
-                                      Gio::APPLICATION_NON_UNIQUE);
+  auto app =
+      Gtk::Application::create(gtkArgc, argv, "org.orvo.Window", Gio::APPLICATION_NON_UNIQUE);
   CaptionsWindow* shown = nullptr;
   std::unique_ptr<EngineLink> link;
   std::unique_ptr<Listener> listener;
@@ -64,9 +68,8 @@ int main(int argc, char** argv) {
     trace = [out](const std::string& line) { *out << line << std::endl; };
   }
   app->signal_activate().connect([&] {
-    auto* window = new CaptionsWindow([&link](std::string_view bytes) {
-      return link && link->send(bytes);
-    });
+    auto* window =
+        new CaptionsWindow([&link](std::string_view bytes) { return link && link->send(bytes); });
     shown = window;
     app->add_window(*window);
     link = std::make_unique<EngineLink>(EngineLink::Parts{
@@ -77,9 +80,10 @@ int main(int argc, char** argv) {
     link->start();
     const char* microphone = std::getenv("ORVO_MIC");
     listener = std::make_unique<Listener>(Listener::Parts{
-        .send = [&link](const std::string& bytes) {
-          if (link) link->send(bytes);
-        },
+        .send =
+            [&link](const std::string& bytes) {
+              if (link) link->send(bytes);
+            },
         .tell = [window](const std::string& sentence) { window->tell(sentence); },
         .phrases = enginePhrases(command[0]),
         .microphone = microphone ? microphone : "",
