@@ -32,8 +32,11 @@ const std::vector<std::string> kNoAnswer = {"Sorry, I didn't catch what you want
 
 }  // namespace
 
-AiTalk::AiTalk(Engine& engine, Assistant& assistant)
-    : engine_(engine), assistant_(assistant), entry_(engine.parts().window, 2000) {}
+AiTalk::AiTalk(Engine& engine, Parts parts, Assistant& assistant)
+    : engine_(engine),
+      parts_(std::move(parts)),
+      assistant_(assistant),
+      entry_(parts_.window, 2000) {}
 
 bool AiTalk::canAsk() {
   return assistant_.ready();
@@ -80,7 +83,7 @@ void AiTalk::finishAsk(const std::string& question) {
     const std::string state = aiState();
     const int token = ++askToken_;
     const bool lookUp = needsLookingUp(question);
-    Runtime& runtime = engine_.parts().runtime;
+    Runtime& runtime = parts_.runtime;
     const TimerId filler = runtime.after(lookUp ? 1.3 : 4.5, [this, gen, token, lookUp] {
       if (askToken_ != token || !engine_.alive(gen)) return;
       engine_.say(engine_.pick(lookUp ? kLookingUp : kThinking), gen);
@@ -193,7 +196,7 @@ std::string AiTalk::aiState() {
                          : "REAPER is not open, so there are no tracks to change");
   if (!summary.empty()) parts.push_back("their latest piece: " + summary);
   if (pieces > 0) parts.push_back(std::to_string(pieces) + " pieces saved");
-  parts.push_back(formatLocalTime(localTm(engine_.parts().wallClock()), "%A %-I:%M %p"));
+  parts.push_back(formatLocalTime(localTm(parts_.wallClock()), "%A %-I:%M %p"));
   std::string state;
   for (const std::string& each : parts) state += (state.empty() ? "" : ". ") + each;
   return state;
@@ -279,8 +282,8 @@ void AiTalk::armRemark() {
     if (stretch.size() < 6) return;
     engine_.speak("That was in " + analyse(stretch).keyName() + ". I liked that.");
   };
-  if (engine_.parts().opt.fast) return remark();
-  engine_.parts().runtime.after(4.5, remark);
+  if (parts_.opt.fast) return remark();
+  parts_.runtime.after(4.5, remark);
 }
 
 }  // namespace orvo

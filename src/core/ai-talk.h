@@ -11,19 +11,30 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/typed-entry.h"
+#include "platform/opt.h"
 #include "voice/assistant.h"
 
 namespace orvo {
 
 class Engine;
+class Window;
+class Runtime;
 
 class AiTalk {
  public:
-  AiTalk(Engine& engine, Assistant& assistant);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Runtime& runtime;
+    Window& window;
+    Opt opt;
+    std::function<double()> wallClock;  // seconds since 1970
+  };
+  AiTalk(Engine& engine, Parts parts, Assistant& assistant);
 
   // A model can answer now, and this is not a request the model itself named.
   bool canAsk();
@@ -53,6 +64,7 @@ class AiTalk {
   void answer(int gen, const std::string& question, const std::string& reply);
 
   Engine& engine_;
+  Parts parts_;
   Assistant& assistant_;
   std::vector<std::string> talk_;  // "You: " + question, then the answer
   std::atomic<int> askToken_{0};

@@ -129,10 +129,11 @@ std::vector<std::string> AppDesk::phrases() {
   return out;
 }
 
-AppDesk::AppDesk(Engine& engine, AccessBackend& access)
+AppDesk::AppDesk(Engine& engine, Parts parts, AccessBackend& access)
     : engine_(engine),
+      parts_(std::move(parts)),
       access_(access),
-      checks_(engine.parts().runtime, kCheckSeconds, [this] { refreshApps(); }) {}
+      checks_(parts_.runtime, kCheckSeconds, [this] { refreshApps(); }) {}
 
 AppDesk::~AppDesk() = default;
 
@@ -145,7 +146,7 @@ void AppDesk::refreshApps() {
     if (!stale) installed = installed_;
   }
   if (stale) {
-    if (engine_.parts().installedApps) installed = engine_.parts().installedApps();
+    if (parts_.installedApps) installed = parts_.installedApps();
     MutexLock hold(lock_);
     installed_ = installed;
     installedReadAt_ = engine_.now();
@@ -153,7 +154,7 @@ void AppDesk::refreshApps() {
   if (!access_.trusted()) return;
   std::vector<KnownApp> found;
   for (const auto& app : access_.apps()) {
-    if (app.pid == engine_.parts().ownAppPid) continue;
+    if (app.pid == parts_.ownAppPid) continue;
     // One process may run several apps: its window's title tells which.
     std::string title;
     if (auto window = access_.focusedWindow(app)) title = window->name;
@@ -318,7 +319,7 @@ std::optional<std::string> AppDesk::sequenceHear(const Heard& heard) {
 
 std::string AppDesk::start(std::vector<Step> steps, std::string then) {
   // Diagnostic runs act at once, so the trace shows the whole decision.
-  if (engine_.parts().opt.fast) {
+  if (parts_.opt.fast) {
     std::string outcome;
     engine_.run([&](int gen) { outcome = runSteps(gen, steps, 0, std::nullopt, then); });
     return outcome;
@@ -343,7 +344,7 @@ std::string AppDesk::runSteps(int gen, std::vector<Step> steps, std::size_t from
     if (step.ask == Ask::whichApp && !step.app) {
       // Our own window in front is no other app.
       app = access_.frontApp();
-      if (app && app->pid == engine_.parts().ownAppPid) {
+      if (app && app->pid == parts_.ownAppPid) {
         say(gen,
             "Just me, " + engine_.currentProfile().assistantName + ". No other app is in front.");
         return "said";
@@ -385,7 +386,7 @@ std::optional<RunningApp> AppDesk::targetApp(int gen, const std::optional<std::s
     return app;
   }
   auto front = access_.frontApp();
-  if (front && front->pid != engine_.parts().ownAppPid) {
+  if (front && front->pid != parts_.ownAppPid) {
     RunningApp app = spokenAs(*front);
     MutexLock hold(lock_);
     lastFrontApp_ = app.name;
@@ -402,7 +403,7 @@ AppDesk::Went AppDesk::runStep(int gen, const Step& step, std::optional<RunningA
                                bool inSequence, const Onwards& onwards) {
   if (step.ask == Ask::clipboard) {
     std::optional<std::string> text;
-    if (engine_.parts().clipboard) text = engine_.parts().clipboard();
+    if (parts_.clipboard) text = parts_.clipboard();
     if (!text) {
       engine_.logLine("clipboard: neither wl-paste nor xclip is installed");
       text = "";
@@ -686,7 +687,7 @@ AppDesk::Went AppDesk::pressAndTell(int gen, const RunningApp& app, AccessNode e
       report = " " + dialogReport(app);
       break;
     }
-    engine_.parts().runtime.sleep(0.1);
+    parts_.runtime.sleep(0.1);
   }
   say(gen, (inSequence ? name + ", in " + app.name + ". Done."
                        : "Done: " + name + ", in " + app.name + ".") +
@@ -721,7 +722,7 @@ AppDesk::Went AppDesk::askFirst(const std::string& question, const std::string& 
   };
   std::lock_guard guard(engine_.lock);
   engine_.requests().confirm(question, what, [this, work] {
-    if (engine_.parts().opt.fast) {
+    if (parts_.opt.fast) {
       std::string outcome;
       engine_.run([&](int gen) { outcome = work(gen) == Went::done ? "acted" : "failed"; });
       return outcome;

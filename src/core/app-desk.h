@@ -19,7 +19,9 @@
 
 #include "apps/access-backend.h"
 #include "apps/app-names.h"
+#include "platform/desktop-entries.h"
 #include "platform/mutex.h"
+#include "platform/opt.h"
 #include "platform/repeating-check.h"
 #include "platform/runtime.h"
 #include "voice/heard.h"
@@ -27,10 +29,19 @@
 namespace orvo {
 
 class Engine;
+class Runtime;
 
 class AppDesk {
  public:
-  AppDesk(Engine& engine, AccessBackend& access);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Runtime& runtime;
+    Opt opt;
+    std::function<std::vector<DesktopEntry>()> installedApps;
+    std::function<std::optional<std::string>()> clipboard;
+    int ownAppPid;
+  };
+  AppDesk(Engine& engine, Parts parts, AccessBackend& access);
   ~AppDesk();
 
   // The dispatcher's app step: a window request, or a request for an app
@@ -119,6 +130,7 @@ class AppDesk {
   RunningApp spokenAs(RunningApp app);
 
   Engine& engine_;
+  Parts parts_;
   AccessBackend& access_;
 
   Mutex lock_;

@@ -43,20 +43,22 @@ std::string tracksSentence(const std::vector<std::string>& tracks, bool logicOpe
 
 }  // namespace
 
-ComposeRoom::ComposeRoom(Engine& engine)
+ComposeRoom::ComposeRoom(Engine& engine, Parts parts)
     : engine_(engine),
+      parts_(std::move(parts)),
       // The echoes wake on a thread of their own, real-time where allowed, so
       // they are never held up behind the runtime's other timers.
-      echoAlarm_(engine.parts().runtime.makeOwnThreadAlarm([this] { sendDueEchoes(); }, kEchoes,
-                                                           &echoWhyNormal_)),
-      pieces_(engine),
-      naming_(engine),
+      echoAlarm_(
+          parts_.runtime.makeOwnThreadAlarm([this] { sendDueEchoes(); }, kEchoes, &echoWhyNormal_)),
+      pieces_(engine,
+              {.runtime = parts_.runtime, .opt = parts_.opt, .wallClock = parts_.wallClock}),
+      naming_(engine, {.window = parts_.window, .opt = parts_.opt}),
       roll_(engine),
-      gifts_(engine) {
+      gifts_(engine, {.runtime = parts_.runtime, .pianoSpeech = parts_.pianoSpeech}) {
   if (!echoWhyNormal_.empty())
     engine_.logLine("the echo's clock runs at normal priority: " + echoWhyNormal_);
-  bandStyle_ = bandStyleFrom(engine_.parts().store.read("band-style-2.txt").value_or(""));
-  engine_.parts().sounds.setClassic(bandStyle_ == "classic");
+  bandStyle_ = bandStyleFrom(parts_.store.read("band-style-2.txt").value_or(""));
+  parts_.sounds.setClassic(bandStyle_ == "classic");
 }
 
 ComposeRoom::~ComposeRoom() = default;
@@ -103,7 +105,7 @@ void ComposeRoom::played(int pitch, int velocity) {
       // listening is cut out, so the new note follows the take's last note
       // after 1.2 s.
       engine_.cutIn();
-      engine_.parts().midi.allOff();
+      parts_.midi.allOff();
       const double last = history_.lastOnsetIn(takeStart_, resumePressedAt_, resumePressedAt_);
       const double shift = std::max(0.0, now - last - 1.2);
       history_.shift(takeStart_, resumePressedAt_, shift);
@@ -149,8 +151,7 @@ void ComposeRoom::echo(int pitch, int velocity) {
       roundHeld_.reset(key);
       return;
     }
-    engine_.parts().runtime.after(
-        roundDelay_, [this, message] { engine_.parts().midi.send(message.data(), 3); });
+    parts_.runtime.after(roundDelay_, [this, message] { parts_.midi.send(message.data(), 3); });
     return;
   }
   echoes_[(echoHead_ + echoCount_) % kEchoes] = {due, message};
@@ -167,7 +168,7 @@ void ComposeRoom::sendDueEchoes() {
     --echoCount_;
     // A note-on due after the round ended stays silent; its release was never kept.
     if (echo.message[0] == 0x90 && !roundOn_) continue;
-    engine_.parts().midi.send(echo.message.data(), 3);
+    parts_.midi.send(echo.message.data(), 3);
   }
 }
 
@@ -208,10 +209,10 @@ void ComposeRoom::newTake() {
 void ComposeRoom::composeKey() {
   const double now = engine_.now();
   const bool composing = engine_.currentMode() == Mode::compose;
-  const bool leaving = composing && now - lastComposePress_ < 1.2 && !engine_.parts().opt.fast;
+  const bool leaving = composing && now - lastComposePress_ < 1.2 && !parts_.opt.fast;
   lastComposePress_ = now;
   engine_.cutIn();
-  engine_.parts().midi.allOff();
+  parts_.midi.allOff();
   autosaveTake();
   resumeUntil_ = 0;
   if (leaving) {
@@ -238,7 +239,7 @@ void ComposeRoom::composeKey() {
 void ComposeRoom::takeKey(int key) {
   const ButtonKeys& keys = engine_.keys();
   const double now = engine_.now();
-  const bool fast = engine_.parts().opt.fast;
+  const bool fast = parts_.opt.fast;
 
   // A quick second press of the notes key asks the AI about the summary just
   // given; it needs no take of its own.
@@ -261,7 +262,7 @@ void ComposeRoom::takeKey(int key) {
       engine_.cutIn();
       silenceLiveBand();
       const int gen = engine_.currentGen();
-      engine_.parts().runtime.after(kDoublePress, [this, press, gen, take = std::move(take)] {
+      parts_.runtime.after(kDoublePress, [this, press, gen, take = std::move(take)] {
         std::lock_guard guard(engine_.lock);
         if (press != topPresses_ || !engine_.alive(gen)) return;
         actOnTakeOrSaved(engine_.keys().hear, take, false, 0);
@@ -353,7 +354,7 @@ void ComposeRoom::openResumeWindow(const std::vector<RNote>& take) {
 }
 
 void ComposeRoom::playBand(const std::vector<Ev>& events, int gen) {
-  MidiIO& midi = engine_.parts().midi;
+  MidiIO& midi = parts_.midi;
   ++bandPlaybacks_;
   midi.pianoHere = true;
   engine_.play(events, gen);
@@ -368,7 +369,7 @@ void ComposeRoom::playWithBand(std::vector<RNote> take, std::string prefix) {
   engine_.run([this, take = std::move(take), style, prefix](int gen) {
     const Analysis analysis = analyse(take);
     const std::vector<Ev> all =
-        timedEvents(take, bandFull(take, analysis, style, engine_.parts().runtime.random()));
+        timedEvents(take, bandFull(take, analysis, style, parts_.runtime.random()));
     engine_.say(prefix + engine_.pick({"Here it is with the band.", "With the band.",
                                        "Here comes the band."}),
                 gen);
@@ -410,7 +411,7 @@ void ComposeRoom::startRound(std::vector<RNote> take, std::string prefix) {
 
 void ComposeRoom::setBandStyle(const std::string& style) {
   bandStyle_ = style;
-  EngineParts& parts = engine_.parts();
+  auto& parts = parts_;
   if (!parts.opt.fast) parts.store.write("band-style-2.txt", style + "\n");
   parts.sounds.setClassic(style == "classic");
   parts.sounds.revive("the band style changed", false);
@@ -428,13 +429,13 @@ std::string ComposeRoom::description(const std::vector<RNote>& take, bool skipNe
   {
     std::lock_guard guard(engine_.lock);
     earlier = savedPieces(engine_.memory().pieces);
-    wallNow = engine_.parts().wallClock();
+    wallNow = parts_.wallClock();
   }
   // The last saved piece is not compared with itself.
   if (skipNewest && !earlier.empty()) earlier.pop_back();
   const Analysis analysis = analyse(take);
   return joinSentences(analysis.summary(take.size()),
-                       insights(analysis, earlier, engine_.parts().runtime.random(), wallNow));
+                       insights(analysis, earlier, parts_.runtime.random(), wallNow));
 }
 
 // The analysis runs in the activity; only its result is stored under the lock.
@@ -482,7 +483,7 @@ void ComposeRoom::playByVoice(int key, int kind) {
 void ComposeRoom::restartTake() {
   if (engine_.currentMode() != Mode::compose) return;
   engine_.cutIn();
-  engine_.parts().midi.allOff();
+  parts_.midi.allOff();
   newTake();
   resumeUntil_ = 0;
   lastNotesPress_ = -100.0;  // a notes press after a restart is never the second of a pair
@@ -493,7 +494,7 @@ void ComposeRoom::restartTake() {
 // saved yet is saved on the ideas queue, silently; a failed save is said, and
 // leaves the take unsaved, so the next way out tries again.
 void ComposeRoom::autosaveTake() {
-  if (engine_.currentMode() != Mode::compose || takeSaved_ || engine_.parts().opt.fast) return;
+  if (engine_.currentMode() != Mode::compose || takeSaved_ || parts_.opt.fast) return;
   if (autosaving_ == takeNumber_) return;
   std::vector<RNote> take = currentTake();
   if (take.size() < 8) return;
@@ -513,7 +514,7 @@ void ComposeRoom::autosaveTake() {
       return;
     }
     // The player may be leaving composition believing the take is safe.
-    engine_.parts().speaker.say("I couldn't save your last take, because " + problem + ".");
+    parts_.speaker.say("I couldn't save your last take, because " + problem + ".");
   });
 }
 

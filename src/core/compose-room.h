@@ -26,16 +26,35 @@
 #include "core/piece-naming.h"
 #include "core/pieces.h"
 #include "core/room.h"
+#include "platform/opt.h"
 #include "platform/runtime.h"
 #include "sound/ev.h"
 
 namespace orvo {
 
 class Engine;
+class Window;
+class Store;
+class SpeechOutput;
+class Sounds;
+class Runtime;
+class MidiIO;
 
 class ComposeRoom final : public Room {
  public:
-  explicit ComposeRoom(Engine& engine);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Runtime& runtime;
+    MidiIO& midi;
+    Sounds& sounds;
+    SpeechOutput& speaker;
+    Store& store;
+    Window& window;
+    Opt opt;
+    std::function<double()> wallClock;  // seconds since 1970
+    std::function<std::optional<std::vector<Ev>>(const std::string&)> pianoSpeech;
+  };
+  ComposeRoom(Engine& engine, Parts parts);
   ~ComposeRoom() override;
 
   Mode mode() const override { return Mode::compose; }
@@ -121,6 +140,7 @@ class ComposeRoom final : public Room {
   std::string description(const std::vector<RNote>& take, bool skipNewest);
 
   Engine& engine_;
+  Parts parts_;
   NoteHistory history_;
 
   double takeStart_ = 0;

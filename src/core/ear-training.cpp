@@ -21,7 +21,7 @@ constexpr double kHold = 0.8;
 
 }  // namespace
 
-EarTraining::EarTraining(Engine& engine) : engine_(engine) {}
+EarTraining::EarTraining(Engine& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {}
 
 std::string EarTraining::helpText() {
   return "Ear training. I play a note, and you find it on the piano. Five notes a round. A "
@@ -37,7 +37,7 @@ void EarTraining::startEar() {
     // Home without a word: the round is the only thing sounding.
     engine_.compose().autosaveTake();
     engine_.setMode(Mode::idle);
-    engine_.parts().midi.allOff();
+    parts_.midi.allOff();
     active_ = true;
     target_.reset();
     between_ = false;
@@ -63,7 +63,7 @@ int EarTraining::pickNote(int number) {
   const int* pool = number <= 2 ? kFirstNotes.data() : wide.data();
   const int size =
       number <= 2 ? static_cast<int>(kFirstNotes.size()) : static_cast<int>(wide.size());
-  int index = engine_.parts().runtime.random().below(size);
+  int index = parts_.runtime.random().below(size);
   // Never the same note twice in a row: three places on instead.
   if (target_ && pool[index] == *target_) index = (index + 3) % size;
   return pool[index];
@@ -81,11 +81,11 @@ void EarTraining::nextEar() {
 
 void EarTraining::playEar() {
   std::lock_guard guard(engine_.lock);
-  if (!target_ || between_ || engine_.parts().opt.fast) return;
+  if (!target_ || between_ || parts_.opt.fast) return;
   const auto note = static_cast<std::uint8_t>(*target_);
-  MidiIO& midi = engine_.parts().midi;
+  MidiIO& midi = parts_.midi;
   midi.send({0x90, note, 84});
-  engine_.parts().runtime.after(kHold, [&midi, note] { midi.send({0x80, note, 0}); });
+  parts_.runtime.after(kHold, [&midi, note] { midi.send({0x80, note, 0}); });
 }
 
 bool EarTraining::earNote(int note) {

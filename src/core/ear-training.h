@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/opt.h"
 // Ear training: a note is sounded and the player finds it on the piano, five
 // notes a round. While a round runs it takes the notes played at home (and
 // the top key, which sounds the note again); every other note goes on to the
@@ -13,12 +14,20 @@
 namespace orvo {
 
 class Engine;
+class Runtime;
+class MidiIO;
 
 class EarTraining {
  public:
   static constexpr int kRoundLength = 5;
 
-  explicit EarTraining(Engine& engine);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Runtime& runtime;
+    MidiIO& midi;
+    Opt opt;
+  };
+  EarTraining(Engine& engine, Parts parts);
 
   // A new round: home without a word, then the explanation and the first note.
   void startEar();
@@ -42,6 +51,7 @@ class EarTraining {
   int pickNote(int number);
 
   Engine& engine_;
+  Parts parts_;
   bool active_ = false;
   std::optional<int> target_;
   bool between_ = false;  // found: the sentence is being said, the next note is coming

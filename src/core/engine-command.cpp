@@ -88,9 +88,8 @@ void Engine::goHome() {
 
 void Engine::goodbye(const std::string& reason) {
   std::string name = currentProfile().userName;
-  const std::string line =
-      pick({"Goodbye, " + (name.empty() ? std::string("friend") : name) + ".", "See you soon.",
-            "Until next time."});
+  const std::string line = pick({"Goodbye, " + (name.empty() ? std::string("friend") : name) + ".",
+                                 "See you soon.", "Until next time."});
   run([this, line, reason](int gen) {
     say(line, gen);
     parts_.quit(reason, 0);

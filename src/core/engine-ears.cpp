@@ -34,7 +34,7 @@ void EngineEars::interrupt() {
 }
 
 void EngineEars::duck(bool on) {
-  engine_.parts().duck(on);
+  engine_.parts_.duck(on);
 }
 
 void EngineEars::chime(const std::vector<int>& notes, int velocity, double hold) {

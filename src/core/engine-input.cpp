@@ -18,9 +18,9 @@
 #include "core/voice-desk.h"
 #include "platform/files.h"
 #include "platform/login-items.h"
+#include "platform/platform-words.h"
 #include "platform/utf8.h"
 #include "voice/request-words.h"
-#include "platform/platform-words.h"
 
 namespace orvo {
 
@@ -233,10 +233,11 @@ void Engine::computerKey(char key) {
       bool toPiano = !parts_.midi.alsoToPiano;
       parts_.midi.alsoToPiano = toPiano;
       const bool studio = studioDesk_->logicRunning();
-      return speak(toPiano ? "Also playing through the piano."
-                           : "Playing through " +
-                                 (studio ? parts_.studio.name() : std::string("the built-in sound")) +
-                                 " only.");
+      return speak(toPiano
+                       ? "Also playing through the piano."
+                       : "Playing through " +
+                             (studio ? parts_.studio.name() : std::string("the built-in sound")) +
+                             " only.");
     }
     case 'e':
       return ear_->startEar();

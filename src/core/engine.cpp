@@ -58,31 +58,77 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
       .fast = parts_.opt.fast,
       .trace = parts_.earsTrace,
   });
-  requests_ = std::make_unique<Requests>(*this);
-  home_ = std::make_unique<HomeRoom>(*this);
-  talk_ = std::make_unique<TalkRoom>(*this);
-  lessons_ = std::make_unique<LessonRoom>(*this);
-  compose_ = std::make_unique<ComposeRoom>(*this);
-  jazz_ = std::make_unique<JazzRoom>(*this);
-  menu_ = std::make_unique<MenuRoom>(*this);
-  logic_ = std::make_unique<LogicRoom>(*this, parts_.osaRunner);
+  requests_ = std::make_unique<Requests>(*this, Requests::Parts{.speaker = parts_.speaker,
+                                                                .store = parts_.store,
+                                                                .opt = parts_.opt,
+                                                                .wallClock = parts_.wallClock});
+  home_ = std::make_unique<HomeRoom>(*this, HomeRoom::Parts{.studio = parts_.studio});
+  talk_ = std::make_unique<TalkRoom>(*this, TalkRoom::Parts{.pianoSpeech = parts_.pianoSpeech});
+  lessons_ =
+      std::make_unique<LessonRoom>(*this, LessonRoom::Parts{.runtime = parts_.runtime,
+                                                            .midi = parts_.midi,
+                                                            .speaker = parts_.speaker,
+                                                            .store = parts_.store,
+                                                            .songFolders = parts_.songFolders,
+                                                            .baseDir = parts_.baseDir});
+  compose_ =
+      std::make_unique<ComposeRoom>(*this, ComposeRoom::Parts{.runtime = parts_.runtime,
+                                                              .midi = parts_.midi,
+                                                              .sounds = parts_.sounds,
+                                                              .speaker = parts_.speaker,
+                                                              .store = parts_.store,
+                                                              .window = parts_.window,
+                                                              .opt = parts_.opt,
+                                                              .wallClock = parts_.wallClock,
+                                                              .pianoSpeech = parts_.pianoSpeech});
+  jazz_ = std::make_unique<JazzRoom>(
+      *this, JazzRoom::Parts{.runtime = parts_.runtime, .midi = parts_.midi});
+  menu_ = std::make_unique<MenuRoom>(*this, MenuRoom::Parts{.midi = parts_.midi});
+  logic_ = std::make_unique<LogicRoom>(*this, LogicRoom::Parts{.runtime = parts_.runtime},
+                                       parts_.osaRunner);
   reaper_ = std::make_unique<ReaperRoom>(*this, parts_.reaperHooks ? *parts_.reaperHooks
                                                 : parts_.pretendReaper
                                                     ? pretendReaperHooks()
                                                     : reaperHooks(parts_.runtime, parts_.baseDir));
   static NoAssistant none;
-  aiTalk_ = std::make_unique<AiTalk>(*this, parts_.assistant ? *parts_.assistant : none);
+  aiTalk_ = std::make_unique<AiTalk>(*this,
+                                     AiTalk::Parts{.runtime = parts_.runtime,
+                                                   .window = parts_.window,
+                                                   .opt = parts_.opt,
+                                                   .wallClock = parts_.wallClock},
+                                     parts_.assistant ? *parts_.assistant : none);
   static NoDaw noStudio;
-  studioDesk_ = std::make_unique<StudioDesk>(*this, parts_.daw ? *parts_.daw : noStudio);
+  studioDesk_ =
+      std::make_unique<StudioDesk>(*this,
+                                   StudioDesk::Parts{.runtime = parts_.runtime,
+                                                     .midi = parts_.midi,
+                                                     .store = parts_.store,
+                                                     .studio = parts_.studio,
+                                                     .opt = parts_.opt,
+                                                     .wallClock = parts_.wallClock,
+                                                     .pretendReaper = parts_.pretendReaper,
+                                                     .reaperRunning = parts_.reaperRunning},
+                                   parts_.daw ? *parts_.daw : noStudio);
   static NoAccess noDesktop;
-  appDesk_ = std::make_unique<AppDesk>(*this, parts_.access ? *parts_.access : noDesktop);
-  voiceDesk_ = std::make_unique<VoiceDesk>(*this, parts_.voiceHooks);
-  live_ = std::make_unique<LiveStage>(*this);
-  ear_ = std::make_unique<EarTraining>(*this);
+  appDesk_ = std::make_unique<AppDesk>(*this,
+                                       AppDesk::Parts{.runtime = parts_.runtime,
+                                                      .opt = parts_.opt,
+                                                      .installedApps = parts_.installedApps,
+                                                      .clipboard = parts_.clipboard,
+                                                      .ownAppPid = parts_.ownAppPid},
+                                       parts_.access ? *parts_.access : noDesktop);
+  voiceDesk_ = std::make_unique<VoiceDesk>(
+      *this, VoiceDesk::Parts{.runtime = parts_.runtime, .store = parts_.store}, parts_.voiceHooks);
+  live_ = std::make_unique<LiveStage>(
+      *this, LiveStage::Parts{.runtime = parts_.runtime, .midi = parts_.midi});
+  ear_ = std::make_unique<EarTraining>(
+      *this, EarTraining::Parts{.runtime = parts_.runtime, .midi = parts_.midi, .opt = parts_.opt});
   metronome_ = std::make_unique<Metronome>(
       parts_.runtime, parts_.midi, [this](std::string_view line) { ui(line); },
       [this](const std::string& line) { logLine(line); }, parts_.opt.fast);
-  timers_ = std::make_unique<PracticeTimers>(*this);
+  timers_ = std::make_unique<PracticeTimers>(
+      *this, PracticeTimers::Parts{
+                 .runtime = parts_.runtime, .speaker = parts_.speaker, .opt = parts_.opt});
   // Two bands never play at once: a take with its band silences the live one.
   compose_->setLiveBandSilencer([this] { live_->silence(); });
   // Two requests in a row are split before any family reads them as one.

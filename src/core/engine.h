@@ -283,7 +283,6 @@ class Engine {
   void markOpened(const std::string& localTime);
 
   // Services for the rooms.
-  EngineParts& parts() { return parts_; }
   double now() { return parts_.runtime.now(); }
   std::string pick(const std::vector<std::string>& sentences);
   void ui(std::string_view line) { parts_.window.ui(line); }

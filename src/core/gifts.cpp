@@ -52,7 +52,7 @@ void Gifts::playWithBand(int gen, const std::vector<RNote>& notes, const std::ve
 }
 
 void Gifts::giveIn(int gen, const Mood& mood) {
-  Random& random = engine_.parts().runtime.random();
+  Random& random = parts_.runtime.random();
   const int tonic = random.below(12);
   std::vector<RNote> piece = invent(tonic, mood, random);
   Analysis key;
@@ -81,7 +81,7 @@ void Gifts::giveIn(int gen, const Mood& mood) {
 }
 
 void Gifts::performGift(std::optional<Mood> mood) {
-  const Mood chosen = mood ? *mood : engine_.parts().runtime.random().pick(moods());
+  const Mood chosen = mood ? *mood : parts_.runtime.random().pick(moods());
   engine_.run([this, chosen](int gen) { giveIn(gen, chosen); });
 }
 
@@ -102,7 +102,7 @@ std::optional<std::vector<RNote>> Gifts::latestPiece() {
 }
 
 void Gifts::restyleIn(int gen, const std::string& style, std::vector<RNote> piece) {
-  Random& random = engine_.parts().runtime.random();
+  Random& random = parts_.runtime.random();
   const std::vector<RNote> notes = restyled(piece, analyse(piece), style, random);
   {
     std::lock_guard guard(engine_.lock);
@@ -130,8 +130,7 @@ void Gifts::perform(std::vector<RNote> notes, const std::string& title) {
   engine_.compose().silenceLiveBand();
   engine_.run([this, notes = std::move(notes), title, style](int gen) {
     engine_.ui(lines::now("Playing " + title));
-    playWithBand(gen, notes,
-                 bandFull(notes, analyse(notes), style, engine_.parts().runtime.random()));
+    playWithBand(gen, notes, bandFull(notes, analyse(notes), style, parts_.runtime.random()));
   });
 }
 
@@ -181,14 +180,14 @@ void Gifts::joke() {
 }
 
 void Gifts::surprise() {
-  Random& random = engine_.parts().runtime.random();
+  Random& random = parts_.runtime.random();
   const int choice = random.below(5);
   engine_.logLine("surprise " + std::to_string(choice));
   if (choice <= 1) return performGift(std::nullopt);
   if (choice == 2) return joke();
   if (choice == 3) {
     engine_.run([this](int gen) {
-      Random& random = engine_.parts().runtime.random();
+      Random& random = parts_.runtime.random();
       auto piece = latestPiece();
       if (piece && !piece->empty()) {
         restyleIn(gen, random.pick(std::vector<std::string>{"8-bit", "lullaby", "epic"}),
@@ -202,10 +201,10 @@ void Gifts::surprise() {
   std::string name = engine_.currentProfile().userName;
   if (name.empty()) name = "friend";
   engine_.run([this, name](int gen) {
-    auto notes = engine_.parts().pianoSpeech("Hello " + name);
+    auto notes = parts_.pianoSpeech("Hello " + name);
     // Without the speech renderer the piano has nothing to say: a piece instead.
     if (!notes || notes->empty()) {
-      giveIn(gen, engine_.parts().runtime.random().pick(moods()));
+      giveIn(gen, parts_.runtime.random().pick(moods()));
       return;
     }
     engine_.say("Listen closely. The piano has something to say.", gen);

@@ -7,21 +7,29 @@
 // Threads: the requests run with the engine lock held and start activities;
 // the pieces are made, read and played in those activities.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "compose/moods.h"
 #include "compose/rnote.h"
+#include "sound/ev.h"
 #include "voice/heard.h"
 
 namespace orvo {
 
 class Engine;
+class Runtime;
 
 class Gifts {
  public:
-  explicit Gifts(Engine& engine) : engine_(engine) {}
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Runtime& runtime;
+    std::function<std::optional<std::vector<Ev>>(const std::string&)> pianoSpeech;
+  };
+  Gifts(Engine& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {}
 
   // The mood named in a request, or nothing.
   std::optional<Mood> mood(const Heard& heard);
@@ -51,6 +59,7 @@ class Gifts {
   void playWithBand(int gen, const std::vector<RNote>& notes, const std::vector<RNote>& band);
 
   Engine& engine_;
+  Parts parts_;
   std::optional<std::vector<RNote>> lastGift_;
   std::string giftName_;
   double giftAt_ = 0;

@@ -1,6 +1,7 @@
 #include "core/home-room.h"
 
 #include "core/ai-talk.h"
+#include "core/ear-training.h"
 #include "core/engine.h"
 #include "core/jazz-room.h"
 #include "core/lesson-room.h"
@@ -8,11 +9,10 @@
 #include "core/menu-room.h"
 #include "core/reaper-room.h"
 #include "core/studio-desk.h"
-#include "core/ear-training.h"
 
 namespace orvo {
 
-HomeRoom::HomeRoom(Engine& engine) : engine_(engine) {
+HomeRoom::HomeRoom(Engine& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {
   auto fixed = [](std::string title) { return [title] { return title; }; };
   items_ = {
       {[this] {
@@ -28,7 +28,7 @@ HomeRoom::HomeRoom(Engine& engine) : engine_(engine) {
       {fixed("Practice timer"), [this] { engine_.togglePracticeTimer(); }},
       {fixed("Ask me anything"), [this] { engine_.aiTalk().startAsk(); }},
       {fixed("REAPER control"), [this] { engine_.reaper().openReaper(); }},
-      {[this] { return engine_.parts().studio.name() + " control"; },
+      {[this] { return parts_.studio.name() + " control"; },
        [this] { engine_.logic().openLogic(); },
        [this] { return engine_.studioDesk().logicRunning(); }},
       {fixed("Talk mode"), [this] { engine_.command(engine_.keys().talk); }},

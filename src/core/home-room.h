@@ -12,10 +12,15 @@
 namespace orvo {
 
 class Engine;
+class StudioHost;
 
 class HomeRoom final : public Room {
  public:
-  explicit HomeRoom(Engine& engine);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    StudioHost& studio;
+  };
+  HomeRoom(Engine& engine, Parts parts);
 
   Mode mode() const override { return Mode::idle; }
   void leave() override { index_ = 0; }
@@ -36,6 +41,7 @@ class HomeRoom final : public Room {
   std::vector<const Item*> offered();
 
   Engine& engine_;
+  Parts parts_;
   std::vector<Item> items_;
   int index_ = 0;
   bool heardPiano_ = false;  // the first note heard at home is answered, once a run

@@ -22,11 +22,12 @@ const std::string kFree =
 
 }  // namespace
 
-JazzRoom::JazzRoom(Engine& engine)
+JazzRoom::JazzRoom(Engine& engine, Parts parts)
     : engine_(engine),
+      parts_(std::move(parts)),
       band_(
-          engine.parts().runtime,
-          [&midi = engine.parts().midi](const std::uint8_t* bytes, std::size_t size) {
+          parts_.runtime,
+          [&midi = parts_.midi](const std::uint8_t* bytes, std::size_t size) {
             midi.send(bytes, size);
           },
           [&engine](const std::string& line) { engine.logLine(line); }) {}
@@ -127,7 +128,7 @@ void JazzRoom::startJam(const std::string& saying) {
     jamTo_ = jamFrom_ + part;
     engine_.logLine("jam: lesson " + std::to_string(*jazzIdx_ + 1) + ", " +
                     std::to_string(notes.size()) + " band notes");
-    engine_.parts().runtime.after(length + 0.3, [this, token] { endJam(token); });
+    parts_.runtime.after(length + 0.3, [this, token] { endJam(token); });
   });
 }
 
@@ -199,7 +200,7 @@ bool JazzRoom::button(int key) {
   }
   if (key == keys.pause && jamming_) {
     stopJam();
-    engine_.parts().midi.allOff();
+    parts_.midi.allOff();
     engine_.speak("The band has stopped. Again, or on to the next lesson.");
     return true;
   }

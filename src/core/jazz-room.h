@@ -20,10 +20,17 @@
 namespace orvo {
 
 class Engine;
+class Runtime;
+class MidiIO;
 
 class JazzRoom final : public Room {
  public:
-  explicit JazzRoom(Engine& engine);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Runtime& runtime;
+    MidiIO& midi;
+  };
+  JazzRoom(Engine& engine, Parts parts);
 
   Mode mode() const override { return Mode::jazz; }
   void leave() override;
@@ -62,6 +69,7 @@ class JazzRoom final : public Room {
   std::vector<JamNote> jamNotes();
 
   Engine& engine_;
+  Parts parts_;
   JazzBand band_;
   std::optional<int> jazzIdx_;
   bool jamming_ = false;

@@ -38,7 +38,7 @@ std::vector<Song> notDropped(const std::vector<Song>& library,
 // The built-in songs at once; the player's files on the global queue, so the
 // greeting never waits for a big library.
 void LessonRoom::loadSongs() {
-  auto& parts = engine_.parts();
+  auto& parts = parts_;
   std::map<std::string, int> progress;
   if (auto stored = jsonfile::readDocument(parts.store, "progress.json")) {
     for (auto& [name, value] : stored->items()) {
@@ -60,7 +60,7 @@ void LessonRoom::loadSongs() {
 }
 
 void LessonRoom::readLibrary() {
-  auto& parts = engine_.parts();
+  auto& parts = parts_;
   const double start = parts.runtime.now();
   library::LibraryReader reader(
       parts.songFolders, parts.baseDir / "library.txt",
@@ -196,7 +196,7 @@ void LessonRoom::chooseSong(int index) {
   songIdx_ = index;
   lastSong_.clear();  // chosen in this run
   const Song& song = songs_[static_cast<std::size_t>(index)];
-  auto& parts = engine_.parts();
+  auto& parts = parts_;
   parts.store.write("last-song.txt", song.name);
   lesson_.emplace(song, handsOnly_);
   const int units = static_cast<int>(lesson_->units.size());

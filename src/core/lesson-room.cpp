@@ -22,8 +22,8 @@ const char* handName(int hand) {
 
 }  // namespace
 
-LessonRoom::LessonRoom(Engine& engine) : engine_(engine) {
-  followWake_ = engine_.parts().runtime.makeWakeup([this] { follow(); });
+LessonRoom::LessonRoom(Engine& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {
+  followWake_ = parts_.runtime.makeWakeup([this] { follow(); });
   loadSongs();
   auto& routes = engine_.lineRoutes();
   routes.prefix("drop", [this](const std::string&) { dropSong(); });
@@ -95,7 +95,7 @@ void LessonRoom::togglePause() {
   const double now = engine_.now();
   if (now - lastPauseToggle_ < 0.35) return;
   lastPauseToggle_ = now;
-  engine_.parts().midi.allOff();
+  parts_.midi.allOff();
   ++accGen_;
   if (!lesson_) return;
   if (!paused_) {
@@ -250,7 +250,7 @@ void LessonRoom::follow() {
         for (std::size_t i = next.first; i < next.first + next.count; ++i) accompanyStep(i);
         break;
       case FollowUp::Kind::wrong:
-        engine_.parts().runtime.after(0.1, [this] { engine_.knockEnd(); });
+        parts_.runtime.after(0.1, [this] { engine_.knockEnd(); });
         if (next.tell) tellNote(next.note);
         break;
       case FollowUp::Kind::unitDone:
@@ -290,7 +290,7 @@ void LessonRoom::hint() {
   const auto& steps = judge_.steps();
   if (judge_.step() >= steps.size()) return;
   std::vector<int> pitches = steps[judge_.step()].pitches;
-  auto& parts = engine_.parts();
+  auto& parts = parts_;
   for (int pitch : pitches) parts.midi.send({0x94, static_cast<std::uint8_t>(pitch), 52});
   parts.runtime.after(1.0, [&parts, pitches] {
     for (int pitch : pitches) parts.midi.send({0x84, static_cast<std::uint8_t>(pitch), 0});
@@ -305,7 +305,7 @@ void LessonRoom::armIdleHint() {
   hinted_ = false;
   if (idleTimerPending_) return;
   idleTimerPending_ = true;
-  engine_.parts().runtime.after(7.0, [this] { idleCheck(); });
+  parts_.runtime.after(7.0, [this] { idleCheck(); });
 }
 
 void LessonRoom::idleCheck() {
@@ -327,7 +327,7 @@ void LessonRoom::idleCheck() {
     left = 7.0;
   }
   idleTimerPending_ = true;
-  engine_.parts().runtime.after(left, [this] { idleCheck(); });
+  parts_.runtime.after(left, [this] { idleCheck(); });
 }
 
 void LessonRoom::accompanyStep(std::size_t index) {
@@ -346,7 +346,7 @@ void LessonRoom::accompanyStep(std::size_t index) {
   const double to = index + 1 < steps.size() ? steps[index + 1].beat - 0.02
                                              : std::numeric_limits<double>::infinity();
   const int myGen = accGen_;
-  auto& runtime = engine_.parts().runtime;
+  auto& runtime = parts_.runtime;
   for (const SNote& note : accompany_) {
     if (note.beat < from || note.beat >= to) continue;
     auto pitch = static_cast<std::uint8_t>(std::clamp(note.pitch, 0, 127));
@@ -357,7 +357,7 @@ void LessonRoom::accompanyStep(std::size_t index) {
             std::lock_guard guard(engine_.lock);
             if (accGen_ != myGen) return;
           }
-          auto& parts = engine_.parts();
+          auto& parts = parts_;
           parts.midi.send({0x90, pitch, 62});
           parts.runtime.after(length, [&parts, pitch] { parts.midi.send({0x80, pitch, 0}); });
         });
@@ -455,7 +455,7 @@ void LessonRoom::finishSong(const std::string& verdict) {
                               "All of it, start to finish. " + name + " is yours now.",
                               "Done. You can play " + name + "."});
   engine_.run([this, text](int gen) {
-    engine_.parts().runtime.sleep(0.5);
+    parts_.runtime.sleep(0.5);
     engine_.say(text, gen);
   });
 }
@@ -511,10 +511,10 @@ void LessonRoom::saveProgress() {
   engine_.memory().lastSong = lesson_->song.name;
   engine_.saveMemory();
   // A unit passed that cannot be kept is said, once a write has failed.
-  engine_.parts().store.write("progress.json", jsonfile::text(nlohmann::json(progress_)), nullptr,
-                              [this](const std::optional<std::string>& problem) {
-                                if (problem) progressNotKept(*problem);
-                              });
+  parts_.store.write("progress.json", jsonfile::text(nlohmann::json(progress_)), nullptr,
+                     [this](const std::optional<std::string>& problem) {
+                       if (problem) progressNotKept(*problem);
+                     });
 }
 
 void LessonRoom::progressNotKept(const std::string& problem) {
@@ -524,7 +524,7 @@ void LessonRoom::progressNotKept(const std::string& problem) {
     progressFailed_ = true;
   }
   engine_.logLine("not kept: progress.json: " + problem);
-  engine_.parts().speaker.say("I couldn't keep your lesson progress, because " + problem + ".");
+  parts_.speaker.say("I couldn't keep your lesson progress, because " + problem + ".");
 }
 
 void LessonRoom::setHands(const Heard& heard) {

@@ -11,6 +11,7 @@
 // or writes a file during a lesson.
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -30,10 +31,23 @@
 namespace orvo {
 
 class Engine;
+class Store;
+class SpeechOutput;
+class Runtime;
+class MidiIO;
 
 class LessonRoom final : public Room {
  public:
-  explicit LessonRoom(Engine& engine);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Runtime& runtime;
+    MidiIO& midi;
+    SpeechOutput& speaker;
+    Store& store;
+    std::vector<std::filesystem::path> songFolders;
+    std::filesystem::path baseDir;
+  };
+  LessonRoom(Engine& engine, Parts parts);
 
   Mode mode() const override { return Mode::teach; }
   void leave() override;
@@ -129,6 +143,7 @@ class LessonRoom final : public Room {
   void progressNotKept(const std::string& problem);
 
   Engine& engine_;
+  Parts parts_;
   std::shared_ptr<Wakeup> followWake_;
 
   // The library.

@@ -14,10 +14,11 @@ constexpr double kJamQuiet = 1.25;
 
 }  // namespace
 
-LiveStage::LiveStage(Engine& engine)
+LiveStage::LiveStage(Engine& engine, Parts parts)
     : engine_(engine),
-      jamAlarm_(engine.parts().runtime.makeAlarm([this] { answerIfQuiet(); }, 64)) {
-  MidiIO& midi = engine.parts().midi;
+      parts_(std::move(parts)),
+      jamAlarm_(parts_.runtime.makeAlarm([this] { answerIfQuiet(); }, 64)) {
+  MidiIO& midi = parts_.midi;
   // The clock wakes the band at each message's due time, so it mostly goes
   // out at once; one given ahead waits in the link's timed output.
   band_.setOut([&midi](const std::uint8_t* bytes, std::size_t size, double due) {
@@ -30,7 +31,7 @@ void LiveStage::toggleLive() {
   const double now = engine_.now();
   if (on && !clock_) {
     clock_ = std::make_unique<PlayerClock>(
-        engine_.parts().runtime, [this](double now) { return band_.advance(now); }, 32);
+        parts_.runtime, [this](double now) { return band_.advance(now); }, 32);
     if (!clock_->whyNormalPriority().empty())
       engine_.logLine("the live band's clock runs at normal priority: " +
                       clock_->whyNormalPriority());
@@ -76,7 +77,7 @@ void LiveStage::setJam(bool on) {
     return;
   }
   engine_.setMode(Mode::idle);
-  engine_.parts().midi.allOff();
+  parts_.midi.allOff();
   jamOn_ = true;
   ++jamToken_;
   answeredToken_ = jamToken_;  // nothing to answer before the first phrase

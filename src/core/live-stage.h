@@ -19,10 +19,17 @@
 namespace orvo {
 
 class Engine;
+class Runtime;
+class MidiIO;
 
 class LiveStage {
  public:
-  explicit LiveStage(Engine& engine);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Runtime& runtime;
+    MidiIO& midi;
+  };
+  LiveStage(Engine& engine, Parts parts);
 
   // On or off, said, and the window told.
   void toggleLive();
@@ -46,6 +53,7 @@ class LiveStage {
   void answerIfQuiet();
 
   Engine& engine_;
+  Parts parts_;
   LiveBand band_;
   // Made by the first switching on.
   std::unique_ptr<PlayerClock> clock_;

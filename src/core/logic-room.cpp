@@ -14,9 +14,10 @@ const char* kAllMenus = "All of Logic's menus";
 
 }  // namespace
 
-LogicRoom::LogicRoom(Engine& engine, LogicControl::Runner runner)
+LogicRoom::LogicRoom(Engine& engine, Parts parts, LogicControl::Runner runner)
     : engine_(engine),
-      control_(runner ? std::move(runner) : LogicControl::osascript(engine.parts().runtime)) {}
+      parts_(std::move(parts)),
+      control_(runner ? std::move(runner) : LogicControl::osascript(parts_.runtime)) {}
 
 void LogicRoom::leave() {
   logicItems_.clear();

@@ -21,10 +21,15 @@
 namespace orvo {
 
 class Engine;
+class Runtime;
 
 class LogicRoom final : public Room {
  public:
-  LogicRoom(Engine& engine, LogicControl::Runner runner);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Runtime& runtime;
+  };
+  LogicRoom(Engine& engine, Parts parts, LogicControl::Runner runner);
 
   Mode mode() const override { return Mode::logic; }
   void leave() override;
@@ -50,6 +55,7 @@ class LogicRoom final : public Room {
   void sendQuick(const LogicQuick& quick, const std::string& success);
 
   Engine& engine_;
+  Parts parts_;
   LogicControl control_;
   std::vector<std::string> logicItems_;
   int logicIdx_ = 0;

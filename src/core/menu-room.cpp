@@ -14,7 +14,7 @@
 
 namespace orvo {
 
-MenuRoom::MenuRoom(Engine& engine) : engine_(engine) {}
+MenuRoom::MenuRoom(Engine& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {}
 
 std::string MenuRoom::helpText() {
   return "Song menu. Five octaves, starting two octaves below middle C. The lowest is easy and "
@@ -38,7 +38,7 @@ void MenuRoom::openMenu() {
   engine_.setMode(Mode::menu);  // the lesson left puts its pass and accompaniment to rest
   menuPick_.reset();
   menuJazz_.reset();
-  engine_.parts().midi.allOff();
+  parts_.midi.allOff();
   sendLayout();
   const std::string reading = engine_.lessons().stillReading().value_or("");
   engine_.speak(

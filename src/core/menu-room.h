@@ -16,10 +16,15 @@
 namespace orvo {
 
 class Engine;
+class MidiIO;
 
 class MenuRoom final : public Room {
  public:
-  explicit MenuRoom(Engine& engine);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    MidiIO& midi;
+  };
+  MenuRoom(Engine& engine, Parts parts);
 
   Mode mode() const override { return Mode::menu; }
   void leave() override;
@@ -37,6 +42,7 @@ class MenuRoom final : public Room {
   void sendLayout();
 
   Engine& engine_;
+  Parts parts_;
   // The index of the song last previewed, found again by title because
   // songs still being read can move it; the current song when none was.
   int pickedSong();

@@ -11,7 +11,8 @@
 namespace orvo {
 
 // Far past any name; the rest is dropped.
-PieceNaming::PieceNaming(Engine& engine) : engine_(engine), entry_(engine.parts().window, 4096) {}
+PieceNaming::PieceNaming(Engine& engine, Parts parts)
+    : engine_(engine), parts_(std::move(parts)), entry_(parts_.window, 4096) {}
 
 void PieceNaming::startNaming(std::vector<RNote> take, bool alreadySaved,
                               std::optional<int> takeNumber) {
@@ -19,8 +20,7 @@ void PieceNaming::startNaming(std::vector<RNote> take, bool alreadySaved,
   namingTake_ = alreadySaved ? std::vector<RNote>{} : std::move(take);
   takeNumber_ = alreadySaved ? std::nullopt : takeNumber;
   engine_.ui(lines::typing(true));
-  entry_.begin("\nName this piece, then press Return (Escape cancels): ",
-               !engine_.parts().opt.fast);
+  entry_.begin("\nName this piece, then press Return (Escape cancels): ", !parts_.opt.fast);
   engine_.speak("Type a name, then press Return.");
 }
 

@@ -14,14 +14,21 @@
 
 #include "app/typed-entry.h"
 #include "compose/rnote.h"
+#include "platform/opt.h"
 
 namespace orvo {
 
 class Engine;
+class Window;
 
 class PieceNaming {
  public:
-  explicit PieceNaming(Engine& engine);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Window& window;
+    Opt opt;
+  };
+  PieceNaming(Engine& engine, Parts parts);
 
   bool active() const { return active_; }
 
@@ -39,6 +46,7 @@ class PieceNaming {
   void finish(bool spoken);
 
   Engine& engine_;
+  Parts parts_;
   std::atomic<bool> active_{false};
   TypedEntry entry_;  // the name's bytes as typed
   std::vector<RNote> namingTake_;

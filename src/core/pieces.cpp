@@ -18,16 +18,17 @@
 
 namespace orvo {
 
-Pieces::Pieces(Engine& engine)
+Pieces::Pieces(Engine& engine, Parts parts)
     : engine_(engine),
+      parts_(std::move(parts)),
       folder_(engine.baseDir() / "ideas"),
-      queue_(engine.parts().runtime.serial("orvo.ideas")) {
+      queue_(parts_.runtime.serial("orvo.ideas")) {
   files::makeFolders(folder_.folder());
   folder_.removeStaleTemporaries();
 }
 
 void Pieces::rememberUnknownLater() {
-  if (!engine_.parts().opt.fast) queue_.post([this] { rememberUnknown(); });
+  if (!parts_.opt.fast) queue_.post([this] { rememberUnknown(); });
 }
 
 void Pieces::rememberUnknown() {
@@ -77,11 +78,11 @@ std::optional<std::string> Pieces::saveIdea(const std::vector<RNote>& notes,
   {
     std::lock_guard guard(engine_.lock);
     style = engine_.compose().bandStyle();
-    wallNow = engine_.parts().wallClock();
+    wallNow = parts_.wallClock();
   }
   const std::string stem = named ? *named : ideaStem(wallNow, analysis.keyName());
   MidiTracks tracks = {{"Piano", notes}};
-  for (auto& track : bandTracks(bandFull(notes, analysis, style, engine_.parts().runtime.random())))
+  for (auto& track : bandTracks(bandFull(notes, analysis, style, parts_.runtime.random())))
     tracks.push_back(std::move(track));
   std::erase_if(tracks, [](const auto& track) { return track.second.empty(); });
   const double bpm = analysis.beat && *analysis.beat > 0 ? 60.0 / *analysis.beat : 120.0;
@@ -103,13 +104,13 @@ std::optional<std::string> Pieces::saveIdea(const std::vector<RNote>& notes,
 
 void Pieces::remember(const Analysis& analysis) {
   std::lock_guard guard(engine_.lock);
-  SavedPiece piece{engine_.parts().wallClock(), analysis.keyName(), rootPath(analysis),
+  SavedPiece piece{parts_.wallClock(), analysis.keyName(), rootPath(analysis),
                    static_cast<int>(std::trunc(analysis.length))};
   nlohmann::json& pieces = engine_.memory().pieces;
   if (!pieces.is_array()) pieces = nlohmann::json::array();
   pieces.push_back(toJson(piece));
   while (pieces.size() > maxRemembered) pieces.erase(pieces.begin());
-  if (!engine_.parts().opt.fast) engine_.saveMemory();
+  if (!parts_.opt.fast) engine_.saveMemory();
 }
 
 void Pieces::saveLater(std::vector<RNote> notes,
@@ -120,7 +121,7 @@ void Pieces::saveLater(std::vector<RNote> notes,
 }
 
 bool Pieces::waitForSaves(double seconds) {
-  auto finished = engine_.parts().runtime.makeSemaphore();
+  auto finished = parts_.runtime.makeSemaphore();
   queue_.post([finished] { finished->signal(); });
   return finished->wait(seconds);
 }

@@ -16,17 +16,25 @@
 #include "compose/analysis.h"
 #include "compose/ideas-folder.h"
 #include "compose/rnote.h"
+#include "platform/opt.h"
 #include "platform/runtime.h"
 
 namespace orvo {
 
 class Engine;
+class Runtime;
 
 class Pieces {
  public:
   static constexpr std::size_t maxRemembered = 200;
 
-  explicit Pieces(Engine& engine);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Runtime& runtime;
+    Opt opt;
+    std::function<double()> wallClock;  // seconds since 1970
+  };
+  Pieces(Engine& engine, Parts parts);
 
   // Writes the piece (never over another) and remembers it: the stem of the
   // file written, or nothing when it could not be written. `tracks`, when
@@ -60,6 +68,7 @@ class Pieces {
   void remember(const Analysis& analysis);
 
   Engine& engine_;
+  Parts parts_;
   IdeasFolder folder_;
   SerialQueue& queue_;
   std::string lastProblem_ = "the file could not be written";

@@ -8,7 +8,8 @@
 
 namespace orvo {
 
-PracticeTimers::PracticeTimers(Engine& engine) : engine_(engine) {}
+PracticeTimers::PracticeTimers(Engine& engine, Parts parts)
+    : engine_(engine), parts_(std::move(parts)) {}
 
 std::string PracticeTimers::amount(long seconds) {
   if (seconds < 60) return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
@@ -34,12 +35,12 @@ std::optional<std::string> PracticeTimers::timer(double seconds, const std::stri
     if (auto space = said.rfind(' '); space != std::string::npos && space > kLongestLabel / 2)
       said.resize(space);
   }
-  if (engine_.parts().opt.fast) return std::nullopt;
+  if (parts_.opt.fast) return std::nullopt;
   {
     MutexLock hold(lock_);
     const int key = nextKey_++;
-    armed_[key] = engine_.parts().runtime.after(
-        static_cast<double>(whole), [this, key, whole, said] { goOff(key, whole, said); });
+    armed_[key] = parts_.runtime.after(static_cast<double>(whole),
+                                       [this, key, whole, said] { goOff(key, whole, said); });
   }
   return std::nullopt;
 }
@@ -52,7 +53,7 @@ void PracticeTimers::goOff(int key, long seconds, const std::string& label) {
   engine_.chime({79, 84, 79, 84});
   engine_.ui(lines::flashGood);
   // Spoken apart from the engine's turns: whatever is being said goes on.
-  engine_.parts().speaker.say(upSentence(seconds, label, engine_.currentProfile().userName));
+  parts_.speaker.say(upSentence(seconds, label, engine_.currentProfile().userName));
 }
 
 void PracticeTimers::cancelAll() {
@@ -61,7 +62,7 @@ void PracticeTimers::cancelAll() {
     MutexLock hold(lock_);
     armed.swap(armed_);
   }
-  for (const auto& [key, id] : armed) engine_.parts().runtime.cancel(id);
+  for (const auto& [key, id] : armed) parts_.runtime.cancel(id);
 }
 
 int PracticeTimers::armed() {

@@ -11,18 +11,27 @@
 #include <string>
 
 #include "platform/mutex.h"
+#include "platform/opt.h"
 #include "platform/runtime.h"
 
 namespace orvo {
 
 class Engine;
+class SpeechOutput;
+class Runtime;
 
 class PracticeTimers {
  public:
   static constexpr double kLongest = 24 * 3600.0;
   static constexpr std::size_t kLongestLabel = 200;
 
-  explicit PracticeTimers(Engine& engine);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Runtime& runtime;
+    SpeechOutput& speaker;
+    Opt opt;
+  };
+  PracticeTimers(Engine& engine, Parts parts);
 
   // Arms a timer of `seconds` (rounded to whole seconds); `label` may be
   // empty. Why not, as a sentence to say, when the length is out of range.
@@ -39,6 +48,7 @@ class PracticeTimers {
   void goOff(int key, long seconds, const std::string& label);
 
   Engine& engine_;
+  Parts parts_;
   Mutex lock_;
   // By our own key, known before the runtime's id.
   std::map<int, TimerId> armed_ GUARDED_BY(lock_);

@@ -415,7 +415,7 @@ struct RequestFamilies {
     if (heard.hasAnyOf(words().otherVoice)) {
       named(r, "voice");
       r.op("next voice");
-      std::string name = engine.parts().speaker.nextVoice();
+      std::string name = r.parts_.speaker.nextVoice();
       if (name == SpeechOutput::kVoicesLoading) return r.say(name);
       if (name == SpeechOutput::kNoOtherVoices) return r.say("I could not switch to that voice.");
       return r.say("This is " + name + ". I will use this voice from now on.");
@@ -425,13 +425,13 @@ struct RequestFamilies {
     if ((heard.has("too fast") && !inLesson) || heard.hasAnyOf(words().talkSlower)) {
       named(r, "speaking rate");
       r.op("slower voice");
-      if (!engine.parts().speaker.stepRate(-1)) return r.say(kOwnRate, "own rate");
+      if (!r.parts_.speaker.stepRate(-1)) return r.say(kOwnRate, "own rate");
       return r.say("Slowing it down.");
     }
     if ((heard.has("speed up") && !inLesson) || heard.hasAnyOf(words().talkFaster)) {
       named(r, "speaking rate");
       r.op("faster voice");
-      if (!engine.parts().speaker.stepRate(+1)) return r.say(kOwnRate, "own rate");
+      if (!r.parts_.speaker.stepRate(+1)) return r.say(kOwnRate, "own rate");
       return r.say("Picking it up.");
     }
     return std::nullopt;

@@ -43,8 +43,10 @@ const char* kCannotYet = "I know what you're after, but I can't do that one yet.
 
 using namespace requesttext;
 
-Requests::Requests(Engine& engine)
-    : engine_(engine), clock_([&engine] { return localTm(engine.parts().wallClock()); }) {}
+Requests::Requests(Engine& engine, Parts parts)
+    : engine_(engine),
+      parts_(std::move(parts)),
+      clock_([this] { return localTm(parts_.wallClock()); }) {}
 
 void Requests::trace(const std::string& line) {
   if (trace_) trace_("  " + line);
@@ -529,7 +531,7 @@ void Requests::clearQuestion() {
 
 void Requests::loadLearned() {
   learned_.clear();
-  auto doc = jsonfile::readDocument(engine_.parts().store, "learned.json", 4'000'000);
+  auto doc = jsonfile::readDocument(parts_.store, "learned.json", 4'000'000);
   if (!doc) return;
   for (auto& [phrase, means] : doc->items()) {
     if (means.is_string()) learned_[Heard(phrase).text] = Heard(means.get<std::string>()).text;
@@ -546,22 +548,22 @@ void Requests::learn(const std::string& phrase, const std::string& means,
   }
   learned_[key] = value;
   trace("learned: " + key + " = " + value);
-  if (engine_.parts().opt.fast) {
+  if (parts_.opt.fast) {
     if (!confirmation.empty()) engine_.speak(confirmation);
     return;
   }
   std::string text = jsonfile::text(nlohmann::json(learned_));
   if (confirmation.empty()) {
-    engine_.parts().store.write("learned.json", std::move(text));
+    parts_.store.write("learned.json", std::move(text));
   } else {
     engine_.keepThenSay("learned.json", std::move(text), confirmation);
   }
 }
 
 void Requests::noteMistake(const std::string& description) {
-  if (engine_.parts().opt.fast) return;
-  engine_.parts().store.append(
-      "mistakes.txt", formatLocalTime(clock_(), "%Y-%m-%d %H:%M") + "  " + description + "\n");
+  if (parts_.opt.fast) return;
+  parts_.store.append("mistakes.txt",
+                      formatLocalTime(clock_(), "%Y-%m-%d %H:%M") + "  " + description + "\n");
 }
 
 }  // namespace orvo

@@ -16,11 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/opt.h"
 #include "voice/heard.h"
 
 namespace orvo {
 
 class Engine;
+class Store;
+class SpeechOutput;
 
 class Requests {
  public:
@@ -28,7 +31,14 @@ class Requests {
   // A handler that may claim a sentence: its outcome, or nothing to pass it on.
   using Handler = std::function<std::optional<std::string>(const Heard&)>;
 
-  explicit Requests(Engine& engine);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    SpeechOutput& speaker;
+    Store& store;
+    Opt opt;
+    std::function<double()> wallClock;  // seconds since 1970
+  };
+  Requests(Engine& engine, Parts parts);
 
   // The outcome word: "ignored" when a casual remark was no request, else
   // what was done ("echo", "no daw", "no song", "no app", "corrected",
@@ -106,6 +116,7 @@ class Requests {
   bool casual();
 
   Engine& engine_;
+  Parts parts_;
   Trace trace_;
   std::function<std::tm()> clock_;
   std::vector<Handler> subHandlers_;

@@ -22,11 +22,12 @@ const char* kNoLinkYet =
 
 }  // namespace
 
-StudioDesk::StudioDesk(Engine& engine, DawAdapter& adapter)
+StudioDesk::StudioDesk(Engine& engine, Parts parts, DawAdapter& adapter)
     : engine_(engine),
-      daw_(adapter, [&engine] { return static_cast<std::time_t>(engine.parts().wallClock()); }),
-      mode_(dawModeFrom(engine.parts().store.read("daw-mode.txt"))),
-      checks_(engine.parts().runtime, kCheckSeconds, [this] { checkStudios(); }) {}
+      parts_(std::move(parts)),
+      daw_(adapter, [this] { return static_cast<std::time_t>(parts_.wallClock()); }),
+      mode_(dawModeFrom(parts_.store.read("daw-mode.txt"))),
+      checks_(parts_.runtime, kCheckSeconds, [this] { checkStudios(); }) {}
 
 StudioDesk::~StudioDesk() = default;
 
@@ -36,7 +37,7 @@ bool StudioDesk::inUse() const {
 
 void StudioDesk::setMode(DawMode mode) {
   mode_ = mode;
-  engine_.parts().store.write("daw-mode.txt", std::string(dawModeName(mode)) + "\n");
+  parts_.store.write("daw-mode.txt", std::string(dawModeName(mode)) + "\n");
 }
 
 bool StudioDesk::questionPending() {
@@ -44,7 +45,7 @@ bool StudioDesk::questionPending() {
 }
 
 bool StudioDesk::listening() const {
-  return engine_.parts().pretendReaper || reaperRunning_;
+  return parts_.pretendReaper || reaperRunning_;
 }
 
 void StudioDesk::newSentence() {
@@ -65,7 +66,7 @@ std::string StudioDesk::hear(const Heard& heard, int depth, NotTaken notTaken) {
 
 std::string StudioDesk::start(Hearing hearing) {
   // Diagnostic runs hear it at once, so the trace shows the whole decision.
-  if (engine_.parts().opt.fast) {
+  if (parts_.opt.fast) {
     if (hearing.notTaken == NotTaken::dropped) return listen(0, hearing);
     std::string outcome;
     engine_.run([&](int gen) { outcome = listen(gen, hearing); });
@@ -74,7 +75,7 @@ std::string StudioDesk::start(Hearing hearing) {
   // A shared stop is answered already: it starts no turn of its own, which
   // would cut that answer off.
   if (hearing.notTaken == NotTaken::dropped) {
-    engine_.parts().runtime.async([this, hearing = std::move(hearing)] { listen(0, hearing); });
+    parts_.runtime.async([this, hearing = std::move(hearing)] { listen(0, hearing); });
     return "studio";
   }
   engine_.run([this, hearing = std::move(hearing)](int gen) { listen(gen, hearing); });
@@ -164,8 +165,9 @@ std::string StudioDesk::act(int gen, const std::string& text, const DawAsk& ask,
       std::lock_guard guard(engine_.lock);
       // A yes hears the sentence again against the project as it is then, so
       // a track deleted or moved meanwhile is never mistaken for another.
-      engine_.requests().confirm(step.sentence, step.logTag + ": " + text,
-                                 [this, text] { return start({text, std::nullopt, true}); });
+      engine_.requests().confirm(step.sentence, step.logTag + ": " + text, [this, text] {
+        return start({text, std::nullopt, true});
+      });
       return "studio confirm";
     }
     case DawStep::Kind::perform:
@@ -212,7 +214,7 @@ void StudioDesk::runPlan(std::vector<PlanStep> steps) {
 }
 
 void StudioDesk::checkStudios() {
-  const EngineParts& parts = engine_.parts();
+  const auto& parts = parts_;
   reaperRunning_ = parts.reaperRunning && parts.reaperRunning();
   bool logic = parts.studio.running();
   bool was = logicRunning_.exchange(logic);

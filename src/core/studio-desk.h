@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/mutex.h"
+#include "platform/opt.h"
 #include "platform/repeating-check.h"
 #include "platform/runtime.h"
 #include "studio/daw-understand.h"
@@ -29,10 +30,25 @@
 namespace orvo {
 
 class Engine;
+class StudioHost;
+class Store;
+class Runtime;
+class MidiIO;
 
 class StudioDesk {
  public:
-  StudioDesk(Engine& engine, DawAdapter& adapter);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Runtime& runtime;
+    MidiIO& midi;
+    Store& store;
+    StudioHost& studio;
+    Opt opt;
+    std::function<double()> wallClock;  // seconds since 1970
+    bool pretendReaper;
+    std::function<bool()> reaperRunning;
+  };
+  StudioDesk(Engine& engine, Parts parts, DawAdapter& adapter);
   ~StudioDesk();
 
   // A studio is open: the pretend one, REAPER, or Logic Pro.
@@ -107,6 +123,7 @@ class StudioDesk {
   void carry(const DawAsk& ask);
 
   Engine& engine_;
+  Parts parts_;
   // Held for a whole change: two activities never interleave their steps,
   // and each step's exchanges hold the link's own lock as well.
   Mutex busy_;

@@ -7,7 +7,7 @@
 
 namespace orvo {
 
-TalkRoom::TalkRoom(Engine& engine) : engine_(engine) {
+TalkRoom::TalkRoom(Engine& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {
   load();
 }
 
@@ -62,7 +62,7 @@ void TalkRoom::note(int key) {
     }
     if (events.empty()) {
       // Worked out once per sentence, here on the activity's thread, never on the note path.
-      auto worked = engine_.parts().pianoSpeech(sentence);
+      auto worked = parts_.pianoSpeech(sentence);
       if (!worked || worked->empty()) {
         engine_.logLine("piano speech unavailable for: " + sentence);
         return engine_.say(sentence, gen);

@@ -1,6 +1,8 @@
 #pragma once
 // Talk mode: middle C, D, E, F and G each say a sentence in piano notes.
 
+#include <functional>
+#include <optional>
 #include <map>
 #include <string>
 #include <vector>
@@ -14,7 +16,11 @@ class Engine;
 
 class TalkRoom final : public Room {
  public:
-  explicit TalkRoom(Engine& engine);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    std::function<std::optional<std::vector<Ev>>(const std::string&)> pianoSpeech;
+  };
+  TalkRoom(Engine& engine, Parts parts);
 
   Mode mode() const override { return Mode::talk; }
   void leave() override {}  // a sentence being played stops with the press that left
@@ -28,6 +34,7 @@ class TalkRoom final : public Room {
   void load();
 
   Engine& engine_;
+  Parts parts_;
   std::map<int, std::string> sentences_;
   std::map<int, std::vector<Ev>> cache_;  // each sentence's notes, once worked out
 };

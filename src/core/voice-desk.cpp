@@ -45,8 +45,11 @@ std::vector<std::string> frequentSentences() {
           "Piano connected."};
 }
 
-VoiceDesk::VoiceDesk(Engine& engine, VoiceHooks hooks)
-    : engine_(engine), hooks_(std::move(hooks)), background_(engine.parts().runtime) {}
+VoiceDesk::VoiceDesk(Engine& engine, Parts parts, VoiceHooks hooks)
+    : engine_(engine),
+      parts_(std::move(parts)),
+      hooks_(std::move(hooks)),
+      background_(parts_.runtime) {}
 
 VoiceDesk::~VoiceDesk() {
   // The hooks' objects outlive the engine in the program; tests end their pretend ones.
@@ -94,9 +97,8 @@ std::string VoiceDesk::offer() {
       },
       [this] {
         decline();
-        engine_.speak(
-            "Stopped. I'll keep " + std::string(platformWords().ownVoice) +
-            ". If you change your mind, say install the natural voice.");
+        engine_.speak("Stopped. I'll keep " + std::string(platformWords().ownVoice) +
+                      ". If you change your mind, say install the natural voice.");
         return std::string("declined");
       });
   return "asked";
@@ -132,10 +134,10 @@ std::string VoiceDesk::removal() {
         // Gigabytes go: off the engine's lock, then said.
         background_.run([this] {
           const bool removed = hooks_.remove();
-          engine_.speak(removed ? "The natural voice is removed. I'm back to " +
-                                      std::string(platformWords().ownVoice) +
-                                      " after the next restart."
-                                : "I couldn't remove all of the natural voice. Ask me again.");
+          engine_.speak(removed
+                            ? "The natural voice is removed. I'm back to " +
+                                  std::string(platformWords().ownVoice) + " after the next restart."
+                            : "I couldn't remove all of the natural voice. Ask me again.");
         });
         return std::string("removing");
       });
@@ -163,11 +165,11 @@ std::string VoiceDesk::audition() {
 }
 
 void VoiceDesk::decline() {
-  engine_.parts().store.write(kDeclinedFile, "declined\n");
+  parts_.store.write(kDeclinedFile, "declined\n");
 }
 
 bool VoiceDesk::declined() {
-  return engine_.parts().store.read(kDeclinedFile).has_value();
+  return parts_.store.read(kDeclinedFile).has_value();
 }
 
 std::optional<std::string> VoiceDesk::fetchAtStart(const Profile& profile) {

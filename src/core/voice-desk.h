@@ -19,13 +19,20 @@
 namespace orvo {
 
 class Engine;
+class Store;
+class Runtime;
 
 // The sentences said most often, rendered by the natural voice ahead of time.
 std::vector<std::string> frequentSentences();
 
 class VoiceDesk {
  public:
-  VoiceDesk(Engine& engine, VoiceHooks hooks);
+  // The parts of the program this uses besides the engine.
+  struct Parts {
+    Runtime& runtime;
+    Store& store;
+  };
+  VoiceDesk(Engine& engine, Parts parts, VoiceHooks hooks);
   ~VoiceDesk();
 
   // A request sub-handler: the outcome word, or nothing for any other sentence.
@@ -47,6 +54,7 @@ class VoiceDesk {
   std::string audition();
 
   Engine& engine_;
+  Parts parts_;
   VoiceHooks hooks_;
   // An install or a removal on its way, waited for before the desk goes.
   BackgroundTasks background_;

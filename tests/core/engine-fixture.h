@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -161,6 +163,11 @@ class EngineTest : public ::testing::Test {
   std::function<std::optional<std::string>()> clipboard = nullptr;
   std::function<std::vector<DesktopEntry>()> installedApps = nullptr;
   int ownAppPid = 0;
+  // The wall clock the engine reads; a test may set another at any time.
+  std::function<double()> wallClock = [] {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+  };
   LogicControl::Runner osa = nullptr;          // none: osascript, which this machine lacks
   const ReaperHooks* reaperControl = nullptr;  // none: the real REAPER, which is not here
   VoiceHooks voiceHooks;                       // none: no natural voice
@@ -190,6 +197,7 @@ class EngineTest : public ::testing::Test {
           if (found == pianoSpeech.end()) return std::nullopt;
           return found->second;
         },
+        .wallClock = [this] { return wallClock(); },
         .assistant = assistant,
         .daw = daw,
         .reaperRunning = reaperRunning,

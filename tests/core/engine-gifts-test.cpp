@@ -115,7 +115,7 @@ TEST_F(GiftsTest, TheAlbumPlaysEveryReadablePieceOldestFirst) {
   ASSERT_TRUE(files::writeFileAtomically(home / "ideas" / "broken.mid", "MThd broken"));
   sent(midiBackend);
   engine->hear("play my album");
-  const std::string today = weekdayName(engine->parts().wallClock());
+  const std::string today = weekdayName(wallClock());
   EXPECT_THAT(spoken(),
               ElementsAre("Your album. 2 pieces, all written by you. Say Orvo stop, or press "
                           "home, to end it.",

@@ -35,7 +35,7 @@ class PiecesTest : public ComposeTest {
   PiecesTest() { fixClock(); }
   // 2026-03-14 18:02:11 UTC: file names are made from the local time of this.
   void fixClock() {
-    engine->parts().wallClock = [] { return 1773511331.0; };
+    wallClock = [] { return 1773511331.0; };
   }
   void restart() {
     restartEngine();
