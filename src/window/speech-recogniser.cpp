@@ -2,8 +2,8 @@
 
 #include <pocketsphinx.h>
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 
 namespace orvo::window {
@@ -12,9 +12,8 @@ namespace {
 ps_decoder_t* decoder(const std::vector<std::string>& arguments) {
   std::vector<const char*> argv;
   for (const auto& argument : arguments) argv.push_back(argument.c_str());
-  cmd_ln_t* config =
-      cmd_ln_parse_r(nullptr, ps_args(), static_cast<int32>(argv.size()),
-                     const_cast<char**>(argv.data()), FALSE);
+  cmd_ln_t* config = cmd_ln_parse_r(nullptr, ps_args(), static_cast<int32>(argv.size()),
+                                    const_cast<char**>(argv.data()), FALSE);
   if (!config) return nullptr;
   ps_decoder_t* ps = ps_init(config);
   cmd_ln_free_r(config);
@@ -44,9 +43,10 @@ std::optional<std::filesystem::path> defaultDictionary() {
 std::unique_ptr<SpeechRecogniser> SpeechRecogniser::open(const RecogniserModel& model,
                                                          std::string* why) {
   std::unique_ptr<SpeechRecogniser> recogniser(new SpeechRecogniser);
-  const std::vector<std::string> common = {
-      "-hmm", model.acoustic.string(), "-dict", model.dictionary.string(), "-logfn", "/dev/null",
-      "-samprate", "16000"};
+  const std::vector<std::string> common = {"-hmm",      model.acoustic.string(),
+                                           "-dict",     model.dictionary.string(),
+                                           "-logfn",    "/dev/null",
+                                           "-samprate", "16000"};
   std::vector<std::string> words = common;
   std::ostringstream speech;
   speech << model.speechThreshold;
@@ -62,8 +62,7 @@ std::unique_ptr<SpeechRecogniser> SpeechRecogniser::open(const RecogniserModel& 
     std::ostringstream threshold;
     threshold << model.nameThreshold;
     std::vector<std::string> spotting = common;
-    spotting.insert(spotting.end(),
-                    {"-keyphrase", model.name, "-kws_threshold", threshold.str()});
+    spotting.insert(spotting.end(), {"-keyphrase", model.name, "-kws_threshold", threshold.str()});
     recogniser->name_ = decoder(spotting);
   }
   ps_start_utt(recogniser->words_);
@@ -84,8 +83,8 @@ std::string SpeechRecogniser::withoutDoubtfulName(const std::string& text) const
   // People say the name first or last ("Orvo, stop", "stop, Orvo"), after a
   // greeting at most. Heard in the middle of other words, or never spotted,
   // it was a word that sounds like it ("close that orvo onto").
-  static const std::vector<std::string> greetings = {"hey", "hi", "hello", "ok", "okay", "oh",
-                                                     "so", "um", "uh", "there", "please"};
+  static const std::vector<std::string> greetings = {"hey", "hi", "hello", "ok",    "okay",  "oh",
+                                                     "so",  "um", "uh",    "there", "please"};
   std::string kept;
   for (std::size_t i = 0; i < words.size(); ++i) {
     bool drop = false;
@@ -112,20 +111,37 @@ std::vector<Recognised> SpeechRecogniser::feed(const std::int16_t* samples, std:
   const bool speaking = ps_get_in_speech(words_) != 0;
   if (speaking) {
     inUtterance_ = true;
+    heardFor_ += count;
     const char* hyp = ps_get_hyp(words_, nullptr);
-    std::string partial = withoutDoubtfulName(hyp ? hyp : "");
+    const std::string words = hyp ? hyp : "";
+    if (words != lastWords_) {
+      lastWords_ = words;
+      unchangedFor_ = 0;
+    } else {
+      unchangedFor_ += count;
+    }
+    std::string partial = withoutDoubtfulName(words);
     if (!partial.empty() && partial != lastPartial_) {
       lastPartial_ = partial;
       out.push_back({false, partial});
     }
+    // Music under the voice (the player's piano, a band) can keep the
+    // recogniser's voice activity on for good: words that stop changing end
+    // the utterance, and so does a long one, which also bounds what it holds.
+    const bool settled = !words.empty() && unchangedFor_ >= kSettledSamples;
+    if (settled || heardFor_ >= kLongestSamples) endUtterance(out);
   } else if (inUtterance_) {
-    ps_end_utt(words_);
-    const char* hyp = ps_get_hyp(words_, nullptr);
-    out.push_back({true, withoutDoubtfulName(hyp ? hyp : "")});
-    ps_start_utt(words_);
-    restartSpotter();
+    endUtterance(out);
   }
   return out;
+}
+
+void SpeechRecogniser::endUtterance(std::vector<Recognised>& out) {
+  ps_end_utt(words_);
+  const char* hyp = ps_get_hyp(words_, nullptr);
+  out.push_back({true, withoutDoubtfulName(hyp ? hyp : "")});
+  ps_start_utt(words_);
+  restartSpotter();
 }
 
 void SpeechRecogniser::restartSpotter() {
@@ -136,6 +152,9 @@ void SpeechRecogniser::restartSpotter() {
   inUtterance_ = false;
   nameSpotted_ = false;
   lastPartial_.clear();
+  lastWords_.clear();
+  unchangedFor_ = 0;
+  heardFor_ = 0;
 }
 
 void SpeechRecogniser::reset() {

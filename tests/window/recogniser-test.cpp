@@ -3,6 +3,8 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "platform/child-process.h"
@@ -50,7 +52,8 @@ std::string finalOf(SpeechRecogniser& recogniser, const std::vector<std::int16_t
 
 TEST(Recogniser, TheModelIsMadeFromOrvosWordsAndTheNameIsHeardOnlyWhenSaid) {
   // The model itself: every word has a pronunciation, the name one of espeak-ng's.
-  const auto sentences = trainingSentences({"new composition", "what time is it"}, "Orvo", {"over"});
+  const auto sentences =
+      trainingSentences({"new composition", "what time is it"}, "Orvo", {"over"});
   const LanguageModel model = buildLanguageModel(sentences);
   EXPECT_THAT(model.arpa, HasSubstr("\\3-grams:"));
   EXPECT_THAT(model.arpa, HasSubstr(" orvo new composition"));
@@ -62,20 +65,40 @@ TEST(Recogniser, TheModelIsMadeFromOrvosWordsAndTheNameIsHeardOnlyWhenSaid) {
   testing::TempFolder folder;
   std::string why;
   std::vector<std::string> phrases = requests::everyPhrase();
-  auto recogniser = makeRecogniser({.phrases = phrases, .vocabulary = "Hot Cross Buns"}, folder.path(),
-                                   &why);
+  auto recogniser =
+      makeRecogniser({.phrases = phrases, .vocabulary = "Hot Cross Buns"}, folder.path(), &why);
   ASSERT_TRUE(recogniser) << why;
   int named = 0;
-  for (const char* sentence : {"Orvo, new composition", "Orvo, stop", "Orvo, band louder",
-                               "Orvo, what time is it"}) {
+  for (const char* sentence :
+       {"Orvo, new composition", "Orvo, stop", "Orvo, band louder", "Orvo, what time is it"}) {
     const std::string heard = finalOf(*recogniser, spoken(sentence));
     named += heard.rfind("orvo", 0) == 0 ? 1 : 0;
   }
   EXPECT_GE(named, 3);
-  for (const char* sentence : {"I went to the shops yesterday", "Orville is a nice name",
-                               "Walk towards the door"}) {
+  for (const char* sentence :
+       {"I went to the shops yesterday", "Orville is a nice name", "Walk towards the door"}) {
     EXPECT_THAT(finalOf(*recogniser, spoken(sentence)), Not(HasSubstr("orvo"))) << sentence;
   }
+  // Under notes that never pause, the utterance still ends: its final result
+  // comes within two seconds of the words, not when the music stops.
+  std::vector<std::int16_t> music = spoken("Orvo, stop");
+  const std::size_t wordsEnd = music.size() - 16000;
+  music.insert(music.end(), 16000 * 10, 0);
+  for (std::size_t i = 0; i < music.size(); ++i) {
+    const double t = static_cast<double>(i % 6400) / 16000;  // a new note every 0.4 s
+    const double pitch = 220.0 * std::pow(2.0, static_cast<double>(i / 6400 % 8) / 12.0);
+    const double note = 900 * std::exp(-3 * t) * std::sin(2 * M_PI * pitch * t);
+    music[i] = static_cast<std::int16_t>(std::clamp(music[i] + note, -32768.0, 32767.0));
+  }
+  std::size_t finalAt = 0;
+  for (std::size_t at = 0; at < music.size() && !finalAt; at += 1600) {
+    const std::size_t count = std::min<std::size_t>(1600, music.size() - at);
+    for (const Recognised& heard : recogniser->feed(music.data() + at, count)) {
+      if (heard.final && at >= wordsEnd - 16000) finalAt = at;
+    }
+  }
+  EXPECT_GT(finalAt, 0u) << "no final result while the music played";
+  EXPECT_LT(finalAt, wordsEnd + 2 * 16000);
 }
 
 }  // namespace
