@@ -13,7 +13,7 @@ namespace orvo {
 
 void Engine::noteEvent(int pitch, int velocity) {
   if (pitch < 0 || pitch > 127) return;
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   const bool press = velocity > 0;
   if (press && pitch > keys_.hear && !awaitingTop_) awaitingTop_ = true;
 
@@ -46,12 +46,12 @@ void Engine::noteEvent(int pitch, int velocity) {
 }
 
 void Engine::pedal(bool down) {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   compose_->pedal(down);
 }
 
 void Engine::holdCheck(double pressedAt) {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   if (!topDownAt_ || *topDownAt_ != pressedAt) return;
   topDownAt_.reset();
   menu_->openMenu();
@@ -68,19 +68,19 @@ void Engine::learnTopKey(int pitch) {
 }
 
 void Engine::askForTopKey() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   awaitingTop_ = true;
   current_->leave();
   speak("Press the highest key on your piano.");
 }
 
 bool Engine::awaitingTopKey() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   return awaitingTop_;
 }
 
 std::string Engine::buttonsLine() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   std::string keys;
   for (int key : keys_.topButtons()) keys += " " + std::to_string(key);
   return lines::buttons(keys);

@@ -19,7 +19,7 @@ namespace orvo {
 // Buttons every mode shares come first, then the mode's own, then what the
 // remaining keys mean anywhere.
 void Engine::command(int key) {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   compose_->stopRound();  // any button key ends the echo round
   if (key == keys_.help) {
     std::string text = helpText();
@@ -43,7 +43,7 @@ void Engine::command(int key) {
 }
 
 void Engine::toggleTalk() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   bool entering = current_ != talk_.get();
   setMode(entering ? Mode::talk : Mode::idle);
   speak(entering ? "Talk mode." + intro("talk", " Try middle C, D, E, F or G.") : "Talk mode off.");
@@ -63,7 +63,7 @@ void Engine::silenceAll() {
 void Engine::goHome() {
   std::string text;
   {
-    std::lock_guard guard(lock);
+    RecursiveMutexLock guard(lock);
     compose_->autosaveTake();  // while the mode is still composition
     if (current_ != home_.get()) {
       current_ = home_.get();
@@ -97,7 +97,7 @@ void Engine::goodbye(const std::string& reason) {
 }
 
 void Engine::stopEverything() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   bool quietHome =
       current_ == home_.get() && !metronome_->running() && !ear_->running() && !live_->jamOn();
   if (quietHome && now() - speakingNow().lastSpokenAt > 2.0 && parts_.musicPlayer.playing()) {
@@ -130,7 +130,7 @@ void Engine::stopKey() {
 
 void Engine::help() {
   {
-    std::lock_guard guard(lock);
+    RecursiveMutexLock guard(lock);
     compose_->stopRound();
   }
   std::string text = helpText() + " On the computer, slash opens the full list on screen.";
@@ -141,7 +141,7 @@ void Engine::help() {
 }
 
 std::string Engine::helpText() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   if (current_ == home_.get() && ear_->running()) return EarTraining::helpText();
   return current_->helpText();
 }

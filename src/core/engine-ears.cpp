@@ -22,7 +22,7 @@ bool EngineEars::naming() {
 // request, so the request handlers act only on clear requests. A name that
 // was only guessed sets the same bar, so it needs no flag of its own.
 std::string EngineEars::hear(const std::string& request, bool casual, bool /*guessedName*/) {
-  std::lock_guard guard(engine_.lock);
+  RecursiveMutexLock guard(engine_.lock);
   engine_.casualHearing_ = casual;
   std::string outcome = engine_.hear(request);
   engine_.casualHearing_ = false;
@@ -52,12 +52,12 @@ std::string Engine::hear(const std::string& request) {
 }
 
 bool Engine::casualHearing() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   return casualHearing_;
 }
 
 void Engine::renameAssistant(const std::string& name) {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   profile_.assistantName = name;
   parts_.store.write("profile.json", profile_.text());
   ui(profile_.nameLine());

@@ -73,7 +73,7 @@ void Engine::registerLines() {
     setLogin(want == "on");
   });
   routes_.prefix("setup ", [this](const std::string& fields) {
-    std::lock_guard guard(lock);
+    RecursiveMutexLock guard(lock);
     auto updated = profile_.withSetup(fields);
     if (!updated) return;
     profile_ = *updated;
@@ -89,7 +89,7 @@ void Engine::registerLines() {
   routes_.prefix("say ", [this](const std::string& rest) { hear(rest); });
   routes_.prefix("restart", [this](const std::string&) { restartTake(); });
   routes_.exact("bandstyle", [this](const std::string&) {
-    std::lock_guard guard(lock);
+    RecursiveMutexLock guard(lock);
     compose_->toggleBandStyle();
   });
   routes_.exact("name", [this](const std::string&) {
@@ -117,7 +117,7 @@ void Engine::appCommand(const std::string& text) {
   // lines keep their meaning.
   auto verb = text.substr(0, text.find(' '));
   if (verb != "ear" && verb != "lvl") {
-    std::lock_guard guard(lock);
+    RecursiveMutexLock guard(lock);
     if (current_ == reaper_.get() && reaper_->typed(text)) return;
   }
   if (routes_.route(text)) return;
@@ -150,7 +150,7 @@ void Engine::changeVoiceVolume(float step) {
 }
 
 void Engine::restartTake() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   if (current_ != compose_.get()) {
     return speak("There is no take to start again here. Press c for composition mode.");
   }
@@ -195,7 +195,7 @@ void Engine::computerKey(char key) {
     case 'l':
       return lessons_->listSongs();
     case 'a': {
-      std::lock_guard guard(lock);
+      RecursiveMutexLock guard(lock);
       return aiTalk_->startAsk();
     }
     case 'g':

@@ -25,7 +25,7 @@ std::optional<std::pair<int, int>> Engine::spokenNote(const std::vector<std::str
 std::string Engine::heldChord() {
   std::vector<int> notes;
   {
-    std::lock_guard guard(lock);
+    RecursiveMutexLock guard(lock);
     const auto held = compose_->history().held();
     for (int key = 0; key < 128; ++key) {
       if (held.test(static_cast<std::size_t>(key))) notes.push_back(key);

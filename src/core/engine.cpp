@@ -147,7 +147,7 @@ Engine::~Engine() {
 }
 
 void Engine::toggleLive() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   live_->toggleLive();
 }
 
@@ -178,7 +178,7 @@ Room& Engine::room(Mode mode) {
 }
 
 void Engine::setMode(Mode mode) {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   Room& next = room(mode);
   if (&next == current_) return;
   if (mode != Mode::idle) ear_->stop();  // a round lives only at home
@@ -191,7 +191,7 @@ void Engine::setMode(Mode mode) {
 int Engine::run(std::function<void(int gen)> work) {
   int mine;
   {
-    std::lock_guard guard(lock);
+    RecursiveMutexLock guard(lock);
     mine = ++gen_;
   }
   parts_.speaker.stop();
@@ -219,7 +219,7 @@ bool Engine::alive(int gen) {
 
 void Engine::say(const std::string& text, int gen) {
   {
-    std::lock_guard guard(lock);
+    RecursiveMutexLock guard(lock);
     if (gen != gen_) return;
     MutexLock spoken(spokenLock_);
     lastSpoken_ = text;
@@ -230,7 +230,7 @@ void Engine::say(const std::string& text, int gen) {
   bool finished;
   bool asked;
   {
-    std::lock_guard guard(lock);
+    RecursiveMutexLock guard(lock);
     --speaking_;
     finished = gen == gen_;
     asked = pendingSentence_.has_value() || requests_->questionPending() ||
@@ -249,7 +249,7 @@ void Engine::say(const std::string& text, int gen) {
 }
 
 void Engine::interrupt() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   ++gen_;
   parts_.speaker.stop();
   parts_.duck(false);
@@ -268,7 +268,7 @@ EarsLink::Speaking Engine::speakingNow() {
 }
 
 void Engine::setPendingSentence(std::optional<std::string> sentence) {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   pendingSentence_ = std::move(sentence);
 }
 
@@ -278,7 +278,7 @@ void Engine::speak(const std::string& text) {
 
 void Engine::keyboardChanged(bool connected) {
   {
-    std::lock_guard guard(lock);
+    RecursiveMutexLock guard(lock);
     if (current_->mode() == Mode::teach && lessons_->listening()) return;
   }
   parts_.speaker.say(connected ? "Piano connected." : "Piano disconnected.");
@@ -301,7 +301,7 @@ void Engine::keepThenSay(const std::string& file, std::string content, std::stri
 }
 
 std::string Engine::intro(const std::string& key, const std::string& text) {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   int seen = intros_[key];
   intros_[key] = seen + 1;
   parts_.store.write("intros.json", jsonfile::text(nlohmann::json(intros_)));
@@ -321,7 +321,7 @@ void Engine::notYet(const std::string& what) {
 // player who has already asked for something is not talked over. The lock
 // makes the check and the greeting's start one step for the other threads.
 void Engine::greet(const std::string& found, bool keyboardConnected) {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   Greeting greeting = buildGreeting(profile_, mem_, found);
   // Its file is left exactly as it is: said once, so nothing seems forgotten without a word.
   if (parts_.store.unreadable("memory.json")) {
@@ -347,7 +347,7 @@ void Engine::greet(const std::string& found, bool keyboardConnected) {
     parts_.runtime.async([this, found, fetching, keys] {
       for (int waited = 0; waited < 200; ++waited) {
         {
-          std::lock_guard guard(lock);
+          RecursiveMutexLock guard(lock);
           if (speaking_ == 0) break;
         }
         parts_.runtime.sleep(0.1);
@@ -377,7 +377,7 @@ void Engine::greet(const std::string& found, bool keyboardConnected) {
 }
 
 void Engine::markOpened(const std::string& localTime) {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   mem_.lastOpened = localTime;
   saveMemory();
   compose_->pieces().rememberUnknownLater();
@@ -391,7 +391,7 @@ std::string Engine::mergeMemory(const std::string& ours, const std::string& thei
   bool more = false;
   for (const auto& title : other.dropped) more = merged.drop(title) || more;
   if (more) {
-    std::lock_guard guard(lock);
+    RecursiveMutexLock guard(lock);
     for (const auto& title : merged.dropped) mem_.drop(title);
     lessons_->applyDropped();
   }
@@ -399,7 +399,7 @@ std::string Engine::mergeMemory(const std::string& ours, const std::string& thei
 }
 
 void Engine::saveMemory() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   parts_.store.write("memory.json", mem_.text(),
                      [this](const std::string& ours, const std::string& theirs) {
                        return mergeMemory(ours, theirs);
@@ -407,12 +407,12 @@ void Engine::saveMemory() {
 }
 
 Mode Engine::currentMode() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   return current_->mode();
 }
 
 bool Engine::isPaused() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   return lessons_->paused();
 }
 
@@ -421,17 +421,17 @@ int Engine::currentGen() {
 }
 
 ButtonKeys Engine::buttonKeys() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   return keys_;
 }
 
 Profile Engine::currentProfile() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   return profile_;
 }
 
 Memory Engine::currentMemory() {
-  std::lock_guard guard(lock);
+  RecursiveMutexLock guard(lock);
   return mem_;
 }
 

@@ -135,7 +135,7 @@ class Engine {
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
-  std::recursive_mutex lock;
+  RecursiveMutex lock;
 
   // Activities.
   int run(std::function<void(int gen)> work);
@@ -275,10 +275,12 @@ class Engine {
   bool isPaused();
   int currentGen();
   ButtonKeys buttonKeys();
-  const ButtonKeys& keys() { return keys_; }  // with the lock held
+  // For the rooms, which are called with the lock held (the analysis does not
+  // follow the lock into them).
+  const ButtonKeys& keys() NO_THREAD_SAFETY_ANALYSIS { return keys_; }
   Profile currentProfile();
   Memory currentMemory();
-  Memory& memory() { return mem_; }  // with the lock held
+  Memory& memory() NO_THREAD_SAFETY_ANALYSIS { return mem_; }
   void saveMemory();
   void markOpened(const std::string& localTime);
 
@@ -296,8 +298,8 @@ class Engine {
  private:
   Room& room(Mode mode);
   void holdCheck(double pressedAt);
-  void learnTopKey(int pitch);
-  void stopKey();
+  void learnTopKey(int pitch) REQUIRES(lock);
+  void stopKey() REQUIRES(lock);
   // Ends everything that plays beside the modes (goHome and stopEverything).
   void silenceAll();
   void toggleTalk();
@@ -312,7 +314,7 @@ class Engine {
 
   std::atomic<int> gen_{0};
   std::atomic<int> activities_{0};  // started and not yet returned
-  ButtonKeys keys_;
+  ButtonKeys keys_ GUARDED_BY(lock);
   LineRoutes routes_;
 
   std::unique_ptr<HomeRoom> home_;
@@ -331,9 +333,9 @@ class Engine {
   std::unique_ptr<EarTraining> ear_;
   std::unique_ptr<Metronome> metronome_;
   std::unique_ptr<PracticeTimers> timers_;
-  Room* current_ = nullptr;
+  Room* current_ GUARDED_BY(lock) = nullptr;
 
-  int speaking_ = 0;  // sentences of activities being spoken now
+  int speaking_ GUARDED_BY(lock) = 0;  // sentences of activities being spoken now
   // Published apart from `lock`, for the listener (which must not take it).
   Mutex spokenLock_;
   std::string lastSpoken_ GUARDED_BY(spokenLock_);
@@ -343,18 +345,18 @@ class Engine {
   std::unique_ptr<EarsLink> earsLink_;
   std::unique_ptr<Ears> ears_;
   std::unique_ptr<Requests> requests_;
-  bool casualHearing_ = false;
-  std::optional<std::string> pendingSentence_;
-  double lastStopPress_ = -100.0;
+  bool casualHearing_ GUARDED_BY(lock) = false;
+  std::optional<std::string> pendingSentence_ GUARDED_BY(lock);
+  double lastStopPress_ GUARDED_BY(lock) = -100.0;
 
   // Piano-key buttons.
-  bool awaitingTop_ = false;
-  std::optional<double> topDownAt_;
+  bool awaitingTop_ GUARDED_BY(lock) = false;
+  std::optional<double> topDownAt_ GUARDED_BY(lock);
 
   // Player.
-  Profile profile_;
-  Memory mem_;
-  std::map<std::string, int> intros_;
+  Profile profile_ GUARDED_BY(lock);
+  Memory mem_ GUARDED_BY(lock);
+  std::map<std::string, int> intros_ GUARDED_BY(lock);
 };
 
 }  // namespace orvo

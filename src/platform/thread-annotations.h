@@ -16,3 +16,4 @@
 #define ACQUIRE(...) ORVO_THREAD_ANNOTATION(acquire_capability(__VA_ARGS__))
 #define RELEASE(...) ORVO_THREAD_ANNOTATION(release_capability(__VA_ARGS__))
 #define EXCLUDES(...) ORVO_THREAD_ANNOTATION(locks_excluded(__VA_ARGS__))
+#define NO_THREAD_SAFETY_ANALYSIS ORVO_THREAD_ANNOTATION(no_thread_safety_analysis)
