@@ -22,6 +22,7 @@
 #include "compose/note-history.h"
 #include "compose/rnote.h"
 #include "core/gifts.h"
+#include "core/note-listener.h"
 #include "core/piano-roll.h"
 #include "core/piece-naming.h"
 #include "core/pieces.h"
@@ -40,7 +41,7 @@ class Sounds;
 class Runtime;
 class MidiIO;
 
-class ComposeRoom final : public Room {
+class ComposeRoom final : public Room, public NoteListener {
  public:
   // The parts of the program this uses besides the engine.
   struct Parts {
@@ -63,6 +64,10 @@ class ComposeRoom final : public Room {
 
   // Every musical note and the sustain pedal, whatever the mode.
   void played(int pitch, int velocity);
+  bool hearNote(int pitch, int velocity) override {
+    played(pitch, velocity);
+    return false;
+  }
   void pedal(bool down);
 
   // A piano-key button; true when composition took it. The compose key is

@@ -88,6 +88,10 @@ void EarTraining::playEar() {
   parts_.runtime.after(kHold, [&midi, note] { midi.send({0x80, note, 0}); });
 }
 
+bool EarTraining::hearNote(int pitch, int velocity) {
+  return velocity > 0 && engine_.currentMode() == Mode::idle && earNote(pitch);
+}
+
 bool EarTraining::earNote(int note) {
   std::lock_guard guard(engine_.lock);
   if (!active_) return false;

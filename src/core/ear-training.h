@@ -1,4 +1,5 @@
 #pragma once
+#include "core/note-listener.h"
 #include "platform/opt.h"
 // Ear training: a note is sounded and the player finds it on the piano, five
 // notes a round. While a round runs it takes the notes played at home (and
@@ -17,7 +18,7 @@ class Engine;
 class Runtime;
 class MidiIO;
 
-class EarTraining {
+class EarTraining final : public NoteListener {
  public:
   static constexpr int kRoundLength = 5;
 
@@ -38,6 +39,8 @@ class EarTraining {
   // A note played at home: true when the round took it (it then goes nowhere
   // else), false when no round is running.
   bool earNote(int note);
+  // A press at home goes to the round, before the jam hears it.
+  bool hearNote(int pitch, int velocity) override;
   // A round is running (from its first sentence to its last note).
   bool running() const { return active_; }
   // Ends the round without a word (home, stop).

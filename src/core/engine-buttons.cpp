@@ -36,13 +36,10 @@ void Engine::noteEvent(int pitch, int velocity) {
     if (press) command(pitch);
     return;
   }
-  // Music: into the history (and the take) and the round's echo, then the
-  // live band and the jam, then the mode's own handling of a press.
-  compose_->played(pitch, velocity);
-  // An ear-training round takes the notes played at home, before the jam.
-  if (press && current_ == home_.get() && ear_->earNote(pitch)) return;
-  live_->played(pitch, velocity);
-  if (press) current_->note(pitch);
+  // Music: to its listeners in order, until one takes it.
+  for (NoteListener* listener : noteListeners_) {
+    if (listener->hearNote(pitch, velocity)) return;
+  }
 }
 
 void Engine::pedal(bool down) {

@@ -134,6 +134,10 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
   // Two requests in a row are split before any family reads them as one.
   requests_->addSubHandler([this](const Heard& heard) { return appDesk_->sequenceHear(heard); });
   requests_->addSubHandler([this](const Heard& heard) { return voiceDesk_->hear(heard); });
+  // Music goes into the history (and the take) and the round's echo first;
+  // an ear-training round takes the notes played at home before the live
+  // band and the jam hear them; then the mode's own handling of a press.
+  noteListeners_ = {compose_.get(), ear_.get(), live_.get(), &roomNotes_};
   current_ = home_.get();
   registerLines();
   requests_->loadLearned();

@@ -15,6 +15,7 @@
 // the generation and stops current speech; a sentence carries its generation
 // to the speech output, which never starts one whose turn has passed.
 
+#include <array>
 #include <atomic>
 #include <bitset>
 #include <chrono>
@@ -33,6 +34,7 @@
 #include "core/button-keys.h"
 #include "core/line-routes.h"
 #include "core/mode.h"
+#include "core/note-listener.h"
 #include "core/room.h"
 #include "platform/desktop-entries.h"
 #include "platform/mutex.h"
@@ -334,6 +336,21 @@ class Engine {
   std::unique_ptr<Metronome> metronome_;
   std::unique_ptr<PracticeTimers> timers_;
   Room* current_ GUARDED_BY(lock) = nullptr;
+  // A press goes to the room the player is in, and no further.
+  class RoomNotes final : public NoteListener {
+   public:
+    explicit RoomNotes(Engine& engine) : engine_(engine) {}
+    bool hearNote(int pitch, int velocity) override NO_THREAD_SAFETY_ANALYSIS {
+      if (velocity > 0) engine_.current_->note(pitch);
+      return true;
+    }
+
+   private:
+    Engine& engine_;
+  };
+  RoomNotes roomNotes_{*this};
+  // Who hears the music, in order (set at start, read on the note path).
+  std::array<NoteListener*, 4> noteListeners_{};
 
   int speaking_ GUARDED_BY(lock) = 0;  // sentences of activities being spoken now
   // Published apart from `lock`, for the listener (which must not take it).

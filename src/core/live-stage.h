@@ -14,6 +14,7 @@
 
 #include "compose/live-band.h"
 #include "compose/player-clock.h"
+#include "core/note-listener.h"
 #include "platform/runtime.h"
 
 namespace orvo {
@@ -22,7 +23,7 @@ class Engine;
 class Runtime;
 class MidiIO;
 
-class LiveStage {
+class LiveStage final : public NoteListener {
  public:
   // The parts of the program this uses besides the engine.
   struct Parts {
@@ -38,6 +39,10 @@ class LiveStage {
   bool liveOn() { return band_.on(); }
   // A non-button note (velocity 0: its release) from the note path.
   void played(int pitch, int velocity);
+  bool hearNote(int pitch, int velocity) override {
+    played(pitch, velocity);
+    return false;
+  }
   // Every band note off; the band stays on and starts again with the next note.
   void silence();
 
