@@ -100,7 +100,7 @@ bool EarTraining::earNote(int note) {
   const int target = *target_;
   if (note != target) {
     ++misses_;
-    engine_.knock();
+    engine_.cues().knock();
     engine_.ui(lines::flashWrong);
     if (misses_ % 3 == 0) {
       engine_.speak(note % 12 == target % 12 ? "Right note, wrong octave."

@@ -38,7 +38,7 @@ void EngineEars::duck(bool on) {
 }
 
 void EngineEars::chime(const std::vector<int>& notes, int velocity, double hold) {
-  engine_.chime(notes, velocity, hold);
+  engine_.cues().chime(notes, velocity, hold);
 }
 
 void EngineEars::ui(std::string_view line) {

@@ -1,4 +1,4 @@
-// The engine's own sounds: chime, knock, the band level, and playing events.
+// The engine's own sounds: the band level, and playing events.
 
 #include <algorithm>
 #include <array>
@@ -9,34 +9,6 @@
 #include "sound/sound-graph.h"
 
 namespace orvo {
-
-void Engine::chime(const std::vector<int>& notes, int velocity, double hold) {
-  auto vel = static_cast<std::uint8_t>(std::clamp(velocity, 1, 127));
-  for (std::size_t i = 0; i < notes.size(); ++i) {
-    auto note = static_cast<std::uint8_t>(std::clamp(notes[i], 0, 127));
-    double at = static_cast<double>(i) * 0.12;
-    auto play = [this, note, vel] { parts_.midi.send({0x94, note, vel}); };
-    if (at == 0) {
-      play();
-    } else {
-      parts_.runtime.after(at, play);
-    }
-    parts_.runtime.after(at + hold, [this, note] { parts_.midi.send({0x84, note, 0}); });
-  }
-}
-
-void Engine::knockStart() {
-  parts_.midi.send({0x99, band::knockNote, band::knockVelocity});
-}
-
-void Engine::knockEnd() {
-  parts_.midi.send({0x89, band::knockNote, 0});
-}
-
-void Engine::knock() {
-  knockStart();
-  parts_.runtime.after(0.1, [this] { knockEnd(); });
-}
 
 std::string Engine::bandLevelLine(double db) {
   return lines::bandLevel(static_cast<int>(std::lround(db)));

@@ -43,6 +43,7 @@
 #include "platform/store.h"
 #include "player/memory.h"
 #include "player/profile.h"
+#include "sound/cues.h"
 #include "sound/ev.h"
 #include "sound/midi-io.h"
 #include "sound/sounds.h"
@@ -217,12 +218,8 @@ class Engine {
   void writeCommandSheet();
   void openCommandSheet();
 
-  // Feedback sounds: a music-box chime for success and progress, a wood-block
-  // knock for a wrong note (its start at once, its end on a timer).
-  void chime(const std::vector<int>& notes, int velocity = 58, double hold = 0.6);
-  void knock();
-  void knockStart();
-  void knockEnd();
+  // Feedback sounds: the chime and the knock.
+  Cues& cues() { return cues_; }
   // The band level one step down (-1) or up (+1), said and shown.
   void stepBandLevel(int direction);
   // The voice volume a step down or up, said.
@@ -313,6 +310,7 @@ class Engine {
   std::string mergeMemory(const std::string& ours, const std::string& theirs);
 
   EngineParts parts_;
+  Cues cues_{parts_.midi, parts_.runtime};
 
   std::atomic<int> gen_{0};
   std::atomic<int> activities_{0};  // started and not yet returned

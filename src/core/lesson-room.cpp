@@ -216,7 +216,7 @@ void LessonRoom::note(int pitch) {
       // Playing at all ends the silence; the pending check sees the new deadline.
       idleDeadline_ = engine_.now() + 7.0;
       hinted_ = false;
-      engine_.knockStart();
+      engine_.cues().knockStart();
       engine_.ui(lines::flashWrong);
       push({FollowUp::Kind::wrong, pass_, 0, 0, pitch, judged.tell});
       return;
@@ -250,7 +250,7 @@ void LessonRoom::follow() {
         for (std::size_t i = next.first; i < next.first + next.count; ++i) accompanyStep(i);
         break;
       case FollowUp::Kind::wrong:
-        parts_.runtime.after(0.1, [this] { engine_.knockEnd(); });
+        parts_.runtime.after(0.1, [this] { engine_.cues().knockEnd(); });
         if (next.tell) tellNote(next.note);
         break;
       case FollowUp::Kind::unitDone:
@@ -426,7 +426,7 @@ void LessonRoom::finishUnit() {
     verdictOverride_.reset();
   }
   if (mistakes == 0) {
-    engine_.chime({84, 88, 91}, 58, 0.6);
+    engine_.cues().chime({84, 88, 91}, 58, 0.6);
     engine_.ui(lines::flashGood);
   }
   const Unit current = lesson_->units[static_cast<std::size_t>(unitIdx_)];

@@ -50,7 +50,7 @@ void PracticeTimers::goOff(int key, long seconds, const std::string& label) {
     MutexLock hold(lock_);
     if (armed_.erase(key) == 0) return;  // cancelled meanwhile
   }
-  engine_.chime({79, 84, 79, 84});
+  engine_.cues().chime({79, 84, 79, 84});
   engine_.ui(lines::flashGood);
   // Spoken apart from the engine's turns: whatever is being said goes on.
   parts_.speaker.say(upSentence(seconds, label, engine_.currentProfile().userName));

@@ -203,7 +203,7 @@ TEST_F(EngineTest, BandLevelKeysStepAndSayWhenTheyCanGoNoFurther) {
 
 TEST_F(EngineTest, ChimeAndKnockAreTimedNotesOnTheirOwnChannels) {
   using Bytes = std::vector<std::uint8_t>;
-  engine->chime({72, 76, 79}, 200, 0.5);
+  engine->cues().chime({72, 76, 79}, 200, 0.5);
   runtime.advance(0.2);
   EXPECT_THAT(midiBackend.published, ElementsAre(Bytes{0x94, 72, 127}, Bytes{0x94, 76, 127}));
   runtime.advance(1.0);
@@ -211,7 +211,7 @@ TEST_F(EngineTest, ChimeAndKnockAreTimedNotesOnTheirOwnChannels) {
   EXPECT_TRUE(midi.sounding().empty());
 
   midiBackend.published.clear();
-  engine->knock();
+  engine->cues().knock();
   EXPECT_THAT(midiBackend.published, ElementsAre(Bytes{0x99, 77, 66}));
   runtime.advance(0.1);
   EXPECT_THAT(midiBackend.published, ElementsAre(Bytes{0x99, 77, 66}, Bytes{0x89, 77, 0}));
