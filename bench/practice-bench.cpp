@@ -52,8 +52,12 @@ void BM_MetronomeLatenessBesideLessonAndBusyCore(benchmark::State& state) {
   orvo::MidiIO midi{backend, runtime, [](const std::string&) {}, false};
   midi.start();
   std::string why;
-  orvo::Metronome metronome{runtime, midi, [](std::string_view) {},
-                            [&why](const std::string& line) { why = line; }, false};
+  orvo::Metronome metronome{runtime,
+                            midi,
+                            [](std::string_view) {},
+                            [&why](const std::string& line) { why = line; },
+                            [](const std::string&) {},
+                            false};
   constexpr int kBpm = 240;
   constexpr double kSeconds = 120.0;
   const double interval = 60.0 / kBpm;

@@ -13,6 +13,7 @@
 #include "core/logic-room.h"
 #include "core/menu-room.h"
 #include "core/metronome.h"
+#include "core/practice-timers.h"
 #include "core/reaper-room.h"
 #include "core/studio-desk.h"
 #include "core/voice-desk.h"
@@ -43,13 +44,13 @@ void Engine::registerLines() {
   // "metronome 100", "metronome off", or "metronome" alone for the last tempo.
   routes_.prefix("metronome", [this](const std::string& rest) {
     const std::string word = files::trim(rest);
-    if (word.empty()) return setMetronome(metronome_->bpm());
-    if (word == "off" || word == "stop") return setMetronome(std::nullopt);
+    if (word.empty()) return metronome_->set(metronome_->bpm());
+    if (word == "off" || word == "stop") return metronome_->set(std::nullopt);
     char* end = nullptr;
     const long bpm = std::strtol(word.c_str(), &end, 10);
     if (end == word.c_str() || !files::trim(end).empty())
       return speak("A tempo is a number of beats a minute, like metronome 100.");
-    setMetronome(static_cast<int>(std::clamp(bpm, -1L, 100000L)));
+    metronome_->set(static_cast<int>(std::clamp(bpm, -1L, 100000L)));
   });
   // "timer SECONDS [label]".
   routes_.prefix("timer", [this](const std::string& rest) {
@@ -58,7 +59,7 @@ void Engine::registerLines() {
     const double seconds = std::strtod(line.c_str(), &end);
     if (end == line.c_str() || (*end != '\0' && *end != ' '))
       return speak("A timer needs its length in seconds, like timer 300.");
-    setTimer(seconds, files::trim(end));
+    timers_->set(seconds, files::trim(end));
   });
   routes_.exact("bg", [this](const std::string&) {
     std::string assistant = currentProfile().assistantName;
@@ -242,9 +243,9 @@ void Engine::computerKey(char key) {
     case 'e':
       return ear_->startEar();
     case 'o':
-      return toggleMetronome();
+      return metronome_->toggle();
     case 'i':
-      return togglePracticeTimer();
+      return timers_->toggle();
     case 'b':
       return toggleLive();
     case 'q':

@@ -125,7 +125,8 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
       *this, EarTraining::Parts{.runtime = parts_.runtime, .midi = parts_.midi, .opt = parts_.opt});
   metronome_ = std::make_unique<Metronome>(
       parts_.runtime, parts_.midi, [this](std::string_view line) { ui(line); },
-      [this](const std::string& line) { logLine(line); }, parts_.opt.fast);
+      [this](const std::string& line) { logLine(line); },
+      [this](const std::string& sentence) { speak(sentence); }, parts_.opt.fast);
   timers_ = std::make_unique<PracticeTimers>(
       *this, PracticeTimers::Parts{
                  .runtime = parts_.runtime, .speaker = parts_.speaker, .opt = parts_.opt});

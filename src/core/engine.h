@@ -254,14 +254,6 @@ class Engine {
   EarTraining& ear() { return *ear_; }
   Metronome& metronome() { return *metronome_; }
   PracticeTimers& timers() { return *timers_; }
-  // The metronome at `bpm`, or stopped, said ("Metronome at 120." ...).
-  void setMetronome(std::optional<int> bpm);
-  // A timer, its sentence said ("Timer set for 5 minutes.").
-  void setTimer(double seconds, const std::string& label);
-  // The metronome on at its last tempo, or off; a practice timer of five
-  // minutes, or the timers off: for a key or a home item.
-  void toggleMetronome();
-  void togglePracticeTimer();
   // The live band on or off.
   void toggleLive();
   // A plan of studio changes, carried out in the background and reported.

@@ -7,6 +7,8 @@
 #include "core/lesson-room.h"
 #include "core/logic-room.h"
 #include "core/menu-room.h"
+#include "core/metronome.h"
+#include "core/practice-timers.h"
 #include "core/reaper-room.h"
 #include "core/studio-desk.h"
 
@@ -24,8 +26,8 @@ HomeRoom::HomeRoom(Engine& engine, Parts parts) : engine_(engine), parts_(std::m
       {fixed("Jazz course"), [this] { engine_.jazz().startRemembered(); }},
       {fixed("Composition"), [this] { engine_.command(engine_.keys().compose); }},
       {fixed("Ear training"), [this] { engine_.ear().startEar(); }},
-      {fixed("Metronome"), [this] { engine_.toggleMetronome(); }},
-      {fixed("Practice timer"), [this] { engine_.togglePracticeTimer(); }},
+      {fixed("Metronome"), [this] { engine_.metronome().toggle(); }},
+      {fixed("Practice timer"), [this] { engine_.timers().toggle(); }},
       {fixed("Ask me anything"), [this] { engine_.aiTalk().startAsk(); }},
       {fixed("REAPER control"), [this] { engine_.reaper().openReaper(); }},
       {[this] { return parts_.studio.name() + " control"; },

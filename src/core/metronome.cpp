@@ -16,8 +16,33 @@ constexpr std::size_t kAlarmTimes = 256;
 }  // namespace
 
 Metronome::Metronome(Runtime& runtime, MidiIO& midi, std::function<void(std::string_view)> ui,
-                     std::function<void(const std::string&)> log, bool silent)
-    : runtime_(runtime), midi_(midi), ui_(std::move(ui)), log_(std::move(log)), silent_(silent) {}
+                     std::function<void(const std::string&)> log,
+                     std::function<void(const std::string&)> say, bool silent)
+    : runtime_(runtime),
+      midi_(midi),
+      ui_(std::move(ui)),
+      log_(std::move(log)),
+      say_(std::move(say)),
+      silent_(silent) {}
+
+void Metronome::set(std::optional<int> tempo) {
+  if (!tempo) {
+    const bool was = running();
+    stop();
+    return say_(was ? "Metronome off." : "The metronome is off.");
+  }
+  if (*tempo < kSlowest || *tempo > kFastest)
+    return say_("The metronome goes from 20 to 300 beats a minute.");
+  // Asked again for the tempo it already keeps: the beat is not restarted.
+  if (running() && bpm() == *tempo)
+    return say_("The metronome is already at " + std::to_string(*tempo) + ".");
+  metronome(tempo);
+  say_("Metronome at " + std::to_string(*tempo) + ".");
+}
+
+void Metronome::toggle() {
+  set(running() ? std::nullopt : std::optional<int>(bpm()));
+}
 
 bool Metronome::metronome(std::optional<int> bpm) {
   if (bpm && (*bpm < kSlowest || *bpm > kFastest)) return false;

@@ -28,13 +28,19 @@ class Metronome {
   static constexpr int kFastest = 300;
 
   // `silent`: diagnostic runs keep the tempo and send nothing.
+  // `say` speaks a sentence as a new activity.
   Metronome(Runtime& runtime, MidiIO& midi, std::function<void(std::string_view)> ui,
-            std::function<void(const std::string&)> log, bool silent);
+            std::function<void(const std::string&)> log,
+            std::function<void(const std::string&)> say, bool silent);
 
   // Starts at `bpm` after stopping the clicks of any tempo before; without a
   // tempo it only stops. False, and nothing changes, outside 20..300.
   bool metronome(std::optional<int> bpm);
   void stop() { metronome(std::nullopt); }
+  // As the player asks: at `bpm`, or stopped, said ("Metronome at 120." ...).
+  void set(std::optional<int> bpm);
+  // On at its last tempo, or off (a key or a home item).
+  void toggle();
   bool running();
   // The tempo it runs at, or ran at last (80 before it ever ran).
   int bpm();
@@ -48,6 +54,7 @@ class Metronome {
   MidiIO& midi_;
   std::function<void(std::string_view)> ui_;
   std::function<void(const std::string&)> log_;
+  std::function<void(const std::string&)> say_;
   const bool silent_;
 
   Mutex lock_;

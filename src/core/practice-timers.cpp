@@ -11,6 +11,21 @@ namespace orvo {
 PracticeTimers::PracticeTimers(Engine& engine, Parts parts)
     : engine_(engine), parts_(std::move(parts)) {}
 
+void PracticeTimers::set(double seconds, const std::string& label) {
+  if (auto whyNot = timer(seconds, label)) return engine_.speak(*whyNot);
+  const std::string sentence = amount(std::lround(seconds));
+  engine_.speak(label.empty() ? "Timer set for " + sentence + "."
+                              : "Okay. I'll remind you in " + sentence + ".");
+}
+
+void PracticeTimers::toggle() {
+  if (armed() > 0) {
+    cancelAll();
+    return engine_.speak("Timer off.");
+  }
+  set(5 * 60.0, "");
+}
+
 std::string PracticeTimers::amount(long seconds) {
   if (seconds < 60) return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
   const long minutes = seconds / 60;

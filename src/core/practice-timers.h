@@ -33,6 +33,11 @@ class PracticeTimers {
   };
   PracticeTimers(Engine& engine, Parts parts);
 
+  // As the player asks: a timer set and said ("Timer set for 5 minutes.").
+  void set(double seconds, const std::string& label);
+  // A practice timer of five minutes, or the timers off (a key or a home item).
+  void toggle();
+
   // Arms a timer of `seconds` (rounded to whole seconds); `label` may be
   // empty. Why not, as a sentence to say, when the length is out of range.
   std::optional<std::string> timer(double seconds, const std::string& label);

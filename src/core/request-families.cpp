@@ -17,6 +17,7 @@
 #include "core/logic-room.h"
 #include "core/menu-room.h"
 #include "core/metronome.h"
+#include "core/practice-timers.h"
 #include "core/reaper-room.h"
 #include "core/request-text.h"
 #include "core/requests.h"
@@ -95,7 +96,7 @@ struct RequestFamilies {
       return outcome;
     }
     if (among(a.text, words().metronomeOffWhole)) {
-      return act(r, "stop", "metronome off", [&] { engine.setMetronome(std::nullopt); });
+      return act(r, "stop", "metronome off", [&] { engine.metronome().set(std::nullopt); });
     }
     return std::nullopt;
   }
@@ -361,11 +362,11 @@ struct RequestFamilies {
         named(r, "timer");
         return r.say("For how many minutes?", "asked");
       }
-      return act(r, "timer", "timer", [&] { engine.setTimer(*seconds, reminderLabel(heard)); });
+      return act(r, "timer", "timer", [&] { engine.timers().set(*seconds, reminderLabel(heard)); });
     }
     if (!heard.has("metronome")) return std::nullopt;
     if (heard.hasAny({"off", "stop"})) {
-      return act(r, "metronome", "metronome off", [&] { engine.setMetronome(std::nullopt); });
+      return act(r, "metronome", "metronome off", [&] { engine.metronome().set(std::nullopt); });
     }
     int bpm = numberSaid(heard).value_or(engine.metronome().bpm());
     // "too slow" asks for it faster, and so does "speed up"; "slow it down" slower.
@@ -374,7 +375,7 @@ struct RequestFamilies {
     } else if (heard.hasAnyOf(words().metronomeSlower)) {
       bpm = std::max(Metronome::kSlowest, bpm - 10);
     }
-    return act(r, "metronome", "metronome", [&] { engine.setMetronome(bpm); });
+    return act(r, "metronome", "metronome", [&] { engine.metronome().set(bpm); });
   }
 
   static Outcome band(Requests& r, const Asked& a) {

@@ -2,8 +2,8 @@
 // Talk mode: middle C, D, E, F and G each say a sentence in piano notes.
 
 #include <functional>
-#include <optional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
