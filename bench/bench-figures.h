@@ -1,11 +1,15 @@
 #pragma once
-// What several benchmarks share: percentiles of timings as counters, and an
-// engine on the virtual clock that says nothing.
+// What several benchmarks share: percentiles of timings as counters, a
+// process's resident memory, and an engine on the virtual clock that says nothing.
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -36,6 +40,17 @@ inline void reportMillis(benchmark::State& state, std::vector<double>& late, con
   state.counters["p50_ms"] = late[late.size() / 2];
   state.counters["p99_ms"] = late[late.size() * 99 / 100];
   state.counters["max_ms"] = late.back();
+}
+
+// Resident memory of a process (this one unless named), in megabytes, now
+// ("VmRSS:") or at its highest ("VmHWM:"); 0 when it cannot be read.
+inline double residentMB(pid_t pid = ::getpid(), const std::string& field = "VmRSS:") {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(field, 0) == 0) return std::atof(line.c_str() + field.size()) / 1024.0;
+  }
+  return 0;
 }
 
 using testing::EngineWorld;

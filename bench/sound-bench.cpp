@@ -9,6 +9,7 @@
 #include <cmath>
 #include <fstream>
 
+#include "bench-figures.h"
 #include "platform/child-process.h"
 #include "platform/files.h"
 #include "sound/sounds.h"
@@ -117,22 +118,15 @@ void BM_NoteOnToSound(benchmark::State& state) {
 }
 BENCHMARK(BM_NoteOnToSound)->Iterations(20);
 
-long residentKB() {
-  std::ifstream statm("/proc/self/statm");
-  long pages = 0, resident = 0;
-  statm >> pages >> resident;
-  return resident * sysconf(_SC_PAGESIZE) / 1024;
-}
-
 void memoryWith(benchmark::State& state, const std::string& bank) {
   if (!std::filesystem::exists(bank)) {
     state.SkipWithError("bank not installed");
     return;
   }
-  long before = residentKB();
+  const double before = orvo::bench::residentMB();
   std::unique_ptr<orvo::SoundGraph> graph;
   for (auto _ : state) graph = orvo::SoundGraph::build(bank, false, 0);
-  state.counters["resident_MB"] = static_cast<double>(residentKB() - before) / 1024.0;
+  state.counters["resident_MB"] = orvo::bench::residentMB() - before;
   state.counters["bank_MB"] = static_cast<double>(std::filesystem::file_size(bank)) / 1048576.0;
 }
 void BM_GraphMemorySmallBank(benchmark::State& state) {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <thread>
 
+#include "bench-figures.h"
 #include "e2e/orvo-process.h"
 #include "e2e/sound-server.h"
 #include "temp-folder.h"
@@ -106,17 +107,6 @@ BENCHMARK(BM_DeadSpeechServiceToTheNextSentenceHeard)
 
 namespace {
 
-// Resident memory of a process, in megabytes, now ("VmRSS:") or at its
-// highest ("VmHWM:"); 0 when it cannot be read.
-double residentMB(pid_t pid, const std::string& field = "VmRSS:") {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(field, 0) == 0) return std::atof(line.c_str() + field.size()) / 1024.0;
-  }
-  return 0;
-}
-
 // Seconds until the log says the song files have all been read (an earlier
 // build, which read them before greeting, says nothing: then 0).
 // Only what the log gained after `from` bytes counts.
@@ -156,8 +146,8 @@ std::optional<LibraryStart> startWithLibrary(const std::string& binary,
   measured.listed =
       reads ? measured.welcome + secondsUntilListed(home / "log.txt", error ? 0 : logged, 120.0)
             : measured.welcome;
-  measured.residentMB = residentMB(orvo.pid());
-  measured.peakMB = residentMB(orvo.pid(), "VmHWM:");
+  measured.residentMB = orvo::bench::residentMB(orvo.pid());
+  measured.peakMB = orvo::bench::residentMB(orvo.pid(), "VmHWM:");
   orvo.closeInput();
   orvo.waitExit(30.0);
   return measured;

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "bench-figures.h"
 #include "core/engine.h"
 #include "core/requests.h"
 #include "diagnostics/one-off.h"
@@ -105,12 +106,6 @@ std::vector<float> pianoBed(double seconds) {
   return out;
 }
 
-double residentMb() {
-  const auto status = orvo::files::readFile("/proc/self/status").value_or("");
-  const auto at = status.find("VmRSS:");
-  return at == std::string::npos ? 0 : std::atof(status.c_str() + at + 6) / 1024.0;
-}
-
 std::vector<std::string> words(const std::string& text) {
   return orvo::window::recogniserWords(text);
 }
@@ -192,7 +187,7 @@ void BM_RecogniserByVoice(benchmark::State& state) {
   // What listening adds to the window: resident memory from before the model
   // is made to the end of the stream (the window's own is measured by
   // bench/window-memory on a desktop).
-  const double residentBefore = residentMb();
+  const double residentBefore = orvo::bench::residentMB();
   double listening = 0;
   double cpu = 0;
   for (auto _ : state) {
@@ -226,7 +221,7 @@ void BM_RecogniserByVoice(benchmark::State& state) {
       }
     }
     cpu = double(std::clock() - start) / CLOCKS_PER_SEC;
-    listening = residentMb() - residentBefore;
+    listening = orvo::bench::residentMB() - residentBefore;
   }
 
   Router expected, recognised;
