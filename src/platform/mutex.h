@@ -9,46 +9,31 @@
 
 namespace orvo {
 
-class CAPABILITY("mutex") Mutex {
+template <class StdMutex>
+class CAPABILITY("mutex") AnnotatedMutex {
  public:
   void lock() ACQUIRE() { mutex_.lock(); }
   void unlock() RELEASE() { mutex_.unlock(); }
 
  private:
-  std::mutex mutex_;
+  StdMutex mutex_;
 };
 
-class SCOPED_CAPABILITY MutexLock {
+template <class Held>
+class SCOPED_CAPABILITY ScopedLock {
  public:
-  explicit MutexLock(Mutex& mutex) ACQUIRE(mutex) : mutex_(mutex) { mutex_.lock(); }
-  ~MutexLock() RELEASE() { mutex_.unlock(); }
-  MutexLock(const MutexLock&) = delete;
-  MutexLock& operator=(const MutexLock&) = delete;
+  explicit ScopedLock(Held& mutex) ACQUIRE(mutex) : mutex_(mutex) { mutex_.lock(); }
+  ~ScopedLock() RELEASE() { mutex_.unlock(); }
+  ScopedLock(const ScopedLock&) = delete;
+  ScopedLock& operator=(const ScopedLock&) = delete;
 
  private:
-  Mutex& mutex_;
+  Held& mutex_;
 };
 
-class CAPABILITY("mutex") RecursiveMutex {
- public:
-  void lock() ACQUIRE() { mutex_.lock(); }
-  void unlock() RELEASE() { mutex_.unlock(); }
-
- private:
-  std::recursive_mutex mutex_;
-};
-
-class SCOPED_CAPABILITY RecursiveMutexLock {
- public:
-  explicit RecursiveMutexLock(RecursiveMutex& mutex) ACQUIRE(mutex) : mutex_(mutex) {
-    mutex_.lock();
-  }
-  ~RecursiveMutexLock() RELEASE() { mutex_.unlock(); }
-  RecursiveMutexLock(const RecursiveMutexLock&) = delete;
-  RecursiveMutexLock& operator=(const RecursiveMutexLock&) = delete;
-
- private:
-  RecursiveMutex& mutex_;
-};
+using Mutex = AnnotatedMutex<std::mutex>;
+using MutexLock = ScopedLock<Mutex>;
+using RecursiveMutex = AnnotatedMutex<std::recursive_mutex>;
+using RecursiveMutexLock = ScopedLock<RecursiveMutex>;
 
 }  // namespace orvo
