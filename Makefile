@@ -51,7 +51,7 @@ build-sanitize: deps
 # ThreadSanitizer, for the tests that run real threads (see tools/run-tests):
 # only what those tests run is built (not the window or the desktop's tests,
 # whose GTK and GLib are not built for it).
-TSAN_TARGETS := orvo orvo-platform-tests orvo-apps-tests orvo-core-tests orvo-lessons-tests \
+TSAN_TARGETS := orvo orvo-platform-tests orvo-apps-tests orvo-engine-tests orvo-lessons-tests \
                 orvo-compose-tests orvo-sound-tests orvo-studio-tests orvo-voice-tests \
                 orvo-window-tests orvo-e2e-tests orvo-kokoro-stand-in orvo-fake-reaper orvo-save-loop
 build-tsan: deps

@@ -13,7 +13,7 @@
 #include "apps/menu-fixtures.h"
 #include "apps/tree-access.h"
 #include "bench-figures.h"
-#include "core/app-desk.h"
+#include "desks/app-desk.h"
 #include "platform/atspi/atspi-tree.h"
 #include "platform/thread-runtime.h"
 

@@ -19,11 +19,11 @@
 #include "compose/beat.h"
 #include "compose/midi-file-writer.h"
 #include "compose/take.h"
-#include "core/compose-room.h"
 #include "outside-programs.h"
 #include "platform/midi/raw/raw-midi-backend.h"
 #include "platform/random.h"
 #include "platform/thread-runtime.h"
+#include "rooms/compose/compose-room.h"
 #include "sound/sounds.h"
 
 namespace {
@@ -170,8 +170,8 @@ void BM_WriteMIDIFileAgainstMidoAndTone(benchmark::State& state) {
   writePeerInput(tracks, work / "tracks.json");
   orvo::files::writeFileAtomically(work / "with-mido.py", kMidoScript);
   const std::string mido = orvo::testing::commandOutput(
-      "/usr/bin/python3 '" + (work / "with-mido.py").string() + "' '" + (work / "tracks.json").string() +
-      "' '" + (work / "mido.mid").string() + "' 5 2>/dev/null");
+      "/usr/bin/python3 '" + (work / "with-mido.py").string() + "' '" +
+      (work / "tracks.json").string() + "' '" + (work / "mido.mid").string() + "' 5 2>/dev/null");
   if (double theirs = std::atof(mido.c_str()); theirs > 0) {
     state.counters["mido_us"] = theirs;
     state.counters["mido_ratio"] = theirs / ours;

@@ -24,14 +24,14 @@
 #include "compose/key-finding.h"
 #include "compose/midi-take.h"
 #include "compose/note-history.h"
-#include "core/compose-room.h"
-#include "core/engine.h"
 #include "counting-allocator.h"
 #include "doubles/virtual-runtime.h"
+#include "engine/engine.h"
 #include "outside-programs.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
+#include "rooms/compose/compose-room.h"
 #include "temp-folder.h"
 
 namespace {

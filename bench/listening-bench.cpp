@@ -11,10 +11,10 @@
 #include <sstream>
 
 #include "bench-figures.h"
-#include "core/engine.h"
 #include "diagnostics/trace-world.h"
 #include "doubles/virtual-runtime.h"
 #include "e2e/orvo-process.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 #include "voice/ears.h"

@@ -9,12 +9,12 @@
 #include <chrono>
 
 #include "bench-figures.h"
-#include "core/engine.h"
-#include "core/lesson-room.h"
 #include "doubles/virtual-runtime.h"
+#include "engine/engine.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
+#include "rooms/lesson/lesson-room.h"
 #include "temp-folder.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include "compose/analysis.h"
 #include "compose/ideas-folder.h"
 #include "compose/roll-reader.h"
-#include "core/compose-room.h"
 #include "outside-programs.h"
 #include "platform/child-process.h"
+#include "rooms/compose/compose-room.h"
 
 namespace {
 

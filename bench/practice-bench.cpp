@@ -11,10 +11,10 @@
 #include <thread>
 
 #include "bench-figures.h"
-#include "core/metronome.h"
 #include "cpu-load.h"
 #include "platform/midi/midi-backend.h"
 #include "platform/thread-runtime.h"
+#include "rooms/practice/metronome.h"
 #include "sound/midi-io.h"
 
 namespace {

@@ -17,11 +17,11 @@
 #include <sstream>
 
 #include "bench-figures.h"
-#include "core/engine.h"
-#include "core/requests.h"
 #include "diagnostics/one-off.h"
 #include "diagnostics/trace-world.h"
 #include "doubles/virtual-runtime.h"
+#include "engine/engine.h"
+#include "engine/requests.h"
 #include "platform/files.h"
 #include "platform/text-pieces.h"
 #include "sound/sounds.h"

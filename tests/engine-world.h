@@ -7,8 +7,8 @@
 #include <string>
 
 #include "apps/music-player.h"
-#include "core/engine.h"
 #include "doubles/virtual-runtime.h"
+#include "engine/engine.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"

@@ -5,9 +5,9 @@
 #include <map>
 #include <sstream>
 
-#include "core/engine.h"
 #include "diagnostics/trace-world.h"
 #include "doubles/virtual-runtime.h"
+#include "engine/engine.h"
 #include "platform/files.h"
 
 namespace orvo::earstrace {

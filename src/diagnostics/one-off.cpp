@@ -4,7 +4,7 @@
 
 #include "compose/midi-file-reader.h"
 #include "compose/moods.h"
-#include "core/app-desk.h"
+#include "desks/app-desk.h"
 #include "diagnostics/ears-trace.h"
 #include "diagnostics/reband.h"
 #include "diagnostics/route-trace.h"

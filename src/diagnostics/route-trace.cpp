@@ -4,13 +4,13 @@
 #include <memory>
 
 #include "apps/tree-access.h"
-#include "core/app-desk.h"
-#include "core/engine.h"
-#include "core/requests.h"
-#include "core/studio-desk.h"
+#include "desks/app-desk.h"
+#include "desks/studio-desk.h"
 #include "diagnostics/pretend-app.h"
 #include "diagnostics/trace-world.h"
 #include "doubles/virtual-runtime.h"
+#include "engine/engine.h"
+#include "engine/requests.h"
 #include "platform/files.h"
 #include "studio/pretend-reaper.h"
 #include "studio/reaper-adapter.h"

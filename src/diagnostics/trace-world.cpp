@@ -3,9 +3,9 @@
 #include <cstdlib>
 
 #include "apps/music-player.h"
-#include "core/engine.h"
-#include "core/requests.h"
 #include "doubles/virtual-runtime.h"
+#include "engine/engine.h"
+#include "engine/requests.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"

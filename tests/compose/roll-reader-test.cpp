@@ -5,7 +5,7 @@
 
 #include <gmock/gmock.h>
 
-#include "core/piano-roll.h"
+#include "rooms/compose/piano-roll.h"
 
 namespace orvo {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "core/compose-room.h"
 #include "engine-world.h"
+#include "rooms/compose/compose-room.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

@@ -13,13 +13,13 @@
 #include <thread>
 
 #include "app/window.h"
-#include "core/compose-room.h"
-#include "core/engine.h"
-#include "core/lesson-room.h"
 #include "engine-world.h"
+#include "engine/engine.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/thread-runtime.h"
+#include "rooms/compose/compose-room.h"
+#include "rooms/lesson/lesson-room.h"
 #include "sound/midi-io.h"
 #include "temp-folder.h"
 

@@ -10,8 +10,8 @@
 
 #include "apps/menu-fixtures.h"
 #include "apps/tree-access.h"
-#include "core/app-desk.h"
-#include "core/engine-fixture.h"
+#include "desks/app-desk.h"
+#include "engine/engine-fixture.h"
 #include "platform/atspi/atspi-tree.h"
 #include "platform/clipboard.h"
 #include "platform/thread-runtime.h"

@@ -1,0 +1,53 @@
+// The engine's own sounds: the band level, and playing events.
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "engine/engine.h"
+#include "platform/window-lines.h"
+#include "sound/sound-graph.h"
+
+namespace orvo {
+
+std::string Engine::bandLevelLine(double db) {
+  return lines::bandLevel(static_cast<int>(std::lround(db)));
+}
+
+void Engine::stepBandLevel(int direction) {
+  constexpr double step = 3.0;
+  double before = parts_.sounds.level();
+  double after = parts_.sounds.setLevel(before + direction * step);
+  ui(bandLevelLine(after));
+  std::string text = direction < 0 ? "Band quieter." : "Band louder.";
+  if (after == before) {
+    text += direction < 0 ? " That is as quiet as it goes." : " That is as loud as it goes.";
+  }
+  speak(text);
+}
+
+void Engine::play(const std::vector<Ev>& events, int gen) {
+  Runtime& runtime = parts_.runtime;
+  const double start = runtime.now();
+  std::vector<std::array<std::uint8_t, 2>> held;  // channel and note of what is sounding
+  for (const Ev& ev : events) {
+    // Short waits, so a newer press cuts the playing off promptly.
+    for (double left = start + ev.t - runtime.now(); left > 0 && alive(gen);
+         left = start + ev.t - runtime.now()) {
+      runtime.sleep(std::min(left, 0.05));
+    }
+    if (!alive(gen)) break;
+    parts_.midi.send(ev.bytes.data(), 3);
+    std::array<std::uint8_t, 2> key = {static_cast<std::uint8_t>(ev.bytes[0] & 0x0F), ev.bytes[1]};
+    if ((ev.bytes[0] & 0xF0) == 0x90 && ev.bytes[2] > 0) {
+      held.push_back(key);
+    } else {
+      std::erase(held, key);
+    }
+  }
+  for (auto [channel, note] : held) {
+    parts_.midi.send({static_cast<std::uint8_t>(0x80 | channel), note, 0});
+  }
+}
+
+}  // namespace orvo

@@ -1,0 +1,369 @@
+#pragma once
+// The one central object: which mode the player is in, the buttons, the
+// player's profile and memory, and the services every mode uses (activities,
+// speech, sounds, the store). Each mode is a Room of its own (home, talk,
+// lesson); the engine routes buttons, notes and typed lines to them.
+//
+// Threads: callers come from the MIDI thread, the key reader, timers and
+// activities. All engine and room state is guarded by `lock` (recursive:
+// command() holds it while rooms call back in). No lock is held across
+// speech: activities run on the runtime's global queue and take the lock only
+// for short reads and writes; data files are written by the Store on its own
+// queue.
+//
+// Activities: every action that speaks or plays starts with run(), which raises
+// the generation and stops current speech; a sentence carries its generation
+// to the speech output, which never starts one whose turn has passed.
+
+#include <array>
+#include <atomic>
+#include <bitset>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/log.h"
+#include "app/window.h"
+#include "apps/music-player.h"
+#include "engine/button-keys.h"
+#include "engine/line-routes.h"
+#include "engine/mode.h"
+#include "engine/note-listener.h"
+#include "engine/room.h"
+#include "platform/desktop-entries.h"
+#include "platform/mutex.h"
+#include "platform/opt.h"
+#include "platform/runtime.h"
+#include "platform/store.h"
+#include "player/memory.h"
+#include "player/profile.h"
+#include "sound/cues.h"
+#include "sound/ev.h"
+#include "sound/midi-io.h"
+#include "sound/sounds.h"
+#include "sound/speech-output.h"
+#include "sound/voice-hooks.h"
+#include "studio/logic-control.h"
+#include "studio/reaper-hooks.h"
+#include "studio/studio-host.h"
+#include "voice/assistant.h"
+#include "voice/ears.h"
+#include "voice/heard.h"
+
+namespace orvo {
+
+class AccessBackend;
+class AiTalk;
+class AppDesk;
+class DawAdapter;
+class EarTraining;
+class Metronome;
+class PracticeTimers;
+class StudioDesk;
+class VoiceDesk;
+struct PlanStep;
+class ComposeRoom;
+class HomeRoom;
+class JazzRoom;
+class MenuRoom;
+class LogicRoom;
+class ReaperRoom;
+class LessonRoom;
+class LiveStage;
+class Requests;
+class TalkRoom;
+
+struct EngineParts {
+  Runtime& runtime;
+  Window& window;
+  Log& log;
+  SpeechOutput& speaker;
+  MusicPlayer& musicPlayer;
+  StudioHost& studio;
+  MidiIO& midi;
+  Sounds& sounds;
+  Store& store;
+  std::filesystem::path baseDir;
+  // Folders of the player's MIDI songs (the data folder's "songs", "Music/Orvo Songs").
+  std::vector<std::filesystem::path> songFolders = {};
+  std::function<void(const std::string&, int)> quit = [](auto&, int) {};  // orderly exit
+  // A sentence as piano notes; nothing when it cannot be rendered.
+  std::function<std::optional<std::vector<Ev>>(const std::string&)> pianoSpeech =
+      [](const std::string&) { return std::nullopt; };
+  Opt opt = {};
+  // Seconds since 1970, for when a saved piece was made.
+  std::function<double()> wallClock = [] {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+  };
+  // Turns the neural voice down while the listener hears someone over it.
+  std::function<void(bool on)> duck = [](bool) {};
+  // The language model, when one can be reached; none means no model at all.
+  Assistant* assistant = nullptr;
+  // The recording studio the assistant changes; none answers when unset.
+  DawAdapter* daw = nullptr;
+  // Whether REAPER runs now (a process check that may take seconds); unset
+  // means never. A pretend REAPER (the routing trace) is always in use.
+  std::function<bool()> reaperRunning = nullptr;
+  bool pretendReaper = false;
+  // Other apps' windows and menus; none means no desktop to work in.
+  AccessBackend* access = nullptr;
+  // The apps installed on the desktop, by their desktop entries; unset means none.
+  std::function<std::vector<DesktopEntry>()> installedApps = nullptr;
+  // The clipboard's text; none when no tool can read it.
+  std::function<std::optional<std::string>()> clipboard = nullptr;
+  // The process of the app window we run in, which is never "another app".
+  int ownAppPid = 0;
+  // The listener's decisions, one line each, for the listening trace.
+  std::function<void(const std::string&)> earsTrace = nullptr;
+  // What runs Logic Pro's scripts; osascript when unset.
+  LogicControl::Runner osaRunner = nullptr;
+  // How REAPER is found, started and asked; the real ones when unset (or the
+  // pretend REAPER's with pretendReaper).
+  const ReaperHooks* reaperHooks = nullptr;
+  // The natural voice, its installer and its voices; none when unset.
+  VoiceHooks voiceHooks = {};
+};
+
+class Engine {
+ public:
+  explicit Engine(EngineParts parts);
+  ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  RecursiveMutex lock;
+
+  // Activities.
+  int run(std::function<void(int gen)> work);
+  // Activities started and not yet returned (an orderly end waits for none).
+  int activitiesRunning() const { return activities_; }
+  bool alive(int gen);
+  void say(const std::string& text, int gen);
+  void interrupt();
+  // Starts an activity that says the text.
+  void speak(const std::string& text);
+  // A keyboard came or went: said, unless a lesson is waiting on a note
+  // (the window line shows it either way).
+  void keyboardChanged(bool connected);
+  // A change the player asked for: the file is written and `confirmation` said
+  // only once it is kept; otherwise one sentence that it could not be, and why.
+  void keepThenSay(const std::string& file, std::string content, std::string confirmation);
+  // A new turn without an activity: cuts off what is being said. No allocation.
+  void cutIn();
+
+  // A spoken request, freed of the name (the listener, typed requests). The
+  // outcome word is only logged; "ignored" when a casual remark was no request.
+  std::string hear(const std::string& request);
+  Requests& requests() { return *requests_; }
+  // Whether the request being heard came without a clear name.
+  bool casualHearing();
+  // The listener, and what it reads of the speech without the engine's lock.
+  Ears& ears() { return *ears_; }
+  EarsLink::Speaking speakingNow();
+  // A question waiting for its answer: while one is pending, each sentence
+  // spoken tells the listener to take the next words without the name.
+  void setPendingSentence(std::optional<std::string> sentence);
+  // Renames the assistant: the profile, the window and the listener.
+  void renameAssistant(const std::string& name);
+
+  // The button dispatcher.
+  void command(int key);
+
+  void goHome();
+  void stopEverything();
+  // Says goodbye (one short sentence), then the orderly exit with `reason`.
+  void goodbye(const std::string& reason);
+  void help();
+  std::string helpText();
+  // The text the first two times `key` is asked for, then the empty string.
+  std::string intro(const std::string& key, const std::string& text);
+
+  // Typed lines from the window or the terminal, and single computer keys.
+  void appCommand(const std::string& text);
+  LineRoutes& lineRoutes() { return routes_; }
+  void computerKey(char key);
+  void restartTake();
+  // While a piece is being named, every typed byte is part of its name; so
+  // while a question for the AI is typed.
+  bool namingPiece();
+  void nameKey(std::uint8_t byte);
+  bool typingQuestion();
+  void askKey(std::uint8_t byte);
+
+  // The piano, from the MIDI input thread: quick, and the lock only briefly.
+  // The button rules come first: the top key acts on release so a hold can open
+  // the song menu, other buttons act on press, and a key above the top key (or
+  // any key when asked for) becomes the new top key.
+  void noteEvent(int pitch, int velocity);
+  void pedal(bool down);
+  void askForTopKey();
+  // The window's "buttons" line for the current layout.
+  std::string buttonsLine();
+  bool awaitingTopKey();
+
+  // Music words: a spoken note at words[at] (pitch class and words used),
+  // and the chord being held.
+  static std::optional<std::pair<int, int>> spokenNote(const std::vector<std::string>& words,
+                                                       std::size_t at);
+  std::string heldChord();
+
+  // The large-print sheet of commands in the data folder, and opening it.
+  void writeCommandSheet();
+  void openCommandSheet();
+
+  // Feedback sounds: the chime and the knock.
+  Cues& cues() { return cues_; }
+  // The band level one step down (-1) or up (+1), said and shown.
+  void stepBandLevel(int direction);
+  // The voice volume a step down or up, said.
+  void changeVoiceVolume(float step);
+  // The window's "vocab" line: words the recogniser should expect.
+  std::string vocabLine();
+  static std::string bandLevelLine(double db);
+
+  // Plays timed events until they end or the activity is superseded.
+  void play(const std::vector<Ev>& events, int gen);
+
+  // What a new run says first; the greeting activity. With a keyboard whose top
+  // key is not known yet, it asks for that key.
+  void greet(const std::string& found, bool keyboardConnected);
+
+  // The rooms.
+  HomeRoom& home() { return *home_; }
+  TalkRoom& talk() { return *talk_; }
+  LessonRoom& lessons() { return *lessons_; }
+  ComposeRoom& compose() { return *compose_; }
+  JazzRoom& jazz() { return *jazz_; }
+  MenuRoom& menu() { return *menu_; }
+  LogicRoom& logic() { return *logic_; }
+  ReaperRoom& reaper() { return *reaper_; }
+  AiTalk& aiTalk() { return *aiTalk_; }
+  StudioDesk& studioDesk() { return *studioDesk_; }
+  AppDesk& appDesk() { return *appDesk_; }
+  VoiceDesk& voiceDesk() { return *voiceDesk_; }
+  LiveStage& live() { return *live_; }
+  // The practice tools: ear training (a round takes the notes played at
+  // home), the metronome and the timers.
+  EarTraining& ear() { return *ear_; }
+  Metronome& metronome() { return *metronome_; }
+  PracticeTimers& timers() { return *timers_; }
+  // The live band on or off.
+  void toggleLive();
+  // A plan of studio changes, carried out in the background and reported.
+  void runPlan(std::vector<PlanStep> steps);
+  // Switches mode: the room left puts its state to rest.
+  void setMode(Mode mode);
+
+  // State read by other objects (take the lock).
+  Mode currentMode();
+  bool isPaused();
+  int currentGen();
+  ButtonKeys buttonKeys();
+  // For the rooms, which are called with the lock held (the analysis does not
+  // follow the lock into them).
+  const ButtonKeys& keys() NO_THREAD_SAFETY_ANALYSIS { return keys_; }
+  Profile currentProfile();
+  Memory currentMemory();
+  Memory& memory() NO_THREAD_SAFETY_ANALYSIS { return mem_; }
+  void saveMemory();
+  void markOpened(const std::string& localTime);
+
+  // Services for the rooms.
+  double now() { return parts_.runtime.now(); }
+  std::string pick(const std::vector<std::string>& sentences);
+  void ui(std::string_view line) { parts_.window.ui(line); }
+  void logLine(const std::string& text) { parts_.log.logLine(text); }
+  // Something the player asked for that this version cannot do yet: logged and
+  // said, never silent.
+  void notYet(const std::string& what);
+
+  const std::filesystem::path& baseDir() const { return parts_.baseDir; }
+
+ private:
+  Room& room(Mode mode);
+  void holdCheck(double pressedAt);
+  void learnTopKey(int pitch) REQUIRES(lock);
+  void stopKey() REQUIRES(lock);
+  // Ends everything that plays beside the modes (goHome and stopEverything).
+  void silenceAll();
+  void toggleTalk();
+  void setLogin(bool on);
+  void registerLines();
+  void setLastSpokenAt(double at);
+  friend class EngineEars;
+  // The engine's memory after another copy of the program wrote it too.
+  std::string mergeMemory(const std::string& ours, const std::string& theirs);
+
+  EngineParts parts_;
+  Cues cues_{parts_.midi, parts_.runtime};
+
+  std::atomic<int> gen_{0};
+  std::atomic<int> activities_{0};  // started and not yet returned
+  ButtonKeys keys_ GUARDED_BY(lock);
+  LineRoutes routes_;
+
+  std::unique_ptr<HomeRoom> home_;
+  std::unique_ptr<TalkRoom> talk_;
+  std::unique_ptr<LessonRoom> lessons_;
+  std::unique_ptr<ComposeRoom> compose_;
+  std::unique_ptr<JazzRoom> jazz_;
+  std::unique_ptr<MenuRoom> menu_;
+  std::unique_ptr<LogicRoom> logic_;
+  std::unique_ptr<ReaperRoom> reaper_;
+  std::unique_ptr<AiTalk> aiTalk_;
+  std::unique_ptr<StudioDesk> studioDesk_;
+  std::unique_ptr<AppDesk> appDesk_;
+  std::unique_ptr<VoiceDesk> voiceDesk_;
+  std::unique_ptr<LiveStage> live_;
+  std::unique_ptr<EarTraining> ear_;
+  std::unique_ptr<Metronome> metronome_;
+  std::unique_ptr<PracticeTimers> timers_;
+  Room* current_ GUARDED_BY(lock) = nullptr;
+  // A press goes to the room the player is in, and no further.
+  class RoomNotes final : public NoteListener {
+   public:
+    explicit RoomNotes(Engine& engine) : engine_(engine) {}
+    bool hearNote(int pitch, int velocity) override NO_THREAD_SAFETY_ANALYSIS {
+      if (velocity > 0) engine_.current_->note(pitch);
+      return true;
+    }
+
+   private:
+    Engine& engine_;
+  };
+  RoomNotes roomNotes_{*this};
+  // Who hears the music, in order (set at start, read on the note path).
+  std::array<NoteListener*, 4> noteListeners_{};
+
+  int speaking_ GUARDED_BY(lock) = 0;  // sentences of activities being spoken now
+  // Published apart from `lock`, for the listener (which must not take it).
+  Mutex spokenLock_;
+  std::string lastSpoken_ GUARDED_BY(spokenLock_);
+  double lastSpokenAt_ GUARDED_BY(spokenLock_) = -100.0;
+
+  // Listening.
+  std::unique_ptr<EarsLink> earsLink_;
+  std::unique_ptr<Ears> ears_;
+  std::unique_ptr<Requests> requests_;
+  bool casualHearing_ GUARDED_BY(lock) = false;
+  std::optional<std::string> pendingSentence_ GUARDED_BY(lock);
+  double lastStopPress_ GUARDED_BY(lock) = -100.0;
+
+  // Piano-key buttons.
+  bool awaitingTop_ GUARDED_BY(lock) = false;
+  std::optional<double> topDownAt_ GUARDED_BY(lock);
+
+  // Player.
+  Profile profile_ GUARDED_BY(lock);
+  Memory mem_ GUARDED_BY(lock);
+  std::map<std::string, int> intros_ GUARDED_BY(lock);
+};
+
+}  // namespace orvo

@@ -1,0 +1,260 @@
+#pragma once
+// An engine on a virtual clock with a speaker that records sentences, a window
+// that records lines and a fresh data folder.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "doubles/virtual-runtime.h"
+#include "engine/engine.h"
+#include "engine/home-room.h"
+#include "platform/file-store.h"
+#include "platform/files.h"
+#include "platform/midi/loopback/loopback-midi-backend.h"
+#include "rooms/lesson/lesson-room.h"
+#include "rooms/talk/talk-room.h"
+#include "temp-folder.h"
+
+namespace orvo {
+
+struct RecordingSpeaker final : SpeechOutput {
+  std::mutex mutex;
+  std::vector<std::string> said;
+  int stops = 0;
+  float loudness = 1.0f;
+  std::function<void()> whileSaying;  // runs inside say(), as a press during speech would
+  void say(const std::string& text, SpeechTicket ticket) override {
+    {
+      std::lock_guard guard(mutex);
+      if (!ticket.current()) return;
+      said.push_back(text);
+    }
+    if (whileSaying) whileSaying();
+  }
+  void stop() override {
+    std::lock_guard guard(mutex);
+    ++stops;
+  }
+  void silenceNow() override { stop(); }
+  std::string voiceName() override { return ""; }
+  std::string nextVoice() override { return nextVoiceAnswer; }
+  std::string nextVoiceAnswer = kNoOtherVoices;
+  float volume() override { return loudness; }
+  void setVolume(float volume) override { loudness = volume; }
+};
+
+// The data folder's store, whose writes a test can make fail as a full disk
+// or a read-only folder would.
+struct FailableStore final : Store {
+  FileStore files;
+  std::mutex mutex;
+  std::optional<std::string> failing;  // why every write fails from now on
+  FailableStore(std::filesystem::path folder, Runtime& runtime, SerialQueue& queue)
+      : files(std::move(folder), runtime, queue) {}
+  void failWrites(std::optional<std::string> problem) {
+    std::lock_guard guard(mutex);
+    failing = std::move(problem);
+  }
+  std::optional<std::string> read(const std::string& name) override { return files.read(name); }
+  bool unreadable(const std::string& name) override { return files.unreadable(name); }
+  void keepAsItIs(const std::string& name) override { files.keepAsItIs(name); }
+  void write(const std::string& name, std::string content, Merge merge, Kept kept) override {
+    std::optional<std::string> problem;
+    {
+      std::lock_guard guard(mutex);
+      problem = failing;
+    }
+    if (!problem) return files.write(name, std::move(content), std::move(merge), std::move(kept));
+    if (kept) kept(problem);
+  }
+  void append(const std::string& name, std::string line) override {
+    files.append(name, std::move(line));
+  }
+  bool flush(double seconds) override { return files.flush(seconds); }
+};
+
+struct FakeMusicPlayer final : MusicPlayer {
+  bool isPlaying = false;
+  bool stopsWhenAsked = true;
+  bool playing() override { return isPlaying; }
+  bool pause() override {
+    if (stopsWhenAsked) isPlaying = false;
+    return !isPlaying;
+  }
+  std::string name() override { return "Spotify"; }
+};
+
+// Logic Pro, running when the test says so.
+struct LogicDouble final : StudioHost {
+  std::atomic<bool> runs{false};
+  bool running() override { return runs; }
+  std::string name() override { return "Logic"; }
+  std::vector<std::string> ownSourceWords() override { return {"Logic"}; }
+};
+
+// Puts a lesson into states that are slow to reach by playing.
+struct EngineTestAccess {
+  // A lesson of `steps` steps on middle C, `stepIdx` of them already played.
+  static void enterLesson(Engine& engine, std::size_t steps, std::size_t stepIdx, bool waiting) {
+    std::lock_guard guard(engine.lock);
+    LessonRoom& room = engine.lessons();
+    engine.setMode(Mode::teach);
+    room.lesson_ = Lesson(room.songs_.at(0));
+    room.steps_.clear();
+    for (std::size_t i = 0; i < steps; ++i)
+      room.steps_.push_back(Step{static_cast<double>(i), {60}});
+    room.judge_.begin(room.steps_, 120);
+    for (std::size_t i = 0; i < stepIdx; ++i)
+      room.judge_.judge(60, engine.now() + static_cast<double>(i));
+    if (!waiting) room.judge_.stop();
+  }
+  static bool waiting(Engine& engine) {
+    std::lock_guard guard(engine.lock);
+    return engine.lessons().judge_.listening();
+  }
+  static void useSongs(Engine& engine, std::vector<Song> songs) {
+    std::lock_guard guard(engine.lock);
+    engine.lessons().library_ = std::move(songs);
+    engine.lessons().applyDropped();
+  }
+  // What the lesson waits for the player to play now.
+  static std::vector<Step> steps(Engine& engine) {
+    std::lock_guard guard(engine.lock);
+    return engine.lessons().steps_;
+  }
+  static std::size_t stepCount(Engine& engine) {
+    std::lock_guard guard(engine.lock);
+    return engine.lessons().steps_.size();
+  }
+};
+
+class EngineTest : public ::testing::Test {
+ protected:
+  testing::TempFolder home;
+  VirtualRuntime runtime{7};
+  std::vector<std::string> lines;
+  Window window{runtime.serial("lorimel.ui"), true,
+                [this](std::string_view bytes) { lines.emplace_back(bytes); }};
+  Log log{home / "log.txt"};
+  RecordingSpeaker speaker;
+  FakeMusicPlayer player;
+  LogicDouble studio;
+  FailableStore store{home.path(), runtime, runtime.serial("orvo.store")};
+  LoopbackMidiBackend midiBackend;
+  MidiIO midi{midiBackend, runtime, [](const std::string&) {}, false};
+  Sounds sounds{{.runtime = runtime,
+                 .store = store,
+                 .log = [this](const std::string& line) { log.logLine(line); },
+                 .banks = {}}};
+  std::map<std::string, std::vector<Ev>> pianoSpeech;  // what the talk keys play, by sentence
+  std::vector<std::string> quits;
+  Assistant* assistant = nullptr;  // none: no model at all
+  DawAdapter* daw = nullptr;       // none: no studio answers
+  bool pretendReaper = false;      // the studio is in use from the start
+  std::function<bool()> reaperRunning = nullptr;
+  AccessBackend* access = nullptr;  // none: no desktop to work in
+  std::function<std::optional<std::string>()> clipboard = nullptr;
+  std::function<std::vector<DesktopEntry>()> installedApps = nullptr;
+  int ownAppPid = 0;
+  // The wall clock the engine reads; a test may set another at any time.
+  std::function<double()> wallClock = [] {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+  };
+  LogicControl::Runner osa = nullptr;          // none: osascript, which this machine lacks
+  const ReaperHooks* reaperControl = nullptr;  // none: the real REAPER, which is not here
+  VoiceHooks voiceHooks;                       // none: no natural voice
+  ButtonKeys keys;
+  // A player whose 88-key piano's top key is already known.
+  bool topKeyKnown = files::writeFileAtomically(home / "top-key.txt", "108\n");
+  std::unique_ptr<Engine> engine = makeEngine();
+
+  std::unique_ptr<Engine> makeEngine(std::vector<std::filesystem::path> songFolders = {},
+                                     bool readSongsNow = true) {
+    const bool readSongs = readSongsNow && !songFolders.empty();
+    auto made = std::make_unique<Engine>(EngineParts{
+        .runtime = runtime,
+        .window = window,
+        .log = log,
+        .speaker = speaker,
+        .musicPlayer = player,
+        .studio = studio,
+        .midi = midi,
+        .sounds = sounds,
+        .store = store,
+        .baseDir = home.path(),
+        .songFolders = std::move(songFolders),
+        .quit = [this](const std::string& reason, int) { quits.push_back(reason); },
+        .pianoSpeech = [this](const std::string& sentence) -> std::optional<std::vector<Ev>> {
+          auto found = pianoSpeech.find(sentence);
+          if (found == pianoSpeech.end()) return std::nullopt;
+          return found->second;
+        },
+        .wallClock = [this] { return wallClock(); },
+        .assistant = assistant,
+        .daw = daw,
+        .reaperRunning = reaperRunning,
+        .pretendReaper = pretendReaper,
+        .access = access,
+        .installedApps = installedApps,
+        .clipboard = clipboard,
+        .ownAppPid = ownAppPid,
+        .osaRunner = osa,
+        .reaperHooks = reaperControl,
+        .voiceHooks = voiceHooks,
+    });
+    if (readSongs) runtime.runReady();  // the song files, read in the background
+    return made;
+  }
+
+  // A new run of the program over the same data folder.
+  void restartEngine() {
+    runtime.runReady();  // what the store has queued reaches the folder
+    engine.reset();
+    runtime.discardPending();
+    engine = makeEngine();
+  }
+
+  void press(int key) { engine->command(key); }
+
+  // What was said since the last call.
+  std::vector<std::string> spoken() {
+    runtime.runReady();
+    std::lock_guard guard(speaker.mutex);
+    auto said = speaker.said;
+    speaker.said.clear();
+    return said;
+  }
+  std::string spokenOne() {
+    auto said = spoken();
+    EXPECT_EQ(said.size(), 1u) << (said.empty() ? "nothing said" : said.front());
+    return said.empty() ? "" : said.front();
+  }
+
+  // The first of what was said since the last call (an opening, before the lesson goes on).
+  std::string firstSpoken() {
+    auto said = spoken();
+    EXPECT_FALSE(said.empty());
+    return said.empty() ? "" : said.front();
+  }
+
+  // Window lines since the last call, without "@" and the newline.
+  std::vector<std::string> windowLines() {
+    runtime.runReady();
+    std::vector<std::string> result;
+    for (auto& line : lines) result.push_back(line.substr(1, line.size() - 2));
+    lines.clear();
+    return result;
+  }
+
+  std::string logText() { return files::readFile(home / "log.txt").value_or(""); }
+};
+
+}  // namespace orvo
