@@ -14,7 +14,7 @@
 #include "apps/tree-access.h"
 #include "bench-figures.h"
 #include "desks/app-desk.h"
-#include "platform/atspi/atspi-tree.h"
+#include "platform/access/atspi/atspi-tree.h"
 #include "platform/thread-runtime.h"
 
 extern char** environ;

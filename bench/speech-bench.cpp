@@ -10,7 +10,7 @@
 
 #include "platform/child-process.h"
 #include "platform/file-store.h"
-#include "platform/speech/espeak-renderer.h"
+#include "platform/speech/espeak/espeak-renderer.h"
 #include "platform/thread-runtime.h"
 #include "sound/speaker.h"
 #include "temp-folder.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/access-tree.h"
+#include "platform/access/access-tree.h"
 
 namespace orvo {
 

@@ -9,7 +9,7 @@
 // gives an incomplete answer, never a hang.
 
 #include "apps/access-backend.h"
-#include "platform/access-tree.h"
+#include "platform/access/access-tree.h"
 
 namespace orvo {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/access-tree.h"
+#include "platform/access/access-tree.h"
 
 namespace orvo {
 

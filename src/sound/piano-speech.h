@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/speech/espeak-renderer.h"
+#include "platform/speech/espeak/espeak-renderer.h"
 #include "sound/ev.h"
 
 namespace orvo::pianospeech {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/speech/espeak-renderer.h"
+#include "platform/speech/espeak/espeak-renderer.h"
 #include "sound/sound-graph.h"
 #include "sound/sounds.h"
 
@@ -99,8 +99,8 @@ std::optional<SoundLevels> measure(const std::string& bank) {
   levels.knockDB = activeRmsDB(mono(*knocked), SoundGraph::sampleRate);
   levels.bandPeakDB = 20.0 * std::log10(std::max(played->report.peak, 1e-9));
   levels.clippedPercent = played->report.clippedPercent;
-  if (auto speech = espeak::render("Hello. I'm Orvo, your piano teacher. Play the C major scale.",
-                                   175)) {
+  if (auto speech =
+          espeak::render("Hello. I'm Orvo, your piano teacher. Play the C major scale.", 175)) {
     std::vector<float> samples(speech->samples.size());
     for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = speech->samples[i] / 32768.0f;
     levels.speechDB = activeRmsDB(samples, speech->sampleRate);

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/runtime.h"
-#include "platform/speech/espeak-renderer.h"
+#include "platform/speech/espeak/espeak-renderer.h"
 #include "sound/voice-wav.h"
 
 namespace orvo {

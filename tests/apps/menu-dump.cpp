@@ -5,7 +5,7 @@
 #include <string>
 
 #include "apps/tree-access.h"
-#include "platform/atspi/atspi-tree.h"
+#include "platform/access/atspi/atspi-tree.h"
 #include "platform/random.h"
 #include "platform/thread-runtime.h"
 

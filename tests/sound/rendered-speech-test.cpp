@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 
 #include "doubles/virtual-runtime.h"
-#include "platform/speech/espeak-renderer.h"
+#include "platform/speech/espeak/espeak-renderer.h"
 #include "sound/piano-speech.h"
 #include "sound/voice-meter.h"
 

@@ -1,4 +1,4 @@
-#include "platform/speech/espeak-tool.h"
+#include "platform/speech/espeak/espeak-tool.h"
 
 #include <gmock/gmock.h>
 #include <sys/stat.h>

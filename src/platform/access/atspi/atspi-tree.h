@@ -16,7 +16,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "platform/access-tree.h"
+#include "platform/access/access-tree.h"
 #include "platform/runtime.h"
 
 namespace orvo {

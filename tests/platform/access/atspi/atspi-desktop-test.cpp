@@ -12,7 +12,7 @@
 #include "apps/tree-access.h"
 #include "desks/app-desk.h"
 #include "engine/engine-fixture.h"
-#include "platform/atspi/atspi-tree.h"
+#include "platform/access/atspi/atspi-tree.h"
 #include "platform/clipboard.h"
 #include "platform/thread-runtime.h"
 

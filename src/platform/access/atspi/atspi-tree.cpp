@@ -1,4 +1,4 @@
-#include "platform/atspi/atspi-tree.h"
+#include "platform/access/atspi/atspi-tree.h"
 
 #include <atspi/atspi.h>
 #include <gio/gio.h>

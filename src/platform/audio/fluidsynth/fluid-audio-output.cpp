@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <vector>
-#include <chrono>
 
 #include "platform/audio/audio-output.h"
 #include "platform/sound-output.h"
@@ -55,10 +55,10 @@ class FluidAudioOutput final : public AudioOutput {
 std::vector<std::string> builtDrivers() {
   std::vector<std::string> names;
   fluid_settings_t* settings = new_fluid_settings();
-  fluid_settings_foreach_option(
-      settings, "audio.driver", &names, [](void* data, const char*, const char* option) {
-        static_cast<std::vector<std::string>*>(data)->push_back(option);
-      });
+  fluid_settings_foreach_option(settings, "audio.driver", &names,
+                                [](void* data, const char*, const char* option) {
+                                  static_cast<std::vector<std::string>*>(data)->push_back(option);
+                                });
   delete_fluid_settings(settings);
   return names;
 }
@@ -71,7 +71,9 @@ std::unique_ptr<AudioOutput> openSystemAudioOutput(AudioRender render, int sampl
   SoundOutputs outputs = findSoundOutputs();
   if (!outputs.any()) return nullptr;  // no device: nothing to try, and no noise
   static const std::vector<std::string> built = builtDrivers();
-  auto has = [](const char* name) { return std::find(built.begin(), built.end(), name) != built.end(); };
+  auto has = [](const char* name) {
+    return std::find(built.begin(), built.end(), name) != built.end();
+  };
   std::vector<const char*> drivers;
   if (outputs.pipewire && has("pipewire")) drivers.push_back("pipewire");
   // PipeWire also serves PulseAudio clients, through its pulse socket.

@@ -1,4 +1,4 @@
-#include "platform/speech/espeak-renderer.h"
+#include "platform/speech/espeak/espeak-renderer.h"
 
 #include <espeak-ng/speak_lib.h>
 

@@ -1,4 +1,4 @@
-#include "platform/speech/speech-dispatcher-synth.h"
+#include "platform/speech/speech-dispatcher/speech-dispatcher-synth.h"
 
 #include <poll.h>
 #include <speech-dispatcher/libspeechd.h>

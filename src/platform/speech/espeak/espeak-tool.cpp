@@ -1,4 +1,4 @@
-#include "platform/speech/espeak-tool.h"
+#include "platform/speech/espeak/espeak-tool.h"
 
 #include <algorithm>
 #include <cmath>
