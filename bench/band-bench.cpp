@@ -237,18 +237,9 @@ struct OutputWorld {
   bool made = ::mkfifo(fifo.c_str(), 0600) == 0;
   int readFd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
   orvo::ThreadRuntime runtime{3};
-  orvo::Window window{runtime.serial("lorimel.ui"), false, [](std::string_view) {}};
-  orvo::Log log{home / "log.txt"};
-  orvo::bench::SilentSpeaker speaker;
-  orvo::NoMusicPlayer player;
-  orvo::NoStudioHost studio;
-  orvo::FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
   orvo::RawMidiBackend backend{"", fifo, [](const std::string&) {}};
-  orvo::MidiIO midi{backend, runtime, [](const std::string&) {}, false};
-  orvo::Sounds sounds{{runtime, store, [](const std::string&) {}, {}}};
-  bool topKey = orvo::files::writeFileAtomically(home / "top-key.txt", "108\n");
-  orvo::Engine engine{orvo::EngineParts{runtime, window, log, speaker, player, studio, midi, sounds,
-                                        store, home.path()}};
+  orvo::bench::EngineWorld world{home.path(), nullptr, &runtime, &backend};
+  orvo::Engine& engine = world.engine;
   std::thread mainLoop{[this] { runtime.runMainLoop(); }};
 
   struct Arrival {
@@ -260,7 +251,7 @@ struct OutputWorld {
   std::atomic<bool> reading{true};
   std::thread reader{[this] { read(); }};
 
-  OutputWorld() { midi.start(); }
+  OutputWorld() { world.world.midi().start(); }
   ~OutputWorld() {
     reading = false;
     reader.join();

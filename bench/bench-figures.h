@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "engine-world.h"
+#include "platform/files.h"
+#include "temp-folder.h"
 
 namespace orvo::bench {
 
@@ -54,6 +56,5 @@ inline double residentMB(pid_t pid = ::getpid(), const std::string& field = "VmR
 }
 
 using testing::EngineWorld;
-using testing::SilentSpeaker;
 
 }  // namespace orvo::bench

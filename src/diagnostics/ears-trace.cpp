@@ -55,8 +55,11 @@ int runScript(const std::string& script, bool asJarvis, const Print& print) {
                     .fast = false,
                     .secondsPerCharacter = 0.06,
                     .saying = [&](const std::string& text) { stamped("say: " + text); },
-                    .earsTrace = [&](const std::string& line) { stamped(line); },
-                    .duck = [&](bool on) { stamped(on ? "duck on" : "duck off"); }});
+                    .adjust =
+                        [&](EngineParts& parts) {
+                          parts.earsTrace = [&](const std::string& line) { stamped(line); };
+                          parts.duck = [&](bool on) { stamped(on ? "duck on" : "duck off"); };
+                        }});
   if (!world.ready()) {
     print("could not make a folder for the trace");
     return 1;

@@ -36,11 +36,12 @@ int run(const std::vector<std::string>& requests, const Options& options, const 
                     .fast = true,
                     .secondsPerCharacter = 0.0,
                     .saying = print,
-                    .earsTrace = nullptr,
-                    .daw = &adapter,
-                    .pretendReaper = options.pretendReaper,
-                    .reaperRunning = options.reaperRunning,
-                    .access = options.appFile.empty() ? nullptr : &access});
+                    .adjust = [&](EngineParts& parts) {
+                      parts.daw = &adapter;
+                      parts.pretendReaper = options.pretendReaper;
+                      parts.reaperRunning = options.reaperRunning;
+                      parts.access = options.appFile.empty() ? nullptr : &access;
+                    }});
   if (!world.ready()) {
     print("could not make a folder for the trace");
     return 1;

@@ -3,10 +3,10 @@
 #include <cstdlib>
 
 #include "apps/music-player.h"
+#include "doubles/failable-store.h"
 #include "doubles/virtual-runtime.h"
 #include "engine/engine.h"
 #include "engine/requests.h"
-#include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
 #include "platform/random.h"
@@ -41,70 +41,92 @@ std::tm TraceWorld::afternoon() {
 
 struct TraceWorld::Parts {
   Parts(const std::filesystem::path& folder, const Options& options)
-      : runtime(Random::chooseSeed(), TraceWorld::start),
-        window(runtime.serial("lorimel.ui"), false, [](std::string_view) {}),
+      : runtime(options.seed.value_or(Random::chooseSeed()), TraceWorld::start),
+        used(options.realRuntime ? *options.realRuntime : runtime),
+        window(used.serial("lorimel.ui"), options.windowLines, options.windowBytes),
         log(folder / "log.txt"),
-        speaker(runtime, options.saying, options.secondsPerCharacter),
-        store(folder, runtime, runtime.serial("orvo.store")),
+        traceSpeaker(runtime, options.saying, options.secondsPerCharacter),
+        store(folder, used, used.serial("orvo.store")),
         midi(
-            midiBackend, runtime, [](const std::string&) {}, false),
-        sounds({.runtime = runtime,
+            options.midiBackend ? *options.midiBackend : midiBackend, used,
+            [this](const std::string& line) { window.ui(line); }, options.midiLines),
+        sounds({.runtime = used,
                 .store = store,
                 .log = [this](const std::string& line) { log.logLine(line); },
-                .banks = {}}),
-        engine(EngineParts{
-            .runtime = runtime,
-            .window = window,
-            .log = log,
-            .speaker = speaker,
-            .musicPlayer = player,
-            .studio = studio,
-            .midi = midi,
-            .sounds = sounds,
-            .store = store,
-            .baseDir = folder,
-            .opt = Opt{.textMode = true, .fast = options.fast},
-            .duck = options.duck,
-            .daw = options.daw,
-            .reaperRunning = options.reaperRunning,
-            .pretendReaper = options.pretendReaper,
-            .access = options.access,
-            .earsTrace = options.earsTrace,
-        }) {
-    engine.requests().setClock(TraceWorld::afternoon);
-  }
+                .banks = {}}) {}
   VirtualRuntime runtime;
+  Runtime& used;  // the virtual one unless real threads were asked for
   Window window;
   Log log;
-  TraceSpeaker speaker;
+  TraceSpeaker traceSpeaker;
   NoMusicPlayer player;
   NoStudioHost studio;
-  FileStore store;
+  FailableStore store;
   LoopbackMidiBackend midiBackend;
   MidiIO midi;
   Sounds sounds;
-  Engine engine;
 };
 
-TraceWorld::TraceWorld(Options options) {
-  char pattern[] = "/tmp/orvo-trace-XXXXXX";
-  if (!::mkdtemp(pattern)) return;
-  folder_ = pattern;
-  if (options.asJarvis) {
+TraceWorld::TraceWorld(Options options) : options_(std::move(options)) {
+  folder_ = options_.folder;
+  if (folder_.empty()) {
+    char pattern[] = "/tmp/orvo-trace-XXXXXX";
+    if (!::mkdtemp(pattern)) return;
+    folder_ = pattern;
+    ownFolder_ = true;
+  }
+  if (options_.asJarvis) {
     Profile jarvis;
     jarvis.assistantName = "Jarvis";
     files::writeFileAtomically(folder_ / "profile.json", jarvis.text());
   }
+  // A player whose 88-key piano's top key is already known.
   files::writeFileAtomically(folder_ / "top-key.txt", "108\n");
-  parts_ = std::make_unique<Parts>(folder_, options);
+  parts_ = std::make_unique<Parts>(folder_, options_);
+  engine_ = makeEngine();
 }
 
 TraceWorld::~TraceWorld() {
   if (parts_) parts_->runtime.discardPending();
+  engine_.reset();
   parts_.reset();
-  if (folder_.empty()) return;
+  if (!ownFolder_) return;
   std::error_code ignored;
   std::filesystem::remove_all(folder_, ignored);
+}
+
+std::unique_ptr<Engine> TraceWorld::makeEngine(const std::function<void(EngineParts&)>& more) {
+  Parts& p = *parts_;
+  EngineParts parts{
+      .runtime = p.used,
+      .window = p.window,
+      .log = p.log,
+      .speaker = options_.speaker ? *options_.speaker : p.traceSpeaker,
+      .musicPlayer = options_.musicPlayer ? *options_.musicPlayer : p.player,
+      .studio = options_.studio ? *options_.studio : p.studio,
+      .midi = p.midi,
+      .sounds = p.sounds,
+      .store = p.store,
+      .baseDir = folder_,
+      .opt = Opt{.textMode = true, .fast = options_.fast},
+  };
+  if (options_.adjust) options_.adjust(parts);
+  if (more) more(parts);
+  auto made = std::make_unique<Engine>(std::move(parts));
+  if (options_.sameAfternoon) made->requests().setClock(TraceWorld::afternoon);
+  return made;
+}
+
+void TraceWorld::restartEngine() {
+  parts_->runtime.runReady();
+  engine_.reset();
+  parts_->runtime.discardPending();
+  engine_ = makeEngine();
+}
+
+void TraceWorld::closeEngine() {
+  parts_->runtime.discardPending();
+  engine_.reset();
 }
 
 VirtualRuntime& TraceWorld::runtime() {
@@ -112,11 +134,35 @@ VirtualRuntime& TraceWorld::runtime() {
 }
 
 Engine& TraceWorld::engine() {
-  return parts_->engine;
+  return *engine_;
 }
 
 TraceSpeaker& TraceWorld::speaker() {
-  return parts_->speaker;
+  return parts_->traceSpeaker;
+}
+
+Window& TraceWorld::window() {
+  return parts_->window;
+}
+
+Log& TraceWorld::log() {
+  return parts_->log;
+}
+
+FailableStore& TraceWorld::store() {
+  return parts_->store;
+}
+
+LoopbackMidiBackend& TraceWorld::midiBackend() {
+  return parts_->midiBackend;
+}
+
+MidiIO& TraceWorld::midi() {
+  return parts_->midi;
+}
+
+Sounds& TraceWorld::sounds() {
+  return parts_->sounds;
 }
 
 }  // namespace orvo

@@ -3,21 +3,33 @@
 // for the diagnostic traces (--ears, --route): the player's own files are
 // never touched, and every run with the same seed says the same.
 
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "sound/speech-output.h"
 
 namespace orvo {
 
-class AccessBackend;
-class DawAdapter;
 class Engine;
+class FailableStore;
+class LoopbackMidiBackend;
+class Log;
+class MidiBackend;
+class MidiIO;
+class MusicPlayer;
+class Runtime;
+class StudioHost;
+class Sounds;
 class VirtualRuntime;
+class Window;
+struct EngineParts;
 
 // Says each sentence by printing it and letting virtual time pass while it is
 // "spoken": events that fall inside the sentence happen during it, and a stop
@@ -46,21 +58,35 @@ class TraceSpeaker final : public SpeechOutput {
   int stops_ = 0;
 };
 
+// The one assembly of an engine outside main: the traces, the tests and the
+// benchmarks all build theirs here, each changing only what it needs.
 class TraceWorld {
  public:
   struct Options {
     bool asJarvis = false;  // the assistant is called Jarvis
     bool fast = false;      // activities at once, no waits or files
     double secondsPerCharacter = 0.06;
-    std::function<void(const std::string&)> saying;  // each sentence spoken
-    std::function<void(const std::string&)> earsTrace = nullptr;
-    std::function<void(bool)> duck = [](bool) {};
-    // The studio the assistant changes, and whether one is in use.
-    DawAdapter* daw = nullptr;
-    bool pretendReaper = false;
-    std::function<bool()> reaperRunning = nullptr;
-    // Other apps, for app control; none is no desktop.
-    AccessBackend* access = nullptr;
+    std::function<void(const std::string&)> saying = [](const std::string&) {};  // each sentence
+    // The data folder; none: a temporary one of the world's own, removed at the end.
+    std::filesystem::path folder = {};
+    std::optional<std::uint64_t> seed = std::nullopt;  // none: ORVO_SEED's, else a new one
+    // Who says the sentences; none: the world's TraceSpeaker.
+    SpeechOutput* speaker = nullptr;
+    // The music player and the studio the engine looks at; none: neither is there.
+    MusicPlayer* musicPlayer = nullptr;
+    StudioHost* studio = nullptr;
+    // The window's bytes, and whether it sends its lines at all.
+    bool windowLines = false;
+    std::function<void(std::string_view)> windowBytes = [](std::string_view) {};
+    bool midiLines = false;  // the MIDI link's own window lines too, as the program sends them
+    // Real threads and a real MIDI link in place of the virtual clock and the
+    // loopback (the note path's tests and benchmarks); runtime() is then unused.
+    Runtime* realRuntime = nullptr;
+    MidiBackend* midiBackend = nullptr;
+    // The same afternoon for the clock and the greetings; else the real local time.
+    bool sameAfternoon = true;
+    // The last say over each engine's parts: a test's doubles, a trace's studio.
+    std::function<void(EngineParts&)> adjust = nullptr;
   };
 
   // Seconds on the virtual clock when the world begins.
@@ -77,13 +103,29 @@ class TraceWorld {
   bool ready() const { return parts_ != nullptr; }
   VirtualRuntime& runtime();
   Engine& engine();
+  // Another engine over the same parts and folder, beside the world's own.
+  std::unique_ptr<Engine> makeEngine(const std::function<void(EngineParts&)>& more = nullptr);
+  // A new run of the program over the same folder: what the store has queued
+  // is kept, the old engine and its pending work are gone.
+  void restartEngine();
+  // The engine gone before what it was lent (a test's locals); nothing may use it after.
+  void closeEngine();
   TraceSpeaker& speaker();
+  Window& window();
+  Log& log();
+  FailableStore& store();
+  LoopbackMidiBackend& midiBackend();
+  MidiIO& midi();
+  Sounds& sounds();
   const std::filesystem::path& folder() const { return folder_; }
 
  private:
   struct Parts;
+  Options options_;
   std::filesystem::path folder_;
+  bool ownFolder_ = false;
   std::unique_ptr<Parts> parts_;
+  std::unique_ptr<Engine> engine_;
 };
 
 }  // namespace orvo

@@ -20,7 +20,7 @@ struct EngineStudioTest : EngineTest {
   EngineStudioTest() {
     daw = &adapter;
     spoken();
-    engine = makeEngine();
+    restartEngine();
     spoken();
   }
   std::string mistakes() { return files::readFile(home / "mistakes.txt").value_or(""); }
@@ -74,7 +74,7 @@ struct StudioAssistantTest : EngineTest {
     daw = &adapter;
     pretendReaper = true;
     spoken();
-    engine = makeEngine();
+    restartEngine();
     spoken();
   }
   std::vector<std::string> heard(const std::string& sentence) {
@@ -274,7 +274,7 @@ TEST_F(EngineTest, StopWithReaperRunningButNoLinkAnswersOnceAndSaysHowToSetItUp)
       .send = [](const std::vector<std::string>&, double) { return std::optional<std::string>(); }};
   reaperControl = &hooks;
   reaperRunning = [] { return true; };
-  engine = makeEngine();
+  restartEngine();
   engine->studioDesk().checkStudios();
   spoken();
   EXPECT_EQ(engine->hear("stop"), "stopped");
@@ -290,7 +290,7 @@ TEST_F(EngineTest, StopWithReaperRunningButNoLinkAnswersOnceAndSaysHowToSetItUp)
   EXPECT_EQ(spokenOne(),
             "REAPER is open but not answering me. Quit REAPER and open it again so it loads the "
             "link.");
-  engine.reset();
+  world.closeEngine();
 }
 
 TEST_F(EngineTest, TheStudioCheckFollowsReaperAndLogicPro) {
@@ -303,7 +303,7 @@ TEST_F(EngineTest, TheStudioCheckFollowsReaperAndLogicPro) {
     ++looks;
     return reaperUp;
   };
-  engine = makeEngine();
+  restartEngine();
   spoken();
   windowLines();
   const std::string openFirst = "Open REAPER first, then ask me again.";
@@ -342,7 +342,7 @@ TEST_F(EngineTest, TheStudioCheckFollowsReaperAndLogicPro) {
   runtime.advance(5.0);
   EXPECT_EQ(looks, 4);
   EXPECT_THAT(windowLines(), ::testing::Not(::testing::Contains(::testing::StartsWith("daw "))));
-  engine.reset();  // before the looks it counts with are gone
+  world.closeEngine();  // before the looks it counts with are gone
 }
 
 }  // namespace

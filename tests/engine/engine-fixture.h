@@ -12,10 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics/trace-world.h"
+#include "doubles/failable-store.h"
 #include "doubles/virtual-runtime.h"
 #include "engine/engine.h"
 #include "engine/home-room.h"
-#include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
 #include "rooms/lesson/lesson-room.h"
@@ -48,36 +49,6 @@ struct RecordingSpeaker final : SpeechOutput {
   std::string nextVoiceAnswer = kNoOtherVoices;
   float volume() override { return loudness; }
   void setVolume(float volume) override { loudness = volume; }
-};
-
-// The data folder's store, whose writes a test can make fail as a full disk
-// or a read-only folder would.
-struct FailableStore final : Store {
-  FileStore files;
-  std::mutex mutex;
-  std::optional<std::string> failing;  // why every write fails from now on
-  FailableStore(std::filesystem::path folder, Runtime& runtime, SerialQueue& queue)
-      : files(std::move(folder), runtime, queue) {}
-  void failWrites(std::optional<std::string> problem) {
-    std::lock_guard guard(mutex);
-    failing = std::move(problem);
-  }
-  std::optional<std::string> read(const std::string& name) override { return files.read(name); }
-  bool unreadable(const std::string& name) override { return files.unreadable(name); }
-  void keepAsItIs(const std::string& name) override { files.keepAsItIs(name); }
-  void write(const std::string& name, std::string content, Merge merge, Kept kept) override {
-    std::optional<std::string> problem;
-    {
-      std::lock_guard guard(mutex);
-      problem = failing;
-    }
-    if (!problem) return files.write(name, std::move(content), std::move(merge), std::move(kept));
-    if (kept) kept(problem);
-  }
-  void append(const std::string& name, std::string line) override {
-    files.append(name, std::move(line));
-  }
-  bool flush(double seconds) override { return files.flush(seconds); }
 };
 
 struct FakeMusicPlayer final : MusicPlayer {
@@ -135,24 +106,20 @@ struct EngineTestAccess {
   }
 };
 
+// The test's engine, whichever run of the program it is.
+struct CurrentEngine {
+  TraceWorld& world;
+  Engine* operator->() const { return &world.engine(); }
+  Engine& operator*() const { return world.engine(); }
+};
+
 class EngineTest : public ::testing::Test {
  protected:
   testing::TempFolder home;
-  VirtualRuntime runtime{7};
   std::vector<std::string> lines;
-  Window window{runtime.serial("lorimel.ui"), true,
-                [this](std::string_view bytes) { lines.emplace_back(bytes); }};
-  Log log{home / "log.txt"};
   RecordingSpeaker speaker;
   FakeMusicPlayer player;
   LogicDouble studio;
-  FailableStore store{home.path(), runtime, runtime.serial("orvo.store")};
-  LoopbackMidiBackend midiBackend;
-  MidiIO midi{midiBackend, runtime, [](const std::string&) {}, false};
-  Sounds sounds{{.runtime = runtime,
-                 .store = store,
-                 .log = [this](const std::string& line) { log.logLine(line); },
-                 .banks = {}}};
   std::map<std::string, std::vector<Ev>> pianoSpeech;  // what the talk keys play, by sentence
   std::vector<std::string> quits;
   Assistant* assistant = nullptr;  // none: no model at all
@@ -172,55 +139,59 @@ class EngineTest : public ::testing::Test {
   const ReaperHooks* reaperControl = nullptr;  // none: the real REAPER, which is not here
   VoiceHooks voiceHooks;                       // none: no natural voice
   ButtonKeys keys;
-  // A player whose 88-key piano's top key is already known.
-  bool topKeyKnown = files::writeFileAtomically(home / "top-key.txt", "108\n");
-  std::unique_ptr<Engine> engine = makeEngine();
+  TraceWorld world{{.folder = home.path(),
+                    .seed = 7,
+                    .speaker = &speaker,
+                    .musicPlayer = &player,
+                    .studio = &studio,
+                    .windowLines = true,
+                    .windowBytes = [this](std::string_view bytes) { lines.emplace_back(bytes); },
+                    .sameAfternoon = false,
+                    .adjust = [this](EngineParts& parts) { useDoubles(parts); }}};
+  VirtualRuntime& runtime = world.runtime();
+  Window& window = world.window();
+  Log& log = world.log();
+  FailableStore& store = world.store();
+  LoopbackMidiBackend& midiBackend = world.midiBackend();
+  MidiIO& midi = world.midi();
+  Sounds& sounds = world.sounds();
+  CurrentEngine engine{world};
 
-  std::unique_ptr<Engine> makeEngine(std::vector<std::filesystem::path> songFolders = {},
+  void useDoubles(EngineParts& parts) {
+    parts.opt = {};
+    parts.quit = [this](const std::string& reason, int) { quits.push_back(reason); };
+    parts.pianoSpeech = [this](const std::string& sentence) -> std::optional<std::vector<Ev>> {
+      auto found = pianoSpeech.find(sentence);
+      if (found == pianoSpeech.end()) return std::nullopt;
+      return found->second;
+    };
+    parts.wallClock = [this] { return wallClock(); };
+    parts.assistant = assistant;
+    parts.daw = daw;
+    parts.reaperRunning = reaperRunning;
+    parts.pretendReaper = pretendReaper;
+    parts.access = access;
+    parts.installedApps = installedApps;
+    parts.clipboard = clipboard;
+    parts.ownAppPid = ownAppPid;
+    parts.osaRunner = osa;
+    parts.reaperHooks = reaperControl;
+    parts.voiceHooks = voiceHooks;
+  }
+
+  // An engine beside the test's own, reading the player's songs from these
+  // folders: at once, or left in the background.
+  std::unique_ptr<Engine> makeEngine(std::vector<std::filesystem::path> songFolders,
                                      bool readSongsNow = true) {
     const bool readSongs = readSongsNow && !songFolders.empty();
-    auto made = std::make_unique<Engine>(EngineParts{
-        .runtime = runtime,
-        .window = window,
-        .log = log,
-        .speaker = speaker,
-        .musicPlayer = player,
-        .studio = studio,
-        .midi = midi,
-        .sounds = sounds,
-        .store = store,
-        .baseDir = home.path(),
-        .songFolders = std::move(songFolders),
-        .quit = [this](const std::string& reason, int) { quits.push_back(reason); },
-        .pianoSpeech = [this](const std::string& sentence) -> std::optional<std::vector<Ev>> {
-          auto found = pianoSpeech.find(sentence);
-          if (found == pianoSpeech.end()) return std::nullopt;
-          return found->second;
-        },
-        .wallClock = [this] { return wallClock(); },
-        .assistant = assistant,
-        .daw = daw,
-        .reaperRunning = reaperRunning,
-        .pretendReaper = pretendReaper,
-        .access = access,
-        .installedApps = installedApps,
-        .clipboard = clipboard,
-        .ownAppPid = ownAppPid,
-        .osaRunner = osa,
-        .reaperHooks = reaperControl,
-        .voiceHooks = voiceHooks,
-    });
+    auto made =
+        world.makeEngine([&](EngineParts& parts) { parts.songFolders = std::move(songFolders); });
     if (readSongs) runtime.runReady();  // the song files, read in the background
     return made;
   }
 
   // A new run of the program over the same data folder.
-  void restartEngine() {
-    runtime.runReady();  // what the store has queued reaches the folder
-    engine.reset();
-    runtime.discardPending();
-    engine = makeEngine();
-  }
+  void restartEngine() { world.restartEngine(); }
 
   void press(int key) { engine->command(key); }
 

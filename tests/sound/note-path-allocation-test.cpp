@@ -83,24 +83,15 @@ TEST(NotePath, DoesNotAllocateOnceWarm) {
   EXPECT_EQ(allocationCount.load(), 0);
 }
 
-using testing::SilentSpeaker;
-
-// An engine on real threads, in a fresh data folder whose top key is known.
+// An engine on real threads, in a fresh data folder whose top key is known,
+// sending the MIDI link's window lines as the program does.
 struct ThreadedWorld {
-  testing::TempFolder home;
-  bool topKey = files::writeFileAtomically(home / "top-key.txt", "108\n");
   ThreadRuntime runtime{5};
-  Window window{runtime.serial("lorimel.ui"), true, [](std::string_view) {}};
-  Log log{home / "log.txt"};
-  SilentSpeaker speaker;
-  NoMusicPlayer player;
-  NoStudioHost studio;
-  FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
   NullBackend backend;
-  MidiIO midi{backend, runtime, [this](const std::string& line) { window.ui(line); }, true};
-  Sounds sounds{{runtime, store, [](const std::string&) {}, {}}};
-  Engine engine{
-      EngineParts{runtime, window, log, speaker, player, studio, midi, sounds, store, home.path()}};
+  testing::EngineWorld world{{}, nullptr, &runtime, &backend, true};
+  Engine& engine = world.engine;
+  Store& store = world.store;
+  std::filesystem::path home = world.home;
 };
 
 // Whole units of a real lesson, on real threads: every note the MIDI thread

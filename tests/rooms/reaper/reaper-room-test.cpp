@@ -33,12 +33,12 @@ class ReaperTest : public EngineTest {
       return true;
     };
     reaperControl = &hooks;
-    engine = makeEngine();
+    restartEngine();
     spoken();
   }
   // The engine again, with the hooks as they are now.
   void reopen() {
-    engine = makeEngine();
+    restartEngine();
     spoken();
   }
   void open() {

@@ -47,7 +47,7 @@ class AiTest : public EngineTest {
  protected:
   AiTest() {
     assistant = &fake;
-    engine = makeEngine();
+    restartEngine();
   }
   FakeAssistant fake{runtime};
   void composeEightNotes() {
