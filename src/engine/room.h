@@ -1,8 +1,8 @@
 #pragma once
-// A mode of the engine as an object: home, talk and the lesson today; each
-// later mode (composition, the song menu, jazz, the studios, ask) is one more
-// Room. A room owns the state of its mode and puts all of it back to rest in
-// leave(), so going home is one walk over the rooms.
+// A mode of the engine as an object (home, talk, the lesson, composition,
+// jazz, the song menu, the two studios), each in its own folder under rooms/
+// but home's. A room owns the state of its mode and puts all of it back to
+// rest in leave(), so going home is one walk over the rooms.
 //
 // Threads: every member is called with Engine::lock held, from the MIDI
 // thread, the key reader, timers or activities. Nothing here may block.
