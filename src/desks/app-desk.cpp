@@ -5,8 +5,8 @@
 
 #include "apps/command-match.h"
 #include "apps/spoken-list.h"
-#include "engine/engine.h"
 #include "engine/requests.h"
+#include "engine/room-services.h"
 #include "lessons/plain-words.h"
 #include "platform/files.h"
 #include "platform/utf8.h"
@@ -129,7 +129,7 @@ std::vector<std::string> AppDesk::phrases() {
   return out;
 }
 
-AppDesk::AppDesk(Engine& engine, Parts parts, AccessBackend& access)
+AppDesk::AppDesk(RoomServices& engine, Parts parts, AccessBackend& access)
     : engine_(engine),
       parts_(std::move(parts)),
       access_(access),

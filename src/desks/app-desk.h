@@ -28,7 +28,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class Runtime;
 
 class AppDesk {
@@ -41,7 +41,7 @@ class AppDesk {
     std::function<std::optional<std::string>()> clipboard;
     int ownAppPid;
   };
-  AppDesk(Engine& engine, Parts parts, AccessBackend& access);
+  AppDesk(RoomServices& engine, Parts parts, AccessBackend& access);
   ~AppDesk();
 
   // The dispatcher's app step: a window request, or a request for an app
@@ -129,7 +129,7 @@ class AppDesk {
   // The app as sentences name it.
   RunningApp spokenAs(RunningApp app);
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   AccessBackend& access_;
 

@@ -1,9 +1,10 @@
 #include "desks/live-stage.h"
+#include "sound/midi-io.h"
 
 #include "compose/analysis.h"
 #include "compose/take.h"
 #include "compose/variation.h"
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "platform/window-lines.h"
 #include "rooms/compose/compose-room.h"
 
@@ -14,7 +15,7 @@ constexpr double kJamQuiet = 1.25;
 
 }  // namespace
 
-LiveStage::LiveStage(Engine& engine, Parts parts)
+LiveStage::LiveStage(RoomServices& engine, Parts parts)
     : engine_(engine),
       parts_(std::move(parts)),
       jamAlarm_(parts_.runtime.makeAlarm([this] { answerIfQuiet(); }, 64)) {

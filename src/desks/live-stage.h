@@ -19,7 +19,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class Runtime;
 class MidiIO;
 
@@ -30,7 +30,7 @@ class LiveStage final : public NoteListener {
     Runtime& runtime;
     MidiIO& midi;
   };
-  LiveStage(Engine& engine, Parts parts);
+  LiveStage(RoomServices& engine, Parts parts);
 
   // On or off, said, and the window told.
   void toggleLive();
@@ -57,7 +57,7 @@ class LiveStage final : public NoteListener {
   void armJam(double at);
   void answerIfQuiet();
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   LiveBand band_;
   // Made by the first switching on.

@@ -1,9 +1,12 @@
 #include "desks/studio-desk.h"
+#include "platform/store.h"
+#include "sound/midi-io.h"
+#include "studio/studio-host.h"
 
 #include <utility>
 
-#include "engine/engine.h"
 #include "engine/requests.h"
+#include "engine/room-services.h"
 #include "platform/window-lines.h"
 #include "rooms/reaper/reaper-room.h"
 
@@ -22,7 +25,7 @@ const char* kNoLinkYet =
 
 }  // namespace
 
-StudioDesk::StudioDesk(Engine& engine, Parts parts, DawAdapter& adapter)
+StudioDesk::StudioDesk(RoomServices& engine, Parts parts, DawAdapter& adapter)
     : engine_(engine),
       parts_(std::move(parts)),
       daw_(adapter, [this] { return static_cast<std::time_t>(parts_.wallClock()); }),

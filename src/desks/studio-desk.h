@@ -29,7 +29,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class StudioHost;
 class Store;
 class Runtime;
@@ -48,7 +48,7 @@ class StudioDesk {
     bool pretendReaper;
     std::function<bool()> reaperRunning;
   };
-  StudioDesk(Engine& engine, Parts parts, DawAdapter& adapter);
+  StudioDesk(RoomServices& engine, Parts parts, DawAdapter& adapter);
   ~StudioDesk();
 
   // A studio is open: the pretend one, REAPER, or Logic Pro.
@@ -122,7 +122,7 @@ class StudioDesk {
   void carry(std::function<DawResult(int gen)> change);
   void carry(const DawAsk& ask);
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   // Held for a whole change: two activities never interleave their steps,
   // and each step's exchanges hold the link's own lock as well.

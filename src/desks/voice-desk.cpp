@@ -1,7 +1,8 @@
 #include "desks/voice-desk.h"
+#include "platform/store.h"
 
-#include "engine/engine.h"
 #include "engine/requests.h"
+#include "engine/room-services.h"
 #include "platform/platform-words.h"
 
 namespace orvo {
@@ -45,7 +46,7 @@ std::vector<std::string> frequentSentences() {
           "Piano connected."};
 }
 
-VoiceDesk::VoiceDesk(Engine& engine, Parts parts, VoiceHooks hooks)
+VoiceDesk::VoiceDesk(RoomServices& engine, Parts parts, VoiceHooks hooks)
     : engine_(engine),
       parts_(std::move(parts)),
       hooks_(std::move(hooks)),

@@ -18,7 +18,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class Store;
 class Runtime;
 
@@ -32,7 +32,7 @@ class VoiceDesk {
     Runtime& runtime;
     Store& store;
   };
-  VoiceDesk(Engine& engine, Parts parts, VoiceHooks hooks);
+  VoiceDesk(RoomServices& engine, Parts parts, VoiceHooks hooks);
   ~VoiceDesk();
 
   // A request sub-handler: the outcome word, or nothing for any other sentence.
@@ -53,7 +53,7 @@ class VoiceDesk {
   std::string removal();
   std::string audition();
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   VoiceHooks hooks_;
   // An install or a removal on its way, waited for before the desk goes.

@@ -63,7 +63,8 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
                                                                 .opt = parts_.opt,
                                                                 .wallClock = parts_.wallClock});
   home_ = std::make_unique<HomeRoom>(*this, HomeRoom::Parts{.studio = parts_.studio});
-  talk_ = std::make_unique<TalkRoom>(*this, TalkRoom::Parts{.pianoSpeech = parts_.pianoSpeech});
+  talk_ = std::make_unique<TalkRoom>(
+      *this, TalkRoom::Parts{.pianoSpeech = parts_.pianoSpeech, .store = parts_.store});
   lessons_ =
       std::make_unique<LessonRoom>(*this, LessonRoom::Parts{.runtime = parts_.runtime,
                                                             .midi = parts_.midi,
@@ -80,7 +81,8 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
                                                               .window = parts_.window,
                                                               .opt = parts_.opt,
                                                               .wallClock = parts_.wallClock,
-                                                              .pianoSpeech = parts_.pianoSpeech});
+                                                              .pianoSpeech = parts_.pianoSpeech,
+                                                              .baseDir = parts_.baseDir});
   jazz_ = std::make_unique<JazzRoom>(
       *this, JazzRoom::Parts{.runtime = parts_.runtime, .midi = parts_.midi});
   menu_ = std::make_unique<MenuRoom>(*this, MenuRoom::Parts{.midi = parts_.midi});

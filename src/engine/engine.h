@@ -35,6 +35,7 @@
 #include "engine/line-routes.h"
 #include "engine/mode.h"
 #include "engine/note-listener.h"
+#include "engine/room-services.h"
 #include "engine/room.h"
 #include "platform/desktop-entries.h"
 #include "platform/mutex.h"
@@ -131,42 +132,40 @@ struct EngineParts {
   VoiceHooks voiceHooks = {};
 };
 
-class Engine {
+class Engine final : public RoomServices {
  public:
   explicit Engine(EngineParts parts);
   ~Engine();
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
-  RecursiveMutex lock;
-
   // Activities.
-  int run(std::function<void(int gen)> work);
+  int run(std::function<void(int gen)> work) override;
   // Activities started and not yet returned (an orderly end waits for none).
   int activitiesRunning() const { return activities_; }
-  bool alive(int gen);
-  void say(const std::string& text, int gen);
+  bool alive(int gen) override;
+  void say(const std::string& text, int gen) override;
   void interrupt();
   // Starts an activity that says the text.
-  void speak(const std::string& text);
+  void speak(const std::string& text) override;
   // A keyboard came or went: said, unless a lesson is waiting on a note
   // (the window line shows it either way).
   void keyboardChanged(bool connected);
   // A change the player asked for: the file is written and `confirmation` said
   // only once it is kept; otherwise one sentence that it could not be, and why.
-  void keepThenSay(const std::string& file, std::string content, std::string confirmation);
+  void keepThenSay(const std::string& file, std::string content, std::string confirmation) override;
   // A new turn without an activity: cuts off what is being said. No allocation.
-  void cutIn();
+  void cutIn() override;
 
   // A spoken request, freed of the name (the listener, typed requests). The
   // outcome word is only logged; "ignored" when a casual remark was no request.
-  std::string hear(const std::string& request);
-  Requests& requests() { return *requests_; }
+  std::string hear(const std::string& request) override;
+  Requests& requests() override { return *requests_; }
   // Whether the request being heard came without a clear name.
   bool casualHearing();
   // The listener, and what it reads of the speech without the engine's lock.
-  Ears& ears() { return *ears_; }
-  EarsLink::Speaking speakingNow();
+  Ears& ears() override { return *ears_; }
+  EarsLink::Speaking speakingNow() override;
   // A question waiting for its answer: while one is pending, each sentence
   // spoken tells the listener to take the next words without the name.
   void setPendingSentence(std::optional<std::string> sentence);
@@ -183,11 +182,11 @@ class Engine {
   void help();
   std::string helpText();
   // The text the first two times `key` is asked for, then the empty string.
-  std::string intro(const std::string& key, const std::string& text);
+  std::string intro(const std::string& key, const std::string& text) override;
 
   // Typed lines from the window or the terminal, and single computer keys.
   void appCommand(const std::string& text);
-  LineRoutes& lineRoutes() { return routes_; }
+  LineRoutes& lineRoutes() override { return routes_; }
   void computerKey(char key);
   void restartTake();
   // While a piece is being named, every typed byte is part of its name; so
@@ -219,17 +218,17 @@ class Engine {
   void openCommandSheet();
 
   // Feedback sounds: the chime and the knock.
-  Cues& cues() { return cues_; }
+  Cues& cues() override { return cues_; }
   // The band level one step down (-1) or up (+1), said and shown.
   void stepBandLevel(int direction);
   // The voice volume a step down or up, said.
   void changeVoiceVolume(float step);
   // The window's "vocab" line: words the recogniser should expect.
-  std::string vocabLine();
+  std::string vocabLine() override;
   static std::string bandLevelLine(double db);
 
   // Plays timed events until they end or the activity is superseded.
-  void play(const std::vector<Ev>& events, int gen);
+  void play(const std::vector<Ev>& events, int gen) override;
 
   // What a new run says first; the greeting activity. With a keyboard whose top
   // key is not known yet, it asks for that key.
@@ -238,14 +237,14 @@ class Engine {
   // The rooms.
   HomeRoom& home() { return *home_; }
   TalkRoom& talk() { return *talk_; }
-  LessonRoom& lessons() { return *lessons_; }
-  ComposeRoom& compose() { return *compose_; }
-  JazzRoom& jazz() { return *jazz_; }
+  LessonRoom& lessons() override { return *lessons_; }
+  ComposeRoom& compose() override { return *compose_; }
+  JazzRoom& jazz() override { return *jazz_; }
   MenuRoom& menu() { return *menu_; }
   LogicRoom& logic() { return *logic_; }
-  ReaperRoom& reaper() { return *reaper_; }
-  AiTalk& aiTalk() { return *aiTalk_; }
-  StudioDesk& studioDesk() { return *studioDesk_; }
+  ReaperRoom& reaper() override { return *reaper_; }
+  AiTalk& aiTalk() override { return *aiTalk_; }
+  StudioDesk& studioDesk() override { return *studioDesk_; }
   AppDesk& appDesk() { return *appDesk_; }
   VoiceDesk& voiceDesk() { return *voiceDesk_; }
   LiveStage& live() { return *live_; }
@@ -259,27 +258,27 @@ class Engine {
   // A plan of studio changes, carried out in the background and reported.
   void runPlan(std::vector<PlanStep> steps);
   // Switches mode: the room left puts its state to rest.
-  void setMode(Mode mode);
+  void setMode(Mode mode) override;
 
   // State read by other objects (take the lock).
-  Mode currentMode();
+  Mode currentMode() override;
   bool isPaused();
-  int currentGen();
+  int currentGen() override;
   ButtonKeys buttonKeys();
   // For the rooms, which are called with the lock held (the analysis does not
   // follow the lock into them).
-  const ButtonKeys& keys() NO_THREAD_SAFETY_ANALYSIS { return keys_; }
-  Profile currentProfile();
+  const ButtonKeys& keys() override NO_THREAD_SAFETY_ANALYSIS { return keys_; }
+  Profile currentProfile() override;
   Memory currentMemory();
-  Memory& memory() NO_THREAD_SAFETY_ANALYSIS { return mem_; }
-  void saveMemory();
+  Memory& memory() override NO_THREAD_SAFETY_ANALYSIS { return mem_; }
+  void saveMemory() override;
   void markOpened(const std::string& localTime);
 
   // Services for the rooms.
-  double now() { return parts_.runtime.now(); }
-  std::string pick(const std::vector<std::string>& sentences);
-  void ui(std::string_view line) { parts_.window.ui(line); }
-  void logLine(const std::string& text) { parts_.log.logLine(text); }
+  double now() override { return parts_.runtime.now(); }
+  std::string pick(const std::vector<std::string>& sentences) override;
+  void ui(std::string_view line) override { parts_.window.ui(line); }
+  void logLine(const std::string& text) override { parts_.log.logLine(text); }
   // Something the player asked for that this version cannot do yet: logged and
   // said, never silent.
   void notYet(const std::string& what);

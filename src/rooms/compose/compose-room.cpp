@@ -1,4 +1,8 @@
 #include "rooms/compose/compose-room.h"
+#include "platform/store.h"
+#include "sound/midi-io.h"
+#include "sound/sounds.h"
+#include "sound/speech-output.h"
 
 #include <algorithm>
 #include <array>
@@ -11,7 +15,7 @@
 #include "compose/take.h"
 #include "compose/variation.h"
 #include "desks/studio-desk.h"
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "platform/window-lines.h"
 #include "rooms/jazz/jazz-room.h"
 #include "rooms/lesson/lesson-room.h"
@@ -43,15 +47,17 @@ std::string tracksSentence(const std::vector<std::string>& tracks, bool logicOpe
 
 }  // namespace
 
-ComposeRoom::ComposeRoom(Engine& engine, Parts parts)
+ComposeRoom::ComposeRoom(RoomServices& engine, Parts parts)
     : engine_(engine),
       parts_(std::move(parts)),
       // The echoes wake on a thread of their own, real-time where allowed, so
       // they are never held up behind the runtime's other timers.
       echoAlarm_(
           parts_.runtime.makeOwnThreadAlarm([this] { sendDueEchoes(); }, kEchoes, &echoWhyNormal_)),
-      pieces_(engine,
-              {.runtime = parts_.runtime, .opt = parts_.opt, .wallClock = parts_.wallClock}),
+      pieces_(engine, {.runtime = parts_.runtime,
+                       .opt = parts_.opt,
+                       .wallClock = parts_.wallClock,
+                       .baseDir = parts_.baseDir}),
       naming_(engine, {.window = parts_.window, .opt = parts_.opt}),
       roll_(engine),
       gifts_(engine, {.runtime = parts_.runtime, .pianoSpeech = parts_.pianoSpeech}) {

@@ -33,7 +33,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class Window;
 class Store;
 class SpeechOutput;
@@ -54,8 +54,9 @@ class ComposeRoom final : public Room, public NoteListener {
     Opt opt;
     std::function<double()> wallClock;  // seconds since 1970
     std::function<std::optional<std::vector<Ev>>(const std::string&)> pianoSpeech;
+    std::filesystem::path baseDir;  // the data folder, whose "ideas" the pieces go in
   };
-  ComposeRoom(Engine& engine, Parts parts);
+  ComposeRoom(RoomServices& engine, Parts parts);
   ~ComposeRoom() override;
 
   Mode mode() const override { return Mode::compose; }
@@ -144,7 +145,7 @@ class ComposeRoom final : public Room, public NoteListener {
   // The summary and the remarks against the saved pieces, for an activity.
   std::string description(const std::vector<RNote>& take, bool skipNewest);
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   NoteHistory history_;
 

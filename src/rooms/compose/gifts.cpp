@@ -11,7 +11,7 @@
 #include "compose/roll-reader.h"
 #include "compose/take.h"
 #include "compose/when-text.h"
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "platform/files.h"
 #include "platform/window-lines.h"
 #include "rooms/compose/compose-room.h"

@@ -19,7 +19,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class Runtime;
 
 class Gifts {
@@ -29,7 +29,7 @@ class Gifts {
     Runtime& runtime;
     std::function<std::optional<std::vector<Ev>>(const std::string&)> pianoSpeech;
   };
-  Gifts(Engine& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {}
+  Gifts(RoomServices& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {}
 
   // The mood named in a request, or nothing.
   std::optional<Mood> mood(const Heard& heard);
@@ -58,7 +58,7 @@ class Gifts {
   // Plays notes with their band, the piano mixed in, until done or cut off.
   void playWithBand(int gen, const std::vector<RNote>& notes, const std::vector<RNote>& band);
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   std::optional<std::vector<RNote>> lastGift_;
   std::string giftName_;

@@ -1,15 +1,16 @@
 #include "rooms/compose/piano-roll.h"
+#include "engine/line-routes.h"
 
 #include <algorithm>
 
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "platform/files.h"
 #include "platform/window-lines.h"
 #include "rooms/compose/compose-room.h"
 
 namespace orvo {
 
-PianoRoll::PianoRoll(Engine& engine) : engine_(engine) {
+PianoRoll::PianoRoll(RoomServices& engine) : engine_(engine) {
   engine_.lineRoutes().prefix("play", [this](const std::string& rest) {
     std::lock_guard guard(engine_.lock);
     playFile(files::trim(rest));

@@ -15,14 +15,14 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 
 class PianoRoll {
  public:
   // The longest roll line, so the window never has to take a huge one.
   static constexpr std::size_t maxLineBytes = 16000;
 
-  explicit PianoRoll(Engine& engine);
+  explicit PianoRoll(RoomServices& engine);
 
   void playFile(const std::filesystem::path& file);
 
@@ -32,7 +32,7 @@ class PianoRoll {
   static std::vector<Ev> rollEvents(const std::vector<RollNote>& notes);
 
  private:
-  Engine& engine_;
+  RoomServices& engine_;
 };
 
 }  // namespace orvo

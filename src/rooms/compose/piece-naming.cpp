@@ -3,7 +3,7 @@
 #include "compose/analysis.h"
 #include "compose/piece-names.h"
 #include "compose/take.h"
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "platform/window-lines.h"
 #include "rooms/compose/compose-room.h"
 #include "rooms/compose/pieces.h"
@@ -11,7 +11,7 @@
 namespace orvo {
 
 // Far past any name; the rest is dropped.
-PieceNaming::PieceNaming(Engine& engine, Parts parts)
+PieceNaming::PieceNaming(RoomServices& engine, Parts parts)
     : engine_(engine), parts_(std::move(parts)), entry_(parts_.window, 4096) {}
 
 void PieceNaming::startNaming(std::vector<RNote> take, bool alreadySaved,

@@ -18,7 +18,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class Window;
 
 class PieceNaming {
@@ -28,7 +28,7 @@ class PieceNaming {
     Window& window;
     Opt opt;
   };
-  PieceNaming(Engine& engine, Parts parts);
+  PieceNaming(RoomServices& engine, Parts parts);
 
   bool active() const { return active_; }
 
@@ -45,7 +45,7 @@ class PieceNaming {
  private:
   void finish(bool spoken);
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   std::atomic<bool> active_{false};
   TypedEntry entry_;  // the name's bytes as typed

@@ -12,16 +12,16 @@
 #include "compose/midi-take.h"
 #include "compose/piece-names.h"
 #include "compose/saved-piece.h"
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "platform/files.h"
 #include "rooms/compose/compose-room.h"
 
 namespace orvo {
 
-Pieces::Pieces(Engine& engine, Parts parts)
+Pieces::Pieces(RoomServices& engine, Parts parts)
     : engine_(engine),
       parts_(std::move(parts)),
-      folder_(engine.baseDir() / "ideas"),
+      folder_(parts_.baseDir / "ideas"),
       queue_(parts_.runtime.serial("orvo.ideas")) {
   files::makeFolders(folder_.folder());
   folder_.removeStaleTemporaries();

@@ -21,7 +21,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class Runtime;
 
 class Pieces {
@@ -33,8 +33,9 @@ class Pieces {
     Runtime& runtime;
     Opt opt;
     std::function<double()> wallClock;  // seconds since 1970
+    std::filesystem::path baseDir;      // the data folder
   };
-  Pieces(Engine& engine, Parts parts);
+  Pieces(RoomServices& engine, Parts parts);
 
   // Writes the piece (never over another) and remembers it: the stem of the
   // file written, or nothing when it could not be written. `tracks`, when
@@ -67,7 +68,7 @@ class Pieces {
  private:
   void remember(const Analysis& analysis);
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   IdeasFolder folder_;
   SerialQueue& queue_;

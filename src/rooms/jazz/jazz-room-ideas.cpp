@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "compose/jazz-backing.h"
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "lessons/jazz-tune.h"
 #include "rooms/compose/compose-room.h"
 #include "rooms/jazz/jazz-room.h"

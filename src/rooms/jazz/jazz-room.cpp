@@ -1,11 +1,12 @@
 // The jazz course: opening a lesson, its jam with the band, and what was heard.
 
 #include "rooms/jazz/jazz-room.h"
+#include "sound/midi-io.h"
 
 #include <algorithm>
 
 #include "compose/jazz-backing.h"
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "lessons/jazz-tune.h"
 #include "platform/window-lines.h"
 #include "rooms/compose/compose-room.h"
@@ -22,7 +23,7 @@ const std::string kFree =
 
 }  // namespace
 
-JazzRoom::JazzRoom(Engine& engine, Parts parts)
+JazzRoom::JazzRoom(RoomServices& engine, Parts parts)
     : engine_(engine),
       parts_(std::move(parts)),
       band_(

@@ -19,7 +19,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class Runtime;
 class MidiIO;
 
@@ -30,7 +30,7 @@ class JazzRoom final : public Room {
     Runtime& runtime;
     MidiIO& midi;
   };
-  JazzRoom(Engine& engine, Parts parts);
+  JazzRoom(RoomServices& engine, Parts parts);
 
   Mode mode() const override { return Mode::jazz; }
   void leave() override;
@@ -68,7 +68,7 @@ class JazzRoom final : public Room {
   void endJam(int token);
   std::vector<JamNote> jamNotes();
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   JazzBand band_;
   std::optional<int> jazzIdx_;

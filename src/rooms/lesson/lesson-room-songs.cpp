@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "compose/midi-file-reader.h"
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "lessons/song-library.h"
 #include "lessons/song-reader.h"
 #include "lessons/tune.h"

@@ -2,12 +2,16 @@
 // verdict, drill a weak spot, move on.
 
 #include "rooms/lesson/lesson-room.h"
+#include "engine/line-routes.h"
+#include "sound/cues.h"
+#include "sound/midi-io.h"
+#include "sound/speech-output.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "platform/files.h"
 #include "platform/window-lines.h"
 #include "player/json-file.h"
@@ -22,7 +26,8 @@ const char* handName(int hand) {
 
 }  // namespace
 
-LessonRoom::LessonRoom(Engine& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {
+LessonRoom::LessonRoom(RoomServices& engine, Parts parts)
+    : engine_(engine), parts_(std::move(parts)) {
   followWake_ = parts_.runtime.makeWakeup([this] { follow(); });
   loadSongs();
   auto& routes = engine_.lineRoutes();

@@ -30,7 +30,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class Store;
 class SpeechOutput;
 class Runtime;
@@ -47,7 +47,7 @@ class LessonRoom final : public Room {
     std::vector<std::filesystem::path> songFolders;
     std::filesystem::path baseDir;
   };
-  LessonRoom(Engine& engine, Parts parts);
+  LessonRoom(RoomServices& engine, Parts parts);
 
   Mode mode() const override { return Mode::teach; }
   void leave() override;
@@ -142,7 +142,7 @@ class LessonRoom final : public Room {
   // Said once a run: the disk would not keep the progress.
   void progressNotKept(const std::string& problem);
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   std::shared_ptr<Wakeup> followWake_;
 

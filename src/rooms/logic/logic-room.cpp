@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "desks/studio-desk.h"
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "rooms/compose/compose-room.h"
 
 namespace orvo {
@@ -14,7 +14,7 @@ const char* kAllMenus = "All of Logic's menus";
 
 }  // namespace
 
-LogicRoom::LogicRoom(Engine& engine, Parts parts, LogicControl::Runner runner)
+LogicRoom::LogicRoom(RoomServices& engine, Parts parts, LogicControl::Runner runner)
     : engine_(engine),
       parts_(std::move(parts)),
       control_(runner ? std::move(runner) : LogicControl::osascript(parts_.runtime)) {}

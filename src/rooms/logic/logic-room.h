@@ -20,7 +20,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class Runtime;
 
 class LogicRoom final : public Room {
@@ -29,7 +29,7 @@ class LogicRoom final : public Room {
   struct Parts {
     Runtime& runtime;
   };
-  LogicRoom(Engine& engine, Parts parts, LogicControl::Runner runner);
+  LogicRoom(RoomServices& engine, Parts parts, LogicControl::Runner runner);
 
   Mode mode() const override { return Mode::logic; }
   void leave() override;
@@ -54,7 +54,7 @@ class LogicRoom final : public Room {
   void loadLogicMenu(std::vector<std::string> entering, bool back);
   void sendQuick(const LogicQuick& quick, const std::string& success);
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   LogicControl control_;
   std::vector<std::string> logicItems_;

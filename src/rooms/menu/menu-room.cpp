@@ -1,9 +1,10 @@
 // The song menu on the piano's keys.
 
 #include "rooms/menu/menu-room.h"
+#include "sound/midi-io.h"
 
 #include "compose/midi-file-reader.h"
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "lessons/jazz-course.h"
 #include "lessons/menu-layout.h"
 #include "lessons/song-reader.h"
@@ -14,7 +15,7 @@
 
 namespace orvo {
 
-MenuRoom::MenuRoom(Engine& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {}
+MenuRoom::MenuRoom(RoomServices& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {}
 
 std::string MenuRoom::helpText() {
   return "Song menu. Five octaves, starting two octaves below middle C. The lowest is easy and "

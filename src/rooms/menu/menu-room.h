@@ -15,7 +15,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class MidiIO;
 
 class MenuRoom final : public Room {
@@ -24,7 +24,7 @@ class MenuRoom final : public Room {
   struct Parts {
     MidiIO& midi;
   };
-  MenuRoom(Engine& engine, Parts parts);
+  MenuRoom(RoomServices& engine, Parts parts);
 
   Mode mode() const override { return Mode::menu; }
   void leave() override;
@@ -41,7 +41,7 @@ class MenuRoom final : public Room {
   void announceJazz(int lesson, bool withStart);
   void sendLayout();
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   // The index of the song last previewed, found again by title because
   // songs still being read can move it; the current song when none was.

@@ -1,10 +1,12 @@
 #include "rooms/practice/ear-training.h"
+#include "sound/cues.h"
+#include "sound/midi-io.h"
 
 #include <algorithm>
 #include <array>
 #include <mutex>
 
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "lessons/music-words.h"
 #include "platform/random.h"
 #include "platform/window-lines.h"
@@ -21,7 +23,8 @@ constexpr double kHold = 0.8;
 
 }  // namespace
 
-EarTraining::EarTraining(Engine& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {}
+EarTraining::EarTraining(RoomServices& engine, Parts parts)
+    : engine_(engine), parts_(std::move(parts)) {}
 
 std::string EarTraining::helpText() {
   return "Ear training. I play a note, and you find it on the piano. Five notes a round. A "

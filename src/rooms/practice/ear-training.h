@@ -14,7 +14,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class Runtime;
 class MidiIO;
 
@@ -28,7 +28,7 @@ class EarTraining final : public NoteListener {
     MidiIO& midi;
     Opt opt;
   };
-  EarTraining(Engine& engine, Parts parts);
+  EarTraining(RoomServices& engine, Parts parts);
 
   // A new round: home without a word, then the explanation and the first note.
   void startEar();
@@ -53,7 +53,7 @@ class EarTraining final : public NoteListener {
   // the same as the last one asked.
   int pickNote(int number);
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   bool active_ = false;
   std::optional<int> target_;

@@ -1,14 +1,16 @@
 #include "rooms/practice/practice-timers.h"
+#include "sound/cues.h"
+#include "sound/speech-output.h"
 
 #include <cmath>
 
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "platform/utf8.h"
 #include "platform/window-lines.h"
 
 namespace orvo {
 
-PracticeTimers::PracticeTimers(Engine& engine, Parts parts)
+PracticeTimers::PracticeTimers(RoomServices& engine, Parts parts)
     : engine_(engine), parts_(std::move(parts)) {}
 
 void PracticeTimers::set(double seconds, const std::string& label) {

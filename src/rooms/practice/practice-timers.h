@@ -16,7 +16,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class SpeechOutput;
 class Runtime;
 
@@ -31,7 +31,7 @@ class PracticeTimers {
     SpeechOutput& speaker;
     Opt opt;
   };
-  PracticeTimers(Engine& engine, Parts parts);
+  PracticeTimers(RoomServices& engine, Parts parts);
 
   // As the player asks: a timer set and said ("Timer set for 5 minutes.").
   void set(double seconds, const std::string& label);
@@ -52,7 +52,7 @@ class PracticeTimers {
  private:
   void goOff(int key, long seconds, const std::string& label);
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   Mutex lock_;
   // By our own key, known before the runtime's id.

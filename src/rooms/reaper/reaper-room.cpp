@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "platform/files.h"
 #include "rooms/compose/compose-room.h"
 
 namespace orvo {
 
-ReaperRoom::ReaperRoom(Engine& engine, ReaperHooks hooks)
+ReaperRoom::ReaperRoom(RoomServices& engine, ReaperHooks hooks)
     : engine_(engine), hooks_(std::move(hooks)) {}
 
 void ReaperRoom::leave() {

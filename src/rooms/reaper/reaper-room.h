@@ -20,11 +20,11 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 
 class ReaperRoom final : public Room {
  public:
-  ReaperRoom(Engine& engine, ReaperHooks hooks);
+  ReaperRoom(RoomServices& engine, ReaperHooks hooks);
 
   Mode mode() const override { return Mode::reaper; }
   void leave() override;
@@ -47,7 +47,7 @@ class ReaperRoom final : public Room {
   void carryOut(std::function<ROut()> work);
   void apply(const ROut& out, int gen, std::optional<RScreen> under);
 
-  Engine& engine_;
+  RoomServices& engine_;
   ReaperHooks hooks_;
   std::vector<RScreen> reaperStack_;
   std::function<ROut(const std::string&)> typedThen_;  // the prompt waiting for a line

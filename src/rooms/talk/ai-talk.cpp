@@ -1,4 +1,5 @@
 #include "rooms/talk/ai-talk.h"
+#include "voice/ears.h"
 
 #include <algorithm>
 #include <ctime>
@@ -6,8 +7,8 @@
 #include "compose/analysis.h"
 
 #include "desks/studio-desk.h"
-#include "engine/engine.h"
 #include "engine/requests.h"
+#include "engine/room-services.h"
 #include "platform/files.h"
 #include "platform/local-time.h"
 #include "platform/platform-words.h"
@@ -32,7 +33,7 @@ const std::vector<std::string> kNoAnswer = {"Sorry, I didn't catch what you want
 
 }  // namespace
 
-AiTalk::AiTalk(Engine& engine, Parts parts, Assistant& assistant)
+AiTalk::AiTalk(RoomServices& engine, Parts parts, Assistant& assistant)
     : engine_(engine),
       parts_(std::move(parts)),
       assistant_(assistant),

@@ -21,7 +21,7 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
 class Window;
 class Runtime;
 
@@ -34,7 +34,7 @@ class AiTalk {
     Opt opt;
     std::function<double()> wallClock;  // seconds since 1970
   };
-  AiTalk(Engine& engine, Parts parts, Assistant& assistant);
+  AiTalk(RoomServices& engine, Parts parts, Assistant& assistant);
 
   // A model can answer now, and this is not a request the model itself named.
   bool canAsk();
@@ -63,7 +63,7 @@ class AiTalk {
  private:
   void answer(int gen, const std::string& question, const std::string& reply);
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   Assistant& assistant_;
   std::vector<std::string> talk_;  // "You: " + question, then the answer

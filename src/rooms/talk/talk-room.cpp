@@ -1,19 +1,20 @@
 #include "rooms/talk/talk-room.h"
+#include "platform/store.h"
 
 #include <sstream>
 
-#include "engine/engine.h"
+#include "engine/room-services.h"
 #include "platform/files.h"
 
 namespace orvo {
 
-TalkRoom::TalkRoom(Engine& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {
+TalkRoom::TalkRoom(RoomServices& engine, Parts parts) : engine_(engine), parts_(std::move(parts)) {
   load();
 }
 
 void TalkRoom::load() {
   std::map<int, std::string> sentences;
-  if (auto text = files::readFile(engine_.baseDir() / "sentences.txt")) {
+  if (auto text = parts_.store.read("sentences.txt")) {
     std::istringstream lines(*text);
     for (std::string line; std::getline(lines, line);) {
       auto equals = line.find('=');

@@ -12,15 +12,17 @@
 
 namespace orvo {
 
-class Engine;
+class RoomServices;
+class Store;
 
 class TalkRoom final : public Room {
  public:
   // The parts of the program this uses besides the engine.
   struct Parts {
     std::function<std::optional<std::vector<Ev>>(const std::string&)> pianoSpeech;
+    Store& store;  // the data folder's "sentences.txt"
   };
-  TalkRoom(Engine& engine, Parts parts);
+  TalkRoom(RoomServices& engine, Parts parts);
 
   Mode mode() const override { return Mode::talk; }
   void leave() override {}  // a sentence being played stops with the press that left
@@ -33,7 +35,7 @@ class TalkRoom final : public Room {
  private:
   void load();
 
-  Engine& engine_;
+  RoomServices& engine_;
   Parts parts_;
   std::map<int, std::string> sentences_;
   std::map<int, std::vector<Ev>> cache_;  // each sentence's notes, once worked out
