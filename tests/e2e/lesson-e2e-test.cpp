@@ -1,12 +1,10 @@
 // A lesson through the real binary: the piano on one FIFO, the notes it plays
 // on another.
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
-#include <sys/stat.h>
 
 #include <thread>
-#include "e2e/orvo-process.h"
+#include "e2e/fifo-piano.h"
 #include "lessons/lesson.h"
 #include "lessons/tune.h"
 #include "platform/files.h"
@@ -25,65 +23,45 @@ bool isTurn(const std::string& line) {
   return false;
 }
 
+// A note played on the keyboard: held briefly, then let go.
+void play(Keyboard& keys, int pitch) {
+  keys.send({0x90, pitch, 90});
+  Keyboard::wait(0.06);
+  keys.send({0x80, pitch, 0});
+  Keyboard::wait(0.06);
+}
+
 TEST(LessonSession, APartPlayedRightThenWrongAndTheProgressKept) {
-  TempFolder home;
-  files::writeFileAtomically(home / "top-key.txt", "108\n");
-  auto input = home / "piano";
-  auto output = home / "out";
-  ASSERT_EQ(::mkfifo(input.c_str(), 0600), 0);
-  ASSERT_EQ(::mkfifo(output.c_str(), 0600), 0);
   Lesson lesson(builtInSongs()[0]);  // Hot Cross Buns, as the engine cuts it
   auto firstUnit = lesson.stepsIn(lesson.units[0]);
-
-  {
-    OrvoProcess orvo(
-        {.home = home.path(),
-         .env = {{"ORVO_MIDI_IN", input.string()}, {"ORVO_MIDI_OUT", output.string()}}});
-    ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-    int piano = ::open(input.c_str(), O_WRONLY);
-    int studio = ::open(output.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(piano, 0);
-    orvo.write("1");
-    ASSERT_TRUE(orvo.waitFor("@Hot Cross Buns: part 1 of 3, right hand"));
-    ASSERT_TRUE(orvo.waitForPrefix("Hot Cross Buns. 3 short parts."));
-    ASSERT_TRUE(orvo.waitForLine(isTurn, 30)) << [&] {
-      std::string all;
-      for (const auto& line : orvo.lines()) all += line.substr(0, 80) + "\n";
-      return all;
-    }();
-
-    // The demonstration came out on the MIDI output: E4 first.
-    std::uint8_t bytes[4096];
-    ssize_t got = ::read(studio, bytes, sizeof bytes);
-    ASSERT_GE(got, 3);
-    EXPECT_EQ(bytes[0], 0x90);
-    EXPECT_EQ(bytes[1], 64);
-
-    auto play = [&](int pitch) {
-      std::uint8_t on[3] = {0x90, static_cast<std::uint8_t>(pitch), 90};
-      std::uint8_t off[3] = {0x80, static_cast<std::uint8_t>(pitch), 0};
-      ASSERT_EQ(::write(piano, on, 3), 3);
-      std::this_thread::sleep_for(std::chrono::milliseconds(60));
-      ASSERT_EQ(::write(piano, off, 3), 3);
-      std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    };
-    for (const auto& step : firstUnit) play(step.pitches.front());
-    ASSERT_TRUE(orvo.waitFor("@flash good"));
-    ASSERT_TRUE(orvo.waitForLine([](const std::string& line) {
-      return line.find("Part 1, left hand.") != std::string::npos;
-    }));
-    ASSERT_TRUE(orvo.waitForLine(isTurn, 30));
-    play(90);  // wrong
-    ASSERT_TRUE(orvo.waitFor("@flash wrong"));
-    orvo.closeInput();
-    EXPECT_EQ(orvo.waitExit(), 0);
-    ::close(piano);
-    ::close(studio);
-  }
-  EXPECT_THAT(files::readFile(home / "progress.json").value_or(""),
+  PianoSession session;
+  ASSERT_TRUE(session.ready());
+  auto& [piano, out, orvo, welcomed, keys] = session;
+  orvo.write("1");
+  ASSERT_TRUE(orvo.waitFor("@Hot Cross Buns: part 1 of 3, right hand"));
+  ASSERT_TRUE(orvo.waitForPrefix("Hot Cross Buns. 3 short parts."));
+  ASSERT_TRUE(orvo.waitForLine(isTurn, 30));
+  // The demonstration came out on the MIDI output: E4 first.
+  const auto sent = out.since(0);
+  const auto first = std::find_if(sent.begin(), sent.end(),
+                                  [](const MidiOut::Message& m) { return m.status == 0x90; });
+  ASSERT_NE(first, sent.end());
+  EXPECT_EQ(first->key, 64);
+  for (const auto& step : firstUnit) play(keys, step.pitches.front());
+  ASSERT_TRUE(orvo.waitFor("@flash good"));
+  ASSERT_TRUE(orvo.waitForLine([](const std::string& line) {
+    return line.find("Part 1, left hand.") != std::string::npos;
+  }));
+  ASSERT_TRUE(orvo.waitForLine(isTurn, 30));
+  play(keys, 90);  // wrong
+  ASSERT_TRUE(orvo.waitFor("@flash wrong"));
+  orvo.closeInput();
+  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_THAT(files::readFile(piano.home / "progress.json").value_or(""),
               HasSubstr("\"Hot Cross Buns\": 1"));
 
-  OrvoProcess again({.home = home.path(), .env = {{"ORVO_MIDI_IN", (home / "none").string()}}});
+  OrvoProcess again(
+      {.home = piano.home.path(), .env = {{"ORVO_MIDI_IN", (piano.home / "none").string()}}});
   ASSERT_TRUE(again.waitForPrefix("@welcome"));
   again.write("1");
   ASSERT_TRUE(again.waitForLine([](const std::string& line) {
@@ -102,48 +80,32 @@ TEST(LessonSession, APartPlayedRightThenWrongAndTheProgressKept) {
 // A paused lesson through the binary: no key may leave it neither listening
 // nor saying why.
 TEST(LessonSession, KeysWhilePausedLeaveTheLessonListeningOrSayWhy) {
-  TempFolder home;
-  files::writeFileAtomically(home / "top-key.txt", "108\n");
-  auto input = home / "piano";
-  ASSERT_EQ(::mkfifo(input.c_str(), 0600), 0);
-  OrvoProcess orvo({.home = home.path(), .env = {{"ORVO_MIDI_IN", input.string()}}});
-  ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  int piano = ::open(input.c_str(), O_WRONLY);
-  ASSERT_GE(piano, 0);
-  auto play = [&](int pitch) {
-    std::uint8_t on[3] = {0x90, static_cast<std::uint8_t>(pitch), 90};
-    std::uint8_t off[3] = {0x80, static_cast<std::uint8_t>(pitch), 0};
-    ASSERT_EQ(::write(piano, on, 3), 3);
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    ASSERT_EQ(::write(piano, off, 3), 3);
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-  };
+  PianoSession session;
+  ASSERT_TRUE(session.ready());
+  auto& [piano, out, orvo, welcomed, keys] = session;
   // Listening, the lesson judges a wrong note: tried once a second, as the
   // part may still be playing to the player (slow under ThreadSanitizer).
   auto wrongNoteJudged = [&] {
     for (int tries = 0; tries < 15; ++tries) {
-      play(30);
+      play(keys, 30);
       if (orvo.waitFor("@flash wrong", 1)) return true;
     }
     return false;
   };
-
   orvo.write("1");
   ASSERT_TRUE(orvo.waitForLine(isTurn, 30));
   orvo.write("\n");
   ASSERT_TRUE(orvo.waitFor("@paused 1"));
-
   // Key 2 (N) only says how to go on.
   orvo.write("n");
   ASSERT_TRUE(orvo.waitForPrefix("Paused. Press the sixth key, or Return, to carry on."));
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  Keyboard::wait(0.4);
   orvo.write("\n");
   ASSERT_TRUE(orvo.waitFor("@paused 0"));
   ASSERT_TRUE(orvo.waitForPrefix("Carrying on"));
   EXPECT_TRUE(wrongNoteJudged());
-
   // A number key starts its song out of the pause, and it is judged.
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  Keyboard::wait(0.4);
   orvo.write("\n");
   ASSERT_TRUE(orvo.waitFor("@paused 1"));
   orvo.write("2");
@@ -153,7 +115,6 @@ TEST(LessonSession, KeysWhilePausedLeaveTheLessonListeningOrSayWhy) {
   EXPECT_TRUE(wrongNoteJudged());
   orvo.closeInput();
   EXPECT_EQ(orvo.waitExit(), 0);
-  ::close(piano);
 }
 
 // "--drop" run beside a running copy: the running copy keeps the drop when it
