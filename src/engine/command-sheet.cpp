@@ -1,11 +1,10 @@
 #include "engine/command-sheet.h"
 
-#include <cstdlib>
 #include <utility>
 #include <vector>
 
 #include "engine/engine.h"
-#include "platform/child-process.h"
+#include "platform/show-file.h"
 #include "platform/files.h"
 #include "platform/utf8.h"
 
@@ -105,18 +104,7 @@ void Engine::openCommandSheet() {
       writeCommandSheet();
       parts_.store.flush(5.0);
     }
-    auto hasDesktop = [] {
-      for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* value = std::getenv(name);
-        if (value && *value) return true;
-      }
-      return false;
-    };
-    bool opened = false;
-    if (hasDesktop()) {
-      if (auto child = ChildProcess::start({"xdg-open", sheet.string()}))
-        opened = child->wait(10) == 0;
-    }
+    const bool opened = showOnDesktop(sheet);
     say(opened ? "The list of commands is open on the screen, in large print."
                : "The list of commands is in the file " + sheet.string() + ".",
         gen);
