@@ -207,12 +207,6 @@ class Engine final : public RoomServices {
   std::string buttonsLine();
   bool awaitingTopKey();
 
-  // Music words: a spoken note at words[at] (pitch class and words used),
-  // and the chord being held.
-  static std::optional<std::pair<int, int>> spokenNote(const std::vector<std::string>& words,
-                                                       std::size_t at);
-  std::string heldChord();
-
   // The large-print sheet of commands in the data folder, and opening it.
   void writeCommandSheet();
   void openCommandSheet();

@@ -12,6 +12,7 @@
 #include "engine/engine.h"
 #include "engine/request-text.h"
 #include "engine/requests.h"
+#include "lessons/theory-answers.h"
 #include "platform/platform-words.h"
 #include "rooms/compose/compose-room.h"
 #include "rooms/jazz/jazz-room.h"
@@ -504,7 +505,12 @@ struct RequestFamilies {
     if (a.heard.hasAnyOf(words().holding)) {
       named(r, "describe");
       r.op("heldChord");
-      return r.say(r.engine_.heldChord());
+      const auto held = r.engine_.compose().history().held();
+      std::vector<int> keys;
+      for (int key = 0; key < 128; ++key) {
+        if (held.test(static_cast<std::size_t>(key))) keys.push_back(key);
+      }
+      return r.say(music::heldChordAnswer(keys));
     }
     if (!a.heard.hasAnyOf(words().describe)) return std::nullopt;
     return act(r, "describe", "describeLast", [&] { r.engine_.compose().describeLast(); });

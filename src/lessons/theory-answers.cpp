@@ -132,4 +132,15 @@ std::optional<std::string> theoryAnswer(const std::vector<std::string>& words,
   return tonicName + " " + quality + " is " + spell(chord->intervals, chord->degrees) + ".";
 }
 
+std::string heldChordAnswer(const std::vector<int>& held) {
+  if (held.empty()) return "Hold some keys down and ask again.";
+  if (held.size() == 1) {
+    return "That is " + flatNames()[static_cast<std::size_t>(pitchClass(held[0]))] + ".";
+  }
+  if (auto chord = spellChord(held)) {
+    return chord->name + ". The notes are " + spelledList(chord->notes) + ".";
+  }
+  return "The notes are " + noteList(held, flatNames()) + ". That is not one of the simple chords.";
+}
+
 }  // namespace orvo::music

@@ -19,4 +19,8 @@ using PhraseTest = std::function<bool(const std::string& phrase)>;
 std::optional<std::string> theoryAnswer(const std::vector<std::string>& words,
                                         const PhraseTest& has);
 
+// What the held keys make: a note, a chord named and spelled, or the notes
+// when they are no simple chord.
+std::string heldChordAnswer(const std::vector<int>& held);
+
 }  // namespace orvo::music

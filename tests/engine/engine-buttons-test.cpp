@@ -55,7 +55,7 @@ TEST_F(EngineTest, OtherButtonsActOnPressAndNeverCountAsMusic) {
   spoken();
   engine->noteEvent(96, 80);
   spoken();
-  EXPECT_EQ(engine->heldChord(), "Hold some keys down and ask again.");
+  EXPECT_EQ(heldChord(), "Hold some keys down and ask again.");
 }
 
 TEST_F(EngineTest, TheFirstNoteAtHomeIsNoticedOnce) {
@@ -81,7 +81,7 @@ TEST_F(EngineTest, AKeyAboveTheTopIsTakenAsTheNewTopKey) {
   EXPECT_THAT(spokenOne(), StartsWith("Got it. Your top key is D, octave 8."));
   EXPECT_THAT(windowLines(), ElementsAre("buttons 110 108 107 105 103 101 100 98"));
   EXPECT_EQ(files::readFile(home / "top-key.txt"), "110\n");
-  EXPECT_EQ(engine->heldChord(), "Hold some keys down and ask again.");  // not played as music
+  EXPECT_EQ(heldChord(), "Hold some keys down and ask again.");  // not played as music
   engine->noteEvent(110, 0);
   EXPECT_THAT(spoken(), IsEmpty());
 

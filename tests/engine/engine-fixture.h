@@ -195,6 +195,12 @@ class EngineTest : public ::testing::Test {
 
   void press(int key) { engine->command(key); }
 
+  // What the player hears on asking which chord is held.
+  std::string heldChord() {
+    engine->appCommand("speak what chord am I holding?");
+    return spokenOne();
+  }
+
   // What was said since the last call.
   std::vector<std::string> spoken() {
     runtime.runReady();

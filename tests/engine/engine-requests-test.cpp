@@ -142,5 +142,19 @@ TEST_F(RequestsTest, WhatIsHeardIsShownAndNumbersAreRead) {
   EXPECT_FALSE(Heard("start the metro").has("metronome"));
 }
 
+// The keys held at the moment of asking, whatever was let go before.
+TEST_F(RequestsTest, TheHeldChordAndTheoryQuestionsAreAnswered) {
+  EXPECT_EQ(heldChord(), "Hold some keys down and ask again.");
+  for (int key : {62, 66, 69}) engine->noteEvent(key, 80);
+  for (int key : {62, 66, 69}) engine->noteEvent(key, 0);
+  for (int key : {72, 64, 67, 66}) engine->noteEvent(key, 80);
+  spoken();  // the first notes at home are noticed
+  EXPECT_EQ(heldChord(), "The notes are E, G flat, G, C. That is not one of the simple chords.");
+  engine->appCommand("speak What is the relative minor of C major?");
+  EXPECT_EQ(spokenOne(), "The relative minor of C major is A minor. They share the same notes.");
+  engine->appCommand("say open the pod bay doors");
+  EXPECT_EQ(spokenOne(), "I cannot find an app called pod bay doors on this computer.");
+}
+
 }  // namespace
 }  // namespace orvo

@@ -32,6 +32,21 @@ TEST(MusicWords, ParseNoteNameReadsWrittenNotes) {
   }
 }
 
+// A note named in speech: its pitch class and how many words it took.
+TEST(MusicWords, SpokenNotesTakeTheirAccidentalWord) {
+  auto spoken = [](const std::vector<std::string>& words, std::size_t at) {
+    auto note = music::spokenNote(words, at);
+    return note ? std::optional(std::pair{note->first.pitchClass(), note->second}) : std::nullopt;
+  };
+  const std::vector<std::string> words = {"b", "flat", "and", "b"};
+  EXPECT_THAT(spoken(words, 0), Optional(std::pair{10, 2}));
+  EXPECT_THAT(spoken(words, 3), Optional(std::pair{11, 1}));
+  EXPECT_FALSE(spoken(words, 2));
+  EXPECT_FALSE(spoken(words, 4));
+  EXPECT_THAT(spoken({"c", "flat"}, 0), Optional(std::pair{11, 2}));
+  EXPECT_THAT(spoken({"b", "sharp"}, 0), Optional(std::pair{0, 2}));
+}
+
 TEST(MusicWords, KeyLabelsAreCompact) {
   EXPECT_EQ(keyLabel(61), "C#4");
   EXPECT_EQ(keyLabel(60), "C4");
@@ -131,14 +146,15 @@ TEST(MusicWords, SpellingsAgreeWithTonalOnEveryRoot) {
   auto all = nlohmann::json::parse(files::readFile(file).value_or("[]"), nullptr, false);
   ASSERT_TRUE(all.is_array());
   const std::map<std::string, std::string> qualities = {
-      {"M", "major"},          {"m", "minor"},        {"dim", "diminished"},
-      {"aug", "augmented"},    {"7", "seventh"},      {"maj7", "major seventh"},
-      {"m7", "minor seventh"}, {"dim7", "diminished seventh"}, {"sus4", "sus four"},
-      {"sus2", "sus two"}};
+      {"M", "major"},          {"m", "minor"},
+      {"dim", "diminished"},   {"aug", "augmented"},
+      {"7", "seventh"},        {"maj7", "major seventh"},
+      {"m7", "minor seventh"}, {"dim7", "diminished seventh"},
+      {"sus4", "sus four"},    {"sus2", "sus two"}};
   const std::map<std::string, std::pair<int, int>> steps = {
-      {"2m", {1, 2}}, {"2M", {2, 2}}, {"3m", {3, 3}}, {"3M", {4, 3}},   {"4P", {5, 4}},
-      {"4A", {6, 4}}, {"5P", {7, 5}}, {"6m", {8, 6}}, {"6M", {9, 6}},   {"7m", {10, 7}},
-      {"7M", {11, 7}}, {"8P", {12, 8}}};
+      {"2m", {1, 2}}, {"2M", {2, 2}},  {"3m", {3, 3}},  {"3M", {4, 3}},
+      {"4P", {5, 4}}, {"4A", {6, 4}},  {"5P", {7, 5}},  {"6m", {8, 6}},
+      {"6M", {9, 6}}, {"7m", {10, 7}}, {"7M", {11, 7}}, {"8P", {12, 8}}};
   int checked = 0;
   for (const auto& entry : all) {
     Spelled root = fromTonal(entry["root"]);
@@ -179,8 +195,8 @@ TEST(MusicWords, HeldNotesAreSpelledFromTheirRoot) {
   };
   EXPECT_EQ(held({62, 66, 69}), "D major: D, F sharp, A");
   EXPECT_EQ(held({60, 63, 66}), "C diminished: C, E flat, G flat");
-  EXPECT_EQ(held({61, 65, 68}), "D flat major: D flat, F, A flat");  // not C sharp, E sharp
-  EXPECT_EQ(held({61, 64, 68}), "C sharp minor: C sharp, E, G sharp");  // not F flat
+  EXPECT_EQ(held({61, 65, 68}), "D flat major: D flat, F, A flat");       // not C sharp, E sharp
+  EXPECT_EQ(held({61, 64, 68}), "C sharp minor: C sharp, E, G sharp");    // not F flat
   EXPECT_EQ(held({66, 70, 73}), "G flat major: G flat, B flat, D flat");  // even: flats
   EXPECT_EQ(held({64, 67, 71, 74}), "E minor seventh: E, G, B, D");
   EXPECT_EQ(held({56, 60, 63, 66}), "A flat seventh: A flat, C, E flat, G flat");
@@ -190,7 +206,8 @@ TEST(MusicWords, HeldNotesAreSpelledFromTheirRoot) {
   EXPECT_FALSE(music::parseSpelled("H"));
   EXPECT_FALSE(music::parseSpelled("C sharpish"));
   EXPECT_EQ(music::chordText({62, 66, 69}, sharpNames()), "D major chord: D, F sharp, A");
-  EXPECT_EQ(music::chordText({63, 66, 69}, flatNames()), "E flat diminished chord: E flat, G flat, B double flat");
+  EXPECT_EQ(music::chordText({63, 66, 69}, flatNames()),
+            "E flat diminished chord: E flat, G flat, B double flat");
 }
 
 }  // namespace

@@ -82,5 +82,14 @@ TEST(TheoryAnswers, NotTheory) {
   EXPECT_FALSE(ask(""));
 }
 
+TEST(TheoryAnswers, TheHeldKeysAreANoteAChordSpelledFromItsRootOrJustNotes) {
+  EXPECT_EQ(music::heldChordAnswer({}), "Hold some keys down and ask again.");
+  EXPECT_EQ(music::heldChordAnswer({63}), "That is E flat.");
+  EXPECT_EQ(music::heldChordAnswer({62, 66, 69}), "D major. The notes are D, F sharp, A.");
+  EXPECT_EQ(music::heldChordAnswer({64, 67, 72}), "C major. The notes are E, G, C.");
+  EXPECT_EQ(music::heldChordAnswer({64, 66, 67, 72}),
+            "The notes are E, G flat, G, C. That is not one of the simple chords.");
+}
+
 }  // namespace
 }  // namespace orvo

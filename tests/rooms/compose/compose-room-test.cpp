@@ -156,7 +156,7 @@ TEST_F(ComposeTest, AskingWhatWasPlayedDescribesTheLastStretch) {
   EXPECT_THAT(spokenOne(), AllOf(StartsWith("Key of "), HasSubstr(" 8 notes.")));
   // The chord held now, from the history's held keys.
   for (int pitch : {60, 64, 67}) engine->noteEvent(pitch, 80);
-  EXPECT_EQ(engine->heldChord(), "C major. The notes are C, E, G.");
+  EXPECT_EQ(heldChord(), "C major. The notes are C, E, G.");
 }
 
 TEST_F(ComposeTest, TheTopKeyPlaysTheTakeWithTheBandOnTheStylesChannels) {
