@@ -74,7 +74,7 @@ std::string Requests::newProject() {
   }
   if (studio.listening()) {
     engine_.run([this, &studio](int gen) {
-      const bool done = studio.daw().adapter.send({"action", "40023"}, 5.0).has_value();
+      const bool done = studio.daw().adapter.newProject();
       engine_.say(done ? "A new project in REAPER. If the old one had changes, REAPER is asking "
                          "whether to save them."
                        : "REAPER did not answer.",

@@ -157,6 +157,9 @@ class DawAdapter {
   virtual std::optional<std::string> send(const std::vector<std::string>& args, double timeout) = 0;
   // A plug-in's name as it is spoken ("ReaEQ, VST").
   virtual std::string spokenFx(const std::string& name) { return name; }
+  // A new, empty project (the studio asks about unsaved changes itself);
+  // false when the studio did not answer.
+  virtual bool newProject() { return false; }
 };
 
 // No studio to change: nothing answers. Its name is the studio's the

@@ -20,4 +20,9 @@ std::string ReaperAdapter::spokenFx(const std::string& name) {
   return Reaper::spoken(name);
 }
 
+bool ReaperAdapter::newProject() {
+  // REAPER's own action "File: New project".
+  return send({"action", "40023"}, 5.0).has_value();
+}
+
 }  // namespace orvo

@@ -12,6 +12,7 @@ class ReaperAdapter final : public DawAdapter {
   std::string name() override { return "REAPER"; }
   std::optional<DawState> state() override;
   std::optional<std::string> send(const std::vector<std::string>& args, double timeout) override;
+  bool newProject() override;
   std::string spokenFx(const std::string& name) override;
 };
 
