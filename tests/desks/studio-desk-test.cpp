@@ -96,6 +96,14 @@ using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
+TEST_F(StudioAssistantTest, ANewProjectIsAskedOfTheStudioItself) {
+  EXPECT_GT(trackCount(), 0);
+  EXPECT_EQ(answer("start a new project"),
+            "A new project in REAPER. If the old one had changes, REAPER is asking whether to "
+            "save them.");
+  EXPECT_EQ(trackCount(), 0);
+}
+
 TEST_F(StudioAssistantTest, TheAssistantsEdgeCasesFromSentenceToProject) {
   // Nothing that is not a plug-in is added, and nothing is claimed.
   EXPECT_THAT(answer("add a flanger made of cheese to the bass"),
