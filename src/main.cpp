@@ -90,67 +90,22 @@ struct Running {
   Engine* engine = nullptr;
 } running;
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::setvbuf(stdout, nullptr, _IONBF, 0);
-  ::signal(SIGPIPE, SIG_IGN);  // a window that went away must not kill us mid-write
-  // Every thread started from here on inherits SIGINT and SIGTERM blocked, so
-  // only the watcher takes them; a signal that comes early waits for it.
-  blockQuitSignalsHere();
-  // A screen reader would read the libraries' own messages aloud: they go to the log.
-  routeLibraryLogs([](const std::string& line) {
-    if (running.log) running.log->logLine(line);
-  });
+// The data folder, private to the player, with its ideas folder and without
+// the half-written files of a copy that was killed mid-write.
+std::filesystem::path prepareDataFolder() {
   auto baseDir = dataFolder();
   // The player's transcripts, log and pieces are theirs alone.
   files::makePrivateFolder(baseDir);
   files::makeFolders(baseDir / "ideas");
-  // Half-written files of a copy that was killed mid-write.
   files::removeStaleTemporaries(baseDir);
+  return baseDir;
+}
 
-  const char* uiVariable = std::getenv("LORIMEL_UI");
-  bool uiOn = uiVariable && std::string(uiVariable) == "1";
-  auto* runtime = running.runtime = new ThreadRuntime(Random::chooseSeed());
-  auto* window = running.window = new Window(runtime->serial("lorimel.ui"), uiOn, writeToStdout);
-
-  std::vector<std::string> args(argv + 1, argv + argc);
-  auto* options = new Opt;
-  for (const auto& arg : args) {
-    if (arg == "--text") options->textMode = true;
-  }
-  const Opt* opt = running.opt = options;  // read-only from here on
-  auto* store = running.store = new FileStore(baseDir, *runtime, runtime->serial("orvo.store"));
-  auto* studio = running.studio = new LogicProHost(*runtime);
-
-  auto print = [](const std::string& line) { writeToStdout(line + "\n"); };
-  if (oneoff::isCheck(args)) unblockQuitSignalsHere();  // a one-off run stops at once on Ctrl-C
-  if (auto status = oneoff::runWithoutEngine(args, baseDir, print)) return *status;
-
-  // One-off runs leave the lock file alone, so a running copy is not disturbed.
-  bool isCheck = oneoff::isCheck(args);
-  auto* log = running.log = new Log(baseDir / "log.txt");
-  if (!isCheck) {
-    int instanceLock = instance::openLock(baseDir / ".running");
-    if (instanceLock >= 0) {
-      instance::becomeOnlyCopy(instanceLock, [runtime](double s) { runtime->sleep(s); });
-    }
-  }
-
-  // The REAPER link waits on the runtime's clock; the bridge this build carries
-  // is put beside the data, where installing it into REAPER copies it from.
-  Reaper::setUp({Reaper::defaultSetup().resources, baseDir / "reaper" / "lorimel_bridge.lua",
-                 [runtime] { return runtime->now(); }, [runtime](double s) { runtime->sleep(s); }});
-  if (!isCheck) {
-    runtime->async([baseDir, log] {
-      if (!Reaper::shipBridge(baseDir)) log->logLine("could not write reaper/lorimel_bridge.lua");
-    });
-  }
-
-  // A raw input stream replaces the sequencer; a raw output alone mirrors it.
+// This system's MIDI, started: a raw input stream replaces the sequencer; a
+// raw output alone mirrors it.
+MidiIO* startMidi(bool uiOn, const std::function<void(const std::string&)>& logLine) {
   std::string midiIn = std::getenv("ORVO_MIDI_IN") ? std::getenv("ORVO_MIDI_IN") : "";
   std::string midiOut = std::getenv("ORVO_MIDI_OUT") ? std::getenv("ORVO_MIDI_OUT") : "";
-  auto logLine = [log](const std::string& line) { log->logLine(line); };
   if (!midiIn.empty()) {
     running.midiBackend = new RawMidiBackend(midiIn, midiOut, logLine);
   } else {
@@ -159,11 +114,12 @@ int main(int argc, char** argv) {
                                                   *new RawDevicesMidiBackend("/dev/snd", logLine));
     if (!midiOut.empty()) running.midiMirror = new RawMidiBackend("", midiOut, logLine);
   }
+  Window* window = running.window;
   auto* midi = running.midi = new MidiIO(
-      *running.midiBackend, *runtime, [window](const std::string& line) { window->ui(line); }, uiOn,
-      running.midiMirror);
+      *running.midiBackend, *running.runtime,
+      [window](const std::string& line) { window->ui(line); }, uiOn, running.midiMirror);
   // The app window and the studio echo our notes back as sources of their own.
-  std::vector<std::string> echoes = studio->ownSourceWords();
+  std::vector<std::string> echoes = running.studio->ownSourceWords();
   echoes.push_back("Lorimel");
   midi->ignoreSources(echoes);
   // Until the first studio check says Logic Pro is not running, it may be
@@ -171,24 +127,20 @@ int main(int argc, char** argv) {
   midi->studioSoundsPiano = true;
   midi->start();
   if (auto why = running.midiBackend->whyInputNotRealTime(); !why.empty())
-    log->logLine("the MIDI input thread runs at normal priority: " + why);
-  if (auto why = lockMemory()) log->logLine("memory is not locked: " + *why);
-  auto* sounds = running.sounds = new Sounds(Sounds::Parts{
-      .runtime = *runtime,
-      .store = *store,
-      .log = logLine,
-      .banks = Sounds::bankCandidates(),
-      .tell =
-          [](const std::string& sentence) {
-            if (running.speaker) running.speaker->say(sentence);
-          },
-  });
-  midi->setSampler(sounds);
+    logLine("the MIDI input thread runs at normal priority: " + why);
+  return midi;
+}
 
-  auto* life = running.life = new ProcessLife(*log);
-  auto quitOnMain = [runtime, life](const std::string& reason, int code) {
-    runtime->onMain([life, reason, code] { life->quit(reason, code); });
-  };
+// This system's voices: the speech service and the tool behind the speaker,
+// the natural voice beside them, and the watch for a sound output.
+Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
+                    const std::function<void(const std::string&)>& logLine,
+                    const std::function<void(const std::string&)>& windowLine) {
+  ThreadRuntime* runtime = running.runtime;
+  const Opt* opt = running.opt;
+  Log* log = running.log;
+  Sounds* sounds = running.sounds;
+  Window* window = running.window;
   // Text mode never starts the speech service. A machine with no sound output
   // yet prints its sentences until one appears (a sound server started after us).
   running.synth =
@@ -199,7 +151,6 @@ int main(int argc, char** argv) {
         log->logLine("a sound output appeared: speech and the built-in sound start");
         sounds->revive("a sound output appeared", false, true);
       });
-  auto windowLine = [window](const std::string& line) { window->ui(line); };
   running.meter = new VoiceMeter(*runtime, windowLine);
   auto* kokoro = running.kokoro = new Kokoro(Kokoro::Parts{
       .runtime = *runtime,
@@ -212,91 +163,99 @@ int main(int argc, char** argv) {
       .measure = uiOn ? [](const VoiceWav& wav) { running.meter->measure(wav); }
                       : std::function<void(const VoiceWav&)>(nullptr),
   });
-  auto* speaker = running.speaker = new Speaker(Speaker::Parts{
-      .runtime = *runtime,
-      .opt = *opt,
-      .synth = *running.synth,
-      .tool = *running.speechTool,
-      .ui = windowLine,
-      .uiOn = uiOn,
-      .print = [window](const std::string& text) { window->print(text); },
-      .store = *store,
-      .meter = running.meter,
-      .log = logLine,
-      .outputPresent = [outputWatch] { return outputWatch->present(); },
-      .language = playerLanguage(),
-      .neural = opt->textMode ? nullptr : kokoro,
-  });
-  // The installer speaks each step from its own thread, between other sentences.
-  auto* installer = new VoiceInstaller(VoiceInstaller::Parts{
-      .runtime = *runtime,
-      .folder = baseDir / "voice",
-      .serverScript = login::thisProgram().parent_path() / "kokoro_server.py",
-      .say = [speaker](const std::string& text) { speaker->say(text); },
-      .ui = windowLine,
-      .log = logLine,
-      .startVoice = [kokoro] { return kokoro->startAndWait(30.0); },
-  });
-  auto* musicPlayer = running.musicPlayer = new NoMusicPlayer;
-  // Linux has no on-device model: the AI is the claude tool, when installed.
-  auto* aiSession = new AISession(*runtime, *new NoLocalAI, logLine);
-  aiSession->setDataFolder(baseDir);
-  auto* engine = running.engine = new Engine(EngineParts{
-      .runtime = *runtime,
-      .window = *window,
-      .log = *log,
-      .speaker = *speaker,
-      .musicPlayer = *musicPlayer,
-      .studio = *studio,
-      .midi = *midi,
-      .sounds = *sounds,
-      .store = *store,
-      .baseDir = baseDir,
-      .songFolders = songFolders(baseDir),
-      .quit = quitOnMain,
-      .pianoSpeech = pianospeech::fromSentence,
-      .duck = [kokoro](bool on) { kokoro->duck(on); },
-      .assistant = aiSession,
-      .daw = new ReaperAdapter,
-      .reaperRunning = [runtime] { return Reaper::running(*runtime); },
-      .access = new TreeAccess(*new AtspiTree(*runtime)),
-      .installedApps = [] { return readDesktopEntries(applicationFolders()); },
-      .clipboard = [runtime] { return readClipboard(*runtime); },
-      // Started from our app window, that window's process is ours.
-      .ownAppPid = uiOn ? static_cast<int>(::getppid()) : 0,
-      .voiceHooks =
-          [&] {
-            VoiceHooks hooks = naturalVoiceHooks(*kokoro, *installer, windowLine);
-            if (opt->textMode) hooks.coming = [] { return false; };  // never started
-            return hooks;
-          }(),
-  });
-  {
-    Profile profile = engine->currentProfile();
-    aiSession->setPeople({profile.assistantName,
-                          profile.userName.empty() ? "friend" : profile.userName, profile.about(),
-                          engine->lessons().songTitles()});
-  }
+  return running.speaker = new Speaker(Speaker::Parts{
+             .runtime = *runtime,
+             .opt = *opt,
+             .synth = *running.synth,
+             .tool = *running.speechTool,
+             .ui = windowLine,
+             .uiOn = uiOn,
+             .print = [window](const std::string& text) { window->print(text); },
+             .store = *running.store,
+             .meter = running.meter,
+             .log = logLine,
+             .outputPresent = [outputWatch] { return outputWatch->present(); },
+             .language = playerLanguage(),
+             .neural = opt->textMode ? nullptr : kokoro,
+         });
+}
 
-  // Threads are running from here on: the process ends with _exit, after what
-  // is queued for the window and the data folder is out.
-  auto endNow = [window, store](int status) {
-    window->flush(0.5);
-    store->flush(1.0);
-    ::_exit(status);
-  };
-  if (auto status = oneoff::runWithEngine(args, *runtime, print)) endNow(*status);
-  if (isCheck) {
-    print(oneoff::missingArguments);
-    endNow(2);
-  }
+// The start in the log, and the window's first lines: keyboards, voice,
+// buttons, the lessons, the band and the player.
+void logStartAndShowTheWindow() {
+  Window* window = running.window;
+  Engine* engine = running.engine;
+  std::string voice = running.speaker->voiceName();
+  std::string keyboards;
+  for (const auto& name : running.midi->keyboards())
+    keyboards += (keyboards.empty() ? "" : ", ") + name;
+  running.log->logLine("started, keyboards: " + (keyboards.empty() ? "none" : keyboards) +
+                       ", voice: " + (voice.empty() ? "default" : voice));
+  if (keyboards.empty()) running.log->logLine("no keyboard yet: " + running.midi->whyNoKeyboards());
+  window->ui(lines::keyboards(keyboards));
 
-  midi->setCallbacks({
-      .onNote = [engine](int pitch, int velocity) { engine->noteEvent(pitch, velocity); },
-      .onPedal = [engine](bool down) { engine->pedal(down); },
-      .onKeyboard = [engine](bool connected) { engine->keyboardChanged(connected); },
-  });
-  life->setSteps({
+  window->ui(lines::voice(voice.empty() ? "default" : voice));
+  window->ui(engine->buttonsLine());
+  std::vector<std::string> jazzTitles;
+  for (const auto& lesson : jazzLessons()) jazzTitles.push_back(lesson.title);
+  window->ui(lines::jazzLessons(jazzTitles));
+  window->ui(lines::live(false));
+  window->ui(lines::bandStyle(engine->compose().bandStyle()));
+  window->ui(engine->lessons().handsLine());
+  window->ui(engine->currentProfile().nameLine());
+  window->ui(engine->vocabLine());
+  window->ui(Engine::bandLevelLine(running.sounds->level()));
+}
+
+// The engine, handed everything it uses on this system.
+Engine* makeEngine(const std::filesystem::path& baseDir, bool uiOn,
+                   std::function<void(const std::string&, int)> quitOnMain, AISession* aiSession,
+                   VoiceInstaller* installer, std::function<void(const std::string&)> windowLine) {
+  ThreadRuntime* runtime = running.runtime;
+  Kokoro* kokoro = running.kokoro;
+  const Opt* opt = running.opt;
+  return running.engine = new Engine(EngineParts{
+             .runtime = *runtime,
+             .window = *running.window,
+             .log = *running.log,
+             .speaker = *running.speaker,
+             .musicPlayer = *running.musicPlayer,
+             .studio = *running.studio,
+             .midi = *running.midi,
+             .sounds = *running.sounds,
+             .store = *running.store,
+             .baseDir = baseDir,
+             .songFolders = songFolders(baseDir),
+             .quit = quitOnMain,
+             .pianoSpeech = pianospeech::fromSentence,
+             .duck = [kokoro](bool on) { kokoro->duck(on); },
+             .assistant = aiSession,
+             .daw = new ReaperAdapter,
+             .reaperRunning = [runtime] { return Reaper::running(*runtime); },
+             .access = new TreeAccess(*new AtspiTree(*runtime)),
+             .installedApps = [] { return readDesktopEntries(applicationFolders()); },
+             .clipboard = [runtime] { return readClipboard(*runtime); },
+             // Started from our app window, that window's process is ours.
+             .ownAppPid = uiOn ? static_cast<int>(::getppid()) : 0,
+             .voiceHooks =
+                 [&] {
+                   VoiceHooks hooks = naturalVoiceHooks(*kokoro, *installer, windowLine);
+                   if (opt->textMode) hooks.coming = [] { return false; };  // never started
+                   return hooks;
+                 }(),
+         });
+}
+
+// The orderly end's steps: the take kept, the helpers shut down, everything
+// silenced, the window lines and the data files out.
+void setQuitSteps(AISession* aiSession) {
+  Engine* engine = running.engine;
+  Kokoro* kokoro = running.kokoro;
+  MidiIO* midi = running.midi;
+  Speaker* speaker = running.speaker;
+  Window* window = running.window;
+  FileStore* store = running.store;
+  running.life->setSteps({
       .autosaveTake =
           [engine] {
             {
@@ -323,6 +282,124 @@ int main(int argc, char** argv) {
       .flushWindow = [window] { window->flush(0.5); },
       .flushStore = [store] { store->flush(1.0); },
   });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  ::signal(SIGPIPE, SIG_IGN);  // a window that went away must not kill us mid-write
+  // Every thread started from here on inherits SIGINT and SIGTERM blocked, so
+  // only the watcher takes them; a signal that comes early waits for it.
+  blockQuitSignalsHere();
+  // A screen reader would read the libraries' own messages aloud: they go to the log.
+  routeLibraryLogs([](const std::string& line) {
+    if (running.log) running.log->logLine(line);
+  });
+  const auto baseDir = prepareDataFolder();
+
+  const char* uiVariable = std::getenv("LORIMEL_UI");
+  bool uiOn = uiVariable && std::string(uiVariable) == "1";
+  auto* runtime = running.runtime = new ThreadRuntime(Random::chooseSeed());
+  auto* window = running.window = new Window(runtime->serial("lorimel.ui"), uiOn, writeToStdout);
+
+  std::vector<std::string> args(argv + 1, argv + argc);
+  auto* options = new Opt;
+  for (const auto& arg : args) {
+    if (arg == "--text") options->textMode = true;
+  }
+  const Opt* opt = running.opt = options;  // read-only from here on
+  auto* store = running.store = new FileStore(baseDir, *runtime, runtime->serial("orvo.store"));
+  running.studio = new LogicProHost(*runtime);
+
+  auto print = [](const std::string& line) { writeToStdout(line + "\n"); };
+  if (oneoff::isCheck(args)) unblockQuitSignalsHere();  // a one-off run stops at once on Ctrl-C
+  if (auto status = oneoff::runWithoutEngine(args, baseDir, print)) return *status;
+
+  // One-off runs leave the lock file alone, so a running copy is not disturbed.
+  bool isCheck = oneoff::isCheck(args);
+  auto* log = running.log = new Log(baseDir / "log.txt");
+  if (!isCheck) {
+    int instanceLock = instance::openLock(baseDir / ".running");
+    if (instanceLock >= 0) {
+      instance::becomeOnlyCopy(instanceLock, [runtime](double s) { runtime->sleep(s); });
+    }
+  }
+
+  // The REAPER link waits on the runtime's clock; the bridge this build carries
+  // is put beside the data, where installing it into REAPER copies it from.
+  Reaper::setUp({Reaper::defaultSetup().resources, baseDir / "reaper" / "lorimel_bridge.lua",
+                 [runtime] { return runtime->now(); }, [runtime](double s) { runtime->sleep(s); }});
+  if (!isCheck) {
+    runtime->async([baseDir, log] {
+      if (!Reaper::shipBridge(baseDir)) log->logLine("could not write reaper/lorimel_bridge.lua");
+    });
+  }
+
+  auto logLine = [log](const std::string& line) { log->logLine(line); };
+  auto* midi = startMidi(uiOn, logLine);
+  if (auto why = lockMemory()) log->logLine("memory is not locked: " + *why);
+  auto* sounds = running.sounds = new Sounds(Sounds::Parts{
+      .runtime = *runtime,
+      .store = *store,
+      .log = logLine,
+      .banks = Sounds::bankCandidates(),
+      .tell =
+          [](const std::string& sentence) {
+            if (running.speaker) running.speaker->say(sentence);
+          },
+  });
+  midi->setSampler(sounds);
+
+  auto* life = running.life = new ProcessLife(*log);
+  auto quitOnMain = [runtime, life](const std::string& reason, int code) {
+    runtime->onMain([life, reason, code] { life->quit(reason, code); });
+  };
+  auto windowLine = [window](const std::string& line) { window->ui(line); };
+  auto* speaker = makeSpeech(baseDir, uiOn, logLine, windowLine);
+  auto* kokoro = running.kokoro;
+  auto* outputWatch = running.outputWatch;
+  // The installer speaks each step from its own thread, between other sentences.
+  auto* installer = new VoiceInstaller(VoiceInstaller::Parts{
+      .runtime = *runtime,
+      .folder = baseDir / "voice",
+      .serverScript = login::thisProgram().parent_path() / "kokoro_server.py",
+      .say = [speaker](const std::string& text) { speaker->say(text); },
+      .ui = windowLine,
+      .log = logLine,
+      .startVoice = [kokoro] { return kokoro->startAndWait(30.0); },
+  });
+  running.musicPlayer = new NoMusicPlayer;
+  // Linux has no on-device model: the AI is the claude tool, when installed.
+  auto* aiSession = new AISession(*runtime, *new NoLocalAI, logLine);
+  aiSession->setDataFolder(baseDir);
+  auto* engine = makeEngine(baseDir, uiOn, quitOnMain, aiSession, installer, windowLine);
+  {
+    Profile profile = engine->currentProfile();
+    aiSession->setPeople({profile.assistantName,
+                          profile.userName.empty() ? "friend" : profile.userName, profile.about(),
+                          engine->lessons().songTitles()});
+  }
+
+  // Threads are running from here on: the process ends with _exit, after what
+  // is queued for the window and the data folder is out.
+  auto endNow = [window, store](int status) {
+    window->flush(0.5);
+    store->flush(1.0);
+    ::_exit(status);
+  };
+  if (auto status = oneoff::runWithEngine(args, *runtime, print)) endNow(*status);
+  if (isCheck) {
+    print(oneoff::missingArguments);
+    endNow(2);
+  }
+
+  midi->setCallbacks({
+      .onNote = [engine](int pitch, int velocity) { engine->noteEvent(pitch, velocity); },
+      .onPedal = [engine](bool down) { engine->pedal(down); },
+      .onKeyboard = [engine](bool connected) { engine->keyboardChanged(connected); },
+  });
+  setQuitSteps(aiSession);
 
   watchQuitSignals([quitOnMain](int signal) {
     quitOnMain(signal == SIGTERM ? "replaced by a newer copy, or asked to stop" : "interrupted", 0);
@@ -342,25 +419,7 @@ int main(int argc, char** argv) {
   runtime->async([aiSession] {
     if (aiSession->toolPresent()) aiSession->warmUp();
   });
-  std::string voice = speaker->voiceName();
-  std::string keyboards;
-  for (const auto& name : midi->keyboards()) keyboards += (keyboards.empty() ? "" : ", ") + name;
-  log->logLine("started, keyboards: " + (keyboards.empty() ? "none" : keyboards) +
-               ", voice: " + (voice.empty() ? "default" : voice));
-  if (keyboards.empty()) log->logLine("no keyboard yet: " + midi->whyNoKeyboards());
-  window->ui(lines::keyboards(keyboards));
-
-  window->ui(lines::voice(voice.empty() ? "default" : voice));
-  window->ui(engine->buttonsLine());
-  std::vector<std::string> jazzTitles;
-  for (const auto& lesson : jazzLessons()) jazzTitles.push_back(lesson.title);
-  window->ui(lines::jazzLessons(jazzTitles));
-  window->ui(lines::live(false));
-  window->ui(lines::bandStyle(engine->compose().bandStyle()));
-  window->ui(engine->lessons().handsLine());
-  window->ui(engine->currentProfile().nameLine());
-  window->ui(engine->vocabLine());
-  window->ui(Engine::bandLevelLine(sounds->level()));
+  logStartAndShowTheWindow();
 
   std::string found = midi->keyboards().empty()
                           ? "No piano found yet. Plug it in and I will pick it up."
