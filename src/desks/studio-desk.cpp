@@ -8,7 +8,7 @@
 #include "engine/requests.h"
 #include "engine/room-services.h"
 #include "platform/window-lines.h"
-#include "rooms/reaper/reaper-room.h"
+#include "studio/reaper-hooks.h"
 
 namespace orvo {
 namespace {
@@ -181,7 +181,7 @@ std::string StudioDesk::act(int gen, const std::string& text, const DawAsk& ask,
 }
 
 std::string StudioDesk::notAnsweringSentence() {
-  const ReaperHooks& hooks = engine_.reaper().hooks();
+  const ReaperHooks& hooks = parts_.reaperHooks;
   return hooks.bridgeInstalled && !hooks.bridgeInstalled() ? kNoLinkYet : kNotAnswering;
 }
 

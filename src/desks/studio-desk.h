@@ -34,6 +34,7 @@ class StudioHost;
 class Store;
 class Runtime;
 class MidiIO;
+struct ReaperHooks;
 
 class StudioDesk {
  public:
@@ -47,6 +48,7 @@ class StudioDesk {
     std::function<double()> wallClock;  // seconds since 1970
     bool pretendReaper;
     std::function<bool()> reaperRunning;
+    const ReaperHooks& reaperHooks;  // how REAPER is found, started and asked
   };
   StudioDesk(RoomServices& engine, Parts parts, DawAdapter& adapter);
   ~StudioDesk();

@@ -97,7 +97,8 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
                                      AiTalk::Parts{.runtime = parts_.runtime,
                                                    .window = parts_.window,
                                                    .opt = parts_.opt,
-                                                   .wallClock = parts_.wallClock},
+                                                   .wallClock = parts_.wallClock,
+                                                   .ears = *ears_},
                                      parts_.assistant ? *parts_.assistant : none);
   static NoDaw noStudio;
   studioDesk_ =
@@ -109,7 +110,8 @@ Engine::Engine(EngineParts parts) : parts_(std::move(parts)) {
                                                      .opt = parts_.opt,
                                                      .wallClock = parts_.wallClock,
                                                      .pretendReaper = parts_.pretendReaper,
-                                                     .reaperRunning = parts_.reaperRunning},
+                                                     .reaperRunning = parts_.reaperRunning,
+                                                     .reaperHooks = reaper_->hooks()},
                                    parts_.daw ? *parts_.daw : noStudio);
   static NoAccess noDesktop;
   appDesk_ = std::make_unique<AppDesk>(*this,

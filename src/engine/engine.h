@@ -164,7 +164,7 @@ class Engine final : public RoomServices {
   // Whether the request being heard came without a clear name.
   bool casualHearing();
   // The listener, and what it reads of the speech without the engine's lock.
-  Ears& ears() override { return *ears_; }
+  Ears& ears() { return *ears_; }
   EarsLink::Speaking speakingNow() override;
   // A question waiting for its answer: while one is pending, each sentence
   // spoken tells the listener to take the next words without the name.
@@ -236,7 +236,7 @@ class Engine final : public RoomServices {
   JazzRoom& jazz() override { return *jazz_; }
   MenuRoom& menu() { return *menu_; }
   LogicRoom& logic() { return *logic_; }
-  ReaperRoom& reaper() override { return *reaper_; }
+  ReaperRoom& reaper() { return *reaper_; }
   AiTalk& aiTalk() override { return *aiTalk_; }
   StudioDesk& studioDesk() override { return *studioDesk_; }
   AppDesk& appDesk() { return *appDesk_; }

@@ -28,11 +28,9 @@ namespace orvo {
 class AiTalk;
 class ComposeRoom;
 class Cues;
-class Ears;
 class JazzRoom;
 class LessonRoom;
 class LineRoutes;
-class ReaperRoom;
 class Requests;
 class StudioDesk;
 
@@ -86,11 +84,9 @@ class RoomServices {
   virtual ComposeRoom& compose() = 0;
   virtual LessonRoom& lessons() = 0;
   virtual JazzRoom& jazz() = 0;
-  virtual ReaperRoom& reaper() = 0;
   virtual AiTalk& aiTalk() = 0;
   virtual StudioDesk& studioDesk() = 0;
   virtual Requests& requests() = 0;
-  virtual Ears& ears() = 0;
 
  protected:
   ~RoomServices() = default;

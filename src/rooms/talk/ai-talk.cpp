@@ -127,9 +127,9 @@ void AiTalk::answer(int gen, const std::string& question, const std::string& rep
     talk_.push_back(reply);
   }
   const bool asks = reply.back() == '?';
-  if (asks) engine_.ears().expectAnswer();
+  if (asks) parts_.ears.expectAnswer();
   engine_.say(reply, gen);
-  if (asks) engine_.ears().expectAnswer();
+  if (asks) parts_.ears.expectAnswer();
   engine_.lessons().resumeAfterHelp(gen);
 }
 

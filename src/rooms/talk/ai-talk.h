@@ -24,6 +24,7 @@ namespace orvo {
 class RoomServices;
 class Window;
 class Runtime;
+class Ears;
 
 class AiTalk {
  public:
@@ -33,6 +34,7 @@ class AiTalk {
     Window& window;
     Opt opt;
     std::function<double()> wallClock;  // seconds since 1970
+    Ears& ears;                         // told when a question of ours waits for its answer
   };
   AiTalk(RoomServices& engine, Parts parts, Assistant& assistant);
 
