@@ -251,7 +251,7 @@ struct OutputWorld {
   std::atomic<bool> reading{true};
   std::thread reader{[this] { read(); }};
 
-  OutputWorld() { world.world.midi().start(); }
+  OutputWorld() { world.midi.start(); }
   ~OutputWorld() {
     reading = false;
     reader.join();

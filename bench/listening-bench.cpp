@@ -109,7 +109,7 @@ void BM_HearEachPhrasing(benchmark::State& state) {
   orvo::testing::TempFolder home;
   // Not the fast mode: what a request starts runs later, as activities do, and
   // is dropped here, so the figure is the cost of understanding and dispatching.
-  orvo::TraceWorld world({.fast = false, .secondsPerCharacter = 0.0, .saying = [](auto&) {}});
+  orvo::TraceWorld world({.secondsPerCharacter = 0.0, .saying = [](auto&) {}});
   if (!world.ready()) return state.SkipWithError("no folder");
   auto sentences = phrasings();
   std::vector<double> micros;

@@ -112,7 +112,9 @@ std::vector<std::string> words(const std::string& text) {
 
 // What the request rules make of a request: the family, loose rule and operation lines.
 struct Router {
-  orvo::TraceWorld world{{.fast = true, .secondsPerCharacter = 0.0, .saying = [](auto&) {}}};
+  orvo::TraceWorld world{{.opt = {.textMode = true, .fast = true},
+                          .secondsPerCharacter = 0.0,
+                          .saying = [](auto&) {}}};
   std::string route(const std::string& request) {
     std::string lines;
     world.engine().requests().setTrace([&](const std::string& line) {

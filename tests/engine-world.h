@@ -18,7 +18,8 @@ struct EngineWorld {
   explicit EngineWorld(std::filesystem::path folder = {}, AccessBackend* access = nullptr,
                        Runtime* realRuntime = nullptr, MidiBackend* midiBackend = nullptr,
                        bool midiLines = false)
-      : world({.secondsPerCharacter = 0.0,
+      : world({.opt = {},
+               .secondsPerCharacter = 0.0,
                .folder = std::move(folder),
                .seed = 1,
                .windowLines = true,
@@ -26,15 +27,13 @@ struct EngineWorld {
                .realRuntime = realRuntime,
                .midiBackend = midiBackend,
                .sameAfternoon = false,
-               .adjust = [access](EngineParts& parts) {
-                 parts.opt = {};
-                 parts.access = access;
-               }}) {}
+               .adjust = [access](EngineParts& parts) { parts.access = access; }}) {}
 
   TraceWorld world;
   VirtualRuntime& runtime = world.runtime();
   Engine& engine = world.engine();
   LoopbackMidiBackend& backend = world.midiBackend();
+  MidiIO& midi = world.midi();
   Store& store = world.store();
   std::filesystem::path home = world.folder();
 };

@@ -52,7 +52,6 @@ std::optional<std::pair<double, std::string>> timedSentence(const std::string& r
 int runScript(const std::string& script, bool asJarvis, const Print& print) {
   std::function<void(const std::string&)> stamped;
   TraceWorld world({.asJarvis = asJarvis,
-                    .fast = false,
                     .secondsPerCharacter = 0.06,
                     .saying = [&](const std::string& text) { stamped("say: " + text); },
                     .adjust =

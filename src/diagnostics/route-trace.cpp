@@ -33,7 +33,7 @@ int run(const std::vector<std::string>& requests, const Options& options, const 
     }
   }
   TraceWorld world({.asJarvis = options.asJarvis,
-                    .fast = true,
+                    .opt = {.textMode = true, .fast = true},
                     .secondsPerCharacter = 0.0,
                     .saying = print,
                     .adjust = [&](EngineParts& parts) {

@@ -108,7 +108,7 @@ std::unique_ptr<Engine> TraceWorld::makeEngine(const std::function<void(EnginePa
       .sounds = p.sounds,
       .store = p.store,
       .baseDir = folder_,
-      .opt = Opt{.textMode = true, .fast = options_.fast},
+      .opt = options_.opt,
   };
   if (options_.adjust) options_.adjust(parts);
   if (more) more(parts);

@@ -1,7 +1,8 @@
 #pragma once
-// The real engine on a virtual clock, in a temporary data folder of its own,
-// for the diagnostic traces (--ears, --route): the player's own files are
-// never touched, and every run with the same seed says the same.
+// The real engine, on a virtual clock in a temporary data folder of its own
+// unless given others, for the diagnostic traces (--ears, --route), the tests and the benchmarks:
+// the player's own files are never touched, and every run with the same seed
+// says the same.
 
 #include <cstdint>
 #include <ctime>
@@ -13,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/opt.h"
 #include "sound/speech-output.h"
 
 namespace orvo {
@@ -64,7 +66,8 @@ class TraceWorld {
  public:
   struct Options {
     bool asJarvis = false;  // the assistant is called Jarvis
-    bool fast = false;      // activities at once, no waits or files
+    // Text mode (nothing spoken for real); `fast`: activities at once, no waits or files.
+    Opt opt = {.textMode = true};
     double secondsPerCharacter = 0.06;
     std::function<void(const std::string&)> saying = [](const std::string&) {};  // each sentence
     // The data folder; none: a temporary one of the world's own, removed at the end.

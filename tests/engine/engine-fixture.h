@@ -139,7 +139,8 @@ class EngineTest : public ::testing::Test {
   const ReaperHooks* reaperControl = nullptr;  // none: the real REAPER, which is not here
   VoiceHooks voiceHooks;                       // none: no natural voice
   ButtonKeys keys;
-  TraceWorld world{{.folder = home.path(),
+  TraceWorld world{{.opt = {},
+                    .folder = home.path(),
                     .seed = 7,
                     .speaker = &speaker,
                     .musicPlayer = &player,
@@ -158,7 +159,6 @@ class EngineTest : public ::testing::Test {
   CurrentEngine engine{world};
 
   void useDoubles(EngineParts& parts) {
-    parts.opt = {};
     parts.quit = [this](const std::string& reason, int) { quits.push_back(reason); };
     parts.pianoSpeech = [this](const std::string& sentence) -> std::optional<std::vector<Ev>> {
       auto found = pianoSpeech.find(sentence);
