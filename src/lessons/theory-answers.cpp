@@ -134,9 +134,7 @@ std::optional<std::string> theoryAnswer(const std::vector<std::string>& words,
 
 std::string heldChordAnswer(const std::vector<int>& held) {
   if (held.empty()) return "Hold some keys down and ask again.";
-  if (held.size() == 1) {
-    return "That is " + flatNames()[static_cast<std::size_t>(pitchClass(held[0]))] + ".";
-  }
+  if (held.size() == 1) return "That is " + noteList(held, flatNames()) + ".";
   if (auto chord = spellChord(held)) {
     return chord->name + ". The notes are " + spelledList(chord->notes) + ".";
   }
