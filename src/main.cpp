@@ -103,7 +103,8 @@ std::filesystem::path prepareDataFolder() {
 
 // This system's MIDI, started: a raw input stream replaces the sequencer; a
 // raw output alone mirrors it.
-MidiIO* startMidi(bool uiOn, const std::function<void(const std::string&)>& logLine) {
+MidiIO* startMidi(bool uiOn, const std::function<void(const std::string&)>& logLine,
+                  const std::function<void(const std::string&)>& windowLine) {
   std::string midiIn = std::getenv("ORVO_MIDI_IN") ? std::getenv("ORVO_MIDI_IN") : "";
   std::string midiOut = std::getenv("ORVO_MIDI_OUT") ? std::getenv("ORVO_MIDI_OUT") : "";
   if (!midiIn.empty()) {
@@ -114,10 +115,8 @@ MidiIO* startMidi(bool uiOn, const std::function<void(const std::string&)>& logL
                                                   *new RawDevicesMidiBackend("/dev/snd", logLine));
     if (!midiOut.empty()) running.midiMirror = new RawMidiBackend("", midiOut, logLine);
   }
-  Window* window = running.window;
-  auto* midi = running.midi = new MidiIO(
-      *running.midiBackend, *running.runtime,
-      [window](const std::string& line) { window->ui(line); }, uiOn, running.midiMirror);
+  auto* midi = running.midi =
+      new MidiIO(*running.midiBackend, *running.runtime, windowLine, uiOn, running.midiMirror);
   // The app window and the studio echo our notes back as sources of their own.
   std::vector<std::string> echoes = running.studio->ownSourceWords();
   echoes.push_back("Lorimel");
@@ -337,7 +336,8 @@ int main(int argc, char** argv) {
   }
 
   auto logLine = [log](const std::string& line) { log->logLine(line); };
-  auto* midi = startMidi(uiOn, logLine);
+  auto windowLine = [window](const std::string& line) { window->ui(line); };
+  auto* midi = startMidi(uiOn, logLine, windowLine);
   if (auto why = lockMemory()) log->logLine("memory is not locked: " + *why);
   auto* sounds = running.sounds = new Sounds(Sounds::Parts{
       .runtime = *runtime,
@@ -355,7 +355,6 @@ int main(int argc, char** argv) {
   auto quitOnMain = [runtime, life](const std::string& reason, int code) {
     runtime->onMain([life, reason, code] { life->quit(reason, code); });
   };
-  auto windowLine = [window](const std::string& line) { window->ui(line); };
   auto* speaker = makeSpeech(baseDir, uiOn, logLine, windowLine);
   auto* kokoro = running.kokoro;
   auto* outputWatch = running.outputWatch;
