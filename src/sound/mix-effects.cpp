@@ -1,5 +1,6 @@
 #include "sound/mix-effects.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace orvo {
@@ -30,32 +31,100 @@ Reverb::Reverb(int sampleRate, Preset preset)
   }
 }
 
-void Reverb::process(float* left, float* right, int frames) {
+namespace {
+
+// Four combs of one side over `count` samples, each adding what comes out of
+// its line to `out`. Four at once keep the processor busy while each comb's
+// damping waits on its previous sample. No comb reaches the end of its line
+// inside the stretch: the caller stops there.
+void combStretch(std::array<Reverb::Comb*, 4> combs, const float* in, float* out, std::size_t count,
+                 float damp, float feedback) {
+  float* d0 = combs[0]->buffer.data() + combs[0]->at;
+  float* d1 = combs[1]->buffer.data() + combs[1]->at;
+  float* d2 = combs[2]->buffer.data() + combs[2]->at;
+  float* d3 = combs[3]->buffer.data() + combs[3]->at;
+  float s0 = combs[0]->store, s1 = combs[1]->store, s2 = combs[2]->store, s3 = combs[3]->store;
+  const float keep = 1 - damp;
+  for (std::size_t i = 0; i < count; ++i) {
+    const float x = in[i];
+    const float a0 = d0[i], a1 = d1[i], a2 = d2[i], a3 = d3[i];
+    s0 = a0 * keep + s0 * damp;
+    s1 = a1 * keep + s1 * damp;
+    s2 = a2 * keep + s2 * damp;
+    s3 = a3 * keep + s3 * damp;
+    d0[i] = x + s0 * feedback;
+    d1[i] = x + s1 * feedback;
+    d2[i] = x + s2 * feedback;
+    d3[i] = x + s3 * feedback;
+    out[i] = (((out[i] + a0) + a1) + a2) + a3;
+  }
+  combs[0]->store = s0;
+  combs[1]->store = s1;
+  combs[2]->store = s2;
+  combs[3]->store = s3;
+}
+
+// Runs `stretch(offset, count)` over `frames` samples in stretches that end
+// where one of the lines reaches its end, then moves the lines on (wrapping).
+template <typename Line, std::size_t N, typename Stretch>
+void throughLines(std::array<Line*, N> lines, std::size_t frames, Stretch stretch) {
+  for (std::size_t done = 0; done < frames;) {
+    std::size_t count = frames - done;
+    for (Line* line : lines) count = std::min(count, line->buffer.size() - line->at);
+    stretch(done, count);
+    for (Line* line : lines) {
+      line->at += count;
+      if (line->at == line->buffer.size()) line->at = 0;
+    }
+    done += count;
+  }
+}
+
+}  // namespace
+
+void Reverb::side(std::array<Comb, 8>& combs, std::array<Allpass, 4>& allpasses, const float* in,
+                  float* out, std::size_t frames) {
   const float damp = preset_.damping * 0.4f;
+  std::fill(out, out + frames, 0.0f);
+  for (std::size_t first : {0u, 4u}) {
+    std::array<Comb*, 4> four{&combs[first], &combs[first + 1], &combs[first + 2],
+                              &combs[first + 3]};
+    throughLines(four, frames, [&](std::size_t offset, std::size_t count) {
+      combStretch(four, in + offset, out + offset, count, damp, feedback_);
+    });
+  }
+  for (auto& allpass : allpasses) {
+    throughLines(std::array<Allpass*, 1>{&allpass}, frames,
+                 [&](std::size_t offset, std::size_t count) {
+                   float* line = allpass.buffer.data() + allpass.at;
+                   float* o = out + offset;
+                   for (std::size_t i = 0; i < count; ++i) {
+                     const float delayed = line[i];
+                     line[i] = o[i] + delayed * 0.5f;
+                     o[i] = delayed - o[i];
+                   }
+                 });
+  }
+}
+
+void Reverb::process(float* left, float* right, int frames) {
+  // Each line runs over a stretch of samples at a time rather than all lines
+  // sample by sample: the same arithmetic in the same order, so the same sound.
+  constexpr std::size_t kStretch = 256;
   const float input = 0.015f;  // Freeverb's fixed input gain
-  auto run = [&](std::array<Comb, 8>& combs, std::array<Allpass, 4>& allpasses, float in) {
-    float out = 0;
-    for (auto& comb : combs) {
-      float delayed = comb.buffer[comb.at];
-      comb.store = delayed * (1 - damp) + comb.store * damp;
-      comb.buffer[comb.at] = in + comb.store * feedback_;
-      if (++comb.at == comb.buffer.size()) comb.at = 0;
-      out += delayed;
+  const float wet = preset_.wet;
+  float in[kStretch], wetL[kStretch], wetR[kStretch];
+  for (std::size_t from = 0; from < static_cast<std::size_t>(frames); from += kStretch) {
+    const std::size_t count = std::min(kStretch, static_cast<std::size_t>(frames) - from);
+    float* l = left + from;
+    float* r = right + from;
+    for (std::size_t i = 0; i < count; ++i) in[i] = (l[i] + r[i]) * input;
+    side(combsL_, allpassL_, in, wetL, count);
+    side(combsR_, allpassR_, in, wetR, count);
+    for (std::size_t i = 0; i < count; ++i) {
+      l[i] = l[i] * (1 - wet) + wetL[i] * wet * 3.0f;
+      r[i] = r[i] * (1 - wet) + wetR[i] * wet * 3.0f;
     }
-    for (auto& allpass : allpasses) {
-      float delayed = allpass.buffer[allpass.at];
-      allpass.buffer[allpass.at] = out + delayed * 0.5f;
-      if (++allpass.at == allpass.buffer.size()) allpass.at = 0;
-      out = delayed - out;
-    }
-    return out;
-  };
-  for (int i = 0; i < frames; ++i) {
-    float in = (left[i] + right[i]) * input;
-    float wetL = run(combsL_, allpassL_, in);
-    float wetR = run(combsR_, allpassR_, in);
-    left[i] = left[i] * (1 - preset_.wet) + wetL * preset_.wet * 3.0f;
-    right[i] = right[i] * (1 - preset_.wet) + wetR * preset_.wet * 3.0f;
   }
 }
 
@@ -88,16 +157,29 @@ Biquad Biquad::highPass(int sampleRate, double hz) {
   return q;
 }
 
+double Biquad::step(double x) {
+  double y = b0_ * x + b1_ * x1_ + b2_ * x2_ - a1_ * y1_ - a2_ * y2_;
+  x2_ = x1_;
+  x1_ = x;
+  y2_ = y1_;
+  y1_ = y;
+  return y;
+}
+
 void Biquad::process(float* samples, int frames) {
+  for (int i = 0; i < frames; ++i) samples[i] = static_cast<float>(step(samples[i]));
+}
+
+void Biquad::processStereoChain(std::array<Biquad, 2>& first, std::array<Biquad, 2>& second,
+                                float* left, float* right, int frames) {
+  // Copies in locals, so the four stay in registers and run side by side.
+  Biquad firstL = first[0], firstR = first[1], secondL = second[0], secondR = second[1];
   for (int i = 0; i < frames; ++i) {
-    double x = samples[i];
-    double y = b0_ * x + b1_ * x1_ + b2_ * x2_ - a1_ * y1_ - a2_ * y2_;
-    x2_ = x1_;
-    x1_ = x;
-    y2_ = y1_;
-    y1_ = y;
-    samples[i] = static_cast<float>(y);
+    left[i] = static_cast<float>(secondL.step(static_cast<float>(firstL.step(left[i]))));
+    right[i] = static_cast<float>(secondR.step(static_cast<float>(firstR.step(right[i]))));
   }
+  first = {firstL, firstR};
+  second = {secondL, secondR};
 }
 
 }  // namespace orvo

@@ -24,7 +24,7 @@ class Reverb {
   // In place: left and right become the bus's output.
   void process(float* left, float* right, int frames);
 
- private:
+  // A delay line with its read position; a comb also keeps its damping's last value.
   struct Comb {
     std::vector<float> buffer;
     std::size_t at = 0;
@@ -34,6 +34,11 @@ class Reverb {
     std::vector<float> buffer;
     std::size_t at = 0;
   };
+
+ private:
+  // One side's combs and allpasses: `out` becomes the wet signal of `in`.
+  void side(std::array<Comb, 8>& combs, std::array<Allpass, 4>& allpasses, const float* in,
+            float* out, std::size_t frames);
   Preset preset_;
   float feedback_;
   std::array<Comb, 8> combsL_, combsR_;
@@ -45,8 +50,13 @@ class Biquad {
   static Biquad highShelf(int sampleRate, double hz, double gainDB);
   static Biquad highPass(int sampleRate, double hz);
   void process(float* samples, int frames);
+  // `first` then `second` on each side, the four filters side by side: the
+  // same samples as four calls to process(), in a fraction of the time.
+  static void processStereoChain(std::array<Biquad, 2>& first, std::array<Biquad, 2>& second,
+                                 float* left, float* right, int frames);
 
  private:
+  double step(double x);
   double b0_ = 1, b1_ = 0, b2_ = 0, a1_ = 0, a2_ = 0;
   double x1_ = 0, x2_ = 0, y1_ = 0, y2_ = 0;
 };

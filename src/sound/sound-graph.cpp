@@ -189,17 +189,23 @@ void SoundGraph::render(float* left, float* right, int frames) {
 }
 
 void SoundGraph::renderBlock(float* left, float* right, int frames) {
-  std::fill(channelBuffers_.begin(), channelBuffers_.end(), 0.0f);
-  std::fill(busBuffers_.begin(), busBuffers_.end(), 0.0f);
+  // FluidSynth adds into the buffers. A part never played only ever has
+  // silence added, so only the played parts' buffers need clearing, and only
+  // as far as this block goes.
+  const unsigned sounded = sounded_.load(std::memory_order_relaxed);
+  const auto length = sizeof(float) * static_cast<std::size_t>(frames);
   float* dry[32];
-  for (int i = 0; i < 32; ++i) dry[i] = &channelBuffers_[static_cast<std::size_t>(i) * maxBlock];
+  for (std::size_t i = 0; i < 32; ++i) {
+    dry[i] = &channelBuffers_[i * maxBlock];
+    if (sounded & (1u << (i / 2))) std::memset(dry[i], 0, length);
+  }
+  for (std::size_t i = 0; i < 4; ++i) std::memset(&busBuffers_[i * maxBlock], 0, length);
   fluid_synth_process(synth_, frames, 0, nullptr, 32, dry);
 
   std::memset(left, 0, sizeof(float) * static_cast<std::size_t>(frames));
   std::memset(right, 0, sizeof(float) * static_cast<std::size_t>(frames));
   float* busL[3] = {left, &busBuffers_[0], &busBuffers_[2 * maxBlock]};
   float* busR[3] = {right, &busBuffers_[maxBlock], &busBuffers_[3 * maxBlock]};
-  const unsigned sounded = sounded_.load(std::memory_order_relaxed);
   std::array<bool, 3> busHeard{};  // a bus whose parts were never played has no tail either
   for (std::size_t c = 0; c < 16; ++c) {
     if (!(sounded & (1u << c))) continue;  // a part never played is silence
@@ -227,10 +233,7 @@ void SoundGraph::renderBlock(float* left, float* right, int frames) {
     }
   }
   if (busUsed_[2] && busHeard[2]) {
-    hallShelf_[0].process(busL[2], frames);
-    hallShelf_[1].process(busR[2], frames);
-    hallHighPass_[0].process(busL[2], frames);
-    hallHighPass_[1].process(busR[2], frames);
+    Biquad::processStereoChain(hallShelf_, hallHighPass_, busL[2], busR[2], frames);
     hall_.process(busL[2], busR[2], frames);
     for (int i = 0; i < frames; ++i) {
       left[i] += busL[2][i];
