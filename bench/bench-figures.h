@@ -34,12 +34,13 @@ inline void reportMicros(benchmark::State& state, std::vector<double>& micros) {
 }
 
 // Lateness in milliseconds (sorted in place): how many as `count`, the
-// earliest, the median, the 99th percentile and the worst.
+// earliest, the median, the 90th and 99th percentiles and the worst.
 inline void reportMillis(benchmark::State& state, std::vector<double>& late, const char* count) {
   std::sort(late.begin(), late.end());
   state.counters[count] = static_cast<double>(late.size());
   state.counters["early_ms"] = late.front();
   state.counters["p50_ms"] = late[late.size() / 2];
+  state.counters["p90_ms"] = late[late.size() * 9 / 10];
   state.counters["p99_ms"] = late[late.size() * 99 / 100];
   state.counters["max_ms"] = late.back();
 }

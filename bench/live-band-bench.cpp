@@ -1,14 +1,8 @@
 // The live band: one note and one step of its clock, under the band's lock
-// (p50 and p99, no allocation); and its lateness end to end, the real binary
-// on FIFOs with the band on, isolated low notes 1 s apart, each bass note
-// due 80 ms after its key. Lateness = arrival - (write + 0.080 s). With
-// stress-ng installed, the same again beside two CPU-bound processes.
-// Also the raw stream's timed writer on its own: messages given 3 ms ahead,
-// lateness = written - due.
-
-#include <fcntl.h>
-#include <sched.h>
-#include <sys/stat.h>
+// (p50 and p99, no allocation). Also the raw stream's timed writer on its
+// own, idle and beside two CPU-bound processes: messages given 3 ms ahead,
+// lateness = written - due. The band's lateness at the binary's MIDI output
+// is in output-lateness-bench.cpp.
 
 #include <mutex>
 #include <thread>
@@ -16,7 +10,6 @@
 #include "bench-figures.h"
 #include "compose/live-band.h"
 #include "cpu-load.h"
-#include "e2e/fifo-piano.h"
 #include "platform/midi/midi-backend.h"
 #include "platform/midi/raw/timed-writer.h"
 
@@ -53,74 +46,6 @@ void BM_LiveBandNoteAndClockStep(benchmark::State& state) {
   state.counters["messages"] = static_cast<double>(sent);
 }
 BENCHMARK(BM_LiveBandNoteAndClockStep);
-
-void lateness(benchmark::State& state, bool loaded) {
-  using namespace orvo::testing;
-  orvo::bench::CpuLoad load(loaded, 2);
-  if (loaded && !load.running()) return state.SkipWithError("stress-ng is not installed");
-  // The harness's own stamps are honest only if it is not preempted: its
-  // reader thread and its writing run with SCHED_FIFO, the binary (forked in
-  // between) does not.
-  sched_param high{sched_get_priority_min(SCHED_FIFO)};
-  sched_param normal{0};
-  const bool fifo = sched_setscheduler(0, SCHED_FIFO, &high) == 0;
-  Piano piano;
-  MidiOut out{piano.output};
-  if (fifo) sched_setscheduler(0, SCHED_OTHER, &normal);
-  // Argument 1: an earlier build's binary (ORVO_BENCH_BEFORE), for the same run's comparison.
-  auto options = piano.options();
-  if (state.range(0) == 1) {
-    const char* before = std::getenv("ORVO_BENCH_BEFORE");
-    if (!before) return state.SkipWithError("ORVO_BENCH_BEFORE names no earlier binary");
-    options.binary = before;
-  }
-  OrvoProcess orvo(options);
-  if (fifo) sched_setscheduler(0, SCHED_FIFO, &high);
-  if (!orvo.waitForPrefix("@welcome")) return state.SkipWithError("the binary did not start");
-  Keyboard keys(piano.input);
-  orvo.write("b");
-  orvo.waitFor("@live 1");
-  std::vector<double> late;
-  int pitchClass = 0;
-  for (auto _ : state) {
-    for (int n = 0; n < 20; ++n) {
-      const int pitch = 28 + (pitchClass = (pitchClass + 5) % 12);
-      const double written = MidiOut::now();
-      keys.send({0x90, pitch, 80});
-      Keyboard::wait(0.25);
-      keys.send({0x80, pitch, 0});
-      // A note within 0.9 s above a lower one is a chord tone, never a bass.
-      Keyboard::wait(0.75);
-      for (const auto& m : out.since(written)) {
-        if (m.status == 0x91 && m.key == pitch) {
-          late.push_back((m.at - (written + 0.080)) * 1000.0);
-          break;
-        }
-      }
-    }
-  }
-  if (fifo) sched_setscheduler(0, SCHED_OTHER, &normal);
-  if (late.empty()) return state.SkipWithError("no bass note arrived");
-  orvo::bench::reportMillis(state, late, "notes");
-  state.counters["harness_fifo"] = fifo;
-}
-
-void BM_LiveBandLatenessUnloaded(benchmark::State& state) {
-  lateness(state, false);
-}
-void BM_LiveBandLatenessBesideTwoBusyCores(benchmark::State& state) {
-  lateness(state, true);
-}
-BENCHMARK(BM_LiveBandLatenessUnloaded)
-    ->Arg(0)
-    ->Arg(1)
-    ->Iterations(2)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LiveBandLatenessBesideTwoBusyCores)
-    ->Arg(0)
-    ->Arg(1)
-    ->Iterations(2)
-    ->Unit(benchmark::kMillisecond);
 
 void writerLateness(benchmark::State& state, bool loaded) {
   orvo::bench::CpuLoad load(loaded, 2);

@@ -72,9 +72,13 @@ TEST(PracticeSession, TheMetronomeAt120ClicksEveryHalfSecondOnTheMidiOutput) {
   if (clicks.size() > 4) {
     EXPECT_EQ(clicks[4].key, 76);
   }
-  // Each beat half a second after the first, as counted from the first.
+  // Each beat half a second after the first, as counted from the first, and never early.
   for (std::size_t k = 1; k < clicks.size(); ++k) {
-    EXPECT_NEAR(clicks[k].at - clicks[0].at, 0.5 * static_cast<double>(k), 0.03) << "beat " << k;
+    const double due = 0.5 * static_cast<double>(k);
+    EXPECT_NEAR(clicks[k].at - clicks[0].at, due, 0.03) << "beat " << k;
+    // A late first click makes the rest look early by as much: a few ms is that, not a fault.
+    EXPECT_GE(clicks[k].at - clicks[0].at, due - 0.005 * (ORVO_SANITIZED ? 3 : 1))
+        << "beat " << k << " early";
     EXPECT_GT(clicks[k].at, clicks[k - 1].at) << "beat " << k << " in its order";
   }
   EXPECT_EQ(offs, static_cast<int>(clicks.size()));  // none left sounding
