@@ -3,6 +3,8 @@
 // the same for a recursive mutex (the engine's, taken again by the rooms it
 // calls while it holds it).
 
+#include <pthread.h>
+
 #include <mutex>
 
 #include "platform/thread-annotations.h"
@@ -31,9 +33,33 @@ class SCOPED_CAPABILITY ScopedLock {
   Held& mutex_;
 };
 
+// A recursive mutex that lends its waiter's priority to its holder: when the
+// real-time MIDI thread waits for the engine's lock, the ordinary thread
+// holding it runs at the MIDI thread's priority until it lets go, so busy
+// cores cannot keep the note waiting behind it.
+class PriorityInheritingRecursiveMutex {
+ public:
+  PriorityInheritingRecursiveMutex() {
+    pthread_mutexattr_t attributes;
+    pthread_mutexattr_init(&attributes);
+    pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
+    pthread_mutexattr_setprotocol(&attributes, PTHREAD_PRIO_INHERIT);
+    pthread_mutex_init(&mutex_, &attributes);
+    pthread_mutexattr_destroy(&attributes);
+  }
+  ~PriorityInheritingRecursiveMutex() { pthread_mutex_destroy(&mutex_); }
+  PriorityInheritingRecursiveMutex(const PriorityInheritingRecursiveMutex&) = delete;
+  PriorityInheritingRecursiveMutex& operator=(const PriorityInheritingRecursiveMutex&) = delete;
+  void lock() { pthread_mutex_lock(&mutex_); }
+  void unlock() { pthread_mutex_unlock(&mutex_); }
+
+ private:
+  pthread_mutex_t mutex_;
+};
+
 using Mutex = AnnotatedMutex<std::mutex>;
 using MutexLock = ScopedLock<Mutex>;
-using RecursiveMutex = AnnotatedMutex<std::recursive_mutex>;
+using RecursiveMutex = AnnotatedMutex<PriorityInheritingRecursiveMutex>;
 using RecursiveMutexLock = ScopedLock<RecursiveMutex>;
 
 }  // namespace orvo
