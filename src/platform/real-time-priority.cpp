@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 
 #include <cstring>
 
@@ -17,6 +18,13 @@ std::optional<std::string> raiseToRealTime(pthread_t thread) {
   const int error = pthread_setschedparam(thread, SCHED_FIFO, &param);
   if (error == 0) return std::nullopt;
   return std::string(std::strerror(error));
+}
+
+void touchStack() {
+  constexpr std::size_t kBytes = 64 * 1024;
+  char pages[kBytes];
+  volatile char* touch = pages;  // writes the compiler may not drop
+  for (std::size_t at = 0; at < kBytes; at += 4096) touch[at] = 0;
 }
 
 std::optional<std::string> lockMemory() {

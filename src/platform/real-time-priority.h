@@ -19,4 +19,9 @@ std::optional<std::string> raiseToRealTime(pthread_t thread);
 // reached); why not, otherwise.
 std::optional<std::string> lockMemory();
 
+// Touches the next 64 KB of the calling thread's stack, so a musical thread
+// meets no page fault there once it is at work (with the memory locked, the
+// touched pages stay). Called first thing on each such thread.
+void touchStack();
+
 }  // namespace orvo

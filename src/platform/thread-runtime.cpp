@@ -162,6 +162,7 @@ class ThreadRuntime::OwnThreadAlarm final : public Alarm {
  private:
   void loop() {
     blockQuitSignalsHere();
+    touchStack();
     std::unique_lock lock(mutex_);
     while (!stop_) {
       if (dues_.empty()) {

@@ -212,6 +212,7 @@ void AlsaMidiBackend::sendToDestinations(const std::uint8_t* bytes, std::size_t 
 }
 
 void AlsaMidiBackend::readLoop() {
+  touchStack();
   blockQuitSignalsHere();
   snd_midi_event_t* decoder = nullptr;
   if (snd_midi_event_new(16, &decoder) < 0) return;

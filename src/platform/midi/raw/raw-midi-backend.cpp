@@ -100,6 +100,7 @@ std::vector<MidiSource> RawMidiBackend::sources() {
 }
 
 void RawMidiBackend::readLoop() {
+  touchStack();
   blockQuitSignalsHere();
   const bool fifo = isFifo(input_);
   const bool device = isDevice(input_);

@@ -70,6 +70,7 @@ void TimedWriter::drop() {
 }
 
 void TimedWriter::loop() {
+  touchStack();
   blockQuitSignalsHere();
   std::unique_lock lock(mutex_);
   while (!stop_) {
