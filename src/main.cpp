@@ -22,6 +22,7 @@
 #include "engine/key-reader.h"
 #include "lessons/jazz-course.h"
 #include "platform/access/atspi/atspi-tree.h"
+#include "platform/audio/sound-outputs.h"
 #include "platform/clipboard.h"
 #include "platform/desktop-entries.h"
 #include "platform/file-store.h"
@@ -242,6 +243,7 @@ Engine* makeEngine(const std::filesystem::path& baseDir, bool uiOn,
                    if (opt->textMode) hooks.coming = [] { return false; };  // never started
                    return hooks;
                  }(),
+             .outputs = makePulseSoundOutputs().release(),
          });
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "desks/outputs-sentence.h"
 #include "engine/engine.h"
 #include "platform/window-lines.h"
 #include "sound/sound-graph.h"
@@ -24,6 +25,13 @@ void Engine::stepBandLevel(int direction) {
     text += direction < 0 ? " That is as quiet as it goes." : " That is as loud as it goes.";
   }
   speak(text);
+}
+
+void Engine::listOutputs() {
+  run([this](int gen) {
+    const auto outputs = parts_.outputs ? parts_.outputs->list() : std::nullopt;
+    say(outputsSentence(outputs), gen);
+  });
 }
 
 void Engine::play(const std::vector<Ev>& events, int gen) {

@@ -37,6 +37,7 @@
 #include "engine/note-listener.h"
 #include "engine/room-services.h"
 #include "engine/room.h"
+#include "platform/audio/sound-outputs.h"
 #include "platform/desktop-entries.h"
 #include "platform/mutex.h"
 #include "platform/opt.h"
@@ -130,6 +131,8 @@ struct EngineParts {
   const ReaperHooks* reaperHooks = nullptr;
   // The natural voice, its installer and its voices; none when unset.
   VoiceHooks voiceHooks = {};
+  // The computer's sound outputs; none answers as when no sound server runs.
+  SoundOutputs* outputs = nullptr;
 };
 
 class Engine final : public RoomServices {
@@ -215,6 +218,8 @@ class Engine final : public RoomServices {
   Cues& cues() override { return cues_; }
   // The band level one step down (-1) or up (+1), said and shown.
   void stepBandLevel(int direction);
+  // Says which sound outputs there are (asking the sound server, off the lock).
+  void listOutputs();
   // The voice volume a step down or up, said.
   void changeVoiceVolume(float step);
   // The window's "vocab" line: words the recogniser should expect.

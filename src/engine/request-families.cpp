@@ -156,6 +156,12 @@ struct RequestFamilies {
     return r.say("It is " + clockText(today, "%A, %B ") + std::to_string(today.tm_mday) + ".");
   }
 
+  // Which sound outputs there are: asked of the sound server in the activity.
+  static Outcome outputs(Requests& r, const Asked& a) {
+    if (!a.heard.hasAnyOf(words().outputs)) return std::nullopt;
+    return act(r, "outputs", "list outputs", [&] { r.engine_.listOutputs(); });
+  }
+
   static Outcome studioControl(Requests& r, const Asked& a) {
     Engine& engine = r.engine_;
     if (among(a.text, words().reaperControlWhole)) {
@@ -597,6 +603,7 @@ const std::vector<Requests::NamedFamily>& Requests::families() {
       {"home and goodbye", &RequestFamilies::homeAndGoodbye},
       {"help", &RequestFamilies::help},
       {"clock and date", &RequestFamilies::clockAndDate},
+      {"outputs", &RequestFamilies::outputs},
       {"studio control", &RequestFamilies::studioControl},
       {"studio", &RequestFamilies::studio},
       {"apps", &RequestFamilies::apps},

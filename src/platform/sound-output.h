@@ -7,13 +7,13 @@ namespace orvo {
 
 // What can play sound here: a PipeWire or PulseAudio server's socket, an ALSA
 // playback device.
-struct SoundOutputs {
+struct SoundSystems {
   bool pipewire = false;
   bool pulse = false;
   bool alsa = false;
   bool any() const { return pipewire || pulse || alsa; }
 };
-SoundOutputs findSoundOutputs();
+SoundSystems findSoundSystems();
 
 bool soundOutputPresent();
 

@@ -96,12 +96,26 @@ class SoundServer {
     return {{"XDG_RUNTIME_DIR", run_.string()}, {"HOME", home_.string()}};
   }
 
+  // One more null sink, from the next start on, with the name a person knows it by.
+  void addSink(const std::string& name, const std::string& description) {
+    sinks_.push_back("module-null-sink sink_name=" + name +
+                     " sink_properties=\"device.description='" + description + "'\"");
+  }
+
   bool start() {
     if (!reason_.empty()) return false;
-    pid_ = spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
-                  "--disallow-exit", "--use-pid-file=no", "-L", "module-native-protocol-unix",
-                  "-L", "module-null-sink sink_name=rec"},
-                 env());
+    std::vector<std::string> args = {"pulseaudio",
+                                     "-n",
+                                     "--daemonize=no",
+                                     "--exit-idle-time=-1",
+                                     "--disallow-exit",
+                                     "--use-pid-file=no",
+                                     "-L",
+                                     "module-native-protocol-unix",
+                                     "-L",
+                                     "module-null-sink sink_name=rec"};
+    for (const std::string& sink : sinks_) args.insert(args.end(), {"-L", sink});
+    pid_ = spawn(args, env());
     for (int i = 0; i < 100; ++i) {
       if (std::filesystem::exists(run_ / "pulse/native")) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -128,7 +142,8 @@ class SoundServer {
     // environment tells whose they are.
     return processes([&](const std::string& cmdline, pid_t, pid_t pid) {
       if (cmdline.find("sd_") == std::string::npos) return false;
-      std::string environ = files::readFile("/proc/" + std::to_string(pid) + "/environ").value_or("");
+      std::string environ =
+          files::readFile("/proc/" + std::to_string(pid) + "/environ").value_or("");
       environ.push_back('\0');
       return environ.find(mine + '\0') != std::string::npos;
     });
@@ -186,7 +201,8 @@ class SoundServer {
 
   // Seconds from `from` to the first sound after it; nothing when all is silent.
   static std::optional<double> firstHeard(const std::vector<float>& samples, double from) {
-    for (auto at = static_cast<std::size_t>(from * rate); at + frame <= samples.size(); at += frame) {
+    for (auto at = static_cast<std::size_t>(from * rate); at + frame <= samples.size();
+         at += frame) {
       if (loud(samples, at)) return static_cast<double>(at) / rate - from;
     }
     return std::nullopt;
@@ -197,6 +213,7 @@ class SoundServer {
   std::filesystem::path home_;
   std::filesystem::path recording_;
   std::string reason_;
+  std::vector<std::string> sinks_;  // the modules of the sinks beside "rec"
   pid_t pid_ = -1;
   pid_t recorder_ = -1;
 };

@@ -6,9 +6,9 @@
 
 namespace orvo {
 
-SoundOutputs findSoundOutputs() {
+SoundSystems findSoundSystems() {
   namespace fs = std::filesystem;
-  SoundOutputs found;
+  SoundSystems found;
   std::error_code error;
   if (fs::is_directory("/dev/snd", error)) {
     for (const auto& entry : fs::directory_iterator("/dev/snd", error)) {
@@ -27,7 +27,7 @@ SoundOutputs findSoundOutputs() {
 }
 
 bool soundOutputPresent() {
-  return findSoundOutputs().any();
+  return findSoundSystems().any();
 }
 
 }  // namespace orvo

@@ -68,7 +68,7 @@ std::vector<std::string> builtDrivers() {
 // Only drivers for an output that is there are tried, so no driver is asked
 // for that cannot work (each failure would be another error message).
 std::unique_ptr<AudioOutput> openSystemAudioOutput(AudioRender render, int sampleRate) {
-  SoundOutputs outputs = findSoundOutputs();
+  SoundSystems outputs = findSoundSystems();
   if (!outputs.any()) return nullptr;  // no device: nothing to try, and no noise
   static const std::vector<std::string> built = builtDrivers();
   auto has = [](const char* name) {
