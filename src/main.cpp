@@ -23,6 +23,7 @@
 #include "lessons/jazz-course.h"
 #include "platform/access/atspi/atspi-tree.h"
 #include "platform/audio/sound-outputs.h"
+#include "platform/audio/voice-output.h"
 #include "platform/clipboard.h"
 #include "platform/desktop-entries.h"
 #include "platform/file-store.h"
@@ -50,10 +51,13 @@
 #include "rooms/practice/practice-timers.h"
 #include "sound/kokoro.h"
 #include "sound/midi-io.h"
+#include "sound/output-route.h"
 #include "sound/output-watch.h"
 #include "sound/piano-speech.h"
+#include "sound/routed-synth.h"
 #include "sound/sounds.h"
 #include "sound/speaker.h"
+#include "sound/stream-synth.h"
 #include "sound/voice-hooks.h"
 #include "sound/voice-installer.h"
 #include "sound/voice-meter.h"
@@ -87,6 +91,7 @@ struct Running {
   OutputWatch* outputWatch = nullptr;
   Kokoro* kokoro = nullptr;
   Speaker* speaker = nullptr;
+  OutputRoute* outputRoute = nullptr;
   NoMusicPlayer* musicPlayer = nullptr;
   Engine* engine = nullptr;
 } running;
@@ -143,8 +148,18 @@ Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
   Window* window = running.window;
   // Text mode never starts the speech service. A machine with no sound output
   // yet prints its sentences until one appears (a sound server started after us).
-  running.synth =
-      opt->textMode ? static_cast<SpeechSynth*>(new NoSpeechSynth) : new SpeechDispatcherSynth;
+  // The voice goes where the player chose ("outputs.json"): speech-dispatcher
+  // shares the usual output with every other program, so a voice on an output
+  // of its own is rendered here and played on a stream of ours.
+  auto* route = running.outputRoute =
+      new OutputRoute(OutputChoice::fromJson(running.store->read("outputs.json")));
+  auto openOnChosen = [route](int rate) { return openVoiceOutput(rate, route->get().voice); };
+  if (opt->textMode) {
+    running.synth = new NoSpeechSynth;
+  } else {
+    running.synth = new RoutedSynth(*new SpeechDispatcherSynth, *new StreamSynth(openOnChosen),
+                                    [route] { return route->voiceApart(); });
+  }
   running.speechTool = opt->textMode ? static_cast<SpeechTool*>(new NoSpeechTool) : new EspeakTool;
   auto* outputWatch = running.outputWatch =
       new OutputWatch(*runtime, soundOutputPresent, [log, sounds] {
@@ -159,6 +174,7 @@ Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
       .log = logLine,
       .ui = windowLine,
       .volume = [] { return running.speaker ? running.speaker->volume() : 1.0f; },
+      .openOutput = openOnChosen,
       .systemClips = frequentSentences(),
       .measure = uiOn ? [](const VoiceWav& wav) { running.meter->measure(wav); }
                       : std::function<void(const VoiceWav&)>(nullptr),
@@ -244,6 +260,7 @@ Engine* makeEngine(const std::filesystem::path& baseDir, bool uiOn,
                    return hooks;
                  }(),
              .outputs = makePulseSoundOutputs().release(),
+             .outputRoute = running.outputRoute,
          });
 }
 

@@ -1,18 +1,67 @@
 #include "desks/outputs-sentence.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "apps/spoken-list.h"
 
 namespace orvo {
 
+namespace {
+
+// Lower-case words of letters and digits.
+std::vector<std::string> wordsOf(const std::string& text) {
+  std::vector<std::string> words(1);
+  for (unsigned char c : text) {
+    if (std::isalnum(c)) {
+      words.back().push_back(static_cast<char>(std::tolower(c)));
+    } else if (!words.back().empty()) {
+      words.emplace_back();
+    }
+  }
+  if (words.back().empty()) words.pop_back();
+  return words;
+}
+
+bool fits(const std::vector<std::string>& asked, const SoundOutput& output) {
+  auto known = wordsOf(output.description + " " + output.name);
+  return std::all_of(asked.begin(), asked.end(), [&](const std::string& word) {
+    return std::any_of(known.begin(), known.end(),
+                       [&](const std::string& mine) { return mine.rfind(word, 0) == 0; });
+  });
+}
+
+}  // namespace
+
+std::vector<SoundOutput> outputsNamed(const std::string& asked,
+                                      const std::vector<SoundOutput>& outputs) {
+  static const std::vector<std::string> filler = {
+      "my", "the", "a", "an", "your", "our", "one", "output", "device", "please", "now"};
+  std::vector<std::string> words;
+  for (auto& word : wordsOf(asked)) {
+    if (std::find(filler.begin(), filler.end(), word) == filler.end()) words.push_back(word);
+  }
+  std::vector<SoundOutput> found;
+  for (const SoundOutput& output : outputs) {
+    if (fits(words, output)) found.push_back(output);
+  }
+  return found;
+}
+
+std::string outputNames(const std::vector<SoundOutput>& outputs) {
+  std::vector<std::string> names;
+  // The server's descriptions are someone else's text: made fit to speak.
+  for (const SoundOutput& output : outputs) names.push_back(spokenText(output.description));
+  if (names.size() == 2) return names[0] + " and " + names[1];
+  return spokenList(names, 12);
+}
+
 std::string outputsSentence(const std::optional<std::vector<SoundOutput>>& outputs) {
   if (!outputs) return "I can't reach the sound server, so I can't tell which outputs there are.";
   if (outputs->empty()) return "The sound server has no outputs at the moment.";
-  std::vector<std::string> names;
-  // The server's descriptions are someone else's text: made fit to speak.
-  for (const SoundOutput& output : *outputs) names.push_back(spokenText(output.description));
-  if (names.size() == 1) return "There is one output: " + names.front() + ".";
-  if (names.size() == 2) return "There are 2 outputs: " + names[0] + " and " + names[1] + ".";
-  return "There are " + std::to_string(names.size()) + " outputs: " + spokenList(names, 12) + ".";
+  if (outputs->size() == 1) return "There is one output: " + outputNames(*outputs) + ".";
+  return "There are " + std::to_string(outputs->size()) + " outputs: " + outputNames(*outputs) +
+         ".";
 }
 
 }  // namespace orvo

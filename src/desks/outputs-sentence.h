@@ -1,5 +1,6 @@
 #pragma once
-// What is said when the player asks which sound outputs there are. Pure.
+// The sound outputs in words: which there are, and the one a loose name
+// means. Pure.
 
 #include <optional>
 #include <string>
@@ -11,5 +12,14 @@ namespace orvo {
 
 // The outputs by the names a person knows; nothing means no sound server answered.
 std::string outputsSentence(const std::optional<std::vector<SoundOutput>>& outputs);
+// "A", "A and B", "A, B, and C": the names a person knows, fit to speak.
+std::string outputNames(const std::vector<SoundOutput>& outputs);
+
+// The outputs a name the player said fits ("my headphones", "the USB one"):
+// those whose description (or server name) has a word beginning with each of
+// its words, leaving out "my", "the" and the like. All of them for a name
+// with no such word.
+std::vector<SoundOutput> outputsNamed(const std::string& asked,
+                                      const std::vector<SoundOutput>& outputs);
 
 }  // namespace orvo

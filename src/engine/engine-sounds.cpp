@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "apps/spoken-list.h"
 #include "desks/outputs-sentence.h"
 #include "engine/engine.h"
 #include "platform/window-lines.h"
@@ -32,6 +33,41 @@ void Engine::listOutputs() {
     const auto outputs = parts_.outputs ? parts_.outputs->list() : std::nullopt;
     say(outputsSentence(outputs), gen);
   });
+}
+
+void Engine::chooseVoiceOutput(const std::string& asked) {
+  run([this, asked](int gen) {
+    OutputRoute* route = parts_.outputRoute;
+    const auto outputs = parts_.outputs && route ? parts_.outputs->list() : std::nullopt;
+    if (!outputs || outputs->empty()) {
+      return say("I can't reach the sound server, so my voice stays where it is.", gen);
+    }
+    const auto found = outputsNamed(asked, *outputs);
+    if (found.empty()) {
+      return say("I can't find an output called " + spokenText(asked) + ". I have " +
+                     outputNames(*outputs) + ".",
+                 gen);
+    }
+    if (found.size() > 1) {
+      return say("That could be " + outputNames(found) + ". Say a little more of its name.", gen);
+    }
+    OutputChoice choice = route->get();
+    choice.voice = found.front().name;
+    route->set(choice);
+    logLine("the voice goes to the output " + choice.voice);
+    keepThenSay("outputs.json", choice.json(),
+                "I'll speak on " + outputNames(found) + " from now on.");
+  });
+}
+
+void Engine::outputsTogether() {
+  if (!parts_.outputRoute || parts_.outputRoute->get() == OutputChoice{}) {
+    return speak("My voice and the music are already together, on the usual output.");
+  }
+  parts_.outputRoute->set({});
+  logLine("the voice and the music go to the usual output");
+  keepThenSay("outputs.json", OutputChoice{}.json(),
+              "My voice and the music are together again, on the usual output.");
 }
 
 void Engine::play(const std::vector<Ev>& events, int gen) {

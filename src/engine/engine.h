@@ -48,6 +48,7 @@
 #include "sound/cues.h"
 #include "sound/ev.h"
 #include "sound/midi-io.h"
+#include "sound/output-route.h"
 #include "sound/sounds.h"
 #include "sound/speech-output.h"
 #include "sound/voice-hooks.h"
@@ -133,6 +134,8 @@ struct EngineParts {
   VoiceHooks voiceHooks = {};
   // The computer's sound outputs; none answers as when no sound server runs.
   SoundOutputs* outputs = nullptr;
+  // Where the voice and the music go; none: always the usual output.
+  OutputRoute* outputRoute = nullptr;
 };
 
 class Engine final : public RoomServices {
@@ -220,6 +223,10 @@ class Engine final : public RoomServices {
   void stepBandLevel(int direction);
   // Says which sound outputs there are (asking the sound server, off the lock).
   void listOutputs();
+  // Moves the voice to the output the player named, once it is found.
+  void chooseVoiceOutput(const std::string& asked);
+  // The voice back on the usual output, with the music.
+  void outputsTogether();
   // The voice volume a step down or up, said.
   void changeVoiceVolume(float step);
   // The window's "vocab" line: words the recogniser should expect.

@@ -158,8 +158,20 @@ struct RequestFamilies {
 
   // Which sound outputs there are: asked of the sound server in the activity.
   static Outcome outputs(Requests& r, const Asked& a) {
-    if (!a.heard.hasAnyOf(words().outputs)) return std::nullopt;
-    return act(r, "outputs", "list outputs", [&] { r.engine_.listOutputs(); });
+    if (a.heard.hasAnyOf(words().outputs)) {
+      return act(r, "outputs", "list outputs", [&] { r.engine_.listOutputs(); });
+    }
+    if (a.heard.hasAnyOf(words().outputsTogether)) {
+      return act(r, "outputs", "outputs together", [&] { r.engine_.outputsTogether(); });
+    }
+    for (std::string_view opener : words().voiceOutputOpeners) {
+      const auto at = a.text.find(opener);
+      if (at == std::string::npos) continue;
+      const std::string asked = a.text.substr(at + opener.size());
+      if (asked.find_first_not_of(' ') == std::string::npos) continue;
+      return act(r, "outputs", "voice output", [&] { r.engine_.chooseVoiceOutput(asked); });
+    }
+    return std::nullopt;
   }
 
   static Outcome studioControl(Requests& r, const Asked& a) {

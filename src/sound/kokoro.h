@@ -53,7 +53,9 @@ class Kokoro {
     std::function<void(const std::string&)> log = [](const std::string&) {};
     std::function<void(const std::string&)> ui = [](const std::string&) {};  // "word " lines
     std::function<float()> volume = [] { return 1.0f; };
-    std::function<std::unique_ptr<VoiceOutput>(int rate)> openOutput = openVoiceOutput;
+    std::function<std::unique_ptr<VoiceOutput>(int rate)> openOutput = [](int rate) {
+      return openVoiceOutput(rate);
+    };
     bool cache = true;  // false renders every sentence afresh (a cold start, timed)
     KokoroLaunch launch = launchKokoroProcess;
     // Sentences rendered into the cache once the server is ready, so the

@@ -17,9 +17,9 @@ namespace orvo {
 double activeRmsDB(const std::vector<float>& samples, int sampleRate);
 
 struct SoundLevels {
-  double chimeDB = -180;   // active RMS of the lesson's chime
-  double knockDB = -180;   // active RMS of the wrong-note knock
-  double speechDB = -180;  // active RMS of a sentence in the fallback voice
+  double chimeDB = -180;     // active RMS of the lesson's chime
+  double knockDB = -180;     // active RMS of the wrong-note knock
+  double speechDB = -180;    // active RMS of a sentence in the fallback voice
   double bandPeakDB = -180;  // the loudest sample of a full band bar, dBFS
   double clippedPercent = 0;
 

@@ -22,5 +22,23 @@ TEST(OutputsSentence, NamesEveryOutputAsAPersonKnowsItAndSaysWhenThereIsNoServer
   for (const auto& [outputs, said] : cases) EXPECT_EQ(outputsSentence(outputs), said);
 }
 
+TEST(OutputsSentence, ALooseNameFindsTheOutputsItFits) {
+  const std::vector<SoundOutput> outputs = {{"alsa_output.usb-Sennheiser", "USB Audio Headphones"},
+                                            {"alsa_output.pci", "Built-in Audio Analog Stereo"}};
+  auto named = [&](const std::string& asked) {
+    std::vector<std::string> found;
+    for (const auto& output : outputsNamed(asked, outputs)) found.push_back(output.name);
+    return found;
+  };
+  const std::vector<std::string> phones = {"alsa_output.usb-Sennheiser"};
+  EXPECT_EQ(named("my headphones"), phones);
+  EXPECT_EQ(named("the headphone"), phones) << "a word's beginning is enough";
+  EXPECT_EQ(named("sennheiser"), phones) << "the server's own name counts too";
+  EXPECT_EQ(named("the built in one"), std::vector<std::string>{"alsa_output.pci"});
+  EXPECT_TRUE(named("bluetooth speaker").empty());
+  EXPECT_EQ(named("audio").size(), 2u) << "both fit: the player is asked for more";
+  EXPECT_EQ(named("the").size(), 2u);
+}
+
 }  // namespace
 }  // namespace orvo

@@ -1,7 +1,10 @@
 // The sound outputs by name: the real binary against a PulseAudio server of
-// the test's own with null sinks that carry the names a person knows.
+// the test's own with null sinks that carry the names a person knows, each
+// recorded from its monitor.
 
 #include <gmock/gmock.h>
+
+#include <thread>
 
 #include "e2e/orvo-process.h"
 #include "e2e/sound-server.h"
@@ -19,12 +22,61 @@ TEST(OutputsSession, TheOutputsAreNamedAsAPersonKnowsThemAndAGoneServerIsSaid) {
   ASSERT_TRUE(orvo.waitForPrefix("@welcome", 10.0));
   orvo.write("~say what outputs are there\n");
   EXPECT_TRUE(orvo.waitFor("There are 2 outputs: Null Output and USB Audio Headphones."));
+  orvo.write("~say put your voice on the bluetooth speaker\n");
+  EXPECT_TRUE(
+      orvo.waitFor("I can't find an output called the bluetooth speaker. I have Null "
+                   "Output and USB Audio Headphones."));
   sound.stop();
   orvo.write("~say which outputs do you have\n");
   EXPECT_TRUE(orvo.waitFor(
       "I can't reach the sound server, so I can't tell which outputs there are.", 5.0));
   orvo.closeInput();
   EXPECT_EQ(orvo.waitExit(), 0);
+}
+
+// Seconds of sound on the headphones and on the other output after a request.
+// What was being said when it came (the greeting) is cut off by it: the other
+// output is counted from 0.5 s after the request.
+std::pair<double, double> heardWhere(OrvoProcess& orvo, SoundServer& sound,
+                                     const std::string& request, double seconds = 4.0) {
+  sound.record();  // from 0.2 s before the request
+  orvo.write(request);
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  const double phones = SoundServer::secondsHeard(sound.stopRecording("phones"));
+  auto rec = sound.stopRecording("rec");
+  rec.erase(rec.begin(), rec.begin() + std::min(rec.size(), SoundServer::rate * 7 / 10));
+  return {phones, SoundServer::secondsHeard(rec)};
+}
+
+TEST(OutputsSession, TheVoiceGoesToTheOutputChosenForItAndStaysThereInTheNextRun) {
+  TempFolder home;
+  SoundServer sound(home.path());
+  sound.addSink("phones", "USB Audio Headphones");
+  if (!sound.start()) GTEST_SKIP() << sound.skipReason();
+  {
+    OrvoProcess orvo({.home = home / "data", .args = {}, .env = sound.env()});
+    ASSERT_TRUE(orvo.waitFor("@start", 15.0));
+    std::this_thread::sleep_for(std::chrono::seconds(4));  // the greeting ends
+    // The confirmation is heard where the voice now goes, and only there.
+    auto [phones, elsewhere] = heardWhere(orvo, sound, "~say speak in my headphones\n");
+    EXPECT_GT(phones, 0.5);
+    EXPECT_LT(elsewhere, 0.1);
+    EXPECT_TRUE(orvo.waitFor("@say I'll speak on USB Audio Headphones from now on.", 1.0));
+    orvo.closeInput();
+    EXPECT_EQ(orvo.waitExit(), 0);
+  }
+  OrvoProcess again({.home = home / "data", .args = {}, .env = sound.env()});
+  ASSERT_TRUE(again.waitFor("@start", 15.0));
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  auto [phones, elsewhere] = heardWhere(again, sound, "~speak what is C major\n");
+  EXPECT_GT(phones, 0.5) << "the choice outlived the run";
+  EXPECT_LT(elsewhere, 0.1);
+  // Together again: the usual output (speech-dispatcher's) has the voice.
+  std::tie(phones, elsewhere) =
+      heardWhere(again, sound, "~say voice and music together again\n", 5.0);
+  EXPECT_GT(elsewhere, 0.5);
+  again.closeInput();
+  EXPECT_EQ(again.waitExit(), 0);
 }
 
 }  // namespace

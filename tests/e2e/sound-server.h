@@ -98,6 +98,7 @@ class SoundServer {
 
   // One more null sink, from the next start on, with the name a person knows it by.
   void addSink(const std::string& name, const std::string& description) {
+    sinkNames_.push_back(name);
     sinks_.push_back("module-null-sink sink_name=" + name +
                      " sink_properties=\"device.description='" + description + "'\"");
   }
@@ -129,7 +130,7 @@ class SoundServer {
   }
 
   void stop() {
-    endProcess(recorder_, SIGINT);
+    for (auto& [sink, recorder] : recorders_) endProcess(recorder, SIGINT);
     endProcess(pid_);
     std::error_code ignored;
     std::filesystem::remove(run_ / "pulse/native", ignored);
@@ -156,21 +157,26 @@ class SoundServer {
     });
   }
 
-  // Records the sink from now until stopRecording().
+  // Records every sink ("rec" and those added) from now until stopRecording().
   void record() {
-    endProcess(recorder_, SIGINT);
-    recording_ = run_.parent_path() / "recording.wav";
-    std::filesystem::remove(recording_);
-    recorder_ = spawn({"parecord", "-d", "rec.monitor", "--file-format=wav", "--channels=1",
-                       "--rate=" + std::to_string(rate), "--format=s16le", recording_.string()},
-                      env());
+    std::vector<std::string> sinks = sinkNames_;
+    sinks.insert(sinks.begin(), "rec");
+    for (const std::string& sink : sinks) {
+      pid_t& recorder = recorders_[sink];
+      endProcess(recorder, SIGINT);
+      const auto file = recording(sink);
+      std::filesystem::remove(file);
+      recorder = spawn({"parecord", "-d", sink + ".monitor", "--file-format=wav", "--channels=1",
+                        "--rate=" + std::to_string(rate), "--format=s16le", file.string()},
+                       env());
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
 
-  // The samples recorded, -1 to 1.
-  std::vector<float> stopRecording() {
-    endProcess(recorder_, SIGINT);
-    std::string wav = files::readFile(recording_).value_or("");
+  // The samples recorded from a sink, -1 to 1.
+  std::vector<float> stopRecording(const std::string& sink = "rec") {
+    for (auto& [each, recorder] : recorders_) endProcess(recorder, SIGINT);
+    std::string wav = files::readFile(recording(sink)).value_or("");
     std::vector<float> samples;
     auto data = wav.find("data");
     if (data == std::string::npos) return samples;
@@ -209,13 +215,17 @@ class SoundServer {
   }
 
  private:
+  std::filesystem::path recording(const std::string& sink) const {
+    return run_.parent_path() / (sink + "-recording.wav");
+  }
+
   std::filesystem::path run_;
   std::filesystem::path home_;
-  std::filesystem::path recording_;
   std::string reason_;
-  std::vector<std::string> sinks_;  // the modules of the sinks beside "rec"
+  std::vector<std::string> sinks_;      // the modules of the sinks beside "rec"
+  std::vector<std::string> sinkNames_;  // and their names
+  std::map<std::string, pid_t> recorders_;
   pid_t pid_ = -1;
-  pid_t recorder_ = -1;
 };
 
 }  // namespace orvo::testing

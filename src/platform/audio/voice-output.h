@@ -23,15 +23,18 @@ class VoiceOutput {
   virtual void drain() = 0;
 };
 
-// PulseAudio's simple API (PipeWire serves it too); nothing without a server.
-std::unique_ptr<VoiceOutput> openPulseVoiceOutput(int rate, const std::string& name);
+// PulseAudio's simple API (PipeWire serves it too), on the output named
+// `device` (the server's own name for it; empty: its default); nothing
+// without a server, or when that output is not there.
+std::unique_ptr<VoiceOutput> openPulseVoiceOutput(int rate, const std::string& name,
+                                                  const std::string& device = "");
 // ALSA's default device, where no sound server runs; nothing without one.
 std::unique_ptr<VoiceOutput> openAlsaVoiceOutput(int rate);
 // Raw little-endian samples appended to `path`, written at the pace of
 // playback: tests and the sound check hear the voice this way.
 std::unique_ptr<VoiceOutput> openFileVoiceOutput(const std::filesystem::path& path, int rate);
-// ORVO_VOICE_OUT's file when it is set, else PulseAudio, else ALSA; nothing
-// when none opens.
-std::unique_ptr<VoiceOutput> openVoiceOutput(int rate);
+// ORVO_VOICE_OUT's file when it is set, else PulseAudio (on `device` when it
+// is there, else the default output), else ALSA; nothing when none opens.
+std::unique_ptr<VoiceOutput> openVoiceOutput(int rate, const std::string& device = "");
 
 }  // namespace orvo

@@ -31,7 +31,8 @@ class PulseVoiceOutput final : public VoiceOutput {
 
 }  // namespace
 
-std::unique_ptr<VoiceOutput> openPulseVoiceOutput(int rate, const std::string& name) {
+std::unique_ptr<VoiceOutput> openPulseVoiceOutput(int rate, const std::string& name,
+                                                  const std::string& device) {
   pa_sample_spec format;
   format.format = PA_SAMPLE_S16LE;
   format.rate = static_cast<std::uint32_t>(rate);
@@ -44,8 +45,9 @@ std::unique_ptr<VoiceOutput> openPulseVoiceOutput(int rate, const std::string& n
   attributes.minreq = static_cast<std::uint32_t>(-1);
   attributes.fragsize = static_cast<std::uint32_t>(-1);
   int error = 0;
-  pa_simple* stream = pa_simple_new(nullptr, "Orvo", PA_STREAM_PLAYBACK, nullptr, name.c_str(),
-                                    &format, nullptr, &attributes, &error);
+  pa_simple* stream =
+      pa_simple_new(nullptr, "Orvo", PA_STREAM_PLAYBACK, device.empty() ? nullptr : device.c_str(),
+                    name.c_str(), &format, nullptr, &attributes, &error);
   if (!stream) return nullptr;
   return std::make_unique<PulseVoiceOutput>(stream);
 }
