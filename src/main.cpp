@@ -148,11 +148,10 @@ Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
   Window* window = running.window;
   // Text mode never starts the speech service. A machine with no sound output
   // yet prints its sentences until one appears (a sound server started after us).
-  // The voice goes where the player chose ("outputs.json"): speech-dispatcher
-  // shares the usual output with every other program, so a voice on an output
-  // of its own is rendered here and played on a stream of ours.
-  auto* route = running.outputRoute =
-      new OutputRoute(OutputChoice::fromJson(running.store->read("outputs.json")));
+  // The voice goes where the player chose: speech-dispatcher shares the usual
+  // output with every other program, so a voice on an output of its own is
+  // rendered here and played on a stream of ours.
+  auto* route = running.outputRoute;
   auto openOnChosen = [route](int rate) { return openVoiceOutput(rate, route->get().voice); };
   if (opt->textMode) {
     running.synth = new NoSpeechSynth;
@@ -358,11 +357,18 @@ int main(int argc, char** argv) {
   auto windowLine = [window](const std::string& line) { window->ui(line); };
   auto* midi = startMidi(uiOn, logLine, windowLine);
   if (auto why = lockMemory()) log->logLine("memory is not locked: " + *why);
+  // Where the voice and the music go ("outputs.json").
+  auto* route = running.outputRoute =
+      new OutputRoute(OutputChoice::fromJson(store->read("outputs.json")));
   auto* sounds = running.sounds = new Sounds(Sounds::Parts{
       .runtime = *runtime,
       .store = *store,
       .log = logLine,
       .banks = Sounds::bankCandidates(),
+      .openOutput =
+          [route](AudioRender render, int rate) {
+            return openSystemAudioOutput(std::move(render), rate, route->get().music);
+          },
       .tell =
           [](const std::string& sentence) {
             if (running.speaker) running.speaker->say(sentence);

@@ -35,12 +35,15 @@ void Engine::listOutputs() {
   });
 }
 
-void Engine::chooseVoiceOutput(const std::string& asked) {
-  run([this, asked](int gen) {
+void Engine::chooseOutput(OutputFor what, const std::string& asked) {
+  run([this, what, asked](int gen) {
+    const bool voice = what == OutputFor::voice;
     OutputRoute* route = parts_.outputRoute;
     const auto outputs = parts_.outputs && route ? parts_.outputs->list() : std::nullopt;
     if (!outputs || outputs->empty()) {
-      return say("I can't reach the sound server, so my voice stays where it is.", gen);
+      return say(voice ? "I can't reach the sound server, so my voice stays where it is."
+                       : "I can't reach the sound server, so the music stays where it is.",
+                 gen);
     }
     const auto found = outputsNamed(asked, *outputs);
     if (found.empty()) {
@@ -52,11 +55,16 @@ void Engine::chooseVoiceOutput(const std::string& asked) {
       return say("That could be " + outputNames(found) + ". Say a little more of its name.", gen);
     }
     OutputChoice choice = route->get();
-    choice.voice = found.front().name;
+    (voice ? choice.voice : choice.music) = found.front().name;
     route->set(choice);
-    logLine("the voice goes to the output " + choice.voice);
+    const std::string where = outputNames(found);
+    logLine(std::string(voice ? "the voice" : "the music") + " goes to the output " +
+            found.front().name);
+    // The built-in sound opens its stream again, on its own queue.
+    if (!voice) parts_.sounds.revive("the music moved to " + found.front().name, false, true);
     keepThenSay("outputs.json", choice.json(),
-                "I'll speak on " + outputNames(found) + " from now on.");
+                voice ? "I'll speak on " + where + " from now on."
+                      : "The music plays on " + where + " from now on.");
   });
 }
 
@@ -64,8 +72,10 @@ void Engine::outputsTogether() {
   if (!parts_.outputRoute || parts_.outputRoute->get() == OutputChoice{}) {
     return speak("My voice and the music are already together, on the usual output.");
   }
+  const bool musicMoved = !parts_.outputRoute->get().music.empty();
   parts_.outputRoute->set({});
   logLine("the voice and the music go to the usual output");
+  if (musicMoved) parts_.sounds.revive("the music is back on the usual output", false, true);
   keepThenSay("outputs.json", OutputChoice{}.json(),
               "My voice and the music are together again, on the usual output.");
 }

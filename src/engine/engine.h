@@ -223,8 +223,9 @@ class Engine final : public RoomServices {
   void stepBandLevel(int direction);
   // Says which sound outputs there are (asking the sound server, off the lock).
   void listOutputs();
-  // Moves the voice to the output the player named, once it is found.
-  void chooseVoiceOutput(const std::string& asked);
+  // Moves the voice or the music to the output the player named, once it is found.
+  enum class OutputFor { voice, music };
+  void chooseOutput(OutputFor what, const std::string& asked);
   // The voice back on the usual output, with the music.
   void outputsTogether();
   // The voice volume a step down or up, said.

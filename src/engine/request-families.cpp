@@ -4,6 +4,7 @@
 // which requests are understood, so a family placed earlier wins.
 
 #include <algorithm>
+#include <tuple>
 
 #include "compose/midi-take.h"
 #include "desks/app-desk.h"
@@ -164,12 +165,18 @@ struct RequestFamilies {
     if (a.heard.hasAnyOf(words().outputsTogether)) {
       return act(r, "outputs", "outputs together", [&] { r.engine_.outputsTogether(); });
     }
-    for (std::string_view opener : words().voiceOutputOpeners) {
-      const auto at = a.text.find(opener);
-      if (at == std::string::npos) continue;
-      const std::string asked = a.text.substr(at + opener.size());
-      if (asked.find_first_not_of(' ') == std::string::npos) continue;
-      return act(r, "outputs", "voice output", [&] { r.engine_.chooseVoiceOutput(asked); });
+    // The music first: "put the music on" would otherwise read as "speak on".
+    using For = Engine::OutputFor;
+    for (auto [openers, what, op] :
+         {std::tuple{&words().musicOutputOpeners, For::music, "music output"},
+          std::tuple{&words().voiceOutputOpeners, For::voice, "voice output"}}) {
+      for (std::string_view opener : *openers) {
+        const auto at = a.text.find(opener);
+        if (at == std::string::npos) continue;
+        const std::string asked = a.text.substr(at + opener.size());
+        if (asked.find_first_not_of(' ') == std::string::npos) continue;
+        return act(r, "outputs", op, [&] { r.engine_.chooseOutput(what, asked); });
+      }
     }
     return std::nullopt;
   }

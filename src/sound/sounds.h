@@ -35,7 +35,9 @@ class Sounds final : public Sampler {
     // The banks to try, best first (bankCandidates()): one that cannot be
     // loaded gives way to the next.
     std::vector<std::string> banks;
-    OpenAudioOutput openOutput = openSystemAudioOutput;
+    OpenAudioOutput openOutput = [](AudioRender render, int rate) {
+      return openSystemAudioOutput(std::move(render), rate);
+    };
     // One short sentence for the player (a chosen bank that could not be loaded).
     std::function<void(const std::string&)> tell = {};
   };

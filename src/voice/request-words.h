@@ -52,7 +52,7 @@ struct FamilyWords {
   Words cantHear, notTheHearing, cantSee, timer, metronomeFaster, metronomeSlower;
   Words bandHow, classicBand, fullBand, smallBand, bandLouderWhole, bandQuieterWhole;
   Words voiceLouderWhole, voiceQuieterWhole, otherVoice, talkSlower, talkFaster, liveBand;
-  Words outputs, voiceOutputOpeners, outputsTogether;
+  Words outputs, voiceOutputOpeners, musicOutputOpeners, outputsTogether;
   Words restart, newComposition, composingIdea, keep, pieceName, save, playBack, variation;
   Words holding, describe, studioWordsWhole, studioWords, earTraining, jazzWhole, talkWhole;
   Words songList, notes, notTheNotes, againWhole, nextWhole, backWhole, slowerWhole,

@@ -2,12 +2,15 @@
 // the test's own with null sinks that carry the names a person knows, each
 // recorded from its monitor.
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <sys/stat.h>
 
 #include <thread>
 
 #include "e2e/orvo-process.h"
 #include "e2e/sound-server.h"
+#include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo::testing {
@@ -77,6 +80,42 @@ TEST(OutputsSession, TheVoiceGoesToTheOutputChosenForItAndStaysThereInTheNextRun
   EXPECT_GT(elsewhere, 0.5);
   again.closeInput();
   EXPECT_EQ(again.waitExit(), 0);
+}
+
+// Sentences printed (text mode): only the music is heard, on the output chosen for it.
+TEST(OutputsSession, TheMusicGoesToTheOutputChosenForIt) {
+  TempFolder home;
+  SoundServer sound(home.path());
+  sound.addSink("phones", "USB Audio Headphones");
+  if (!sound.start()) GTEST_SKIP() << sound.skipReason();
+  files::makeFolders(home / "data");
+  files::writeFileAtomically(home / "data/top-key.txt", "108\n");
+  auto piano = home / "piano";
+  ASSERT_EQ(::mkfifo(piano.c_str(), 0600), 0);
+  auto env = sound.env();
+  env["ORVO_MIDI_IN"] = piano.string();
+  OrvoProcess orvo({.home = home / "data", .env = env});
+  ASSERT_TRUE(orvo.waitForPrefix("@welcome", 10.0));
+  orvo.write("~say play the music on my headphones\n");
+  ASSERT_TRUE(orvo.waitFor("The music plays on USB Audio Headphones from now on.", 10.0));
+  for (int i = 0; i < 100; ++i) {  // the built-in sound's stream opened again
+    if (files::readFile(home / "data/log.txt").value_or("").find("band sound restarted") !=
+        std::string::npos) {
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  int keys = ::open(piano.c_str(), O_WRONLY);
+  ASSERT_GE(keys, 0);
+  sound.record();
+  ASSERT_EQ(::write(keys, "\x90\x6c\x60\x80\x6c\x00", 6), 6);  // the top key: a lesson
+  ASSERT_TRUE(orvo.waitForPrefix("@out ", 5.0));
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  EXPECT_GT(SoundServer::secondsHeard(sound.stopRecording("phones")), 0.5);
+  EXPECT_LT(SoundServer::secondsHeard(sound.stopRecording("rec")), 0.1);
+  ::close(keys);
+  orvo.closeInput();
+  EXPECT_EQ(orvo.waitExit(), 0);
 }
 
 }  // namespace

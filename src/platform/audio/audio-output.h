@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace orvo {
 
@@ -21,6 +22,10 @@ class AudioOutput {
 using OpenAudioOutput =
     std::function<std::unique_ptr<AudioOutput>(AudioRender render, int sampleRate)>;
 
-std::unique_ptr<AudioOutput> openSystemAudioOutput(AudioRender render, int sampleRate);
+// `device`: the sound server's name for an output the player chose, tried
+// first through PulseAudio (which PipeWire also serves); when it is not there,
+// the usual output, so the music is never silent for it.
+std::unique_ptr<AudioOutput> openSystemAudioOutput(AudioRender render, int sampleRate,
+                                                   const std::string& device = "");
 
 }  // namespace orvo
