@@ -4,7 +4,9 @@
 
 #include <signal.h>
 #include <unistd.h>
+#include <algorithm>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -61,6 +63,7 @@
 #include "sound/voice-hooks.h"
 #include "sound/voice-installer.h"
 #include "sound/voice-meter.h"
+#include "sound/voice-output-opener.h"
 #include "studio/logic-host.h"
 #include "studio/reaper-adapter.h"
 #include "studio/reaper-link.h"
@@ -92,6 +95,7 @@ struct Running {
   Kokoro* kokoro = nullptr;
   Speaker* speaker = nullptr;
   OutputRoute* outputRoute = nullptr;
+  SoundOutputs* outputs = nullptr;
   NoMusicPlayer* musicPlayer = nullptr;
   Engine* engine = nullptr;
 } running;
@@ -151,8 +155,18 @@ Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
   // The voice goes where the player chose: speech-dispatcher shares the usual
   // output with every other program, so a voice on an output of its own is
   // rendered here and played on a stream of ours.
+  SoundOutputs* outputs = running.outputs = makePulseSoundOutputs().release();
+  auto* opener = new VoiceOutputOpener(
+      *running.outputRoute,
+      [](int rate, const std::string& device) { return openVoiceOutput(rate, device); },
+      [outputs](const std::string& device) {
+        const auto there = outputs->list();
+        // No answer from the server tells nothing: the stream's own failure will.
+        return !there || std::any_of(there->begin(), there->end(),
+                                     [&](const SoundOutput& each) { return each.name == device; });
+      });
   auto* route = running.outputRoute;
-  auto openOnChosen = [route](int rate) { return openVoiceOutput(rate, route->get().voice); };
+  auto openOnChosen = [opener](int rate) { return opener->open(rate); };
   if (opt->textMode) {
     running.synth = new NoSpeechSynth;
   } else {
@@ -192,6 +206,7 @@ Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
              .outputPresent = [outputWatch] { return outputWatch->present(); },
              .language = playerLanguage(),
              .neural = opt->textMode ? nullptr : kokoro,
+             .news = [opener] { return opener->news(); },
          });
 }
 
@@ -258,7 +273,7 @@ Engine* makeEngine(const std::filesystem::path& baseDir, bool uiOn,
                    if (opt->textMode) hooks.coming = [] { return false; };  // never started
                    return hooks;
                  }(),
-             .outputs = makePulseSoundOutputs().release(),
+             .outputs = running.outputs,
              .outputRoute = running.outputRoute,
          });
 }

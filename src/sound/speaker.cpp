@@ -158,6 +158,12 @@ void Speaker::loadVoices(double limit) {
 }
 
 void Speaker::say(const std::string& whole, SpeechTicket ticket) {
+  sayOne(whole, ticket);
+  if (!parts_.news) return;
+  if (auto news = parts_.news()) sayOne(*news, ticket);
+}
+
+void Speaker::sayOne(const std::string& whole, SpeechTicket ticket) {
   std::string text = whole;
   if (parts_.opt.textMode) {
     {

@@ -55,6 +55,9 @@ class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
     std::string language = "en";  // the player's language: which voices are offered
     // The natural voice, preferred while it is usable; none in text mode.
     Kokoro* neural = nullptr;
+    // A sentence to say after the one just said (the voice's output went or
+    // came back); none when nothing happened.
+    std::function<std::optional<std::string>()> news = {};
   };
 
   // The rules, in seconds.
@@ -106,6 +109,8 @@ class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
     std::string failure;    // the service could not take it
   };
 
+  // One sentence, by the natural voice, the synthesiser, the tool or in print.
+  void sayOne(const std::string& text, SpeechTicket ticket);
   void synthDidStart(std::uint64_t id) override;
   void synthWillSpeakWord(std::uint64_t id, const std::string& word) override;
   void synthDidFinish(std::uint64_t id) override;

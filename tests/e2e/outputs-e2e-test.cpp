@@ -82,6 +82,33 @@ TEST(OutputsSession, TheVoiceGoesToTheOutputChosenForItAndStaysThereInTheNextRun
   EXPECT_EQ(again.waitExit(), 0);
 }
 
+TEST(OutputsSession, HeadphonesUnpluggedMidSentenceTheRestIsHeardAndSaidWhy) {
+  TempFolder home;
+  SoundServer sound(home.path());
+  sound.addSink("phones", "USB Audio Headphones");
+  if (!sound.start()) GTEST_SKIP() << sound.skipReason();
+  OrvoProcess orvo({.home = home / "data", .args = {}, .env = sound.env()});
+  ASSERT_TRUE(orvo.waitFor("@start", 15.0));
+  orvo.write("~say speak in my headphones\n");
+  ASSERT_TRUE(orvo.waitFor("@say I'll speak on USB Audio Headphones from now on.", 10.0));
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  sound.record();
+  orvo.write(
+      "~speak A rather long sentence, so that the headphones can go away while it "
+      "is being said, and the rest of it is still heard.\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  sound.removeSink("phones");
+  EXPECT_TRUE(
+      orvo.waitFor("@say The output I was speaking on is gone, so I'll speak here until "
+                   "it comes back.",
+                   15.0));
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_GT(SoundServer::secondsHeard(sound.stopRecording("rec")), 1.5)
+      << "the rest of the sentence and the news, on the usual output";
+  orvo.closeInput();
+  EXPECT_EQ(orvo.waitExit(), 0);
+}
+
 // Sentences printed (text mode): only the music is heard, on the output chosen for it.
 TEST(OutputsSession, TheMusicGoesToTheOutputChosenForIt) {
   TempFolder home;

@@ -103,6 +103,15 @@ class SoundServer {
                      " sink_properties=\"device.description='" + description + "'\"");
   }
 
+  // Takes a sink away while the server runs, as when headphones are unplugged.
+  void removeSink(const std::string& name) {
+    pid_t shell = spawn({"sh", "-c",
+                         "pactl list short modules | awk '/sink_name=" + name +
+                             "( |$)/ {print $1}' | xargs -r pactl unload-module"},
+                        env());
+    ::waitpid(shell, nullptr, 0);
+  }
+
   bool start() {
     if (!reason_.empty()) return false;
     std::vector<std::string> args = {"pulseaudio",

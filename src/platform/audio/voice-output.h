@@ -33,8 +33,9 @@ std::unique_ptr<VoiceOutput> openAlsaVoiceOutput(int rate);
 // Raw little-endian samples appended to `path`, written at the pace of
 // playback: tests and the sound check hear the voice this way.
 std::unique_ptr<VoiceOutput> openFileVoiceOutput(const std::filesystem::path& path, int rate);
-// ORVO_VOICE_OUT's file when it is set, else PulseAudio (on `device` when it
-// is there, else the default output), else ALSA; nothing when none opens.
+// ORVO_VOICE_OUT's file when it is set; else, with a `device`, PulseAudio on
+// that output or nothing; else PulseAudio's default output, else ALSA's;
+// nothing when none opens.
 std::unique_ptr<VoiceOutput> openVoiceOutput(int rate, const std::string& device = "");
 
 }  // namespace orvo

@@ -10,10 +10,8 @@ std::unique_ptr<VoiceOutput> openVoiceOutput(int rate, const std::string& device
   if (const char* file = std::getenv("ORVO_VOICE_OUT"); file && *file) {
     return openFileVoiceOutput(file, rate);
   }
-  // A chosen output that has gone: the default one, so the voice is never silent.
-  if (!device.empty()) {
-    if (auto chosen = openPulseVoiceOutput(rate, "Orvo's voice", device)) return chosen;
-  }
+  // A chosen output: that one or none, so the caller knows it has gone.
+  if (!device.empty()) return openPulseVoiceOutput(rate, "Orvo's voice", device);
   if (auto pulse = openPulseVoiceOutput(rate, "Orvo's voice")) return pulse;
   return openAlsaVoiceOutput(rate);
 }

@@ -1,0 +1,69 @@
+#include "sound/voice-output-opener.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace orvo {
+namespace {
+
+// A stream that only says which output it was opened on.
+struct Opened final : VoiceOutput {
+  std::string device;
+  explicit Opened(std::string on) : device(std::move(on)) {}
+  bool write(const std::int16_t*, std::size_t) override { return true; }
+  double latency() override { return 0; }
+  void drain() override {}
+};
+
+TEST(VoiceOutputOpener, FallsBackWhileTheChosenOutputIsGoneAndSaysSoOnceEachWay) {
+  OutputRoute route;
+  std::set<std::string> present = {"", "phones", "speakers"};
+  VoiceOutputOpener opener(
+      route,
+      [&](int, const std::string& device) {
+        return present.count(device) ? std::make_unique<Opened>(device) : nullptr;
+      },
+      [&](const std::string& device) { return present.count(device) > 0; });
+  auto openedOn = [&] {
+    auto output = opener.open(22050);
+    return output ? static_cast<Opened&>(*output).device : std::string("none");
+  };
+  const std::string gone =
+      "The output I was speaking on is gone, so I'll speak here until it comes back.";
+  const std::string back =
+      "The output you chose for my voice is back, so I'm speaking there again.";
+  // Step by step: the choice, the outputs there, where the voice opens, and what is said.
+  struct Step {
+    OutputChoice choice;
+    std::set<std::string> present;
+    std::string openedOn;
+    std::optional<std::string> news;
+  };
+  const std::vector<Step> steps = {
+      {{}, {"", "phones"}, "", std::nullopt},
+      {{"phones", ""}, {"", "phones"}, "phones", std::nullopt},
+      {{"phones", ""}, {""}, "", gone},
+      {{"phones", ""}, {""}, "", std::nullopt},  // said once, not every sentence
+      {{"phones", ""}, {"", "phones"}, "phones", back},
+      {{"phones", "speakers"}, {"", "speakers"}, "speakers", gone},  // the music's output next
+      {{"phones", "speakers"}, {}, "none", std::nullopt},
+  };
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    route.set(steps[i].choice);
+    present = steps[i].present;
+    EXPECT_EQ(openedOn(), steps[i].openedOn) << "step " << i;
+    EXPECT_EQ(opener.news(), steps[i].news) << "step " << i;
+  }
+  // A stream the server moved elsewhere by itself: noticed after the sentence.
+  route.set({"phones", ""});
+  present = {"", "phones"};
+  EXPECT_EQ(openedOn(), "phones");
+  EXPECT_EQ(opener.news(), back);
+  present = {""};
+  EXPECT_EQ(opener.news(), gone);
+  EXPECT_EQ(opener.news(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace orvo
