@@ -137,13 +137,7 @@ TEST(HeardSession, AGarbageSoundBankGivesWayAndNotesStillSound) {
   ASSERT_TRUE(
       orvo.waitFor("I could not load the chosen sound bank, so I am using another one.", 10.0));
   // The built-in sound is up once its driver is.
-  for (int i = 0; i < 200; ++i) {
-    if (files::readFile(home / "data/log.txt").value_or("").find("Using PulseAudio driver") !=
-        std::string::npos) {
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  logSays(home / "data/log.txt", "Using PulseAudio driver");
   int keys = ::open(piano.c_str(), O_WRONLY);
   ASSERT_GE(keys, 0);
   sound.record();

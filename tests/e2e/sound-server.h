@@ -71,6 +71,17 @@ inline std::vector<pid_t> processes(
   return found;
 }
 
+// Waits until the binary's log (log.txt in its data folder) has the words;
+// false when they did not come within `seconds`.
+inline bool logSays(const std::filesystem::path& log, const std::string& words,
+                    double seconds = 10.0) {
+  for (int waited = 0; waited < seconds * 20; ++waited) {
+    if (files::readFile(log).value_or("").find(words) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
 class SoundServer {
  public:
   explicit SoundServer(const std::filesystem::path& folder)
