@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "e2e/orvo-process.h"
+#include "e2e/lesson-heard.h"
 #include "e2e/sound-server.h"
 #include "platform/files.h"
 #include "temp-folder.h"
@@ -114,15 +115,9 @@ TEST(OutputsSession, TheMusicGoesToTheOutputChosenForIt) {
   orvo.write("~say play the music on my headphones\n");
   ASSERT_TRUE(orvo.waitFor("The music plays on USB Audio Headphones from now on.", 10.0));
   logSays(home / "data/log.txt", "band sound restarted");  // its stream opened again
-  int keys = ::open(piano.c_str(), O_WRONLY);
-  ASSERT_GE(keys, 0);
-  sound.record();
-  ASSERT_EQ(::write(keys, "\x90\x6c\x60\x80\x6c\x00", 6), 6);  // the top key: a lesson
-  ASSERT_TRUE(orvo.waitForPrefix("@out ", 5.0));
-  std::this_thread::sleep_for(std::chrono::seconds(3));
+  ASSERT_TRUE(recordALessonDemonstration(piano, orvo, sound));
   EXPECT_GT(SoundServer::secondsHeard(sound.stopRecording("phones")), 0.5);
   EXPECT_LT(SoundServer::secondsHeard(sound.stopRecording("rec")), 0.1);
-  ::close(keys);
   orvo.closeInput();
   EXPECT_EQ(orvo.waitExit(), 0);
 }

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "e2e/orvo-process.h"
+#include "e2e/lesson-heard.h"
 #include "e2e/sound-server.h"
 #include "platform/files.h"
 #include "temp-folder.h"
@@ -138,14 +139,8 @@ TEST(HeardSession, AGarbageSoundBankGivesWayAndNotesStillSound) {
       orvo.waitFor("I could not load the chosen sound bank, so I am using another one.", 10.0));
   // The built-in sound is up once its driver is.
   logSays(home / "data/log.txt", "Using PulseAudio driver");
-  int keys = ::open(piano.c_str(), O_WRONLY);
-  ASSERT_GE(keys, 0);
-  sound.record();
-  ASSERT_EQ(::write(keys, "\x90\x6c\x60\x80\x6c\x00", 6), 6);  // the top key: a lesson
-  ASSERT_TRUE(orvo.waitForPrefix("@out ", 5.0));
-  std::this_thread::sleep_for(std::chrono::seconds(3));
+  ASSERT_TRUE(recordALessonDemonstration(piano, orvo, sound));
   EXPECT_GT(SoundServer::secondsHeard(sound.stopRecording()), 0.5);
-  ::close(keys);
   auto log = files::readFile(home / "data/log.txt").value_or("");
   EXPECT_THAT(log, HasSubstr("junk.sf2 could not be loaded"));
   EXPECT_THAT(log, Not(HasSubstr("fluidsynth error")));
