@@ -23,29 +23,57 @@ std::vector<std::string> wordsOf(const std::string& text) {
   return words;
 }
 
-bool fits(const std::vector<std::string>& asked, const SoundOutput& output) {
+// How many of the asked words an output has a word beginning with.
+std::size_t wordsFitting(const std::vector<std::string>& asked, const SoundOutput& output) {
   auto known = wordsOf(output.description + " " + output.name);
-  return std::all_of(asked.begin(), asked.end(), [&](const std::string& word) {
-    return std::any_of(known.begin(), known.end(),
-                       [&](const std::string& mine) { return mine.rfind(word, 0) == 0; });
-  });
+  return static_cast<std::size_t>(
+      std::count_if(asked.begin(), asked.end(), [&](const std::string& word) {
+        return std::any_of(known.begin(), known.end(),
+                           [&](const std::string& mine) { return mine.rfind(word, 0) == 0; });
+      }));
 }
 
-}  // namespace
-
-std::vector<SoundOutput> outputsNamed(const std::string& asked,
-                                      const std::vector<SoundOutput>& outputs) {
+// The words of a name that say something: "my", "the" and the like left out.
+std::vector<std::string> nameWords(const std::string& asked) {
   static const std::vector<std::string> filler = {
       "my", "the", "a", "an", "your", "our", "one", "output", "device", "please", "now"};
   std::vector<std::string> words;
   for (auto& word : wordsOf(asked)) {
     if (std::find(filler.begin(), filler.end(), word) == filler.end()) words.push_back(word);
   }
+  return words;
+}
+
+}  // namespace
+
+std::vector<SoundOutput> outputsNamed(const std::string& asked,
+                                      const std::vector<SoundOutput>& outputs) {
+  const auto words = nameWords(asked);
   std::vector<SoundOutput> found;
   for (const SoundOutput& output : outputs) {
-    if (fits(words, output)) found.push_back(output);
+    if (wordsFitting(words, output) == words.size()) found.push_back(output);
   }
   return found;
+}
+
+std::optional<SoundOutput> closestOutput(const std::string& asked,
+                                         const std::vector<SoundOutput>& outputs) {
+  const auto words = nameWords(asked);
+  std::optional<SoundOutput> best;
+  std::size_t most = 0;
+  bool tied = false;
+  for (const SoundOutput& output : outputs) {
+    const std::size_t fitting = wordsFitting(words, output);
+    if (fitting > most) {
+      most = fitting;
+      best = output;
+      tied = false;
+    } else if (fitting == most && fitting > 0) {
+      tied = true;
+    }
+  }
+  if (tied) return std::nullopt;
+  return best;
 }
 
 std::string outputNames(const std::vector<SoundOutput>& outputs) {

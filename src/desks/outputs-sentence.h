@@ -21,5 +21,9 @@ std::string outputNames(const std::vector<SoundOutput>& outputs);
 // with no such word.
 std::vector<SoundOutput> outputsNamed(const std::string& asked,
                                       const std::vector<SoundOutput>& outputs);
+// When no output fits the whole name: the one that fits most of its words,
+// when a single one does best; nothing when none fits any word.
+std::optional<SoundOutput> closestOutput(const std::string& asked,
+                                         const std::vector<SoundOutput>& outputs);
 
 }  // namespace orvo

@@ -7,6 +7,7 @@
 #include "apps/spoken-list.h"
 #include "desks/outputs-sentence.h"
 #include "engine/engine.h"
+#include "engine/requests.h"
 #include "platform/window-lines.h"
 #include "sound/sound-graph.h"
 
@@ -46,26 +47,35 @@ void Engine::chooseOutput(OutputFor what, const std::string& asked) {
                  gen);
     }
     const auto found = outputsNamed(asked, *outputs);
-    if (found.empty()) {
+    if (found.size() == 1) return useOutput(what, found.front());
+    // Unsure: the likeliest is offered, and a yes takes it.
+    const auto guess = found.empty() ? closestOutput(asked, *outputs) : found.front();
+    if (!guess) {
       return say("I can't find an output called " + spokenText(asked) + ". I have " +
                      outputNames(*outputs) + ".",
                  gen);
     }
-    if (found.size() > 1) {
-      return say("That could be " + outputNames(found) + ". Say a little more of its name.", gen);
-    }
-    OutputChoice choice = route->get();
-    (voice ? choice.voice : choice.music) = found.front().name;
-    route->set(choice);
-    const std::string where = outputNames(found);
-    logLine(std::string(voice ? "the voice" : "the music") + " goes to the output " +
-            found.front().name);
-    // The built-in sound opens its stream again, on its own queue.
-    if (!voice) parts_.sounds.revive("the music moved to " + found.front().name, false, true);
-    keepThenSay("outputs.json", choice.json(),
-                voice ? "I'll speak on " + where + " from now on."
-                      : "The music plays on " + where + " from now on.");
+    RecursiveMutexLock guard(lock);
+    requests_->confirm("Did you mean " + outputNames({*guess}) + "?", "output " + guess->name,
+                       [this, what, output = *guess] {
+                         useOutput(what, output);
+                         return std::string("acted");
+                       });
   });
+}
+
+void Engine::useOutput(OutputFor what, const SoundOutput& output) {
+  const bool voice = what == OutputFor::voice;
+  OutputChoice choice = parts_.outputRoute->get();
+  (voice ? choice.voice : choice.music) = output.name;
+  parts_.outputRoute->set(choice);
+  const std::string where = outputNames({output});
+  logLine(std::string(voice ? "the voice" : "the music") + " goes to the output " + output.name);
+  // The built-in sound opens its stream again, on its own queue.
+  if (!voice) parts_.sounds.revive("the music moved to " + output.name, false, true);
+  keepThenSay("outputs.json", choice.json(),
+              voice ? "I'll speak on " + where + " from now on."
+                    : "The music plays on " + where + " from now on.");
 }
 
 void Engine::outputsTogether() {

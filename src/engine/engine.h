@@ -226,6 +226,8 @@ class Engine final : public RoomServices {
   // Moves the voice or the music to the output the player named, once it is found.
   enum class OutputFor { voice, music };
   void chooseOutput(OutputFor what, const std::string& asked);
+  // Moves it there and says so once the choice is kept.
+  void useOutput(OutputFor what, const SoundOutput& output);
   // The voice back on the usual output, with the music.
   void outputsTogether();
   // The voice volume a step down or up, said.

@@ -38,6 +38,16 @@ TEST(OutputsSentence, ALooseNameFindsTheOutputsItFits) {
   EXPECT_TRUE(named("bluetooth speaker").empty());
   EXPECT_EQ(named("audio").size(), 2u) << "both fit: the player is asked for more";
   EXPECT_EQ(named("the").size(), 2u);
+
+  // No output has every word: the one with the most, when it alone has them.
+  auto closest = [&](const std::string& asked) {
+    auto found = closestOutput(asked, outputs);
+    return found ? found->name : std::string("none");
+  };
+  EXPECT_EQ(closest("the usb speakers"), "alsa_output.usb-Sennheiser");
+  EXPECT_EQ(closest("analog stereo headphones"), "alsa_output.pci") << "two words against one";
+  EXPECT_EQ(closest("audio speakers"), "none") << "a tie is no guess";
+  EXPECT_EQ(closest("bluetooth speaker"), "none");
 }
 
 }  // namespace

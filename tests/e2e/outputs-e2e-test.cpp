@@ -8,8 +8,8 @@
 
 #include <thread>
 
-#include "e2e/orvo-process.h"
 #include "e2e/lesson-heard.h"
+#include "e2e/orvo-process.h"
 #include "e2e/sound-server.h"
 #include "platform/files.h"
 #include "temp-folder.h"
@@ -30,6 +30,13 @@ TEST(OutputsSession, TheOutputsAreNamedAsAPersonKnowsThemAndAGoneServerIsSaid) {
   EXPECT_TRUE(
       orvo.waitFor("I can't find an output called the bluetooth speaker. I have Null "
                    "Output and USB Audio Headphones."));
+  // Unsure: the likeliest is offered, and a yes takes it.
+  orvo.write("~say put your voice on the usb speakers\n");
+  EXPECT_TRUE(orvo.waitFor("Did you mean USB Audio Headphones?"));
+  orvo.write("~say yes\n");
+  EXPECT_TRUE(orvo.waitFor("I'll speak on USB Audio Headphones from now on."));
+  EXPECT_THAT(files::readFile(home / "data/outputs.json").value_or(""),
+              ::testing::HasSubstr("\"voice\": \"phones\""));
   sound.stop();
   orvo.write("~say which outputs do you have\n");
   EXPECT_TRUE(orvo.waitFor(
