@@ -156,31 +156,18 @@ std::vector<double> roundEchoes(OrvoProcess& orvo, Keyboard& keys, MidiOut& out,
   return late;
 }
 
-void BM_LiveBandBassLatenessIdle(benchmark::State& state) {
-  atTheOutput(state, false, liveBandBass);
-}
-void BM_LiveBandBassLatenessBesideTwoBusyCores(benchmark::State& state) {
-  atTheOutput(state, true, liveBandBass);
-}
-void BM_MetronomeClickLatenessIdle(benchmark::State& state) {
-  atTheOutput(state, false, metronomeClicks);
-}
-void BM_MetronomeClickLatenessBesideTwoBusyCores(benchmark::State& state) {
-  atTheOutput(state, true, metronomeClicks);
-}
-void BM_RoundEchoLatenessIdle(benchmark::State& state) {
-  atTheOutput(state, false, roundEchoes);
-}
-void BM_RoundEchoLatenessBesideTwoBusyCores(benchmark::State& state) {
-  atTheOutput(state, true, roundEchoes);
-}
-#define ORVO_LATENESS(name) \
-  BENCHMARK(name)->Arg(0)->Arg(1)->Iterations(2)->Unit(benchmark::kMillisecond)
-ORVO_LATENESS(BM_LiveBandBassLatenessIdle);
-ORVO_LATENESS(BM_LiveBandBassLatenessBesideTwoBusyCores);
-ORVO_LATENESS(BM_MetronomeClickLatenessIdle);
-ORVO_LATENESS(BM_MetronomeClickLatenessBesideTwoBusyCores);
-ORVO_LATENESS(BM_RoundEchoLatenessIdle);
-ORVO_LATENESS(BM_RoundEchoLatenessBesideTwoBusyCores);
+// Each player, idle and beside two busy cores; argument 1 times an earlier build.
+#define ORVO_LATENESS(name, loaded, part)            \
+  BENCHMARK_CAPTURE(atTheOutput, name, loaded, part) \
+      ->Arg(0)                                       \
+      ->Arg(1)                                       \
+      ->Iterations(2)                                \
+      ->Unit(benchmark::kMillisecond)
+ORVO_LATENESS(LiveBandBassIdle, false, liveBandBass);
+ORVO_LATENESS(LiveBandBassBesideTwoBusyCores, true, liveBandBass);
+ORVO_LATENESS(MetronomeClicksIdle, false, metronomeClicks);
+ORVO_LATENESS(MetronomeClicksBesideTwoBusyCores, true, metronomeClicks);
+ORVO_LATENESS(RoundEchoesIdle, false, roundEchoes);
+ORVO_LATENESS(RoundEchoesBesideTwoBusyCores, true, roundEchoes);
 
 }  // namespace

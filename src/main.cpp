@@ -4,7 +4,6 @@
 
 #include <signal.h>
 #include <unistd.h>
-#include <algorithm>
 
 #include <algorithm>
 #include <cstdio>

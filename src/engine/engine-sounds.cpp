@@ -79,10 +79,11 @@ void Engine::useOutput(OutputFor what, const SoundOutput& output) {
 }
 
 void Engine::outputsTogether() {
-  if (!parts_.outputRoute || parts_.outputRoute->get() == OutputChoice{}) {
+  const OutputChoice before = parts_.outputRoute ? parts_.outputRoute->get() : OutputChoice{};
+  if (before == OutputChoice{}) {
     return speak("My voice and the music are already together, on the usual output.");
   }
-  const bool musicMoved = !parts_.outputRoute->get().music.empty();
+  const bool musicMoved = !before.music.empty();
   parts_.outputRoute->set({});
   logLine("the voice and the music go to the usual output");
   if (musicMoved) parts_.sounds.revive("the music is back on the usual output", false, true);
