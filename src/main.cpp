@@ -169,8 +169,11 @@ Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
   if (opt->textMode) {
     running.synth = new NoSpeechSynth;
   } else {
-    running.synth = new RoutedSynth(*new SpeechDispatcherSynth, *new StreamSynth(openOnChosen),
-                                    [route] { return route->voiceApart(); });
+    // Our own stream speaks like the player's speech-dispatcher voice.
+    auto* shared = new SpeechDispatcherSynth;
+    running.synth = new RoutedSynth(
+        *shared, *new StreamSynth(openOnChosen, [shared] { return shared->playerSpeech(); }),
+        [route] { return route->voiceApart(); });
   }
   running.speechTool = opt->textMode ? static_cast<SpeechTool*>(new NoSpeechTool) : new EspeakTool;
   auto* outputWatch = running.outputWatch =

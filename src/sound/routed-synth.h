@@ -21,11 +21,17 @@ class RoutedSynth final : public SpeechSynth {
     shared_.setDelegate(delegate);
     own_.setDelegate(delegate);
   }
-  bool connect() override { return now().connect(); }
+  // speech-dispatcher is opened even while our stream speaks: the player's
+  // rate, language and voice type come from it.
+  bool connect() override {
+    const bool shared = shared_.connect();
+    return voiceApart_() ? own_.connect() : shared;
+  }
   bool connected() override { return now().connected(); }
   // The player's voices are speech-dispatcher's, wherever the voice goes.
   std::vector<SynthVoice> voices() override { return shared_.voices(); }
   bool speak(const SynthUtterance& utterance) override { return now().speak(utterance); }
+  PlayerSpeech playerSpeech() override { return shared_.playerSpeech(); }
   void stopSpeaking() override {
     shared_.stopSpeaking();
     own_.stopSpeaking();

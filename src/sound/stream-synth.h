@@ -5,8 +5,12 @@
 // (speech-dispatcher has one output for all its clients). It reports to the
 // Speaker as speech-dispatcher does (start, each word, finish, cancel), so
 // the captions, the word lines, the cut-off and the 3 s and stall rules are
-// the same. A stream that breaks part-way (the output went away) is opened
-// again, and the sentence goes on from where it broke off.
+// the same. It speaks like the player's own voice: their language, voice type
+// and rate as speech-dispatcher tells them. A sentence is rendered a clause
+// at a time, the next while the one before plays, so the first sound comes
+// as soon as the first clause is ready. A stream that breaks part-way (the
+// output went away) is opened again, and the sentence goes on from where it
+// broke off.
 //
 // Threads: speak() and stopSpeaking() on the speech queue (stopSpeaking()
 // also from any thread); the sound plays on a thread of its own, and the
@@ -19,10 +23,12 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/audio/voice-output.h"
+#include "platform/speech/espeak/espeak-voice.h"
 #include "platform/speech/speech-synth.h"
 
 namespace orvo {
@@ -32,7 +38,10 @@ class StreamSynth final : public SpeechSynth {
   // Opens the stream a sentence plays on, at `rate` samples a second; nothing
   // when no output can be opened.
   using OpenOutput = std::function<std::unique_ptr<VoiceOutput>(int rate)>;
-  explicit StreamSynth(OpenOutput openOutput, int wordsPerMinute = 175);
+  // The player's speech settings, asked for each sentence; none: espeak-ng's
+  // default English at speech-dispatcher's normal rate.
+  using Settings = std::function<PlayerSpeech()>;
+  explicit StreamSynth(OpenOutput openOutput, Settings settings = {});
   ~StreamSynth() override;
   StreamSynth(const StreamSynth&) = delete;
   StreamSynth& operator=(const StreamSynth&) = delete;
@@ -49,7 +58,9 @@ class StreamSynth final : public SpeechSynth {
  private:
   struct Sentence {
     SynthUtterance utterance;
-    std::vector<std::int16_t> samples;
+    EspeakVoice voice;
+    std::vector<std::string> clauses;
+    std::vector<std::int16_t> firstClause;  // rendered before speak() returned
     int rate = 0;
     std::unique_ptr<VoiceOutput> output;
   };
@@ -58,7 +69,7 @@ class StreamSynth final : public SpeechSynth {
   bool play(Sentence& sentence, std::uint64_t stopsAtStart);
 
   OpenOutput openOutput_;
-  const int wordsPerMinute_;
+  Settings settings_;
   std::atomic<Delegate*> delegate_{nullptr};
   std::atomic<std::uint64_t> stops_{0};
   std::mutex mutex_;

@@ -1,5 +1,6 @@
 // The platform voice on a stream of its own, against a stream double: what
-// the Speaker is told, a stream that breaks part-way, and a stop.
+// the Speaker is told, a stream that breaks part-way, a stop, and the
+// player's own rate.
 #include "sound/stream-synth.h"
 
 #include <gmock/gmock.h>
@@ -110,6 +111,21 @@ TEST(StreamSynth, SaysEveryWordGoesOnAfterABrokenStreamAndStopsWithinABlock) {
   // No output at all: refused at once, so the Speaker hands the sentence on.
   device = false;
   EXPECT_FALSE(synth.speak(sentence(4, "Nobody hears this.")));
+
+  // The player's fastest rate, told by their speech settings, is followed.
+  device = true;
+  paced = false;
+  played.clear();
+  heard.events.clear();
+  StreamSynth fast([&](int rate) { return std::make_unique<Stream>(&played, -1, false, rate); },
+                   [] {
+                     return PlayerSpeech{100, "en", "female2"};
+                   });
+  fast.setDelegate(&heard);
+  ASSERT_TRUE(fast.speak(sentence(5, "Hello there, Anna.")));
+  ASSERT_TRUE(heard.ended->wait(10.0));
+  EXPECT_THAT(heard.events, ElementsAre("start 5", "Hello", "there,", "Anna.", "finish 5"));
+  EXPECT_LT(played.size() * 3, whole * 2);  // pauses do not shorten as much as words
 }
 
 }  // namespace

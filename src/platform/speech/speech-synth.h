@@ -30,6 +30,14 @@ struct SynthUtterance {
   std::string voiceId;  // empty: the player's own default voice
 };
 
+// The player's own speech settings, as far as the synthesiser tells them:
+// what a voice of ours copies so it sounds like the one they chose.
+struct PlayerSpeech {
+  int rate = 0;           // -100 (slowest) to 100 (fastest); 0 is the synthesiser's normal
+  std::string language;   // "en", "en-US"; empty when not told
+  std::string voiceType;  // "male1" ... "female3", "child_male"; empty when not told
+};
+
 class SpeechSynth {
  public:
   class Delegate {
@@ -52,6 +60,8 @@ class SpeechSynth {
   // False when the service did not take the utterance.
   virtual bool speak(const SynthUtterance& utterance) = 0;
   virtual void stopSpeaking() = 0;
+  // The player's settings as read when the link was last opened; any thread.
+  virtual PlayerSpeech playerSpeech() { return {}; }
 };
 
 }  // namespace orvo

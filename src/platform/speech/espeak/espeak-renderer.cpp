@@ -10,6 +10,7 @@ namespace {
 
 std::mutex renderMutex;
 int sampleRate = 0;  // 0 before the first try, negative when espeak-ng cannot start
+std::vector<std::string> voiceAsked;  // the names the voice in use was chosen from
 
 struct Collecting {
   std::vector<std::int16_t>* samples;
@@ -28,9 +29,24 @@ int collect(short* wav, int count, espeak_EVENT* events) {
   return 0;
 }
 
+// Under renderMutex. Choosing a voice loads its files, so only on a change.
+void useVoice(const std::vector<std::string>& names) {
+  if (names == voiceAsked) return;
+  voiceAsked = names;
+  for (const auto& name : names) {
+    if (espeak_SetVoiceByName(name.c_str()) == EE_OK) return;
+  }
+  espeak_SetVoiceByName("en");
+}
+
 }  // namespace
 
 std::optional<RenderedSpeech> render(const std::string& text, int wordsPerMinute,
+                                     double* firstBlockSeconds) {
+  return render(text, EspeakVoice{{}, wordsPerMinute}, firstBlockSeconds);
+}
+
+std::optional<RenderedSpeech> render(const std::string& text, const EspeakVoice& voice,
                                      double* firstBlockSeconds) {
   std::lock_guard guard(renderMutex);
   if (sampleRate == 0) {
@@ -41,7 +57,8 @@ std::optional<RenderedSpeech> render(const std::string& text, int wordsPerMinute
   RenderedSpeech rendered;
   rendered.sampleRate = sampleRate;
   Collecting into{&rendered.samples, std::chrono::steady_clock::now(), firstBlockSeconds};
-  espeak_SetParameter(espeakRATE, wordsPerMinute, 0);
+  useVoice(voice.names);
+  espeak_SetParameter(espeakRATE, voice.wordsPerMinute, 0);
   espeak_ERROR result = espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0,
                                      espeakCHARS_UTF8, nullptr, &into);
   if (result != EE_OK) return std::nullopt;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/speech/espeak/espeak-voice.h"
+
 namespace orvo {
 
 struct RenderedSpeech {
@@ -17,8 +19,11 @@ struct RenderedSpeech {
 
 namespace espeak {
 
-// The sentence at `wordsPerMinute`, or nothing when espeak-ng is not there.
-// `firstSamples`, when given, is told how long the first block took.
+// The sentence in `voice`, or nothing when espeak-ng is not there.
+// `firstBlockSeconds`, when given, is told how long the first block took.
+std::optional<RenderedSpeech> render(const std::string& text, const EspeakVoice& voice,
+                                     double* firstBlockSeconds = nullptr);
+// The sentence in espeak-ng's default English voice at `wordsPerMinute`.
 std::optional<RenderedSpeech> render(const std::string& text, int wordsPerMinute,
                                      double* firstBlockSeconds = nullptr);
 

@@ -23,6 +23,47 @@ void onMark(size_t messageId, size_t, SPDNotificationType type, char* mark) {
   if (auto* synth = instance.load()) synth->notify(messageId, static_cast<int>(type), mark);
 }
 
+// The rate, language and voice type a new client starts with: the player's
+// own defaults from their speech-dispatcher settings.
+PlayerSpeech readPlayerSpeech(SPDConnection* connection) {
+  PlayerSpeech settings;
+  const int rate = spd_get_voice_rate(connection);
+  if (rate >= -100 && rate <= 100) settings.rate = rate;
+  if (char* language = spd_get_language(connection)) {
+    settings.language = language;
+    free(language);
+  }
+  switch (spd_get_voice_type(connection)) {
+    case SPD_MALE1:
+      settings.voiceType = "male1";
+      break;
+    case SPD_MALE2:
+      settings.voiceType = "male2";
+      break;
+    case SPD_MALE3:
+      settings.voiceType = "male3";
+      break;
+    case SPD_FEMALE1:
+      settings.voiceType = "female1";
+      break;
+    case SPD_FEMALE2:
+      settings.voiceType = "female2";
+      break;
+    case SPD_FEMALE3:
+      settings.voiceType = "female3";
+      break;
+    case SPD_CHILD_MALE:
+      settings.voiceType = "child_male";
+      break;
+    case SPD_CHILD_FEMALE:
+      settings.voiceType = "child_female";
+      break;
+    default:
+      break;
+  }
+  return settings;
+}
+
 }  // namespace
 
 SpeechDispatcherSynth::SpeechDispatcherSynth() {
@@ -55,6 +96,11 @@ void SpeechDispatcherSynth::close() {
   if (alive) spd_cancel(connection);
 }
 
+PlayerSpeech SpeechDispatcherSynth::playerSpeech() {
+  std::lock_guard guard(mutex_);
+  return playerSpeech_;
+}
+
 bool SpeechDispatcherSynth::connect() {
   close();
   {
@@ -82,6 +128,11 @@ bool SpeechDispatcherSynth::connect() {
   spd_set_notification_on(connection, SPD_CANCEL);
   spd_set_notification_on(connection, SPD_INDEX_MARKS);
   spd_set_data_mode(connection, SPD_DATA_SSML);
+  PlayerSpeech settings = readPlayerSpeech(connection);
+  {
+    std::lock_guard guard(mutex_);
+    playerSpeech_ = std::move(settings);
+  }
   connection_ = connection;
   socket_ = connection->socket;
   return true;

@@ -31,6 +31,7 @@ class SpeechDispatcherSynth final : public SpeechSynth {
   std::vector<SynthVoice> voices() override;
   bool speak(const SynthUtterance& utterance) override;
   void stopSpeaking() override;
+  PlayerSpeech playerSpeech() override;
 
   // Called from speech-dispatcher's thread.
   void notify(std::size_t messageId, int event, const char* mark);
@@ -48,6 +49,7 @@ class SpeechDispatcherSynth final : public SpeechSynth {
   std::atomic<void*> connection_{nullptr};
   std::atomic<int> socket_{-1};  // its socket, for connected() from any thread
   Delegate* delegate_ = nullptr;
+  PlayerSpeech playerSpeech_;             // guarded by mutex_
   std::map<std::size_t, Spoken> spoken_;  // by speech-dispatcher's message id
   // Events that came before speak() learnt their message id.
   std::vector<std::tuple<std::size_t, int, std::string>> early_;
