@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -97,6 +98,8 @@ struct Running {
   SoundOutputs* outputs = nullptr;
   NoMusicPlayer* musicPlayer = nullptr;
   Engine* engine = nullptr;
+  // The engine once made, for the speech queue's news (which may come first).
+  std::atomic<Engine*> engineMade{nullptr};
 } running;
 
 // The data folder, private to the player, with its ideas folder and without
@@ -208,12 +211,19 @@ Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
              .outputPresent = [outputWatch] { return outputWatch->present(); },
              .language = playerLanguage(),
              .neural = opt->textMode ? nullptr : kokoro,
-             .news = [opener] { return opener->news(); },
+             .news =
+                 [opener] {
+                   auto news = opener->news();
+                   // The window shows where the voice went.
+                   if (Engine* engine = running.engineMade.load(); news && engine)
+                     engine->showOutputs();
+                   return news;
+                 },
          });
 }
 
 // The start in the log, and the window's first lines: keyboards, voice,
-// buttons, the lessons, the band and the player.
+// buttons, the lessons, the band, the player and the sound outputs.
 void logStartAndShowTheWindow() {
   Window* window = running.window;
   Engine* engine = running.engine;
@@ -237,6 +247,7 @@ void logStartAndShowTheWindow() {
   window->ui(engine->currentProfile().nameLine());
   window->ui(engine->vocabLine());
   window->ui(Engine::bandLevelLine(running.sounds->level()));
+  engine->showOutputs();
 }
 
 // The engine, handed everything it uses on this system.
@@ -415,6 +426,7 @@ int main(int argc, char** argv) {
   auto* aiSession = new AISession(*runtime, *new NoLocalAI, logLine);
   aiSession->setDataFolder(baseDir);
   auto* engine = makeEngine(baseDir, uiOn, quitOnMain, aiSession, installer, windowLine);
+  running.engineMade = engine;
   {
     Profile profile = engine->currentProfile();
     aiSession->setPeople({profile.assistantName,

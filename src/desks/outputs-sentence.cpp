@@ -48,8 +48,16 @@ std::vector<std::string> nameWords(const std::string& asked) {
 
 std::vector<SoundOutput> outputsNamed(const std::string& asked,
                                       const std::vector<SoundOutput>& outputs) {
-  const auto words = nameWords(asked);
   std::vector<SoundOutput> found;
+  // A name given whole (the window sends the description) is that output, even
+  // where another's name holds all of its words.
+  const auto askedWords = wordsOf(asked);
+  for (const SoundOutput& output : outputs) {
+    if (askedWords == wordsOf(output.description) || askedWords == wordsOf(output.name))
+      found.push_back(output);
+  }
+  if (!found.empty()) return found;
+  const auto words = nameWords(asked);
   for (const SoundOutput& output : outputs) {
     if (wordsFitting(words, output) == words.size()) found.push_back(output);
   }

@@ -16,9 +16,9 @@ std::string outputsSentence(const std::optional<std::vector<SoundOutput>>& outpu
 std::string outputNames(const std::vector<SoundOutput>& outputs);
 
 // The outputs a name the player said fits ("my headphones", "the USB one"):
-// those whose description (or server name) has a word beginning with each of
-// its words, leaving out "my", "the" and the like. All of them for a name
-// with no such word.
+// the one whose description (or server name) it is word for word; else those
+// with a word beginning with each of its words, leaving out "my", "the" and
+// the like. All of them for a name with no such word.
 std::vector<SoundOutput> outputsNamed(const std::string& asked,
                                       const std::vector<SoundOutput>& outputs);
 // When no output fits the whole name: the one that fits most of its words,

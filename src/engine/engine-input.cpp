@@ -41,6 +41,19 @@ void Engine::registerLines() {
     ears_->level(number ? value : 0.0);
   });
   routes_.exact("ear", [this](const std::string&) { ear_->startEar(); });
+  // The window's outputs: "output voice NAME", "output music NAME", an empty
+  // name for the usual output, "output together".
+  routes_.prefix("output ", [this](const std::string& rest) {
+    if (rest == "together") return outputsTogether();
+    const auto space = rest.find(' ');
+    const std::string verb = rest.substr(0, space);
+    const std::string name(space == std::string::npos ? "" : files::trim(rest.substr(space)));
+    if (verb == "voice" || verb == "music") {
+      const OutputFor what = verb == "voice" ? OutputFor::voice : OutputFor::music;
+      return name.empty() ? useUsualOutput(what) : chooseOutput(what, name);
+    }
+    logLine("typed line not understood: output " + cutUtf8(rest, 200));
+  });
   // "metronome 100", "metronome off", or "metronome" alone for the last tempo.
   routes_.prefix("metronome", [this](const std::string& rest) {
     const std::string word = files::trim(rest);

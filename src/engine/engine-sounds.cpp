@@ -73,9 +73,50 @@ void Engine::useOutput(OutputFor what, const SoundOutput& output) {
   logLine(std::string(voice ? "the voice" : "the music") + " goes to the output " + output.name);
   // The built-in sound opens its stream again, on its own queue.
   if (!voice) parts_.sounds.revive("the music moved to " + output.name, false, true);
+  showOutputs();
   keepThenSay("outputs.json", choice.json(),
               voice ? "I'll speak on " + where + " from now on."
                     : "The music plays on " + where + " from now on.");
+}
+
+void Engine::useUsualOutput(OutputFor what) {
+  const bool voice = what == OutputFor::voice;
+  OutputChoice choice = parts_.outputRoute ? parts_.outputRoute->get() : OutputChoice{};
+  std::string& place = voice ? choice.voice : choice.music;
+  if (place.empty()) {
+    return speak(voice ? "My voice is already on the usual output."
+                       : "The music is already on the usual output.");
+  }
+  if (choice.voice.empty() || choice.music.empty()) return outputsTogether();
+  place.clear();
+  parts_.outputRoute->set(choice);
+  logLine(voice ? "the voice goes to the usual output" : "the music goes to the usual output");
+  if (!voice) parts_.sounds.revive("the music is back on the usual output", false, true);
+  showOutputs();
+  keepThenSay("outputs.json", choice.json(),
+              voice ? "I'll speak on the usual output from now on."
+                    : "The music plays on the usual output from now on.");
+}
+
+void Engine::showOutputs() {
+  if (!parts_.outputRoute) return;
+  parts_.runtime.async([this] {
+    const auto there = parts_.outputs ? parts_.outputs->list() : std::nullopt;
+    const OutputChoice choice = parts_.outputRoute->get();
+    // A chosen output that is not there shows by the server's name, all we kept of it.
+    auto known = [&](const std::string& name) {
+      if (there) {
+        for (const auto& output : *there) {
+          if (output.name == name) return output.description;
+        }
+      }
+      return name;
+    };
+    std::vector<std::string> names;
+    for (const auto& output : there.value_or(std::vector<SoundOutput>{}))
+      names.push_back(output.description);
+    ui(lines::outputs(known(choice.voice), known(choice.music), names));
+  });
 }
 
 void Engine::outputsTogether() {
@@ -87,6 +128,7 @@ void Engine::outputsTogether() {
   parts_.outputRoute->set({});
   logLine("the voice and the music go to the usual output");
   if (musicMoved) parts_.sounds.revive("the music is back on the usual output", false, true);
+  showOutputs();
   keepThenSay("outputs.json", OutputChoice{}.json(),
               "My voice and the music are together again, on the usual output.");
 }

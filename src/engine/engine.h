@@ -228,8 +228,13 @@ class Engine final : public RoomServices {
   void chooseOutput(OutputFor what, const std::string& asked);
   // Moves it there and says so once the choice is kept.
   void useOutput(OutputFor what, const SoundOutput& output);
+  // Only the voice, or only the music, back on the usual output.
+  void useUsualOutput(OutputFor what);
   // The voice back on the usual output, with the music.
   void outputsTogether();
+  // The window's "outputs" line, after asking the sound server which there are
+  // (off the lock, on the global queue).
+  void showOutputs();
   // The voice volume a step down or up, said.
   void changeVoiceVolume(float step);
   // The window's "vocab" line: words the recogniser should expect.

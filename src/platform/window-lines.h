@@ -75,6 +75,20 @@ inline std::string keyboards(std::string_view names) {
 inline std::string voice(std::string_view name) {
   return "voice " + std::string(name);
 }
+// Where the voice and the music go and the outputs there are, by the names a
+// person knows: "outputs USB Audio Headphones||Built-in Audio|USB Audio Headphones";
+// an empty place is the usual output.
+inline std::string outputs(std::string_view voice, std::string_view music,
+                           const std::vector<std::string>& names) {
+  auto field = [](std::string_view text) {
+    std::string clean(text);
+    for (char& c : clean) c = c == '|' ? '/' : c;
+    return clean;
+  };
+  std::string line = "outputs " + field(voice) + "|" + field(music);
+  for (const auto& name : names) line += "|" + field(name);
+  return line;
+}
 inline std::string_view live(bool on) {
   return on ? "live 1" : "live 0";
 }

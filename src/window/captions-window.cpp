@@ -39,6 +39,8 @@ std::string joinState(const WindowState& s) {
   if (s.liveBand) text += " Live band on.";
   if (s.beat >= 0) text += " Beat " + std::to_string(s.beat % 4 + 1) + ".";
   if (s.earsOff) text += " Not listening.";
+  if (!s.voiceOutput.empty()) text += " Voice on " + s.voiceOutput + ".";
+  if (!s.musicOutput.empty()) text += " Music on " + s.musicOutput + ".";
   return text;
 }
 
@@ -80,8 +82,11 @@ CaptionsWindow::CaptionsWindow(std::function<bool(std::string_view)> send)
   column_.pack_start(roll_, Gtk::PACK_SHRINK);
   column_.pack_start(strip_, Gtk::PACK_SHRINK);
   column_.pack_start(entry_, Gtk::PACK_SHRINK);
+  outputs_.get_accessible()->set_name("Sound outputs");
+  column_.pack_start(outputs_, Gtk::PACK_SHRINK);
   add(column_);
   show_all();
+  outputs_.hide();
   roll_.hide();
   typing_.hide();
   // Keys go to the engine until the player tabs to the entry.
@@ -133,6 +138,7 @@ void CaptionsWindow::refresh() {
   strip_.show(state_);
   roll_.show(state_);
   styleFor(state_);
+  refreshOutputs();
   set_title(state_.assistantName.empty() ? "Orvo" : state_.assistantName);
 }
 
@@ -152,8 +158,7 @@ void CaptionsWindow::styleFor(const WindowState& state) {
     auto captionStyle = caption_.get_style_context();
     captionStyle->remove_class("flash-good");
     captionStyle->remove_class("flash-wrong");
-    captionStyle->add_class(state.flash == WindowState::Flash::good ? "flash-good"
-                                                                     : "flash-wrong");
+    captionStyle->add_class(state.flash == WindowState::Flash::good ? "flash-good" : "flash-wrong");
     flashOff_.disconnect();
     flashOff_ = Glib::signal_timeout().connect(
         [this] {
@@ -181,10 +186,41 @@ void CaptionsWindow::sendTyped() {
   entry_.set_text("");
 }
 
+void CaptionsWindow::refreshOutputs() {
+  if (state_.outputs == shownOutputs_) return;
+  shownOutputs_ = state_.outputs;
+  // Last made first: each button leaves its row, then each row the box.
+  while (!outputWidgets_.empty()) outputWidgets_.pop_back();
+  auto button = [this](Gtk::Box& row, const std::string& label, std::string bytes) {
+    auto made = std::make_unique<Gtk::Button>(label);
+    made->signal_clicked().connect([this, bytes = std::move(bytes)] { send_(bytes); });
+    row.pack_start(*made, Gtk::PACK_SHRINK);
+    outputWidgets_.push_back(std::move(made));
+  };
+  auto row = [this] {
+    auto made = std::make_unique<Gtk::Box>(Gtk::ORIENTATION_HORIZONTAL, 8);
+    Gtk::Box& box = *made;
+    outputs_.pack_start(box, Gtk::PACK_SHRINK);
+    outputWidgets_.push_back(std::move(made));
+    return &box;
+  };
+  for (const std::string& name : shownOutputs_) {
+    Gtk::Box* line = row();
+    button(*line, "Voice on " + name, outputChoice("voice", name));
+    button(*line, "Music on " + name, outputChoice("music", name));
+  }
+  if (!shownOutputs_.empty()) {
+    button(*row(), "Voice and music together on the usual output", outputChoice("together", ""));
+  }
+  outputs_.show_all();
+  outputs_.set_visible(!shownOutputs_.empty());
+}
+
 bool CaptionsWindow::on_key_press_event(GdkEventKey* event) {
-  // The entry types text; Tab moves between the parts as usual.
-  if (entry_.has_focus() || event->keyval == GDK_KEY_Tab ||
-      event->keyval == GDK_KEY_ISO_Left_Tab) {
+  // The entry types text, a button takes its own keys; Tab moves between the
+  // parts as usual.
+  if (entry_.has_focus() || dynamic_cast<Gtk::Button*>(get_focus()) ||
+      event->keyval == GDK_KEY_Tab || event->keyval == GDK_KEY_ISO_Left_Tab) {
     return Gtk::Window::on_key_press_event(event);
   }
   if (event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) {

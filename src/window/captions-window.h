@@ -4,21 +4,24 @@
 // requests. Keys pressed with the captions in front go to the engine as the
 // single keys they are in a terminal. Every part has an accessible name; the
 // captions change quietly, so a screen reader does not read them over Orvo's
-// own voice unless the player asks it to.
+// own voice unless the player asks it to. Buttons send the voice and the
+// music to the sound outputs there are; each acts only when pressed.
 //
 // Threads: GTK's main loop. takeLine() may be called from any thread: lines
 // wait in order in a queue the main loop empties, so the engine's reader is
 // never held up by drawing.
 
+#include <glibmm/dispatcher.h>
 #include <gtkmm/box.h>
+#include <gtkmm/button.h>
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/label.h>
 #include <gtkmm/window.h>
-#include <glibmm/dispatcher.h>
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -52,6 +55,9 @@ class CaptionsWindow final : public Gtk::Window {
   void refresh();
   void styleFor(const WindowState& state);
   void sendTyped();
+  // A row of buttons per sound output ("Voice on ...", "Music on ..."), made
+  // again only when the outputs change; hidden when there are none.
+  void refreshOutputs();
 
   std::function<bool(std::string_view)> send_;
   std::function<void(std::string_view)> watcher_;
@@ -75,6 +81,9 @@ class CaptionsWindow final : public Gtk::Window {
   KeyboardStrip strip_;
   PianoRollView roll_;
   Gtk::Entry entry_;
+  Gtk::Box outputs_{Gtk::ORIENTATION_VERTICAL, 4};
+  std::vector<std::unique_ptr<Gtk::Widget>> outputWidgets_;
+  std::vector<std::string> shownOutputs_;
 };
 
 }  // namespace orvo::window

@@ -28,10 +28,10 @@ bool EngineLink::start() {
   std::lock_guard guard(mutex_);
   if (closing_) return false;
   ++starts_;
-  auto process = LineProcess::start(
-      {.argv = parts_.command, .env = parts_.env, .discardErrors = false},
-      {.onLine = [this](std::string_view line) { parts_.onLine(line); },
-       .onExit = [this] { ended(); }});
+  auto process =
+      LineProcess::start({.argv = parts_.command, .env = parts_.env, .discardErrors = false},
+                         {.onLine = [this](std::string_view line) { parts_.onLine(line); },
+                          .onExit = [this] { ended(); }});
   if (!process) {
     parts_.onTrouble("I could not start Orvo's engine (" +
                      (parts_.command.empty() ? std::string("none given") : parts_.command[0]) +

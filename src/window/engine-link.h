@@ -26,8 +26,8 @@ namespace orvo::window {
 class EngineLink {
  public:
   struct Parts {
-    std::vector<std::string> command;              // the engine's path and arguments
-    std::map<std::string, std::string> env = {};   // set on top of ours; LORIMEL_UI added
+    std::vector<std::string> command;             // the engine's path and arguments
+    std::map<std::string, std::string> env = {};  // set on top of ours; LORIMEL_UI added
     std::function<void(std::string_view line)> onLine;
     // A sentence for the window's caption area: why the engine went, what follows.
     std::function<void(const std::string& sentence)> onTrouble;

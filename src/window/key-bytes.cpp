@@ -32,10 +32,20 @@ std::string keyBytes(unsigned keyval, std::uint32_t unicode) {
   return "";
 }
 
-std::string typedRequest(const std::string& text) {
+namespace {
+std::string oneLine(const std::string& text) {
   std::string line;
   for (char c : text) line += c == '\n' || c == '\r' ? ' ' : c;
-  return "~say " + line + "\n";
+  return line;
+}
+}  // namespace
+
+std::string typedRequest(const std::string& text) {
+  return "~say " + oneLine(text) + "\n";
+}
+
+std::string outputChoice(const std::string& what, const std::string& name) {
+  return "~output " + what + (name.empty() ? "" : " " + oneLine(name)) + "\n";
 }
 
 }  // namespace orvo::window

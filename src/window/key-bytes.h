@@ -15,5 +15,8 @@ std::string keyBytes(unsigned keyval, std::uint32_t unicode);
 // A typed request as the engine reads it: "~say " + the text + "\n", the
 // text on one line.
 std::string typedRequest(const std::string& text);
+// The window's choice of output: "~output voice NAME\n", "~output music NAME\n"
+// (no name: the usual output), or "~output together\n" for `what` "together".
+std::string outputChoice(const std::string& what, const std::string& name);
 
 }  // namespace orvo::window

@@ -5,7 +5,7 @@
 namespace orvo::window {
 namespace {
 
-constexpr int kLowest = 21;  // A0
+constexpr int kLowest = 21;    // A0
 constexpr int kHighest = 108;  // C8
 
 bool black(int key) {

@@ -30,9 +30,9 @@ class SpeechRecogniser;
 class Listener {
  public:
   struct Parts {
-    std::function<void(const std::string& bytes)> send;  // to the engine
+    std::function<void(const std::string& bytes)> send;     // to the engine
     std::function<void(const std::string& sentence)> tell;  // to the caption area
-    std::vector<std::string> phrases;  // every request phrase the engine knows
+    std::vector<std::string> phrases;                       // every request phrase the engine knows
     std::string microphone;            // a source by name; the default when empty
     std::filesystem::path workFolder;  // private: the model files are made here
     // Every result and every trouble, one line each, for a test or a bench

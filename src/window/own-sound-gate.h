@@ -25,9 +25,9 @@ class OwnSoundGate {
   double orvoLevel() const { return orvoLevel_; }
 
  private:
-  double orvoLevel_ = 0;        // learned loudness of Orvo's own sound
-  double utterancePeak_ = 0;    // the loudest reading of this utterance
-  int readingsOverOrvo_ = 0;    // readings of this utterance while Orvo sounded
+  double orvoLevel_ = 0;      // learned loudness of Orvo's own sound
+  double utterancePeak_ = 0;  // the loudest reading of this utterance
+  int readingsOverOrvo_ = 0;  // readings of this utterance while Orvo sounded
   int readings_ = 0;
 };
 

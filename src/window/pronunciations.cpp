@@ -14,17 +14,17 @@ namespace {
 const std::vector<std::pair<std::string_view, std::string_view>>& ipaTable() {
   static const std::vector<std::pair<std::string_view, std::string_view>> table = [] {
     std::vector<std::pair<std::string_view, std::string_view>> t = {
-        {"aɪə", "AY ER"}, {"aɪ", "AY"}, {"aʊ", "AW"}, {"eɪ", "EY"},  {"oʊ", "OW"}, {"əʊ", "OW"},
-        {"ɔɪ", "OY"},     {"ɑː", "AA"}, {"ɔː", "AO"}, {"ɜː", "ER"},  {"iː", "IY"}, {"uː", "UW"},
-        {"ɪə", "IH R"},   {"eə", "EH R"}, {"ʊə", "UH R"}, {"tʃ", "CH"}, {"dʒ", "JH"},
-        {"ɑ", "AA"},      {"æ", "AE"},  {"ʌ", "AH"},  {"ə", "AH"},   {"ɚ", "ER"},  {"ɝ", "ER"},
-        {"ɔ", "AO"},      {"ɛ", "EH"},  {"e", "EH"},  {"ɪ", "IH"},   {"ᵻ", "IH"},  {"i", "IY"},
-        {"ʊ", "UH"},      {"u", "UW"},  {"ɐ", "AH"},  {"o", "OW"},   {"ɒ", "AA"},  {"a", "AE"},
-        {"b", "B"},       {"d", "D"},   {"ð", "DH"},  {"f", "F"},    {"ɡ", "G"},   {"g", "G"},
-        {"h", "HH"},      {"k", "K"},   {"l", "L"},   {"m", "M"},    {"n", "N"},   {"ŋ", "NG"},
-        {"p", "P"},       {"ɹ", "R"},   {"r", "R"},   {"s", "S"},    {"ʃ", "SH"},  {"t", "T"},
-        {"θ", "TH"},      {"v", "V"},   {"w", "W"},   {"j", "Y"},    {"z", "Z"},   {"ʒ", "ZH"},
-        {"ɾ", "T"},       {"x", "K"},   {"ɬ", "L"},   {"n̩", "AH N"}, {"l̩", "AH L"}};
+        {"aɪə", "AY ER"}, {"aɪ", "AY"},   {"aʊ", "AW"},   {"eɪ", "EY"}, {"oʊ", "OW"}, {"əʊ", "OW"},
+        {"ɔɪ", "OY"},     {"ɑː", "AA"},   {"ɔː", "AO"},   {"ɜː", "ER"}, {"iː", "IY"}, {"uː", "UW"},
+        {"ɪə", "IH R"},   {"eə", "EH R"}, {"ʊə", "UH R"}, {"tʃ", "CH"}, {"dʒ", "JH"}, {"ɑ", "AA"},
+        {"æ", "AE"},      {"ʌ", "AH"},    {"ə", "AH"},    {"ɚ", "ER"},  {"ɝ", "ER"},  {"ɔ", "AO"},
+        {"ɛ", "EH"},      {"e", "EH"},    {"ɪ", "IH"},    {"ᵻ", "IH"},  {"i", "IY"},  {"ʊ", "UH"},
+        {"u", "UW"},      {"ɐ", "AH"},    {"o", "OW"},    {"ɒ", "AA"},  {"a", "AE"},  {"b", "B"},
+        {"d", "D"},       {"ð", "DH"},    {"f", "F"},     {"ɡ", "G"},   {"g", "G"},   {"h", "HH"},
+        {"k", "K"},       {"l", "L"},     {"m", "M"},     {"n", "N"},   {"ŋ", "NG"},  {"p", "P"},
+        {"ɹ", "R"},       {"r", "R"},     {"s", "S"},     {"ʃ", "SH"},  {"t", "T"},   {"θ", "TH"},
+        {"v", "V"},       {"w", "W"},     {"j", "Y"},     {"z", "Z"},   {"ʒ", "ZH"},  {"ɾ", "T"},
+        {"x", "K"},       {"ɬ", "L"},     {"n̩", "AH N"},  {"l̩", "AH L"}};
     std::stable_sort(t.begin(), t.end(),
                      [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
     return t;
@@ -164,15 +164,15 @@ std::vector<std::string> phonesIn(const std::string& text) {
   return phones;
 }
 
-
 }  // namespace
 
 std::vector<std::string> soundAlikes(const std::string& namePhones,
                                      const std::filesystem::path& dictionaryFile) {
   // Heard in ordinary talk and easily taken for a short name.
-  std::vector<std::string> out = {"over", "overdo", "orville", "orzo", "towards", "or", "also",
-                                  "auto", "arrow", "oreo", "bravo", "for", "of", "a", "the", "i",
-                                  "we", "it", "is", "to", "and", "you", "so", "go", "oh"};
+  std::vector<std::string> out = {"over", "overdo", "orville", "orzo",  "towards", "or", "also",
+                                  "auto", "arrow",  "oreo",    "bravo", "for",     "of", "a",
+                                  "the",  "i",      "we",      "it",    "is",      "to", "and",
+                                  "you",  "so",     "go",      "oh"};
   const auto name = phonesIn(namePhones);
   if (name.empty()) return out;
   std::ifstream in(dictionaryFile);

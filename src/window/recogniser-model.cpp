@@ -13,8 +13,9 @@ std::unique_ptr<SpeechRecogniser> makeRecogniser(const RecogniserWords& given,
   auto dictionary = defaultDictionary();
   if (!acoustic || !dictionary) {
     if (why) {
-      *why = "I can't listen for my name: the speech recogniser's English model is not "
-             "installed (Debian's pocketsphinx-en-us).";
+      *why =
+          "I can't listen for my name: the speech recogniser's English model is not "
+          "installed (Debian's pocketsphinx-en-us).";
     }
     return nullptr;
   }

@@ -19,8 +19,8 @@ struct RecogniserWords {
   std::vector<std::string> phrases;  // the engine's --phrases
   std::string vocabulary;            // its "vocab" line's words, separated by commas
   std::string name = "Orvo";
-  double nameThreshold = 1e-25;      // the name spotter's; 0 spots nothing
-  double speechThreshold = 2.0;      // how far over the noise floor sound is speech
+  double nameThreshold = 1e-25;  // the name spotter's; 0 spots nothing
+  double speechThreshold = 2.0;  // how far over the noise floor sound is speech
 };
 
 // Nothing, and why in a sentence, when the model is missing or cannot be written.

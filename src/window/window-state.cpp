@@ -29,8 +29,8 @@ bool whole(std::string_view text, int& out) {
 bool keyAndVelocity(std::string_view rest, int& key, int& velocity) {
   const auto space = rest.find(' ');
   if (space == std::string_view::npos) return false;
-  return whole(rest.substr(0, space), key) && whole(rest.substr(space + 1), velocity) &&
-         key >= 0 && key < 128 && velocity >= 0 && velocity < 128;
+  return whole(rest.substr(0, space), key) && whole(rest.substr(space + 1), velocity) && key >= 0 &&
+         key < 128 && velocity >= 0 && velocity < 128;
 }
 
 // "%.3f,%.3f,%d,%d,%d;" records, as the engine writes a file's notes.
@@ -65,122 +65,164 @@ struct Verb {
 // In this order: a longer verb before the shorter one it begins with.
 const std::vector<Verb>& verbs() {
   static const std::vector<Verb> table = {
-      {"say", [](WindowState& s, std::string_view rest) {
+      {"say",
+       [](WindowState& s, std::string_view rest) {
          s.caption = cut(rest);
          s.speaking = false;
          s.word.clear();
          return true;
        }},
       {"start", [](WindowState& s, std::string_view) { return s.speaking = true; }},
-      {"word", [](WindowState& s, std::string_view rest) {
+      {"word",
+       [](WindowState& s, std::string_view rest) {
          s.word = cut(rest);
          return true;
        }},
-      {"heard", [](WindowState& s, std::string_view rest) {
+      {"heard",
+       [](WindowState& s, std::string_view rest) {
          s.heard = cut(rest);
          return true;
        }},
       {"ears off", [](WindowState& s, std::string_view) { return s.earsOff = true; }},
-      {"earreset", [](WindowState& s, std::string_view) {
+      {"earreset",
+       [](WindowState& s, std::string_view) {
          s.earsOff = false;
          return true;
        }},
-      {"mode", [](WindowState& s, std::string_view rest) {
+      {"mode",
+       [](WindowState& s, std::string_view rest) {
          if (rest.empty()) return false;
          s.mode = cut(rest);
          return true;
        }},
-      {"now", [](WindowState& s, std::string_view rest) {
+      {"now",
+       [](WindowState& s, std::string_view rest) {
          s.now = cut(rest);
          return true;
        }},
-      {"paused", [](WindowState& s, std::string_view rest) {
+      {"paused",
+       [](WindowState& s, std::string_view rest) {
          if (rest != "0" && rest != "1") return false;
          s.paused = rest == "1";
          return true;
        }},
-      {"typing", [](WindowState& s, std::string_view rest) {
+      {"typing",
+       [](WindowState& s, std::string_view rest) {
          // "typing 0" ends typing; "typing 1" (or nothing) begins it.
          s.typingNow = rest != "0";
          s.typing = rest == "0" || rest == "1" ? "" : cut(rest);
          return true;
        }},
-      {"kbd", [](WindowState& s, std::string_view rest) {
+      {"kbd",
+       [](WindowState& s, std::string_view rest) {
          s.keyboards = cut(rest);
          return true;
        }},
-      {"voice", [](WindowState& s, std::string_view rest) {
+      {"outputs",
+       [](WindowState& s, std::string_view rest) {
+         std::vector<std::string> fields;
+         for (std::size_t from = 0; fields.size() < 2 + WindowState::kMostOutputs;) {
+           const auto bar = rest.find('|', from);
+           fields.push_back(cut(rest.substr(from, bar - from)));
+           if (bar == std::string_view::npos) break;
+           from = bar + 1;
+         }
+         if (fields.size() < 2) return false;
+         s.voiceOutput = fields[0];
+         s.musicOutput = fields[1];
+         s.outputs.clear();
+         for (auto each = fields.begin() + 2; each != fields.end(); ++each) {
+           if (!each->empty()) s.outputs.push_back(*each);  // never a button without a name
+         }
+         return true;
+       }},
+      {"voice",
+       [](WindowState& s, std::string_view rest) {
          s.voice = cut(rest);
          return true;
        }},
-      {"bandstyle", [](WindowState& s, std::string_view rest) {
+      {"bandstyle",
+       [](WindowState& s, std::string_view rest) {
          s.bandStyle = cut(rest);
          return true;
        }},
-      {"bandlevel", [](WindowState& s, std::string_view rest) {
+      {"bandlevel",
+       [](WindowState& s, std::string_view rest) {
          s.bandLevel = cut(rest);
          return true;
        }},
-      {"live", [](WindowState& s, std::string_view rest) {
+      {"live",
+       [](WindowState& s, std::string_view rest) {
          if (rest != "0" && rest != "1") return false;
          s.liveBand = rest == "1";
          return true;
        }},
-      {"hands", [](WindowState& s, std::string_view rest) {
+      {"hands",
+       [](WindowState& s, std::string_view rest) {
          s.hands = cut(rest);
          return true;
        }},
-      {"name", [](WindowState& s, std::string_view rest) {
+      {"name",
+       [](WindowState& s, std::string_view rest) {
          const auto bar = rest.find('|');
          if (bar == std::string_view::npos) return false;
          s.userName = cut(rest.substr(0, bar));
          s.assistantName = cut(rest.substr(bar + 1));
          return true;
        }},
-      {"welcome", [](WindowState& s, std::string_view rest) {
+      {"welcome",
+       [](WindowState& s, std::string_view rest) {
          s.welcome = cut(rest);
          return true;
        }},
-      {"vocab", [](WindowState& s, std::string_view rest) {
+      {"vocab",
+       [](WindowState& s, std::string_view rest) {
          // The recogniser's words may be many: kept whole, up to a generous bound.
          s.vocabulary = std::string(rest.substr(0, 200'000));
          return true;
        }},
-      {"daw", [](WindowState& s, std::string_view rest) {
+      {"daw",
+       [](WindowState& s, std::string_view rest) {
          if (rest != "0" && rest != "1") return false;
          s.studioOpen = rest == "1";
          return true;
        }},
-      {"flash good", [](WindowState& s, std::string_view) {
+      {"flash good",
+       [](WindowState& s, std::string_view) {
          s.flash = WindowState::Flash::good;
          ++s.flashes;
          return true;
        }},
-      {"flash wrong", [](WindowState& s, std::string_view) {
+      {"flash wrong",
+       [](WindowState& s, std::string_view) {
          s.flash = WindowState::Flash::wrong;
          ++s.flashes;
          return true;
        }},
-      {"beat", [](WindowState& s, std::string_view rest) {
+      {"beat",
+       [](WindowState& s, std::string_view rest) {
          int beat = 0;
          if (!whole(rest, beat) || beat < 0) return false;
          s.beat = beat;
          ++s.beats;
          return true;
        }},
-      {"on", [](WindowState& s, std::string_view rest) {
+      {"on",
+       [](WindowState& s, std::string_view rest) {
          int key = 0, velocity = 0;
          if (!keyAndVelocity(rest, key, velocity)) return false;
          s.played.set(static_cast<std::size_t>(key), velocity > 0);
          return true;
        }},
-      {"out", [](WindowState& s, std::string_view rest) {
+      {"out",
+       [](WindowState& s, std::string_view rest) {
          int key = 0, velocity = 0;
          if (!keyAndVelocity(rest, key, velocity)) return false;
          s.sounded.set(static_cast<std::size_t>(key), velocity > 0);
          return true;
        }},
-      {"buttons", [](WindowState& s, std::string_view rest) {
+      {"buttons",
+       [](WindowState& s, std::string_view rest) {
          std::vector<int> keys;
          while (!rest.empty()) {
            const auto space = rest.find(' ');
@@ -191,31 +233,37 @@ const std::vector<Verb>& verbs() {
          s.buttons = std::move(keys);
          return true;
        }},
-      {"rollnew", [](WindowState& s, std::string_view rest) {
+      {"rollnew",
+       [](WindowState& s, std::string_view rest) {
          s.roll.clear();
          s.rollPlaying = true;
          readRoll(s, rest);
          return true;
        }},
-      {"rolln", [](WindowState& s, std::string_view rest) {
+      {"rolln",
+       [](WindowState& s, std::string_view rest) {
          readRoll(s, rest);
          return true;
        }},
-      {"rollstop", [](WindowState& s, std::string_view) {
+      {"rollstop",
+       [](WindowState& s, std::string_view) {
          s.rollPlaying = false;
          return true;
        }},
-      {"access large", [](WindowState& s, std::string_view rest) {
+      {"access large",
+       [](WindowState& s, std::string_view rest) {
          if (rest != "0" && rest != "1") return false;
          s.largeText = rest == "1";
          return true;
        }},
-      {"access contrast", [](WindowState& s, std::string_view rest) {
+      {"access contrast",
+       [](WindowState& s, std::string_view rest) {
          if (rest != "0" && rest != "1") return false;
          s.highContrast = rest == "1";
          return true;
        }},
-      {"window", [](WindowState& s, std::string_view rest) {
+      {"window",
+       [](WindowState& s, std::string_view rest) {
          if (rest.empty()) return false;
          s.windowRequest = cut(rest);
          ++s.windowRequests;

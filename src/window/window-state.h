@@ -28,19 +28,25 @@ struct WindowState {
   // never grows the window's memory.
   static constexpr std::size_t kLongestText = 4000;
   static constexpr std::size_t kMostRollNotes = 20000;
+  static constexpr std::size_t kMostOutputs = 64;
 
-  std::string caption;      // the sentence being said ("say")
-  bool speaking = false;    // its sound has begun ("start") and no new sentence came
-  std::string word;         // the word being said now
-  std::string heard;        // what the listener heard
+  std::string caption;    // the sentence being said ("say")
+  bool speaking = false;  // its sound has begun ("start") and no new sentence came
+  std::string word;       // the word being said now
+  std::string heard;      // what the listener heard
   bool earsOff = false;
   std::string mode = "idle";
-  std::string now;          // what plays or happens now
+  std::string now;  // what plays or happens now
   bool paused = false;
-  bool typingNow = false;   // a name or a question is being typed
-  std::string typing;       // what has been typed so far
-  std::string keyboards;    // the keyboards connected, or empty
+  bool typingNow = false;  // a name or a question is being typed
+  std::string typing;      // what has been typed so far
+  std::string keyboards;   // the keyboards connected, or empty
   std::string voice;
+  // The sound outputs there are, and where the voice and the music go (empty:
+  // the usual output), by the names a person knows.
+  std::vector<std::string> outputs;
+  std::string voiceOutput;
+  std::string musicOutput;
   std::string bandStyle;
   std::string bandLevel;
   bool liveBand = false;
@@ -53,13 +59,13 @@ struct WindowState {
 
   enum class Flash { none, good, wrong };
   Flash flash = Flash::none;
-  int flashes = 0;          // counts flashes, so the same flash twice still shows
-  int beat = -1;            // the metronome's beat in the bar; -1 when none came
+  int flashes = 0;  // counts flashes, so the same flash twice still shows
+  int beat = -1;    // the metronome's beat in the bar; -1 when none came
   int beats = 0;
 
-  std::bitset<128> played;  // keys held on the piano ("on")
-  std::bitset<128> sounded; // keys Orvo sounds ("out")
-  std::vector<int> buttons; // the keys that act as buttons
+  std::bitset<128> played;   // keys held on the piano ("on")
+  std::bitset<128> sounded;  // keys Orvo sounds ("out")
+  std::vector<int> buttons;  // the keys that act as buttons
 
   std::vector<RollNote> roll;
   bool rollPlaying = false;

@@ -38,6 +38,11 @@ TEST(OutputsSentence, ALooseNameFindsTheOutputsItFits) {
   EXPECT_TRUE(named("bluetooth speaker").empty());
   EXPECT_EQ(named("audio").size(), 2u) << "both fit: the player is asked for more";
   EXPECT_EQ(named("the").size(), 2u);
+  // A whole name, as the window sends it, is that output even where another holds its words.
+  const std::vector<SoundOutput> twins = {{"hdmi.1", "HDMI Audio 2"}, {"hdmi.0", "HDMI Audio"}};
+  const auto whole = outputsNamed("HDMI Audio", twins);
+  ASSERT_EQ(whole.size(), 1u);
+  EXPECT_EQ(whole.front().name, "hdmi.0");
 
   // No output has every word: the one with the most, when it alone has them.
   auto closest = [&](const std::string& asked) {

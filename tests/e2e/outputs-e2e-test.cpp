@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "e2e/lesson-heard.h"
@@ -17,13 +18,20 @@
 namespace orvo::testing {
 namespace {
 
-TEST(OutputsSession, TheOutputsAreNamedAsAPersonKnowsThemAndAGoneServerIsSaid) {
+TEST(OutputsSession, TheOutputsAreNamedAsAPersonKnowsThemTheWindowSetsThemAndAGoneServerIsSaid) {
   TempFolder home;
   SoundServer sound(home.path());
   sound.addSink("phones", "USB Audio Headphones");
   if (!sound.start()) GTEST_SKIP() << sound.skipReason();
   OrvoProcess orvo({.home = home / "data", .env = sound.env()});
   ASSERT_TRUE(orvo.waitForPrefix("@welcome", 10.0));
+  // A window line, whether it came before or after the sentence it goes with.
+  auto shown = [&orvo](const std::string& line) {
+    return std::count(orvo.lines().begin(), orvo.lines().end(), line) > 0 ||
+           orvo.waitFor(line, 5.0).has_value();
+  };
+  // Nothing chosen yet, and the outputs there are.
+  EXPECT_TRUE(shown("@outputs ||Null Output|USB Audio Headphones"));
   orvo.write("~say what outputs are there\n");
   EXPECT_TRUE(orvo.waitFor("There are 2 outputs: Null Output and USB Audio Headphones."));
   orvo.write("~say put your voice on the bluetooth speaker\n");
@@ -37,6 +45,15 @@ TEST(OutputsSession, TheOutputsAreNamedAsAPersonKnowsThemAndAGoneServerIsSaid) {
   EXPECT_TRUE(orvo.waitFor("I'll speak on USB Audio Headphones from now on."));
   EXPECT_THAT(files::readFile(home / "data/outputs.json").value_or(""),
               ::testing::HasSubstr("\"voice\": \"phones\""));
+  EXPECT_TRUE(shown("@outputs USB Audio Headphones||Null Output|USB Audio Headphones"));
+  // The window's own lines: an output by its whole name, and the usual one.
+  orvo.write("~output music Null Output\n");
+  EXPECT_TRUE(orvo.waitFor("The music plays on Null Output from now on."));
+  orvo.write("~output voice\n");
+  EXPECT_TRUE(orvo.waitFor("I'll speak on the usual output from now on."));
+  EXPECT_TRUE(shown("@outputs |Null Output|Null Output|USB Audio Headphones"));
+  orvo.write("~output together\n");
+  EXPECT_TRUE(orvo.waitFor("My voice and the music are together again, on the usual output."));
   sound.stop();
   orvo.write("~say which outputs do you have\n");
   EXPECT_TRUE(orvo.waitFor(

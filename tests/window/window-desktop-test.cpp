@@ -1,7 +1,7 @@
 // The window on a headless desktop of its own (tools/desktop-session), read
 // and driven through the accessibility bus as a screen reader would: its
 // parts are named, a sentence shows as the caption, a typed request reaches
-// the engine, and large captions grow.
+// the engine, large captions grow, and the sound outputs are buttons.
 
 #include <gmock/gmock.h>
 #include <signal.h>
@@ -65,6 +65,12 @@ void typeRequest(const std::string& request) {
   if (child) child->wait(30);
 }
 
+void pressButton(const std::string& name) {
+  const std::string probe = std::string(ORVO_SOURCE_DIR) + "/tests/window/fixtures/window-probe.py";
+  auto child = ChildProcess::start({"/usr/bin/python3", probe, "press", name});
+  if (child) child->wait(30);
+}
+
 TEST(WindowDesktop, ThePartsAreNamedSentencesShowTypedRequestsActAndLargeCaptionsGrow) {
   if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no desktop: run through tools/desktop-session";
   TempFolder home;
@@ -83,14 +89,58 @@ TEST(WindowDesktop, ThePartsAreNamedSentencesShowTypedRequestsActAndLargeCaption
 
   typeRequest("what time is it");
   ASSERT_TRUE(captionWith("It is ")) << "the typed request never reached the engine";
-  EXPECT_THAT(files::readFile(home / "log.txt").value_or(""), HasSubstr("heard \"what time is it\""));
+  EXPECT_THAT(files::readFile(home / "log.txt").value_or(""),
+              HasSubstr("heard \"what time is it\""));
 
-  const double normal = std::stod(captionWith("It is ")->size.empty() ? "0" : part("Caption")->size);
+  const double normal =
+      std::stod(captionWith("It is ")->size.empty() ? "0" : part("Caption")->size);
   typeRequest("large captions");
   auto large = captionWith("Large captions on.");
   ASSERT_TRUE(large);
   EXPECT_GT(std::stod(large->size.empty() ? "0" : large->size), normal) << "the caption grew";
 
+  endProcess(window);
+}
+
+// With a sound server of the test's own: the window has a button for each
+// output, and pressing one moves the voice there once the choice is kept.
+TEST(WindowDesktop, TheOutputsAreButtonsAndPressingOneMovesTheVoice) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no desktop: run through tools/desktop-session";
+  TempFolder folder;
+  SoundServer server(folder.path());
+  server.addSink("headphones", "USB Audio Headphones");
+  if (!server.start()) GTEST_SKIP() << server.skipReason();
+  auto env = server.env();
+  env["ORVO_HOME"] = (folder / "orvo").string();
+  env["ORVO_NO_MIC"] = "1";
+  std::filesystem::create_directories(folder / "orvo");
+  pid_t window = spawn({ORVO_WINDOW_BINARY, "--text"}, env);
+  ASSERT_GT(window, 0);
+  ASSERT_TRUE(captionWith("the computer keyboard works")) << "the greeting never showed";
+  std::optional<Part> button;
+  for (int i = 0; i < 50 && !button; ++i) {
+    button = part("Voice on USB Audio Headphones");
+    if (!button) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  ASSERT_TRUE(button) << "no button for the headphones";
+  EXPECT_EQ(button->role, "push button");
+  EXPECT_TRUE(part("Music on USB Audio Headphones"));
+
+  pressButton("Voice on USB Audio Headphones");
+  ASSERT_TRUE(captionWith("I'll speak on USB Audio Headphones from now on."));
+  EXPECT_THAT(files::readFile(folder / "orvo" / "outputs.json").value_or(""),
+              HasSubstr("\"headphones\""));
+  std::optional<Part> status;
+  for (int i = 0; i < 25 && !(status && status->text.find("Voice on USB") != std::string::npos);
+       ++i) {
+    status = part("Status");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  ASSERT_TRUE(status);
+  EXPECT_THAT(status->text, HasSubstr("Voice on USB Audio Headphones."));
+
+  pressButton("Voice and music together on the usual output");
+  EXPECT_TRUE(captionWith("My voice and the music are together again, on the usual output."));
   endProcess(window);
 }
 
@@ -125,9 +175,9 @@ TEST(WindowDesktop, ASpokenRequestWithTheNameIsHeardAndActedOn) {
   if (!server.start()) GTEST_SKIP() << server.skipReason();
   // The microphone: a sink of the recogniser's own rate, heard through its monitor.
   auto env = server.env();
-  pid_t load = spawn({"pactl", "load-module", "module-null-sink", "sink_name=mic", "rate=16000",
-                      "channels=1"},
-                     env);
+  pid_t load = spawn(
+      {"pactl", "load-module", "module-null-sink", "sink_name=mic", "rate=16000", "channels=1"},
+      env);
   ::waitpid(load, nullptr, 0);
   env["ORVO_HOME"] = (folder / "orvo").string();
   env["ORVO_MIC"] = "mic.monitor";
@@ -138,8 +188,8 @@ TEST(WindowDesktop, ASpokenRequestWithTheNameIsHeardAndActedOn) {
   ASSERT_GT(window, 0);
   const auto log = folder / "orvo" / "log.txt";
   auto play = [&](const std::filesystem::path& speech) {
-    const std::string command = "pacat -d mic --rate=16000 --channels=1 --format=s16le < '" +
-                                speech.string() + "'";
+    const std::string command =
+        "pacat -d mic --rate=16000 --channels=1 --format=s16le < '" + speech.string() + "'";
     pid_t player = spawn({"/bin/sh", "-c", command}, env);
     ::waitpid(player, nullptr, 0);
   };
@@ -164,7 +214,8 @@ TEST(WindowDesktop, ASpokenRequestWithTheNameIsHeardAndActedOn) {
         acted = heardCount("what time is it") > before;
       }
     }
-    EXPECT_TRUE(acted) << voice << ":\n" << files::readFile(folder / "heard.txt").value_or("nothing heard");
+    EXPECT_TRUE(acted) << voice << ":\n"
+                       << files::readFile(folder / "heard.txt").value_or("nothing heard");
   }
   const std::size_t requests = heardCount("what time is it");
   play(speak(voices[0], "We were talking about the weather all afternoon", folder.path()));

@@ -29,19 +29,32 @@ TEST(WindowState, EachLineChangesWhatItNamesAndNothingElse) {
       {"@typing 1", [](auto& s) { return s.typingNow && s.typing.empty(); }},
       {"@typing Blues", [](auto& s) { return s.typingNow && s.typing == "Blues"; }},
       {"@typing 0", [](auto& s) { return !s.typingNow; }},
-      {"@kbd Keystation 88", [](auto& s) { return describeKeyboards(s) == "Piano: Keystation 88"; }},
+      {"@kbd Keystation 88",
+       [](auto& s) { return describeKeyboards(s) == "Piano: Keystation 88"; }},
       {"@voice George (Kokoro)", [](auto& s) { return s.voice == "George (Kokoro)"; }},
+      {"@outputs USB Audio Headphones||Built-in Audio|USB Audio Headphones",
+       [](auto& s) {
+         return s.voiceOutput == "USB Audio Headphones" && s.musicOutput.empty() &&
+                s.outputs == std::vector<std::string>{"Built-in Audio", "USB Audio Headphones"};
+       }},
+      {"@outputs ||", [](auto& s) { return s.voiceOutput.empty() && s.outputs.empty(); }},
       {"@bandstyle full", [](auto& s) { return s.bandStyle == "full"; }},
       {"@bandlevel -3 dB", [](auto& s) { return s.bandLevel == "-3 dB"; }},
       {"@live 1", [](auto& s) { return s.liveBand; }},
-      {"@name Ada|Jarvis", [](auto& s) { return s.userName == "Ada" && s.assistantName == "Jarvis"; }},
-      {"@flash good", [](auto& s) { return s.flash == WindowState::Flash::good && s.flashes == 1; }},
-      {"@flash wrong", [](auto& s) { return s.flash == WindowState::Flash::wrong && s.flashes == 2; }},
+      {"@name Ada|Jarvis",
+       [](auto& s) { return s.userName == "Ada" && s.assistantName == "Jarvis"; }},
+      {"@flash good",
+       [](auto& s) { return s.flash == WindowState::Flash::good && s.flashes == 1; }},
+      {"@flash wrong",
+       [](auto& s) { return s.flash == WindowState::Flash::wrong && s.flashes == 2; }},
       {"@beat 2", [](auto& s) { return s.beat == 2 && s.beats == 1; }},
       {"@on 60 90", [](auto& s) { return s.played.test(60); }},
       {"@on 60 0", [](auto& s) { return !s.played.test(60); }},
       {"@out 72 80", [](auto& s) { return s.sounded.test(72); }},
-      {"@buttons 108 107 105", [](auto& s) { return s.buttons == std::vector<int>{108, 107, 105}; }},
+      {"@buttons 108 107 105",
+       [](auto& s) {
+         return s.buttons == std::vector<int>{108, 107, 105};
+       }},
       {"@rollnew 0.000,0.500,60,90,1;0.500,0.500,64,80,1;",
        [](auto& s) { return s.rollPlaying && s.roll.size() == 2 && s.roll[1].pitch == 64; }},
       {"@rolln 1.000,0.250,67,70,2;", [](auto& s) { return s.roll.size() == 3; }},
@@ -51,7 +64,8 @@ TEST(WindowState, EachLineChangesWhatItNamesAndNothingElse) {
       {"@window bigger", [](auto& s) { return s.windowRequest == "bigger"; }},
       {"@daw 1", [](auto& s) { return s.studioOpen; }},
       // A sentence printed, not spoken, is the caption, even when it begins like a verb.
-      {"Now you.", [](auto& s) { return s.caption == "Now you." && s.now == "Playing Ode to Joy"; }},
+      {"Now you.",
+       [](auto& s) { return s.caption == "Now you." && s.now == "Playing Ode to Joy"; }},
   };
   WindowState state;
   for (const Case& each : cases) {
@@ -67,8 +81,8 @@ TEST(WindowState, LinesThatDoNotParseChangeNothingAndNothingGrowsWithoutBound) {
   applyLine(state, "@mode idle");
   const WindowState before = state;
   for (const char* line : {"@on 300 90", "@on sixty 90", "@on 60", "@beat x", "@paused maybe",
-                           "@name no bar", "@frobnicate 1", "@", "", "@live", "@rolln ;;,;x,y;",
-                           "@access large 2", "@on -1 5"}) {
+                           "@name no bar", "@outputs only one", "@frobnicate 1", "@", "", "@live",
+                           "@rolln ;;,;x,y;", "@access large 2", "@on -1 5"}) {
     applyLine(state, line);
   }
   EXPECT_EQ(state.mode, before.mode);
@@ -85,6 +99,10 @@ TEST(WindowState, LinesThatDoNotParseChangeNothingAndNothingGrowsWithoutBound) {
   for (int i = 0; i < 30'000; ++i) roll += "0.1,0.1,60,60,0;";
   applyLine(state, roll);
   EXPECT_EQ(state.roll.size(), WindowState::kMostRollNotes);
+  std::string outputs = "@outputs a|b";
+  for (int i = 0; i < 1000; ++i) outputs += "|sink " + std::to_string(i);
+  applyLine(state, outputs);
+  EXPECT_EQ(state.outputs.size(), WindowState::kMostOutputs);
 }
 
 TEST(WindowKeys, KeysAreTheBytesTheEngineReadsInATerminal) {
@@ -98,6 +116,8 @@ TEST(WindowKeys, KeysAreTheBytesTheEngineReadsInATerminal) {
   EXPECT_EQ(keyBytes(GDK_KEY_asciitilde, '~'), "");  // the entry types requests
   EXPECT_EQ(keyBytes(GDK_KEY_eacute, 0xe9), "");
   EXPECT_EQ(typedRequest("what time\nis it"), "~say what time is it\n");
+  EXPECT_EQ(outputChoice("voice", "USB Audio\nHeadphones"), "~output voice USB Audio Headphones\n");
+  EXPECT_EQ(outputChoice("music", ""), "~output music\n");
 }
 
 }  // namespace
