@@ -53,6 +53,7 @@
 #include "rooms/practice/practice-timers.h"
 #include "sound/kokoro.h"
 #include "sound/midi-io.h"
+#include "sound/music-ducking.h"
 #include "sound/output-route.h"
 #include "sound/output-watch.h"
 #include "sound/piano-speech.h"
@@ -168,6 +169,11 @@ Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
                                      [&](const SoundOutput& each) { return each.name == device; });
       });
   auto* route = running.outputRoute;
+  auto* ducking = new MusicDucking({
+      .runtime = *runtime,
+      .wanted = [route] { return route->get().duckMusic(); },
+      .setDuck = [sounds](bool on) { sounds->duck(on); },
+  });
   auto openOnChosen = [opener](int rate) { return opener->open(rate); };
   if (opt->textMode) {
     running.synth = new NoSpeechSynth;
@@ -219,6 +225,7 @@ Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
                      engine->showOutputs();
                    return news;
                  },
+             .talking = [ducking](bool on) { ducking->talking(on); },
          });
 }
 

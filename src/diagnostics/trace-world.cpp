@@ -1,5 +1,7 @@
 #include "diagnostics/trace-world.h"
 
+#include "sound/output-route.h"
+
 #include <cstdlib>
 
 #include "apps/music-player.h"
@@ -65,6 +67,7 @@ struct TraceWorld::Parts {
   LoopbackMidiBackend midiBackend;
   MidiIO midi;
   Sounds sounds;
+  OutputRoute route;  // no sound server here: the voice and the music stay together
 };
 
 TraceWorld::TraceWorld(Options options) : options_(std::move(options)) {
@@ -109,6 +112,7 @@ std::unique_ptr<Engine> TraceWorld::makeEngine(const std::function<void(EnginePa
       .store = p.store,
       .baseDir = folder_,
       .opt = options_.opt,
+      .outputRoute = &p.route,
   };
   if (options_.adjust) options_.adjust(parts);
   if (more) more(parts);

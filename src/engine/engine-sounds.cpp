@@ -121,16 +121,29 @@ void Engine::showOutputs() {
 
 void Engine::outputsTogether() {
   const OutputChoice before = parts_.outputRoute ? parts_.outputRoute->get() : OutputChoice{};
-  if (before == OutputChoice{}) {
+  if (before.samePlaces(OutputChoice{})) {
     return speak("My voice and the music are already together, on the usual output.");
   }
   const bool musicMoved = !before.music.empty();
-  parts_.outputRoute->set({});
+  const OutputChoice together{"", "", before.duck};  // the player's ducking stays as it was
+  parts_.outputRoute->set(together);
   logLine("the voice and the music go to the usual output");
   if (musicMoved) parts_.sounds.revive("the music is back on the usual output", false, true);
   showOutputs();
-  keepThenSay("outputs.json", OutputChoice{}.json(),
+  keepThenSay("outputs.json", together.json(),
               "My voice and the music are together again, on the usual output.");
+}
+
+void Engine::duckMusic(bool on) {
+  if (!parts_.outputRoute) return speak("I can't change how the music sounds here.");
+  OutputChoice choice = parts_.outputRoute->get();
+  choice.duck = on;
+  parts_.outputRoute->set(choice);
+  logLine(on ? "the music goes down while the voice speaks"
+             : "the music stays as it is while the voice speaks");
+  keepThenSay("outputs.json", choice.json(),
+              on ? "I'll turn the music down while I talk."
+                 : "I'll leave the music as it is while I talk.");
 }
 
 void Engine::play(const std::vector<Ev>& events, int gen) {

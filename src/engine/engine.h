@@ -232,6 +232,8 @@ class Engine final : public RoomServices {
   void useUsualOutput(OutputFor what);
   // The voice back on the usual output, with the music.
   void outputsTogether();
+  // The music turned down while the voice speaks, or left as it is; kept.
+  void duckMusic(bool on);
   // The window's "outputs" line, after asking the sound server which there are
   // (off the lock, on the global queue).
   void showOutputs();

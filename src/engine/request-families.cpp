@@ -165,6 +165,12 @@ struct RequestFamilies {
     if (a.heard.hasAnyOf(words().outputsTogether)) {
       return act(r, "outputs", "outputs together", [&] { r.engine_.outputsTogether(); });
     }
+    if (a.heard.hasAnyOf(words().keepMusicUp)) {
+      return act(r, "outputs", "music kept up", [&] { r.engine_.duckMusic(false); });
+    }
+    if (a.heard.hasAnyOf(words().duckMusic)) {
+      return act(r, "outputs", "music ducked", [&] { r.engine_.duckMusic(true); });
+    }
     // The music first: "put the music on" would otherwise read as "speak on".
     using For = Engine::OutputFor;
     for (auto [openers, what, op] :

@@ -5,7 +5,9 @@
 namespace orvo {
 
 std::string OutputChoice::json() const {
-  return nlohmann::json{{"voice", voice}, {"music", music}}.dump(2) + "\n";
+  nlohmann::json document{{"voice", voice}, {"music", music}};
+  if (duck) document["duck"] = *duck;
+  return document.dump(2) + "\n";
 }
 
 OutputChoice OutputChoice::fromJson(const std::optional<std::string>& text) {
@@ -16,7 +18,10 @@ OutputChoice OutputChoice::fromJson(const std::optional<std::string>& text) {
     auto it = parsed.find(name);
     return it != parsed.end() && it->is_string() ? it->get<std::string>() : std::string();
   };
-  return {field("voice"), field("music")};
+  auto duck = parsed.find("duck");
+  return {field("voice"), field("music"),
+          duck != parsed.end() && duck->is_boolean() ? std::optional<bool>(duck->get<bool>())
+                                                     : std::nullopt};
 }
 
 }  // namespace orvo

@@ -14,6 +14,15 @@ namespace orvo {
 struct OutputChoice {
   std::string voice;  // empty: the usual output, through speech-dispatcher
   std::string music;  // empty: the usual output
+  // The music turned down while the voice speaks; none: only while both share
+  // one output, where the voice would otherwise be hard to hear over it.
+  std::optional<bool> duck;
+
+  // Where the voice and the music go is the same as in `other` (ducking aside).
+  bool samePlaces(const OutputChoice& other) const {
+    return voice == other.voice && music == other.music;
+  }
+  bool duckMusic() const { return duck.value_or(voice.empty() || voice == music); }
 
   // As "outputs.json" holds it.
   std::string json() const;

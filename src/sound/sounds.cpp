@@ -86,9 +86,26 @@ bool Sounds::buildAndRun(std::unique_ptr<SoundGraph>& graph, std::unique_ptr<Aud
   }
   if (!graph) return false;
   SoundGraph* raw = graph.get();
-  output = parts_.openOutput([raw](float* l, float* r, int frames) { raw->render(l, r, frames); },
-                             SoundGraph::sampleRate);
+  // The ducking eases on the output's own thread, each output from where it
+  // starts (for a moment two may run while the graph is swapped).
+  output = parts_.openOutput(
+      [raw, target = &duckGain_, gain = duckGain_.load()](float* l, float* r, int frames) mutable {
+        raw->render(l, r, frames);
+        const float goal = target->load(std::memory_order_relaxed);
+        if (gain == goal && goal == 1.0f) return;
+        constexpr float step = 1.0f / (0.05f * SoundGraph::sampleRate);  // 50 ms end to end
+        for (int i = 0; i < frames; ++i) {
+          gain = gain < goal ? std::min(goal, gain + step) : std::max(goal, gain - step);
+          l[i] *= gain;
+          r[i] *= gain;
+        }
+      },
+      SoundGraph::sampleRate);
   return output != nullptr;
+}
+
+void Sounds::duck(bool on) {
+  duckGain_ = on ? static_cast<float>(std::pow(10.0, -kDuckDB / 20.0)) : 1.0f;
 }
 
 void Sounds::start() {

@@ -64,6 +64,11 @@ class Sounds final : public Sampler {
   double setLevel(double db);
   bool classic();
   void setClassic(bool classic);
+  // Everything the built-in sound plays turned down by kDuckDB (or back up),
+  // eased over a few milliseconds so it never clicks; any thread.
+  static constexpr double kDuckDB = 10.0;
+  void duck(bool on);
+  bool ducked() const { return duckGain_.load() < 1.0f; }
 
   // Rebuilds the graph on the fix queue, at most once a second unless `force`.
   void revive(const std::string& reason, bool wait, bool force = false);
@@ -113,6 +118,7 @@ class Sounds final : public Sampler {
   std::unique_ptr<AudioOutput> output_;
   bool ready_ = false;
   std::atomic<double> gainDB_{0};
+  std::atomic<float> duckGain_{1.0f};  // what the output eases towards
   std::atomic<bool> classic_{false};
   double lastFix_ = -100;  // touched on the fix queue only
   int restarts_ = 0;

@@ -158,9 +158,13 @@ void Speaker::loadVoices(double limit) {
 }
 
 void Speaker::say(const std::string& whole, SpeechTicket ticket) {
+  const bool heard = parts_.talking && !parts_.opt.textMode;
+  if (heard) parts_.talking(true);
   sayOne(whole, ticket);
-  if (!parts_.news) return;
-  if (auto news = parts_.news()) sayOne(*news, ticket);
+  if (parts_.news) {
+    if (auto news = parts_.news()) sayOne(*news, ticket);
+  }
+  if (heard) parts_.talking(false);
 }
 
 void Speaker::sayOne(const std::string& whole, SpeechTicket ticket) {

@@ -58,6 +58,9 @@ class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
     // A sentence to say after the one just said (the voice's output went or
     // came back); none when nothing happened.
     std::function<std::optional<std::string>()> news = {};
+    // Told as each spoken sentence is about to begin (true) and once it has
+    // ended (false): the music may go down meanwhile.
+    std::function<void(bool talking)> talking = {};
   };
 
   // The rules, in seconds.

@@ -43,8 +43,8 @@ using Words = std::vector<std::string_view>;
 // "now" aside); the others match anywhere in it.
 struct FamilyWords {
   Words yes, no, repeat, studioModes, correctionOpeners;
-  Words earsOff, stopWhole, metronomeOffWhole, pauseWhole, resumeWhole, homeWhole,
-      goodbyeWhole, help, helpWhole, clock, notTheClock, date;
+  Words earsOff, stopWhole, metronomeOffWhole, pauseWhole, resumeWhole, homeWhole, goodbyeWhole,
+      help, helpWhole, clock, notTheClock, date;
   Words reaperControlWhole, logicControlWhole, newProject;
   Words namesAStudio, otherApps;
   Words screenText, screenWindow, bigger, smaller, wholeScreen, leaveWholeScreen;
@@ -52,12 +52,12 @@ struct FamilyWords {
   Words cantHear, notTheHearing, cantSee, timer, metronomeFaster, metronomeSlower;
   Words bandHow, classicBand, fullBand, smallBand, bandLouderWhole, bandQuieterWhole;
   Words voiceLouderWhole, voiceQuieterWhole, otherVoice, talkSlower, talkFaster, liveBand;
-  Words outputs, voiceOutputOpeners, musicOutputOpeners, outputsTogether;
+  Words outputs, voiceOutputOpeners, musicOutputOpeners, outputsTogether, duckMusic, keepMusicUp;
   Words restart, newComposition, composingIdea, keep, pieceName, save, playBack, variation;
   Words holding, describe, studioWordsWhole, studioWords, earTraining, jazzWhole, talkWhole;
-  Words songList, notes, notTheNotes, againWhole, nextWhole, backWhole, slowerWhole,
-      fasterWhole, dropSong, lessonWhole, theory, smallTalkThanks, smallTalkHow,
-      smallTalkHello, smallTalkWho, smallTalkKind, openApp;
+  Words songList, notes, notTheNotes, againWhole, nextWhole, backWhole, slowerWhole, fasterWhole,
+      dropSong, lessonWhole, theory, smallTalkThanks, smallTalkHow, smallTalkHello, smallTalkWho,
+      smallTalkKind, openApp;
 };
 const FamilyWords& familyWords();
 

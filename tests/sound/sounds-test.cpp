@@ -52,14 +52,17 @@ class SoundsTest : public ::testing::Test {
   int outputsOpened = 0;
   bool outputsWork = true;
 
+  AudioRender lastRender;  // what the output opened last would pull from
+
   std::unique_ptr<Sounds> make(std::optional<std::string> bank = kBank) {
     return std::make_unique<Sounds>(Sounds::Parts{
         .runtime = runtime,
         .store = store,
         .log = [this](const std::string& line) { logged.push_back(line); },
         .banks = bank ? std::vector<std::string>{*bank} : std::vector<std::string>{},
-        .openOutput = [this](AudioRender, int) -> std::unique_ptr<AudioOutput> {
+        .openOutput = [this](AudioRender render, int) -> std::unique_ptr<AudioOutput> {
           ++outputsOpened;
+          lastRender = std::move(render);
           if (!outputsWork) return nullptr;
           return std::make_unique<FakeOutput>(outputAlive);
         },
@@ -236,6 +239,39 @@ TEST_F(SoundsTest, RoutingBetweenTheBuiltInSoundAndMidi) {
   midi.pianoHere = true;  // during a band playback it is part of the band
   midi.send({0x80, 60, 0});
   EXPECT_EQ(backend.published.size(), 1u);
+}
+
+// While Orvo talks the built-in sound goes down by the set amount, eased in
+// and out, and comes back to where it was: against a twin that is never ducked.
+TEST_F(SoundsTest, DuckingLowersEverythingPlayedBySetDecibelsAndBringsItBack) {
+  std::unique_ptr<Sounds> sounds[2];
+  AudioRender renders[2];
+  for (int i = 0; i < 2; ++i) {
+    sounds[i] = make();
+    sounds[i]->start();
+    ASSERT_TRUE(sounds[i]->ready() && lastRender);
+    renders[i] = std::move(lastRender);
+    const std::uint8_t chord[][3] = {{0x90, 60, 100}, {0x90, 64, 100}, {0x91, 40, 100}};
+    for (const auto& on : chord) sounds[i]->play(on, 3);
+  }
+  // Decibels of the ducked one against the other, over the next tenth of a second.
+  auto ducking = [&] {
+    double sum[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) {
+      std::vector<float> left(4410), right(4410);
+      renders[i](left.data(), right.data(), 4410);
+      for (float v : left) sum[i] += double(v) * v;
+    }
+    return 10 * std::log10(sum[0] / sum[1]);
+  };
+  EXPECT_NEAR(ducking(), 0, 0.01);
+  sounds[0]->duck(true);
+  EXPECT_TRUE(sounds[0]->ducked());
+  ducking();  // eased down within this block
+  EXPECT_NEAR(ducking(), -Sounds::kDuckDB, 0.1);
+  sounds[0]->duck(false);
+  ducking();
+  EXPECT_NEAR(ducking(), 0, 0.1);
 }
 
 TEST_F(SoundsTest, RebuildsAtMostOnceASecondAndOnlyWhenItWorks) {

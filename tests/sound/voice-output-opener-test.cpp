@@ -42,12 +42,12 @@ TEST(VoiceOutputOpener, FallsBackWhileTheChosenOutputIsGoneAndSaysSoOnceEachWay)
   };
   const std::vector<Step> steps = {
       {{}, {"", "phones"}, "", std::nullopt},
-      {{"phones", ""}, {"", "phones"}, "phones", std::nullopt},
-      {{"phones", ""}, {""}, "", gone},
-      {{"phones", ""}, {""}, "", std::nullopt},  // said once, not every sentence
-      {{"phones", ""}, {"", "phones"}, "phones", back},
-      {{"phones", "speakers"}, {"", "speakers"}, "speakers", gone},  // the music's output next
-      {{"phones", "speakers"}, {}, "none", std::nullopt},
+      {{"phones", "", {}}, {"", "phones"}, "phones", std::nullopt},
+      {{"phones", "", {}}, {""}, "", gone},
+      {{"phones", "", {}}, {""}, "", std::nullopt},  // said once, not every sentence
+      {{"phones", "", {}}, {"", "phones"}, "phones", back},
+      {{"phones", "speakers", {}}, {"", "speakers"}, "speakers", gone},  // the music's output next
+      {{"phones", "speakers", {}}, {}, "none", std::nullopt},
   };
   for (std::size_t i = 0; i < steps.size(); ++i) {
     route.set(steps[i].choice);
@@ -56,7 +56,7 @@ TEST(VoiceOutputOpener, FallsBackWhileTheChosenOutputIsGoneAndSaysSoOnceEachWay)
     EXPECT_EQ(opener.news(), steps[i].news) << "step " << i;
   }
   // A stream the server moved elsewhere by itself: noticed after the sentence.
-  route.set({"phones", ""});
+  route.set({"phones", "", {}});
   present = {"", "phones"};
   EXPECT_EQ(openedOn(), "phones");
   EXPECT_EQ(opener.news(), back);
