@@ -158,16 +158,10 @@ Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
   // The voice goes where the player chose: speech-dispatcher shares the usual
   // output with every other program, so a voice on an output of its own is
   // rendered here and played on a stream of ours.
-  SoundOutputs* outputs = running.outputs = makePulseSoundOutputs().release();
+  running.outputs = makePulseSoundOutputs().release();
   auto* opener = new VoiceOutputOpener(
       *running.outputRoute,
-      [](int rate, const std::string& device) { return openVoiceOutput(rate, device); },
-      [outputs](const std::string& device) {
-        const auto there = outputs->list();
-        // No answer from the server tells nothing: the stream's own failure will.
-        return !there || std::any_of(there->begin(), there->end(),
-                                     [&](const SoundOutput& each) { return each.name == device; });
-      });
+      [](int rate, const std::string& device) { return openVoiceOutput(rate, device); });
   auto* route = running.outputRoute;
   auto* ducking = new MusicDucking({
       .runtime = *runtime,
@@ -184,7 +178,9 @@ Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
         *shared, *new StreamSynth(openOnChosen, [shared] { return shared->playerSpeech(); }),
         [route] { return route->voiceApart(); });
   }
-  running.speechTool = opt->textMode ? static_cast<SpeechTool*>(new NoSpeechTool) : new EspeakTool;
+  running.speechTool = opt->textMode
+                           ? static_cast<SpeechTool*>(new NoSpeechTool)
+                           : new EspeakTool("espeak-ng", [opener] { return opener->device(); });
   auto* outputWatch = running.outputWatch =
       new OutputWatch(*runtime, soundOutputPresent, [log, sounds] {
         log->logLine("a sound output appeared: speech and the built-in sound start");

@@ -75,10 +75,16 @@ std::unique_ptr<ChildProcess> ChildProcess::start(const std::vector<std::string>
   std::vector<char*> args;
   for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
+  const std::vector<std::string> changed =
+      options.env.empty() ? std::vector<std::string>{} : childprocess::environmentWith(options.env);
+  std::vector<char*> envp;
+  for (const auto& entry : changed) envp.push_back(const_cast<char*>(entry.c_str()));
+  envp.push_back(nullptr);
+  char** environment = options.env.empty() ? environ : envp.data();
   pid_t pid = -1;
   int failed = options.lookUpPath
-                   ? ::posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ)
-                   : ::posix_spawn(&pid, args[0], &actions, &attributes, args.data(), environ);
+                   ? ::posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environment)
+                   : ::posix_spawn(&pid, args[0], &actions, &attributes, args.data(), environment);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   ::close(in[0]);

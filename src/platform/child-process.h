@@ -32,6 +32,7 @@ class ChildProcess {
   struct Options {
     std::filesystem::path cwd = {};  // the working folder; ours when empty
     bool lookUpPath = true;          // argv[0] looked up on PATH, else a path as it stands
+    std::map<std::string, std::string> env = {};  // set anew on top of ours
   };
   // Starts argv[0] with its standard input from `input` (nothing when empty).
   // Nothing when it cannot be started.

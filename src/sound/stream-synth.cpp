@@ -73,9 +73,10 @@ bool StreamSynth::speak(const SynthUtterance& utterance) {
   if (sentence.firstClause.empty()) return false;
   sentence.output = openOutput_(sentence.rate);
   if (!sentence.output) return false;
+  sentence.stops = stops_.load();
   {
     std::lock_guard guard(mutex_);
-    next_ = std::move(sentence);
+    waiting_.push_back(std::move(sentence));
   }
   wake_.notify_one();
   return true;
@@ -89,18 +90,17 @@ void StreamSynth::stopSpeaking() {
 void StreamSynth::loop() {
   for (;;) {
     std::optional<Sentence> sentence;
-    std::uint64_t stopsAtStart = 0;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return quit_ || next_.has_value(); });
+      wake_.wait(lock, [this] { return quit_ || !waiting_.empty(); });
       if (quit_) return;
-      sentence = std::move(next_);
-      next_.reset();
-      stopsAtStart = stops_.load();
+      sentence = std::move(waiting_.front());
+      waiting_.pop_front();
     }
     Delegate* delegate = delegate_.load();
     const std::uint64_t id = sentence->utterance.id;
-    const bool whole = play(*sentence, stopsAtStart);
+    // One stopped while it waited is cancelled unheard.
+    const bool whole = stops_.load() == sentence->stops && play(*sentence, sentence->stops);
     if (!delegate) continue;
     if (whole) {
       delegate->synthDidFinish(id);

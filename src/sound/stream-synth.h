@@ -3,7 +3,8 @@
 // espeak-ng's library in this process and played on a stream of ours, so
 // Orvo's voice can go to one sound output while the music plays on another
 // (speech-dispatcher has one output for all its clients). It reports to the
-// Speaker as speech-dispatcher does (start, each word, finish, cancel), so
+// Speaker as speech-dispatcher does (start, each word, finish, cancel, every
+// sentence in the order given), so
 // the captions, the word lines, the cut-off and the 3 s and stall rules are
 // the same. It speaks like the player's own voice: their language, voice type
 // and rate as speech-dispatcher tells them. A sentence is rendered a clause
@@ -19,6 +20,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -63,6 +65,7 @@ class StreamSynth final : public SpeechSynth {
     std::vector<std::int16_t> firstClause;  // rendered before speak() returned
     int rate = 0;
     std::unique_ptr<VoiceOutput> output;
+    std::uint64_t stops = 0;  // the stops asked for before it: a later one cancels it
   };
   void loop();
   // Plays the sentence to its end; false when a stop cut it off.
@@ -74,7 +77,9 @@ class StreamSynth final : public SpeechSynth {
   std::atomic<std::uint64_t> stops_{0};
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::optional<Sentence> next_;  // guarded by mutex_
+  // Sentences wait their turn, as with speech-dispatcher: two callers speaking
+  // at once are heard one after the other, and a stop cancels every one.
+  std::deque<Sentence> waiting_;  // guarded by mutex_
   bool quit_ = false;             // guarded by mutex_
   std::thread thread_;
 };

@@ -16,12 +16,13 @@ std::unique_ptr<VoiceOutput> VoiceOutputOpener::open(int rate) {
   return openOn_(rate, "");
 }
 
+std::string VoiceOutputOpener::device() const {
+  const OutputChoice choice = route_.get();
+  if (!away_) return choice.voice;
+  return choice.music == choice.voice ? "" : choice.music;
+}
+
 std::optional<std::string> VoiceOutputOpener::news() {
-  const std::string chosen = route_.get().voice;
-  if (news_ == 0 && !chosen.empty() && !away_ && isThere_ && !isThere_(chosen)) {
-    away_ = true;
-    news_ = 1;
-  }
   switch (news_.exchange(0)) {
     case 1:
       return "The output I was speaking on is gone, so I'll speak here until it comes back.";

@@ -24,22 +24,22 @@ class VoiceOutputOpener {
   // Opens a stream at `rate` on `device` (empty: the usual output); nothing
   // when it cannot.
   using OpenOn = std::function<std::unique_ptr<VoiceOutput>(int rate, const std::string& device)>;
-  // Whether an output is there now (a sound server may move a playing stream
-  // to another output by itself when its own goes away, so a stream that
-  // keeps playing does not show it).
-  using IsThere = std::function<bool(const std::string& device)>;
-  VoiceOutputOpener(const OutputRoute& route, OpenOn openOn, IsThere isThere = nullptr)
-      : route_(route), openOn_(std::move(openOn)), isThere_(std::move(isThere)) {}
+  // A stream opened on a chosen output stays there and breaks when it goes,
+  // so opening again is how the voice finds out and moves.
+  VoiceOutputOpener(const OutputRoute& route, OpenOn openOn)
+      : route_(route), openOn_(std::move(openOn)) {}
 
   std::unique_ptr<VoiceOutput> open(int rate);
+  // The output the voice goes to now, as far as the last opening found: the
+  // chosen one, else the music's, else the usual one (empty).
+  std::string device() const;
   // The sentence about the voice's output having gone or come back, once each
-  // time; asked after each sentence, so it looks whether the output is still there.
+  // time; asked after each sentence.
   std::optional<std::string> news();
 
  private:
   const OutputRoute& route_;
   OpenOn openOn_;
-  IsThere isThere_;
   std::atomic<bool> away_{false};  // the voice is not on its chosen output
   std::atomic<int> news_{0};       // 0 none, 1 gone, 2 back
 };

@@ -21,9 +21,12 @@ TEST(OutputChoice, TheMusicGoesDownByDefaultOnlyWhereTheVoiceSharesItsOutput) {
     OutputChoice choice;
     bool ducks;
   } rows[] = {
-      {{"", "", {}}, true},        {{"", "phones", {}}, true},  // the voice on the usual output,
-                                                                // through speech-dispatcher
-      {{"phones", "", {}}, false}, {{"phones", "phones", {}}, true}, {{"phones", "", true}, true},
+      {{"", "", {}}, true},
+      {{"", "phones", {}}, true},  // the voice on the usual output,
+                                   // through speech-dispatcher
+      {{"phones", "", {}}, false},
+      {{"phones", "phones", {}}, true},
+      {{"phones", "", true}, true},
       {{"", "", false}, false},
   };
   for (const auto& row : rows) {

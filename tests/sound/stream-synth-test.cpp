@@ -126,6 +126,23 @@ TEST(StreamSynth, SaysEveryWordGoesOnAfterABrokenStreamAndStopsWithinABlock) {
   ASSERT_TRUE(heard.ended->wait(10.0));
   EXPECT_THAT(heard.events, ElementsAre("start 5", "Hello", "there,", "Anna.", "finish 5"));
   EXPECT_LT(played.size() * 3, whole * 2);  // pauses do not shorten as much as words
+
+  // Two callers speaking at once are heard one after the other; a stop
+  // cancels the one playing and every one waiting.
+  heard.events.clear();
+  ASSERT_TRUE(fast.speak(sentence(6, "First.")));
+  ASSERT_TRUE(fast.speak(sentence(7, "Second.")));
+  ASSERT_TRUE(heard.ended->wait(10.0) && heard.ended->wait(10.0));
+  EXPECT_THAT(heard.events,
+              ElementsAre("start 6", "First.", "finish 6", "start 7", "Second.", "finish 7"));
+  heard.events.clear();
+  StreamSynth slow([&](int rate) { return std::make_unique<Stream>(&played, -1, true, rate); });
+  slow.setDelegate(&heard);
+  for (std::uint64_t id : {8, 9, 10}) ASSERT_TRUE(slow.speak(sentence(id, "One more sentence.")));
+  slow.stopSpeaking();
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(heard.ended->wait(2.0));
+  EXPECT_THAT(heard.events, ::testing::IsSupersetOf({"cancel 8", "cancel 9", "cancel 10"}));
+  EXPECT_THAT(heard.events, ::testing::Not(::testing::Contains(::testing::StartsWith("finish"))));
 }
 
 }  // namespace

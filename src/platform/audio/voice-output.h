@@ -23,9 +23,10 @@ class VoiceOutput {
   virtual void drain() = 0;
 };
 
-// PulseAudio's simple API (PipeWire serves it too), on the output named
-// `device` (the server's own name for it; empty: its default); nothing
-// without a server, or when that output is not there.
+// A PulseAudio stream (PipeWire serves it too) on the output named `device`
+// (the server's own name for it; empty: its default); nothing without a
+// server, or when that output is not there. A stream on a named output stays
+// there: when the output goes, writes fail rather than move elsewhere.
 std::unique_ptr<VoiceOutput> openPulseVoiceOutput(int rate, const std::string& name,
                                                   const std::string& device = "");
 // ALSA's default device, where no sound server runs; nothing without one.

@@ -12,7 +12,10 @@ std::vector<std::string> EspeakTool::commandLine(const std::string& text, float 
 }
 
 SpeechTool::Result EspeakTool::speak(const std::string& text, float volume) {
-  std::shared_ptr<ChildProcess> child = ChildProcess::start(commandLine(text, volume));
+  ChildProcess::Options options;
+  if (const std::string device = device_ ? device_() : ""; !device.empty())
+    options.env["PULSE_SINK"] = device;
+  std::shared_ptr<ChildProcess> child = ChildProcess::start(commandLine(text, volume), "", options);
   if (!child) return Result::cannotSpeak;
   {
     std::lock_guard guard(mutex_);

@@ -1,6 +1,9 @@
 #pragma once
-// espeak-ng as the speech tool, at 195 words a minute.
+// espeak-ng as the speech tool, at 195 words a minute, on the sound output
+// the voice goes to (PulseAudio's PULSE_SINK), so falling back to the tool
+// never moves the voice onto the music's speakers.
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,7 +16,10 @@ namespace orvo {
 
 class EspeakTool final : public SpeechTool {
  public:
-  explicit EspeakTool(std::string program = "espeak-ng") : program_(std::move(program)) {}
+  // The sound output to speak on now (the server's name; empty: the usual one).
+  using Device = std::function<std::string()>;
+  explicit EspeakTool(std::string program = "espeak-ng", Device device = {})
+      : program_(std::move(program)), device_(std::move(device)) {}
 
   Result speak(const std::string& text, float volume) override;
   void stop() override;
@@ -24,6 +30,7 @@ class EspeakTool final : public SpeechTool {
 
  private:
   std::string program_;
+  Device device_;
   std::mutex mutex_;
   std::shared_ptr<ChildProcess> running_;
 };

@@ -30,7 +30,7 @@ TEST(EspeakTool, CommandLineSpeaksLeadingDashesAndCarriesTheVolume) {
               ElementsAre("espeak-ng", "-s", "195", "-a", "35", " -5 below zero."));
 }
 
-TEST(EspeakTool, ReportsWhetherItCouldSpeakAndStopsAtOnce) {
+TEST(EspeakTool, ReportsWhetherItCouldSpeakSpeaksWhereTheVoiceGoesAndStopsAtOnce) {
   testing::TempFolder folder;
   EXPECT_EQ(EspeakTool(script(folder, "fine", "exit 0")).speak("Hi.", 1),
             SpeechTool::Result::spoken);
@@ -40,6 +40,17 @@ TEST(EspeakTool, ReportsWhetherItCouldSpeakAndStopsAtOnce) {
   EXPECT_EQ(EspeakTool(script(folder, "nodevice", "echo 'error: No such file or directory' >&2"))
                 .speak("Hi.", 1),
             SpeechTool::Result::cannotSpeak);
+
+  // It speaks on the voice's own output when there is one, else on the usual one.
+  std::string device = "phones";
+  EspeakTool placed(script(folder, "where", "echo \"$PULSE_SINK\" > " + (folder / "sink").string()),
+                    [&] { return device; });
+  ASSERT_EQ(placed.speak("Hi.", 1), SpeechTool::Result::spoken);
+  EXPECT_EQ(files::readFile(folder / "sink").value_or(""), "phones\n");
+  device.clear();
+  ::unsetenv("PULSE_SINK");
+  ASSERT_EQ(placed.speak("Hi.", 1), SpeechTool::Result::spoken);
+  EXPECT_EQ(files::readFile(folder / "sink").value_or(""), "\n");
 
   EspeakTool slow(script(folder, "slow", "exec sleep 30"));
   auto started = std::chrono::steady_clock::now();
