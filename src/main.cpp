@@ -97,6 +97,7 @@ struct Running {
   Speaker* speaker = nullptr;
   OutputRoute* outputRoute = nullptr;
   SoundOutputs* outputs = nullptr;
+  std::unique_ptr<SoundOutputs::Watch> outputsWatch;
   NoMusicPlayer* musicPlayer = nullptr;
   Engine* engine = nullptr;
   // The engine once made, for the speech queue's news (which may come first).
@@ -450,6 +451,10 @@ int main(int argc, char** argv) {
     endNow(2);
   }
 
+  // Outputs coming and going, told by the sound server as they happen (a
+  // session only: a one-off run never talks to the sound server).
+  running.outputsWatch = running.outputs->watch(
+      [runtime, engine] { runtime->async([engine] { engine->outputsChanged(); }); });
   midi->setCallbacks({
       .onNote = [engine](int pitch, int velocity) { engine->noteEvent(pitch, velocity); },
       .onPedal = [engine](bool down) { engine->pedal(down); },

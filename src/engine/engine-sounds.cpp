@@ -100,23 +100,42 @@ void Engine::useUsualOutput(OutputFor what) {
 
 void Engine::showOutputs() {
   if (!parts_.outputRoute) return;
-  parts_.runtime.async([this] {
-    const auto there = parts_.outputs ? parts_.outputs->list() : std::nullopt;
-    const OutputChoice choice = parts_.outputRoute->get();
-    // A chosen output that is not there shows by the server's name, all we kept of it.
-    auto known = [&](const std::string& name) {
-      if (there) {
-        for (const auto& output : *there) {
-          if (output.name == name) return output.description;
-        }
-      }
-      return name;
-    };
-    std::vector<std::string> names;
-    for (const auto& output : there.value_or(std::vector<SoundOutput>{}))
-      names.push_back(output.description);
-    ui(lines::outputs(known(choice.voice), known(choice.music), names));
-  });
+  parts_.runtime.async(
+      [this] { ui(outputsLine(parts_.outputs ? parts_.outputs->list() : std::nullopt)); });
+}
+
+std::string Engine::outputsLine(const std::optional<std::vector<SoundOutput>>& there) const {
+  const OutputChoice choice = parts_.outputRoute->get();
+  // A chosen output that is not there shows by the server's name, all we kept of it.
+  auto known = [&](const std::string& name) {
+    for (const auto& output : there.value_or(std::vector<SoundOutput>{})) {
+      if (output.name == name) return output.description;
+    }
+    return name;
+  };
+  std::vector<std::string> names;
+  for (const auto& output : there.value_or(std::vector<SoundOutput>{}))
+    names.push_back(output.description);
+  return lines::outputs(known(choice.voice), known(choice.music), names);
+}
+
+void Engine::outputsChanged() {
+  if (!parts_.outputs || !parts_.outputRoute) return;
+  const auto there = parts_.outputs->list();
+  if (!there) return;
+  ui(outputsLine(there));
+  const std::string music = parts_.outputRoute->get().music;
+  if (music.empty()) return;
+  const bool present = std::any_of(there->begin(), there->end(),
+                                   [&](const SoundOutput& output) { return output.name == music; });
+  // While it is gone the server plays the music on the usual output; when it
+  // comes back the music goes back to it.
+  if (!present && musicOnItsOutput_.exchange(false)) {
+    logLine("the music's output " + music + " is gone: it plays on the usual output");
+  } else if (present && !musicOnItsOutput_.exchange(true)) {
+    logLine("the music's output " + music + " is back");
+    parts_.sounds.revive("the music's output came back", false, true);
+  }
 }
 
 void Engine::outputsTogether() {

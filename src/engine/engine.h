@@ -237,6 +237,9 @@ class Engine final : public RoomServices {
   // The window's "outputs" line, after asking the sound server which there are
   // (off the lock, on the global queue).
   void showOutputs();
+  // An output came or went: the window is told, and the music goes back to
+  // its chosen output when that returns. Asks the sound server: off the lock.
+  void outputsChanged();
   // The voice volume a step down or up, said.
   void changeVoiceVolume(float step);
   // The window's "vocab" line: words the recogniser should expect.
@@ -315,12 +318,15 @@ class Engine final : public RoomServices {
   friend class EngineEars;
   // The engine's memory after another copy of the program wrote it too.
   std::string mergeMemory(const std::string& ours, const std::string& theirs);
+  // The "outputs" window line for the outputs there are and the choice.
+  std::string outputsLine(const std::optional<std::vector<SoundOutput>>& there) const;
 
   EngineParts parts_;
   Cues cues_{parts_.midi, parts_.runtime};
 
   std::atomic<int> gen_{0};
-  std::atomic<int> activities_{0};  // started and not yet returned
+  std::atomic<int> activities_{0};            // started and not yet returned
+  std::atomic<bool> musicOnItsOutput_{true};  // the music's chosen output was there last we looked
   ButtonKeys keys_ GUARDED_BY(lock);
   LineRoutes routes_;
 

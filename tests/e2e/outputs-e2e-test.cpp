@@ -109,7 +109,8 @@ TEST(OutputsSession, TheVoiceGoesToItsOutputStaysThereNextRunAndComesBackWhenAsk
   EXPECT_EQ(again.waitExit(), 0);
 }
 
-// Sentences printed (text mode): only the music is heard, on the output chosen for it.
+// Sentences printed (text mode): only the music is heard, on the output chosen
+// for it, and again there after it was unplugged and plugged in.
 TEST(OutputsSession, TheMusicGoesToTheOutputChosenForIt) {
   TempFolder home;
   SoundServer sound(home.path());
@@ -126,6 +127,17 @@ TEST(OutputsSession, TheMusicGoesToTheOutputChosenForIt) {
   orvo.write("~say play the music on my headphones\n");
   ASSERT_TRUE(orvo.waitFor("The music plays on USB Audio Headphones from now on.", 10.0));
   logSays(home / "data/log.txt", "band sound restarted");  // its stream opened again
+  ASSERT_TRUE(recordALessonDemonstration(piano, orvo, sound));
+  EXPECT_GT(SoundServer::secondsHeard(sound.stopRecording("phones")), 0.5);
+  EXPECT_LT(SoundServer::secondsHeard(sound.stopRecording("rec")), 0.1);
+  // Unplugged, the music goes on where the server puts it; plugged in again,
+  // it goes back.
+  sound.removeSink("phones");
+  ASSERT_TRUE(recordALessonDemonstration(piano, orvo, sound));
+  EXPECT_GT(SoundServer::secondsHeard(sound.stopRecording("rec")), 0.5);
+  sound.plugIn("phones", "USB Audio Headphones");
+  EXPECT_TRUE(logSays(home / "data/log.txt", "the music's output phones is back"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
   ASSERT_TRUE(recordALessonDemonstration(piano, orvo, sound));
   EXPECT_GT(SoundServer::secondsHeard(sound.stopRecording("phones")), 0.5);
   EXPECT_LT(SoundServer::secondsHeard(sound.stopRecording("rec")), 0.1);

@@ -114,6 +114,14 @@ class SoundServer {
                      " sink_properties=\"device.description='" + description + "'\"");
   }
 
+  // Brings a sink while the server runs, as when headphones are plugged in.
+  void plugIn(const std::string& name, const std::string& description) {
+    pid_t loading = spawn({"pactl", "load-module", "module-null-sink", "sink_name=" + name,
+                           "sink_properties=\"device.description='" + description + "'\""},
+                          env());
+    ::waitpid(loading, nullptr, 0);
+  }
+
   // Takes a sink away while the server runs, as when headphones are unplugged.
   void removeSink(const std::string& name) {
     pid_t shell = spawn({"sh", "-c",

@@ -4,8 +4,10 @@
 // a person knows it by ("USB Audio Headphones").
 //
 // Threads: any; list() talks to the sound server and waits for it at most
-// about a second, so it is never called with a lock held.
+// about a second, so it is never called with a lock held. A watch calls back
+// on the sound server's thread of its own.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +26,18 @@ class SoundOutputs {
   // Every output there is now, in the server's order; nothing when no sound
   // server answers.
   virtual std::optional<std::vector<SoundOutput>> list() = 0;
+
+  // `changed` is called whenever an output comes or goes, and when the sound
+  // server (re)appears; the watching ends when the result is destroyed.
+  // Nothing where outputs cannot be watched.
+  class Watch {
+   public:
+    virtual ~Watch() = default;
+  };
+  virtual std::unique_ptr<Watch> watch(std::function<void()> changed) {
+    (void)changed;
+    return nullptr;
+  }
 };
 
 // The outputs of the PulseAudio (or PipeWire) server of this login.

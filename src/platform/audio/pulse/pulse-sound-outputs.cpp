@@ -1,6 +1,9 @@
 #include <pulse/context.h>
 #include <pulse/introspect.h>
 #include <pulse/mainloop.h>
+#include <pulse/subscribe.h>
+#include <pulse/thread-mainloop.h>
+#include <pulse/timeval.h>
 
 #include <chrono>
 
@@ -9,6 +12,85 @@
 namespace orvo {
 
 namespace {
+
+// Sinks coming and going, on a threaded main loop of its own. A server that
+// goes away (or is not there yet) is looked for again every two seconds.
+class PulseWatch final : public SoundOutputs::Watch {
+ public:
+  explicit PulseWatch(std::function<void()> changed) : changed_(std::move(changed)) {
+    loop_ = pa_threaded_mainloop_new();
+    if (!loop_) return;
+    pa_threaded_mainloop_lock(loop_);
+    connect();
+    pa_threaded_mainloop_unlock(loop_);
+    pa_threaded_mainloop_start(loop_);
+  }
+  ~PulseWatch() override {
+    if (!loop_) return;
+    pa_threaded_mainloop_stop(loop_);
+    if (retry_) pa_threaded_mainloop_get_api(loop_)->time_free(retry_);
+    drop();
+    pa_threaded_mainloop_free(loop_);
+  }
+  PulseWatch(const PulseWatch&) = delete;
+  PulseWatch& operator=(const PulseWatch&) = delete;
+
+ private:
+  static constexpr pa_usec_t kRetry = 2 * PA_USEC_PER_SEC;
+
+  // On the loop's thread (or under its lock).
+  void connect() {
+    context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "Orvo");
+    if (!context_) return;
+    pa_context_set_state_callback(context_, &PulseWatch::stateChanged, this);
+    pa_context_set_subscribe_callback(context_, &PulseWatch::event, this);
+    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) retryLater();
+  }
+  void drop() {
+    if (!context_) return;
+    pa_context_set_state_callback(context_, nullptr, nullptr);
+    pa_context_disconnect(context_);
+    pa_context_unref(context_);
+    context_ = nullptr;
+  }
+  void retryLater() {
+    if (retry_) return;
+    timeval when{};
+    pa_timeval_add(pa_gettimeofday(&when), kRetry);
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
+    retry_ = api->time_new(api, &when, &PulseWatch::retry, this);
+  }
+  static void retry(pa_mainloop_api* api, pa_time_event* event, const struct timeval*, void* self) {
+    auto& watch = *static_cast<PulseWatch*>(self);
+    api->time_free(event);
+    watch.retry_ = nullptr;
+    watch.drop();
+    watch.connect();
+  }
+  static void stateChanged(pa_context* context, void* self) {
+    auto& watch = *static_cast<PulseWatch*>(self);
+    const pa_context_state_t state = pa_context_get_state(context);
+    if (state == PA_CONTEXT_READY) {
+      if (pa_operation* asking =
+              pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SINK, nullptr, nullptr))
+        pa_operation_unref(asking);
+      watch.changed_();  // a server that has just come may have brought outputs
+    } else if (!PA_CONTEXT_IS_GOOD(state)) {
+      watch.retryLater();
+    }
+  }
+  static void event(pa_context*, pa_subscription_event_type_t type, std::uint32_t, void* self) {
+    const auto kind = type & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
+    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SINK &&
+        (kind == PA_SUBSCRIPTION_EVENT_NEW || kind == PA_SUBSCRIPTION_EVENT_REMOVE))
+      static_cast<PulseWatch*>(self)->changed_();
+  }
+
+  std::function<void()> changed_;
+  pa_threaded_mainloop* loop_ = nullptr;
+  pa_context* context_ = nullptr;
+  pa_time_event* retry_ = nullptr;
+};
 
 // Each question opens a connection of its own and closes it: asked rarely
 // (a request, a choice), it keeps no thread and no state between times.
@@ -25,6 +107,10 @@ class PulseSoundOutputs final : public SoundOutputs {
     pa_operation_unref(asking);
     if (!answered || listing.failed) return std::nullopt;
     return listing.outputs;
+  }
+
+  std::unique_ptr<Watch> watch(std::function<void()> changed) override {
+    return std::make_unique<PulseWatch>(std::move(changed));
   }
 
  private:
