@@ -453,8 +453,9 @@ int main(int argc, char** argv) {
 
   // Outputs coming and going, told by the sound server as they happen (a
   // session only: a one-off run never talks to the sound server).
-  running.outputsWatch = running.outputs->watch(
-      [runtime, engine] { runtime->async([engine] { engine->outputsChanged(); }); });
+  running.outputsWatch = running.outputs->watch([runtime, engine](bool serverBack) {
+    runtime->async([engine, serverBack] { engine->outputsChanged(serverBack); });
+  });
   midi->setCallbacks({
       .onNote = [engine](int pitch, int velocity) { engine->noteEvent(pitch, velocity); },
       .onPedal = [engine](bool down) { engine->pedal(down); },

@@ -119,22 +119,27 @@ std::string Engine::outputsLine(const std::optional<std::vector<SoundOutput>>& t
   return lines::outputs(known(choice.voice), known(choice.music), names);
 }
 
-void Engine::outputsChanged() {
+void Engine::outputsChanged(bool serverBack) {
   if (!parts_.outputs || !parts_.outputRoute) return;
   const auto there = parts_.outputs->list();
   if (!there) return;
   ui(outputsLine(there));
   const std::string music = parts_.outputRoute->get().music;
-  if (music.empty()) return;
-  const bool present = std::any_of(there->begin(), there->end(),
+  const bool present =
+      music.empty() || std::any_of(there->begin(), there->end(),
                                    [&](const SoundOutput& output) { return output.name == music; });
   // While it is gone the server plays the music on the usual output; when it
   // comes back the music goes back to it.
-  if (!present && musicOnItsOutput_.exchange(false)) {
-    logLine("the music's output " + music + " is gone: it plays on the usual output");
-  } else if (present && !musicOnItsOutput_.exchange(true)) {
+  if (!present) {
+    if (musicOnItsOutput_.exchange(false))
+      logLine("the music's output " + music + " is gone: it plays on the usual output");
+    return;
+  }
+  if (!musicOnItsOutput_.exchange(true)) {
     logLine("the music's output " + music + " is back");
     parts_.sounds.revive("the music's output came back", false, true);
+  } else if (serverBack) {
+    parts_.sounds.revive("the sound server came back", false);
   }
 }
 

@@ -237,9 +237,11 @@ class Engine final : public RoomServices {
   // The window's "outputs" line, after asking the sound server which there are
   // (off the lock, on the global queue).
   void showOutputs();
-  // An output came or went: the window is told, and the music goes back to
-  // its chosen output when that returns. Asks the sound server: off the lock.
-  void outputsChanged();
+  // An output came or went, or the sound server came back: the window is
+  // told, and the music goes back to its chosen output when that returns
+  // (its stream is opened again on a server that came back). Asks the sound
+  // server: off the lock.
+  void outputsChanged(bool serverBack = false);
   // The voice volume a step down or up, said.
   void changeVoiceVolume(float step);
   // The window's "vocab" line: words the recogniser should expect.

@@ -110,13 +110,28 @@ void Sounds::duck(bool on) {
 
 void Sounds::start() {
   if (!bank()) return;
-  std::unique_ptr<SoundGraph> graph;
-  std::unique_ptr<AudioOutput> output;
-  bool running = buildAndRun(graph, output);
-  std::lock_guard guard(swapLock_);
-  graph_ = std::move(graph);
-  output_ = std::move(output);
-  ready_ = running;
+  // On the fix queue, as every rebuild is: FluidSynth is never building two
+  // graphs at once, and a rebuild asked for meanwhile (the music moved to
+  // another output) comes after this one rather than being overwritten by it.
+  auto done = parts_.runtime.makeSemaphore();
+  fixQueue_.post([this, done] {
+    bool built;
+    {
+      std::lock_guard guard(swapLock_);
+      built = graph_ != nullptr;  // a rebuild came first: its graph is playing
+    }
+    if (!built) {
+      std::unique_ptr<SoundGraph> graph;
+      std::unique_ptr<AudioOutput> output;
+      bool running = buildAndRun(graph, output);
+      std::lock_guard guard(swapLock_);
+      graph_ = std::move(graph);
+      output_ = std::move(output);
+      ready_ = running;
+    }
+    done->signal();
+  });
+  done->wait(30.0);
 }
 
 bool Sounds::ready() {

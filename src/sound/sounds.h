@@ -53,8 +53,9 @@ class Sounds final : public Sampler {
   // missing, empty or unreadable file.
   static double bandLevelFrom(const std::optional<std::string>& fileText);
 
-  // Builds the graph and opens the output; without a bank or an output the
-  // system stays silent here and everything goes out as MIDI.
+  // Builds the graph and opens the output, on the fix queue, and waits for
+  // it; without a bank or an output the system stays silent here and
+  // everything goes out as MIDI.
   void start();
   bool ready() override;
   void play(const std::uint8_t* bytes, std::size_t size) override;

@@ -28,13 +28,14 @@ class SoundOutputs {
   virtual std::optional<std::vector<SoundOutput>> list() = 0;
 
   // `changed` is called whenever an output comes or goes, and when the sound
-  // server (re)appears; the watching ends when the result is destroyed.
-  // Nothing where outputs cannot be watched.
+  // server appears (`serverBack` when it had been there before and went:
+  // every stream on it then has to be opened again); the watching ends when
+  // the result is destroyed. Nothing where outputs cannot be watched.
   class Watch {
    public:
     virtual ~Watch() = default;
   };
-  virtual std::unique_ptr<Watch> watch(std::function<void()> changed) {
+  virtual std::unique_ptr<Watch> watch(std::function<void(bool serverBack)> changed) {
     (void)changed;
     return nullptr;
   }

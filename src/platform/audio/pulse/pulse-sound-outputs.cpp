@@ -17,7 +17,7 @@ namespace {
 // goes away (or is not there yet) is looked for again every two seconds.
 class PulseWatch final : public SoundOutputs::Watch {
  public:
-  explicit PulseWatch(std::function<void()> changed) : changed_(std::move(changed)) {
+  explicit PulseWatch(std::function<void(bool)> changed) : changed_(std::move(changed)) {
     loop_ = pa_threaded_mainloop_new();
     if (!loop_) return;
     pa_threaded_mainloop_lock(loop_);
@@ -74,7 +74,10 @@ class PulseWatch final : public SoundOutputs::Watch {
       if (pa_operation* asking =
               pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SINK, nullptr, nullptr))
         pa_operation_unref(asking);
-      watch.changed_();  // a server that has just come may have brought outputs
+      // A server that has just come may have brought outputs; one that came
+      // back has lost every stream that was on it.
+      watch.changed_(watch.everReady_);
+      watch.everReady_ = true;
     } else if (!PA_CONTEXT_IS_GOOD(state)) {
       watch.retryLater();
     }
@@ -83,10 +86,11 @@ class PulseWatch final : public SoundOutputs::Watch {
     const auto kind = type & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
     if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SINK &&
         (kind == PA_SUBSCRIPTION_EVENT_NEW || kind == PA_SUBSCRIPTION_EVENT_REMOVE))
-      static_cast<PulseWatch*>(self)->changed_();
+      static_cast<PulseWatch*>(self)->changed_(false);
   }
 
-  std::function<void()> changed_;
+  std::function<void(bool)> changed_;
+  bool everReady_ = false;  // on the loop's thread
   pa_threaded_mainloop* loop_ = nullptr;
   pa_context* context_ = nullptr;
   pa_time_event* retry_ = nullptr;
@@ -109,7 +113,7 @@ class PulseSoundOutputs final : public SoundOutputs {
     return listing.outputs;
   }
 
-  std::unique_ptr<Watch> watch(std::function<void()> changed) override {
+  std::unique_ptr<Watch> watch(std::function<void(bool)> changed) override {
     return std::make_unique<PulseWatch>(std::move(changed));
   }
 
