@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -100,8 +99,6 @@ struct Running {
   std::unique_ptr<SoundOutputs::Watch> outputsWatch;
   NoMusicPlayer* musicPlayer = nullptr;
   Engine* engine = nullptr;
-  // The engine once made, for the speech queue's news (which may come first).
-  std::atomic<Engine*> engineMade{nullptr};
 } running;
 
 // The data folder, private to the player, with its ideas folder and without
@@ -214,14 +211,7 @@ Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
              .outputPresent = [outputWatch] { return outputWatch->present(); },
              .language = playerLanguage(),
              .neural = opt->textMode ? nullptr : kokoro,
-             .news =
-                 [opener] {
-                   auto news = opener->news();
-                   // The window shows where the voice went.
-                   if (Engine* engine = running.engineMade.load(); news && engine)
-                     engine->showOutputs();
-                   return news;
-                 },
+             .news = [opener] { return opener->news(); },
              .talking = [ducking](bool on) { ducking->talking(on); },
          });
 }
@@ -430,7 +420,6 @@ int main(int argc, char** argv) {
   auto* aiSession = new AISession(*runtime, *new NoLocalAI, logLine);
   aiSession->setDataFolder(baseDir);
   auto* engine = makeEngine(baseDir, uiOn, quitOnMain, aiSession, installer, windowLine);
-  running.engineMade = engine;
   {
     Profile profile = engine->currentProfile();
     aiSession->setPeople({profile.assistantName,

@@ -68,13 +68,9 @@ void Engine::useOutput(OutputFor what, const SoundOutput& output) {
   const bool voice = what == OutputFor::voice;
   OutputChoice choice = parts_.outputRoute->get();
   (voice ? choice.voice : choice.music) = output.name;
-  parts_.outputRoute->set(choice);
   const std::string where = outputNames({output});
-  logLine(std::string(voice ? "the voice" : "the music") + " goes to the output " + output.name);
-  // The built-in sound opens its stream again, on its own queue.
-  if (!voice) parts_.sounds.revive("the music moved to " + output.name, false, true);
-  showOutputs();
-  keepThenSay("outputs.json", choice.json(),
+  keepOutputs(choice, !voice,
+              std::string(voice ? "the voice" : "the music") + " goes to the output " + output.name,
               voice ? "I'll speak on " + where + " from now on."
                     : "The music plays on " + where + " from now on.");
 }
@@ -89,13 +85,25 @@ void Engine::useUsualOutput(OutputFor what) {
   }
   if (choice.voice.empty() || choice.music.empty()) return outputsTogether();
   place.clear();
-  parts_.outputRoute->set(choice);
-  logLine(voice ? "the voice goes to the usual output" : "the music goes to the usual output");
-  if (!voice) parts_.sounds.revive("the music is back on the usual output", false, true);
-  showOutputs();
-  keepThenSay("outputs.json", choice.json(),
+  keepOutputs(choice, !voice,
+              voice ? "the voice goes to the usual output" : "the music goes to the usual output",
               voice ? "I'll speak on the usual output from now on."
                     : "The music plays on the usual output from now on.");
+}
+
+void Engine::keepOutputs(const OutputChoice& choice, bool musicMoves, const std::string& logged,
+                         const std::string& confirmation) {
+  const bool placesChange = !parts_.outputRoute->get().samePlaces(choice);
+  parts_.outputRoute->set(choice);
+  logLine(logged);
+  // The built-in sound opens its stream again, on its own queue.
+  if (musicMoves) {
+    parts_.sounds.revive(choice.music.empty() ? "the music is back on the usual output"
+                                              : "the music moved to " + choice.music,
+                         false, true);
+  }
+  if (placesChange) showOutputs();
+  keepThenSay("outputs.json", choice.json(), confirmation);
 }
 
 void Engine::showOutputs() {
@@ -106,16 +114,17 @@ void Engine::showOutputs() {
 
 std::string Engine::outputsLine(const std::optional<std::vector<SoundOutput>>& there) const {
   const OutputChoice choice = parts_.outputRoute->get();
+  const std::vector<SoundOutput> none;
+  const std::vector<SoundOutput>& listed = there ? *there : none;
   // A chosen output that is not there shows by the server's name, all we kept of it.
   auto known = [&](const std::string& name) {
-    for (const auto& output : there.value_or(std::vector<SoundOutput>{})) {
+    for (const auto& output : listed) {
       if (output.name == name) return output.description;
     }
     return name;
   };
   std::vector<std::string> names;
-  for (const auto& output : there.value_or(std::vector<SoundOutput>{}))
-    names.push_back(output.description);
+  for (const auto& output : listed) names.push_back(output.description);
   return lines::outputs(known(choice.voice), known(choice.music), names);
 }
 
@@ -148,13 +157,9 @@ void Engine::outputsTogether() {
   if (before.samePlaces(OutputChoice{})) {
     return speak("My voice and the music are already together, on the usual output.");
   }
-  const bool musicMoved = !before.music.empty();
-  const OutputChoice together{"", "", before.duck};  // the player's ducking stays as it was
-  parts_.outputRoute->set(together);
-  logLine("the voice and the music go to the usual output");
-  if (musicMoved) parts_.sounds.revive("the music is back on the usual output", false, true);
-  showOutputs();
-  keepThenSay("outputs.json", together.json(),
+  // The player's ducking stays as it was.
+  keepOutputs({"", "", before.duck}, !before.music.empty(),
+              "the voice and the music go to the usual output",
               "My voice and the music are together again, on the usual output.");
 }
 
@@ -162,10 +167,9 @@ void Engine::duckMusic(bool on) {
   if (!parts_.outputRoute) return speak("I can't change how the music sounds here.");
   OutputChoice choice = parts_.outputRoute->get();
   choice.duck = on;
-  parts_.outputRoute->set(choice);
-  logLine(on ? "the music goes down while the voice speaks"
-             : "the music stays as it is while the voice speaks");
-  keepThenSay("outputs.json", choice.json(),
+  keepOutputs(choice, false,
+              on ? "the music goes down while the voice speaks"
+                 : "the music stays as it is while the voice speaks",
               on ? "I'll turn the music down while I talk."
                  : "I'll leave the music as it is while I talk.");
 }

@@ -320,6 +320,11 @@ class Engine final : public RoomServices {
   friend class EngineEars;
   // The engine's memory after another copy of the program wrote it too.
   std::string mergeMemory(const std::string& ours, const std::string& theirs);
+  // Puts `choice` in force (the music's stream opened again when it moves, the
+  // window told when a place changes) and says `confirmation` once
+  // "outputs.json" keeps it.
+  void keepOutputs(const OutputChoice& choice, bool musicMoves, const std::string& logged,
+                   const std::string& confirmation);
   // The "outputs" window line for the outputs there are and the choice.
   std::string outputsLine(const std::optional<std::vector<SoundOutput>>& there) const;
 
