@@ -1,13 +1,10 @@
 #include "app/window.h"
 
-#include <gmock/gmock.h>
-
 #include "doubles/virtual-runtime.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
 
 TEST(Window, LinesKeepTheirOrderAndNewlinesBecomeSpaces) {
   VirtualRuntime runtime;

@@ -1,16 +1,12 @@
 // Running apps joined to the desktop entries that name them: from the
 // entries' own text to the name said and the phrases that call it.
 
-#include <gmock/gmock.h>
-
 #include "apps/app-names.h"
+#include "matchers.h"
 #include "platform/desktop-entries.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::IsSupersetOf;
 
 DesktopEntry entry(const std::string& text, const std::string& realFile = "") {
   auto parsed = parseDesktopEntry(text);

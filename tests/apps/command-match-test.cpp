@@ -1,15 +1,12 @@
 #include "apps/command-match.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include "apps/menu-fixtures.h"
 #include "apps/spoken-list.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
 
-using ::testing::ElementsAre;
 using testing::joinedPath;
 using testing::menuEntries;
 

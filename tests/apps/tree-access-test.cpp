@@ -1,15 +1,12 @@
 #include "apps/tree-access.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include "apps/menu-fixtures.h"
 #include "doubles/memory-tree.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
 
-using ::testing::ElementsAre;
 using testing::joinedPath;
 
 struct Studio {

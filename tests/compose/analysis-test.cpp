@@ -1,8 +1,5 @@
 // The analysis of a take: key, beat, chords, the spoken summary and the remarks.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <ctime>
 #include <set>
@@ -15,16 +12,10 @@
 #include "compose/when-text.h"
 #include "lessons/music-words.h"
 #include "lessons/tune.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::Not;
-using ::testing::SizeIs;
 
 struct Block {
   int root;

@@ -1,20 +1,15 @@
 // The generated band: its invariants over many random takes, the bass and the
 // meter on known progressions, expression, clashes, tracks and the style.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <set>
 
 #include "compose/analysis.h"
 #include "compose/band.h"
 #include "lessons/music-words.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 // Block chords (root in the bass) of `beats` beats each, one melody note a beat.
 std::vector<RNote> chordsTake(const std::vector<std::pair<int, std::string>>& chords, int beats,

@@ -2,7 +2,6 @@
 
 #include "compose/ideas-folder.h"
 
-#include <gmock/gmock.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <ctime>
 
 #include "compose/piece-names.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "platform/utf8.h"
 #include "temp-folder.h"

@@ -1,14 +1,13 @@
 // Pieces made up in a mood, and pieces re-dressed: what the analysis hears in
 // them, and that every note is playable.
 
-#include <gmock/gmock.h>
-
 #include <set>
 
 #include "compose/analysis.h"
 #include "compose/invent.h"
 #include "compose/moods.h"
 #include "compose/take.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {

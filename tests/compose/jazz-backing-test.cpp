@@ -1,12 +1,11 @@
 #include "compose/jazz-backing.h"
 
-#include <gmock/gmock.h>
-
 #include <cmath>
 #include <map>
 
 #include "lessons/jazz-feedback.h"
 #include "lessons/jazz-tune.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {

@@ -2,9 +2,6 @@
 // Krumhansl–Kessler method, on the MIDI files of two Debian packages that
 // nobody here wrote. The peer is installed at test time (ORVO_MAIA_PEER).
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
@@ -14,6 +11,7 @@
 #include "compose/analysis.h"
 #include "compose/key-finding.h"
 #include "compose/midi-take.h"
+#include "matchers.h"
 #include "outside-programs.h"
 #include "platform/files.h"
 #include "temp-folder.h"

@@ -1,7 +1,5 @@
 #include "compose/live-band.h"
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
+#include "matchers.h"
 
 #include <map>
 #include <random>

@@ -1,7 +1,6 @@
 #include "compose/midi-file-reader.h"
 
-#include <gmock/gmock.h>
-
+#include "matchers.h"
 #include "midi-bytes.h"
 #include "platform/files.h"
 #include "temp-folder.h"

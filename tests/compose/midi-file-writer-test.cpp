@@ -1,9 +1,6 @@
 // Standard MIDI Files as written: exact bytes for the small cases, and random
 // takes with their band read back by our reader and by python3-mido.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <regex>
 
 #include <nlohmann/json.hpp>
@@ -12,6 +9,7 @@
 #include "compose/band.h"
 #include "compose/midi-file-reader.h"
 #include "compose/midi-file-writer.h"
+#include "matchers.h"
 #include "outside-programs.h"
 #include "platform/files.h"
 #include "temp-folder.h"

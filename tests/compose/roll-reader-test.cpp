@@ -3,8 +3,7 @@
 
 #include "compose/roll-reader.h"
 
-#include <gmock/gmock.h>
-
+#include "matchers.h"
 #include "rooms/compose/piano-roll.h"
 
 namespace orvo {

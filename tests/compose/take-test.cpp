@@ -1,16 +1,11 @@
 // The note history, tidying a take, the last stretch of playing, and playback events.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include "compose/note-history.h"
 #include "compose/take.h"
+#include "compose/note-history.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::SizeIs;
 
 std::vector<int> pitches(const std::vector<RNote>& notes) {
   std::vector<int> out;

@@ -1,14 +1,10 @@
 // Variations: backwards, upside down and the other mode.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include "compose/variation.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
 
 std::vector<int> pitches(const std::vector<RNote>& notes) {
   std::vector<int> out;

@@ -1,20 +1,16 @@
 // Working in other apps by voice, on an in-memory Logic-like app.
-#include <gmock/gmock.h>
 
+#include "desks/app-desk.h"
 #include "apps/menu-fixtures.h"
 #include "apps/tree-access.h"
-#include "desks/app-desk.h"
 #include "diagnostics/pretend-app.h"
 #include "doubles/memory-tree.h"
 #include "engine/engine-fixture.h"
 #include "engine/requests.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 class AppControlTest : public EngineTest {
  protected:

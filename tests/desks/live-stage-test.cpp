@@ -1,13 +1,12 @@
 // The live band and the jam, through the engine, on the virtual clock.
-#include <gmock/gmock.h>
 
 #include "desks/live-stage.h"
 #include "engine/engine-fixture.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
 
-using ::testing::Contains;
 using Bytes = std::vector<std::uint8_t>;
 
 class LiveTest : public EngineTest {

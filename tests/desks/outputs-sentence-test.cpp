@@ -1,6 +1,5 @@
 #include "desks/outputs-sentence.h"
-
-#include <gtest/gtest.h>
+#include "matchers.h"
 
 namespace orvo {
 namespace {

@@ -2,10 +2,9 @@
 // REAPER, spoken when done, failures noted, and a plan that gives way to a
 // newer activity.
 
-#include <gmock/gmock.h>
-
 #include "desks/studio-desk.h"
 #include "engine/engine-fixture.h"
+#include "matchers.h"
 #include "studio/reaper-adapter.h"
 #include "studio/reaper-link.h"
 #include "studio/reaper-scripts.h"
@@ -91,10 +90,6 @@ struct StudioAssistantTest : EngineTest {
   }
   std::string outcome;
 };
-
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 TEST_F(StudioAssistantTest, ANewProjectIsAskedOfTheStudioItself) {
   EXPECT_GT(trackCount(), 0);

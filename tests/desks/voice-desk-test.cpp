@@ -1,14 +1,11 @@
 // The talk about the natural voice, with a pretend voice and installer.
-#include <gmock/gmock.h>
 
 #include "desks/voice-desk.h"
 #include "engine/engine-fixture.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::Contains;
-using ::testing::ElementsAre;
 
 class VoiceTalkTest : public EngineTest {
  protected:

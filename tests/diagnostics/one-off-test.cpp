@@ -1,16 +1,13 @@
 #include "diagnostics/one-off.h"
 
-#include <gmock/gmock.h>
-
 #include "doubles/virtual-runtime.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "player/memory.h"
 #include "temp-folder.h"
 
 namespace orvo::oneoff {
 namespace {
-
-using ::testing::ElementsAre;
 
 TEST(OneOff, ArgumentsMustAllBePresentAndNotBeOptions) {
   std::vector<std::string> args = {"--text", "--drop", "Fur Elise"};

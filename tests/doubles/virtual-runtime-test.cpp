@@ -1,11 +1,8 @@
 #include "doubles/virtual-runtime.h"
-
-#include <gmock/gmock.h>
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
 
 TEST(VirtualRuntime, TimersFireInTimeOrderOnlyWhenTheClockReachesThem) {
   VirtualRuntime runtime(1, 100.0);

@@ -3,7 +3,6 @@
 // question, a command answered with "DO:", the warm-up, the one-off --ask and
 // --chat, and the sentence when there is no model at all.
 
-#include <gmock/gmock.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -12,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "e2e/orvo-process.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
@@ -19,9 +19,6 @@ namespace orvo::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::Contains;
-using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 // A home folder with the stand-in installed, and a data folder in it.
 struct AiHome {

@@ -2,7 +2,6 @@
 // the computer's keys, and what is said back.
 
 #include <fcntl.h>
-#include <gmock/gmock.h>
 #include <sys/stat.h>
 
 #include <poll.h>
@@ -16,6 +15,7 @@
 #include "compose/midi-file-writer.h"
 #include "e2e/fifo-piano.h"
 #include "e2e/orvo-process.h"
+#include "matchers.h"
 #include "outside-programs.h"
 #include "platform/files.h"
 #include "platform/sound-output.h"
@@ -23,11 +23,6 @@
 
 namespace orvo::testing {
 namespace {
-
-using ::testing::AnyOf;
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 int secondsIn(const std::string& summary) {
   std::smatch match;

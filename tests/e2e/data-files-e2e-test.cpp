@@ -1,12 +1,12 @@
 // Hostile things in place of every file the engine reads: it still greets at
 // once, quits when asked, and leaves each of them exactly as it found it.
 
-#include <gmock/gmock.h>
 #include <sys/stat.h>
 
 #include <chrono>
 
 #include "e2e/orvo-process.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 

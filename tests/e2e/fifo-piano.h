@@ -4,7 +4,6 @@
 // with the time it was read.
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "e2e/orvo-process.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 

@@ -1,11 +1,11 @@
 // The jazz course through the real binary on FIFOs: the first lesson's study
 // played back from the notes its demonstrations sent, then a swung jam in
 // time with the band, its verdict, and the lesson reached kept for a new run.
-#include <gmock/gmock.h>
 
 #include <map>
 
 #include "e2e/fifo-piano.h"
+#include "matchers.h"
 
 namespace orvo::testing {
 namespace {

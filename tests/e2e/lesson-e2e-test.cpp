@@ -1,20 +1,16 @@
 // A lesson through the real binary: the piano on one FIFO, the notes it plays
 // on another.
 
-#include <gmock/gmock.h>
-
 #include <thread>
 #include "e2e/fifo-piano.h"
 #include "lessons/lesson.h"
 #include "lessons/tune.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo::testing {
 namespace {
-
-using ::testing::HasSubstr;
-using ::testing::Not;
 
 bool isTurn(const std::string& line) {
   for (const char* turn : {"Your turn.", "Now you.", "Over to you.", "Have a go."}) {

@@ -1,21 +1,16 @@
 // The listener through the real binary: recognised speech arrives as typed
 // "~ear" lines from the window, and the listening trace over a script.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <sstream>
 #include <thread>
 
+#include "matchers.h"
 #include "orvo-process.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo::testing {
 namespace {
-
-using ::testing::HasSubstr;
-using ::testing::Not;
 
 // The voice log, once it holds `text` (it is written as decisions are made).
 std::string voiceLogOnceItHas(const TempFolder& home, const std::string& text) {

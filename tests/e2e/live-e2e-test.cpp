@@ -1,9 +1,9 @@
 // The live band and the jam through the real binary, on FIFOs.
-#include <gmock/gmock.h>
 
 #include <map>
 
 #include "e2e/fifo-piano.h"
+#include "matchers.h"
 
 namespace orvo::testing {
 namespace {

@@ -1,8 +1,8 @@
 // Logic control through the real binary, on a machine without Logic: the
 // mode is not offered, and a new project says why there is none.
-#include <gmock/gmock.h>
 
 #include "e2e/orvo-process.h"
+#include "matchers.h"
 #include "temp-folder.h"
 
 namespace orvo::testing {

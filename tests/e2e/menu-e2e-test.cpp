@@ -1,8 +1,8 @@
 // The song menu through the real binary on FIFOs: held open from the piano,
 // a song previewed on its key and started by the same key again.
-#include <gmock/gmock.h>
 
 #include "e2e/fifo-piano.h"
+#include "matchers.h"
 
 namespace orvo::testing {
 namespace {

@@ -1,20 +1,18 @@
 // Playing the piano into the real binary through a FIFO.
 
 #include <fcntl.h>
-#include <gmock/gmock.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <thread>
 
 #include "e2e/orvo-process.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo::testing {
 namespace {
-
-using ::testing::HasSubstr;
 
 TEST(MidiSession, KeysOfThePianoAreButtonsAndTheKeyboardIsFollowed) {
   TempFolder home;

@@ -3,7 +3,6 @@
 // recorded from its monitor.
 
 #include <fcntl.h>
-#include <gmock/gmock.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include "e2e/lesson-heard.h"
 #include "e2e/orvo-process.h"
 #include "e2e/sound-server.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 

@@ -3,7 +3,6 @@
 // on quitting, a file on the piano roll, pieces made up and the album; and a
 // saver killed at random moments, which never leaves a broken piece.
 
-#include <gmock/gmock.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -16,6 +15,7 @@
 #include "compose/midi-file-reader.h"
 #include "compose/roll-reader.h"
 #include "e2e/fifo-piano.h"
+#include "matchers.h"
 #include "outside-programs.h"
 #include "platform/sound-output.h"
 #include "player/memory.h"
@@ -24,11 +24,6 @@ namespace orvo::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::AllOf;
-using ::testing::AnyOf;
-using ::testing::HasSubstr;
-using ::testing::MatchesRegex;
-using ::testing::StartsWith;
 
 std::vector<std::string> ideaFiles(const fs::path& home) {
   std::vector<std::string> names;

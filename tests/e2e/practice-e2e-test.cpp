@@ -1,7 +1,7 @@
 // Ear training and the metronome through the real binary, on FIFOs.
-#include <gmock/gmock.h>
 
 #include "e2e/fifo-piano.h"
+#include "matchers.h"
 
 namespace orvo::testing {
 namespace {

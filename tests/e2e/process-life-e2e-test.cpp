@@ -1,16 +1,14 @@
 // The single running copy and the ways the process ends.
 
-#include <gmock/gmock.h>
 #include <sys/file.h>
 
 #include "e2e/orvo-process.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo::testing {
 namespace {
-
-using ::testing::HasSubstr;
 
 std::string readLog(const TempFolder& home) {
   return files::readFile(home / "log.txt").value_or("");

@@ -1,20 +1,17 @@
 // REAPER control through the real binary, against a fake REAPER on PATH that
 // runs REAPER's start-up script from a temporary home, as REAPER would.
-#include <gmock/gmock.h>
 
 #include <csignal>
 #include <cstdlib>
 
 #include "e2e/fifo-piano.h"
 #include "e2e/orvo-process.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo::testing {
 namespace {
-
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
 
 TEST(ReaperSession, TheRKeyStartsReaperInstallsTheLinkAndTheKeysStepAndChoose) {
   TempFolder home;

@@ -1,9 +1,6 @@
 // Requests through the routing trace of the real binary: the table of real
 // phrasings, and sequences where one request's state carries over.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,15 +9,13 @@
 #include <map>
 #include <sstream>
 
+#include "matchers.h"
 #include "orvo-process.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo::testing {
 namespace {
-
-using ::testing::Contains;
-using ::testing::HasSubstr;
 
 // The lines printed under each "> " request, by request.
 std::vector<std::vector<std::string>> route(const TempFolder& home,

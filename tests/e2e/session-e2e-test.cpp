@@ -1,16 +1,12 @@
 // A whole session over standard input and output, as the app window runs it.
 
-#include <gmock/gmock.h>
-
 #include "e2e/orvo-process.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo::testing {
 namespace {
-
-using ::testing::AnyOf;
-using ::testing::HasSubstr;
 
 class Session : public ::testing::Test {
  protected:

@@ -3,23 +3,21 @@
 // its null sink.
 
 #include <fcntl.h>
-#include <gmock/gmock.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <thread>
 
-#include "e2e/orvo-process.h"
 #include "e2e/lesson-heard.h"
+#include "e2e/orvo-process.h"
 #include "e2e/sound-server.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo::testing {
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::Not;
 using clock = std::chrono::steady_clock;
 
 std::map<std::string, std::string> with(std::map<std::string, std::string> env,

@@ -1,19 +1,17 @@
 // The natural voice through the real binary, with the stand-in server
 // installed where the real one would be, heard through ORVO_VOICE_OUT.
-#include <gmock/gmock.h>
 
 #include <cmath>
 #include <cstring>
 
 #include "e2e/fifo-piano.h"
 #include "e2e/orvo-process.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo::testing {
 namespace {
-
-using ::testing::StartsWith;
 
 void installStandIn(const std::filesystem::path& home) {
   const auto voice = home / "voice";

@@ -1,4 +1,3 @@
-#include <gmock/gmock.h>
 
 #include <condition_variable>
 #include <future>
@@ -7,6 +6,7 @@
 
 #include "doubles/memory-store.h"
 #include "engine/engine-fixture.h"
+#include "matchers.h"
 #include "platform/speech/speech-synth.h"
 #include "platform/speech/speech-tool.h"
 #include "platform/thread-runtime.h"
@@ -14,8 +14,6 @@
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
 
 // The synthesiser is driven from the speech queue: it finishes before the
 // test's synthesiser goes away, and then the main loop stops.

@@ -1,15 +1,10 @@
-#include <gmock/gmock.h>
 
 #include "engine/command-sheet.h"
 #include "engine/engine-fixture.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::StartsWith;
 
 TEST_F(EngineTest, TheTopKeyActsOnReleaseAndAHoldOpensTheSongMenu) {
   engine->noteEvent(108, 90);

@@ -2,8 +2,6 @@
 // An engine on a virtual clock with a speaker that records sentences, a window
 // that records lines and a fresh data folder.
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -17,6 +15,7 @@
 #include "doubles/virtual-runtime.h"
 #include "engine/engine.h"
 #include "engine/home-room.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
 #include "rooms/lesson/lesson-room.h"

@@ -1,22 +1,14 @@
-#include <gmock/gmock.h>
 
 #include <sys/stat.h>
 
 #include <cstdlib>
 
 #include "engine/engine-fixture.h"
+#include "matchers.h"
 #include "platform/login-items.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::AnyOf;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::Not;
-using ::testing::StartsWith;
 
 TEST_F(EngineTest, SetupSavesTheProfileAndTheNameLineFollowsIt) {
   engine->appCommand("setup Ada|Melody|yes");

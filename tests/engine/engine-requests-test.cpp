@@ -1,16 +1,11 @@
-#include <gmock/gmock.h>
 
 #include "engine/engine-ears.h"
 #include "engine/engine-fixture.h"
 #include "engine/requests.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::AnyOf;
-using ::testing::Contains;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 class RequestsTest : public EngineTest {
  protected:

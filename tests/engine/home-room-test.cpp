@@ -1,4 +1,3 @@
-#include <gmock/gmock.h>
 
 #include <algorithm>
 #include <functional>
@@ -8,17 +7,10 @@
 
 #include "desks/studio-desk.h"
 #include "engine/engine-fixture.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::AnyOf;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsSupersetOf;
-using ::testing::Not;
-using ::testing::StartsWith;
 
 TEST_F(EngineTest, HomeMenuStepsWrapsAndOpens) {
   press(keys.next);

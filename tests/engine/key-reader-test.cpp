@@ -1,19 +1,13 @@
 #include "engine/key-reader.h"
 #include "platform/utf8.h"
 
-#include <gmock/gmock.h>
 #include <unistd.h>
 
 #include "engine/engine-fixture.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::AnyOf;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::StartsWith;
 
 class KeyReaderTest : public EngineTest {
  protected:

@@ -1,12 +1,8 @@
 #include "lessons/jazz-feedback.h"
-
-#include <gmock/gmock.h>
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 const JazzLesson& lessonNo(int n) {
   return jazzLessons()[static_cast<std::size_t>(n - 1)];

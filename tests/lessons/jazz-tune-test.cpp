@@ -1,16 +1,12 @@
 #include "lessons/jazz-tune.h"
 
-#include <gmock/gmock.h>
-
 #include <cmath>
 
 #include "lessons/lesson.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 const JazzLesson& lessonNo(int n) {
   return jazzLessons()[static_cast<std::size_t>(n - 1)];

@@ -1,13 +1,8 @@
 #include "lessons/menu-layout.h"
-
-#include <gmock/gmock.h>
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-using ::testing::Optional;
 
 Song songAt(int level, std::string name = "Song") {
   Song song;

@@ -1,19 +1,15 @@
 #include "lessons/music-words.h"
 
-#include <gmock/gmock.h>
-
 #include <cstdlib>
 #include <filesystem>
 
 #include <nlohmann/json.hpp>
 
+#include "matchers.h"
 #include "platform/files.h"
 
 namespace orvo::music {
 namespace {
-
-using ::testing::Eq;
-using ::testing::Optional;
 
 TEST(MusicWords, ParseNoteNameReadsWrittenNotes) {
   EXPECT_THAT(parseNoteName("C4"), Optional(60));

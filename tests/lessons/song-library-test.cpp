@@ -1,18 +1,14 @@
 #include "lessons/song-library.h"
 
-#include <gmock/gmock.h>
-
 #include "lessons/lesson.h"
 #include "lessons/plain-words.h"
 #include "lessons/tune.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::Optional;
 
 std::vector<SNote> evenNotes(int count, int hand = 0, int pitch = 60) {
   std::vector<SNote> notes;

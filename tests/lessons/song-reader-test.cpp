@@ -1,15 +1,11 @@
 #include "lessons/song-reader.h"
 
-#include <gmock/gmock.h>
-
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 Song notesOf(int count) {
   Song song;

@@ -1,14 +1,10 @@
 #include "lessons/theory-answers.h"
 
-#include <gmock/gmock.h>
-
+#include "matchers.h"
 #include "voice/heard.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::Eq;
-using ::testing::Optional;
 
 // As the requests ask it: the words heard, and phrases matched as the listener does.
 std::optional<std::string> ask(const std::string& question) {

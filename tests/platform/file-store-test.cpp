@@ -1,9 +1,9 @@
 #include "platform/file-store.h"
 
-#include <gmock/gmock.h>
 #include <sys/stat.h>
 
 #include "doubles/virtual-runtime.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 

@@ -1,6 +1,5 @@
 #include "platform/files.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +8,7 @@
 #include <set>
 #include <thread>
 
+#include "matchers.h"
 #include "temp-folder.h"
 
 namespace orvo::files {

@@ -1,10 +1,10 @@
 #include "platform/instance-lock.h"
 
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 

@@ -2,13 +2,12 @@
 // names the Mac, its apps or its settings. The Mac's own wording lives in
 // platform/macos/, the one place left out.
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "matchers.h"
 #include "platform/files.h"
 
 namespace orvo {

@@ -4,11 +4,10 @@
 
 #include "platform/run-tool.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 
 #include "doubles/virtual-runtime.h"
+#include "matchers.h"
 #include "platform/thread-runtime.h"
 #include "temp-folder.h"
 

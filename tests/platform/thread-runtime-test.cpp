@@ -1,6 +1,5 @@
 #include "platform/thread-runtime.h"
-
-#include <gmock/gmock.h>
+#include "matchers.h"
 
 #include <atomic>
 #include <future>
@@ -9,8 +8,6 @@
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
 
 TEST(ThreadRuntime, ATimerStillFiresWhileActivitiesAreBlocked) {
   ThreadRuntime runtime(1);

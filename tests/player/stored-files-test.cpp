@@ -1,11 +1,10 @@
 // The data folder's documents: defaults when missing or corrupt, unknown
 // fields kept, and the log's line format.
 
-#include <gmock/gmock.h>
-
 #include <regex>
 
 #include "app/log.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "player/greeting.h"
 #include "player/memory.h"

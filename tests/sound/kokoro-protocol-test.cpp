@@ -1,13 +1,9 @@
 // The natural voice's line protocol, where renderings are kept, and its settings files.
 #include "sound/kokoro-protocol.h"
-
-#include <gmock/gmock.h>
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 TEST(KokoroProtocol, SpeedsKeysAndWhereASentenceIsKept) {
   EXPECT_EQ(kokoroSpeed(1.0, "Sixteen letters."), "0.98");

@@ -1,7 +1,7 @@
 // The natural voice's real server script, run by Debian's python3 over a
 // stand-in kokoro_onnx package: its lines, its files, and its failures.
-#include <gmock/gmock.h>
 
+#include "matchers.h"
 #include "platform/files.h"
 #include "platform/run-tool.h"
 #include "platform/thread-runtime.h"
@@ -11,9 +11,6 @@
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::StartsWith;
 
 std::vector<std::string> linesOf(const std::string& text) {
   std::vector<std::string> lines;

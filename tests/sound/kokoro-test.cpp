@@ -2,12 +2,11 @@
 // one would be: rendering, the cache, and every way the server misbehaves.
 #include "sound/kokoro.h"
 
-#include <gmock/gmock.h>
-
 #include <cstdlib>
 #include <mutex>
 
 #include "doubles/memory-store.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "platform/opt.h"
 #include "platform/speech/speech-tool.h"
@@ -18,8 +17,6 @@
 
 namespace orvo {
 namespace {
-
-using ::testing::HasSubstr;
 
 class KokoroTest : public ::testing::Test {
  protected:

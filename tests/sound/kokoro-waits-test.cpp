@@ -1,19 +1,17 @@
 // The natural voice's waits on the virtual clock, with the server's pipes
 // played by the test: the 10 s for the server to come up, the 25 s for an
 // answer, a late answer, and a server that went down started again.
-#include <gmock/gmock.h>
 
 #include <cstring>
 
 #include "doubles/virtual-runtime.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "sound/kokoro.h"
 #include "temp-folder.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::Contains;
 
 struct PipeDouble final : KokoroPipe {
   std::vector<std::string>* written;

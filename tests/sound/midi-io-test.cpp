@@ -1,15 +1,12 @@
 #include "sound/midi-io.h"
 
-#include <gmock/gmock.h>
-
 #include "doubles/virtual-runtime.h"
+#include "matchers.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
 
 namespace orvo {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using Bytes = std::vector<std::uint8_t>;
 
 class MidiIOTest : public ::testing::Test {

@@ -3,14 +3,11 @@
 // and never touched when the player does not want it.
 #include "sound/music-ducking.h"
 
-#include <gmock/gmock.h>
-
 #include "doubles/virtual-runtime.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
 
 TEST(MusicDucking, DownForARunOfSentencesUpAfterTheLastAndOnlyWhenWanted) {
   VirtualRuntime runtime;

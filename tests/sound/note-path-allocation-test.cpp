@@ -2,8 +2,6 @@
 // must not allocate once warm: an allocation can stall on a lock in the
 // allocator, and a late note is a wrong note.
 
-#include <gtest/gtest.h>
-
 // The replacement operator new below is malloc-based, so free is the right match.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
@@ -24,6 +22,7 @@
 #include "temp-folder.h"
 
 #include "counting-allocator.h"
+#include "matchers.h"
 
 using orvo::testing::allocationCount;
 using orvo::testing::countAllocations;

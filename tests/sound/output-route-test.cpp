@@ -1,6 +1,5 @@
 #include "sound/output-route.h"
-
-#include <gtest/gtest.h>
+#include "matchers.h"
 
 namespace orvo {
 namespace {

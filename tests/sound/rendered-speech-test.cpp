@@ -1,17 +1,14 @@
 // With the real espeak-ng, rendered to memory: the voice meter's bands and
 // the piano notes of a sentence.
 
-#include <gmock/gmock.h>
-
 #include "doubles/virtual-runtime.h"
+#include "matchers.h"
 #include "platform/speech/espeak/espeak-renderer.h"
 #include "sound/piano-speech.h"
 #include "sound/voice-meter.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::StartsWith;
 
 struct Note {
   double start;

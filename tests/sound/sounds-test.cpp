@@ -4,11 +4,10 @@
 #include "sound/sounds.h"
 #include "sound/sound-levels.h"
 
-#include <gmock/gmock.h>
-
 #include <cmath>
 
 #include "doubles/virtual-runtime.h"
+#include "matchers.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/midi/loopback/loopback-midi-backend.h"
@@ -18,11 +17,6 @@
 namespace orvo {
 namespace {
 
-using ::testing::Contains;
-
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 using Bytes = std::vector<std::uint8_t>;
 
 const std::string kBank = "/usr/share/sounds/sf2/TimGM6mb.sf2";

@@ -1,21 +1,15 @@
 #include "sound/speaker.h"
 
-#include <gmock/gmock.h>
-
 #include <sstream>
 
 #include "doubles/virtual-runtime.h"
+#include "matchers.h"
 #include "platform/file-store.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 // A synthesiser on the virtual clock: a sentence starts 0.1 s after it is
 // asked for, reports its words 0.3 s apart when `marks` is set, and finishes

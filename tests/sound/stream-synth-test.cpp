@@ -3,18 +3,15 @@
 // player's own rate.
 #include "sound/stream-synth.h"
 
-#include <gmock/gmock.h>
-
 #include <chrono>
 #include <mutex>
 #include <thread>
 
+#include "matchers.h"
 #include "platform/thread-runtime.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
 
 // Keeps every sample written; breaks after `breakAfter` writes, and can play
 // at the pace of a real device.

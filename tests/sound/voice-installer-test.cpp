@@ -2,10 +2,9 @@
 // every step in order, a download broken off and carried on, and each failure.
 #include "sound/voice-installer.h"
 
-#include <gmock/gmock.h>
-
 #include <future>
 
+#include "matchers.h"
 #include "platform/files.h"
 #include "platform/line-process.h"
 #include "platform/run-tool.h"
@@ -14,10 +13,6 @@
 
 namespace orvo {
 namespace {
-
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::StartsWith;
 
 const std::string kData = std::string(ORVO_SOURCE_DIR) + "/tests/sound/data";
 

@@ -1,6 +1,5 @@
 #include "sound/voice-output-opener.h"
-
-#include <gtest/gtest.h>
+#include "matchers.h"
 
 #include <set>
 

@@ -1,7 +1,6 @@
 // The natural voice's WAV files: what is read, and every way a file is refused.
 #include "sound/voice-wav.h"
-
-#include <gmock/gmock.h>
+#include "matchers.h"
 
 #include <cstring>
 

@@ -2,8 +2,7 @@
 // words as the assistant speaks them.
 
 #include "studio/daw-model.h"
-
-#include <gtest/gtest.h>
+#include "matchers.h"
 
 #include <cmath>
 #include <limits>

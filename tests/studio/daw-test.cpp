@@ -4,8 +4,7 @@
 
 #include "studio/daw.h"
 
-#include <gtest/gtest.h>
-
+#include "matchers.h"
 #include "studio/reaper-adapter.h"
 #include "studio/reaper-link.h"
 #include "studio/temp-reaper.h"

@@ -4,15 +4,13 @@
 
 #include "studio/daw-understand.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <sstream>
 
-#include "studio/reaper-link.h"
-#include "studio/temp-reaper.h"
+#include "matchers.h"
 #include "studio/reaper-adapter.h"
+#include "studio/reaper-link.h"
 #include "studio/reaper-scripts.h"
+#include "studio/temp-reaper.h"
 
 namespace orvo {
 namespace {

@@ -2,8 +2,7 @@
 // read back, a garbled one meaning assisted.
 
 #include "studio/daw-ways.h"
-
-#include <gtest/gtest.h>
+#include "matchers.h"
 
 namespace orvo {
 namespace {

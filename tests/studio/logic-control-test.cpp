@@ -1,14 +1,9 @@
 // Logic Pro's scripts as text, and what their answers come to.
 #include "studio/logic-control.h"
-
-#include <gmock/gmock.h>
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 const std::string kFront =
     "tell application \"Logic Pro\" to activate\n"

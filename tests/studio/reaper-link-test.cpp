@@ -4,7 +4,6 @@
 
 #include "studio/reaper-link.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -12,9 +11,10 @@
 #include <fstream>
 #include <thread>
 
+#include "matchers.h"
 #include "platform/files.h"
-#include "studio/temp-reaper.h"
 #include "studio/reaper-scripts.h"
+#include "studio/temp-reaper.h"
 
 namespace orvo {
 namespace {

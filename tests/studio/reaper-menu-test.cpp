@@ -1,15 +1,11 @@
 // REAPER's menu of screens over a scripted bridge.
 #include "studio/reaper-menu.h"
-
-#include <gmock/gmock.h>
+#include "matchers.h"
 
 #include <map>
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::SizeIs;
 
 // Answers by command name; a command with no answer set gets none.
 struct ScriptedBridge {

@@ -3,8 +3,7 @@
 
 #include "studio/reaper-snapshot.h"
 
-#include <gtest/gtest.h>
-
+#include "matchers.h"
 #include "studio/reaper-link.h"
 #include "studio/reaper-wire.h"
 

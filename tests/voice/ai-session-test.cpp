@@ -5,7 +5,6 @@
 
 #include "voice/ai.h"
 
-#include <gmock/gmock.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "doubles/virtual-runtime.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "platform/thread-runtime.h"
 #include "temp-folder.h"
@@ -25,9 +25,6 @@ namespace orvo {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 const fs::path kStandIn = fs::path(ORVO_VOICE_TESTS) / "claude-stand-in.py";
 

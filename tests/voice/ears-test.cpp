@@ -1,21 +1,15 @@
 #include "voice/ears.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <set>
 
 #include "doubles/virtual-runtime.h"
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::IsEmpty;
 
 constexpr double kStart = 1000.0;
 

@@ -1,7 +1,6 @@
 #include "voice/wake-name.h"
 
-#include <gtest/gtest.h>
-
+#include "matchers.h"
 #include "voice/wake-words.h"
 
 namespace orvo::wake {

@@ -1,13 +1,12 @@
 // The recogniser on Orvo's own words, on sentences spoken by espeak-ng: the
 // name heard with a request, and no name made up in sentences without it.
 
-#include <gmock/gmock.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <utility>
 
+#include "matchers.h"
 #include "platform/child-process.h"
 #include "temp-folder.h"
 #include "voice/request-words.h"
@@ -17,9 +16,6 @@
 
 namespace orvo::window {
 namespace {
-
-using ::testing::HasSubstr;
-using ::testing::Not;
 
 // espeak-ng's sentence at 16 kHz: its 22 050 Hz samples, taken at the nearest point.
 std::vector<std::int16_t> spoken(const std::string& sentence) {

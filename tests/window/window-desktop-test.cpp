@@ -3,7 +3,6 @@
 // parts are named, a sentence shows as the caption, a typed request reaches
 // the engine, large captions grow, and the sound outputs are buttons.
 
-#include <gmock/gmock.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -12,6 +11,7 @@
 #include <thread>
 
 #include "e2e/sound-server.h"
+#include "matchers.h"
 #include "platform/child-process.h"
 #include "platform/files.h"
 #include "platform/text-pieces.h"
@@ -19,8 +19,6 @@
 
 namespace orvo::testing {
 namespace {
-
-using ::testing::HasSubstr;
 
 struct Part {
   std::string role, name, text, size;

@@ -1,10 +1,9 @@
 // What the window shows, line by line: every verb the engine sends, lines
 // that do not parse, a flood and a runaway line.
 
-#include <gmock/gmock.h>
-
 #include <gdk/gdkkeysyms.h>
 
+#include "matchers.h"
 #include "window/key-bytes.h"
 #include "window/window-state.h"
 

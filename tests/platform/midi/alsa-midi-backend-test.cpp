@@ -1,7 +1,7 @@
 #include "platform/midi/alsa/alsa-midi-backend.h"
+#include "matchers.h"
 
 #include <alsa/asoundlib.h>
-#include <gmock/gmock.h>
 #include <poll.h>
 
 #include <vector>

@@ -1,13 +1,11 @@
 #include "platform/midi/raw/midi-stream-framer.h"
-
-#include <gmock/gmock.h>
+#include "matchers.h"
 
 #include <vector>
 
 namespace orvo {
 namespace {
 
-using ::testing::ElementsAre;
 using Bytes = std::vector<std::uint8_t>;
 
 std::vector<Bytes> frame(const Bytes& stream) {

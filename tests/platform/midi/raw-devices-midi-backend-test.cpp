@@ -1,7 +1,6 @@
 #include "platform/midi/raw/raw-devices-midi-backend.h"
 
 #include <fcntl.h>
-#include <gmock/gmock.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +8,7 @@
 #include <condition_variable>
 #include <thread>
 
+#include "matchers.h"
 #include "temp-folder.h"
 
 namespace orvo {

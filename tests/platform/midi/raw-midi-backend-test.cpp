@@ -1,7 +1,6 @@
 #include "platform/midi/raw/raw-midi-backend.h"
 
 #include <fcntl.h>
-#include <gmock/gmock.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,14 +8,13 @@
 #include <condition_variable>
 #include <thread>
 
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using Bytes = std::vector<std::uint8_t>;
 
 struct Received {

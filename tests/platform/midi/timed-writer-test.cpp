@@ -1,19 +1,16 @@
 #include "platform/midi/raw/timed-writer.h"
 
-#include <gmock/gmock.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "matchers.h"
 #include "platform/midi/midi-backend.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
 
 constexpr std::int64_t kMs = 1'000'000;
 

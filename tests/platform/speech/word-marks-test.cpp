@@ -1,12 +1,8 @@
 #include "platform/speech/word-marks.h"
-
-#include <gmock/gmock.h>
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 // espeak-ng drops the mark after a full stop: the word still gets its line.
 TEST(WordMarks, EveryWordIsToldOnceEvenWhenMarksAreSkippedOrLost) {

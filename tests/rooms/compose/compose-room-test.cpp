@@ -1,26 +1,15 @@
 // Composition mode on the virtual clock: the compose key, takes and their
 // resume window, the notes key, restarting, and describing what was played.
 
-#include <gmock/gmock.h>
-
 #include <set>
 
 #include "compose/band.h"
 #include "engine/compose-fixture.h"
+#include "matchers.h"
 #include "rooms/compose/compose-room.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::AnyOf;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::IsSupersetOf;
-using ::testing::Not;
-using ::testing::StartsWith;
 
 const std::string kComposeIntro =
     " Just play. Then the top key plays it back as a band. The next key down tells you what you "

@@ -1,24 +1,16 @@
 // Music made for the player, on the virtual clock: a piece in a mood, the
 // piece a restyle works on, the album, and the surprise.
 
-#include <gmock/gmock.h>
-
 #include <regex>
 #include <set>
 
 #include "compose/when-text.h"
 #include "engine/compose-fixture.h"
+#include "matchers.h"
 #include "rooms/compose/gifts.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::AnyOf;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::MatchesRegex;
-using ::testing::StartsWith;
 
 class GiftsTest : public ComposeTest {
  protected:

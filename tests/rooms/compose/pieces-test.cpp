@@ -2,8 +2,6 @@
 // voice, keeping, autosaving on the way out, the last saved piece standing in
 // for a take, and what a broken ideas folder or memory does.
 
-#include <gmock/gmock.h>
-
 #include <filesystem>
 #include <set>
 
@@ -11,6 +9,7 @@
 #include "compose/midi-take.h"
 #include "compose/piece-names.h"
 #include "engine/compose-fixture.h"
+#include "matchers.h"
 #include "platform/utf8.h"
 #include "player/memory.h"
 
@@ -18,14 +17,6 @@ namespace orvo {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::AnyOf;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::Not;
-using ::testing::StartsWith;
 
 const std::string kSaved =
     "Saved in the ideas folder, in C major. It has piano, bass, strings and cello tracks.";

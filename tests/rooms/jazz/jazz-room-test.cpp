@@ -1,22 +1,17 @@
 // The jazz course through the engine on the virtual clock: a lesson's study
 // taught by the lesson flow, the jam with its band, the verdict, the keys,
 // and the composing ideas.
-#include <gmock/gmock.h>
 
+#include "rooms/jazz/jazz-room.h"
 #include "engine/engine-fixture.h"
 #include "lessons/jazz-course.h"
+#include "matchers.h"
 #include "player/json-file.h"
 #include "rooms/compose/compose-room.h"
-#include "rooms/jazz/jazz-room.h"
 
 namespace orvo {
 namespace {
 
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::StartsWith;
 using Bytes = std::vector<std::uint8_t>;
 
 class JazzTest : public EngineTest {

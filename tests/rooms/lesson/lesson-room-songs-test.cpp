@@ -1,15 +1,9 @@
-#include <gmock/gmock.h>
 
 #include "engine/engine-fixture.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::AnyOf;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::Not;
-using ::testing::StartsWith;
 
 TEST_F(EngineTest, ChoosingASongFromTheStartExplainsTheLessonTwice) {
   const std::string howItWorks =

@@ -1,19 +1,12 @@
 // Whole units driven through the piano on the virtual clock.
 
-#include <gmock/gmock.h>
-
 #include "engine/engine-fixture.h"
+#include "matchers.h"
 #include "player/json-file.h"
 
 namespace orvo {
 namespace {
 
-using ::testing::AnyOf;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::StartsWith;
 using Bytes = std::vector<std::uint8_t>;
 
 Song songOf(const std::string& name, std::vector<std::pair<double, std::vector<int>>> steps,

@@ -1,17 +1,12 @@
 // Logic control through the engine, with a recording runner in place of osascript.
-#include <gmock/gmock.h>
 
+#include "rooms/logic/logic-room.h"
 #include "desks/studio-desk.h"
 #include "engine/engine-fixture.h"
-#include "rooms/logic/logic-room.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::StartsWith;
 
 class LogicTest : public EngineTest {
  protected:

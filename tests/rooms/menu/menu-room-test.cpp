@@ -1,17 +1,11 @@
 // The song menu through the engine on the virtual clock.
-#include <gmock/gmock.h>
 
-#include "engine/engine-fixture.h"
 #include "rooms/menu/menu-room.h"
+#include "engine/engine-fixture.h"
+#include "matchers.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::AnyOf;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-using ::testing::StartsWith;
 
 Song songOf(const std::string& name, int level, int notes = 30) {
   Song song;

@@ -1,8 +1,8 @@
 // Ear training, the metronome and the timers, through the engine, on the
 // virtual clock.
-#include <gmock/gmock.h>
 
 #include "engine/engine-fixture.h"
+#include "matchers.h"
 #include "rooms/practice/ear-training.h"
 #include "rooms/practice/metronome.h"
 #include "rooms/practice/practice-timers.h"
@@ -10,10 +10,6 @@
 namespace orvo {
 namespace {
 
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 using Bytes = std::vector<std::uint8_t>;
 
 class PracticeTest : public EngineTest {

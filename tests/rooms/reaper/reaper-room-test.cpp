@@ -1,18 +1,13 @@
 // REAPER control through the engine: opened against the pretend REAPER (the
 // real bridge on the mock API) or a scripted one, stepped with the keys.
-#include <gmock/gmock.h>
 
-#include "engine/engine-fixture.h"
 #include "rooms/reaper/reaper-room.h"
+#include "engine/engine-fixture.h"
+#include "matchers.h"
 #include "studio/temp-reaper.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::StartsWith;
 
 const char* kKeys =
     " The third and fourth keys step through the list. The top key chooses. The second key goes "

@@ -3,20 +3,13 @@
 // press silences them, and a "DO: " answer is performed through the rules
 // and learned, or said to be beyond us, and never sent back.
 
-#include <gmock/gmock.h>
-
-#include "engine/engine-fixture.h"
 #include "rooms/talk/ai-talk.h"
+#include "engine/engine-fixture.h"
+#include "matchers.h"
 #include "voice/ai.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::AnyOf;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 struct FakeAssistant final : Assistant {
   explicit FakeAssistant(VirtualRuntime& runtime) : runtime(runtime) {}

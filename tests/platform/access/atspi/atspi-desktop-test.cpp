@@ -1,6 +1,5 @@
 // The AT-SPI backend and the app requests against a real GTK app on a
 // headless desktop (run through tools/desktop-session).
-#include <gmock/gmock.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -12,6 +11,7 @@
 #include "apps/tree-access.h"
 #include "desks/app-desk.h"
 #include "engine/engine-fixture.h"
+#include "matchers.h"
 #include "platform/access/atspi/atspi-tree.h"
 #include "platform/clipboard.h"
 #include "platform/thread-runtime.h"
@@ -21,7 +21,6 @@ extern char** environ;
 namespace orvo {
 namespace {
 
-using ::testing::HasSubstr;
 using testing::joinedPath;
 
 struct Desktop {

@@ -1,18 +1,16 @@
 #include "platform/speech/espeak/espeak-tool.h"
 
-#include <gmock/gmock.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <thread>
 
+#include "matchers.h"
 #include "platform/files.h"
 #include "temp-folder.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAre;
 
 std::string script(const testing::TempFolder& folder, const std::string& name,
                    const std::string& body) {

@@ -3,14 +3,11 @@
 // not know.
 #include "platform/speech/espeak/espeak-voice.h"
 
-#include <gmock/gmock.h>
-
+#include "matchers.h"
 #include "platform/speech/espeak/espeak-renderer.h"
 
 namespace orvo {
 namespace {
-
-using ::testing::ElementsAreArray;
 
 TEST(EspeakVoice, FollowsTheRateLanguageAndVoiceTypeAndFallsBackWhenUnknown) {
   struct Row {
