@@ -1,19 +1,13 @@
 #include "compose/piece-names.h"
 
-#include <ctime>
-
 #include "platform/files.h"
+#include "platform/local-time.h"
 #include "platform/utf8.h"
 
 namespace orvo {
 
 std::string ideaStem(double secondsSince1970, const std::string& keyName) {
-  const std::time_t when = static_cast<std::time_t>(secondsSince1970);
-  std::tm local{};
-  localtime_r(&when, &local);
-  char date[32];
-  std::strftime(date, sizeof date, "%Y-%m-%d %H.%M.%S", &local);
-  return "idea " + std::string(date) + " " + keyName;
+  return "idea " + formatLocalTime(localTm(secondsSince1970), "%Y-%m-%d %H.%M.%S") + " " + keyName;
 }
 
 std::string cleanPieceName(const std::string& typed) {

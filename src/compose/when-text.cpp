@@ -4,6 +4,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "platform/local-time.h"
+
 namespace orvo {
 
 namespace {
@@ -11,8 +13,7 @@ namespace {
 // The local calendar day of a moment, as a day count that subtracts.
 bool localDay(double at, std::tm& out, long& dayNumber) {
   if (!std::isfinite(at) || std::fabs(at) > 1e12) return false;
-  std::time_t seconds = static_cast<std::time_t>(at);
-  if (!localtime_r(&seconds, &out)) return false;
+  out = localTm(at);
   std::tm noon = out;
   noon.tm_hour = 12;
   noon.tm_min = noon.tm_sec = 0;
