@@ -41,16 +41,24 @@ class KokoroTest : public ::testing::Test {
   }
   ~KokoroTest() override { ::unsetenv("KOKORO_STAND_IN"); }
 
-  std::unique_ptr<Kokoro> voice(const char* mode = "") {
+  // A voice on the stand-in server behaving as `mode` says; `parts` changes
+  // the rest, and `up` waits for the server to be ready (or to fail).
+  std::unique_ptr<Kokoro> voice(const char* mode = "",
+                                std::function<void(Kokoro::Parts&)> parts = {}, bool up = false) {
     ::setenv("KOKORO_STAND_IN", mode, 1);
-    auto kokoro = std::make_unique<Kokoro>(Kokoro::Parts{.runtime = runtime,
-                                                         .folder = folder,
-                                                         .temporary = temporary.path(),
-                                                         .log = [this](const std::string& line) {
-                                                           std::lock_guard guard(logMutex);
-                                                           loggedLines.push_back(line);
-                                                         }});
+    Kokoro::Parts made{.runtime = runtime,
+                       .folder = folder,
+                       .temporary = temporary.path(),
+                       .log = [this](const std::string& line) {
+                         std::lock_guard guard(logMutex);
+                         loggedLines.push_back(line);
+                       }};
+    if (parts) parts(made);
+    auto kokoro = std::make_unique<Kokoro>(std::move(made));
     kokoro->start();
+    for (int i = 0; up && i < 500 && kokoro->state() == Kokoro::State::starting; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     return kokoro;
   }
   int requests() {
@@ -94,7 +102,7 @@ TEST_F(KokoroTest, SentencesAreRenderedCachedWhenShortAndSentAsOneLine) {
   EXPECT_THAT(files::readFile(folder / "requests.txt").value_or(""),
               HasSubstr("\tOne two three.\n"));
   EXPECT_EQ(requests(), 4);
-  EXPECT_THAT(logged(), ::testing::Contains("Kokoro voice ready, 3 voices"));
+  EXPECT_THAT(logged(), Contains("Kokoro voice ready, 3 voices"));
 
   // A cached file cut short by a crash is rendered again.
   files::writeFileAtomically(*first, "RIFF");
@@ -134,7 +142,7 @@ TEST_F(KokoroTest, AServerThatMisbehavesLeavesTheSentenceToThePlatformVoice) {
     auto kokoro = voice("failed");
     EXPECT_FALSE(kokoro->synth("Hello there, how are you?"));
     EXPECT_EQ(kokoro->state(), Kokoro::State::failed);
-    EXPECT_THAT(logged(), ::testing::Contains("Kokoro could not start: no model in this folder"));
+    EXPECT_THAT(logged(), Contains("Kokoro could not start: no model in this folder"));
   }
   {
     auto kokoro = voice("notok");
@@ -184,24 +192,18 @@ TEST_F(KokoroTest, SpeakingPlaysEverySentenceDucksStopsAndHandsOnWhatItCannotSay
   std::vector<std::string> words;
   int opened = 0;
   auto make = [&](const char* mode) {
-    ::setenv("KOKORO_STAND_IN", mode, 1);
-    auto kokoro = std::make_unique<Kokoro>(
-        Kokoro::Parts{.runtime = runtime,
-                      .folder = folder,
-                      .temporary = temporary.path(),
-                      .ui =
-                          [&](const std::string& line) {
-                            if (line.rfind("word ", 0) == 0) words.push_back(line);
-                          },
-                      .openOutput = [&](int) -> std::unique_ptr<VoiceOutput> {
-                        ++opened;
-                        return std::make_unique<RecordedOutput>(&played);
-                      }});
-    kokoro->start();
-    for (int i = 0; i < 500 && kokoro->state() == Kokoro::State::starting; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return kokoro;
+    return voice(
+        mode,
+        [&](Kokoro::Parts& parts) {
+          parts.ui = [&](const std::string& line) {
+            if (line.rfind("word ", 0) == 0) words.push_back(line);
+          };
+          parts.openOutput = [&](int) -> std::unique_ptr<VoiceOutput> {
+            ++opened;
+            return std::make_unique<RecordedOutput>(&played);
+          };
+        },
+        true);
   };
   auto kokoro = make("");
   int starts = 0;
@@ -211,8 +213,8 @@ TEST_F(KokoroTest, SpeakingPlaysEverySentenceDucksStopsAndHandsOnWhatItCannotSay
   EXPECT_EQ(starts, 1);
   EXPECT_EQ(opened, 1);
   EXPECT_EQ(played.size(), (10u + 15u) * 24000 * 60 / 1000);
-  EXPECT_THAT(words, ::testing::ElementsAre("word Two", "word words.", "word And", "word three",
-                                            "word more."));
+  EXPECT_THAT(words,
+              ElementsAre("word Two", "word words.", "word And", "word three", "word more."));
   auto peak = [&] {
     int most = 0;
     for (auto s : played) most = std::max(most, std::abs(static_cast<int>(s)));
@@ -234,20 +236,20 @@ TEST_F(KokoroTest, SpeakingPlaysEverySentenceDucksStopsAndHandsOnWhatItCannotSay
   // Stopped from another thread part way, playing at the pace of a real
   // device: it returns within a block, with nothing handed on.
   {
-    auto paced = [&](int rate) { return openFileVoiceOutput(temporary / "paced.raw", rate); };
-    ::setenv("KOKORO_STAND_IN", "", 1);
-    Kokoro pacedVoice(
-        {.runtime = runtime, .folder = folder, .temporary = temporary.path(), .openOutput = paced});
-    pacedVoice.start();
-    for (int i = 0; i < 500 && pacedVoice.state() == Kokoro::State::starting; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    auto pacedVoice = voice(
+        "",
+        [&](Kokoro::Parts& parts) {
+          parts.openOutput = [&](int rate) {
+            return openFileVoiceOutput(temporary / "paced.raw", rate);
+          };
+        },
+        true);
     std::thread pacedStop([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      pacedVoice.stop();
+      pacedVoice->stop();
     });
     const auto began = std::chrono::steady_clock::now();
-    auto slow = pacedVoice.say("A sentence long enough to take several seconds to say aloud.", {});
+    auto slow = pacedVoice->say("A sentence long enough to take several seconds to say aloud.", {});
     const double took =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     pacedStop.join();
@@ -265,15 +267,12 @@ TEST_F(KokoroTest, SpeakingPlaysEverySentenceDucksStopsAndHandsOnWhatItCannotSay
   EXPECT_TRUE(handed.any);
   EXPECT_EQ(handed.rest, "This one fails.");
   // No output device: nothing is said here.
-  auto none = std::make_unique<Kokoro>(
-      Kokoro::Parts{.runtime = runtime,
-                    .folder = folder,
-                    .temporary = temporary.path(),
-                    .openOutput = [](int) -> std::unique_ptr<VoiceOutput> { return nullptr; }});
-  none->start();
-  for (int i = 0; i < 500 && none->state() == Kokoro::State::starting; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  auto none = voice(
+      "",
+      [](Kokoro::Parts& parts) {
+        parts.openOutput = [](int) -> std::unique_ptr<VoiceOutput> { return nullptr; };
+      },
+      true);
   auto silent = none->say("Nobody can hear this.", {});
   EXPECT_FALSE(silent.any);
   EXPECT_EQ(silent.rest, "Nobody can hear this.");
@@ -309,20 +308,17 @@ TEST_F(KokoroTest, TheSpeakerPrefersTheNaturalVoiceAndFallsBackToThePlatformOne)
     std::lock_guard guard(linesMutex);
     window.push_back(line);
   };
-  ::setenv("KOKORO_STAND_IN", "", 1);
-  Kokoro kokoro({.runtime = runtime,
-                 .folder = folder,
-                 .temporary = temporary.path(),
-                 .ui = ui,
-                 .openOutput = [&](int) -> std::unique_ptr<VoiceOutput> {
-                   if (!device) return nullptr;
-                   return std::make_unique<RecordedOutput>(&played);
-                 }});
-  kokoro.start();
-  for (int i = 0; i < 500 && kokoro.state() == Kokoro::State::starting; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ASSERT_EQ(kokoro.state(), Kokoro::State::ready);
+  auto kokoro = voice(
+      "",
+      [&](Kokoro::Parts& parts) {
+        parts.ui = ui;
+        parts.openOutput = [&](int) -> std::unique_ptr<VoiceOutput> {
+          if (!device) return nullptr;
+          return std::make_unique<RecordedOutput>(&played);
+        };
+      },
+      true);
+  ASSERT_EQ(kokoro->state(), Kokoro::State::ready);
   std::thread loop([this] { runtime.runMainLoop(); });
   InstantSynth synth;
   NoSpeechTool tool;
@@ -336,7 +332,7 @@ TEST_F(KokoroTest, TheSpeakerPrefersTheNaturalVoiceAndFallsBackToThePlatformOne)
                      .ui = ui,
                      .print = [](const std::string&) {},
                      .store = store,
-                     .neural = &kokoro});
+                     .neural = kokoro.get()});
     EXPECT_TRUE(speaker.usingFastVoice());
     EXPECT_EQ(speaker.voiceName(), "George");
     speaker.say("Hello there.");
@@ -344,19 +340,19 @@ TEST_F(KokoroTest, TheSpeakerPrefersTheNaturalVoiceAndFallsBackToThePlatformOne)
     EXPECT_TRUE(synth.spoken.empty());
     {
       std::lock_guard guard(linesMutex);
-      EXPECT_THAT(window, ::testing::IsSupersetOf({"say Hello there.", "start", "word Hello"}));
+      EXPECT_THAT(window, IsSupersetOf({"say Hello there.", "start", "word Hello"}));
     }
     // Nothing to hear it on: the platform voice says it.
     device = false;
     speaker.say("Can you hear me?");
     {
       std::lock_guard guard(synth.mutex);
-      EXPECT_THAT(synth.spoken, ::testing::ElementsAre("Can you hear me?"));
+      EXPECT_THAT(synth.spoken, ElementsAre("Can you hear me?"));
     }
     EXPECT_EQ(speaker.nextVoice(), "Emma");
     {
       std::lock_guard guard(linesMutex);
-      EXPECT_THAT(window, ::testing::Contains("voice Emma (Kokoro)"));
+      EXPECT_THAT(window, Contains("voice Emma (Kokoro)"));
     }
     EXPECT_EQ(speaker.stepRate(-1), 0.9);
     speaker.stop();
