@@ -23,6 +23,14 @@
 
 namespace orvo::testing {
 
+// A lesson handing over to the player: "Your turn." and its other wordings.
+inline bool isTurn(const std::string& line) {
+  for (const char* turn : {"Your turn.", "Now you.", "Over to you.", "Have a go."}) {
+    if (line.rfind(turn, 0) == 0) return true;
+  }
+  return false;
+}
+
 // A keyboard on a FIFO, played in real time.
 class Keyboard {
  public:

@@ -10,13 +10,6 @@
 namespace orvo::testing {
 namespace {
 
-bool isTurn(const std::string& line) {
-  for (const char* turn : {"Your turn.", "Now you.", "Over to you.", "Have a go."}) {
-    if (line.rfind(turn, 0) == 0) return true;
-  }
-  return false;
-}
-
 std::string everything(const OrvoProcess& orvo) {
   std::string all;
   for (const auto& line : orvo.lines()) all += line.substr(0, 100) + "\n";

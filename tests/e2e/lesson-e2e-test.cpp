@@ -12,13 +12,6 @@
 namespace orvo::testing {
 namespace {
 
-bool isTurn(const std::string& line) {
-  for (const char* turn : {"Your turn.", "Now you.", "Over to you.", "Have a go."}) {
-    if (line.rfind(turn, 0) == 0) return true;
-  }
-  return false;
-}
-
 // A note played on the keyboard: held briefly, then let go.
 void play(Keyboard& keys, int pitch) {
   keys.send({0x90, pitch, 90});
