@@ -48,18 +48,21 @@ class SoundsTest : public ::testing::Test {
 
   AudioRender lastRender;  // what the output opened last would pull from
 
-  std::unique_ptr<Sounds> make(std::optional<std::string> bank = kBank) {
+  std::vector<std::string> told;  // what the player was told
+
+  std::unique_ptr<Sounds> make(std::vector<std::string> banks = {kBank}) {
     return std::make_unique<Sounds>(Sounds::Parts{
         .runtime = runtime,
         .store = store,
         .log = [this](const std::string& line) { logged.push_back(line); },
-        .banks = bank ? std::vector<std::string>{*bank} : std::vector<std::string>{},
+        .banks = std::move(banks),
         .openOutput = [this](AudioRender render, int) -> std::unique_ptr<AudioOutput> {
           ++outputsOpened;
           lastRender = std::move(render);
           if (!outputsWork) return nullptr;
           return std::make_unique<FakeOutput>(outputAlive);
         },
+        .tell = [this](const std::string& sentence) { told.push_back(sentence); },
     });
   }
 };
@@ -165,7 +168,7 @@ TEST(SoundLevels, CuesAreHeardOverSpeechAndTheBandNeverClips) {
 }
 
 // A truncated or garbage bank gives way to the next one, and the player is told once.
-TEST_F(SoundsTest, ABankThatCannotBeLoadedGivesWayToTheNext) {
+TEST_F(SoundsTest, ABankThatCannotBeLoadedGivesWayToTheNextAndNoneIsNeverReady) {
   auto whole = files::readFile(kBank).value_or("");
   ASSERT_GT(whole.size(), 1000u);
   ASSERT_TRUE(files::writeFileAtomically(home / "cut.sf2", whole.substr(0, whole.size() / 2)));
@@ -175,20 +178,7 @@ TEST_F(SoundsTest, ABankThatCannotBeLoadedGivesWayToTheNext) {
   EXPECT_FALSE(SoundGraph::bankLooksWhole((home / "junk.sf2").string()));
   EXPECT_FALSE(SoundGraph::bankLooksWhole((home / "missing.sf2").string()));
 
-  std::vector<std::string> told;
-  auto withBanks = [&](std::vector<std::string> banks) {
-    return std::make_unique<Sounds>(Sounds::Parts{
-        .runtime = runtime,
-        .store = store,
-        .log = [this](const std::string& line) { logged.push_back(line); },
-        .banks = std::move(banks),
-        .openOutput = [this](AudioRender, int) -> std::unique_ptr<AudioOutput> {
-          return std::make_unique<FakeOutput>(outputAlive);
-        },
-        .tell = [&](const std::string& sentence) { told.push_back(sentence); },
-    });
-  };
-  auto sounds = withBanks({(home / "junk.sf2").string(), (home / "cut.sf2").string(), kBank});
+  auto sounds = make({(home / "junk.sf2").string(), (home / "cut.sf2").string(), kBank});
   sounds->start();
   EXPECT_TRUE(sounds->ready());
   sounds->revive("a test", true, true);  // a rebuild neither asks again nor tells again
@@ -198,7 +188,7 @@ TEST_F(SoundsTest, ABankThatCannotBeLoadedGivesWayToTheNext) {
   EXPECT_THAT(logged, Contains(HasSubstr("plays " + kBank + " instead")));
 
   told.clear();
-  auto silent = withBanks({(home / "junk.sf2").string()});
+  auto silent = make({(home / "junk.sf2").string()});
   silent->start();
   EXPECT_FALSE(silent->ready());
   EXPECT_THAT(told,
@@ -206,8 +196,16 @@ TEST_F(SoundsTest, ABankThatCannotBeLoadedGivesWayToTheNext) {
 
   // No bank at all is not news: the piano plays itself and notes go out as MIDI.
   told.clear();
-  withBanks({})->start();
+  auto noBank = make({});
+  noBank->start();
   EXPECT_THAT(told, IsEmpty());
+  EXPECT_FALSE(noBank->ready());
+  EXPECT_FALSE(noBank->mix(note(0, 60, 0, 0.1), 0.2));
+  // Nor is there a sound without an output.
+  outputsWork = false;
+  auto noOutput = make();
+  noOutput->start();
+  EXPECT_FALSE(noOutput->ready());
 }
 
 TEST_F(SoundsTest, RoutingBetweenTheBuiltInSoundAndMidi) {
@@ -298,17 +296,6 @@ TEST_F(SoundsTest, RebuildsAtMostOnceASecondAndOnlyWhenItWorks) {
   *outputAlive = true;
   runtime.runReady();
   EXPECT_EQ(logged.back(), "band sound restarted: it had stopped");
-}
-
-TEST_F(SoundsTest, WithoutABankOrAnOutputNothingIsReady) {
-  auto noBank = make(std::nullopt);
-  noBank->start();
-  EXPECT_FALSE(noBank->ready());
-  EXPECT_FALSE(noBank->mix(note(0, 60, 0, 0.1), 0.2));
-  outputsWork = false;
-  auto noOutput = make();
-  noOutput->start();
-  EXPECT_FALSE(noOutput->ready());
 }
 
 TEST_F(SoundsTest, TheBandLevelIsClampedKeptAsAWholeNumberAndReadBack) {
