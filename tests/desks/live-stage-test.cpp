@@ -23,7 +23,6 @@ class LiveTest : public EngineTest {
     midiBackend.published.clear();
     return out;
   }
-  void key(int pitch, int velocity) { engine->noteEvent(pitch, velocity); }
 };
 
 TEST_F(LiveTest, TheBandFollowsAtHomeAndInCompositionAndNeverInALesson) {
@@ -31,7 +30,7 @@ TEST_F(LiveTest, TheBandFollowsAtHomeAndInCompositionAndNeverInALesson) {
   EXPECT_EQ(spokenOne(), "Live band on. Just play, and the band follows you.");
   EXPECT_THAT(windowLines(), Contains("live 1"));
   band();
-  key(36, 90);
+  engine->noteEvent(36, 90);
   // The bass is due exactly 80 ms after its note, not at a tick.
   runtime.advance(0.079);
   EXPECT_THAT(band(), ::testing::IsEmpty());
@@ -40,12 +39,12 @@ TEST_F(LiveTest, TheBandFollowsAtHomeAndInCompositionAndNeverInALesson) {
   ASSERT_FALSE(sent.empty());
   EXPECT_EQ(sent[0], (Bytes{0x91, 36, 56}));  // 70 times the player's loudness
   // Buttons are never music.
-  key(keys.notes, 80);
-  key(keys.notes, 0);
+  engine->noteEvent(keys.notes, 80);
+  engine->noteEvent(keys.notes, 0);
   runtime.advance(0.5);
   for (const auto& bytes : band()) EXPECT_NE(bytes[1], keys.notes);
   // After the player stops, everything is released within 5 s.
-  key(36, 0);
+  engine->noteEvent(36, 0);
   runtime.advance(5.0);
   std::map<std::pair<int, int>, int> held;
   for (const auto& bytes : sent) held[{bytes[0] & 0x0F, bytes[1]}] += (bytes[0] & 0xF0) == 0x90;
@@ -57,7 +56,7 @@ TEST_F(LiveTest, TheBandFollowsAtHomeAndInCompositionAndNeverInALesson) {
 
   // In a lesson the band hears nothing.
   EngineTestAccess::enterLesson(*engine, 4, 0, true);
-  key(36, 90);
+  engine->noteEvent(36, 90);
   runtime.advance(1.0);
   EXPECT_TRUE(band().empty());
   // "~live" switches it off, with its sentence and line.
@@ -83,9 +82,9 @@ TEST_F(LiveTest, ADoubleStopPressTogglesItAndATakeWithItsBandSilencesItFirst) {
   press(keys.compose);
   spoken();
   for (int i = 0; i < 8; ++i) {
-    key(i % 2 ? 52 : 36, 90);
+    engine->noteEvent(i % 2 ? 52 : 36, 90);
     runtime.advance(0.3);
-    key(i % 2 ? 52 : 36, 0);
+    engine->noteEvent(i % 2 ? 52 : 36, 0);
   }
   EXPECT_TRUE(engine->live().band().sounding().bass);
   engine->computerKey(' ');  // the take with its band
@@ -120,17 +119,17 @@ TEST_F(LiveTest, TheJamAnswersAPhraseAfterAQuietSecondAndAQuarter) {
   };
   const std::vector<int> phrase = {60, 62, 64, 65, 67};
   for (int pitch : phrase) {
-    key(pitch, 80);
+    engine->noteEvent(pitch, 80);
     runtime.advance(0.2);
-    key(pitch, 0);
+    engine->noteEvent(pitch, 0);
     runtime.advance(0.05);
   }
   // 1.2 s of quiet: no answer yet, and a note then starts the wait again.
   runtime.advance(0.95);
   EXPECT_EQ(answerNotes(), 0);
-  key(69, 80);
+  engine->noteEvent(69, 80);
   runtime.advance(0.2);
-  key(69, 0);
+  engine->noteEvent(69, 0);
   runtime.advance(1.0);
   EXPECT_EQ(answerNotes(), 0);
   // Then the answer: a variation of the phrase, as many notes, on channel 0.
@@ -139,8 +138,8 @@ TEST_F(LiveTest, TheJamAnswersAPhraseAfterAQuietSecondAndAQuarter) {
   EXPECT_THAT(logText(), ::testing::HasSubstr("jam answer: 6 notes"));
 
   // Going home while it waits ends the jam: no answer comes.
-  key(60, 80);
-  key(60, 0);
+  engine->noteEvent(60, 80);
+  engine->noteEvent(60, 0);
   engine->goHome();
   runtime.advance(3.0);
   EXPECT_EQ(answerNotes(), 0);

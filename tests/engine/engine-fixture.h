@@ -193,6 +193,13 @@ class EngineTest : public ::testing::Test {
   void restartEngine() { world.restartEngine(); }
 
   void press(int key) { engine->command(key); }
+  // A piano key held for `hold` seconds, then `after` seconds before the next.
+  void key(int pitch, double hold = 0.2, double after = 0.3) {
+    engine->noteEvent(pitch, 90);
+    runtime.advance(hold);
+    engine->noteEvent(pitch, 0);
+    runtime.advance(after);
+  }
 
   // What the player hears on asking which chord is held.
   std::string heldChord() {

@@ -21,12 +21,6 @@ class JazzTest : public EngineTest {
   void until(double t) {
     if (t > runtime.now()) runtime.advance(t - runtime.now());
   }
-  void key(int pitch, double hold = 0.2, double after = 0.3) {
-    engine->noteEvent(pitch, 90);
-    runtime.advance(hold);
-    engine->noteEvent(pitch, 0);
-    runtime.advance(after);
-  }
   // Plays whatever the lesson waits for, unit after unit, until it stops waiting.
   std::vector<std::string> playStudy() {
     std::vector<std::string> said = spoken();

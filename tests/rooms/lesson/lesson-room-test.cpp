@@ -30,12 +30,6 @@ class LessonTest : public EngineTest {
     midiBackend.published.clear();
     windowLines();
   }
-  void key(int pitch, double hold = 0.2, double after = 0.3) {
-    engine->noteEvent(pitch, 90);
-    runtime.advance(hold);
-    engine->noteEvent(pitch, 0);
-    runtime.advance(after);
-  }
   int count(std::uint8_t status, int note = -1) {
     int n = 0;
     for (const auto& bytes : midiBackend.published) {
