@@ -1,5 +1,7 @@
 #include "platform/places.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "platform/files.h"
@@ -9,6 +11,33 @@ namespace orvo {
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
+}
+
+std::filesystem::path homeFolder() {
+  const std::string home = environment("HOME");
+  return home.empty() ? std::filesystem::path(".") : std::filesystem::path(home);
+}
+
+std::filesystem::path firstProgram(const std::vector<std::filesystem::path>& places) {
+  for (const auto& place : places) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(place, error) && ::access(place.c_str(), X_OK) == 0)
+      return place;
+  }
+  return {};
+}
+
+std::vector<std::filesystem::path> onPath(const std::string& name) {
+  std::vector<std::filesystem::path> places;
+  std::string_view rest = std::getenv("PATH") ? std::getenv("PATH") : "";
+  while (!rest.empty()) {
+    const std::size_t colon = rest.find(':');
+    if (const std::string_view folder = rest.substr(0, colon); !folder.empty())
+      places.push_back(std::filesystem::path(folder) / name);
+    if (colon == std::string_view::npos) break;
+    rest.remove_prefix(colon + 1);
+  }
+  return places;
 }
 
 std::string playerLanguage() {
@@ -31,8 +60,7 @@ std::filesystem::path temporaryFolder(const std::filesystem::path& baseDir) {
 
 std::vector<std::filesystem::path> songFolders(const std::filesystem::path& baseDir) {
   std::vector<std::filesystem::path> folders = {baseDir / "songs"};
-  if (auto home = environment("HOME"); !home.empty())
-    folders.push_back(std::filesystem::path(home) / "Music" / "Orvo Songs");
+  if (!environment("HOME").empty()) folders.push_back(homeFolder() / "Music" / "Orvo Songs");
   return folders;
 }
 

@@ -6,17 +6,17 @@
 #include <functional>
 
 #include "platform/files.h"
+#include "platform/places.h"
 
 namespace orvo {
 
 std::vector<std::string> Sounds::bankCandidates() {
   std::vector<std::string> banks;
   std::error_code error;
-  if (const char* chosen = std::getenv("ORVO_SOUNDFONT"); chosen && *chosen)
-    banks.push_back(chosen);
-  for (const char* path :
-       {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2"}) {
-    if (std::filesystem::is_regular_file(path, error) &&
+  if (auto chosen = environment("ORVO_SOUNDFONT"); !chosen.empty()) banks.push_back(chosen);
+  for (const auto& place : soundBankPlaces()) {
+    const std::string path = place.string();
+    if (std::filesystem::is_regular_file(place, error) &&
         std::find(banks.begin(), banks.end(), path) == banks.end()) {
       banks.push_back(path);
     }

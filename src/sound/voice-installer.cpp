@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/files.h"
+#include "platform/places.h"
 #include "platform/run-tool.h"
 #include "platform/window-lines.h"
 
@@ -40,7 +41,7 @@ VoiceDownloads VoiceDownloads::forThisMachine() {
       "/astral-sh/uv/releases/download/0.5.11/uv-" + processor + "-unknown-linux-gnu.tar.gz";
   downloads.models = {std::string(kModels) + "kokoro-v1.0.onnx",
                       std::string(kModels) + "voices-v1.0.bin"};
-  if (const char* base = std::getenv("ORVO_VOICE_DOWNLOADS"); base && *base) downloads.base = base;
+  if (auto base = environment("ORVO_VOICE_DOWNLOADS"); !base.empty()) downloads.base = base;
   return downloads;
 }
 

@@ -13,6 +13,7 @@
 
 #include "platform/files.h"
 #include "platform/mutex.h"
+#include "platform/places.h"
 #include "platform/run-tool.h"
 #include "platform/utf8.h"
 #include "studio/reaper-scripts.h"
@@ -25,11 +26,6 @@ constexpr double kPoll = 0.030;
 constexpr off_t kMaxReply = 16 * 1024 * 1024;
 constexpr const char* kDofile =
     "dofile(reaper.GetResourcePath() .. \"/Scripts/lorimel_bridge.lua\")";
-
-std::filesystem::path home() {
-  const char* value = std::getenv("HOME");
-  return value && *value ? std::filesystem::path(value) : std::filesystem::path("/root");
-}
 
 Mutex setupMutex;
 std::shared_ptr<const Setup> current GUARDED_BY(setupMutex);
@@ -117,7 +113,7 @@ bool appendDofile(const std::filesystem::path& path) {
 
 Setup defaultSetup() {
   Setup out;
-  out.resources = home() / ".config" / "REAPER";
+  out.resources = reaperResourceFolder();
   out.now = [] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -241,27 +237,11 @@ bool installBridge() {
 }
 
 std::optional<std::filesystem::path> installedAt() {
-  auto executable = [](const std::filesystem::path& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
-  };
-  if (const char* path = std::getenv("PATH")) {
-    std::string_view rest(path);
-    while (!rest.empty()) {
-      std::size_t colon = rest.find(':');
-      std::string_view entry = rest.substr(0, colon);
-      if (!entry.empty() && executable(std::filesystem::path(entry) / "reaper")) {
-        return std::filesystem::path(entry) / "reaper";
-      }
-      if (colon == std::string_view::npos) break;
-      rest.remove_prefix(colon + 1);
-    }
-  }
-  for (const std::filesystem::path& candidate :
-       {std::filesystem::path("/opt/REAPER/reaper"), home() / "opt" / "REAPER" / "reaper"}) {
-    if (executable(candidate)) return candidate;
-  }
-  return std::nullopt;
+  std::vector<std::filesystem::path> places = onPath("reaper");
+  for (auto& place : reaperPlaces()) places.push_back(std::move(place));
+  auto found = firstProgram(places);
+  if (found.empty()) return std::nullopt;
+  return found;
 }
 
 bool running(Runtime& runtime) {

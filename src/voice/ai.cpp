@@ -8,10 +8,11 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/files.h"
+#include "platform/places.h"
+#include "platform/platform-words.h"
 #include "platform/run-tool.h"
 #include "platform/utf8.h"
 #include "voice/ai-prompts.h"
-#include "platform/platform-words.h"
 
 namespace orvo {
 
@@ -22,25 +23,18 @@ std::vector<std::filesystem::path> paths(const std::filesystem::path& home) {
 }
 
 std::optional<std::filesystem::path> path() {
-  const char* route = std::getenv("ORVO_AI");
-  if (route && std::string(route) == "local") return std::nullopt;
-  const char* home = std::getenv("HOME");
-  for (const auto& candidate : paths(home ? home : "")) {
-    std::error_code error;
-    if (std::filesystem::is_regular_file(candidate, error) &&
-        ::access(candidate.c_str(), X_OK) == 0) {
-      return candidate;
-    }
-  }
-  return std::nullopt;
+  if (environment("ORVO_AI") == "local") return std::nullopt;
+  auto found = firstProgram(paths(environment("HOME")));
+  if (found.empty()) return std::nullopt;
+  return found;
 }
 
 std::optional<std::filesystem::path> workFolder(const std::filesystem::path& dataFolder) {
   std::filesystem::path folder;
   if (!dataFolder.empty()) {
     folder = dataFolder / "ai";
-  } else if (const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR"); runtimeDir && *runtimeDir) {
-    folder = std::filesystem::path(runtimeDir) / "orvo-ai";
+  } else if (auto session = sessionFolder(); !session.empty()) {
+    folder = session / "orvo-ai";
   } else {
     return std::nullopt;
   }

@@ -7,9 +7,24 @@ std::filesystem::path dataFolder() {
   if (auto xdg = environment("XDG_DATA_HOME"); !xdg.empty() && xdg.front() == '/') {
     return std::filesystem::path(xdg) / "orvo";
   }
-  std::filesystem::path userHome = environment("HOME");
-  if (userHome.empty()) userHome = ".";
-  return userHome / ".local/share/orvo";
+  return homeFolder() / ".local/share/orvo";
+}
+
+std::vector<std::filesystem::path> soundBankPlaces() {
+  return {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2"};
+}
+
+std::vector<std::filesystem::path> reaperPlaces() {
+  return {"/opt/REAPER/reaper", homeFolder() / "opt/REAPER/reaper"};
+}
+
+std::filesystem::path reaperResourceFolder() {
+  return homeFolder() / ".config/REAPER";
+}
+
+std::filesystem::path sessionFolder() {
+  const std::string runtime = environment("XDG_RUNTIME_DIR");
+  return runtime.empty() ? std::filesystem::path() : std::filesystem::path(runtime);
 }
 
 }  // namespace orvo
