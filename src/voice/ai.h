@@ -29,7 +29,7 @@ std::vector<std::filesystem::path> paths(const std::filesystem::path& home);
 // The first of them that can be run; nothing when ORVO_AI is "local".
 std::optional<std::filesystem::path> path();
 // The tool's working folder, which the tool trusts (its settings and hooks are
-// read there): "ai" in the data folder, else "orvo-ai" in $XDG_RUNTIME_DIR,
+// read there): "ai" in the data folder, else "orvo-ai" in the session's own folder,
 // made for the player alone. Nothing when it is not a folder of the player's
 // own that no one else can write.
 std::optional<std::filesystem::path> workFolder(const std::filesystem::path& dataFolder);

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "platform/child-process.h"
+#include "platform/places.h"
 #include "platform/text-pieces.h"
 #include "window/captions-window.h"
 #include "window/engine-link.h"
@@ -37,9 +38,9 @@ std::vector<std::string> enginePhrases(const std::string& engine) {
 
 // A folder of our own for the recogniser's files: made private, removed at the end.
 std::filesystem::path privateFolder() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::filesystem::path session = orvo::sessionFolder();
   std::string pattern =
-      (runtime && *runtime ? std::string(runtime) : std::string("/tmp")) + "/orvo-window-XXXXXX";
+      (session.empty() ? std::string("/tmp") : session.string()) + "/orvo-window-XXXXXX";
   if (!::mkdtemp(pattern.data())) return {};
   return pattern;
 }
