@@ -2,7 +2,10 @@
 
 #include "sound/output-route.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <future>
+#include <thread>
 
 #include "apps/music-player.h"
 #include "doubles/failable-store.h"
@@ -91,6 +94,17 @@ TraceWorld::TraceWorld(Options options) : options_(std::move(options)) {
 
 TraceWorld::~TraceWorld() {
   if (parts_) parts_->runtime.discardPending();
+  if (parts_ && options_.realRuntime) {
+    // On real threads, the engine's activities return and the store and the
+    // window finish what they were given before any of them goes.
+    while (engine_ && engine_->activitiesRunning() > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (const char* queue : {"orvo.store", "lorimel.ui"}) {
+      std::promise<void> done;
+      parts_->used.serial(queue).post([&done] { done.set_value(); });
+      done.get_future().wait_for(std::chrono::seconds(5));
+    }
+  }
   engine_.reset();
   parts_.reset();
   if (!ownFolder_) return;

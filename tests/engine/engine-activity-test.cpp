@@ -4,6 +4,7 @@
 #include <random>
 #include <thread>
 
+#include "diagnostics/trace-world.h"
 #include "doubles/memory-store.h"
 #include "engine/engine-fixture.h"
 #include "matchers.h"
@@ -25,28 +26,13 @@ void finishSpeechThenStop(ThreadRuntime& runtime, std::thread& mainLoop) {
   mainLoop.join();
 }
 
-// An engine of its own, on the runtime and speaker a test brings.
+// An engine of its own on real threads, with the speaker a test brings.
 struct StandaloneEngine {
-  // topKeyKnown: an 88-key piano whose top key the engine already knows.
-  StandaloneEngine(Runtime& runtime, SpeechOutput& speaker, bool topKeyKnown = false)
-      : seeded(topKeyKnown && (store.write("top-key.txt", "108\n"), true)),
-        window(runtime.serial("ui"), false, [](std::string_view) {}),
-        midi(
-            backend, runtime, [](const std::string&) {}, false),
-        sounds({runtime, store, [](const std::string&) {}, {}}),
-        engine(EngineParts{runtime, window, log, speaker, player, studio, midi, sounds, store,
-                           folder.path()}) {}
-  MemoryStore store;
-  bool seeded;
-  testing::TempFolder folder;
-  Window window;
-  Log log{folder / "log.txt"};
-  FakeMusicPlayer player;
-  NoStudioHost studio;
-  LoopbackMidiBackend backend;
-  MidiIO midi;
-  Sounds sounds;
-  Engine engine;
+  StandaloneEngine(Runtime& runtime, SpeechOutput& speaker)
+      : world({.opt = {}, .speaker = &speaker, .realRuntime = &runtime}) {}
+  TraceWorld world;
+  Engine& engine = world.engine();
+  MidiIO& midi = world.midi();
 };
 
 TEST_F(EngineTest, AnOlderActivityNeverSpeaksAfterANewerOneStarts) {
@@ -92,10 +78,10 @@ TEST_F(EngineTest, AKeyPressedBeforeTheGreetingIsNotTalkedOver) {
 
 TEST_F(EngineTest, TheSameSeedChoosesTheSameSentences) {
   auto sentences = [](std::uint64_t seed) {
-    VirtualRuntime runtime(seed);
     RecordingSpeaker speaker;
-    StandaloneEngine world(runtime, speaker);
-    Engine& engine = world.engine;
+    TraceWorld world({.opt = {}, .seed = seed, .speaker = &speaker});
+    Engine& engine = world.engine();
+    VirtualRuntime& runtime = world.runtime();
     ButtonKeys keys;
     for (int i = 0; i < 12; ++i) {
       engine.command(keys.home);
@@ -264,7 +250,7 @@ namespace {
 TEST(EngineThreads, ANewerBandPlaybackCutsTheOlderAndThePianoLeavesTheMixWhenTheLastEnds) {
   ThreadRuntime runtime(2);
   RecordingSpeaker speaker;
-  StandaloneEngine world(runtime, speaker, true);
+  StandaloneEngine world(runtime, speaker);
   Engine& engine = world.engine;
   std::thread mainLoop([&] { runtime.runMainLoop(); });
   const ButtonKeys& keys = engine.keys();
