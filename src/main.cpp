@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "app/log.h"
-#include "app/quit.h"
+#include "app/process-life.h"
 #include "app/window.h"
 #include "apps/music-player.h"
 #include "apps/tree-access.h"

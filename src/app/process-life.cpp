@@ -1,4 +1,4 @@
-#include "app/quit.h"
+#include "app/process-life.h"
 
 #include <unistd.h>
 
