@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -247,6 +248,12 @@ int removeStaleTemporaries(const std::filesystem::path& folder) {
     if (std::filesystem::remove(entry.path(), ignored)) ++removed;
   }
   return removed;
+}
+
+std::optional<std::uint64_t> freeSpace(const std::filesystem::path& path) {
+  struct statvfs disk {};
+  if (::statvfs(path.c_str(), &disk) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
 }
 
 bool makeFolders(const std::filesystem::path& path) {

@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -56,6 +57,9 @@ bool appendToFile(const std::filesystem::path& path, const std::string& text);
 
 // Creates the folder and its parents; false on failure.
 bool makeFolders(const std::filesystem::path& path);
+// Bytes free to this user on the file system that holds `path`; nothing when
+// the system cannot say.
+std::optional<std::uint64_t> freeSpace(const std::filesystem::path& path);
 // Creates the folder for the player alone (0700), or makes an existing one of
 // theirs so; false when it cannot be made, is not a folder (a link is not
 // followed) or belongs to someone else.

@@ -1,6 +1,5 @@
 #include "sound/voice-installer.h"
 
-#include <sys/statvfs.h>
 #include <sys/utsname.h>
 
 #include <cstdlib>
@@ -108,116 +107,15 @@ bool VoiceInstaller::remove() {
 }
 
 bool VoiceInstaller::steps() {
-  const std::filesystem::path& folder = parts_.folder;
-  if (!files::makeFolders(folder)) {
-    parts_.say(
-        "There isn't enough free space. The natural voice needs about one and a half "
-        "gigabytes while it installs.");
-    return false;
-  }
-  std::optional<std::uint64_t> free;
-  if (parts_.freeSpace) {
-    free = parts_.freeSpace();
-  } else if (struct statvfs disk; ::statvfs(folder.c_str(), &disk) == 0) {
-    free = static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
-  }
-  if (free && *free < kSpaceNeeded) {
-    parts_.say(
-        "There isn't enough free space. The natural voice needs about one and a half "
-        "gigabytes while it installs.");
-    return false;
-  }
-  if (!placeScript()) {
-    parts_.say(
-        "A file that should be inside the app is missing. Downloading Orvo again should fix it.");
-    return false;
-  }
-
+  if (!roomToInstall()) return false;
   step("Step one of three: a small setup tool.", "Natural voice: the setup tool");
-  const auto uvFolder = folder / "uv";
-  const auto uv = uvFolder / "uv";
-  std::string why;
-  if (!std::filesystem::exists(uv)) {
-    const auto archive = folder / "uv.tar.gz";
-    std::error_code error;
-    std::filesystem::remove(archive, error);
-    if (!download(parts_.downloads.uv, archive, 300, why)) {
-      parts_.log("voice install: uv: " + why);
-      parts_.say(
-          "I couldn't download the setup tool. Check the internet connection and ask me again.");
-      return false;
-    }
-    files::makeFolders(uvFolder);
-    ToolRun unpack = runTool(
-        parts_.runtime, "/usr/bin/tar",
-        {"-xzf", archive.string(), "-C", uvFolder.string(), "--strip-components=1"}, "", 120);
-    std::filesystem::remove(archive, error);
-    if (!unpack.ok || !std::filesystem::exists(uv)) {
-      parts_.log("voice install: unpacking uv: " + lastLine(unpack.out));
-      parts_.say("The setup tool wouldn't unpack.");
-      return false;
-    }
-  }
-
+  if (!setupTool()) return false;
   step("Step two of three: the speech engine. This takes a minute or two.",
        "Natural voice: the speech engine");
-  const std::string pythonHome = "UV_PYTHON_INSTALL_DIR=" + (folder / "python").string();
-  const auto python = folder / ".venv" / "bin" / "python";
-  if (!std::filesystem::exists(python)) {
-    ToolRun venv =
-        runTool(parts_.runtime, "/usr/bin/env",
-                {pythonHome, uv.string(), "venv", (folder / ".venv").string(), "--python", "3.12"},
-                "", 600, {}, true);
-    if (!venv.ok) {
-      parts_.say("Python wouldn't set up: " + lastLine(venv.out));
-      return false;
-    }
-  }
-  ToolRun engine = runTool(parts_.runtime, "/usr/bin/env",
-                           {pythonHome, uv.string(), "pip", "install", "--python", python.string(),
-                            "kokoro-onnx>=0.4,<1"},
-                           "", 1200, {}, true);
-  if (engine.ok) {
-    engine = runTool(parts_.runtime, python.string(),
-                     {"-c", "import kokoro_onnx, onnxruntime, numpy"}, "", 120, {}, true);
-  }
-  if (!engine.ok) {
-    parts_.say("The speech engine wouldn't install: " + lastLine(engine.out));
-    return false;
-  }
-
+  if (!speechEngine()) return false;
   step("Step three of three: the voice itself. It's 325 megabytes, so this is the long one.",
        "Natural voice: the voice itself");
-  for (const std::string& path : parts_.downloads.models) {
-    const auto name = path.substr(path.find_last_of('/') + 1);
-    const auto file = folder / name;
-    // Kept under another name until whole, so a broken-off file is never taken for the model.
-    const auto partial = folder / (name + ".part");
-    const auto expected = remoteSize(parts_.downloads.base + path);
-    if (std::filesystem::exists(file) && expected && sizeOf(file) == *expected) continue;
-    const bool whole = expected && sizeOf(partial) == *expected;  // renamed last time? not yet
-    if (!whole && !download(path, partial, 3600, why)) {
-      parts_.log("voice install: " + name + ": " + why);
-      parts_.say(sizeOf(partial) == 0 ? "I couldn't download the voices. Ask me again and I'll "
-                                        "carry on from where it stopped."
-                                      : "The download stopped part way. Ask me again and I'll "
-                                        "carry on from where it stopped.");
-      return false;
-    }
-    if (!expected || sizeOf(partial) != *expected) {
-      std::error_code error;
-      std::filesystem::remove(partial, error);
-      parts_.say("The voice file came down incomplete. Ask me again to retry.");
-      return false;
-    }
-    std::error_code error;
-    std::filesystem::rename(partial, file, error);
-    if (error) {
-      parts_.say("The voice file came down incomplete. Ask me again to retry.");
-      return false;
-    }
-  }
-
+  if (!voiceFiles()) return false;
   parts_.ui(lines::now(""));
   if (parts_.startVoice && parts_.startVoice()) {
     parts_.say(
@@ -230,6 +128,115 @@ bool VoiceInstaller::steps() {
       "Everything downloaded, but the voice wouldn't start. Quit Orvo and open it again, and "
       "it should be there.");
   return false;
+}
+
+bool VoiceInstaller::roomToInstall() {
+  const std::filesystem::path& folder = parts_.folder;
+  const std::optional<std::uint64_t> free = !files::makeFolders(folder)
+                                                ? std::optional<std::uint64_t>(0)
+                                            : parts_.freeSpace ? parts_.freeSpace()
+                                                               : files::freeSpace(folder);
+  if (free && *free < kSpaceNeeded) {
+    parts_.say(
+        "There isn't enough free space. The natural voice needs about one and a half "
+        "gigabytes while it installs.");
+    return false;
+  }
+  if (!placeScript()) {
+    parts_.say(
+        "A file that should be inside the app is missing. Downloading Orvo again should fix it.");
+    return false;
+  }
+  return true;
+}
+
+bool VoiceInstaller::setupTool() {
+  const auto uvFolder = parts_.folder / "uv";
+  if (std::filesystem::exists(uvFolder / "uv")) return true;
+  const auto archive = parts_.folder / "uv.tar.gz";
+  std::error_code error;
+  std::filesystem::remove(archive, error);
+  std::string why;
+  if (!download(parts_.downloads.uv, archive, 300, why)) {
+    parts_.log("voice install: uv: " + why);
+    parts_.say(
+        "I couldn't download the setup tool. Check the internet connection and ask me again.");
+    return false;
+  }
+  files::makeFolders(uvFolder);
+  ToolRun unpack =
+      runTool(parts_.runtime, "/usr/bin/tar",
+              {"-xzf", archive.string(), "-C", uvFolder.string(), "--strip-components=1"}, "", 120);
+  std::filesystem::remove(archive, error);
+  if (!unpack.ok || !std::filesystem::exists(uvFolder / "uv")) {
+    parts_.log("voice install: unpacking uv: " + lastLine(unpack.out));
+    parts_.say("The setup tool wouldn't unpack.");
+    return false;
+  }
+  return true;
+}
+
+bool VoiceInstaller::speechEngine() {
+  const std::filesystem::path& folder = parts_.folder;
+  const std::string uv = (folder / "uv" / "uv").string();
+  const std::string pythonHome = "UV_PYTHON_INSTALL_DIR=" + (folder / "python").string();
+  const auto python = folder / ".venv" / "bin" / "python";
+  if (!std::filesystem::exists(python)) {
+    ToolRun venv =
+        runTool(parts_.runtime, "/usr/bin/env",
+                {pythonHome, uv, "venv", (folder / ".venv").string(), "--python", "3.12"}, "", 600,
+                {}, true);
+    if (!venv.ok) {
+      parts_.say("Python wouldn't set up: " + lastLine(venv.out));
+      return false;
+    }
+  }
+  ToolRun engine = runTool(
+      parts_.runtime, "/usr/bin/env",
+      {pythonHome, uv, "pip", "install", "--python", python.string(), "kokoro-onnx>=0.4,<1"}, "",
+      1200, {}, true);
+  if (engine.ok) {
+    engine = runTool(parts_.runtime, python.string(),
+                     {"-c", "import kokoro_onnx, onnxruntime, numpy"}, "", 120, {}, true);
+  }
+  if (!engine.ok) {
+    parts_.say("The speech engine wouldn't install: " + lastLine(engine.out));
+    return false;
+  }
+  return true;
+}
+
+bool VoiceInstaller::voiceFiles() {
+  for (const std::string& path : parts_.downloads.models) {
+    const auto name = path.substr(path.find_last_of('/') + 1);
+    const auto file = parts_.folder / name;
+    // Kept under another name until whole, so a broken-off file is never taken for the model.
+    const auto partial = parts_.folder / (name + ".part");
+    const auto expected = remoteSize(parts_.downloads.base + path);
+    if (std::filesystem::exists(file) && expected && sizeOf(file) == *expected) continue;
+    const bool whole = expected && sizeOf(partial) == *expected;  // renamed last time? not yet
+    std::string why;
+    if (!whole && !download(path, partial, 3600, why)) {
+      parts_.log("voice install: " + name + ": " + why);
+      parts_.say(sizeOf(partial) == 0 ? "I couldn't download the voices. Ask me again and I'll "
+                                        "carry on from where it stopped."
+                                      : "The download stopped part way. Ask me again and I'll "
+                                        "carry on from where it stopped.");
+      return false;
+    }
+    std::error_code error;
+    if (!expected || sizeOf(partial) != *expected) {
+      std::filesystem::remove(partial, error);
+      parts_.say("The voice file came down incomplete. Ask me again to retry.");
+      return false;
+    }
+    std::filesystem::rename(partial, file, error);
+    if (error) {
+      parts_.say("The voice file came down incomplete. Ask me again to retry.");
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace orvo

@@ -41,7 +41,7 @@ class VoiceInstaller {
     std::function<void(const std::string&)> log;
     std::function<bool()> startVoice;  // starts the voice; true once it answers
     VoiceDownloads downloads = VoiceDownloads::forThisMachine();
-    // Bytes free where the voice goes; statvfs when unset.
+    // Bytes free where the voice goes; the file system's answer when unset.
     std::function<std::optional<std::uint64_t>()> freeSpace = nullptr;
   };
 
@@ -62,7 +62,12 @@ class VoiceInstaller {
   bool remove();
 
  private:
+  // The install in its steps, each saying why it could not go on.
   bool steps();
+  bool roomToInstall();
+  bool setupTool();
+  bool speechEngine();
+  bool voiceFiles();
   void step(const std::string& sentence, const std::string& now);
   bool download(const std::string& path, const std::filesystem::path& to, double limit,
                 std::string& why);
