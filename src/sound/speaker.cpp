@@ -223,18 +223,26 @@ void Speaker::sayOne(const std::string& whole, SpeechTicket ticket) {
   if (parts_.meter && parts_.uiOn) parts_.meter->measure(text, 175);
   speech_.post([this, utterance] { startOnQueue(utterance); });
 
-  std::string why, rest;
+  if (auto broken = watch(utterance.id, text, *done, stopsAtStart)) {
+    switchToTool(broken->why);
+    sayWithProcess(broken->rest);
+  }
+}
+
+std::optional<Speaker::Broken> Speaker::watch(std::uint64_t id, const std::string& text,
+                                              Semaphore& done, std::uint64_t stopsAtStart) {
   const std::size_t wordCount = WordMarks(text).words().size();
-  while (why.empty()) {
-    done->wait(0.25);
+  for (;;) {
+    done.wait(0.25);
     bool linked = parts_.synth.connected();
     MutexLock guard(lock_);
-    auto it = waiting_.find(utterance.id);
-    if (it == waiting_.end()) return;  // finished, cancelled or stopped
+    auto it = waiting_.find(id);
+    if (it == waiting_.end()) return std::nullopt;  // finished, cancelled or stopped
     Pending& pending = it->second;
     double now = parts_.runtime.now();
     // Without word reports a sentence is given time for its words.
     double quiet = marksSeen_ ? stallLimit : beginLimit + 0.8 * wordCount;
+    std::string why;
     if (!pending.failure.empty()) {
       why = pending.failure;
     } else if (!pending.begun && now - pending.asked >= beginLimit) {
@@ -245,15 +253,14 @@ void Speaker::sayOne(const std::string& whole, SpeechTicket ticket) {
       why = "a sentence stopped part way";
     } else if (now - pending.asked >= longestWait) {
       waiting_.erase(it);
-      return;
+      return std::nullopt;
     }
     if (why.empty()) continue;
-    rest = wordsFrom(text, pending.words);
+    Broken broken{why, wordsFrom(text, pending.words)};
     waiting_.erase(it);
-    if (stops_ != stopsAtStart) return;
+    if (stops_ != stopsAtStart) return std::nullopt;
+    return broken;
   }
-  switchToTool(why);
-  sayWithProcess(rest);
 }
 
 bool Speaker::openLink() {

@@ -114,6 +114,15 @@ class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
 
   // One sentence, by the natural voice, the synthesiser, the tool or in print.
   void sayOne(const std::string& text, SpeechTicket ticket);
+  // Why a sentence given to the synthesiser broke off, and the words not yet said.
+  struct Broken {
+    std::string why;
+    std::string rest;
+  };
+  // Waits while the synthesiser says sentence `id`: nothing when it ended, was
+  // stopped or waited its longest; otherwise why it broke off.
+  std::optional<Broken> watch(std::uint64_t id, const std::string& text, Semaphore& done,
+                              std::uint64_t stopsAtStart) EXCLUDES(lock_);
   void synthDidStart(std::uint64_t id) override;
   void synthWillSpeakWord(std::uint64_t id, const std::string& word) override;
   void synthDidFinish(std::uint64_t id) override;
