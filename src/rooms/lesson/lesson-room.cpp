@@ -374,62 +374,12 @@ void LessonRoom::finishUnit() {
   if (!lesson_) return;
   ++attempts_;
   const int mistakes = judge_.mistakes();
-  if (drill_) {
-    int tries = drill_->second + 1;
-    std::string sentence;
-    if (mistakes == 0) {
-      int clean = drill_->first + 1;
-      if (clean > 1 || tries > 4) {
-        verdictOverride_ = "Fixed. ";
-        drill_.reset();
-      } else {
-        drill_ = {clean, tries};
-        sentence = "Right. Once more to be sure.";
-      }
-    } else if (tries > 4) {
-      verdictOverride_ = "Good enough for now. ";
-      drill_.reset();
-    } else {
-      drill_ = {0, tries};
-      sentence = "Not yet. Again.";
-    }
-    if (drill_) {
-      engine_.cutIn();
-      beginWaiting(engine_.currentGen());
-      engine_.run([this, sentence](int g) { engine_.say(sentence, g); });
-      return;
-    }
-  } else {
-    const std::size_t steps = judge_.steps().size();
-    bool mostlyWrong = steps < 3 ? mistakes > 3 : mistakes > static_cast<int>(steps);
-    if (attempts_ < 2 && mostlyWrong && !review_) {
-      return present("That was mostly wrong notes. Here it is again. ", true);
-    }
-    if (steps > 3) {
-      const auto& missAt = judge_.missAt();
-      auto worst = std::max_element(missAt.begin(), missAt.end());
-      if (worst != missAt.end() && *worst >= 2) {
-        return startDrill(static_cast<std::size_t>(worst - missAt.begin()));
-      }
-    }
-  }
+  if (drill_ ? drillGoesOn(mistakes) : passGoesAgain(mistakes)) return;
   if (review_) {
     review_.reset();
     return present(engine_.pick({"Still there. Carrying on. ", "Good. On we go. "}), true);
   }
-  std::string verdict;
-  if (mistakes == 0) {
-    verdict = engine_.pick(
-        {"That's correct. ", "Yes, that's right. ", "That's it, well done. ", "Spot on. "});
-  } else if (mistakes == 1) {
-    verdict = "Done, with one wrong note. ";
-  } else {
-    verdict = "Done, with " + std::to_string(mistakes) + " wrong notes. ";
-  }
-  if (verdictOverride_) {
-    verdict = *verdictOverride_;
-    verdictOverride_.reset();
-  }
+  const std::string verdict = verdictOn(mistakes);
   if (mistakes == 0) {
     engine_.cues().chime({84, 88, 91}, 58, 0.6);
     engine_.ui(lines::flashGood);
@@ -444,6 +394,67 @@ void LessonRoom::finishUnit() {
     return present(verdict + mark, true);
   }
   finishSong(verdict);
+}
+
+bool LessonRoom::drillGoesOn(int mistakes) {
+  const int tries = drill_->second + 1;
+  std::string sentence;
+  if (mistakes == 0) {
+    const int clean = drill_->first + 1;
+    if (clean > 1 || tries > 4) {
+      verdictOverride_ = "Fixed. ";
+      drill_.reset();
+    } else {
+      drill_ = {clean, tries};
+      sentence = "Right. Once more to be sure.";
+    }
+  } else if (tries > 4) {
+    verdictOverride_ = "Good enough for now. ";
+    drill_.reset();
+  } else {
+    drill_ = {0, tries};
+    sentence = "Not yet. Again.";
+  }
+  if (!drill_) return false;
+  engine_.cutIn();
+  beginWaiting(engine_.currentGen());
+  engine_.run([this, sentence](int g) { engine_.say(sentence, g); });
+  return true;
+}
+
+bool LessonRoom::passGoesAgain(int mistakes) {
+  const std::size_t steps = judge_.steps().size();
+  const bool mostlyWrong = steps < 3 ? mistakes > 3 : mistakes > static_cast<int>(steps);
+  if (attempts_ < 2 && mostlyWrong && !review_) {
+    present("That was mostly wrong notes. Here it is again. ", true);
+    return true;
+  }
+  if (steps > 3) {
+    const auto& missAt = judge_.missAt();
+    auto worst = std::max_element(missAt.begin(), missAt.end());
+    if (worst != missAt.end() && *worst >= 2) {
+      startDrill(static_cast<std::size_t>(worst - missAt.begin()));
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string LessonRoom::verdictOn(int mistakes) {
+  std::string verdict;
+  if (mistakes == 0) {
+    verdict = engine_.pick(
+        {"That's correct. ", "Yes, that's right. ", "That's it, well done. ", "Spot on. "});
+  } else if (mistakes == 1) {
+    verdict = "Done, with one wrong note. ";
+  } else {
+    verdict = "Done, with " + std::to_string(mistakes) + " wrong notes. ";
+  }
+  if (verdictOverride_) {
+    verdict = *verdictOverride_;
+    verdictOverride_.reset();
+  }
+  return verdict;
 }
 
 void LessonRoom::finishSong(const std::string& verdict) {

@@ -133,7 +133,14 @@ class LessonRoom final : public Room {
   void armIdleHint();
   void idleCheck();
   void accompanyStep(std::size_t index);
+  // A pass is over: judged, then the next unit, the drill or the pass again.
   void finishUnit();
+  // In a drill of one step: true while it goes on (its sentence said, listening again).
+  bool drillGoesOn(int mistakes);
+  // A mostly wrong pass is played again once, a step missed twice is drilled: true when so.
+  bool passGoesAgain(int mistakes);
+  // What is said of the pass: praise, the wrong notes counted, or the drill's own ending.
+  std::string verdictOn(int mistakes);
   void finishSong(const std::string& verdict);
   std::string milestone(const Unit& from, const Unit& to);
   void startDrill(std::size_t around);
