@@ -269,7 +269,13 @@ std::string Requests::rest(const Heard& heard, int depth) {
     trace("mood: " + request);
     return hearAt(request, depth + 1);
   }
-  // Small talk.
+  if (auto answer = smallTalk(heard)) return *answer;
+  if (auto answer = openApp(heard)) return *answer;
+  return notUnderstood(heard);
+}
+
+std::optional<std::string> Requests::smallTalk(const Heard& heard) {
+  const requests::FamilyWords& words = requests::familyWords();
   const std::pair<const requests::Words*, const char*> chat[] = {
       {&words.smallTalkThanks, "You're welcome."},
       {&words.smallTalkHow, "I'm well, thank you. Ready when you are."},
@@ -284,8 +290,11 @@ std::string Requests::rest(const Heard& heard, int depth) {
     std::string assistant = engine_.currentProfile().assistantName;
     return say(answer.empty() ? "I'm " + assistant + ", your piano teacher." : answer);
   }
-  // Opening apps.
-  for (std::string_view said : words.openApp) {
+  return std::nullopt;
+}
+
+std::optional<std::string> Requests::openApp(const Heard& heard) {
+  for (std::string_view said : requests::familyWords().openApp) {
     const std::string verb(said);
     if (!heard.starts(verb)) continue;
     trace("family: open an app");
@@ -298,8 +307,10 @@ std::string Requests::rest(const Heard& heard, int depth) {
                  "no app");
     return notYet("opening apps");
   }
+  return std::nullopt;
+}
 
-  // Nothing matched.
+std::string Requests::notUnderstood(const Heard& heard) {
   engine_.logLine("rules did not understand: " + heard.text);
   trace("family: not understood");
   noteMistake("\"" + heard.text + "\" was not understood");

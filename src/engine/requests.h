@@ -93,6 +93,13 @@ class Requests {
   // The families from the studio's on, then the learned and loose meanings,
   // small talk and the guess.
   std::string rest(const Heard& heard, int depth);
+  // Thanks, greetings and "who are you"; nothing when it is none of them.
+  std::optional<std::string> smallTalk(const Heard& heard);
+  // "open <app>": which this system cannot do yet, or the app is not installed.
+  std::optional<std::string> openApp(const Heard& heard);
+  // Nothing understood it: a theory answer, the AI, the closest guess, or the
+  // sentence saying there is no model.
+  std::string notUnderstood(const Heard& heard);
   std::optional<std::string> correction(const Heard& heard, int depth);
   // The families in their order (request-families.cpp), tried in turn.
   std::optional<std::string> family(const Heard& heard, int depth);
