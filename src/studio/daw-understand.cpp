@@ -949,8 +949,9 @@ std::optional<DawAsk> setValues(Ctx& c) {
 // question that merely contains "it" or "that" ("is it playing") never is.
 bool bareNudge(const Said& s) {
   static const Words again = {"that", "it", "more", "less", "again", "bit", "little"};
-  static const Words fillers = {"a", "an", "bit", "please", "just", "do", "the", "same", "one",
-                                "once", "touch", "tad", "tiny", "lot", "much", "now", "and"};
+  static const Words fillers = {"a",    "an",   "bit",  "please", "just",  "do",
+                                "the",  "same", "one",  "once",   "touch", "tad",
+                                "tiny", "lot",  "much", "now",    "and"};
   auto among = [](const std::string& word, const Words& list) {
     return std::any_of(list.begin(), list.end(),
                        [&](std::string_view w) { return word == trimmed(std::string(w)); });
@@ -1292,6 +1293,46 @@ bool namesSomething(const std::vector<std::string>& words, bool bandsAsked) {
   return std::any_of(words.begin(), words.end(), [&](const std::string& w) { return !isKnown(w); });
 }
 
+// The tracks a sentence names: those with the most of their name's words heard.
+std::vector<DawTrack> tracksNamedIn(const Said& s, const DawState& state) {
+  const Words& noise = dawwords::trackNoise();
+  auto isNoise = [&](const std::string& w) {
+    return std::find(noise.begin(), noise.end(), w) != noise.end();
+  };
+  std::size_t best = 0;
+  std::vector<DawTrack> matches;
+  for (const DawTrack& t : state.tracks) {
+    std::size_t heardWords = 0;
+    for (const std::string& w : wordsOf(t.name)) {
+      const std::string word = trimmed(w);
+      if (!isNoise(word) && std::find(s.words.begin(), s.words.end(), word) != s.words.end())
+        ++heardWords;
+    }
+    if (heardWords == 0) continue;
+    if (heardWords > best) {
+      best = heardWords;
+      matches.clear();
+    }
+    if (heardWords == best) matches.push_back(t);
+  }
+  return matches;
+}
+
+// The name heard: what follows "called", else "the" or "my", without a trailing "track".
+std::vector<std::string> trackNameHeard(const Said& s) {
+  std::vector<std::string> name = s.after({"called", "named"});
+  if (name.empty()) {
+    for (std::size_t i = s.raw.size(); i-- > 0;) {
+      if (s.raw[i] == "the" || s.raw[i] == "my") {
+        name.assign(s.raw.begin() + static_cast<long>(i) + 1, s.raw.end());
+        break;
+      }
+    }
+  }
+  while (!name.empty() && (name.back() == "track" || name.back() == "channel")) name.pop_back();
+  return name;
+}
+
 }  // namespace
 
 TrackPick pick(Daw& daw, const Heard& heard, const DawState& state, bool allowDefault) {
@@ -1311,27 +1352,7 @@ TrackPick pick(Daw& daw, const Heard& heard, const DawState& state, bool allowDe
       return out;
     }
   }
-  const Words& noise = dawwords::trackNoise();
-  auto isNoise = [&](const std::string& w) {
-    return std::find(noise.begin(), noise.end(), w) != noise.end();
-  };
-  // A track matches when one of its name words is heard; the most words heard wins.
-  std::size_t best = 0;
-  std::vector<DawTrack> matches;
-  for (const DawTrack& t : state.tracks) {
-    std::size_t heardWords = 0;
-    for (const std::string& w : wordsOf(t.name)) {
-      const std::string word = trimmed(w);
-      if (!isNoise(word) && std::find(s.words.begin(), s.words.end(), word) != s.words.end())
-        ++heardWords;
-    }
-    if (heardWords == 0) continue;
-    if (heardWords > best) {
-      best = heardWords;
-      matches.clear();
-    }
-    if (heardWords == best) matches.push_back(t);
-  }
+  const std::vector<DawTrack> matches = tracksNamedIn(s, state);
   if (matches.size() == 1) {
     daw.lastTrack = matches.front().index;
     return one(matches.front());
@@ -1350,17 +1371,7 @@ TrackPick pick(Daw& daw, const Heard& heard, const DawState& state, bool allowDe
   if (s.has("this") || s.has("that") || s.has("it") || s.has("selected")) {
     if (const DawTrack* t = selected()) return one(*t);
   }
-  // The name heard: what follows "called", else "the" or "my", without a trailing "track".
-  std::vector<std::string> name = s.after({"called", "named"});
-  if (name.empty()) {
-    for (std::size_t i = s.raw.size(); i-- > 0;) {
-      if (s.raw[i] == "the" || s.raw[i] == "my") {
-        name.assign(s.raw.begin() + static_cast<long>(i) + 1, s.raw.end());
-        break;
-      }
-    }
-  }
-  while (!name.empty() && (name.back() == "track" || name.back() == "channel")) name.pop_back();
+  const std::vector<std::string> name = trackNameHeard(s);
   out.heardName = titleCase(name);
   if (allowDefault && !namesSomething(name, direction(s) != 0)) {
     if (daw.lastTrack) {
@@ -1378,10 +1389,10 @@ std::string which(const std::vector<DawTrack>& tracks) {
 }
 
 bool namesTrackOrPlugin(Daw& daw, const Heard& answer, const DawState& state) {
-  static const Words noise = {"the",   "a",    "an",      "one",  "ones", "track", "channel",
-                              "bus",   "i",    "mean",    "meant", "that", "this",  "on",
-                              "plugin", "plugins", "just", "oh",  "um",   "uh",    "sorry",
-                              "its",   "it",   "is",      "please"};
+  static const Words noise = {"the",    "a",       "an",   "one",   "ones", "track", "channel",
+                              "bus",    "i",       "mean", "meant", "that", "this",  "on",
+                              "plugin", "plugins", "just", "oh",    "um",   "uh",    "sorry",
+                              "its",    "it",      "is",   "please"};
   std::vector<std::string> named;
   auto addWords = [&](const std::string& name) {
     for (const std::string& w : wordsOf(lowerCase(name))) named.push_back(trimmed(w));
