@@ -1,12 +1,11 @@
 #include "platform/desktop-entries.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <set>
 #include <sstream>
 
 #include "platform/files.h"
+#include "platform/places.h"
 #include "platform/text-pieces.h"
 
 namespace orvo {
@@ -15,17 +14,6 @@ namespace {
 // A desktop with thousands of entries is no reason to read for ever.
 constexpr std::size_t kMostEntries = 4000;
 constexpr std::uintmax_t kLargestEntry = 64 * 1024;
-
-std::filesystem::path onPath(const std::string& program) {
-  if (program.find('/') != std::string::npos) return program;
-  const char* path = std::getenv("PATH");
-  for (std::string_view folder : text::split(path ? path : "/usr/bin:/bin", ':')) {
-    if (folder.empty()) continue;
-    std::filesystem::path candidate = std::filesystem::path(folder) / program;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return {};
-}
 
 // Exec's first word that is the program: "env FOO=1 gedit %U" runs gedit.
 std::string programOf(const std::string& exec) {
@@ -105,9 +93,9 @@ std::vector<DesktopEntry> readDesktopEntries(const std::vector<std::filesystem::
       auto entry = parseDesktopEntry(*text);
       if (!entry) continue;
       // "libreoffice" is a link to LibreOffice's "soffice", the process that runs.
-      if (auto found = onPath(entry->program); !found.empty()) {
+      if (auto found = firstProgram(onPath(entry->program))) {
         std::error_code linkError;
-        auto real = std::filesystem::canonical(found, linkError);
+        auto real = std::filesystem::canonical(*found, linkError);
         if (!linkError) entry->programFile = real.filename().string();
       }
       entries.push_back(std::move(*entry));

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/files.h"
+#include "platform/text-pieces.h"
 
 namespace orvo {
 
@@ -18,24 +19,22 @@ std::filesystem::path homeFolder() {
   return home.empty() ? std::filesystem::path(".") : std::filesystem::path(home);
 }
 
-std::filesystem::path firstProgram(const std::vector<std::filesystem::path>& places) {
+std::optional<std::filesystem::path> firstProgram(
+    const std::vector<std::filesystem::path>& places) {
   for (const auto& place : places) {
     std::error_code error;
     if (std::filesystem::is_regular_file(place, error) && ::access(place.c_str(), X_OK) == 0)
       return place;
   }
-  return {};
+  return std::nullopt;
 }
 
 std::vector<std::filesystem::path> onPath(const std::string& name) {
+  std::string path = environment("PATH");
+  if (path.empty()) path = "/usr/bin:/bin";
   std::vector<std::filesystem::path> places;
-  std::string_view rest = std::getenv("PATH") ? std::getenv("PATH") : "";
-  while (!rest.empty()) {
-    const std::size_t colon = rest.find(':');
-    if (const std::string_view folder = rest.substr(0, colon); !folder.empty())
-      places.push_back(std::filesystem::path(folder) / name);
-    if (colon == std::string_view::npos) break;
-    rest.remove_prefix(colon + 1);
+  for (std::string_view folder : text::split(path, ':')) {
+    if (!folder.empty()) places.push_back(std::filesystem::path(folder) / name);
   }
   return places;
 }

@@ -5,6 +5,7 @@
 // under linux/ and macos/, chosen by CMake.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,9 +31,10 @@ std::string playerLanguage();
 // "Music/Orvo Songs" under the home folder.
 std::vector<std::filesystem::path> songFolders(const std::filesystem::path& baseDir);
 
-// The first of `places` that is a program this user may run; empty when none is.
-std::filesystem::path firstProgram(const std::vector<std::filesystem::path>& places);
-// A program called `name` in each folder of PATH, in PATH's order.
+// The first of `places` that is a program this user may run; nothing when none is.
+std::optional<std::filesystem::path> firstProgram(const std::vector<std::filesystem::path>& places);
+// A program called `name` in each folder of PATH, in PATH's order ("/usr/bin:/bin"
+// when PATH is not set, as the system's own search takes it).
 std::vector<std::filesystem::path> onPath(const std::string& name);
 
 // Differs between systems:

@@ -239,9 +239,7 @@ bool installBridge() {
 std::optional<std::filesystem::path> installedAt() {
   std::vector<std::filesystem::path> places = onPath("reaper");
   for (auto& place : reaperPlaces()) places.push_back(std::move(place));
-  auto found = firstProgram(places);
-  if (found.empty()) return std::nullopt;
-  return found;
+  return firstProgram(places);
 }
 
 bool running(Runtime& runtime) {

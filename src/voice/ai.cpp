@@ -24,9 +24,7 @@ std::vector<std::filesystem::path> paths(const std::filesystem::path& home) {
 
 std::optional<std::filesystem::path> path() {
   if (environment("ORVO_AI") == "local") return std::nullopt;
-  auto found = firstProgram(paths(environment("HOME")));
-  if (found.empty()) return std::nullopt;
-  return found;
+  return firstProgram(paths(environment("HOME")));
 }
 
 std::optional<std::filesystem::path> workFolder(const std::filesystem::path& dataFolder) {
