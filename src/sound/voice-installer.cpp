@@ -132,11 +132,10 @@ bool VoiceInstaller::steps() {
 
 bool VoiceInstaller::roomToInstall() {
   const std::filesystem::path& folder = parts_.folder;
-  const std::optional<std::uint64_t> free = !files::makeFolders(folder)
-                                                ? std::optional<std::uint64_t>(0)
-                                            : parts_.freeSpace ? parts_.freeSpace()
-                                                               : files::freeSpace(folder);
-  if (free && *free < kSpaceNeeded) {
+  // A folder that cannot be made has no room either.
+  const bool made = files::makeFolders(folder);
+  const auto free = parts_.freeSpace ? parts_.freeSpace() : files::freeSpace(folder);
+  if (!made || (free && *free < kSpaceNeeded)) {
     parts_.say(
         "There isn't enough free space. The natural voice needs about one and a half "
         "gigabytes while it installs.");

@@ -1,7 +1,5 @@
 #include "voice/ai.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 
