@@ -1,4 +1,3 @@
-
 #include "engine/command-sheet.h"
 #include "engine/engine-fixture.h"
 #include "matchers.h"

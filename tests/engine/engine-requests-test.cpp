@@ -1,4 +1,3 @@
-
 #include "engine/engine-ears.h"
 #include "engine/engine-fixture.h"
 #include "engine/requests.h"

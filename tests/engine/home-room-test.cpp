@@ -1,7 +1,5 @@
-
 #include <algorithm>
 #include <functional>
-
 #include <set>
 #include <tuple>
 

@@ -1,4 +1,3 @@
-
 #include "engine/engine-fixture.h"
 #include "matchers.h"
 
