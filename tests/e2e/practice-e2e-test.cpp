@@ -1,5 +1,7 @@
 // Ear training and the metronome through the real binary, on FIFOs.
 
+#include <algorithm>
+
 #include "e2e/fifo-piano.h"
 #include "matchers.h"
 
@@ -72,14 +74,22 @@ TEST(PracticeSession, TheMetronomeAt120ClicksEveryHalfSecondOnTheMidiOutput) {
   if (clicks.size() > 4) {
     EXPECT_EQ(clicks[4].key, 76);
   }
-  // Each beat half a second after the first, as counted from the first, and never early.
-  for (std::size_t k = 1; k < clicks.size(); ++k) {
-    const double due = 0.5 * static_cast<double>(k);
-    EXPECT_NEAR(clicks[k].at - clicks[0].at, due, 0.03) << "beat " << k;
-    // A late first click makes the rest look early by as much: a few ms is that, not a fault.
-    EXPECT_GE(clicks[k].at - clicks[0].at, due - 0.005 * (ORVO_SANITIZED ? 3 : 1))
-        << "beat " << k << " early";
-    EXPECT_GT(clicks[k].at, clicks[k - 1].at) << "beat " << k << " in its order";
+  // The grid is read from the clicks themselves: each click's offset from
+  // k half seconds, and the middle offset as where the beats fall. The first
+  // click also starts the metronome's clock, so it alone may be a few ms late
+  // on a busy machine; the middle offset is not moved by one late click.
+  std::vector<double> offsets;
+  for (std::size_t k = 0; k < clicks.size(); ++k)
+    offsets.push_back(clicks[k].at - 0.5 * static_cast<double>(k));
+  std::vector<double> sorted = offsets;
+  std::sort(sorted.begin(), sorted.end());
+  const double grid = sorted[sorted.size() / 2];
+  for (std::size_t k = 0; k < clicks.size(); ++k) {
+    EXPECT_NEAR(offsets[k], grid, 0.03) << "beat " << k;
+    EXPECT_GE(offsets[k], grid - 0.005 * (ORVO_SANITIZED ? 3 : 1)) << "beat " << k << " early";
+    if (k > 0) {
+      EXPECT_GT(clicks[k].at, clicks[k - 1].at) << "beat " << k << " in its order";
+    }
   }
   EXPECT_EQ(offs, static_cast<int>(clicks.size()));  // none left sounding
   s.orvo.closeInput();
