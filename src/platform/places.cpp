@@ -30,6 +30,7 @@ std::optional<std::filesystem::path> firstProgram(
 }
 
 std::vector<std::filesystem::path> onPath(const std::string& name) {
+  if (name.find('/') != std::string::npos) return {name};
   std::string path = environment("PATH");
   if (path.empty()) path = "/usr/bin:/bin";
   std::vector<std::filesystem::path> places;

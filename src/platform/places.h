@@ -34,7 +34,8 @@ std::vector<std::filesystem::path> songFolders(const std::filesystem::path& base
 // The first of `places` that is a program this user may run; nothing when none is.
 std::optional<std::filesystem::path> firstProgram(const std::vector<std::filesystem::path>& places);
 // A program called `name` in each folder of PATH, in PATH's order ("/usr/bin:/bin"
-// when PATH is not set, as the system's own search takes it).
+// when PATH is not set), or `name` alone when it has a slash, as the system's
+// own search takes both.
 std::vector<std::filesystem::path> onPath(const std::string& name);
 
 // Differs between systems:
