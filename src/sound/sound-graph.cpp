@@ -88,14 +88,22 @@ bool SoundGraph::bankLooksWhole(const std::string& path) {
   return !error && length >= static_cast<std::uintmax_t>(size) + 8;
 }
 
+SoundGraph::SoundGraph(int rate)
+    : rate_(rate),
+      room_(rate, Reverb::mediumHall),
+      hall_(rate, Reverb::largeHall),
+      hallShelf_{Biquad::highShelf(rate, 3200, -7), Biquad::highShelf(rate, 3200, -7)},
+      hallHighPass_{Biquad::highPass(rate, 110), Biquad::highPass(rate, 110)} {}
+
 std::unique_ptr<SoundGraph> SoundGraph::build(const std::string& bank, bool classic, double bandDB,
                                               Use use) {
   if (!bankLooksWhole(bank)) return nullptr;
-  std::unique_ptr<SoundGraph> graph(new SoundGraph);
+  std::unique_ptr<SoundGraph> graph(
+      new SoundGraph(use == Use::measuring ? measuringRate : sampleRate));
   graph->classic_ = classic;
   fluid_settings_t* settings = new_fluid_settings();
   graph->settings_ = settings;
-  fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
+  fluid_settings_setnum(settings, "synth.sample-rate", graph->rate_);
   fluid_settings_setint(settings, "synth.audio-channels", 16);
   fluid_settings_setint(settings, "synth.audio-groups", 16);
   fluid_settings_setint(settings, "synth.reverb.active", 0);  // our own buses do it

@@ -242,24 +242,24 @@ namespace {
 void renderBlocks(SoundGraph& graph, const std::vector<Ev>& events, double seconds,
                   const std::function<void(const float*, const float*, int)>& take,
                   const std::function<void(std::size_t)>& silence = nullptr) {
-  constexpr std::size_t kTail = 10 * SoundGraph::sampleRate;
+  const auto rate = static_cast<double>(graph.rate());
+  const auto kTail = static_cast<std::size_t>(10 * rate);
   std::size_t quietSince = 0;
   bool quiet = false;
   auto sorted = events;
   std::stable_sort(sorted.begin(), sorted.end(),
                    [](const Ev& a, const Ev& b) { return a.t < b.t; });
-  const auto total = static_cast<std::size_t>(std::max(0.0, seconds) * SoundGraph::sampleRate);
+  const auto total = static_cast<std::size_t>(std::max(0.0, seconds) * rate);
   std::vector<float> left(SoundGraph::maxBlock), right(SoundGraph::maxBlock);
   std::size_t at = 0, next = 0;
   while (at < total) {
-    while (next < sorted.size() &&
-           static_cast<std::size_t>(sorted[next].t * SoundGraph::sampleRate) <= at) {
+    while (next < sorted.size() && static_cast<std::size_t>(sorted[next].t * rate) <= at) {
       graph.send(sorted[next].bytes.data(), 3);
       ++next;
     }
     std::size_t until = total;
     if (next < sorted.size()) {
-      until = std::min(total, static_cast<std::size_t>(sorted[next].t * SoundGraph::sampleRate));
+      until = std::min(total, static_cast<std::size_t>(sorted[next].t * rate));
     }
     if (silence) {
       const bool none = graph.activeVoices() == 0;
@@ -308,7 +308,7 @@ std::optional<Sounds::Rendered> Sounds::render(const std::string& bank, bool cla
   if (!graph) return std::nullopt;
   Rendered out;
   // Room for the whole render at once: growing it block by block copies it over and over.
-  const auto frames = static_cast<std::size_t>(std::max(0.0, seconds) * SoundGraph::sampleRate);
+  const auto frames = static_cast<std::size_t>(std::max(0.0, seconds) * graph->rate());
   out.left.reserve(frames + SoundGraph::maxBlock);
   out.right.reserve(frames + SoundGraph::maxBlock);
   Meter meter;

@@ -92,7 +92,8 @@ class Sounds final : public Sampler {
   std::optional<Rendered> mix(const std::vector<Ev>& events, double seconds);
   static std::optional<Rendered> render(const std::string& bank, bool classic, double bandDB,
                                         const std::vector<Ev>& events, double seconds);
-  // The same render measured block by block as it goes, keeping no audio.
+  // The same render measured block by block as it goes, keeping no audio (at
+  // the graph's measuring rate: see SoundGraph::Use).
   static std::optional<MixReport> measure(const std::string& bank, bool classic, double bandDB,
                                           const std::vector<Ev>& events, double seconds);
   // Mean (RMS) and peak level of a render, in dB of full scale.

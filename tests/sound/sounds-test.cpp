@@ -150,6 +150,12 @@ TEST(SoundLevels, CuesAreHeardOverSpeechAndTheBandNeverClips) {
   EXPECT_GT(rendered->report.sumPeak, 1.0);
   EXPECT_GT(rendered->report.sumOverPercent, 0.0);
   EXPECT_GE(rendered->report.limitedPercent, rendered->report.sumOverPercent);
+  // Measuring renders at a lower rate, yet finds the same levels over the same length.
+  auto atLowerRate = Sounds::measure("/usr/share/sounds/sf2/TimGM6mb.sf2", false, 12.0, loud, 1.0);
+  ASSERT_TRUE(atLowerRate);
+  EXPECT_NEAR(atLowerRate->sumPeak, rendered->report.sumPeak, 0.05 * rendered->report.sumPeak);
+  EXPECT_NEAR(atLowerRate->sumOverPercent, rendered->report.sumOverPercent, 2.0);
+  EXPECT_NEAR(atLowerRate->limitedPercent, rendered->report.limitedPercent, 2.0);
   // A soft note needs no limit: nothing over, nothing bent, before as after.
   std::vector<Ev> soft;
   addNote(soft, 0, 0, 60, 40, 0.5);
