@@ -243,29 +243,32 @@ void renderBlocks(SoundGraph& graph, const std::vector<Ev>& events, double secon
                   const std::function<void(const float*, const float*, int)>& take,
                   const std::function<void(std::size_t)>& silence = nullptr) {
   const auto rate = static_cast<double>(graph.rate());
-  const auto kTail = static_cast<std::size_t>(10 * rate);
+  auto frameOf = [rate](double seconds) {
+    return static_cast<std::size_t>(std::max(0.0, seconds) * rate);
+  };
+  const std::size_t tail = frameOf(10);
   std::size_t quietSince = 0;
   bool quiet = false;
   auto sorted = events;
   std::stable_sort(sorted.begin(), sorted.end(),
                    [](const Ev& a, const Ev& b) { return a.t < b.t; });
-  const auto total = static_cast<std::size_t>(std::max(0.0, seconds) * rate);
+  const std::size_t total = frameOf(seconds);
   std::vector<float> left(SoundGraph::maxBlock), right(SoundGraph::maxBlock);
   std::size_t at = 0, next = 0;
   while (at < total) {
-    while (next < sorted.size() && static_cast<std::size_t>(sorted[next].t * rate) <= at) {
+    while (next < sorted.size() && frameOf(sorted[next].t) <= at) {
       graph.send(sorted[next].bytes.data(), 3);
       ++next;
     }
     std::size_t until = total;
     if (next < sorted.size()) {
-      until = std::min(total, static_cast<std::size_t>(sorted[next].t * rate));
+      until = std::min(total, frameOf(sorted[next].t));
     }
     if (silence) {
       const bool none = graph.activeVoices() == 0;
       if (none && !quiet) quietSince = at;
       quiet = none;
-      if (quiet && at - quietSince >= kTail && until > at) {
+      if (quiet && at - quietSince >= tail && until > at) {
         silence(until - at);
         at = until;
         continue;
