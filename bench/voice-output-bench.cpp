@@ -68,7 +68,7 @@ struct PrivateSound {
   }
 };
 
-const char* kSentence = "Lovely, that was right. Now the next part.";
+const char* kLongSentence = "Lovely, that was right. Now the next part.";
 
 void BM_VoiceSayToFirstSampleOwnStreamAgainstSpeechDispatcher(benchmark::State& state) {
   PrivateSound sound;
@@ -84,8 +84,8 @@ void BM_VoiceSayToFirstSampleOwnStreamAgainstSpeechDispatcher(benchmark::State& 
   std::vector<double> ours, theirs;
   std::uint64_t id = 10;
   for (auto _ : state) {
-    ours.push_back(starts.startAfter(own, kSentence, ++id));
-    theirs.push_back(starts.startAfter(shared, kSentence, ++id));
+    ours.push_back(starts.startAfter(own, kLongSentence, ++id));
+    theirs.push_back(starts.startAfter(shared, kLongSentence, ++id));
   }
   std::sort(ours.begin(), ours.end());
   std::sort(theirs.begin(), theirs.end());

@@ -6,15 +6,12 @@
 #include "lessons/jazz-feedback.h"
 #include "lessons/jazz-tune.h"
 #include "matchers.h"
+#include "music-views.h"
 
 namespace orvo {
 namespace {
 
 using namespace jazzband;
-
-const JazzLesson& lessonNo(int n) {
-  return jazzLessons()[static_cast<std::size_t>(n - 1)];
-}
 
 struct Heard {
   std::vector<RNote> notes;

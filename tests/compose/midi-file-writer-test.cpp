@@ -40,7 +40,7 @@ Bytes track(const std::string& name, const Bytes& events) {
   return out;
 }
 
-Bytes file(const Bytes& events) {
+Bytes oneTrackFile(const Bytes& events) {
   Bytes out = kHeaderAndTempo;
   Bytes one = track("Piano", events);
   out.insert(out.end(), one.begin(), one.end());
@@ -50,24 +50,24 @@ Bytes file(const Bytes& events) {
 TEST(MidiFileWriter, SmallCasesAreWrittenByteForByte) {
   // One second at 120 bpm is 960 ticks (0x87 0x40).
   EXPECT_EQ(midiFileBytes(120, {{"Piano", {{0, 1, 60, 100}}}}),
-            file({0, 0x90, 60, 100, 0x87, 0x40, 0x80, 60, 0}));
+            oneTrackFile({0, 0x90, 60, 100, 0x87, 0x40, 0x80, 60, 0}));
   // A note of 1 ms still lasts 10 ticks; velocity 0 is written as 1, pitch 200 as 127.
   EXPECT_EQ(midiFileBytes(120, {{"Piano", {{0, 0.001, 200, 0}}}}),
-            file({0, 0x90, 127, 1, 10, 0x80, 127, 0}));
+            oneTrackFile({0, 0x90, 127, 1, 10, 0x80, 127, 0}));
   // At one tick the note-off comes before the note-on, the controller last.
   EXPECT_EQ(midiFileBytes(
                 120, {{"Piano", {{0, 0.5, 60, 90}, {0.5, 0.5, 0, 70, 0, 11}, {0.5, 1, 62, 90}}}}),
-            file({0,  0x90, 60, 90,   0x83, 0x60, 0x80, 60,   0,    0,  0x90,
-                  62, 90,   0,  0xB0, 11,   70,   0x83, 0x60, 0x80, 62, 0}));
+            oneTrackFile({0,  0x90, 60, 90,   0x83, 0x60, 0x80, 60,   0,    0,  0x90,
+                          62, 90,   0,  0xB0, 11,   70,   0x83, 0x60, 0x80, 62, 0}));
   // Deltas of 127, 128, 16,383 and 16,384 ticks: one, two, two and three bytes.
   const double tick = 60.0 / 120 / 480;
   auto delta = [&](int ticks) {
     return midiFileBytes(120, {{"Piano", {{ticks * tick, ticks * tick + 10 * tick, 60, 90}}}});
   };
-  EXPECT_EQ(delta(127), file({0x7F, 0x90, 60, 90, 10, 0x80, 60, 0}));
-  EXPECT_EQ(delta(128), file({0x81, 0x00, 0x90, 60, 90, 10, 0x80, 60, 0}));
-  EXPECT_EQ(delta(16383), file({0xFF, 0x7F, 0x90, 60, 90, 10, 0x80, 60, 0}));
-  EXPECT_EQ(delta(16384), file({0x81, 0x80, 0x00, 0x90, 60, 90, 10, 0x80, 60, 0}));
+  EXPECT_EQ(delta(127), oneTrackFile({0x7F, 0x90, 60, 90, 10, 0x80, 60, 0}));
+  EXPECT_EQ(delta(128), oneTrackFile({0x81, 0x00, 0x90, 60, 90, 10, 0x80, 60, 0}));
+  EXPECT_EQ(delta(16383), oneTrackFile({0xFF, 0x7F, 0x90, 60, 90, 10, 0x80, 60, 0}));
+  EXPECT_EQ(delta(16384), oneTrackFile({0x81, 0x80, 0x00, 0x90, 60, 90, 10, 0x80, 60, 0}));
 }
 
 TEST(MidiFileWriter, RandomTakesWithTheirBandReadBackTheSame) {

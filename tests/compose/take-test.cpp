@@ -3,15 +3,10 @@
 #include "compose/take.h"
 #include "compose/note-history.h"
 #include "matchers.h"
+#include "music-views.h"
 
 namespace orvo {
 namespace {
-
-std::vector<int> pitches(const std::vector<RNote>& notes) {
-  std::vector<int> out;
-  for (const RNote& note : notes) out.push_back(note.pitch);
-  return out;
-}
 
 TEST(NoteHistory, PedalHeldNotesAndRepeatsEndWhereTheyShould) {
   NoteHistory history;

@@ -2,15 +2,10 @@
 
 #include "compose/variation.h"
 #include "matchers.h"
+#include "music-views.h"
 
 namespace orvo {
 namespace {
-
-std::vector<int> pitches(const std::vector<RNote>& notes) {
-  std::vector<int> out;
-  for (const RNote& note : notes) out.push_back(note.pitch);
-  return out;
-}
 
 TEST(Variation, BackwardsMirrorsTimeAndUpsideDownMirrorsTheScale) {
   Analysis cMajor;

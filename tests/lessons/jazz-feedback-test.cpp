@@ -1,12 +1,9 @@
 #include "lessons/jazz-feedback.h"
 #include "matchers.h"
+#include "music-views.h"
 
 namespace orvo {
 namespace {
-
-const JazzLesson& lessonNo(int n) {
-  return jazzLessons()[static_cast<std::size_t>(n - 1)];
-}
 
 // Long-short pairs on every beat of `bars` bars, the short one at `skip`.
 std::vector<JamNote> pairs(int bars, double skip, int pitch = 60) {

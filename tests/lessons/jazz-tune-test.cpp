@@ -4,13 +4,10 @@
 
 #include "lessons/lesson.h"
 #include "matchers.h"
+#include "music-views.h"
 
 namespace orvo {
 namespace {
-
-const JazzLesson& lessonNo(int n) {
-  return jazzLessons()[static_cast<std::size_t>(n - 1)];
-}
 
 bool wholeBars(double beats) {
   return std::abs(beats / 4.0 - std::round(beats / 4.0)) < 0.02;

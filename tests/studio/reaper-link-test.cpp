@@ -194,7 +194,7 @@ TEST(ReaperLink, InstallingTheBridgeKeepsTheStartUpScriptAndNeverRewritesInVain)
 }
 
 // The pretend project most bridge tests share.
-const char* kProject = R"lua({
+const char* kLinkProject = R"lua({
   tempo = 120, name = "Demo", markers = { 4.0, 8.0 }, peak = -4,
   actions = { [40001] = "Track: Insert new track", [41234] = "Item: Normalize items" },
   tracks = {
@@ -206,7 +206,7 @@ const char* kProject = R"lua({
 })lua";
 
 struct BridgeTest : ::testing::Test {
-  PretendReaper reaper{kProject};
+  PretendReaper reaper{kLinkProject};
   std::string ask(const std::vector<std::string>& args) {
     return Reaper::sendList(args).value_or("<no answer>");
   }
@@ -346,9 +346,9 @@ TEST_F(BridgeTest, BadRequestsGetAReasonAndTheLoopGoesOn) {
 }
 
 TEST(ReaperBridge, ARequestFromBeforeARestartIsNotReplayed) {
-  PretendReaper reaper{kProject};
+  PretendReaper reaper{kLinkProject};
   write(reaper.exchange() / "cmd.txt", "41\ttrack_delete\t1");
-  reaper.studio = std::make_unique<LuaStudio>(reaper.resources(), kProject);  // REAPER restarts
+  reaper.studio = std::make_unique<LuaStudio>(reaper.resources(), kLinkProject);  // REAPER restarts
   reaper.studio->pump();
   reaper.studio->pump();
   EXPECT_FALSE(std::filesystem::exists(reaper.exchange() / "reply.txt"));

@@ -7,8 +7,8 @@
 namespace orvo {
 namespace {
 
-constexpr int kAccent = 76;
-constexpr int kClick = 77;
+constexpr int kAccentNote = 76;
+constexpr int kClickNote = 77;
 // Wake-up times the clock holds: only an earlier time than the one waiting
 // is added, so a tempo changed every beat still fits.
 constexpr std::size_t kAlarmTimes = 256;
@@ -98,7 +98,7 @@ double Metronome::advance(double now) {
   if (now < due) return due;  // a time left by an earlier tempo
   clickOff();
   const bool accent = beat_ % 4 == 0;
-  sounding_ = accent ? kAccent : kClick;
+  sounding_ = accent ? kAccentNote : kClickNote;
   midi_.send(
       {0x99, static_cast<std::uint8_t>(sounding_), static_cast<std::uint8_t>(accent ? 84 : 62)});
   ui_(lines::beat(beat_));

@@ -7,7 +7,7 @@
 namespace orvo {
 namespace {
 
-Song songOf(const std::string& name, int level, int notes = 30) {
+Song menuSong(const std::string& name, int level, int notes = 30) {
   Song song;
   song.name = name;
   song.level = level;
@@ -20,8 +20,8 @@ Song songOf(const std::string& name, int level, int notes = 30) {
 class MenuTest : public EngineTest {
  protected:
   MenuTest() {
-    EngineTestAccess::useSongs(*engine, {songOf("Alpha", 1), songOf("Bravo", 1),
-                                         songOf("Charlie", 2), songOf("Delta", 4)});
+    EngineTestAccess::useSongs(*engine, {menuSong("Alpha", 1), menuSong("Bravo", 1),
+                                         menuSong("Charlie", 2), menuSong("Delta", 4)});
     spoken();
   }
   // Holds the top key past the 1.2 s that opens the menu.
