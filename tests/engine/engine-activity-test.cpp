@@ -288,5 +288,52 @@ TEST(EngineThreads, ANewerBandPlaybackCutsTheOlderAndThePianoLeavesTheMixWhenThe
   finishSpeechThenStop(runtime, mainLoop);
 }
 
+// The round's echo leaves on its own clock while the engine is busy: a due
+// echo never waits for the engine's lock.
+TEST(EngineThreads, TheRoundsEchoLeavesWhileTheEngineIsBusy) {
+  ThreadRuntime runtime(2);
+  RecordingSpeaker speaker;
+  StandaloneEngine world(runtime, speaker);
+  Engine& engine = world.engine;
+  std::thread mainLoop([&] { runtime.runMainLoop(); });
+  const ButtonKeys& keys = engine.keys();
+  auto pause = [](double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  };
+  auto saidRound = [&] {
+    std::lock_guard guard(speaker.mutex);
+    for (const auto& line : speaker.said)
+      if (line.rfind("Round.", 0) == 0) return true;
+    return false;
+  };
+  engine.command(keys.compose);
+  for (int pitch : {60, 62, 64, 65, 67, 65, 64, 62, 60, 64, 67, 72}) {
+    engine.noteEvent(pitch, 80);
+    pause(0.1);
+    engine.noteEvent(pitch, 0);
+    pause(0.05);
+  }
+  for (int press = 0; press < 4; ++press) engine.command(keys.next);
+  for (int wait = 0; wait < 500 && !saidRound(); ++wait) pause(0.01);
+  ASSERT_TRUE(saidRound());
+
+  engine.noteEvent(62, 90);
+  const auto played = std::chrono::steady_clock::now();
+  const std::vector<std::uint8_t> echo = {0x90, 74, 90};
+  bool echoed = false;
+  {
+    RecursiveMutexLock busy(engine.lock);  // longer than the round's longest delay, 8 s
+    while (!echoed && std::chrono::steady_clock::now() - played < std::chrono::seconds(10)) {
+      for (const auto& message : world.world.midiBackend().publishedSoFar())
+        echoed = echoed || message == echo;
+      pause(0.005);
+    }
+  }
+  EXPECT_TRUE(echoed) << "the echo waited for the engine";
+  engine.command(keys.home);
+  for (int wait = 0; wait < 500 && engine.activitiesRunning() > 0; ++wait) pause(0.01);
+  finishSpeechThenStop(runtime, mainLoop);
+}
+
 }  // namespace
 }  // namespace orvo

@@ -152,22 +152,25 @@ void ComposeRoom::echo(int pitch, int velocity) {
   // onto a tick. A full ring (hundreds of echoes pending) drops a new echo,
   // never the release of one that sounds.
   const double due = engine_.now() + roundDelay_;
-  if (echoCount_ == kEchoes || !echoAlarm_->at(due)) {
-    if (velocity > 0) {
-      roundHeld_.reset(key);
+  {
+    MutexLock guard(echoLock_);
+    if (echoCount_ < kEchoes && echoAlarm_->at(due)) {
+      echoes_[(echoHead_ + echoCount_) % kEchoes] = {due, message};
+      ++echoCount_;
       return;
     }
-    parts_.runtime.after(roundDelay_, [this, message] { parts_.midi.send(message.data(), 3); });
+  }
+  if (velocity > 0) {
+    roundHeld_.reset(key);
     return;
   }
-  echoes_[(echoHead_ + echoCount_) % kEchoes] = {due, message};
-  ++echoCount_;
+  parts_.runtime.after(roundDelay_, [this, message] { parts_.midi.send(message.data(), 3); });
 }
 
-// On the runtime's timer thread: every echo now due, in the order played.
+// On the echo alarm's thread: every echo now due, in the order played.
 void ComposeRoom::sendDueEchoes() {
-  std::lock_guard guard(engine_.lock);
   const double now = engine_.now();
+  MutexLock guard(echoLock_);
   while (echoCount_ > 0 && echoes_[echoHead_].due <= now + 1e-6) {
     const Echo echo = echoes_[echoHead_];
     echoHead_ = (echoHead_ + 1) % kEchoes;

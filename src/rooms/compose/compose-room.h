@@ -23,6 +23,7 @@
 #include "compose/rnote.h"
 #include "engine/note-listener.h"
 #include "engine/room.h"
+#include "platform/mutex.h"
 #include "platform/opt.h"
 #include "platform/runtime.h"
 #include "rooms/compose/gifts.h"
@@ -166,18 +167,23 @@ class ComposeRoom final : public Room, public NoteListener {
   double lastNotesPress_ = -100.0;
   double lastComposePress_ = -100.0;
   std::string lastSummary_;
-  bool roundOn_ = false;
+  // Read by the echo's alarm too, which never takes the engine's lock.
+  std::atomic<bool> roundOn_{false};
   double roundDelay_ = 4.0;
   std::bitset<128> roundHeld_;  // echo pitches sounding now
   // Echoes waiting for their time, oldest first: a ring filled on the note
-  // path and emptied by the alarm, so a round never allocates.
+  // path and emptied by the alarm, so a round never allocates. The ring has a
+  // lock of its own, taken after the engine's, so an echo that is due never
+  // waits for the engine to finish other work.
   struct Echo {
     double due = 0;
     std::array<std::uint8_t, 3> message{};
   };
   static constexpr std::size_t kEchoes = 512;
-  std::array<Echo, kEchoes> echoes_{};
-  std::size_t echoHead_ = 0, echoCount_ = 0;
+  Mutex echoLock_;
+  std::array<Echo, kEchoes> echoes_ GUARDED_BY(echoLock_){};
+  std::size_t echoHead_ GUARDED_BY(echoLock_) = 0;
+  std::size_t echoCount_ GUARDED_BY(echoLock_) = 0;
   std::string echoWhyNormal_;  // why the echo's clock is not real-time
   std::shared_ptr<Alarm> echoAlarm_;
   void sendDueEchoes();

@@ -72,6 +72,11 @@ class LoopbackMidiBackend final : public MidiBackend {
   void play(const std::vector<std::uint8_t>& packet) {
     if (onPacket_) onPacket_(packet.data(), packet.size());
   }
+  // What was published, read safely while other threads still publish.
+  std::vector<std::vector<std::uint8_t>> publishedSoFar() {
+    std::lock_guard guard(mutex_);
+    return published;
+  }
 
   std::vector<std::string> connected;
   std::vector<std::vector<std::uint8_t>> published;
