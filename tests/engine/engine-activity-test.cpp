@@ -244,18 +244,41 @@ TEST(EngineThreads, NoSentenceOutlivesThePressThatStoppedIt) {
 namespace orvo {
 namespace {
 
-// On real threads, since on the virtual clock a playback runs to its end
-// inside the press that starts it.
-TEST(EngineThreads, ANewerBandPlaybackCutsTheOlderAndThePianoLeavesTheMixWhenTheLastEnds) {
-  ThreadRuntime runtime(2);
+void pause(double seconds) {
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+// Composition on real threads, since on the virtual clock a playback runs to
+// its end inside the press that starts it. The room stays in composition to
+// the end: leaving would autosave the take on the saver's thread, which could
+// still be writing when the engine goes.
+class ComposeThreads : public ::testing::Test {
+ protected:
+  ComposeThreads() { engine.command(keys.compose); }
+  // Every activity, a stop's sentence included, returns before the engine goes.
+  ~ComposeThreads() override {
+    for (int wait = 0; wait < 500 && engine.activitiesRunning() > 0; ++wait) pause(0.01);
+    EXPECT_EQ(engine.activitiesRunning(), 0);
+    finishSpeechThenStop(runtime, mainLoop);
+  }
+  void phrase(std::initializer_list<int> pitches) {
+    for (int pitch : pitches) {
+      engine.noteEvent(pitch, 80);
+      pause(0.1);
+      engine.noteEvent(pitch, 0);
+      pause(0.05);
+    }
+  }
+
+  ThreadRuntime runtime{2};
   RecordingSpeaker speaker;
-  StandaloneEngine world(runtime, speaker);
+  StandaloneEngine world{runtime, speaker};
   Engine& engine = world.engine;
-  std::thread mainLoop([&] { runtime.runMainLoop(); });
+  std::thread mainLoop{[this] { runtime.runMainLoop(); }};
   const ButtonKeys& keys = engine.keys();
-  auto pause = [](double seconds) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-  };
+};
+
+TEST_F(ComposeThreads, ANewerBandPlaybackCutsTheOlderAndThePianoLeavesTheMixWhenTheLastEnds) {
   auto pianoHereWithin = [&](bool wanted, double seconds) {
     for (double waited = 0; waited < seconds; waited += 0.01) {
       if (world.midi.pianoHere.load() == wanted) return true;
@@ -263,13 +286,7 @@ TEST(EngineThreads, ANewerBandPlaybackCutsTheOlderAndThePianoLeavesTheMixWhenThe
     }
     return false;
   };
-  engine.command(keys.compose);
-  for (int pitch : {60, 64, 67, 72, 67, 64, 60, 62, 65, 69, 67, 60, 64, 67, 72, 60}) {
-    engine.noteEvent(pitch, 80);
-    pause(0.1);
-    engine.noteEvent(pitch, 0);
-    pause(0.05);
-  }
+  phrase({60, 64, 67, 72, 67, 64, 60, 62, 65, 69, 67, 60, 64, 67, 72, 60});
   engine.noteEvent(keys.hear, 90);
   ASSERT_TRUE(pianoHereWithin(true, 2.0)) << "the piano is mixed in with the band ";
   pause(0.8);  // past the double press that names a piece
@@ -282,37 +299,18 @@ TEST(EngineThreads, ANewerBandPlaybackCutsTheOlderAndThePianoLeavesTheMixWhenThe
   ASSERT_TRUE(pianoHereWithin(true, 2.0));
   engine.command(keys.pause);
   EXPECT_TRUE(pianoHereWithin(false, 1.0)) << "stopping the sound ends the mix at once";
-  // Every activity, the stop's sentence included, has returned before the engine goes.
-  for (int wait = 0; wait < 500 && engine.activitiesRunning() > 0; ++wait) pause(0.01);
-  EXPECT_EQ(engine.activitiesRunning(), 0);
-  finishSpeechThenStop(runtime, mainLoop);
 }
 
 // The round's echo leaves on its own clock while the engine is busy: a due
 // echo never waits for the engine's lock.
-TEST(EngineThreads, TheRoundsEchoLeavesWhileTheEngineIsBusy) {
-  ThreadRuntime runtime(2);
-  RecordingSpeaker speaker;
-  StandaloneEngine world(runtime, speaker);
-  Engine& engine = world.engine;
-  std::thread mainLoop([&] { runtime.runMainLoop(); });
-  const ButtonKeys& keys = engine.keys();
-  auto pause = [](double seconds) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-  };
+TEST_F(ComposeThreads, TheRoundsEchoLeavesWhileTheEngineIsBusy) {
   auto saidRound = [&] {
     std::lock_guard guard(speaker.mutex);
     for (const auto& line : speaker.said)
       if (line.rfind("Round.", 0) == 0) return true;
     return false;
   };
-  engine.command(keys.compose);
-  for (int pitch : {60, 62, 64, 65, 67, 65, 64, 62, 60, 64, 67, 72}) {
-    engine.noteEvent(pitch, 80);
-    pause(0.1);
-    engine.noteEvent(pitch, 0);
-    pause(0.05);
-  }
+  phrase({60, 62, 64, 65, 67, 65, 64, 62, 60, 64, 67, 72});
   for (int press = 0; press < 4; ++press) engine.command(keys.next);
   for (int wait = 0; wait < 500 && !saidRound(); ++wait) pause(0.01);
   ASSERT_TRUE(saidRound());
@@ -330,10 +328,6 @@ TEST(EngineThreads, TheRoundsEchoLeavesWhileTheEngineIsBusy) {
     }
   }
   EXPECT_TRUE(echoed) << "the echo waited for the engine";
-  // The room stays in composition: leaving would autosave the take on the
-  // saver's thread, which could still be writing when the test's engine goes.
-  for (int wait = 0; wait < 500 && engine.activitiesRunning() > 0; ++wait) pause(0.01);
-  finishSpeechThenStop(runtime, mainLoop);
 }
 
 }  // namespace
