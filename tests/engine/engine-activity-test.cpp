@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <condition_variable>
 #include <future>
 #include <random>
@@ -257,9 +258,16 @@ class ComposeThreads : public ::testing::Test {
   ComposeThreads() { engine.command(keys.compose); }
   // Every activity, a stop's sentence included, returns before the engine goes.
   ~ComposeThreads() override {
-    for (int wait = 0; wait < 500 && engine.activitiesRunning() > 0; ++wait) pause(0.01);
-    EXPECT_EQ(engine.activitiesRunning(), 0);
+    EXPECT_TRUE(within(5.0, [&] { return engine.activitiesRunning() == 0; }));
     finishSpeechThenStop(runtime, mainLoop);
+  }
+  // Whether `done` came true within `seconds`, looking every 10 ms.
+  static bool within(double seconds, const std::function<bool()>& done) {
+    for (double waited = 0; waited < seconds; waited += 0.01) {
+      if (done()) return true;
+      pause(0.01);
+    }
+    return false;
   }
   void phrase(std::initializer_list<int> pitches) {
     for (int pitch : pitches) {
@@ -280,11 +288,7 @@ class ComposeThreads : public ::testing::Test {
 
 TEST_F(ComposeThreads, ANewerBandPlaybackCutsTheOlderAndThePianoLeavesTheMixWhenTheLastEnds) {
   auto pianoHereWithin = [&](bool wanted, double seconds) {
-    for (double waited = 0; waited < seconds; waited += 0.01) {
-      if (world.midi.pianoHere.load() == wanted) return true;
-      pause(0.01);
-    }
-    return false;
+    return within(seconds, [&] { return world.midi.pianoHere.load() == wanted; });
   };
   phrase({60, 64, 67, 72, 67, 64, 60, 62, 65, 69, 67, 60, 64, 67, 72, 60});
   engine.noteEvent(keys.hear, 90);
@@ -312,22 +316,16 @@ TEST_F(ComposeThreads, TheRoundsEchoLeavesWhileTheEngineIsBusy) {
   };
   phrase({60, 62, 64, 65, 67, 65, 64, 62, 60, 64, 67, 72});
   for (int press = 0; press < 4; ++press) engine.command(keys.next);
-  for (int wait = 0; wait < 500 && !saidRound(); ++wait) pause(0.01);
-  ASSERT_TRUE(saidRound());
+  ASSERT_TRUE(within(5.0, saidRound));
 
   engine.noteEvent(62, 90);
-  const auto played = std::chrono::steady_clock::now();
   const std::vector<std::uint8_t> echo = {0x90, 74, 90};
-  bool echoed = false;
-  {
-    RecursiveMutexLock busy(engine.lock);  // longer than the round's longest delay, 8 s
-    while (!echoed && std::chrono::steady_clock::now() - played < std::chrono::seconds(10)) {
-      for (const auto& message : world.world.midiBackend().publishedSoFar())
-        echoed = echoed || message == echo;
-      pause(0.005);
-    }
-  }
-  EXPECT_TRUE(echoed) << "the echo waited for the engine";
+  auto echoed = [&] {
+    const auto published = world.world.midiBackend().publishedSoFar();
+    return std::find(published.begin(), published.end(), echo) != published.end();
+  };
+  RecursiveMutexLock busy(engine.lock);  // longer than the round's longest delay, 8 s
+  EXPECT_TRUE(within(10.0, echoed)) << "the echo waited for the engine";
 }
 
 }  // namespace
