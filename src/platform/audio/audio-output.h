@@ -28,4 +28,14 @@ using OpenAudioOutput =
 std::unique_ptr<AudioOutput> openSystemAudioOutput(AudioRender render, int sampleRate,
                                                    const std::string& device = "");
 
+// The backends it chooses from. A PulseAudio stream of ours (PipeWire serves
+// it too) on `device`, or the server's default output when empty; nothing
+// without a server or when that output is not there.
+std::unique_ptr<AudioOutput> openPulseAudioOutput(AudioRender render, int sampleRate,
+                                                  const std::string& device = "");
+// FluidSynth's driver of that name ("pipewire", "alsa"); nothing when this
+// FluidSynth was built without it or it does not open.
+std::unique_ptr<AudioOutput> openFluidAudioOutput(AudioRender render, int sampleRate,
+                                                  const char* driver);
+
 }  // namespace orvo

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/audio/audio-output.h"
-#include "platform/sound-output.h"
 
 namespace orvo {
 namespace {
@@ -65,38 +64,16 @@ std::vector<std::string> builtDrivers() {
 
 }  // namespace
 
-// Only drivers for an output that is there are tried, so no driver is asked
-// for that cannot work (each failure would be another error message).
-std::unique_ptr<AudioOutput> openSystemAudioOutput(AudioRender render, int sampleRate,
-                                                   const std::string& device) {
-  SoundSystems outputs = findSoundSystems();
-  if (!outputs.any()) return nullptr;  // no device: nothing to try, and no noise
+std::unique_ptr<AudioOutput> openFluidAudioOutput(AudioRender render, int sampleRate,
+                                                  const char* driver) {
   static const std::vector<std::string> built = builtDrivers();
-  auto has = [](const char* name) {
-    return std::find(built.begin(), built.end(), name) != built.end();
-  };
-  if (!device.empty() && (outputs.pulse || outputs.pipewire) && has("pulseaudio")) {
-    fluid_settings_t* settings = new_fluid_settings();
-    fluid_settings_setstr(settings, "audio.driver", "pulseaudio");
-    fluid_settings_setstr(settings, "audio.pulseaudio.device", device.c_str());
-    fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
-    fluid_settings_setint(settings, "audio.period-size", 256);
-    auto output = std::make_unique<FluidAudioOutput>(render, settings);
-    if (output->open()) return output;
-  }
-  std::vector<const char*> drivers;
-  if (outputs.pipewire && has("pipewire")) drivers.push_back("pipewire");
-  // PipeWire also serves PulseAudio clients, through its pulse socket.
-  if (outputs.pulse && has("pulseaudio")) drivers.push_back("pulseaudio");
-  if (outputs.alsa && has("alsa")) drivers.push_back("alsa");
-  for (const char* driver : drivers) {
-    fluid_settings_t* settings = new_fluid_settings();
-    fluid_settings_setstr(settings, "audio.driver", driver);
-    fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
-    fluid_settings_setint(settings, "audio.period-size", 256);
-    auto output = std::make_unique<FluidAudioOutput>(render, settings);
-    if (output->open()) return output;
-  }
+  if (std::find(built.begin(), built.end(), driver) == built.end()) return nullptr;
+  fluid_settings_t* settings = new_fluid_settings();
+  fluid_settings_setstr(settings, "audio.driver", driver);
+  fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
+  fluid_settings_setint(settings, "audio.period-size", 256);
+  auto output = std::make_unique<FluidAudioOutput>(render, settings);
+  if (output->open()) return output;
   return nullptr;
 }
 
