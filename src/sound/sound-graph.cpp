@@ -110,10 +110,6 @@ std::unique_ptr<SoundGraph> SoundGraph::build(const std::string& bank, bool clas
   fluid_settings_setint(settings, "synth.chorus.active", 0);
   // Only the presets in use load their samples, so a large bank costs little memory.
   fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-  if (use == Use::measuring) {
-    const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-    fluid_settings_setint(settings, "synth.cpu-cores", cores);
-  }
   graph->synth_ = new_fluid_synth(settings);
   if (!graph->synth_) return nullptr;
   if (use == Use::measuring) fluid_synth_set_interp_method(graph->synth_, -1, FLUID_INTERP_LINEAR);
@@ -261,6 +257,10 @@ void SoundGraph::renderBlock(float* left, float* right, int frames) {
 
 SoundGraph::SumMeter SoundGraph::takeSumMeter() {
   return std::exchange(sum_, SumMeter{});
+}
+
+int SoundGraph::eventGrain() const {
+  return fluid_synth_get_internal_bufsize(synth_);
 }
 
 int SoundGraph::activeVoices() const {

@@ -68,10 +68,10 @@ class SoundGraph {
 
   // How a graph is to be played: for listening (one thread, the bank's best
   // interpolation, at sampleRate), or for measuring a long piece offline,
-  // where only levels are read: every core renders, with linear interpolation,
-  // at measuringRate. Half the rate is half the work: for a 12-minute piece
-  // with its band, with both Debian banks, the mix peak came out within 0.03
-  // of the full rate's, and the clipped and limited shares within 0.02 points.
+  // where only levels are read: with linear interpolation, at measuringRate
+  // (one graph per stretch of the piece, side by side: see Sounds::measure). Half the rate is half
+  // the work: for a 12-minute piece with its band, with both Debian banks, the mix peak came out
+  // within 0.03 of the full rate's, and the clipped and limited shares within 0.02 points.
   enum class Use { listening, measuring };
 
   // Nothing when the bank cannot be loaded, or is not whole.
@@ -86,6 +86,10 @@ class SoundGraph {
   void render(float* left, float* right, int frames);
   // Voices sounding now; none means the graph gives silence until the next event.
   int activeVoices() const;
+  // FluidSynth renders in blocks of this many frames from its start, and an
+  // event sent part-way through one takes effect at the next: two renders
+  // place their notes alike only if they started a whole number of blocks apart.
+  int eventGrain() const;
 
   void setBandLevel(double bandDB);
   bool classic() const { return classic_; }

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <thread>
 
 #include "platform/files.h"
 #include "platform/places.h"
+#include "sound/measuring-stretches.h"
 
 namespace orvo {
 
@@ -235,41 +237,59 @@ std::optional<Sounds::Rendered> Sounds::mix(const std::vector<Ev>& events, doubl
 
 namespace {
 
-// Plays the events into a graph, handing each rendered block to `take` as it
-// comes, so a long piece need not be held in memory. With `silence`, a stretch
-// with no voice sounding for longer than any reverb tail is skipped up to the
-// next event and only counted: a note held for hours costs nothing to measure.
-void renderBlocks(SoundGraph& graph, const std::vector<Ev>& events, double seconds,
+std::vector<Ev> sortedByTime(std::vector<Ev> events) {
+  std::stable_sort(events.begin(), events.end(),
+                   [](const Ev& a, const Ev& b) { return a.t < b.t; });
+  return events;
+}
+
+// Plays the events (sorted by time) into a graph over a stretch, handing each
+// block from the stretch's counted start on to `take` as it comes, so a long
+// piece need not be held in memory. Before the render starts only controllers
+// are sent: the pedal and levels set then still hold. With `silence`, a
+// stretch with no voice sounding for longer than any reverb tail is skipped up
+// to the next event and only counted: a note held for hours costs nothing to
+// measure.
+void renderBlocks(SoundGraph& graph, const std::vector<Ev>& sorted, const MeasuringStretch& stretch,
                   const std::function<void(const float*, const float*, int)>& take,
                   const std::function<void(std::size_t)>& silence = nullptr) {
   const auto rate = static_cast<double>(graph.rate());
   auto frameOf = [rate](double seconds) {
     return static_cast<std::size_t>(std::max(0.0, seconds) * rate);
   };
-  const std::size_t tail = frameOf(10);
-  std::size_t quietSince = 0;
+  const std::size_t tail = frameOf(kTailSeconds);
+  const std::size_t total = frameOf(stretch.until);
+  const std::size_t counted = frameOf(stretch.countFrom);
+  std::size_t at = frameOf(stretch.renderFrom), next = 0;
+  // On the grid of a render from the start (that skipped no silence), so every
+  // note lands where it would there.
+  at -= at % static_cast<std::size_t>(graph.eventGrain());
+  for (; next < sorted.size() && frameOf(sorted[next].t) < at; ++next) {
+    const auto& bytes = sorted[next].bytes;
+    if ((bytes[0] & 0xF0) != 0x90 || bytes[2] == 0) graph.send(bytes.data(), 3);
+  }
+  std::size_t quietSince = at;
   bool quiet = false;
-  auto sorted = events;
-  std::stable_sort(sorted.begin(), sorted.end(),
-                   [](const Ev& a, const Ev& b) { return a.t < b.t; });
-  const std::size_t total = frameOf(seconds);
+  bool counting = false;
   std::vector<float> left(SoundGraph::maxBlock), right(SoundGraph::maxBlock);
-  std::size_t at = 0, next = 0;
   while (at < total) {
+    if (!counting && at >= counted) {
+      (void)graph.takeSumMeter();  // what the lead-in summed is not the stretch's
+      counting = true;
+    }
     while (next < sorted.size() && frameOf(sorted[next].t) <= at) {
       graph.send(sorted[next].bytes.data(), 3);
       ++next;
     }
     std::size_t until = total;
-    if (next < sorted.size()) {
-      until = std::min(total, frameOf(sorted[next].t));
-    }
+    if (next < sorted.size()) until = std::min(total, frameOf(sorted[next].t));
+    if (!counting) until = std::min(until, counted);
     if (silence) {
       const bool none = graph.activeVoices() == 0;
       if (none && !quiet) quietSince = at;
       quiet = none;
       if (quiet && at - quietSince >= tail && until > at) {
-        silence(until - at);
+        if (counting) silence(until - at);
         at = until;
         continue;
       }
@@ -278,7 +298,7 @@ void renderBlocks(SoundGraph& graph, const std::vector<Ev>& events, double secon
     if (frames <= 0) frames = 1;
     frames = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(frames), total - at));
     graph.render(left.data(), right.data(), frames);
-    take(left.data(), right.data(), frames);
+    if (counting) take(left.data(), right.data(), frames);
     at += static_cast<std::size_t>(frames);
   }
 }
@@ -301,6 +321,15 @@ struct Meter {
     };
     return {peak, percent(clipped), sum.peak, percent(sum.over), percent(sum.limited)};
   }
+  // Another stretch's meter, and what its graph summed, added to this one.
+  void join(const Meter& other, const SoundGraph::SumMeter& otherSum, SoundGraph::SumMeter& sum) {
+    peak = std::max(peak, other.peak);
+    clipped += other.clipped;
+    samples += other.samples;
+    sum.peak = std::max(sum.peak, otherSum.peak);
+    sum.over += otherSum.over;
+    sum.limited += otherSum.limited;
+  }
 };
 
 }  // namespace
@@ -315,11 +344,12 @@ std::optional<Sounds::Rendered> Sounds::render(const std::string& bank, bool cla
   out.left.reserve(frames + SoundGraph::maxBlock);
   out.right.reserve(frames + SoundGraph::maxBlock);
   Meter meter;
-  renderBlocks(*graph, events, seconds, [&](const float* left, const float* right, int frames) {
-    out.left.insert(out.left.end(), left, left + frames);
-    out.right.insert(out.right.end(), right, right + frames);
-    meter.add(left, right, frames);
-  });
+  renderBlocks(*graph, sortedByTime(events), {0, 0, seconds},
+               [&](const float* left, const float* right, int frames) {
+                 out.left.insert(out.left.end(), left, left + frames);
+                 out.right.insert(out.right.end(), right, right + frames);
+                 meter.add(left, right, frames);
+               });
   out.channelPeaks = graph->takeChannelPeaks();
   out.report = meter.report(graph->takeSumMeter());
   return out;
@@ -327,15 +357,41 @@ std::optional<Sounds::Rendered> Sounds::render(const std::string& bank, bool cla
 
 std::optional<Sounds::MixReport> Sounds::measure(const std::string& bank, bool classic,
                                                  double bandDB, const std::vector<Ev>& events,
-                                                 double seconds) {
-  auto graph = SoundGraph::build(bank, classic, bandDB, SoundGraph::Use::measuring);
-  if (!graph) return std::nullopt;
+                                                 double seconds, int stretches) {
+  if (stretches <= 0) {
+    stretches = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+  }
+  const std::vector<Ev> sorted = sortedByTime(events);
+  const auto planned = measuringStretches(sorted, seconds, stretches);
+  struct Part {
+    bool built = false;
+    Meter meter;
+    SoundGraph::SumMeter sum;
+  };
+  std::vector<Part> parts(planned.size());
+  auto measurePart = [&](std::size_t i) {
+    auto graph = SoundGraph::build(bank, classic, bandDB, SoundGraph::Use::measuring);
+    if (!graph) return;
+    Meter& meter = parts[i].meter;
+    renderBlocks(
+        *graph, sorted, planned[i],
+        [&](const float* left, const float* right, int frames) { meter.add(left, right, frames); },
+        [&](std::size_t frames) { meter.samples += frames; });
+    parts[i].sum = graph->takeSumMeter();
+    parts[i].built = true;
+  };
+  // Each stretch on a thread of its own, the first on this one.
+  std::vector<std::thread> others;
+  for (std::size_t i = 1; i < planned.size(); ++i) others.emplace_back(measurePart, i);
+  measurePart(0);
+  for (auto& other : others) other.join();
   Meter meter;
-  renderBlocks(
-      *graph, events, seconds,
-      [&](const float* left, const float* right, int frames) { meter.add(left, right, frames); },
-      [&](std::size_t frames) { meter.samples += frames; });
-  return meter.report(graph->takeSumMeter());
+  SoundGraph::SumMeter sum;
+  for (const Part& part : parts) {
+    if (!part.built) return std::nullopt;
+    meter.join(part.meter, part.sum, sum);
+  }
+  return meter.report(sum);
 }
 
 std::optional<Sounds::Probe> Sounds::probe(int channel, int note, int velocity) {

@@ -93,9 +93,12 @@ class Sounds final : public Sampler {
   static std::optional<Rendered> render(const std::string& bank, bool classic, double bandDB,
                                         const std::vector<Ev>& events, double seconds);
   // The same render measured block by block as it goes, keeping no audio (at
-  // the graph's measuring rate: see SoundGraph::Use).
+  // the graph's measuring rate: see SoundGraph::Use). A long piece is measured
+  // in `stretches` side by side (0: one per core, up to four): see
+  // measuring-stretches.h.
   static std::optional<MixReport> measure(const std::string& bank, bool classic, double bandDB,
-                                          const std::vector<Ev>& events, double seconds);
+                                          const std::vector<Ev>& events, double seconds,
+                                          int stretches = 0);
   // Mean (RMS) and peak level of a render, in dB of full scale.
   static std::pair<double, double> levels(const std::vector<float>& samples);
 
