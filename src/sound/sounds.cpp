@@ -363,22 +363,20 @@ std::optional<Sounds::MixReport> Sounds::measure(const std::string& bank, bool c
   }
   const std::vector<Ev> sorted = sortedByTime(events);
   const auto planned = measuringStretches(sorted, seconds, stretches);
-  struct Part {
-    bool built = false;
-    Meter meter;
-    SoundGraph::SumMeter sum;
-  };
-  std::vector<Part> parts(planned.size());
+  // The graphs are built and dropped on this thread: FluidSynth shares the
+  // bank's samples between them, and only its rendering is safe side by side.
+  std::vector<std::unique_ptr<SoundGraph>> graphs;
+  for (std::size_t i = 0; i < planned.size(); ++i) {
+    graphs.push_back(SoundGraph::build(bank, classic, bandDB, SoundGraph::Use::measuring));
+    if (!graphs.back()) return std::nullopt;
+  }
+  std::vector<Meter> meters(planned.size());
   auto measurePart = [&](std::size_t i) {
-    auto graph = SoundGraph::build(bank, classic, bandDB, SoundGraph::Use::measuring);
-    if (!graph) return;
-    Meter& meter = parts[i].meter;
+    Meter& meter = meters[i];
     renderBlocks(
-        *graph, sorted, planned[i],
+        *graphs[i], sorted, planned[i],
         [&](const float* left, const float* right, int frames) { meter.add(left, right, frames); },
         [&](std::size_t frames) { meter.samples += frames; });
-    parts[i].sum = graph->takeSumMeter();
-    parts[i].built = true;
   };
   // Each stretch on a thread of its own, the first on this one.
   std::vector<std::thread> others;
@@ -387,9 +385,8 @@ std::optional<Sounds::MixReport> Sounds::measure(const std::string& bank, bool c
   for (auto& other : others) other.join();
   Meter meter;
   SoundGraph::SumMeter sum;
-  for (const Part& part : parts) {
-    if (!part.built) return std::nullopt;
-    meter.join(part.meter, part.sum, sum);
+  for (std::size_t i = 0; i < planned.size(); ++i) {
+    meter.join(meters[i], graphs[i]->takeSumMeter(), sum);
   }
   return meter.report(sum);
 }
