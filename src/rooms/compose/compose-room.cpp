@@ -411,6 +411,10 @@ void ComposeRoom::startRound(std::vector<RNote> take, std::string prefix) {
       roundDelay_ = delay;
       roundOn_ = true;
     }
+    // The sentence rounds the delay to whole seconds; the log keeps it to the millisecond.
+    char line[64];
+    std::snprintf(line, sizeof line, "the round follows %.3f s behind", delay);
+    engine_.logLine(line);
     engine_.say(prefix + "Round. Play it again, and I will follow " +
                     std::to_string(roundAway(delay)) +
                     " seconds behind you, one octave up. Any button key stops it.",
