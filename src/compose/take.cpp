@@ -48,7 +48,7 @@ std::vector<Ev> timedEvents(const std::vector<RNote>& notes, const std::vector<R
   std::vector<Ev> all = events(notes);
   const std::vector<Ev> more = events(band);
   all.insert(all.end(), more.begin(), more.end());
-  std::stable_sort(all.begin(), all.end(), [](const Ev& a, const Ev& b) { return a.t < b.t; });
+  sortByTime(all);
   return all;
 }
 

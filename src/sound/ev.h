@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -20,6 +21,12 @@ inline void addNote(std::vector<Ev>& events, double t, int channel, int key, int
   events.push_back(
       {t, {static_cast<std::uint8_t>(0x90 | c), k, static_cast<std::uint8_t>(velocity & 0x7F)}});
   events.push_back({t + length, {static_cast<std::uint8_t>(0x80 | c), k, 0}});
+}
+
+// In the order they are played; messages at the same time keep their order.
+inline void sortByTime(std::vector<Ev>& events) {
+  std::stable_sort(events.begin(), events.end(),
+                   [](const Ev& a, const Ev& b) { return a.t < b.t; });
 }
 
 }  // namespace orvo

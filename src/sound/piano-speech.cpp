@@ -100,8 +100,7 @@ std::vector<Ev> fromAudio(const RenderedSpeech& speech) {
         {start, {0x90, static_cast<std::uint8_t>(key), static_cast<std::uint8_t>(velocity)}});
     events.push_back({std::max(end, start + 0.03), {0x80, static_cast<std::uint8_t>(key), 0}});
   }
-  std::stable_sort(events.begin(), events.end(),
-                   [](const Ev& a, const Ev& b) { return a.t < b.t; });
+  sortByTime(events);
   return events;
 }
 

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 #include <utility>
 
 namespace orvo {

@@ -69,9 +69,10 @@ class SoundGraph {
   // How a graph is to be played: for listening (one thread, the bank's best
   // interpolation, at sampleRate), or for measuring a long piece offline,
   // where only levels are read: with linear interpolation, at measuringRate
-  // (one graph per stretch of the piece, side by side: see Sounds::measure). Half the rate is half
-  // the work: for a 12-minute piece with its band, with both Debian banks, the mix peak came out
-  // within 0.03 of the full rate's, and the clipped and limited shares within 0.02 points.
+  // (one graph per stretch of the piece, side by side: see Sounds::measure).
+  // Half the rate is half the work: for a 12-minute piece with its band, with
+  // both Debian banks, the mix peak came out within 0.03 of the full rate's,
+  // and the clipped and limited shares within 0.02 points.
   enum class Use { listening, measuring };
 
   // Nothing when the bank cannot be loaded, or is not whole.

@@ -237,12 +237,6 @@ std::optional<Sounds::Rendered> Sounds::mix(const std::vector<Ev>& events, doubl
 
 namespace {
 
-std::vector<Ev> sortedByTime(std::vector<Ev> events) {
-  std::stable_sort(events.begin(), events.end(),
-                   [](const Ev& a, const Ev& b) { return a.t < b.t; });
-  return events;
-}
-
 // Plays the events (sorted by time) into a graph over a stretch, handing each
 // block from the stretch's counted start on to `take` as it comes, so a long
 // piece need not be held in memory. Before the render starts only controllers
@@ -344,7 +338,9 @@ std::optional<Sounds::Rendered> Sounds::render(const std::string& bank, bool cla
   out.left.reserve(frames + SoundGraph::maxBlock);
   out.right.reserve(frames + SoundGraph::maxBlock);
   Meter meter;
-  renderBlocks(*graph, sortedByTime(events), {0, 0, seconds},
+  std::vector<Ev> sorted = events;
+  sortByTime(sorted);
+  renderBlocks(*graph, sorted, {0, 0, seconds},
                [&](const float* left, const float* right, int frames) {
                  out.left.insert(out.left.end(), left, left + frames);
                  out.right.insert(out.right.end(), right, right + frames);
@@ -361,7 +357,8 @@ std::optional<Sounds::MixReport> Sounds::measure(const std::string& bank, bool c
   if (stretches <= 0) {
     stretches = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
   }
-  const std::vector<Ev> sorted = sortedByTime(events);
+  std::vector<Ev> sorted = events;
+  sortByTime(sorted);
   const auto planned = measuringStretches(sorted, seconds, stretches);
   // The graphs are built and dropped on this thread: FluidSynth shares the
   // bank's samples between them, and only its rendering is safe side by side.

@@ -38,8 +38,7 @@ void JazzRoom::learnIdea(int index) {
   }
   for (const SNote& note : jazzTune(idea.melody, 0, 84))
     addNote(events, note.beat * beat, 0, note.pitch, note.vel, note.dur * 0.9 * beat);
-  std::stable_sort(events.begin(), events.end(),
-                   [](const Ev& a, const Ev& b) { return a.t < b.t; });
+  sortByTime(events);
 
   const std::string text = idea.title + ". " + idea.talk;
   const std::string invitation = engine_.pick(ideaInvitations());

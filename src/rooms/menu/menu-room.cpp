@@ -115,8 +115,7 @@ void MenuRoom::preview(int index) {
     std::vector<Ev> events;
     for (const PreviewNote& note : whole ? previewNotes(*whole) : std::vector<PreviewNote>{})
       addNote(events, note.on, 0, note.pitch, note.vel, note.off - note.on);
-    std::stable_sort(events.begin(), events.end(),
-                     [](const Ev& a, const Ev& b) { return a.t < b.t; });
+    sortByTime(events);
     engine_.say(whole ? text : text + " I couldn't read its file.", gen);
     engine_.play(events, gen);
   });

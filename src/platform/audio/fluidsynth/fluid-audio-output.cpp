@@ -3,20 +3,14 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <string>
 #include <vector>
 
 #include "platform/audio/audio-output.h"
+#include "platform/audio/pull-watch.h"
 
 namespace orvo {
 namespace {
-
-double secondsNow() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
 
 class FluidAudioOutput final : public AudioOutput {
  public:
@@ -29,17 +23,16 @@ class FluidAudioOutput final : public AudioOutput {
 
   bool open() {
     driver_ = new_fluid_audio_driver2(settings_, &FluidAudioOutput::pull, this);
-    lastPull_ = secondsNow();
+    pulls_.pulled();
     return driver_ != nullptr;
   }
 
-  // A stream that has not asked for sound for a second has stopped.
-  bool running() override { return driver_ && secondsNow() - lastPull_ < 1.0; }
+  bool running() override { return driver_ && pulls_.recent(); }
 
  private:
   static int pull(void* data, int len, int, float*[], int nout, float* out[]) {
     auto* self = static_cast<FluidAudioOutput*>(data);
-    self->lastPull_ = secondsNow();
+    self->pulls_.pulled();
     if (nout >= 2) self->render_(out[0], out[1], len);
     return FLUID_OK;
   }
@@ -47,7 +40,7 @@ class FluidAudioOutput final : public AudioOutput {
   AudioRender render_;
   fluid_settings_t* settings_;
   fluid_audio_driver_t* driver_ = nullptr;
-  std::atomic<double> lastPull_{0};
+  PullWatch pulls_;
 };
 
 // The drivers this FluidSynth was built with.

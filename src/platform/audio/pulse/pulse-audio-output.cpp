@@ -13,10 +13,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 #include "platform/audio/audio-output.h"
+#include "platform/audio/pull-watch.h"
 #include "platform/audio/pulse/pulse-stream.h"
 #include "platform/real-time-priority.h"
 
@@ -27,11 +27,6 @@ constexpr int kBlock = 256;  // frames rendered at a time
 constexpr double kFirstAhead = 0.040;
 constexpr double kMoreAhead = 0.020;
 constexpr double kMostAhead = 0.200;
-
-double secondsNow() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
 
 class PulseAudioOutput final : public AudioOutput {
  public:
@@ -53,13 +48,12 @@ class PulseAudioOutput final : public AudioOutput {
                        .device = device})) {
       return false;
     }
-    lastPull_ = secondsNow();
+    pulls_.pulled();
     thread_ = std::thread([this] { play(); });
     return true;
   }
 
-  // A stream that has not asked for sound for a second has stopped.
-  bool running() override { return !ended_ && secondsNow() - lastPull_ < 1.0; }
+  bool running() override { return !ended_ && pulls_.recent(); }
 
  private:
   using Interleaved = std::array<float, 2 * kBlock>;
@@ -69,8 +63,7 @@ class PulseAudioOutput final : public AudioOutput {
     (void)raiseToRealTime(pthread_self());  // punctual where the system allows it
     std::array<float, kBlock> left{}, right{};
     Interleaved both{};
-    double ahead = kFirstAhead;
-    int underflows = 0;
+    int underflows = 0;  // those the queue has grown for: 20 ms each
     for (;;) {
       render_(left.data(), right.data(), kBlock);
       for (int i = 0; i < kBlock; ++i) {
@@ -78,10 +71,11 @@ class PulseAudioOutput final : public AudioOutput {
         both[2 * i + 1] = right[i];
       }
       if (!stream_.write(both.data(), sizeof(both))) break;  // waits while the queue is full
-      lastPull_ = secondsNow();
-      if (stream_.underflows() > underflows) {
-        underflows = stream_.underflows();
-        if (ahead < kMostAhead) stream_.setAhead(ahead = std::min(kMostAhead, ahead + kMoreAhead));
+      pulls_.pulled();
+      const int seen = stream_.underflows();
+      if (seen > underflows) {
+        underflows = seen;
+        stream_.setAhead(std::min(kMostAhead, kFirstAhead + kMoreAhead * seen));
       }
     }
     ended_ = true;
@@ -91,7 +85,7 @@ class PulseAudioOutput final : public AudioOutput {
   PulseStream stream_;
   std::thread thread_;
   std::atomic<bool> ended_{false};  // the server went away, or the output is closing
-  std::atomic<double> lastPull_{0};
+  PullWatch pulls_;
 };
 
 }  // namespace
