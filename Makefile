@@ -79,7 +79,9 @@ install: build
 test-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGES) $(TEST_PACKAGES)"
 
-test: test-deps build build-sanitize build-tsan
+# The sanitised copies are built by tools/run-tests, each while the tests of
+# the copy before it run.
+test: test-deps build
 	@tools/run-tests build build-sanitize build-tsan
 
 # The benchmarks also time the peers they are compared with (the fluidsynth
