@@ -1,7 +1,8 @@
-// Saved pieces through the real binary: saving and naming from the computer
-// keys, the last saved piece after a restart, keeping at home, the autosave
-// on quitting, a file on the piano roll, pieces made up and the album; and a
-// saver killed at random moments, which never leaves a broken piece.
+// Saved pieces through the real binary: a take described, saved and named
+// from the computer keys, the last saved piece after a restart, keeping at
+// home, the autosave on quitting, a file on the piano roll, pieces made up and
+// the album; and a saver killed at random moments, which never leaves a broken
+// piece.
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -56,6 +57,10 @@ TEST(PiecesSession, SavingNamingAndTheLastSavedPieceAfterARestart) {
     orvo.write("c");
     ASSERT_TRUE(orvo.waitForPrefix("Composition"));
     keys.phrase(10);
+    orvo.write("n");
+    auto summary = orvo.waitForPrefix("Key of ");
+    ASSERT_TRUE(summary);
+    EXPECT_THAT(*summary, AllOf(StartsWith("Key of C major."), EndsWith("10 notes.")));
     orvo.write("\x1b[D");  // the left arrow: the save key
     ASSERT_TRUE(orvo.waitFor(
         "Saved in the ideas folder, in C major. It has piano, bass, strings and cello tracks."));

@@ -1,4 +1,4 @@
-// Ear training and the metronome through the real binary, on FIFOs.
+// The metronome through the real binary, on FIFOs.
 
 #include <algorithm>
 
@@ -8,53 +8,8 @@
 namespace orvo::testing {
 namespace {
 
-struct PracticeSession : PianoSession {
-  // The `index`-th note the round asks (a note-on at 84 on the first channel)
-  // since `from`. Counted, not timed: in text mode the next note can come
-  // within the same millisecond as the answer.
-  std::optional<MidiOut::Message> asked(double from, std::size_t index) {
-    for (int wait = 0; wait < 100; ++wait) {
-      std::size_t seen = 0;
-      for (const auto& m : out.since(from)) {
-        if (m.status == 0x90 && m.velocity == 84 && seen++ == index) return m;
-      }
-      Keyboard::wait(0.05);
-    }
-    return std::nullopt;
-  }
-};
-
-TEST(PracticeSession, AWholeEarTrainingRoundPlayedBackFromTheMidiOutput) {
-  PracticeSession s;
-  ASSERT_TRUE(s.ready());
-  const double from = MidiOut::now();
-  s.orvo.write("~ear\n");
-  ASSERT_TRUE(s.orvo.waitForPrefix("Ear training. I play a note, you find it on the piano."));
-  for (int n = 0; n < 5; ++n) {
-    auto note = s.asked(from, static_cast<std::size_t>(n));
-    ASSERT_TRUE(note) << "note " << n + 1;
-    if (n == 2) {
-      // A wrong note first: a knock on the drum channel.
-      const double before = MidiOut::now();
-      s.keys.send({0x90, note->key == 60 ? 61 : 60, 80});
-      s.keys.send({0x80, note->key == 60 ? 61 : 60, 0});
-      Keyboard::wait(0.3);
-      bool knocked = false;
-      for (const auto& m : s.out.since(before)) knocked |= m.status == 0x99;
-      EXPECT_TRUE(knocked);
-    }
-    s.keys.send({0x90, note->key, 80});
-    s.keys.send({0x80, note->key, 0});
-  }
-  EXPECT_TRUE(s.orvo.waitForLine([](const std::string& line) {
-    return line.find(" That is five. 4 on the first try. Your ear is sharp.") != std::string::npos;
-  }));
-  s.orvo.closeInput();
-  EXPECT_EQ(s.orvo.waitExit(), 0);
-}
-
 TEST(PracticeSession, TheMetronomeAt120ClicksEveryHalfSecondOnTheMidiOutput) {
-  PracticeSession s;
+  PianoSession s;
   ASSERT_TRUE(s.ready());
   s.orvo.write("~metronome 120\n");
   ASSERT_TRUE(s.orvo.waitFor("Metronome at 120."));
