@@ -58,7 +58,6 @@ class Keyboard {
       wait(step * 0.2);
     }
   }
-  void pedal(bool down) { send({0xB0, 64, down ? 127 : 0}); }
   std::vector<double> sentAt;  // when each note of a phrase was sent
   static void wait(double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
