@@ -42,15 +42,20 @@ bool FileStore::unreadable(const std::string& name) {
 }
 
 void FileStore::write(const std::string& name, std::string content, Merge merge, Kept kept) {
+  int mergesBefore;
+  {
+    MutexLock guard(mutex_);
+    mergesBefore = merges_[name];
+  }
   queue_.post([this, name, content = std::move(content), merge = std::move(merge),
-               kept = std::move(kept)]() mutable {
-    auto problem = writeNow(name, std::move(content), merge);
+               kept = std::move(kept), mergesBefore]() mutable {
+    auto problem = writeNow(name, std::move(content), merge, mergesBefore);
     if (kept) kept(problem);
   });
 }
 
 std::optional<std::string> FileStore::writeNow(const std::string& name, std::string content,
-                                               const Merge& merge) {
+                                               const Merge& merge, int mergesBefore) {
   {
     MutexLock guard(mutex_);
     if (unreadable_.count(name) > 0) return kUnreadable;
@@ -64,9 +69,16 @@ std::optional<std::string> FileStore::writeNow(const std::string& name, std::str
   {
     MutexLock guard(mutex_);
     auto known = known_.find(name);
-    changed = onDisk && (known == known_.end() || known->second != onDisk);
+    // A write asked for before our last merge lacks what that merge brought in.
+    changed = onDisk &&
+              (known == known_.end() || known->second != onDisk || merges_[name] != mergesBefore);
   }
-  if (changed && merge) content = merge(content, *onDisk);
+  if (changed && merge) {
+    content = merge(content, *onDisk);
+    // Counted only once merged, so a write asked for meanwhile is merged again.
+    MutexLock guard(mutex_);
+    ++merges_[name];
+  }
   if (!files::writeFileAtomically(path, content))
     return files::writeProblemWords(errno);  // the old file stays whole
   MutexLock guard(mutex_);

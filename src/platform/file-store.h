@@ -2,7 +2,8 @@
 // The data folder as a Store: each write is a temporary file, fsync and
 // rename, done in order on one serial queue. It remembers what it last read
 // or wrote of each file, so a file changed meanwhile by another copy of the
-// program is merged rather than overwritten.
+// program is merged rather than overwritten. A write asked for before such a
+// merge is merged too when its turn comes, since its content predates it.
 
 #include <filesystem>
 #include <map>
@@ -31,7 +32,7 @@ class FileStore final : public Store {
  private:
   // Nothing when written, else why not in plain words.
   std::optional<std::string> writeNow(const std::string& name, std::string content,
-                                      const Merge& merge);
+                                      const Merge& merge, int mergesBefore);
 
   std::filesystem::path folder_;
   Runtime& runtime_;
@@ -39,6 +40,7 @@ class FileStore final : public Store {
   Mutex mutex_;
   std::map<std::string, std::optional<std::string>> known_ GUARDED_BY(mutex_);
   std::set<std::string> unreadable_ GUARDED_BY(mutex_);
+  std::map<std::string, int> merges_ GUARDED_BY(mutex_);  // merges done, per file
 };
 
 }  // namespace orvo

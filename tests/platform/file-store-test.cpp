@@ -31,6 +31,14 @@ TEST(FileStore, WritesLaterInOrderAndMergesWhatChangedBehindItsBack) {
   runtime.runReady();
   EXPECT_EQ(files::readFile(home / "notes.txt"), "c+other");
 
+  // The second write was asked for before the first merged, so it is merged too
+  // rather than writing over what the other copy changed.
+  files::writeFileAtomically(home / "notes.txt", "more");
+  store.write("notes.txt", "c1", merge);
+  store.write("notes.txt", "c2", merge);
+  runtime.runReady();
+  EXPECT_EQ(files::readFile(home / "notes.txt"), "c2+c1+more");
+
   files::writeFileAtomically(home / "notes.txt", "other again");
   store.write("notes.txt", "d");  // without a merge, ours wins
   runtime.runReady();
