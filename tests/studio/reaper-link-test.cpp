@@ -393,7 +393,7 @@ TEST_P(StockLua, RunsTheBridge) {
             "end\n");
   std::thread lua([&] {
     std::string command =
-        "/usr/bin/lua5.4 '" + (folder / "driver.lua").string() + "' >/dev/null 2>&1";
+        interpreter + " '" + (folder / "driver.lua").string() + "' >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
   });
   // A request written before the bridge has loaded is dropped as stale, so
