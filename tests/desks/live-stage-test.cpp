@@ -26,8 +26,7 @@ class LiveTest : public EngineTest {
 };
 
 TEST_F(LiveTest, TheBandFollowsAtHomeAndInCompositionAndNeverInALesson) {
-  engine->computerKey('b');
-  EXPECT_EQ(spokenOne(), "Live band on. Just play, and the band follows you.");
+  EXPECT_EQ(afterKey('b'), "Live band on. Just play, and the band follows you.");
   EXPECT_THAT(windowLines(), Contains("live 1"));
   band();
   engine->noteEvent(36, 90);
@@ -62,8 +61,7 @@ TEST_F(LiveTest, TheBandFollowsAtHomeAndInCompositionAndNeverInALesson) {
   // "~live" switches it off, with its sentence and line.
   spoken();
   windowLines();
-  engine->appCommand("live");
-  EXPECT_EQ(spokenOne(), "Live band off.");
+  EXPECT_EQ(afterCommand("live"), "Live band off.");
   EXPECT_THAT(windowLines(), Contains("live 0"));
 }
 
@@ -79,8 +77,7 @@ TEST_F(LiveTest, ADoubleStopPressTogglesItAndATakeWithItsBandSilencesItFirst) {
   EXPECT_TRUE(engine->live().liveOn());
 
   runtime.advance(2.0);
-  press(keys.compose);
-  spoken();
+  pressUnchecked(keys.compose);
   for (int i = 0; i < 8; ++i) {
     engine->noteEvent(i % 2 ? 52 : 36, 90);
     runtime.advance(0.3);

@@ -284,13 +284,11 @@ TEST_F(EngineTest, StopWithReaperRunningButNoLinkAnswersOnceAndSaysHowToSetItUp)
   auto said = spoken();
   ASSERT_EQ(said.size(), 1u) << ::testing::PrintToString(said);
   EXPECT_NE(logText().find("studio: left alone, answered already: stop"), std::string::npos);
-  engine->hear("how many tracks");
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterHearing("how many tracks"),
             "REAPER is open, but my link to it isn't set up yet. Press r, or say REAPER control, "
             "and I'll set it up.");
   linkInstalled = true;
-  engine->hear("mute the bass");
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterHearing("mute the bass"),
             "REAPER is open but not answering me. Quit REAPER and open it again so it loads the "
             "link.");
   world.closeEngine();
@@ -310,8 +308,7 @@ TEST_F(EngineTest, TheStudioCheckFollowsReaperAndLogicPro) {
   spoken();
   windowLines();
   const std::string openFirst = "Open REAPER first, then ask me again.";
-  engine->hear("undo");
-  EXPECT_EQ(spokenOne(), openFirst);
+  EXPECT_EQ(afterHearing("undo"), openFirst);
 
   // The first look tells the window either way, and lets the built-in sound play.
   midi.studioSoundsPiano = true;
@@ -337,8 +334,7 @@ TEST_F(EngineTest, TheStudioCheckFollowsReaperAndLogicPro) {
   reaperUp = true;
   runtime.advance(5.0);
   EXPECT_THAT(windowLines(), ::testing::Contains("daw 0"));
-  engine->hear("how many tracks");
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterHearing("how many tracks"),
             "REAPER is open but not answering me. Quit REAPER and open it again so it loads the "
             "link.");
   // Unchanged, the window hears nothing more.

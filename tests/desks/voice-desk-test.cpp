@@ -72,15 +72,13 @@ TEST_F(VoiceTalkTest, TheOfferTakesAYesOrANoAndANoIsKept) {
   EXPECT_TRUE(engine->voiceDesk().fetchAtStart(wants));
 
   // Something else after the question drops it and is heard as itself.
-  engine->hear("get the natural voice please");
-  EXPECT_EQ(spokenOne(), offer);
+  EXPECT_EQ(afterHearing("get the natural voice please"), offer);
   engine->hear("band quieter");
   spoken();
   EXPECT_NE(engine->hear("yes"), "installing");
   spoken();
 
-  engine->hear("can you download the natural voice");
-  EXPECT_EQ(spokenOne(), offer);
+  EXPECT_EQ(afterHearing("can you download the natural voice"), offer);
   EXPECT_EQ(engine->hear("yes please"), "installing");
   EXPECT_EQ(spokenOne(),
             "Starting now. Carry on with whatever you like. I'll tell you when each step is done.");
@@ -94,10 +92,9 @@ TEST_F(VoiceTalkTest, TheOfferTakesAYesOrANoAndANoIsKept) {
   }
   installing = false;
   installed = true;
-  engine->hear("do you have the natural voice");
-  EXPECT_EQ(spokenOne(), "Yes, the natural voice is installed. I'm speaking as George.");
-  engine->hear("install the natural voice");
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterHearing("do you have the natural voice"),
+            "Yes, the natural voice is installed. I'm speaking as George.");
+  EXPECT_EQ(afterHearing("install the natural voice"),
             "The natural voice is already installed. Say next voice to hear the others, or "
             "audition the voices.");
   installed = false;
@@ -114,11 +111,10 @@ TEST_F(VoiceTalkTest, TheOfferTakesAYesOrANoAndANoIsKept) {
 }
 
 TEST_F(VoiceTalkTest, TheVoicesAuditionAndTheVoiceIsRemovedOnAYes) {
-  engine->hear("audition the voices");
-  EXPECT_EQ(spokenOne(), "The natural voice isn't installed.");
+  EXPECT_EQ(afterHearing("audition the voices"), "The natural voice isn't installed.");
   installed = true;
-  engine->hear("audition the voices");
-  EXPECT_EQ(spokenOne(), "The natural voice is still starting. Ask me again in a moment.");
+  EXPECT_EQ(afterHearing("audition the voices"),
+            "The natural voice is still starting. Ask me again in a moment.");
   ready = true;
   mute = "bf_emma";
   EXPECT_EQ(engine->hear("audition the voices"), "audition");
@@ -136,8 +132,7 @@ TEST_F(VoiceTalkTest, TheVoicesAuditionAndTheVoiceIsRemovedOnAYes) {
 
   EXPECT_EQ(engine->hear("remove the natural voice"), "asked");
   EXPECT_EQ(spokenOne(), "Remove the natural voice and free about 600 megabytes? Say yes or no.");
-  engine->hear("no");
-  EXPECT_EQ(spokenOne(), "Okay, I'll leave it.");
+  EXPECT_EQ(afterHearing("no"), "Okay, I'll leave it.");
   EXPECT_EQ(removals, 0);
   engine->hear("uninstall the natural voice");
   spoken();
@@ -146,8 +141,7 @@ TEST_F(VoiceTalkTest, TheVoicesAuditionAndTheVoiceIsRemovedOnAYes) {
       spokenOne(),
       "The natural voice is removed. I'm back to the computer's own voice after the next restart.");
   EXPECT_EQ(removals, 1);
-  engine->hear("delete the natural voice");
-  EXPECT_EQ(spokenOne(), "The natural voice isn't installed.");
+  EXPECT_EQ(afterHearing("delete the natural voice"), "The natural voice isn't installed.");
   // Other talk of voices is left to the rest.
   EXPECT_EQ(engine->voiceDesk().hear(Heard("next voice")), std::nullopt);
   EXPECT_EQ(engine->voiceDesk().hear(Heard("switch to a different voice")), std::nullopt);

@@ -62,16 +62,13 @@ TEST(AiSession, SpokenQuestionsAndCommandsGoThroughTheToolAfterItsWarmUp) {
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
   // The session is warmed 2 s after the start.
   std::this_thread::sleep_for(std::chrono::milliseconds(2600));
-  orvo.write("~ear 1 Orvo what is the capital of france\n");
-  EXPECT_TRUE(orvo.waitFor("Paris, of course.", 15.0));
-  orvo.write("~speak do the thing with the letters\n");
-  EXPECT_TRUE(orvo.waitFor("@access large 1", 15.0));
+  EXPECT_TRUE(
+      orvo.answers("~ear 1 Orvo what is the capital of france\n", "Paris, of course.", 15.0));
+  EXPECT_TRUE(orvo.answers("~speak do the thing with the letters\n", "@access large 1", 15.0));
   EXPECT_TRUE(orvo.waitFor("Large captions on."));
   // Learned: the same words again are the rules' own now.
-  orvo.write("~speak do the thing with the letters\n");
-  EXPECT_TRUE(orvo.waitFor("Large captions on."));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_TRUE(orvo.answers("~speak do the thing with the letters\n", "Large captions on."));
+  EXPECT_EQ(orvo.closeWindow(), 0);
 
   auto messages = ai.messages();
   ASSERT_GE(messages.size(), 3u);
@@ -110,10 +107,9 @@ TEST(AiSession, WithNoToolTheNoModelSentenceIsSaid) {
   OrvoProcess orvo(
       {.home = home.path(), .env = {{"HOME", home.path().string()}, {"ORVO_AI", "local"}}});
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  orvo.write("~speak zxcv qwerty\n");
-  EXPECT_TRUE(orvo.waitForPrefix("I didn't recognise that one. Without an AI tool"));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_TRUE(orvo.answersWithPrefix("~speak zxcv qwerty\n",
+                                     "I didn't recognise that one. Without an AI tool"));
+  EXPECT_EQ(orvo.closeWindow(), 0);
 }
 
 }  // namespace

@@ -32,8 +32,7 @@ TEST(ComposeSession, TheTakeComesBackWithTheBandThenVariationsAndTheRound) {
   PianoSession session;
   ASSERT_TRUE(session.ready());
   auto& [piano, out, orvo, welcomed, keys] = session;
-  orvo.write("c");
-  ASSERT_TRUE(orvo.waitForPrefix("Composition"));
+  ASSERT_TRUE(orvo.answersWithPrefix("c", "Composition"));
   keys.phrase(16);
   const std::vector<double> sentAt = keys.sentAt;
   const double pressed = MidiOut::now();
@@ -76,8 +75,7 @@ TEST(ComposeSession, TheTakeComesBackWithTheBandThenVariationsAndTheRound) {
   // The right arrow: three variations, the round, and the first variation again.
   const std::vector<std::string> words = {"Backwards.", "Upside down.", "In minor."};
   for (const std::string& word : words) {
-    orvo.write("\x1b[C");
-    EXPECT_TRUE(orvo.waitFor(word));
+    EXPECT_TRUE(orvo.answers("\x1b[C", word));
   }
   orvo.write("\x1b[C");
   auto round = orvo.waitForPrefix("Round. Play it again, and I will follow ");
@@ -115,10 +113,8 @@ TEST(ComposeSession, TheTakeComesBackWithTheBandThenVariationsAndTheRound) {
   }
   EXPECT_FALSE(newEcho);
   EXPECT_TRUE(letGo);
-  orvo.write("\x1b[C");
-  EXPECT_TRUE(orvo.waitFor("Backwards."));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_TRUE(orvo.answers("\x1b[C", "Backwards."));
+  EXPECT_EQ(orvo.closeWindow(), 0);
 }
 
 TEST(ComposeSession, RebandDescribesAFileAndWritesItWithItsBand) {

@@ -17,10 +17,10 @@ namespace fs = std::filesystem;
 
 // Every file of the data folder the engine reads or appends to.
 const char* const kFiles[] = {
-    "profile.json",  "memory.json",      "intros.json",   "learned.json",       "progress.json",
-    "top-key.txt",   "hands.txt",        "last-song.txt", "voice.txt",          "band-level.txt",
-    "daw-mode.txt",  "band-style-2.txt", "library.txt",   "voice-declined.txt", "log.txt",
-    "voice-log.txt", "mistakes.txt",    "song-cache.txt",
+    "profile.json",  "memory.json",      "intros.json",    "learned.json",       "progress.json",
+    "top-key.txt",   "hands.txt",        "last-song.txt",  "voice.txt",          "band-level.txt",
+    "daw-mode.txt",  "band-style-2.txt", "library.txt",    "voice-declined.txt", "log.txt",
+    "voice-log.txt", "mistakes.txt",     "song-cache.txt",
 };
 
 // Files whose content may change: the logs grow, and the counts of sentences

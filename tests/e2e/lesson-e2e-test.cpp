@@ -26,8 +26,7 @@ TEST(LessonSession, APartPlayedRightThenWrongAndTheProgressKept) {
   PianoSession session;
   ASSERT_TRUE(session.ready());
   auto& [piano, out, orvo, welcomed, keys] = session;
-  orvo.write("1");
-  ASSERT_TRUE(orvo.waitFor("@Hot Cross Buns: part 1 of 3, right hand"));
+  ASSERT_TRUE(orvo.answers("1", "@Hot Cross Buns: part 1 of 3, right hand"));
   ASSERT_TRUE(orvo.waitForPrefix("Hot Cross Buns. 3 short parts."));
   ASSERT_TRUE(orvo.waitForLine(isTurn, 30));
   // The demonstration came out on the MIDI output: E4 first.
@@ -44,8 +43,7 @@ TEST(LessonSession, APartPlayedRightThenWrongAndTheProgressKept) {
   ASSERT_TRUE(orvo.waitForLine(isTurn, 30));
   play(keys, 90);  // wrong
   ASSERT_TRUE(orvo.waitFor("@flash wrong"));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_EQ(orvo.closeWindow(), 0);
   EXPECT_THAT(files::readFile(piano.home / "progress.json").value_or(""),
               HasSubstr("\"Hot Cross Buns\": 1"));
 
@@ -62,8 +60,7 @@ TEST(LessonSession, APartPlayedRightThenWrongAndTheProgressKept) {
     }
     return false;
   }));
-  again.closeInput();
-  EXPECT_EQ(again.waitExit(), 0);
+  EXPECT_EQ(again.closeWindow(), 0);
 }
 
 // A paused lesson through the binary: no key may leave it neither listening
@@ -83,27 +80,21 @@ TEST(LessonSession, KeysWhilePausedLeaveTheLessonListeningOrSayWhy) {
   };
   orvo.write("1");
   ASSERT_TRUE(orvo.waitForLine(isTurn, 30));
-  orvo.write("\n");
-  ASSERT_TRUE(orvo.waitFor("@paused 1"));
+  ASSERT_TRUE(orvo.answers("\n", "@paused 1"));
   // Key 2 (N) only says how to go on.
-  orvo.write("n");
-  ASSERT_TRUE(orvo.waitForPrefix("Paused. Press the sixth key, or Return, to carry on."));
+  ASSERT_TRUE(orvo.answersWithPrefix("n", "Paused. Press the sixth key, or Return, to carry on."));
   Keyboard::wait(0.4);
-  orvo.write("\n");
-  ASSERT_TRUE(orvo.waitFor("@paused 0"));
+  ASSERT_TRUE(orvo.answers("\n", "@paused 0"));
   ASSERT_TRUE(orvo.waitForPrefix("Carrying on"));
   EXPECT_TRUE(wrongNoteJudged());
   // A number key starts its song out of the pause, and it is judged.
   Keyboard::wait(0.4);
-  orvo.write("\n");
-  ASSERT_TRUE(orvo.waitFor("@paused 1"));
-  orvo.write("2");
-  ASSERT_TRUE(orvo.waitFor("@paused 0"));
+  ASSERT_TRUE(orvo.answers("\n", "@paused 1"));
+  ASSERT_TRUE(orvo.answers("2", "@paused 0"));
   ASSERT_TRUE(orvo.waitForPrefix("Mary Had a Little Lamb."));
   ASSERT_TRUE(orvo.waitForLine(isTurn, 30));
   EXPECT_TRUE(wrongNoteJudged());
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_EQ(orvo.closeWindow(), 0);
 }
 
 // "--drop" run beside a running copy: the running copy keeps the drop when it
@@ -125,15 +116,14 @@ TEST(LessonSession, ASongDroppedBesideARunningCopyStaysDropped) {
     OrvoProcess oneOff({.home = home.path(), .args = {"--drop", "Jingle Bells"}, .window = false});
     EXPECT_EQ(oneOff.waitExit(), 0);
     EXPECT_TRUE(oneOff.waitForPrefix("dropped: Jingle Bells", 1));
-    running.write("1");  // choosing a song saves the memory
-    ASSERT_TRUE(running.waitForPrefix("Hot Cross Buns."));
+    // Choosing a song saves the memory.
+    ASSERT_TRUE(running.answersWithPrefix("1", "Hot Cross Buns."));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     auto list = listed(running);
     ASSERT_TRUE(list);
     EXPECT_THAT(*list, Not(HasSubstr("Jingle Bells")));
     EXPECT_THAT(*list, HasSubstr("Hot Cross Buns"));
-    running.closeInput();
-    EXPECT_EQ(running.waitExit(), 0);
+    EXPECT_EQ(running.closeWindow(), 0);
   }
   EXPECT_THAT(files::readFile(home / "memory.json").value_or(""), HasSubstr("Jingle Bells"));
   OrvoProcess again({.home = home.path()});
@@ -141,8 +131,7 @@ TEST(LessonSession, ASongDroppedBesideARunningCopyStaysDropped) {
   auto list = listed(again);
   ASSERT_TRUE(list);
   EXPECT_THAT(*list, Not(HasSubstr("Jingle Bells")));
-  again.closeInput();
-  EXPECT_EQ(again.waitExit(), 0);
+  EXPECT_EQ(again.closeWindow(), 0);
 }
 
 }  // namespace

@@ -35,8 +35,7 @@ TEST(ListeningSession, ItsOwnGreetingIsIgnoredItsNameIsHeardAndTalkWithoutItIsLe
   orvo.write("~ear 0 No piano found yet\n~ear 1 " + rest + "\n");
   EXPECT_THAT(voiceLogOnceItHas(home, "ignored my own voice"), HasSubstr("ignored my own voice"));
 
-  orvo.write("~ear 0 Orvo new\n~ear 1 Orvo new composition\n");
-  ASSERT_TRUE(orvo.waitFor("@earreset"));
+  ASSERT_TRUE(orvo.answers("~ear 0 Orvo new\n~ear 1 Orvo new composition\n", "@earreset"));
   EXPECT_THAT(voiceLogOnceItHas(home, "acting on: new composition"),
               HasSubstr("acting on: new composition"));
   ASSERT_TRUE(orvo.waitFor("@mode compose"));
@@ -47,16 +46,15 @@ TEST(ListeningSession, ItsOwnGreetingIsIgnoredItsNameIsHeardAndTalkWithoutItIsLe
   std::this_thread::sleep_for(std::chrono::milliseconds(1200));
   orvo.write("~ear 1 we were talking about the weather\n~ear 1 pizza\n");
   EXPECT_THAT(voiceLogOnceItHas(home, "let a remark go by"), HasSubstr("let a remark go by"));
-  orvo.write("~name\n");
-  ASSERT_TRUE(orvo.waitForPrefix("@name "));
+  ASSERT_TRUE(orvo.answersWithPrefix("~name\n", "@name "));
   for (std::size_t i = before; i < orvo.lines().size(); ++i) {
     EXPECT_EQ(orvo.lines()[i][0], '@') << "said: " << orvo.lines()[i];
   }
   // Lines the window may send that carry nothing are not a request either.
-  orvo.write("~ear\n~ear 1\n~ear 1 \xf0\x9f\x98\x80\n~lvl nan\n~lvl\n~lvl -4\n~lvl loud\n~name\n");
-  ASSERT_TRUE(orvo.waitForPrefix("@name "));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  ASSERT_TRUE(orvo.answersWithPrefix(
+      "~ear\n~ear 1\n~ear 1 \xf0\x9f\x98\x80\n~lvl nan\n~lvl\n~lvl -4\n~lvl loud\n~name\n",
+      "@name "));
+  EXPECT_EQ(orvo.closeWindow(), 0);
 }
 
 void pause() {
@@ -71,31 +69,24 @@ TEST(ListeningSession, RequestsByVoiceActAndACorrectionOutlivesTheRun) {
     ASSERT_TRUE(orvo.waitFor("No piano found yet. Plug it in and I will pick it up."));
     pause();
     // The bare name, then the request without it.
-    orvo.write("~ear 1 Orvo\n");
-    ASSERT_TRUE(orvo.waitFor("@earreset"));
+    ASSERT_TRUE(orvo.answers("~ear 1 Orvo\n", "@earreset"));
     pause();
-    orvo.write("~ear 1 what time is it\n");
-    ASSERT_TRUE(orvo.waitForPrefix("It is "));
+    ASSERT_TRUE(orvo.answersWithPrefix("~ear 1 what time is it\n", "It is "));
     pause();
     // A lesson by name, then stopped by voice.
-    orvo.write("~ear 1 Orvo teach me hot cross buns\n");
-    ASSERT_TRUE(orvo.waitForPrefix("Hot Cross Buns."));
+    ASSERT_TRUE(orvo.answersWithPrefix("~ear 1 Orvo teach me hot cross buns\n", "Hot Cross Buns."));
     ASSERT_TRUE(orvo.waitForPrefix("Your turn."));
     pause();
-    orvo.write("~ear 1 Orvo stop\n");
-    ASSERT_TRUE(orvo.waitFor("@paused 1"));
+    ASSERT_TRUE(orvo.answers("~ear 1 Orvo stop\n", "@paused 1"));
     pause();
     // Misunderstood, corrected.
-    orvo.write("~ear 1 Orvo play the green thing\n");
-    ASSERT_TRUE(orvo.waitForPrefix("I didn't recognise that one."));
+    ASSERT_TRUE(orvo.answersWithPrefix("~ear 1 Orvo play the green thing\n",
+                                       "I didn't recognise that one."));
     pause();
-    orvo.write("~ear 1 Orvo that's wrong\n");
-    ASSERT_TRUE(orvo.waitFor("Sorry about that. What did you want?"));
+    ASSERT_TRUE(orvo.answers("~ear 1 Orvo that's wrong\n", "Sorry about that. What did you want?"));
     pause();
-    orvo.write("~ear 1 which songs\n");
-    ASSERT_TRUE(orvo.waitForPrefix("Easy: "));
-    orvo.closeInput();
-    EXPECT_EQ(orvo.waitExit(), 0);
+    ASSERT_TRUE(orvo.answersWithPrefix("~ear 1 which songs\n", "Easy: "));
+    EXPECT_EQ(orvo.closeWindow(), 0);
   }
   EXPECT_THAT(files::readFile(home / "learned.json").value_or(""),
               HasSubstr("\"play the green thing\": \"which songs\""));
@@ -103,10 +94,8 @@ TEST(ListeningSession, RequestsByVoiceActAndACorrectionOutlivesTheRun) {
   ASSERT_TRUE(again.waitForPrefix("@welcome"));
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   pause();
-  again.write("~ear 1 Orvo play the green thing\n");
-  EXPECT_TRUE(again.waitForPrefix("Easy: "));
-  again.closeInput();
-  EXPECT_EQ(again.waitExit(), 0);
+  EXPECT_TRUE(again.answersWithPrefix("~ear 1 Orvo play the green thing\n", "Easy: "));
+  EXPECT_EQ(again.closeWindow(), 0);
 }
 
 // What the window's recogniser made of spoken commands (Festival's voice, then
@@ -161,11 +150,20 @@ TEST(ListeningTrace, RecordedRecognitionsAreActedOnOnceEachAndNeverTalkedOver) {
       to->firstSaid = at;
     }
   }
-  const std::vector<std::string> festival = {
-      "new composition", "stop", "what time is it", "play me something sad",
-      "teach me hot cross buns", "band louder", "band quieter", "song menu", "ear training",
-      "metronome at blind hundred", "set the timer for 5 minutes", "what can you do", "go home",
-      "pause"};
+  const std::vector<std::string> festival = {"new composition",
+                                             "stop",
+                                             "what time is it",
+                                             "play me something sad",
+                                             "teach me hot cross buns",
+                                             "band louder",
+                                             "band quieter",
+                                             "song menu",
+                                             "ear training",
+                                             "metronome at blind hundred",
+                                             "set the timer for 5 minutes",
+                                             "what can you do",
+                                             "go home",
+                                             "pause"};
   std::vector<std::string> clear;
   for (const Utterance& each : utterances) {
     EXPECT_LE(each.acted.size(), 1u) << "at " << each.from << ": one utterance, one request";

@@ -60,8 +60,7 @@ TEST(LiveSession, TheBandFollowsThePianoAndLetsEverythingGo) {
   s.orvo.write("b");
   EXPECT_TRUE(s.orvo.waitFor("@live 0"));
   EXPECT_TRUE(s.orvo.waitFor("Live band off."));
-  s.orvo.closeInput();
-  EXPECT_EQ(s.orvo.waitExit(), 0);
+  EXPECT_EQ(s.orvo.closeWindow(), 0);
 }
 
 TEST(LiveSession, TheJamAnswersAPhraseWithAVariationOfIt) {
@@ -81,8 +80,7 @@ TEST(LiveSession, TheJamAnswersAPhraseWithAVariationOfIt) {
   EXPECT_EQ(answered, 5);
   // 1.25 s after the phrase's last note.
   EXPECT_GT(firstAt - s.keys.sentAt.back(), 1.2);
-  s.orvo.closeInput();
-  EXPECT_EQ(s.orvo.waitExit(), 0);
+  EXPECT_EQ(s.orvo.closeWindow(), 0);
 }
 
 }  // namespace

@@ -12,12 +12,10 @@ TEST(LogicSession, AMissingLogicIsSaidSoAndNeverOffered) {
   TempFolder home;
   OrvoProcess orvo({.home = home.path()});
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  orvo.write("g");
-  EXPECT_TRUE(orvo.waitFor("Logic isn't open. Open it first, or press r for REAPER control."));
-  orvo.write("~say open logic control\n");
-  EXPECT_TRUE(orvo.waitFor("Logic isn't open. Open it first, or press r for REAPER control."));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_TRUE(orvo.answers("g", "Logic isn't open. Open it first, or press r for REAPER control."));
+  EXPECT_TRUE(orvo.answers("~say open logic control\n",
+                           "Logic isn't open. Open it first, or press r for REAPER control."));
+  EXPECT_EQ(orvo.closeWindow(), 0);
 
   OrvoProcess project({.home = home.path(), .args = {"--new-logic-project"}, .window = false});
   EXPECT_EQ(project.waitExit(), 1);

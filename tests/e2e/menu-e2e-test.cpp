@@ -36,8 +36,7 @@ TEST(MenuSession, HoldTheTopKeyPreviewASongAndStartIt) {
   s.keys.send({0x80, 36, 0});
   ASSERT_TRUE(s.orvo.waitFor("@mode teach"));
   ASSERT_TRUE(s.orvo.waitForPrefix(first + "."));
-  s.orvo.closeInput();
-  EXPECT_EQ(s.orvo.waitExit(), 0);
+  EXPECT_EQ(s.orvo.closeWindow(), 0);
 }
 
 }  // namespace

@@ -54,21 +54,19 @@ TEST(MidiSession, KeysOfThePianoAreButtonsAndTheKeyboardIsFollowed) {
   ASSERT_TRUE(orvo.waitFor("@on 60 0"));
   play("\x90\x54\x40");  // help, the eighth white key from the top
   ASSERT_TRUE(orvo.waitForPrefix("Talk mode. Middle C"));
-  orvo.write("0");  // home is out of the keyboard's reach: the computer's 0
-  ASSERT_TRUE(orvo.waitFor("@mode idle"));
+  // Home is out of the keyboard's reach: the computer's 0.
+  ASSERT_TRUE(orvo.answers("0", "@mode idle"));
 
   ::close(piano);
   ASSERT_TRUE(orvo.waitFor("@kbd "));
-  orvo.write("p");
-  ASSERT_TRUE(orvo.waitFor("Also playing through the piano."));
+  ASSERT_TRUE(orvo.answers("p", "Also playing through the piano."));
   // The studio check tells the window, on its own time (two process checks
   // beside the greeting), that Logic Pro is not running: among the lines read
   // so far, or still to come.
   const auto& read = orvo.lines();
   EXPECT_TRUE(std::find(read.begin(), read.end(), "@daw 0") != read.end() ||
               orvo.waitFor("@daw 0", 10.0));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_EQ(orvo.closeWindow(), 0);
   std::string log = files::readFile(home / "log.txt").value_or("");
   EXPECT_THAT(log, HasSubstr("started, keyboards: Stage Piano, voice: default"));
   EXPECT_THAT(log, HasSubstr("Stage Piano closed"));
@@ -78,10 +76,8 @@ TEST(MidiSession, AMissingInputLeavesNoKeyboardAndTheEngineRunning) {
   TempFolder home;
   OrvoProcess orvo({.home = home.path(), .env = {{"ORVO_MIDI_IN", (home / "gone").string()}}});
   ASSERT_TRUE(orvo.waitFor("No piano found yet. Plug it in and I will pick it up."));
-  orvo.write("t");
-  ASSERT_TRUE(orvo.waitFor("@mode talk"));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  ASSERT_TRUE(orvo.answers("t", "@mode talk"));
+  EXPECT_EQ(orvo.closeWindow(), 0);
   EXPECT_THAT(files::readFile(home / "log.txt").value_or(""), HasSubstr("does not exist"));
 }
 

@@ -110,6 +110,24 @@ class OrvoProcess {
                        seconds);
   }
 
+  // Writes the bytes, then waits for the line that answers them.
+  std::optional<std::string> answers(const std::string& bytes, const std::string& exact,
+                                     double seconds = 10.0) {
+    write(bytes);
+    return waitFor(exact, seconds);
+  }
+  std::optional<std::string> answersWithPrefix(const std::string& bytes, const std::string& prefix,
+                                               double seconds = 10.0) {
+    write(bytes);
+    return waitForPrefix(prefix, seconds);
+  }
+
+  // The window closes: the input ends and the program quits; its exit status.
+  std::optional<int> closeWindow() {
+    closeInput();
+    return waitExit();
+  }
+
   // Every line read so far.
   const std::vector<std::string>& lines() const { return lines_; }
 

@@ -34,34 +34,31 @@ TEST(OutputsSession, TheOutputsAreNamedAsAPersonKnowsThemTheWindowSetsThemAndAGo
   };
   // Nothing chosen yet, and the outputs there are.
   EXPECT_TRUE(shown("@outputs ||Null Output|USB Audio Headphones"));
-  orvo.write("~say what outputs are there\n");
-  EXPECT_TRUE(orvo.waitFor("There are 2 outputs: Null Output and USB Audio Headphones."));
+  EXPECT_TRUE(orvo.answers("~say what outputs are there\n",
+                           "There are 2 outputs: Null Output and USB Audio Headphones."));
   orvo.write("~say put your voice on the bluetooth speaker\n");
   EXPECT_TRUE(
       orvo.waitFor("I can't find an output called the bluetooth speaker. I have Null "
                    "Output and USB Audio Headphones."));
   // Unsure: the likeliest is offered, and a yes takes it.
-  orvo.write("~say put your voice on the usb speakers\n");
-  EXPECT_TRUE(orvo.waitFor("Did you mean USB Audio Headphones?"));
-  orvo.write("~say yes\n");
-  EXPECT_TRUE(orvo.waitFor("I'll speak on USB Audio Headphones from now on."));
+  EXPECT_TRUE(orvo.answers("~say put your voice on the usb speakers\n",
+                           "Did you mean USB Audio Headphones?"));
+  EXPECT_TRUE(orvo.answers("~say yes\n", "I'll speak on USB Audio Headphones from now on."));
   EXPECT_THAT(files::readFile(home / "data/outputs.json").value_or(""),
               ::testing::HasSubstr("\"voice\": \"phones\""));
   EXPECT_TRUE(shown("@outputs USB Audio Headphones||Null Output|USB Audio Headphones"));
   // The window's own lines: an output by its whole name, and the usual one.
-  orvo.write("~output music Null Output\n");
-  EXPECT_TRUE(orvo.waitFor("The music plays on Null Output from now on."));
-  orvo.write("~output voice\n");
-  EXPECT_TRUE(orvo.waitFor("I'll speak on the usual output from now on."));
+  EXPECT_TRUE(
+      orvo.answers("~output music Null Output\n", "The music plays on Null Output from now on."));
+  EXPECT_TRUE(orvo.answers("~output voice\n", "I'll speak on the usual output from now on."));
   EXPECT_TRUE(shown("@outputs |Null Output|Null Output|USB Audio Headphones"));
-  orvo.write("~output together\n");
-  EXPECT_TRUE(orvo.waitFor("My voice and the music are together again, on the usual output."));
+  EXPECT_TRUE(orvo.answers("~output together\n",
+                           "My voice and the music are together again, on the usual output."));
   sound.stop();
-  orvo.write("~say which outputs do you have\n");
-  EXPECT_TRUE(orvo.waitFor(
+  EXPECT_TRUE(orvo.answers(
+      "~say which outputs do you have\n",
       "I can't reach the sound server, so I can't tell which outputs there are.", 5.0));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_EQ(orvo.closeWindow(), 0);
 }
 
 // Seconds of sound on the headphones and on the other output after a request.
@@ -92,8 +89,7 @@ TEST(OutputsSession, TheVoiceGoesToItsOutputStaysThereNextRunAndComesBackWhenAsk
     EXPECT_GT(phones, 0.5);
     EXPECT_LT(elsewhere, 0.1);
     EXPECT_TRUE(orvo.waitFor("@say I'll speak on USB Audio Headphones from now on.", 1.0));
-    orvo.closeInput();
-    EXPECT_EQ(orvo.waitExit(), 0);
+    EXPECT_EQ(orvo.closeWindow(), 0);
   }
   OrvoProcess again({.home = home / "data", .args = {}, .env = sound.env()});
   ASSERT_TRUE(again.waitFor("@start", 15.0));
@@ -105,8 +101,7 @@ TEST(OutputsSession, TheVoiceGoesToItsOutputStaysThereNextRunAndComesBackWhenAsk
   std::tie(phones, elsewhere) =
       heardWhere(again, sound, "~say voice and music together again\n", 5.0);
   EXPECT_GT(elsewhere, 0.5);
-  again.closeInput();
-  EXPECT_EQ(again.waitExit(), 0);
+  EXPECT_EQ(again.closeWindow(), 0);
 }
 
 // Sentences printed (text mode): only the music is heard, on the output chosen
@@ -124,8 +119,8 @@ TEST(OutputsSession, TheMusicGoesToTheOutputChosenForIt) {
   env["ORVO_MIDI_IN"] = piano.string();
   OrvoProcess orvo({.home = home / "data", .env = env});
   ASSERT_TRUE(orvo.waitForPrefix("@welcome", 10.0));
-  orvo.write("~say play the music on my headphones\n");
-  ASSERT_TRUE(orvo.waitFor("The music plays on USB Audio Headphones from now on.", 10.0));
+  ASSERT_TRUE(orvo.answers("~say play the music on my headphones\n",
+                           "The music plays on USB Audio Headphones from now on.", 10.0));
   logSays(home / "data/log.txt", "band sound restarted");  // its stream opened again
   ASSERT_TRUE(recordALessonDemonstration(piano, orvo, sound));
   EXPECT_GT(SoundServer::secondsHeard(sound.stopRecording("phones")), 0.5);
@@ -141,8 +136,7 @@ TEST(OutputsSession, TheMusicGoesToTheOutputChosenForIt) {
   ASSERT_TRUE(recordALessonDemonstration(piano, orvo, sound));
   EXPECT_GT(SoundServer::secondsHeard(sound.stopRecording("phones")), 0.5);
   EXPECT_LT(SoundServer::secondsHeard(sound.stopRecording("rec")), 0.1);
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_EQ(orvo.closeWindow(), 0);
 }
 
 // The share of a recording's energy (80 Hz to 4 kHz, in quarter-second Hann
@@ -268,8 +262,7 @@ TEST(OutputsSession, SpeechOnlyOnItsOutputAndTheNotesOnlyOnTheirs) {
   EXPECT_GT(SoundServer::secondsHeard(sound.stopRecording("speakers")), 0.5);
   EXPECT_LT(SoundServer::secondsHeard(sound.stopRecording("rec")), 0.1);
   ::close(keys);
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_EQ(orvo.closeWindow(), 0);
 }
 
 }  // namespace

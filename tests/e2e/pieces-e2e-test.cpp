@@ -54,15 +54,15 @@ TEST(PiecesSession, SavingNamingAndTheLastSavedPieceAfterARestart) {
     ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
     Keyboard keys(piano.input);
     ASSERT_TRUE(keys.open());
-    orvo.write("c");
-    ASSERT_TRUE(orvo.waitForPrefix("Composition"));
+    ASSERT_TRUE(orvo.answersWithPrefix("c", "Composition"));
     keys.phrase(10);
     orvo.write("n");
     auto summary = orvo.waitForPrefix("Key of ");
     ASSERT_TRUE(summary);
     EXPECT_THAT(*summary, AllOf(StartsWith("Key of C major."), EndsWith("10 notes.")));
-    orvo.write("\x1b[D");  // the left arrow: the save key
-    ASSERT_TRUE(orvo.waitFor(
+    // The left arrow: the save key.
+    ASSERT_TRUE(orvo.answers(
+        "\x1b[D",
         "Saved in the ideas folder, in C major. It has piano, bass, strings and cello tracks."));
     auto files = ideaFiles(piano.home.path());
     ASSERT_EQ(files.size(), 1u);
@@ -74,34 +74,28 @@ TEST(PiecesSession, SavingNamingAndTheLastSavedPieceAfterARestart) {
     // name typed with Return.
     orvo.write(" ");
     Keyboard::wait(0.3);
-    orvo.write(" ");
-    ASSERT_TRUE(orvo.waitFor("Name this piece, then press Return (Escape cancels): "));
+    ASSERT_TRUE(orvo.answers(" ", "Name this piece, then press Return (Escape cancels): "));
     ASSERT_TRUE(orvo.waitFor("Type a name, then press Return."));
     for (const auto& line : orvo.lines()) {
       EXPECT_THAT(line, ::testing::Not(::testing::AnyOf("Here it is with the band.",
                                                         "With the band.", "Here comes the band.")))
           << "the band began";
     }
-    orvo.write("Blues/for:Ann\r");
-    ASSERT_TRUE(orvo.waitFor("Saved as Blues for Ann."));
+    ASSERT_TRUE(orvo.answers("Blues/for:Ann\r", "Saved as Blues for Ann."));
     EXPECT_EQ(ideaFiles(piano.home.path()), std::vector<std::string>{"Blues for Ann.mid"});
-    orvo.closeInput();
-    EXPECT_EQ(orvo.waitExit(), 0);
+    EXPECT_EQ(orvo.closeWindow(), 0);
   }
   EXPECT_EQ(rememberedPieces(piano.home.path()), 1u);
 
   OrvoProcess again(piano.options());
   ASSERT_TRUE(again.waitForPrefix("@welcome"));
-  again.write("c");
-  ASSERT_TRUE(again.waitForPrefix("Composition"));
+  ASSERT_TRUE(again.answersWithPrefix("c", "Composition"));
   again.write("n");
   auto said = again.waitForPrefix("Your last saved piece. ");
   ASSERT_TRUE(said);
   EXPECT_THAT(*said, StartsWith("Your last saved piece. Key of C major."));
-  again.write("\x1b[D");
-  EXPECT_TRUE(again.waitFor("That piece is already saved."));
-  again.closeInput();
-  EXPECT_EQ(again.waitExit(), 0);
+  EXPECT_TRUE(again.answers("\x1b[D", "That piece is already saved."));
+  EXPECT_EQ(again.closeWindow(), 0);
   EXPECT_EQ(ideaFiles(piano.home.path()).size(), 1u);
 }
 
@@ -118,8 +112,7 @@ TEST(PiecesSession, KeepingAtHomeAndTheAutosaveOnQuitting) {
   EXPECT_TRUE(kept);
   EXPECT_EQ(ideaFiles(piano.home.path()).size(), 1u);
 
-  orvo.write("c");
-  ASSERT_TRUE(orvo.waitFor("@mode compose"));
+  ASSERT_TRUE(orvo.answers("c", "@mode compose"));
   keys.phrase(10);
   orvo.write("q");
   EXPECT_EQ(orvo.waitExit(), 0);
@@ -231,10 +224,8 @@ TEST(PiecesSession, AFileOnThePianoRollMatchesMidoAndStopsWhenCut) {
   auto played = out.since(from);
   EXPECT_FALSE(played.empty()) << "the file's notes reach the MIDI output";
   // A key cuts it off, and the roll is told.
-  orvo.write("\r");
-  EXPECT_TRUE(orvo.waitFor("@rollstop", 5.0));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_TRUE(orvo.answers("\r", "@rollstop", 5.0));
+  EXPECT_EQ(orvo.closeWindow(), 0);
 }
 
 TEST(PiecesSession, MadeUpPiecesTheAlbumAndTheSurprise) {
@@ -243,8 +234,8 @@ TEST(PiecesSession, MadeUpPiecesTheAlbumAndTheSurprise) {
   ASSERT_TRUE(session.ready());
   auto& [piano, out, orvo, welcomed, keys] = session;
   double from = MidiOut::now();
-  orvo.write("~speak play me something sad\n");
-  ASSERT_TRUE(orvo.waitFor("@now Something sad, made up for you"));
+  ASSERT_TRUE(
+      orvo.answers("~speak play me something sad\n", "@now Something sad, made up for you"));
   auto said = orvo.waitForLine([](const std::string& line) {
     return std::regex_match(line, std::regex("(Something sad, in|One sad piece, in|A little sad "
                                              "tune in) [A-G]( sharp| flat)? minor.*"));
@@ -257,16 +248,16 @@ TEST(PiecesSession, MadeUpPiecesTheAlbumAndTheSurprise) {
     return startsWithAny(l, {"Back home.", "Home again.", "Home, all quiet."});
   }));
 
-  orvo.write("~speak play my album\n");
-  ASSERT_TRUE(orvo.waitFor("You have not saved any pieces yet. Play something and say keep that."));
+  ASSERT_TRUE(orvo.answers("~speak play my album\n",
+                           "You have not saved any pieces yet. Play something and say keep that."));
   keys.phrase(6);
   orvo.write("s");
   ASSERT_TRUE(orvo.waitForLine([](const std::string& line) {
     return line.find(" seconds, in C major.") != std::string::npos;
   }));
   from = MidiOut::now();
-  orvo.write("~speak play my album\n");
-  ASSERT_TRUE(orvo.waitFor(
+  ASSERT_TRUE(orvo.answers(
+      "~speak play my album\n",
       "Your album. 1 piece, all written by you. Say Orvo stop, or press home, to end it."));
   ASSERT_TRUE(orvo.waitForPrefix("A piece in C major, from "));
   EXPECT_TRUE(orvo.waitFor("That was all of it. You wrote every note.", 20.0));
@@ -277,8 +268,7 @@ TEST(PiecesSession, MadeUpPiecesTheAlbumAndTheSurprise) {
   EXPECT_TRUE(orvo.waitForLine([](const std::string& line) {
     return !line.empty() && line[0] != '@' && line.find("surprise") == std::string::npos;
   }));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_EQ(orvo.closeWindow(), 0);
 }
 
 // A saver killed at any moment leaves whole pieces and a memory that parses:

@@ -47,8 +47,7 @@ TEST(PracticeSession, TheMetronomeAt120ClicksEveryHalfSecondOnTheMidiOutput) {
     }
   }
   EXPECT_EQ(offs, static_cast<int>(clicks.size()));  // none left sounding
-  s.orvo.closeInput();
-  EXPECT_EQ(s.orvo.waitExit(), 0);
+  EXPECT_EQ(s.orvo.closeWindow(), 0);
 }
 
 }  // namespace

@@ -60,8 +60,7 @@ TEST(ProcessLife, ACopyThatIgnoresBeingAskedIsKilled) {
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
   EXPECT_GT(took, 2.0);  // it was asked about thirty times first
   ASSERT_TRUE(orvo.waitForPrefix("@welcome", 15));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_EQ(orvo.closeWindow(), 0);
   ::close(ready[0]);
   ::close(ready[1]);
 }

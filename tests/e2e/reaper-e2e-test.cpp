@@ -20,8 +20,7 @@ TEST(ReaperSession, TheRKeyStartsReaperInstallsTheLinkAndTheKeysStepAndChoose) {
   const std::string path = std::string(ORVO_FAKE_REAPER_DIR) + ":/usr/bin:/bin";
   OrvoProcess orvo({.home = home.path(), .env = {{"HOME", home.path().string()}, {"PATH", path}}});
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  orvo.write("r");
-  ASSERT_TRUE(orvo.waitFor("Opening REAPER.", 10));
+  ASSERT_TRUE(orvo.answers("r", "Opening REAPER.", 10));
   ASSERT_TRUE(orvo.waitFor("@mode reaper", 30));
   auto opened = orvo.waitForPrefix("REAPER control. This is ", 5);
   ASSERT_TRUE(opened);
@@ -32,16 +31,13 @@ TEST(ReaperSession, TheRKeyStartsReaperInstallsTheLinkAndTheKeysStepAndChoose) {
   EXPECT_THAT(files::readFile(resources / "Scripts" / "__startup.lua").value_or(""),
               HasSubstr("lorimel_bridge.lua"));
 
-  orvo.write("\x1b[C");  // the right arrow: the next item
-  ASSERT_TRUE(orvo.waitFor("Tracks."));
-  orvo.write(" ");  // space: the top key chooses
-  ASSERT_TRUE(orvo.waitFor("Tracks. Piano.", 10));
-  orvo.write(" ");
-  ASSERT_TRUE(orvo.waitFor("Piano. Arm or disarm for recording.", 10));
-  orvo.write("0");
-  EXPECT_TRUE(orvo.waitFor("@mode idle"));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  // The right arrow: the next item.
+  ASSERT_TRUE(orvo.answers("\x1b[C", "Tracks."));
+  // Space: the top key chooses.
+  ASSERT_TRUE(orvo.answers(" ", "Tracks. Piano.", 10));
+  ASSERT_TRUE(orvo.answers(" ", "Piano. Arm or disarm for recording.", 10));
+  EXPECT_TRUE(orvo.answers("0", "@mode idle"));
+  EXPECT_EQ(orvo.closeWindow(), 0);
 
   // REAPER was started on its own, never a child left to reap: it is ended here.
   const int pid = std::atoi(files::readFile(resources / "fake-reaper.pid").value_or("0").c_str());

@@ -216,12 +216,12 @@ TEST(RouteTrace, ThePretendReaperKeepsOneProjectForTheWholeRun) {
 
 TEST(RouteTrace, AStudioQuestionOrAMentionOfItNeverChangesWhatWasNotAskedFor) {
   TempFolder home;
-  auto blocks = route(home,
-                      {"--reaper", "mute the vocal", "add a limiter to the master", "mute the guitar",
-                       "delete the master", "lower the threshold on the bass compressor a little",
-                       "is it playing", "is that too loud", "play it",
-                       "what is the threshold on the bass compressor"},
-                      {{"HOME", (home / "user").string()}});
+  auto blocks = route(
+      home,
+      {"--reaper", "mute the vocal", "add a limiter to the master", "mute the guitar",
+       "delete the master", "lower the threshold on the bass compressor a little", "is it playing",
+       "is that too loud", "play it", "what is the threshold on the bass compressor"},
+      {{"HOME", (home / "user").string()}});
   ASSERT_EQ(blocks.size(), 9u);
   // An answer must name one of the choices; another request is heard as itself.
   EXPECT_EQ(spoken(blocks[1]), "ReaLimit, VST is now on the master, which has 1 plug-in.");

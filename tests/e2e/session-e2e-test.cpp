@@ -33,44 +33,37 @@ TEST_F(Session, StartsUpWalksHomeTalksHelpsAndQuitsWhenTheWindowCloses) {
   EXPECT_THAT(log(), HasSubstr("started, keyboards: none, voice: default"));
 
   // Home navigation with the arrow keys.
-  orvo.write("\x1b[C");
-  ASSERT_TRUE(orvo.waitFor("Song menu."));
-  orvo.write("\x1b[C");
-  ASSERT_TRUE(orvo.waitFor("Jazz course."));
-  orvo.write("\x1b[D\x1b[D\x1b[D");
-  ASSERT_TRUE(orvo.waitFor("Talk mode."));
+  ASSERT_TRUE(orvo.answers("\x1b[C", "Song menu."));
+  ASSERT_TRUE(orvo.answers("\x1b[C", "Jazz course."));
+  ASSERT_TRUE(orvo.answers("\x1b[D\x1b[D\x1b[D", "Talk mode."));
 
   // Talk mode on and off.
-  orvo.write("t");
-  ASSERT_TRUE(orvo.waitFor("@mode talk"));
+  ASSERT_TRUE(orvo.answers("t", "@mode talk"));
   ASSERT_TRUE(orvo.waitFor("Talk mode. Try middle C, D, E, F or G."));
-  orvo.write("h");
-  ASSERT_TRUE(orvo.waitForPrefix("Talk mode. Middle C, D, E, F and G each say a sentence."));
-  orvo.write("t");
-  ASSERT_TRUE(orvo.waitFor("@mode idle"));
+  ASSERT_TRUE(
+      orvo.answersWithPrefix("h", "Talk mode. Middle C, D, E, F and G each say a sentence."));
+  ASSERT_TRUE(orvo.answers("t", "@mode idle"));
   ASSERT_TRUE(orvo.waitFor("Talk mode off."));
 
   // Help at home, and the stop key.
-  orvo.write("h");
-  ASSERT_TRUE(orvo.waitForPrefix("Home. Keys three and four step through everything I can do"));
+  ASSERT_TRUE(
+      orvo.answersWithPrefix("h", "Home. Keys three and four step through everything I can do"));
   orvo.write("\n");
   ASSERT_TRUE(orvo.waitForLine([](const std::string& line) {
     return line == "Okay, stopped." || line == "All quiet now." || line == "Stopping there.";
   }));
 
   // A typed line of 2500 bytes is cut at 2000.
-  orvo.write("~setup " + std::string(2500, 'z') + "\n");
-  ASSERT_TRUE(orvo.waitFor("@name " + std::string(1994, 'z') + "|Orvo"));
+  ASSERT_TRUE(orvo.answers("~setup " + std::string(2500, 'z') + "\n",
+                           "@name " + std::string(1994, 'z') + "|Orvo"));
 
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_EQ(orvo.closeWindow(), 0);
   EXPECT_THAT(log(), HasSubstr("stopped: the app window closed"));
 
   // The next run remembers the player.
   OrvoProcess again({.home = home.path()});
   ASSERT_TRUE(again.waitForPrefix("@welcome Welcome back, " + std::string(1994, 'z') + "."));
-  again.closeInput();
-  EXPECT_EQ(again.waitExit(), 0);
+  EXPECT_EQ(again.closeWindow(), 0);
 }
 
 TEST_F(Session, WithoutTheWindowTheEndOfInputLeavesTheEngineRunning) {
@@ -88,13 +81,10 @@ TEST_F(Session, WithoutTheWindowTheEndOfInputLeavesTheEngineRunning) {
 TEST_F(Session, ADigitKeyOpensASongAndTheNextRunRemembersIt) {
   OrvoProcess orvo({.home = home.path()});
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  orvo.write("3");
-  ASSERT_TRUE(orvo.waitFor("@mode teach"));
+  ASSERT_TRUE(orvo.answers("3", "@mode teach"));
   ASSERT_TRUE(orvo.waitForPrefix("Twinkle Twinkle Little Star. 6 short parts."));
-  orvo.write("l");
-  ASSERT_TRUE(orvo.waitForPrefix("Easy: Hot Cross Buns, Mary Had a Little Lamb"));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  ASSERT_TRUE(orvo.answersWithPrefix("l", "Easy: Hot Cross Buns, Mary Had a Little Lamb"));
+  EXPECT_EQ(orvo.closeWindow(), 0);
   EXPECT_EQ(files::readFile(home / "last-song.txt"), "Twinkle Twinkle Little Star");
 
   OrvoProcess again({.home = home.path()});
@@ -102,10 +92,9 @@ TEST_F(Session, ADigitKeyOpensASongAndTheNextRunRemembersIt) {
       again.waitForPrefix("@welcome Welcome back. No piano found yet. Plug it in and I "
                           "will pick it up. Last time we worked on Twinkle Twinkle Little "
                           "Star."));
-  again.write(" ");  // the top button at home opens that song
-  ASSERT_TRUE(again.waitForPrefix("Twinkle Twinkle Little Star. "));
-  again.closeInput();
-  EXPECT_EQ(again.waitExit(), 0);
+  // The top button at home opens that song.
+  ASSERT_TRUE(again.answersWithPrefix(" ", "Twinkle Twinkle Little Star. "));
+  EXPECT_EQ(again.closeWindow(), 0);
 
   OrvoProcess list({.home = home.path(), .args = {"--library"}});
   EXPECT_EQ(list.waitExit(), 0);
@@ -115,10 +104,10 @@ TEST_F(Session, ADigitKeyOpensASongAndTheNextRunRemembersIt) {
 TEST_F(Session, EveryKeyAnswersAndQSaysGoodbyeBeforeQuitting) {
   OrvoProcess orvo({.home = home.path()});
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  orvo.write("x");
-  EXPECT_TRUE(orvo.waitFor("That key does nothing here. Press h to hear the keys."));
-  orvo.write("\x7f");  // Delete, at home
-  EXPECT_TRUE(orvo.waitFor("There is no take to start again here. Press c for composition mode."));
+  EXPECT_TRUE(orvo.answers("x", "That key does nothing here. Press h to hear the keys."));
+  // Delete, at home.
+  EXPECT_TRUE(
+      orvo.answers("\x7f", "There is no take to start again here. Press c for composition mode."));
   orvo.write("q");
   EXPECT_TRUE(orvo.waitForLine([](const std::string& line) {
     return line == "Goodbye, friend." || line == "See you soon." || line == "Until next time.";

@@ -165,8 +165,8 @@ TEST(HeardSession, AKeyboardClosedWithKeysHeldLetsGoAndComesBack) {
   ASSERT_TRUE(heldAll);
   ::close(keys);
   ASSERT_TRUE(orvo.waitFor("@kbd "));
-  orvo.write("~speak what chord am I holding\n");
-  EXPECT_TRUE(orvo.waitFor("Hold some keys down and ask again."));
+  EXPECT_TRUE(
+      orvo.answers("~speak what chord am I holding\n", "Hold some keys down and ask again."));
 
   keys = ::open(piano.c_str(), O_WRONLY);
   ASSERT_GE(keys, 0);

@@ -49,8 +49,8 @@ TEST(VoiceSession, OnceReadyTheNaturalVoiceSpeaksAndIsHeardInItsFile) {
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
   ASSERT_TRUE(orvo.waitFor("@voice George (Kokoro)", 20));
   waitForTheGreeting(orvo);
-  orvo.write("h");  // help, said in the natural voice
-  ASSERT_TRUE(orvo.waitForPrefix("@say Home."));
+  // Help, said in the natural voice.
+  ASSERT_TRUE(orvo.answersWithPrefix("h", "@say Home."));
   ASSERT_TRUE(orvo.waitFor("@start", 10));
   EXPECT_TRUE(orvo.waitFor("@word Home.", 5));
   for (int i = 0;
@@ -61,8 +61,7 @@ TEST(VoiceSession, OnceReadyTheNaturalVoiceSpeaksAndIsHeardInItsFile) {
   ASSERT_TRUE(std::filesystem::exists(heard));
   EXPECT_GE(std::filesystem::file_size(heard), 24000u) << "half a second of the voice at least";
   EXPECT_FALSE(std::filesystem::is_empty(home / "voice" / "cache"));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_EQ(orvo.closeWindow(), 0);
 
   // From the command line: timed, and said into nothing.
   OrvoProcess once({.home = home.path(),
@@ -106,8 +105,7 @@ TEST(VoiceSession, TalkingOverDucksTheVoiceAStopSilencesItAndVStepsToThePlatform
 
   // The help is long; the stop said over it ends it within a block or two,
   // and only the stop's own answer follows.
-  orvo.write("h");
-  ASSERT_TRUE(orvo.waitFor("@start", 10));
+  ASSERT_TRUE(orvo.answers("h", "@start", 10));
   for (int i = 0; i < 10; ++i) {
     orvo.write("~lvl 0.05\n");  // what the microphone hears of the voice itself
     Keyboard::wait(0.1);
@@ -128,8 +126,7 @@ TEST(VoiceSession, TalkingOverDucksTheVoiceAStopSilencesItAndVStepsToThePlatform
   orvo.write("~lvl 0.01\n");  // heard in the quiet: the voice's own loudness is learned
 
   // Someone talking over the next sentence turns the voice down.
-  orvo.write("h");
-  ASSERT_TRUE(orvo.waitForPrefix("@say Home.", 5));
+  ASSERT_TRUE(orvo.answersWithPrefix("h", "@say Home.", 5));
   ASSERT_TRUE(orvo.waitFor("@start", 10));
   for (int i = 0; i < 9; ++i) {
     orvo.write("~lvl 0.05\n");
@@ -149,14 +146,10 @@ TEST(VoiceSession, TalkingOverDucksTheVoiceAStopSilencesItAndVStepsToThePlatform
   Keyboard::wait(1.5);
 
   // The natural voices in turn, then the platform voice, kept for the next run.
-  orvo.write("v");
-  EXPECT_TRUE(orvo.waitFor("@voice Emma (Kokoro)", 5));
-  orvo.write("v");
-  EXPECT_TRUE(orvo.waitFor("@voice Heart (Kokoro)", 5));
-  orvo.write("v");
-  EXPECT_TRUE(orvo.waitFor("@voice default", 5));
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_TRUE(orvo.answers("v", "@voice Emma (Kokoro)", 5));
+  EXPECT_TRUE(orvo.answers("v", "@voice Heart (Kokoro)", 5));
+  EXPECT_TRUE(orvo.answers("v", "@voice default", 5));
+  EXPECT_EQ(orvo.closeWindow(), 0);
   EXPECT_EQ(files::readFile(home / "voice" / "voice-kokoro.txt").value_or(""), "mac\n");
 }
 
@@ -166,15 +159,13 @@ TEST(VoiceSession, AServerThatEndsPartWayLeavesTheRestToThePlatformVoice) {
   OrvoProcess orvo = withStandIn(home.path(), heard, "Counting white keys");
   ASSERT_TRUE(orvo.waitFor("@voice George (Kokoro)", 20));
   waitForTheGreeting(orvo);
-  orvo.write("h");
-  ASSERT_TRUE(orvo.waitFor("@start", 10));
+  ASSERT_TRUE(orvo.answers("h", "@start", 10));
   // No sound output here: the platform voice prints what it says.
   const auto rest = orvo.waitForPrefix("Counting white keys down from the top, with the", 30);
   ASSERT_TRUE(rest);
   EXPECT_THAT(*rest, ::testing::EndsWith("slash opens the full list on screen."));
   EXPECT_GE(samplesIn(heard), 5u * 1440) << "the first sentences were heard in the natural voice";
-  orvo.closeInput();
-  EXPECT_EQ(orvo.waitExit(), 0);
+  EXPECT_EQ(orvo.closeWindow(), 0);
 }
 
 }  // namespace

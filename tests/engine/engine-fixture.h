@@ -221,6 +221,30 @@ class EngineTest : public ::testing::Test {
     return said.empty() ? "" : said.front();
   }
 
+  // A button pressed on the way somewhere; what it says is not checked.
+  void pressUnchecked(int key) {
+    press(key);
+    spoken();
+  }
+  // The one sentence said in answer to a piano button, a computer key, a
+  // spoken request or a typed command.
+  std::string afterPress(int key) {
+    press(key);
+    return spokenOne();
+  }
+  std::string afterKey(char key) {
+    engine->computerKey(key);
+    return spokenOne();
+  }
+  std::string afterHearing(const std::string& request) {
+    engine->hear(request);
+    return spokenOne();
+  }
+  std::string afterCommand(const std::string& command) {
+    engine->appCommand(command);
+    return spokenOne();
+  }
+
   // The first of what was said since the last call (an opening, before the lesson goes on).
   std::string firstSpoken() {
     auto said = spoken();

@@ -10,8 +10,7 @@ namespace orvo {
 namespace {
 
 TEST_F(EngineTest, SetupSavesTheProfileAndTheNameLineFollowsIt) {
-  engine->appCommand("setup Ada|Melody|yes");
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterCommand("setup Ada|Melody|yes"),
             "All set, Ada. I'm Melody. Whenever you need me, say Melody, then what you'd like. "
             "Try: Melody, what can you do?");
   EXPECT_THAT(windowLines(), ElementsAre("name Ada|Melody"));
@@ -24,9 +23,9 @@ TEST_F(EngineTest, SetupSavesTheProfileAndTheNameLineFollowsIt) {
   engine->appCommand("name");
   EXPECT_THAT(windowLines(), ElementsAre("name Ada|Melody", StartsWith("vocab Melody, ")));
 
-  engine->appCommand("bg");
-  EXPECT_THAT(spokenOne(), AnyOf("I'm still here, in the background. Just say my name.",
-                                 "The window's closed, but I'm still listening. Just say Melody."));
+  EXPECT_THAT(afterCommand("bg"),
+              AnyOf("I'm still here, in the background. Just say my name.",
+                    "The window's closed, but I'm still listening. Just say Melody."));
 }
 
 // A change the player asked for is confirmed only once it is kept: on a full
@@ -48,14 +47,13 @@ TEST_F(EngineTest, AChangeIsConfirmedOnlyOnceItIsKept) {
   };
   store.failWrites("the disk is full");
   for (const Change& change : changes) {
-    engine->appCommand(change.line);
-    EXPECT_EQ(spokenOne(), "I couldn't keep that, because the disk is full.") << change.line;
+    EXPECT_EQ(afterCommand(change.line), "I couldn't keep that, because the disk is full.")
+        << change.line;
     EXPECT_FALSE(files::readFile(home / change.file)) << change.file;
   }
   store.failWrites(std::nullopt);
   for (const Change& change : changes) {
-    engine->appCommand(change.line);
-    EXPECT_EQ(spokenOne(), change.confirmation);
+    EXPECT_EQ(afterCommand(change.line), change.confirmation);
     EXPECT_TRUE(files::readFile(home / change.file)) << change.file;
   }
 }
@@ -77,10 +75,9 @@ TEST_F(EngineTest, AMemoryThatCannotBeReadIsLeftAloneAndSaid) {
 // Asked for the next voice before the list has come, the answer is that sentence alone.
 TEST_F(EngineTest, TheNextVoiceBeforeTheListHasComeIsSaidPlainly) {
   speaker.nextVoiceAnswer = SpeechOutput::kVoicesLoading;
-  engine->computerKey('v');
-  EXPECT_EQ(spokenOne(), "The voices are still loading. Try again in a moment.");
-  engine->hear("use another voice");
-  EXPECT_EQ(spokenOne(), "The voices are still loading. Try again in a moment.");
+  EXPECT_EQ(afterKey('v'), "The voices are still loading. Try again in a moment.");
+  EXPECT_EQ(afterHearing("use another voice"),
+            "The voices are still loading. Try again in a moment.");
 }
 
 // A keyboard coming or going is said, except while a lesson waits on a note.
@@ -95,8 +92,7 @@ TEST_F(EngineTest, APianoComingOrGoingIsSaid) {
 }
 
 TEST_F(EngineTest, TypedLinesOfLaterSubsystemsAreLoggedNeverSilent) {
-  engine->appCommand("something odd");
-  EXPECT_EQ(spokenOne(), "Sorry, typing a request is not ready yet.");
+  EXPECT_EQ(afterCommand("something odd"), "Sorry, typing a request is not ready yet.");
   EXPECT_THAT(logText(), HasSubstr("not yet: typing a request"));
 }
 
@@ -157,22 +153,19 @@ TEST_F(EngineTest, TheListenerHearsTheNameAndIsToldWhenEachSentenceEnds) {
 
 TEST_F(EngineTest, LoginWritesAndRemovesTheAutostartEntry) {
   ::setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
-  engine->appCommand("login on");
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterCommand("login on"),
             "Done. I'll start by myself whenever you log in, out of sight, and listen for my "
             "name.");
   auto entry = files::readFile(login::autostartFile());
   ASSERT_TRUE(entry);
   EXPECT_THAT(*entry, HasSubstr("Exec="));
-  engine->appCommand("login off");
-  EXPECT_EQ(spokenOne(), "Okay. I won't start by myself any more.");
+  EXPECT_EQ(afterCommand("login off"), "Okay. I won't start by myself any more.");
   EXPECT_FALSE(std::filesystem::exists(login::autostartFile()));
 
   // A folder that cannot be made: the failure is said, not hidden.
   files::writeFileAtomically(home / "blocked", "a file, not a folder");
   ::setenv("XDG_CONFIG_HOME", (home / "blocked").c_str(), 1);
-  engine->appCommand("login on");
-  EXPECT_THAT(spokenOne(), HasSubstr("wouldn't let me set that"));
+  EXPECT_THAT(afterCommand("login on"), HasSubstr("wouldn't let me set that"));
   ::unsetenv("XDG_CONFIG_HOME");
 }
 
@@ -182,13 +175,11 @@ TEST_F(EngineTest, BandLevelKeysStepAndSayWhenTheyCanGoNoFurther) {
   EXPECT_THAT(said, Contains("Band louder."));
   EXPECT_EQ(sounds.level(), 12);
   windowLines();
-  engine->computerKey(']');
-  EXPECT_EQ(spokenOne(), "Band louder. That is as loud as it goes.");
+  EXPECT_EQ(afterKey(']'), "Band louder. That is as loud as it goes.");
   EXPECT_THAT(windowLines(), ElementsAre("bandlevel +12 dB"));
   for (int i = 0; i < 8; ++i) engine->computerKey('[');
   spoken();
-  engine->computerKey('[');
-  EXPECT_EQ(spokenOne(), "Band quieter. That is as quiet as it goes.");
+  EXPECT_EQ(afterKey('['), "Band quieter. That is as quiet as it goes.");
   EXPECT_EQ(files::readFile(home / "band-level.txt"), "-12\n");
 }
 
@@ -231,14 +222,12 @@ TEST_F(EngineTest, ComputerKeys) {
   EXPECT_FALSE(midi.alsoToPiano);
   EXPECT_EQ(spokenOne(), "Playing through the built-in sound only.");
 
-  engine->computerKey('v');
-  EXPECT_EQ(spokenOne(), "No other voices.");
+  EXPECT_EQ(afterKey('v'), "No other voices.");
 
-  engine->computerKey('k');  // only capital K asks for the top key; every key answers
-  EXPECT_EQ(spokenOne(), "That key does nothing here. Press h to hear the keys.");
+  // Only capital K asks for the top key; every key answers.
+  EXPECT_EQ(afterKey('k'), "That key does nothing here. Press h to hear the keys.");
 
-  engine->computerKey('K');
-  EXPECT_EQ(spokenOne(), "Press the highest key on your piano.");
+  EXPECT_EQ(afterKey('K'), "Press the highest key on your piano.");
   EXPECT_TRUE(engine->awaitingTopKey());
 
   engine->computerKey('3');
@@ -248,8 +237,7 @@ TEST_F(EngineTest, ComputerKeys) {
   spoken();
 
   // Goodbye is said before the orderly exit.
-  engine->computerKey('q');
-  EXPECT_THAT(spokenOne(),
+  EXPECT_THAT(afterKey('q'),
               ::testing::AnyOf("Goodbye, friend.", "See you soon.", "Until next time."));
   EXPECT_THAT(quits, ElementsAre("Q pressed"));
 }

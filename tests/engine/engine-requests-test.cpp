@@ -68,15 +68,14 @@ TEST_F(RequestsTest, ItsOwnSentenceComingBackIsAnEchoOnlyRightAfterIt) {
 }
 
 TEST_F(RequestsTest, AQuestionWaits20SecondsAndAnythingElseDropsIt) {
-  engine->hear("menu of songs");
-  EXPECT_EQ(spokenOne(), "Did you mean, open the song menu?");
+  EXPECT_EQ(afterHearing("menu of songs"), "Did you mean, open the song menu?");
   runtime.advance(21.0);
   EXPECT_EQ(engine->hear("yes"), "not understood");  // too late
   spoken();
   engine->hear("menu of songs");
   spoken();
-  engine->hear("what time is it");  // not an answer: heard normally, question gone
-  EXPECT_EQ(spokenOne(), "It is 2:05 PM.");
+  // Not an answer: heard normally, question gone.
+  EXPECT_EQ(afterHearing("what time is it"), "It is 2:05 PM.");
   EXPECT_EQ(engine->hear("yes"), "not understood");
 }
 
@@ -96,8 +95,7 @@ TEST_F(RequestsTest, CasualRemarksAreLetGoAndClearRequestsStillAct) {
 TEST_F(RequestsTest, LearnedMeaningsAndMistakesAreKeptBetweenRuns) {
   engine->hear("play the green thing");
   spoken();
-  engine->hear("thats wrong");
-  EXPECT_EQ(spokenOne(), "Sorry about that. What did you want?");
+  EXPECT_EQ(afterHearing("thats wrong"), "Sorry about that. What did you want?");
   engine->hear("which songs");
   spoken();
   runtime.runReady();
@@ -107,8 +105,7 @@ TEST_F(RequestsTest, LearnedMeaningsAndMistakesAreKeptBetweenRuns) {
 
   restartEngine();
   EXPECT_EQ(engine->requests().learned().at("play the green thing"), "which songs");
-  engine->hear("Play the green thing!");
-  EXPECT_THAT(spokenOne(), HasSubstr("Hot Cross Buns"));
+  EXPECT_THAT(afterHearing("Play the green thing!"), HasSubstr("Hot Cross Buns"));
 
   // A file that is not an object of strings teaches nothing.
   for (const char* bad : {"[1, 2]", "{\"a\": 3, \"b\": [\"x\"]}", "not json at all", ""}) {
@@ -144,10 +141,10 @@ TEST_F(RequestsTest, TheHeldChordAndTheoryQuestionsAreAnswered) {
   for (int key : {72, 64, 67, 66}) engine->noteEvent(key, 80);
   spoken();  // the first notes at home are noticed
   EXPECT_EQ(heldChord(), "The notes are E, G flat, G, C. That is not one of the simple chords.");
-  engine->appCommand("speak What is the relative minor of C major?");
-  EXPECT_EQ(spokenOne(), "The relative minor of C major is A minor. They share the same notes.");
-  engine->appCommand("say open the pod bay doors");
-  EXPECT_EQ(spokenOne(), "I cannot find an app called pod bay doors on this computer.");
+  EXPECT_EQ(afterCommand("speak What is the relative minor of C major?"),
+            "The relative minor of C major is A minor. They share the same notes.");
+  EXPECT_EQ(afterCommand("say open the pod bay doors"),
+            "I cannot find an app called pod bay doors on this computer.");
 }
 
 }  // namespace

@@ -11,12 +11,9 @@ namespace orvo {
 namespace {
 
 TEST_F(EngineTest, HomeMenuStepsWrapsAndOpens) {
-  press(keys.next);
-  EXPECT_EQ(spokenOne(), "Song menu.");
-  press(keys.back);
-  EXPECT_EQ(spokenOne(), "Lesson: Hot Cross Buns.");
-  press(keys.back);
-  EXPECT_EQ(spokenOne(), "Talk mode.");
+  EXPECT_EQ(afterPress(keys.next), "Song menu.");
+  EXPECT_EQ(afterPress(keys.back), "Lesson: Hot Cross Buns.");
+  EXPECT_EQ(afterPress(keys.back), "Talk mode.");
   press(keys.notes);
   EXPECT_EQ(
       spokenOne(),
@@ -26,42 +23,35 @@ TEST_F(EngineTest, HomeMenuStepsWrapsAndOpens) {
   windowLines();
 
   // The top key opens the item heard last (talk mode) and puts the menu back at the start.
-  press(keys.hear);
-  EXPECT_THAT(spokenOne(), StartsWith("Talk mode."));
+  EXPECT_THAT(afterPress(keys.hear), StartsWith("Talk mode."));
   EXPECT_THAT(windowLines(), ElementsAre("mode talk"));
   EXPECT_EQ(engine->currentMode(), Mode::talk);
 
   // Outside home the menu keys are not taken, and the home position was reset.
   press(keys.next);
   EXPECT_TRUE(spoken().empty());
-  press(keys.home);
-  spoken();
-  press(keys.next);
-  EXPECT_EQ(spokenOne(), "Song menu.");
+  pressUnchecked(keys.home);
+  EXPECT_EQ(afterPress(keys.next), "Song menu.");
 }
 
 TEST_F(EngineTest, HomeItemsOpenTheSongMenuAndTheStudios) {
-  press(keys.next);  // song menu
-  spoken();
-  press(keys.hear);
-  EXPECT_THAT(spokenOne(), StartsWith("Song menu."));
+  pressUnchecked(keys.next);  // song menu
+  EXPECT_THAT(afterPress(keys.hear), StartsWith("Song menu."));
   EXPECT_EQ(engine->currentMode(), Mode::menu);
-  press(keys.home);
-  spoken();
+  pressUnchecked(keys.home);
   // The practice tools: the metronome and the timer on, then off again.
   for (auto [steps, on, off] : {std::tuple{5, "Metronome at 80.", "Metronome off."},
                                 std::tuple{6, "Timer set for 5 minutes.", "Timer off."}}) {
     for (int twice = 0; twice < 2; ++twice) {
       for (int i = 0; i < steps; ++i) press(keys.next);
       spoken();
-      press(keys.hear);
-      EXPECT_EQ(spokenOne(), twice == 0 ? on : off);
+      EXPECT_EQ(afterPress(keys.hear), twice == 0 ? on : off);
     }
   }
   for (int i = 0; i < 8; ++i) press(keys.next);
   EXPECT_THAT(spoken(), Contains("REAPER control."));
-  press(keys.hear);  // no REAPER on this machine
-  EXPECT_EQ(spokenOne(), "I cannot find REAPER on this computer.");
+  // No REAPER on this machine.
+  EXPECT_EQ(afterPress(keys.hear), "I cannot find REAPER on this computer.");
   EXPECT_EQ(engine->currentMode(), Mode::idle);
   // Logic control is offered only while Logic runs.
   for (int i = 0; i < 9; ++i) press(keys.next);
@@ -71,8 +61,7 @@ TEST_F(EngineTest, HomeItemsOpenTheSongMenuAndTheStudios) {
   engine->studioDesk().checkStudios();
   for (int i = 0; i < 9; ++i) press(keys.next);
   EXPECT_THAT(spoken(), Contains("Logic control."));
-  press(keys.hear);
-  EXPECT_THAT(spokenOne(), StartsWith("Logic control. "));
+  EXPECT_THAT(afterPress(keys.hear), StartsWith("Logic control. "));
   EXPECT_EQ(engine->currentMode(), Mode::logic);
 }
 
@@ -92,8 +81,7 @@ TEST_F(EngineTest, TalkKeysPlayTheirSentenceAsPianoNotesAndANewPressCutsItOff) {
   const std::string sentence = engine->talk().sentences().at(60);
   pianoSpeech[sentence] = {
       {0.0, {0x90, 67, 80}}, {0.3, {0x80, 67, 0}}, {0.4, {0x90, 70, 90}}, {1.5, {0x80, 70, 0}}};
-  press(keys.talk);
-  spoken();
+  pressUnchecked(keys.talk);
   engine->noteEvent(60, 100);
   double start = runtime.now();
   runtime.runReady();
@@ -115,8 +103,7 @@ TEST_F(EngineTest, TalkKeysPlayTheirSentenceAsPianoNotesAndANewPressCutsItOff) {
   EXPECT_EQ(engine->currentMode(), Mode::idle);
 
   // A sentence that cannot be turned into notes is said instead; other keys do nothing.
-  press(keys.talk);
-  spoken();
+  pressUnchecked(keys.talk);
   engine->noteEvent(62, 100);
   EXPECT_EQ(spokenOne(), engine->talk().sentences().at(62));
   engine->noteEvent(61, 100);
@@ -133,34 +120,27 @@ TEST_F(EngineTest, TalkSentencesComeFromTheDataFolder) {
 }
 
 TEST_F(EngineTest, IntroIsHeardTwiceAcrossRunsThenNeverAgain) {
-  press(keys.talk);
-  EXPECT_EQ(spokenOne(), "Talk mode. Try middle C, D, E, F or G.");
-  press(keys.talk);
-  spoken();
+  EXPECT_EQ(afterPress(keys.talk), "Talk mode. Try middle C, D, E, F or G.");
+  pressUnchecked(keys.talk);
   restartEngine();  // a new run reads the counts back
-  press(keys.talk);
-  EXPECT_EQ(spokenOne(), "Talk mode. Try middle C, D, E, F or G.");
-  press(keys.talk);
-  spoken();
+  EXPECT_EQ(afterPress(keys.talk), "Talk mode. Try middle C, D, E, F or G.");
+  pressUnchecked(keys.talk);
   restartEngine();
-  press(keys.talk);
-  EXPECT_EQ(spokenOne(), "Talk mode.");
+  EXPECT_EQ(afterPress(keys.talk), "Talk mode.");
 }
 
 TEST_F(EngineTest, CorruptIntroCountsFallBackAndAreRewrittenOnlyOnChange) {
   files::writeFileAtomically(home / "intros.json", "{not json");
   restartEngine();
   EXPECT_EQ(files::readFile(home / "intros.json"), "{not json");
-  press(keys.talk);
-  EXPECT_EQ(spokenOne(), "Talk mode. Try middle C, D, E, F or G.");
+  EXPECT_EQ(afterPress(keys.talk), "Talk mode. Try middle C, D, E, F or G.");
   auto counts = nlohmann::json::parse(files::readFile(home / "intros.json").value_or("null"));
   EXPECT_EQ(counts, nlohmann::json({{"talk", 1}}));
 }
 
 TEST_F(EngineTest, GoHomeResetsEverythingAndSpeaks) {
   EngineTestAccess::enterLesson(*engine, 5, 2, true);
-  press(keys.pause);
-  spoken();
+  pressUnchecked(keys.pause);
   windowLines();
   midi.send({0x90, 60, 90});
   int genBefore = engine->currentGen();
@@ -184,8 +164,7 @@ TEST_F(EngineTest, StopKeyOutsideLessonsDebouncesAndDoublePressIsForTheLiveBand)
   press(keys.pause);
   EXPECT_TRUE(spoken().empty());
   runtime.advance(0.3);  // 0.5 s after the first: a quick second press
-  press(keys.pause);
-  EXPECT_EQ(spokenOne(), "Live band on. Just play, and the band follows you.");
+  EXPECT_EQ(afterPress(keys.pause), "Live band on. Just play, and the band follows you.");
   EXPECT_THAT(windowLines(), ::testing::Contains("live 1"));
   runtime.advance(1.0);
   press(keys.pause);
@@ -194,39 +173,33 @@ TEST_F(EngineTest, StopKeyOutsideLessonsDebouncesAndDoublePressIsForTheLiveBand)
 
 TEST_F(EngineTest, PausedLessonRemindsAtMostEveryFourSeconds) {
   EngineTestAccess::enterLesson(*engine, 5, 2, true);
-  press(keys.pause);
-  EXPECT_THAT(spokenOne(), AnyOf("Paused for now.", "Okay, paused."));
+  EXPECT_THAT(afterPress(keys.pause), AnyOf("Paused for now.", "Okay, paused."));
   EXPECT_TRUE(engine->isPaused());
   EXPECT_FALSE(EngineTestAccess::waiting(*engine));
 
   const std::string reminder = "Paused. Press the sixth key, or Return, to carry on.";
-  press(keys.next);
-  EXPECT_EQ(spokenOne(), reminder);
+  EXPECT_EQ(afterPress(keys.next), reminder);
   runtime.advance(3.9);
   press(keys.hear);
   EXPECT_TRUE(spoken().empty());
   runtime.advance(0.2);
-  press(keys.talk);
-  EXPECT_EQ(spokenOne(), reminder);
+  EXPECT_EQ(afterPress(keys.talk), reminder);
   EXPECT_EQ(engine->currentMode(), Mode::teach);  // the key did nothing else
 
   // Help and home still work while paused.
-  press(keys.help);
-  EXPECT_THAT(spokenOne(), StartsWith("Lesson."));
+  EXPECT_THAT(afterPress(keys.help), StartsWith("Lesson."));
   EXPECT_TRUE(engine->isPaused());
 
   // The sixth key carries on from the note the player was on.
   runtime.advance(1.0);
-  press(keys.pause);
-  EXPECT_EQ(spokenOne(), "Carrying on. You are on note 3 of 5.");
+  EXPECT_EQ(afterPress(keys.pause), "Carrying on. You are on note 3 of 5.");
   EXPECT_TRUE(EngineTestAccess::waiting(*engine));
 }
 
 // A paused lesson never ends up neither listening nor saying why.
 TEST_F(EngineTest, KeysThatLeaveAPauseNeverLeaveTheLessonDeaf) {
   EngineTestAccess::enterLesson(*engine, 4, 0, true);
-  press(keys.pause);
-  spoken();
+  pressUnchecked(keys.pause);
   windowLines();
   // Another key only says how to go on.
   press(keys.notes);
@@ -240,8 +213,7 @@ TEST_F(EngineTest, KeysThatLeaveAPauseNeverLeaveTheLessonDeaf) {
 
   // A number key starts its song from the top, out of the pause.
   runtime.advance(1.0);
-  press(keys.pause);
-  spoken();
+  pressUnchecked(keys.pause);
   ASSERT_TRUE(engine->isPaused());
   engine->computerKey('2');
   EXPECT_FALSE(engine->isPaused());
@@ -251,8 +223,7 @@ TEST_F(EngineTest, KeysThatLeaveAPauseNeverLeaveTheLessonDeaf) {
 
   // The compose key leaves the pause for composition.
   runtime.advance(1.0);
-  press(keys.pause);
-  spoken();
+  pressUnchecked(keys.pause);
   windowLines();
   press(keys.compose);
   EXPECT_FALSE(engine->isPaused());
@@ -295,8 +266,7 @@ TEST_F(EngineTest, HelpFollowsTheModeAndLetsTheLessonListenAgain) {
   EXPECT_THAT(said, HasSubstr(" On the computer, slash opens the full list on screen."));
 
   EngineTestAccess::enterLesson(*engine, 4, 1, false);
-  press(keys.help);
-  EXPECT_THAT(spokenOne(), StartsWith("Lesson. Counting white keys"));
+  EXPECT_THAT(afterPress(keys.help), StartsWith("Lesson. Counting white keys"));
   EXPECT_TRUE(EngineTestAccess::waiting(*engine));
 
   // Each mode's help is its own, and names the computer key beside the
@@ -340,8 +310,7 @@ TEST_F(EngineTest, GoingHomeLeavesNothingOfAnyMode) {
          press(keys.next);  // the menu stepped on to its third item
        },
        [&] {
-         press(keys.next);
-         EXPECT_EQ(spokenOne(), "Song menu.");  // from the top again
+         EXPECT_EQ(afterPress(keys.next), "Song menu.");  // from the top again
        }},
       {"talk", [&] { press(keys.talk); },
        [&] {
@@ -368,8 +337,7 @@ TEST_F(EngineTest, GoingHomeLeavesNothingOfAnyMode) {
     SCOPED_TRACE(each.mode);
     each.enterAndChange();
     spoken();
-    press(keys.home);
-    spoken();
+    pressUnchecked(keys.home);
     EXPECT_EQ(engine->currentMode(), Mode::idle);
     each.nothingLeft();
     spoken();

@@ -27,27 +27,22 @@ TEST_F(ComposeTest, TheComposeKeyOpensCompositionWithItsIntroOnlyTwiceAcrossRuns
                                  EndsWith(kComposeIntro)));
   // Again in composition mode, later than 1.2 s: a new piece.
   runtime.advance(2.0);
-  press(keys.compose);
-  EXPECT_THAT(spokenOne(), AnyOf("New composition.", "Fresh start.", "New idea. Go."));
+  EXPECT_THAT(afterPress(keys.compose), AnyOf("New composition.", "Fresh start.", "New idea. Go."));
   // Twice quickly: out of composition.
   runtime.advance(0.5);
-  press(keys.compose);
-  EXPECT_EQ(spokenOne(), "Composition mode off.");
+  EXPECT_EQ(afterPress(keys.compose), "Composition mode off.");
   EXPECT_EQ(engine->currentMode(), Mode::idle);
   EXPECT_THAT(windowLines(), Contains("mode idle"));
 
   runtime.advance(2.0);
-  press(keys.compose);
-  EXPECT_THAT(spokenOne(), EndsWith(kComposeIntro));
+  EXPECT_THAT(afterPress(keys.compose), EndsWith(kComposeIntro));
   restartEngine();
-  press(keys.compose);
-  EXPECT_THAT(spokenOne(), AnyOf("Composition mode.", "Composition. I'm listening.",
-                                 "Composition. Play me something."));
+  EXPECT_THAT(afterPress(keys.compose), AnyOf("Composition mode.", "Composition. I'm listening.",
+                                              "Composition. Play me something."));
 }
 
 TEST_F(ComposeTest, TheTopKeyActsOnPressAndButtonsNeverEnterTheTake) {
-  press(keys.compose);
-  spoken();
+  pressUnchecked(keys.compose);
   phrase(2);
   engine->noteEvent(keys.help, 90);  // a button: help, not music
   engine->noteEvent(keys.help, 0);
@@ -61,14 +56,12 @@ TEST_F(ComposeTest, TheTopKeyActsOnPressAndButtonsNeverEnterTheTake) {
   engine->noteEvent(keys.hear, 0);
   for (int key : {keys.notes, keys.next, keys.back}) {
     runtime.advance(1.0);
-    press(key);
-    EXPECT_EQ(spokenOne(), "Play something first.") << key;
+    EXPECT_EQ(afterPress(key), "Play something first.") << key;
   }
 }
 
 TEST_F(ComposeTest, TheNotesKeyDescribesTheTakeAndPlayingOnContinuesIt) {
-  press(keys.compose);
-  spoken();
+  pressUnchecked(keys.compose);
   phrase(12);
   press(keys.notes);
   std::string first = spokenOne();
@@ -87,29 +80,24 @@ TEST_F(ComposeTest, TheNotesKeyDescribesTheTakeAndPlayingOnContinuesIt) {
   ASSERT_EQ(continued.size(), 16u);
   EXPECT_NEAR(continued[12].t - lastOnset, 1.2, 1e-9);
   for (std::size_t i = 1; i < continued.size(); ++i) EXPECT_LT(continued[i - 1].t, continued[i].t);
-  press(keys.notes);
-  EXPECT_THAT(spokenOne(), HasSubstr(" 16 notes."));
+  EXPECT_THAT(afterPress(keys.notes), HasSubstr(" 16 notes."));
 
   // A quick second press asks the AI, which is not there.
   runtime.advance(0.3);
-  press(keys.notes);
-  EXPECT_EQ(spokenOne(), "I could not reach the AI just now.");
+  EXPECT_EQ(afterPress(keys.notes), "I could not reach the AI just now.");
 
   // After the window a note starts a new take.
   runtime.advance(30.0);
   phrase(3);
-  press(keys.notes);
-  EXPECT_THAT(spokenOne(), HasSubstr(" 3 notes."));
+  EXPECT_THAT(afterPress(keys.notes), HasSubstr(" 3 notes."));
 }
 
 TEST_F(ComposeTest, RestartClearsTheTakeAndThePedalLengthensIt) {
-  press(keys.compose);
-  spoken();
+  pressUnchecked(keys.compose);
   phrase(8);
   engine->restartTake();
   EXPECT_THAT(spokenOne(), AnyOf("Again.", "From the top.", "Clean slate."));
-  press(keys.notes);
-  EXPECT_EQ(spokenOne(), "Play something first.");
+  EXPECT_EQ(afterPress(keys.notes), "Play something first.");
 
   // Released under the pedal, the last notes sound until the pedal comes up.
   runtime.advance(40.0);
@@ -125,11 +113,9 @@ TEST_F(ComposeTest, RestartClearsTheTakeAndThePedalLengthensIt) {
   auto pedalled = take();
   ASSERT_EQ(pedalled.size(), dry.size());
   EXPECT_GT(pedalled.back().end, dry.back().end + 2.9);
-  press(keys.notes);
-  EXPECT_THAT(spokenOne(), HasSubstr(" 6 seconds, 6 notes."));
+  EXPECT_THAT(afterPress(keys.notes), HasSubstr(" 6 seconds, 6 notes."));
   // Outside composition, restarting only says where it would.
-  press(keys.home);
-  spoken();
+  pressUnchecked(keys.home);
   engine->restartTake();
   EXPECT_EQ(spokenOne(), "There is no take to start again here. Press c for composition mode.");
 }
@@ -137,12 +123,11 @@ TEST_F(ComposeTest, RestartClearsTheTakeAndThePedalLengthensIt) {
 TEST_F(ComposeTest, AskingWhatWasPlayedDescribesTheLastStretch) {
   phrase(3);
   spoken();
-  engine->hear("what did i just play");
-  EXPECT_EQ(spokenOne(), "Play something first, then ask me.");
+  EXPECT_EQ(afterHearing("what did i just play"), "Play something first, then ask me.");
   runtime.advance(20.0);
   phrase(8);
-  engine->hear("what did i just play");
-  EXPECT_THAT(spokenOne(), AllOf(StartsWith("Key of "), HasSubstr(" 8 notes.")));
+  EXPECT_THAT(afterHearing("what did i just play"),
+              AllOf(StartsWith("Key of "), HasSubstr(" 8 notes.")));
   // The chord held now, from the history's held keys.
   for (int pitch : {60, 64, 67}) engine->noteEvent(pitch, 80);
   EXPECT_EQ(heldChord(), "C major. The notes are C, E, G.");
@@ -151,8 +136,7 @@ TEST_F(ComposeTest, AskingWhatWasPlayedDescribesTheLastStretch) {
 TEST_F(ComposeTest, TheTopKeyPlaysTheTakeWithTheBandOnTheStylesChannels) {
   int silenced = 0;
   engine->compose().setLiveBandSilencer([&] { ++silenced; });
-  press(keys.compose);
-  spoken();
+  pressUnchecked(keys.compose);
   phrase(12);
   press(keys.next);  // a variation is no band: the live band plays on
   runtime.runReady();
@@ -187,8 +171,7 @@ TEST_F(ComposeTest, TheTopKeyPlaysTheTakeWithTheBandOnTheStylesChannels) {
 }
 
 TEST_F(ComposeTest, ByVoiceTheTakeComesBackWithTheBandOrVaried) {
-  press(keys.compose);
-  spoken();
+  pressUnchecked(keys.compose);
   phrase(8);
   engine->hear("play it back with the band");
   EXPECT_THAT(spoken(), Contains(AnyOf("Here it is with the band.", "With the band.",
@@ -196,8 +179,7 @@ TEST_F(ComposeTest, ByVoiceTheTakeComesBackWithTheBandOrVaried) {
   engine->hear("play a variation");
   EXPECT_THAT(spoken(), Contains("Backwards."));
   // At home, what was just played.
-  press(keys.home);
-  spoken();
+  pressUnchecked(keys.home);
   runtime.advance(30.0);
   phrase(8);
   engine->hear("play it back with the band");
@@ -206,8 +188,7 @@ TEST_F(ComposeTest, ByVoiceTheTakeComesBackWithTheBandOrVaried) {
 }
 
 TEST_F(ComposeTest, TheNextKeyVariesThenStartsTheRoundWhoseEchoesFollow) {
-  press(keys.compose);
-  spoken();
+  pressUnchecked(keys.compose);
   phrase(16);
   std::vector<std::string> words;
   for (int i = 0; i < 5; ++i) {
@@ -246,8 +227,7 @@ TEST_F(ComposeTest, TheNextKeyVariesThenStartsTheRoundWhoseEchoesFollow) {
   auto echoes = sent(midiBackend);
   ASSERT_THAT(echoes, Contains(std::array<int, 3>{0x90, 74, 90}));
   // A button ends the round: a new note is not echoed, the held one is still let go.
-  press(keys.help);
-  spoken();
+  pressUnchecked(keys.help);
   engine->noteEvent(64, 90);
   engine->noteEvent(62, 0);
   runtime.advance(9.0);
@@ -272,8 +252,8 @@ TEST_F(ComposeTest, TheBandStyleGoesRoundAndOutlivesTheRun) {
     std::lock_guard guard(engine->lock);
     EXPECT_EQ(engine->compose().bandStyle(), "simple");
   }
-  engine->appCommand("bandstyle");
-  EXPECT_EQ(spokenOne(), "Classic band: bass, strings and cello, the way it first was.");
+  EXPECT_EQ(afterCommand("bandstyle"),
+            "Classic band: bass, strings and cello, the way it first was.");
 }
 
 }  // namespace

@@ -21,8 +21,7 @@ class GiftsTest : public ComposeTest {
   }
   // A take of the C major phrase moved up by `shift` semitones, saved.
   void saveTake(int count, int shift = 0) {
-    press(keys.compose);
-    spoken();
+    pressUnchecked(keys.compose);
     static const int notes[] = {60, 64, 67, 72, 67, 64, 60, 62, 65, 69, 67, 60};
     for (int i = 0; i < count; ++i) {
       engine->noteEvent(notes[i % 12] + shift, 80);
@@ -30,12 +29,10 @@ class GiftsTest : public ComposeTest {
       engine->noteEvent(notes[i % 12] + shift, 0);
       runtime.advance(0.1);
     }
-    press(keys.back);
-    spoken();
+    pressUnchecked(keys.back);
     runtime.advance(2.0);
     press(keys.compose);  // twice quickly: out of composition
-    press(keys.compose);
-    spoken();
+    pressUnchecked(keys.compose);
   }
   void surprise() {
     std::lock_guard guard(engine->lock);
@@ -62,8 +59,7 @@ TEST_F(GiftsTest, APieceInAMoodIsIntroducedAndPlayedWithItsBand) {
   EXPECT_TRUE(gifts().lastGift());
   EXPECT_EQ(gifts().giftName(), "sad");
   // A mood word on its own is a request for that mood; an unknown one is not.
-  engine->hear("something rainy and lonely");
-  EXPECT_THAT(spokenOne(), HasSubstr("sad"));
+  EXPECT_THAT(afterHearing("something rainy and lonely"), HasSubstr("sad"));
   EXPECT_FALSE(gifts().mood(Heard("something gloomy")));
 }
 
@@ -82,26 +78,22 @@ TEST_F(GiftsTest, TheLatestPieceIsTheTakeThenTheLastStretchThenTheLastSavedIdea)
   EXPECT_EQ(latestSize(), 12u) << "the last stretch";
   runtime.advance(601.0);
   EXPECT_EQ(latestSize(), 9u) << "too long ago: the saved idea again";
-  press(keys.compose);
-  spoken();
+  pressUnchecked(keys.compose);
   phrase(6);
   EXPECT_EQ(latestSize(), 6u) << "the take";
 
-  engine->hear("make it a lullaby");
-  EXPECT_EQ(spokenOne(), "Your piece, as a lullaby.");
+  EXPECT_EQ(afterHearing("make it a lullaby"), "Your piece, as a lullaby.");
   EXPECT_THAT(windowLines(), Contains("now Your piece, as a lullaby"));
   std::set<int> channels;
   for (auto [status, key, velocity] : sent(midiBackend)) channels.insert(status & 0x0F);
   EXPECT_TRUE(channels.count(4)) << "the music box";
-  engine->hear("make it a video game");
-  EXPECT_EQ(spokenOne(), "Your piece, as a video game.");
-  engine->hear("make it epic");
-  EXPECT_EQ(spokenOne(), "Your piece, as a film score.");
+  EXPECT_EQ(afterHearing("make it a video game"), "Your piece, as a video game.");
+  EXPECT_EQ(afterHearing("make it epic"), "Your piece, as a film score.");
 }
 
 TEST_F(GiftsTest, TheAlbumPlaysEveryReadablePieceOldestFirst) {
-  engine->hear("play my album");
-  EXPECT_EQ(spokenOne(), "You have not saved any pieces yet. Play something and say keep that.");
+  EXPECT_EQ(afterHearing("play my album"),
+            "You have not saved any pieces yet. Play something and say keep that.");
   saveTake(10);
   saveTake(10, 7);
   ASSERT_TRUE(files::writeFileAtomically(home / "ideas" / "broken.mid", "MThd broken"));

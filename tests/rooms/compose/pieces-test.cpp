@@ -48,10 +48,7 @@ class PiecesTest : public ComposeTest {
     for (unsigned char byte : bytes) engine->nameKey(byte);
   }
   bool naming() { return engine->namingPiece(); }
-  void compose() {
-    press(keys.compose);
-    spoken();
-  }
+  void compose() { pressUnchecked(keys.compose); }
   // Two presses, the second 0.3 s after the first: no band sounds between them.
   void topTwice() {
     press(keys.hear);
@@ -67,8 +64,7 @@ class PiecesTest : public ComposeTest {
 TEST_F(PiecesTest, TheSaveKeyWritesAnIdeaWithItsBandNamedAndNeverOverwritesOne) {
   compose();
   phrase(10);
-  press(keys.back);
-  EXPECT_EQ(spokenOne(), kSaved);
+  EXPECT_EQ(afterPress(keys.back), kSaved);
   const std::string stem = ideaStem(1773511331.0, "C major");
   EXPECT_THAT(ideaFiles(), ElementsAre(stem + ".mid"));
   EXPECT_EQ(remembered(), 1u);
@@ -85,12 +81,10 @@ TEST_F(PiecesTest, TheSaveKeyWritesAnIdeaWithItsBandNamedAndNeverOverwritesOne) 
   // The same second again: a numbered name, the first file untouched. The
   // classic band (the first style) has no drums; the simple band has.
   const auto first = files::readFile(ideas() / (stem + ".mid"));
-  press(keys.back);
-  EXPECT_EQ(spokenOne(), kSaved);
+  EXPECT_EQ(afterPress(keys.back), kSaved);
   engine->compose().setBandStyle("simple");
   spoken();
-  press(keys.back);
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterPress(keys.back),
             "Saved in the ideas folder, in C major. It has piano, bass, strings, cello and drum "
             "tracks.");
   EXPECT_THAT(ideaFiles(), ElementsAre(stem + " 2.mid", stem + " 3.mid", stem + ".mid"));
@@ -178,8 +172,7 @@ TEST_F(PiecesTest, NamingByTypingCleansTheNameAndKeepsEveryPiece) {
 TEST_F(PiecesTest, NamingASavedTakeRenamesTheNewestIdea) {
   compose();
   phrase(10);
-  press(keys.back);
-  spoken();
+  pressUnchecked(keys.back);
   topTwice();
   spoken();
   type("Morning\r");
@@ -188,15 +181,13 @@ TEST_F(PiecesTest, NamingASavedTakeRenamesTheNewestIdea) {
   EXPECT_EQ(remembered(), 1u);  // renamed, not saved again
 
   // By voice, the same: the take is saved, so the newest idea is renamed.
-  engine->hear("save that as evening song");
-  EXPECT_EQ(spokenOne(), "Kept. It is in your ideas as Evening Song.");
+  EXPECT_EQ(afterHearing("save that as evening song"),
+            "Kept. It is in your ideas as Evening Song.");
   EXPECT_THAT(ideaFiles(), ElementsAre("Evening Song.mid"));
   // Outside composition, with nothing played lately, there is nothing to name.
   runtime.advance(1000.0);
-  press(keys.home);
-  spoken();
-  engine->hear("save that as nothing");
-  EXPECT_EQ(spokenOne(), "There is nothing to save yet.");
+  pressUnchecked(keys.home);
+  EXPECT_EQ(afterHearing("save that as nothing"), "There is nothing to save yet.");
 }
 
 TEST_F(PiecesTest, AFolderThatCannotBeWrittenLeavesTheTakeUnsavedUntilItCan) {
@@ -204,8 +195,7 @@ TEST_F(PiecesTest, AFolderThatCannotBeWrittenLeavesTheTakeUnsavedUntilItCan) {
   phrase(10);
   fs::remove_all(ideas());
   ASSERT_TRUE(files::writeFileAtomically(ideas(), "not a folder"));
-  press(keys.back);
-  EXPECT_EQ(spokenOne(), "I could not save the file.");
+  EXPECT_EQ(afterPress(keys.back), "I could not save the file.");
   EXPECT_FALSE(takeSaved());
   EXPECT_EQ(remembered(), 0u);
   // Leaving tries again, fails again, and says so: the player may think it safe.
@@ -246,8 +236,7 @@ TEST_F(PiecesTest, AutosaveNeedsEightNotesAndRunsAtEveryWayOut) {
   EXPECT_EQ(ideaFiles().size(), 2u);
   spoken();
   phrase(9);
-  engine->appCommand("play " + (home / "missing.mid").string());
-  EXPECT_EQ(spokenOne(), "I could not read that file.");
+  EXPECT_EQ(afterCommand("play " + (home / "missing.mid").string()), "I could not read that file.");
   EXPECT_EQ(ideaFiles().size(), 3u);
 }
 
@@ -263,15 +252,12 @@ TEST_F(PiecesTest, TheLastSavedPieceStandsInForAMissingTake) {
   }
   runtime.advance(30.0);
   phrase(10);
-  press(keys.back);
-  spoken();
+  pressUnchecked(keys.back);
   restart();
   compose();
-  press(keys.notes);
-  EXPECT_THAT(spokenOne(), StartsWith("Your last saved piece. Key of C major."));
+  EXPECT_THAT(afterPress(keys.notes), StartsWith("Your last saved piece. Key of C major."));
   runtime.advance(2.0);
-  press(keys.back);
-  EXPECT_EQ(spokenOne(), "That piece is already saved.");
+  EXPECT_EQ(afterPress(keys.back), "That piece is already saved.");
   runtime.advance(2.0);
   press(keys.hear);
   runtime.advance(0.6);
@@ -286,28 +272,25 @@ TEST_F(PiecesTest, TheLastSavedPieceStandsInForAMissingTake) {
   ASSERT_TRUE(bytes);
   ASSERT_TRUE(files::writeFileAtomically(newest, bytes->substr(0, bytes->size() / 2)));
   runtime.advance(2.0);
-  press(keys.notes);
-  EXPECT_EQ(spokenOne(), "Play something first.");
+  EXPECT_EQ(afterPress(keys.notes), "Play something first.");
 }
 
 TEST_F(PiecesTest, KeepSavesTheTakeOrTheLastStretch) {
-  press(keys.keep);
-  EXPECT_EQ(spokenOne(), "Nothing to keep yet.");
+  EXPECT_EQ(afterPress(keys.keep), "Nothing to keep yet.");
   // At home: the last stretch of playing.
   phrase(5);
   spoken();
-  press(keys.keep);
-  EXPECT_THAT(spokenOne(), AllOf(AnyOf(StartsWith("Kept that one. "), StartsWith("Got it, saved. "),
-                                       StartsWith("That one's saved. ")),
-                                 EndsWith(" 2 seconds, in C major.")));
+  EXPECT_THAT(afterPress(keys.keep),
+              AllOf(AnyOf(StartsWith("Kept that one. "), StartsWith("Got it, saved. "),
+                          StartsWith("That one's saved. ")),
+                    EndsWith(" 2 seconds, in C major.")));
   EXPECT_THAT(logText(), HasSubstr("kept 5 notes, 2 seconds"));
   EXPECT_EQ(ideaFiles().size(), 1u);
 
   // In composition the take, which is then saved and closed.
   compose();
   phrase(9);
-  press(keys.keep);
-  spoken();
+  pressUnchecked(keys.keep);
   EXPECT_THAT(logText(), HasSubstr("kept 9 notes"));
   EXPECT_TRUE(takeSaved());
   press(keys.home);
@@ -324,8 +307,7 @@ TEST_F(PiecesTest, TheMemoryKeepsTwoHundredPiecesAndSurvivesAFileGoneBad) {
   restart();
   compose();
   phrase(10);
-  press(keys.back);
-  EXPECT_EQ(spokenOne(), kSaved);
+  EXPECT_EQ(afterPress(keys.back), kSaved);
   runtime.runReady();
   auto pieces = Memory::parse(files::readFile(home / "memory.json")).pieces;
   ASSERT_EQ(pieces.size(), 200u);
@@ -339,8 +321,7 @@ TEST_F(PiecesTest, TheMemoryKeepsTwoHundredPiecesAndSurvivesAFileGoneBad) {
   restart();
   compose();
   phrase(10);
-  press(keys.back);
-  EXPECT_EQ(spokenOne(), kSaved);
+  EXPECT_EQ(afterPress(keys.back), kSaved);
   runtime.runReady();
   EXPECT_EQ(files::readFile(home / "memory.json"), bad);
   EXPECT_EQ(ideaFiles().size(), 2u);

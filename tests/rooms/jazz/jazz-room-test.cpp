@@ -52,8 +52,7 @@ class JazzTest : public EngineTest {
 TEST_F(JazzTest, ALessonTeachesItsStudyThenJamsAndTellsTheSwing) {
   // Home's third item is the course, at the first lesson the first time.
   press(keys.next);
-  press(keys.next);
-  EXPECT_EQ(spokenOne(), "Jazz course.");
+  EXPECT_EQ(afterPress(keys.next), "Jazz course.");
   press(keys.hear);
   const auto opening = playStudy();
   ASSERT_FALSE(opening.empty());
@@ -102,8 +101,8 @@ TEST_F(JazzTest, ALessonTeachesItsStudyThenJamsAndTellsTheSwing) {
 }
 
 TEST_F(JazzTest, JazzKeysDuringAJamAndStoppingIt) {
-  engine->appCommand("jazz 4");  // no study: straight to the jam
-  EXPECT_EQ(spokenOne(),
+  // No study: straight to the jam.
+  EXPECT_EQ(afterCommand("jazz 4"),
             "Jazz lesson 4 of 9. Call and response. Jazz is a conversation. I play two bars, then "
             "you get two bars. Copy what I said, or answer it your own way. Start by copying my "
             "rhythm. I go first. You answer in the gap.");
@@ -112,12 +111,10 @@ TEST_F(JazzTest, JazzKeysDuringAJamAndStoppingIt) {
   EXPECT_GT(bandNotes(0), 0) << "the first call";
   EXPECT_GT(bandNotes(1), 0);
 
-  press(keys.notes);
-  EXPECT_THAT(spokenOne(), StartsWith("Jazz is a conversation."));
+  EXPECT_THAT(afterPress(keys.notes), StartsWith("Jazz is a conversation."));
   EXPECT_TRUE(engine->jazz().jamming()) << "the idea again does not stop the band";
 
-  press(keys.pause);
-  EXPECT_EQ(spokenOne(), "The band has stopped. Again, or on to the next lesson.");
+  EXPECT_EQ(afterPress(keys.pause), "The band has stopped. Again, or on to the next lesson.");
   EXPECT_THAT(midi.sounding(), IsEmpty());
   midiBackend.published.clear();
   runtime.advance(80.0);
@@ -125,11 +122,9 @@ TEST_F(JazzTest, JazzKeysDuringAJamAndStoppingIt) {
   EXPECT_THAT(spoken(), IsEmpty()) << "a stopped jam gets no verdict";
 
   // Again, then home half way: no stuck notes, no verdict, the course closed.
-  press(keys.hear);
-  EXPECT_EQ(spokenOne(), "I go first. You answer in the gap.");
+  EXPECT_EQ(afterPress(keys.hear), "I go first. You answer in the gap.");
   runtime.advance(10.0);
-  press(keys.home);
-  spoken();
+  pressUnchecked(keys.home);
   EXPECT_THAT(midi.sounding(), IsEmpty());
   EXPECT_FALSE(engine->jazz().lessonIndex());
   midiBackend.published.clear();
@@ -139,30 +134,27 @@ TEST_F(JazzTest, JazzKeysDuringAJamAndStoppingIt) {
   EXPECT_EQ(rememberedLesson(), 3) << "the lesson opened, not one finished";
 
   // A jam with nothing played, stopped by a spoken "stop" on the way.
-  engine->hear("jazz lesson nine");
-  EXPECT_THAT(spokenOne(), HasSubstr("This part is free. There is no right or wrong note to find"));
+  EXPECT_THAT(afterHearing("jazz lesson nine"),
+              HasSubstr("This part is free. There is no right or wrong note to find"));
   EXPECT_TRUE(engine->jazz().jamming());
-  engine->hear("stop");
-  EXPECT_THAT(spokenOne(), ::testing::AnyOf("Okay, stopped.", "All quiet now.", "Stopping there."));
+  EXPECT_THAT(afterHearing("stop"),
+              ::testing::AnyOf("Okay, stopped.", "All quiet now.", "Stopping there."));
   EXPECT_THAT(midi.sounding(), IsEmpty());
   EXPECT_FALSE(engine->jazz().jamming());
 }
 
 TEST_F(JazzTest, NextAndBackMoveThroughTheLessonsAndBadNumbersAreTold) {
-  engine->appCommand("jazz 0");
-  EXPECT_EQ(spokenOne(), "There are nine jazz lessons. Choose one from 1 to 9.");
-  engine->appCommand("jazz ten");
-  EXPECT_EQ(spokenOne(), "There are nine jazz lessons. Choose one from 1 to 9.");
+  EXPECT_EQ(afterCommand("jazz 0"), "There are nine jazz lessons. Choose one from 1 to 9.");
+  EXPECT_EQ(afterCommand("jazz ten"), "There are nine jazz lessons. Choose one from 1 to 9.");
 
   // Back before the first study's first unit: there is no lesson before it.
   engine->appCommand("jazz 1");
   spoken();
-  press(keys.back);
-  EXPECT_EQ(spokenOne(), "This is the first jazz lesson. The top key plays with the band again.");
+  EXPECT_EQ(afterPress(keys.back),
+            "This is the first jazz lesson. The top key plays with the band again.");
   // Skipping past the study's last unit starts the jam.
   for (int i = 0; i < 10 && engine->currentMode() == Mode::teach; ++i) {
-    press(keys.next);
-    spoken();
+    pressUnchecked(keys.next);
   }
   EXPECT_EQ(engine->currentMode(), Mode::jazz);
   press(keys.next);
@@ -170,10 +162,9 @@ TEST_F(JazzTest, NextAndBackMoveThroughTheLessonsAndBadNumbersAreTold) {
   EXPECT_EQ(engine->currentMode(), Mode::teach);
   EXPECT_EQ(*engine->jazz().lessonIndex(), 1);
 
-  engine->appCommand("jazz 9");
-  EXPECT_THAT(spokenOne(), StartsWith("Jazz lesson 9 of 9. Jam session."));
-  press(keys.next);
-  EXPECT_EQ(spokenOne(), "This is the last jazz lesson. The top key plays with the band again.");
+  EXPECT_THAT(afterCommand("jazz 9"), StartsWith("Jazz lesson 9 of 9. Jam session."));
+  EXPECT_EQ(afterPress(keys.next),
+            "This is the last jazz lesson. The top key plays with the band again.");
   press(keys.back);
   EXPECT_THAT(firstSpoken(), StartsWith("Jazz lesson 8 of 9. One idea, three ways."));
 
@@ -185,8 +176,7 @@ TEST_F(JazzTest, NextAndBackMoveThroughTheLessonsAndBadNumbersAreTold) {
 }
 
 TEST_F(JazzTest, TheTalkKeyInCompositionPlaysTheNextIdea) {
-  press(keys.compose);
-  spoken();
+  pressUnchecked(keys.compose);
   midiBackend.published.clear();
   press(keys.talk);
   auto said = spoken();
@@ -205,16 +195,14 @@ TEST_F(JazzTest, TheTalkKeyInCompositionPlaysTheNextIdea) {
 
   // On through the list, and round again after the eleventh.
   for (int i = 1; i < 10; ++i) {
-    press(keys.talk);
-    spoken();
+    pressUnchecked(keys.talk);
   }
   press(keys.talk);
   EXPECT_THAT(firstSpoken(), StartsWith("One idea, three times. Another melody idea."));
   press(keys.talk);
   EXPECT_THAT(firstSpoken(), StartsWith("The four chord loop."));
   restartEngine();
-  press(keys.compose);
-  spoken();
+  pressUnchecked(keys.compose);
   press(keys.talk);
   EXPECT_THAT(firstSpoken(), StartsWith("Start on the sad one.")) << "remembered across runs";
 }
@@ -232,8 +220,7 @@ TEST_F(JazzTest, AJamOfOneHeldNoteOrOfThousandsStillGetsItsVerdict) {
   engine->noteEvent(60, 0);
   engine->pedal(false);
 
-  press(keys.hear);
-  spoken();
+  pressUnchecked(keys.hear);
   const double from = engine->jazz().jamStart();
   for (int i = 0; i < 2000; ++i) {
     until(from + i * 0.03);

@@ -60,21 +60,18 @@ TEST_F(EngineTest, ProgressOutOfRangeFallsBackLikeCorruptProgress) {
 }
 
 TEST_F(EngineTest, ListingAndDroppingSongs) {
-  engine->computerKey('l');
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterKey('l'),
             "Easy: Hot Cross Buns, Mary Had a Little Lamb, Twinkle Twinkle Little Star, Frere "
             "Jacques, Au Clair de la Lune (folk song), London Bridge, Jingle Bells, Happy "
             "Birthday, Ode to Joy. Moderately easy: Fur Elise, opening only To add your own, put "
             "MIDI files in a folder called Orvo Songs, inside your Music folder.");
   engine->computerKey('9');
   spoken();
-  engine->appCommand("drop");
-  EXPECT_EQ(spokenOne(), "Dropped Ode to Joy from your songs.");
+  EXPECT_EQ(afterCommand("drop"), "Dropped Ode to Joy from your songs.");
   EXPECT_THAT(engine->currentMemory().dropped, ElementsAre("Ode to Joy"));
   // A dropped song leaves the list, the number keys and finding by name, for good.
   for (int run = 0; run < 2; ++run) {
-    engine->computerKey('l');
-    EXPECT_THAT(spokenOne(), Not(HasSubstr("Ode to Joy")));
+    EXPECT_THAT(afterKey('l'), Not(HasSubstr("Ode to Joy")));
     EXPECT_FALSE(engine->lessons().songNamed(Heard::from("ode to joy")));
     engine->computerKey('9');
     EXPECT_THAT(firstSpoken(), StartsWith("Fur Elise"));

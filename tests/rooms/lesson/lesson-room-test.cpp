@@ -209,8 +209,7 @@ TEST_F(LessonTest, TheLessonKeysRepeatSayTheNotesAndMoveOn) {
   press(keys.next);
   EXPECT_THAT(firstSpoken(), StartsWith("Part 2, right hand."));
   EXPECT_EQ(engine->lessons().currentUnit(), 1);
-  press(keys.back);
-  spoken();
+  pressUnchecked(keys.back);
   press(keys.back);  // before the first unit: the previous song (the only one, again)
   EXPECT_THAT(firstSpoken(), StartsWith("Two Parts."));
   press(keys.hear);  // the part again, a little slower
@@ -254,17 +253,13 @@ TEST_F(LessonTest, AResumedSongWarmsUpFromMemoryFirst) {
 }
 
 TEST_F(LessonTest, TempoAndHandsAreTheirOwnRequests) {
-  engine->computerKey('-');
-  EXPECT_EQ(spokenOne(), "A bit slower.");
-  engine->computerKey('=');
-  EXPECT_EQ(spokenOne(), "A bit faster.");
-  engine->appCommand("hands left");
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterKey('-'), "A bit slower.");
+  EXPECT_EQ(afterKey('='), "A bit faster.");
+  EXPECT_EQ(afterCommand("hands left"),
             "Lessons will teach the left hand only, from now on. Say both hands to change back.");
   EXPECT_EQ(files::readFile(home / "hands.txt"), "left\n");
   EXPECT_THAT(windowLines(), Contains("hands left"));
-  engine->appCommand("hands both");
-  EXPECT_EQ(spokenOne(), "Lessons will teach both hands again.");
+  EXPECT_EQ(afterCommand("hands both"), "Lessons will teach both hands again.");
 }
 
 }  // namespace

@@ -43,23 +43,17 @@ TEST_F(LogicTest, TheQuickListStepsWrapsAndSendsItsKeys) {
             "Logic control.  The third and fourth keys step through commands. The top key does "
             "the one you heard. The second key goes back a level. The last item opens every menu "
             "in Logic. Start with: Play or stop.");
-  press(keys.back);
-  EXPECT_EQ(spokenOne(), "All of Logic's menus.");
-  press(keys.next);
-  EXPECT_EQ(spokenOne(), "Play or stop.");
-  press(keys.next);
-  EXPECT_EQ(spokenOne(), "Record.");
-  press(keys.hear);
-  EXPECT_EQ(spokenOne(), "Done: Record.");
+  EXPECT_EQ(afterPress(keys.back), "All of Logic's menus.");
+  EXPECT_EQ(afterPress(keys.next), "Play or stop.");
+  EXPECT_EQ(afterPress(keys.next), "Record.");
+  EXPECT_EQ(afterPress(keys.hear), "Done: Record.");
   ASSERT_EQ(scripts.size(), 1u);
   EXPECT_THAT(scripts[0], HasSubstr("keystroke \"r\"\n"));
 
   fallback = {false, "execution error: Not authorised to send Apple events (-1743)"};
-  press(keys.hear);
-  EXPECT_EQ(spokenOne(), LogicControl::needPermission);
+  EXPECT_EQ(afterPress(keys.hear), LogicControl::needPermission);
   fallback = {false, "could not start"};
-  press(keys.hear);
-  EXPECT_EQ(spokenOne(), "That did not work. Is Logic open?");
+  EXPECT_EQ(afterPress(keys.hear), "That did not work. Is Logic open?");
 
   // Home always leaves.
   press(keys.home);
@@ -77,38 +71,27 @@ TEST_F(LogicTest, MenusAreATreeWithoutAppleAndBackGoesUpALevel) {
   answers["click menu item"] = {false, "greyed"};
   engine->computerKey('g');
   spoken();
-  press(keys.back);
-  spoken();
-  press(keys.hear);
-  EXPECT_EQ(spokenOne(), "All menus. 3 items. Logic Pro.");
+  pressUnchecked(keys.back);
+  EXPECT_EQ(afterPress(keys.hear), "All menus. 3 items. Logic Pro.");
   EXPECT_THAT(engine->logic().items(), ElementsAre("Logic Pro", "File", "Edit"));
-  press(keys.next);
-  spoken();
-  press(keys.hear);  // File has a submenu
-  EXPECT_EQ(spokenOne(), "File. 2 items. New from Template.");
-  press(keys.hear);
-  EXPECT_EQ(spokenOne(), "New from Template. 1 items. Empty Project.");
-  press(keys.notes);
-  EXPECT_EQ(spokenOne(), "Back. File. 2 items. New from Template.");
-  press(keys.next);
-  spoken();
-  press(keys.hear);  // a greyed-out item: the list stays
-  EXPECT_EQ(spokenOne(), "Logic would not do that right now. It may be greyed out.");
+  pressUnchecked(keys.next);
+  // File has a submenu.
+  EXPECT_EQ(afterPress(keys.hear), "File. 2 items. New from Template.");
+  EXPECT_EQ(afterPress(keys.hear), "New from Template. 1 items. Empty Project.");
+  EXPECT_EQ(afterPress(keys.notes), "Back. File. 2 items. New from Template.");
+  pressUnchecked(keys.next);
+  // A greyed-out item: the list stays.
+  EXPECT_EQ(afterPress(keys.hear), "Logic would not do that right now. It may be greyed out.");
   EXPECT_THAT(scripts.back(), HasSubstr("click menu item \"Save \\\"As\\\" \\\\ copy\""));
   answers["click menu item"] = {true, ""};
-  press(keys.hear);
-  EXPECT_EQ(spokenOne(), "Done: Save \"As\" \\ copy.");
-  press(keys.notes);
-  EXPECT_EQ(spokenOne(), "Back. All menus. 3 items. Logic Pro.");
-  press(keys.notes);
-  EXPECT_EQ(spokenOne(), "Back. Logic control. Play or stop.");
+  EXPECT_EQ(afterPress(keys.hear), "Done: Save \"As\" \\ copy.");
+  EXPECT_EQ(afterPress(keys.notes), "Back. All menus. 3 items. Logic Pro.");
+  EXPECT_EQ(afterPress(keys.notes), "Back. Logic control. Play or stop.");
 
   // Menus that cannot be read leave the list as it was.
   answers["menu bar items of menu bar 1"] = {false, "could not start"};
-  press(keys.back);
-  spoken();
-  press(keys.hear);
-  EXPECT_EQ(spokenOne(), "I could not read Logic's menus. Is Logic open?");
+  pressUnchecked(keys.back);
+  EXPECT_EQ(afterPress(keys.hear), "I could not read Logic's menus. Is Logic open?");
   EXPECT_EQ(engine->logic().items().back(), "All of Logic's menus");
 }
 
@@ -116,41 +99,31 @@ TEST_F(LogicTest, SpokenCommandsWhileLogicRunsAndTheNewProject) {
   studio.runs = true;
   engine->studioDesk().checkStudios();
   windowLines();
-  engine->hear("start recording");
-  EXPECT_EQ(spokenOne(), "Recording in Logic.");
-  engine->hear("hit play");
-  EXPECT_EQ(spokenOne(), "Play, or stop, in Logic.");
-  engine->hear("add an audio track");
-  EXPECT_EQ(spokenOne(), "New audio track in Logic.");
-  engine->hear("new track please");
-  EXPECT_EQ(spokenOne(), "New software instrument track in Logic.");
-  engine->hear("mute this track");
-  EXPECT_EQ(spokenOne(), "Mute toggled on the selected track.");
+  EXPECT_EQ(afterHearing("start recording"), "Recording in Logic.");
+  EXPECT_EQ(afterHearing("hit play"), "Play, or stop, in Logic.");
+  EXPECT_EQ(afterHearing("add an audio track"), "New audio track in Logic.");
+  EXPECT_EQ(afterHearing("new track please"), "New software instrument track in Logic.");
+  EXPECT_EQ(afterHearing("mute this track"), "Mute toggled on the selected track.");
   EXPECT_THAT(scripts.back(), HasSubstr("keystroke \"m\"\n"));
   fallback = {false, "timed out"};
-  engine->hear("undo that");
-  EXPECT_EQ(spokenOne(), "Logic did not respond.");
+  EXPECT_EQ(afterHearing("undo that"), "Logic did not respond.");
   // Not a quick command: the other families hear it.
-  engine->hear("what time is it");
-  EXPECT_THAT(spokenOne(), StartsWith("It is "));
+  EXPECT_THAT(afterHearing("what time is it"), StartsWith("It is "));
 
   answers["set countAtFirst"] = {true, "ok|1|2|1|Untitled - Tracks|\n"};
-  engine->hear("start a new project");
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterHearing("start a new project"),
             "A new project is open in Logic, called Untitled, with a track ready to play.");
   answers["set countAtFirst"] = {false, "could not start"};
-  engine->hear("new project");
-  EXPECT_EQ(spokenOne(), "I couldn't reach Logic's File menu, so no new project was started.");
+  EXPECT_EQ(afterHearing("new project"),
+            "I couldn't reach Logic's File menu, so no new project was started.");
   EXPECT_THAT(files::readFile(home / "mistakes.txt").value_or(""),
               HasSubstr("a studio action failed"));
 
   // Neither studio.
   studio.runs = false;
   engine->studioDesk().checkStudios();
-  engine->hear("new project");
-  EXPECT_EQ(spokenOne(), "Open REAPER first, and I'll start a project.");
-  engine->hear("start recording");
-  EXPECT_EQ(spokenOne(), "Open REAPER first, then ask me again.");
+  EXPECT_EQ(afterHearing("new project"), "Open REAPER first, and I'll start a project.");
+  EXPECT_EQ(afterHearing("start recording"), "Open REAPER first, then ask me again.");
 }
 
 }  // namespace

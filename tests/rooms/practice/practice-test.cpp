@@ -114,8 +114,7 @@ TEST_F(PracticeTest, DuringARoundTheTopKeyRepeatsNotesBetweenAreTakenAndHomeEnds
   press(keys.hear);
   EXPECT_EQ(asked(), first);
   // The help key explains the round.
-  press(keys.help);
-  EXPECT_THAT(spokenOne(), HasSubstr("The top key, or space, plays the note again"));
+  EXPECT_THAT(afterPress(keys.help), HasSubstr("The top key, or space, plays the note again"));
   // A note (or a chord) played while "Next." is said is taken, not judged.
   speaker.whileSaying = [&] {
     engine->noteEvent(*first, 90);
@@ -133,8 +132,7 @@ TEST_F(PracticeTest, DuringARoundTheTopKeyRepeatsNotesBetweenAreTakenAndHomeEnds
   EXPECT_EQ(knocks(), 0);
   EXPECT_TRUE(engine->ear().running());
   // Home ends the round: the next note is nobody's answer.
-  press(keys.home);
-  spoken();
+  pressUnchecked(keys.home);
   EXPECT_FALSE(engine->ear().running());
   play(*second == 60 ? 61 : 60);
   EXPECT_EQ(knocks(), 0);
@@ -148,8 +146,7 @@ TEST_F(PracticeTest, DuringARoundTheTopKeyRepeatsNotesBetweenAreTakenAndHomeEnds
 }
 
 TEST_F(PracticeTest, TheMetronomeClicksOnAbsoluteBeatsAndANewTempoCutsTheOld) {
-  engine->appCommand("metronome 120");
-  EXPECT_EQ(spokenOne(), "Metronome at 120.");
+  EXPECT_EQ(afterCommand("metronome 120"), "Metronome at 120.");
   std::vector<Bytes> clicks = sent(9);
   std::vector<double> at(clicks.size(), runtime.now());
   const double start = runtime.now();
@@ -175,8 +172,7 @@ TEST_F(PracticeTest, TheMetronomeClicksOnAbsoluteBeatsAndANewTempoCutsTheOld) {
   EXPECT_THAT(window, Contains("beat 3"));
 
   // A new tempo: the sounding click is let go, and the new beat starts now.
-  engine->appCommand("metronome 60");
-  EXPECT_EQ(spokenOne(), "Metronome at 60.");
+  EXPECT_EQ(afterCommand("metronome 60"), "Metronome at 60.");
   EXPECT_THAT(sent(9), ElementsAre(Bytes{0x89, 76, 0}, Bytes{0x99, 76, 84}));
   runtime.advance(0.6);
   EXPECT_THAT(sent(9), IsEmpty()) << "the old tempo's beats are gone";
@@ -184,27 +180,21 @@ TEST_F(PracticeTest, TheMetronomeClicksOnAbsoluteBeatsAndANewTempoCutsTheOld) {
   EXPECT_THAT(sent(9), ElementsAre(Bytes{0x89, 76, 0}, Bytes{0x99, 77, 62}));
 
   // The same tempo again does not restart the beat; bad tempos start nothing.
-  engine->appCommand("metronome 60");
-  EXPECT_EQ(spokenOne(), "The metronome is already at 60.");
+  EXPECT_EQ(afterCommand("metronome 60"), "The metronome is already at 60.");
   for (const char* bad : {"metronome 10", "metronome 301", "metronome abc", "metronome -5"}) {
-    engine->appCommand(bad);
-    EXPECT_THAT(spokenOne(), HasSubstr("metronome")) << bad;
+    EXPECT_THAT(afterCommand(bad), HasSubstr("metronome")) << bad;
   }
   EXPECT_EQ(engine->metronome().bpm(), 60);
   EXPECT_THAT(sent(9), IsEmpty());
 
   // Spoken: faster, then stop; home stops it too.
-  engine->hear("metronome faster");
-  EXPECT_EQ(spokenOne(), "Metronome at 70.");
-  engine->hear("stop the metronome");
-  EXPECT_EQ(spokenOne(), "Metronome off.");
+  EXPECT_EQ(afterHearing("metronome faster"), "Metronome at 70.");
+  EXPECT_EQ(afterHearing("stop the metronome"), "Metronome off.");
   runtime.advance(2.0);
   sent(9);
   EXPECT_THAT(midi.sounding(), IsEmpty());
-  engine->hear("metronome at 100");
-  EXPECT_EQ(spokenOne(), "Metronome at 100.");
-  press(keys.home);
-  spoken();
+  EXPECT_EQ(afterHearing("metronome at 100"), "Metronome at 100.");
+  pressUnchecked(keys.home);
   EXPECT_FALSE(engine->metronome().running());
   runtime.advance(2.0);
   for (const auto& bytes : sent(9)) EXPECT_NE(bytes[0], 0x99);
@@ -212,15 +202,12 @@ TEST_F(PracticeTest, TheMetronomeClicksOnAbsoluteBeatsAndANewTempoCutsTheOld) {
 }
 
 TEST_F(PracticeTest, TimersChimeAndSayTheirTimeAndSurviveGoingHome) {
-  engine->appCommand("timer 90");
-  EXPECT_EQ(spokenOne(), "Timer set for 1 minute.");
-  engine->hear("set a timer for 30 seconds");
-  EXPECT_EQ(spokenOne(), "Timer set for 30 seconds.");
-  engine->hear("remind me in 2 minutes to stretch my hands");
-  EXPECT_EQ(spokenOne(), "Okay. I'll remind you in 2 minutes.");
+  EXPECT_EQ(afterCommand("timer 90"), "Timer set for 1 minute.");
+  EXPECT_EQ(afterHearing("set a timer for 30 seconds"), "Timer set for 30 seconds.");
+  EXPECT_EQ(afterHearing("remind me in 2 minutes to stretch my hands"),
+            "Okay. I'll remind you in 2 minutes.");
   EXPECT_EQ(engine->timers().armed(), 3);
-  press(keys.home);  // going home leaves them running
-  spoken();
+  pressUnchecked(keys.home);  // going home leaves them running
   windowLines();
 
   runtime.advance(29.9);
@@ -245,11 +232,9 @@ TEST_F(PracticeTest, TimersChimeAndSayTheirTimeAndSurviveGoingHome) {
 
   // Out of range, or not a number: one sentence, nothing armed.
   for (const char* bad : {"timer 0", "timer -3", "timer 90000", "timer soon"}) {
-    engine->appCommand(bad);
-    EXPECT_THAT(spokenOne(), HasSubstr("timer")) << bad;
+    EXPECT_THAT(afterCommand(bad), HasSubstr("timer")) << bad;
   }
-  engine->hear("set a timer");
-  EXPECT_EQ(spokenOne(), "For how many minutes?");
+  EXPECT_EQ(afterHearing("set a timer"), "For how many minutes?");
   EXPECT_EQ(engine->timers().armed(), 0);
 
   // A label of 2,000 characters is cut at a word.

@@ -51,12 +51,9 @@ TEST_F(ReaperTest, OpensWithTheProjectAndStepsThroughTheScreens) {
   EXPECT_THAT(opened, EndsWith(kKeys));
   EXPECT_EQ(launches, 0);
 
-  press(keys.back);
-  EXPECT_EQ(spokenOne(), "Find any action by typing.");
-  press(keys.next);
-  EXPECT_EQ(spokenOne(), "Top of the list. Transport.");
-  press(keys.notes);
-  EXPECT_EQ(spokenOne(), "REAPER control. The second lowest white key goes home.");
+  EXPECT_EQ(afterPress(keys.back), "Find any action by typing.");
+  EXPECT_EQ(afterPress(keys.next), "Top of the list. Transport.");
+  EXPECT_EQ(afterPress(keys.notes), "REAPER control. The second lowest white key goes home.");
   EXPECT_EQ(engine->currentMode(), Mode::reaper);
 
   // Every screen once, from the root.
@@ -64,12 +61,9 @@ TEST_F(ReaperTest, OpensWithTheProjectAndStepsThroughTheScreens) {
       "Transport. Play or stop.", "Tracks. Kick.", "New track. Audio track.",
       "Markers. Add a marker here.", "Project. About this project."};
   for (const auto& text : entered) {
-    press(keys.hear);
-    EXPECT_EQ(spokenOne(), text);
-    press(keys.notes);
-    EXPECT_EQ(spokenOne(), "Back to REAPER control.");
-    press(keys.next);
-    spoken();
+    EXPECT_EQ(afterPress(keys.hear), text);
+    EXPECT_EQ(afterPress(keys.notes), "Back to REAPER control.");
+    pressUnchecked(keys.next);
   }
 
   // A typed prompt: the bridge's reason for a bad tempo, then a good one.
@@ -77,29 +71,20 @@ TEST_F(ReaperTest, OpensWithTheProjectAndStepsThroughTheScreens) {
   press(keys.back);
   press(keys.back);
   press(keys.back);
-  press(keys.back);
-  spoken();
-  press(keys.hear);  // Transport
-  spoken();
+  pressUnchecked(keys.back);
+  pressUnchecked(keys.hear);                     // Transport
   for (int i = 0; i < 3; ++i) press(keys.back);  // Set the tempo by typing
   EXPECT_EQ(spoken().back(), "Set the tempo by typing.");
-  press(keys.hear);
-  EXPECT_EQ(spokenOne(), "Type the tempo in beats per minute.");
-  engine->appCommand("fast");
-  EXPECT_THAT(spokenOne(), HasSubstr("tempo"));
-  press(keys.hear);
-  spoken();
+  EXPECT_EQ(afterPress(keys.hear), "Type the tempo in beats per minute.");
+  EXPECT_THAT(afterCommand("fast"), HasSubstr("tempo"));
+  pressUnchecked(keys.hear);
   engine->appCommand("ear 0 some words");  // the listener's line is not the answer
   engine->appCommand("   ");
   EXPECT_EQ(spoken().back(), "Nothing typed.");
-  press(keys.hear);
-  spoken();
-  engine->appCommand("400000");
-  EXPECT_EQ(spokenOne(), "A tempo of 400000.0 is not possible.");
-  press(keys.hear);
-  spoken();
-  engine->appCommand("96");
-  EXPECT_EQ(spokenOne(), "Tempo 96.");
+  pressUnchecked(keys.hear);
+  EXPECT_EQ(afterCommand("400000"), "A tempo of 400000.0 is not possible.");
+  pressUnchecked(keys.hear);
+  EXPECT_EQ(afterCommand("96"), "Tempo 96.");
   EXPECT_THAT(studioBench.eval("return reaper.Master_GetTempo()"), StartsWith("96"));
 
   // Home always leaves, and the stack is gone.
@@ -118,10 +103,8 @@ TEST_F(ReaperTest, TracksDeletedAndAFiveItemMenuWraps) {
   press(keys.next);
   press(keys.hear);
   EXPECT_EQ(spoken().back(), "Tracks. Kick.");
-  press(keys.back);
-  EXPECT_EQ(spokenOne(), "Track 5.");
-  press(keys.next);
-  EXPECT_EQ(spokenOne(), "Top of the list. Kick.");
+  EXPECT_EQ(afterPress(keys.back), "Track 5.");
+  EXPECT_EQ(afterPress(keys.next), "Top of the list. Kick.");
   press(keys.next);
   press(keys.hear);
   EXPECT_EQ(spoken().back(), "Snare. Arm or disarm for recording.");
@@ -140,8 +123,7 @@ TEST_F(ReaperTest, TracksDeletedAndAFiveItemMenuWraps) {
 TEST_F(ReaperTest, EveryWayOpeningCanFail) {
   hooks.installed = [] { return false; };
   reopen();
-  engine->computerKey('r');
-  EXPECT_EQ(spokenOne(), "I cannot find REAPER on this computer.");
+  EXPECT_EQ(afterKey('r'), "I cannot find REAPER on this computer.");
   EXPECT_EQ(engine->currentMode(), Mode::idle);
 
   // Each state of a first run says what to do next.
@@ -149,21 +131,18 @@ TEST_F(ReaperTest, EveryWayOpeningCanFail) {
   hooks.bridgeInstalled = [] { return false; };
   hooks.configured = [] { return false; };
   reopen();
-  engine->computerKey('r');
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterKey('r'),
             "REAPER has not been started on this computer yet, so it has no settings for my link. "
             "Start REAPER once and quit it, then press r again.");
   hooks.configured = [] { return true; };
   hooks.installBridge = [] { return false; };
   reopen();
-  engine->computerKey('r');
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterKey('r'),
             "I could not put my link into REAPER's settings folder. Check that the folder can be "
             "written, then press r again.");
   hooks.installBridge = [] { return true; };
   reopen();
-  engine->computerKey('r');
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterKey('r'),
             "My link to REAPER is set up. REAPER reads it when it starts, so quit REAPER and open "
             "it again, then press r.");
 
@@ -184,16 +163,12 @@ TEST_F(ReaperTest, EveryWayOpeningCanFail) {
   EXPECT_EQ(launches, 1);
 
   // A bridge that never answers: after the pings, the sentence; in the menu, no answer.
-  press(keys.hear);
-  spoken();
+  pressUnchecked(keys.hear);
   studioBench.pumping(false);
-  press(keys.hear);
-  EXPECT_EQ(spokenOne(), "REAPER did not answer.");
-  press(keys.home);
-  spoken();
+  EXPECT_EQ(afterPress(keys.hear), "REAPER did not answer.");
+  pressUnchecked(keys.home);
   up = true;
-  engine->computerKey('r');
-  EXPECT_EQ(spokenOne(),
+  EXPECT_EQ(afterKey('r'),
             "REAPER is not answering. If it was already open before today, quit it and open it "
             "again so it loads the link.");
   EXPECT_EQ(engine->currentMode(), Mode::idle);

@@ -44,8 +44,7 @@ class AiTest : public EngineTest {
   }
   FakeAssistant fake{runtime};
   void composeEightNotes() {
-    press(keys.compose);
-    spoken();
+    pressUnchecked(keys.compose);
     for (int i = 0; i < 8; ++i) {
       engine->noteEvent(60 + (i % 4) * 2, 80);
       runtime.advance(0.3);
@@ -195,8 +194,7 @@ TEST_F(AiTest, ARemarkComesAfterPlayingOnlyOnceAndOnlyInComposition) {
     std::lock_guard guard(engine->lock);
     engine->aiTalk().armRemark();
   }
-  press(keys.home);
-  spoken();
+  pressUnchecked(keys.home);
   runtime.advance(5.0);
   EXPECT_TRUE(spoken().empty()) << "composition was left";
 }
