@@ -19,14 +19,12 @@
 #include <thread>
 #include <vector>
 
+#include "wav-bytes.h"
+
 namespace {
 
 void say(const std::string& text) {
   std::cout << text << std::flush;
-}
-
-void put(std::string& out, std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
 std::string tone(std::size_t characters) {
@@ -35,21 +33,10 @@ std::string tone(std::size_t characters) {
   std::string data;
   for (std::size_t i = 0; i < count; ++i) {
     const double value = 0.3 * std::sin(2 * M_PI * 220.0 * static_cast<double>(i) / rate);
-    put(data, static_cast<std::uint16_t>(static_cast<std::int16_t>(value * 32767)), 2);
+    orvo::testing::putLittleEndian(
+        data, static_cast<std::uint16_t>(static_cast<std::int16_t>(value * 32767)), 2);
   }
-  std::string file = "RIFF";
-  put(file, static_cast<std::uint32_t>(36 + data.size()), 4);
-  file += "WAVEfmt ";
-  put(file, 16, 4);
-  put(file, 1, 2);
-  put(file, 1, 2);
-  put(file, rate, 4);
-  put(file, rate * 2, 4);
-  put(file, 2, 2);
-  put(file, 16, 2);
-  file += "data";
-  put(file, static_cast<std::uint32_t>(data.size()), 4);
-  return file + data;
+  return orvo::testing::wavBytes(1, 1, rate, 16, data);
 }
 
 std::vector<std::string> fields(const std::string& line) {

@@ -7,8 +7,10 @@
 #include "doubles/virtual-runtime.h"
 #include "matchers.h"
 #include "platform/files.h"
+#include "platform/text-pieces.h"
 #include "sound/kokoro.h"
 #include "temp-folder.h"
+#include "wav-bytes.h"
 
 namespace orvo {
 namespace {
@@ -27,11 +29,8 @@ struct PipeDouble final : KokoroPipe {
 };
 
 // A WAV file of `count` 16-bit samples at 24 000 Hz.
-std::string wavBytes(std::uint32_t count) {
-  auto u32 = [](std::uint32_t v) { return std::string(reinterpret_cast<char*>(&v), 4); };
-  auto u16 = [](std::uint16_t v) { return std::string(reinterpret_cast<char*>(&v), 2); };
-  return "RIFF" + u32(36 + count * 2) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(24000) +
-         u32(48000) + u16(2) + u16(16) + "data" + u32(count * 2) + std::string(count * 2, '\x10');
+std::string wavOfSamples(std::uint32_t count) {
+  return testing::wavBytes(1, 1, 24000, 16, std::string(count * 2, '\x10'));
 }
 
 class KokoroWaitsTest : public ::testing::Test {
@@ -69,15 +68,8 @@ class KokoroWaitsTest : public ::testing::Test {
   void line(const std::string& text) { calls.onLine(text); }
   // The output path of the last request.
   std::string lastOutput() {
-    auto fields = written.back();
-    std::vector<std::string> parts;
-    std::size_t at = 0;
-    while (at != std::string::npos) {
-      auto tab = fields.find('\t', at);
-      parts.push_back(fields.substr(at, tab == std::string::npos ? tab : tab - at));
-      at = tab == std::string::npos ? tab : tab + 1;
-    }
-    return parts.size() > 3 ? parts[3] : "";
+    auto parts = text::split(written.back(), '\t');
+    return parts.size() > 3 ? std::string(parts[3]) : "";
   }
 };
 
@@ -102,7 +94,7 @@ TEST_F(KokoroWaitsTest, AServerThatNeverComesUpOrNeverAnswersLeavesTheSentenceIn
 
   // An answer at 24.5 s is in time; short sentences are spoken a little slower.
   runtime.after(24.5, [this] {
-    files::writeFileAtomically(lastOutput(), wavBytes(2400));
+    files::writeFileAtomically(lastOutput(), wavOfSamples(2400));
     line("2\tok");
   });
   auto file = kokoro->synth("Just in time.");
@@ -137,7 +129,7 @@ TEST_F(KokoroWaitsTest, TheClipsAreRenderedOnceTheServerIsUpAndTheCacheKeepsThem
   written.clear();
   auto answer = [this] {
     runtime.after(0.2, [this, id = written.size()] {
-      files::writeFileAtomically(lastOutput(), wavBytes(240));
+      files::writeFileAtomically(lastOutput(), wavOfSamples(240));
       calls.onLine(std::to_string(id) + "\tok");
     });
   };

@@ -1,43 +1,20 @@
 // The natural voice's WAV files: what is read, and every way a file is refused.
 #include "sound/voice-wav.h"
 #include "matchers.h"
+#include "wav-bytes.h"
 
 #include <cstring>
 
 namespace orvo {
 namespace {
 
-void put32(std::string& out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-void put16(std::string& out, std::uint16_t value) {
-  out += static_cast<char>(value & 0xFF);
-  out += static_cast<char>(value >> 8);
-}
-
-// A WAV file of `data` with the format given; extra chunks before the data.
-std::string wavOf(int format, int channels, int rate, int bits, const std::string& data,
-                  const std::string& extra = "") {
-  std::string fmt;
-  put16(fmt, static_cast<std::uint16_t>(format));
-  put16(fmt, static_cast<std::uint16_t>(channels));
-  put32(fmt, static_cast<std::uint32_t>(rate));
-  put32(fmt, static_cast<std::uint32_t>(rate * channels * bits / 8));
-  put16(fmt, static_cast<std::uint16_t>(channels * bits / 8));
-  put16(fmt, static_cast<std::uint16_t>(bits));
-  std::string body = "WAVEfmt ";
-  put32(body, static_cast<std::uint32_t>(fmt.size()));
-  body += fmt + extra + "data";
-  put32(body, static_cast<std::uint32_t>(data.size()));
-  body += data;
-  std::string file = "RIFF";
-  put32(file, static_cast<std::uint32_t>(body.size()));
-  return file + body;
-}
+using testing::putLittleEndian;
+using testing::wavBytes;
 
 std::string pcm16(std::initializer_list<int> samples) {
   std::string data;
-  for (int s : samples) put16(data, static_cast<std::uint16_t>(static_cast<std::int16_t>(s)));
+  for (int s : samples)
+    putLittleEndian(data, static_cast<std::uint16_t>(static_cast<std::int16_t>(s)), 2);
   return data;
 }
 
@@ -46,38 +23,39 @@ std::string float32(std::initializer_list<float> samples) {
   for (float s : samples) {
     std::uint32_t word;
     std::memcpy(&word, &s, sizeof word);
-    put32(data, word);
+    putLittleEndian(data, word, 4);
   }
   return data;
 }
 
 TEST(VoiceWav, SixteenBitAndFloatMonoAtTheFilesOwnRate) {
-  auto pcm = readVoiceWav(wavOf(1, 1, 24000, 16, pcm16({0, 16384, -32768, 32767})));
+  auto pcm = readVoiceWav(wavBytes(1, 1, 24000, 16, pcm16({0, 16384, -32768, 32767})));
   ASSERT_TRUE(pcm);
   EXPECT_EQ(pcm->rate, 24000);
   EXPECT_THAT(pcm->samples, ::testing::ElementsAre(0.0f, 0.5f, -1.0f, 32767.0f / 32768.0f));
   // A list chunk (odd-sized, so padded) before the data is stepped over.
   std::string list = "LIST";
-  put32(list, 3);
+  putLittleEndian(list, 3, 4);
   list += "abc";
   list += '\0';
-  auto padded = readVoiceWav(wavOf(3, 1, 22050, 32, float32({0.25f, -0.75f}), list));
+  auto padded = readVoiceWav(wavBytes(3, 1, 22050, 32, float32({0.25f, -0.75f}), list));
   ASSERT_TRUE(padded);
   EXPECT_EQ(padded->rate, 22050);
   EXPECT_THAT(padded->samples, ::testing::ElementsAre(0.25f, -0.75f));
-  EXPECT_DOUBLE_EQ(readVoiceWav(wavOf(1, 1, 24000, 16, std::string(48000, '\0')))->seconds(), 1.0);
-  EXPECT_TRUE(readVoiceWav(wavOf(1, 1, 24000, 16, ""))->samples.empty());
+  EXPECT_DOUBLE_EQ(readVoiceWav(wavBytes(1, 1, 24000, 16, std::string(48000, '\0')))->seconds(),
+                   1.0);
+  EXPECT_TRUE(readVoiceWav(wavBytes(1, 1, 24000, 16, ""))->samples.empty());
 }
 
 TEST(VoiceWav, EveryOtherFileIsRefused) {
-  const std::string good = wavOf(1, 1, 24000, 16, pcm16({1, 2, 3, 4}));
-  EXPECT_FALSE(readVoiceWav(wavOf(1, 2, 24000, 16, pcm16({1, 2}))));       // stereo
-  EXPECT_FALSE(readVoiceWav(wavOf(1, 1, 24000, 8, "abcd")));               // 8-bit
-  EXPECT_FALSE(readVoiceWav(wavOf(1, 1, 24000, 24, "abcdef")));            // 24-bit
-  EXPECT_FALSE(readVoiceWav(wavOf(3, 1, 24000, 64, std::string(16, 0))));  // double
-  EXPECT_FALSE(readVoiceWav(wavOf(1, 1, 0, 16, pcm16({1}))));              // no rate
-  EXPECT_FALSE(readVoiceWav(wavOf(1, 1, 24000, 16, "abc")));               // half a sample
-  EXPECT_FALSE(readVoiceWav(wavOf(3, 1, 24000, 32, float32({NAN}))));
+  const std::string good = wavBytes(1, 1, 24000, 16, pcm16({1, 2, 3, 4}));
+  EXPECT_FALSE(readVoiceWav(wavBytes(1, 2, 24000, 16, pcm16({1, 2}))));       // stereo
+  EXPECT_FALSE(readVoiceWav(wavBytes(1, 1, 24000, 8, "abcd")));               // 8-bit
+  EXPECT_FALSE(readVoiceWav(wavBytes(1, 1, 24000, 24, "abcdef")));            // 24-bit
+  EXPECT_FALSE(readVoiceWav(wavBytes(3, 1, 24000, 64, std::string(16, 0))));  // double
+  EXPECT_FALSE(readVoiceWav(wavBytes(1, 1, 0, 16, pcm16({1}))));              // no rate
+  EXPECT_FALSE(readVoiceWav(wavBytes(1, 1, 24000, 16, "abc")));               // half a sample
+  EXPECT_FALSE(readVoiceWav(wavBytes(3, 1, 24000, 32, float32({NAN}))));
   EXPECT_FALSE(readVoiceWav(""));
   EXPECT_FALSE(readVoiceWav("RIFF"));
   // Cut short by a crash at every length, or with a byte too many.
