@@ -58,12 +58,6 @@ TEST_F(EngineStudioTest, ChangesAndPlansAreSpokenAndFailuresNoted) {
   EXPECT_EQ(reaper.eval("return #mock_track(1).fx"), "3");
 }
 
-}  // namespace
-}  // namespace orvo
-
-namespace orvo {
-namespace {
-
 // Spoken studio requests against the pretend project, heard as the player
 // would say them.
 struct StudioAssistantTest : EngineTest {
@@ -256,12 +250,6 @@ TEST_F(StudioAssistantTest, AStudioThatDoesNotAnswerAndAQuestionThatTimesOut) {
   EXPECT_THAT(answer("what time is it"), StartsWith("It is "));
   EXPECT_EQ(outcome, "said");
 }
-
-}  // namespace
-}  // namespace orvo
-
-namespace orvo {
-namespace {
 
 TEST_F(EngineTest, StopWithReaperRunningButNoLinkAnswersOnceAndSaysHowToSetItUp) {
   // A process called reaper with no bridge: the stop is shared with the

@@ -162,12 +162,6 @@ TEST(RouteTrace, BadSentencesGetAnAnswerAndNeverCrash) {
   EXPECT_THAT(blocks[6], Contains("  loose 21: surprise me"));
 }
 
-}  // namespace
-}  // namespace orvo::testing
-
-namespace orvo::testing {
-namespace {
-
 TEST(RouteTrace, ThePretendReaperKeepsOneProjectForTheWholeRun) {
   TempFolder home;
   const std::vector<std::pair<std::string, std::string>> asked = {

@@ -239,12 +239,6 @@ TEST(EngineThreads, NoSentenceOutlivesThePressThatStoppedIt) {
   finishSpeechThenStop(runtime, mainLoop);
 }
 
-}  // namespace
-}  // namespace orvo
-
-namespace orvo {
-namespace {
-
 void pause(double seconds) {
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }

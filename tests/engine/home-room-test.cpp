@@ -284,12 +284,6 @@ TEST_F(EngineTest, HelpFollowsTheModeAndLetsTheLessonListenAgain) {
   EXPECT_EQ(texts.size(), 8u);
 }
 
-}  // namespace
-}  // namespace orvo
-
-namespace orvo {
-namespace {
-
 // Every mode is entered and changed, then left for home: nothing of it may remain.
 TEST_F(EngineTest, GoingHomeLeavesNothingOfAnyMode) {
   using Bytes = std::vector<std::uint8_t>;

@@ -245,12 +245,6 @@ TEST_F(DawTest, APlanStopsAtItsFirstFailingStepAndKeepsWhatWasDone) {
   EXPECT_EQ(reaper.eval("return #mock_track(1).fx"), "3");
 }
 
-}  // namespace
-}  // namespace orvo
-
-namespace orvo {
-namespace {
-
 TEST_F(DawTest, TheLastTrackIsForgottenOnceAnotherTakesItsPlace) {
   ASSERT_TRUE(daw.perform(dawop::Flag{2, "mute", true}).ok);
   EXPECT_EQ(daw.lastTrack, 2);

@@ -411,12 +411,6 @@ TEST_P(StockLua, RunsTheBridge) {
 INSTANTIATE_TEST_SUITE_P(ReaperBridge, StockLua,
                          ::testing::Values("/usr/bin/lua5.4", "/usr/bin/lua5.3"));
 
-}  // namespace
-}  // namespace orvo
-
-namespace orvo {
-namespace {
-
 TEST(ReaperLink, REAPERIsFoundOnThePathOnlyAsAProgram) {
   testing::TempFolder folder;
   const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
