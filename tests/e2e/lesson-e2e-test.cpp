@@ -102,11 +102,9 @@ TEST(LessonSession, KeysWhilePausedLeaveTheLessonListeningOrSayWhy) {
 TEST(LessonSession, ASongDroppedBesideARunningCopyStaysDropped) {
   TempFolder home;
   files::writeFileAtomically(home / "top-key.txt", "108\n");
-  // The song list, said whole or after a word on the songs still being read.
   auto listed = [](OrvoProcess& orvo) {
     orvo.write("l");
-    return orvo.waitForLine(
-        [](const std::string& line) { return line.find("Easy: ") != std::string::npos; });
+    return orvo.waitForPart("Easy: ");
   };
   {
     OrvoProcess running({.home = home.path()});

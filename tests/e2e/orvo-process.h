@@ -110,6 +110,13 @@ class OrvoProcess {
                        seconds);
   }
 
+  // A line holding `part` anywhere: the song list, for one, may follow a word
+  // on the songs still being read.
+  std::optional<std::string> waitForPart(const std::string& part, double seconds = 10.0) {
+    return waitForLine(
+        [&](const std::string& line) { return line.find(part) != std::string::npos; }, seconds);
+  }
+
   // Writes the bytes, then waits for the line that answers them.
   std::optional<std::string> answers(const std::string& bytes, const std::string& exact,
                                      double seconds = 10.0) {

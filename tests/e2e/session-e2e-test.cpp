@@ -83,7 +83,8 @@ TEST_F(Session, ADigitKeyOpensASongAndTheNextRunRemembersIt) {
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
   ASSERT_TRUE(orvo.answers("3", "@mode teach"));
   ASSERT_TRUE(orvo.waitForPrefix("Twinkle Twinkle Little Star. 6 short parts."));
-  ASSERT_TRUE(orvo.answersWithPrefix("l", "Easy: Hot Cross Buns, Mary Had a Little Lamb"));
+  orvo.write("l");
+  ASSERT_TRUE(orvo.waitForPart("Easy: Hot Cross Buns, Mary Had a Little Lamb"));
   EXPECT_EQ(orvo.closeWindow(), 0);
   EXPECT_EQ(files::readFile(home / "last-song.txt"), "Twinkle Twinkle Little Star");
 
