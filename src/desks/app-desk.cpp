@@ -5,21 +5,23 @@
 
 #include "apps/command-match.h"
 #include "apps/spoken-list.h"
+#include "desks/app-sentences.h"
 #include "engine/requests.h"
 #include "engine/room-services.h"
 #include "lessons/plain-words.h"
 #include "platform/files.h"
-#include "platform/utf8.h"
 
 namespace orvo {
 namespace {
 
+using appsentences::kCantRead;
+using appsentences::names;
+using appsentences::sentences;
+
 constexpr double kCheckSeconds = 5.0;
 constexpr double kInstalledSeconds = 60.0;
-constexpr std::size_t kClipboardBytes = 300;
 const char* kUntrusted =
     "I can't reach this desktop's accessibility service, so I can't work in other apps yet.";
-const char* kCantRead = " I can't read anything inside it. Some apps don't describe their windows.";
 const char* kNoApp = "No other app is open in front of me. Open one, or say which app you mean.";
 
 const std::vector<std::string> kWhichApp = {
@@ -61,24 +63,6 @@ const std::vector<std::string> kSelection = {"read the selection",   "read the s
                                              "what did i select",    "read my selection"};
 const std::vector<std::string> kClipboard = {"clipboard", "what i copied", "what did i copy",
                                              "read what i copied"};
-
-// Sentences, each with its full stop.
-std::string sentences(const std::vector<std::string>& texts, std::size_t limit) {
-  std::string out;
-  for (std::size_t i = 0; i < texts.size() && i < limit; ++i) {
-    std::string text = spokenText(texts[i]);
-    if (text.empty()) continue;
-    if (std::string(".?!:").find(text.back()) == std::string::npos) text += ".";
-    out += (out.empty() ? "" : " ") + text;
-  }
-  return out;
-}
-
-std::vector<std::string> names(const std::vector<ScreenItem>& items) {
-  std::vector<std::string> out;
-  for (const auto& item : items) out.push_back(item.name);
-  return out;
-}
 
 std::string joined(const std::vector<std::string>& path) {
   std::string out;
@@ -401,165 +385,48 @@ std::optional<RunningApp> AppDesk::targetApp(int gen, const std::optional<std::s
 
 AppDesk::Went AppDesk::runStep(int gen, const Step& step, std::optional<RunningApp>& target,
                                bool inSequence, const Onwards& onwards) {
+  auto tell = [&](const std::string& sentence) {
+    say(gen, sentence);
+    return Went::done;
+  };
   if (step.ask == Ask::clipboard) {
     std::optional<std::string> text;
     if (parts_.clipboard) text = parts_.clipboard();
-    if (!text) {
-      engine_.logLine("clipboard: neither wl-paste nor xclip is installed");
-      text = "";
-    }
-    std::string clean = spokenText(*text);
-    if (clean.empty()) {
-      say(gen, "The clipboard has no text on it.");
-    } else if (clean.size() > kClipboardBytes) {
-      std::string start = cutUtf8(clean, kClipboardBytes);
-      if (std::size_t space = start.rfind(' '); space != std::string::npos && space > 100)
-        start.erase(space);
-      say(gen, "The clipboard says: " + start + ". And it goes on.");
-    } else {
-      say(gen, "The clipboard says: " + sentences({clean}, 1));
-    }
-    return Went::done;
+    if (!text) engine_.logLine("clipboard: neither wl-paste nor xclip is installed");
+    return tell(appsentences::clipboard(text.value_or("")));
   }
   const RunningApp& app = *target;
   const std::string& name = app.name;
-  auto window = [&](bool dialogFirst) {
-    std::optional<ScreenItem> found;
-    if (dialogFirst) found = access_.dialog(app);
-    if (!found) found = access_.focusedWindow(app);
-    return found;
-  };
   switch (step.ask) {
     case Ask::where:
     case Ask::whichApp: {
-      auto front = window(false);
-      if (!front) {
-        say(gen, name + " has no window open.");
-        return Went::done;
-      }
-      std::string sentence = "You're in " + name +
-                             (front->name.empty() ? ", in a window with no title."
-                                                  : ", in the window called " + front->name + ".");
-      if (step.ask == Ask::where) {
-        auto focus = access_.focusedElement(app);
-        if (focus && !focus->name.empty()) {
-          std::string role = focus->roleDescription.empty() ? focus->role : focus->roleDescription;
-          sentence += " The focus is on " + focus->name + ", a " + role + ".";
-        }
-      }
-      say(gen, sentence);
-      return Went::done;
+      auto front = access_.focusedWindow(app);
+      std::optional<Focus> focus;
+      if (front && step.ask == Ask::where) focus = access_.focusedElement(app);
+      return tell(appsentences::where(name, front, focus));
     }
     case Ask::readWindow: {
       auto dialog = access_.dialog(app);
       auto shown = dialog ? dialog : access_.focusedWindow(app);
-      if (!shown) {
-        say(gen, name + " has no window open.");
-        return Went::done;
-      }
-      auto contents = access_.contents(shown->element);
-      if (contents.texts.empty() && contents.controls.empty()) {
-        say(gen, name + "." + kCantRead);
-        return Went::done;
-      }
-      std::string sentence = dialog ? name + " is showing a dialog." : "";
-      if (!dialog && !shown->name.empty()) sentence = shown->name + ".";
-      std::string texts = sentences(contents.texts, 20);
-      if (!texts.empty()) sentence += (sentence.empty() ? "" : " ") + texts;
-      if (!contents.controls.empty()) {
-        sentence += " Buttons: " + spokenList(names(contents.controls), 10) + ".";
-      }
-      say(gen, files::trim(sentence));
-      return Went::done;
+      auto contents = shown ? access_.contents(shown->element) : WindowContents{};
+      return tell(appsentences::window(name, dialog, shown, contents));
     }
     case Ask::buttons: {
-      auto shown = window(true);
+      auto shown = access_.dialog(app);
+      if (!shown) shown = access_.focusedWindow(app);
       auto controls = shown ? access_.contents(shown->element).controls : std::vector<ScreenItem>{};
-      if (controls.empty()) {
-        say(gen, "I can't find any buttons in this " + name + " window.");
-      } else {
-        say(gen, "In " + name + " you can press: " + spokenList(names(controls), 12) +
-                     ". Say click, and its name.");
-      }
-      return Went::done;
+      return tell(appsentences::buttons(name, controls));
     }
-    case Ask::menus: {
-      auto menus = access_.menus(app);
-      if (!menus || menus->titles.empty()) {
-        say(gen, menus && menus->complete ? name + " shows no menus." : name + "." + kCantRead);
-        return Went::done;
-      }
-      say(gen, name + " has these menus: " + spokenList(menus->titles, 20) +
-                   ". Ask what's in any of them, or just tell me what you want done.");
-      return Went::done;
-    }
-    case Ask::menuItems: {
-      auto menus = access_.menus(app);
-      if (!menus || menus->titles.empty()) {
-        say(gen, name + "." + kCantRead);
-        return Went::done;
-      }
-      std::vector<std::string> wanted;
-      for (auto& word : commandWords(step.words)) {
-        if (word != "menu" && !commandNoise().count(word)) wanted.push_back(word);
-      }
-      std::vector<std::string> exact, partly;
-      for (const auto& title : menus->titles) {
-        auto words = commandWords(title);
-        std::size_t both = 0;
-        for (const auto& word : wanted) both += std::count(words.begin(), words.end(), word) > 0;
-        if (both == 0) continue;
-        (both == wanted.size() && both == words.size() ? exact : partly).push_back(title);
-      }
-      const auto& found = exact.empty() ? partly : exact;
-      if (found.empty()) {
-        say(gen, "I can't find that menu in " + name + ".");
-      } else if (found.size() > 1) {
-        say(gen, "I found " + spokenList(found, 6) + ". Tell me which one you want.");
-      } else {
-        std::vector<std::string> items;
-        for (const auto& entry : menus->entries) {
-          if (entry.path.size() < 2 || entry.path[0] != found[0]) continue;
-          if (std::find(items.begin(), items.end(), entry.path[1]) == items.end())
-            items.push_back(entry.path[1]);
-        }
-        say(gen, items.empty() ? "The " + found[0] + " menu is empty."
-                               : "In " + found[0] + ", " + spokenList(items, 15) + ".");
-      }
-      return Went::done;
-    }
+    case Ask::menus:
+      return tell(appsentences::menus(name, access_.menus(app)));
+    case Ask::menuItems:
+      return tell(appsentences::menuItems(name, access_.menus(app), step.words));
+    case Ask::selection:
+      return tell(appsentences::selection(name, access_.selectedText(app)));
     case Ask::click:
       return click(gen, app, step, inSequence, onwards);
-    case Ask::type: {
-      if (step.typed.empty()) {
-        say(gen, "What shall I type? Say type, and the words.");
-        return Went::failed;
-      }
-      switch (access_.typeText(app, step.typed)) {
-        case Typed::passwordBox:
-          engine_.logLine("type refused");
-          say(gen, "That's a password box. I don't type into those. Please type it yourself.");
-          return Went::failed;
-        case Typed::failed:
-          failed(gen, "I couldn't type into " + name + ".");
-          return Went::failed;
-        case Typed::typed:
-          engine_.logLine("typed into " + name);
-          say(gen, "Typed, in " + name + ".");
-          return Went::done;
-      }
-      return Went::failed;
-    }
-    case Ask::selection: {
-      auto selected = access_.selectedText(app);
-      std::string text = selected ? spokenText(*selected) : "";
-      if (text.empty()) {
-        say(gen, "Nothing is selected in " + name + ", or it won't tell me what is.");
-      } else {
-        say(gen, "Selected: " + cutUtf8(text, 600));
-      }
-      return Went::done;
-    }
+    case Ask::type:
+      return typeInto(gen, app, step.typed);
     case Ask::menu: {
       Went went = menuHear(gen, app, true, step.words, inSequence, onwards);
       if (went == Went::nothing && step.inherited) return went;
@@ -571,6 +438,27 @@ AppDesk::Went AppDesk::runStep(int gen, const Step& step, std::optional<RunningA
     }
     case Ask::clipboard:
       break;
+  }
+  return Went::failed;
+}
+
+AppDesk::Went AppDesk::typeInto(int gen, const RunningApp& app, const std::string& text) {
+  if (text.empty()) {
+    say(gen, "What shall I type? Say type, and the words.");
+    return Went::failed;
+  }
+  switch (access_.typeText(app, text)) {
+    case Typed::passwordBox:
+      engine_.logLine("type refused");
+      say(gen, "That's a password box. I don't type into those. Please type it yourself.");
+      return Went::failed;
+    case Typed::failed:
+      failed(gen, "I couldn't type into " + app.name + ".");
+      return Went::failed;
+    case Typed::typed:
+      engine_.logLine("typed into " + app.name);
+      say(gen, "Typed, in " + app.name + ".");
+      return Went::done;
   }
   return Went::failed;
 }

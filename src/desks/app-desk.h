@@ -116,6 +116,8 @@ class AppDesk {
   Went chooseMenu(int gen, const RunningApp& app, const MenuEntry& entry, bool inSequence);
   Went click(int gen, const RunningApp& app, const Step& step, bool inSequence,
              const Onwards& onwards);
+  // Into the focused element, never a password box.
+  Went typeInto(int gen, const RunningApp& app, const std::string& text);
   // Presses, says the result, and reads a dialog the press opened.
   Went pressAndTell(int gen, const RunningApp& app, AccessNode element, const std::string& name,
                     bool inSequence);
