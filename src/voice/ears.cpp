@@ -169,15 +169,36 @@ std::string Ears::decide(const std::string& text, bool final, const EarsLink::Sp
   if (fresh.empty()) return "nothing new";
 
   std::vector<std::string> heard = wake::words(fresh);
+  followName(fresh, heard, now);
+  if (quiet && sinceSpoke < 5.0 && echoOfOwnVoice(heard, own, sinceSpoke)) {
+    handled_ = text;
+    logCall(calls, "ignored my own voice");
+    return "echo";
+  }
+
+  auto found = findRequest(fresh, heard, sinceSpoke, now, calls, next, outcome);
+  if (!found) return outcome;
+  ++token_;
+  // Any other wait needs the pause file, read once the lock is released.
+  double delay = found->bareGuess ? (final ? 0.25 : 0.7) : -1.0;
+  next = Next{.soft = false,
+              .token = token_,
+              .wait = delay,
+              .request = found->request,
+              .casual = found->casual,
+              .guessedName = found->guessedName};
+  return "waiting";
+}
+
+void Ears::followName(std::string& fresh, std::vector<std::string>& heard, double now) {
   // The recogniser sometimes rewrites the name in a later partial result: it
   // is put back when it was heard with words after it, more than once, or
   // the word in its place sounds like it. A name heard once, as a result's
   // last word and gone from the next ("open composition orvo", then "open
   // composition mode"), was the recogniser's guess at the word to come.
-  const bool nameWasSure =
-      !nameOnlyLast_ || nameResults_ >= 2 ||
-      (nameAt_ >= 0 && nameAt_ < static_cast<int>(heard.size()) &&
-       wake::looseName(heard[static_cast<std::size_t>(nameAt_)], key_));
+  const bool nameWasSure = !nameOnlyLast_ || nameResults_ >= 2 ||
+                           (nameAt_ >= 0 && nameAt_ < static_cast<int>(heard.size()) &&
+                            wake::looseName(heard[static_cast<std::size_t>(nameAt_)], key_));
   if (!has(heard, kName) && nameAt_ >= 0 && now - nameSeen_ < 5.0 && nameWasSure &&
       nameAt_ < static_cast<int>(heard.size()) && openUntil_ <= now) {
     std::vector<std::string> parts = wake::pieces(fresh);
@@ -200,35 +221,21 @@ std::string Ears::decide(const std::string& text, bool final, const EarsLink::Sp
   } else if (!nameWasSure) {
     nameAt_ = -1;  // the name came and went: it was never said
   }
+}
 
-  if (quiet && sinceSpoke < 5.0) {
-    const auto& urgent = wake::lists().urgent;
-    bool allOwn = std::all_of(heard.begin(), heard.end(),
-                              [&](const std::string& word) { return has(own, word); });
-    bool called = std::any_of(heard.begin(), heard.end(), [&](const std::string& word) {
-      return word == kName || urgent.count(word) > 0;
-    });
-    bool ownEnding = sinceSpoke < 2.2 && heard.size() >= 2 && heard.size() <= own.size() &&
-                     std::equal(heard.begin(), heard.end(), own.end() - heard.size());
-    if ((allOwn && !called) || ownEnding) {
-      handled_ = text;
-      logCall(calls, "ignored my own voice");
-      return "echo";
-    }
-  }
-
-  auto found = findRequest(fresh, heard, sinceSpoke, now, calls, next, outcome);
-  if (!found) return outcome;
-  ++token_;
-  // Any other wait needs the pause file, read once the lock is released.
-  double delay = found->bareGuess ? (final ? 0.25 : 0.7) : -1.0;
-  next = Next{.soft = false,
-              .token = token_,
-              .wait = delay,
-              .request = found->request,
-              .casual = found->casual,
-              .guessedName = found->guessedName};
-  return "waiting";
+// Just after a sentence of ours, words that are all its own (the name and the
+// urgent words excepted), or its last words, are our voice coming back.
+bool Ears::echoOfOwnVoice(const std::vector<std::string>& heard,
+                          const std::vector<std::string>& own, double sinceSpoke) {
+  const auto& urgent = wake::lists().urgent;
+  bool allOwn = std::all_of(heard.begin(), heard.end(),
+                            [&](const std::string& word) { return has(own, word); });
+  bool called = std::any_of(heard.begin(), heard.end(), [&](const std::string& word) {
+    return word == kName || urgent.count(word) > 0;
+  });
+  bool ownEnding = sinceSpoke < 2.2 && heard.size() >= 2 && heard.size() <= own.size() &&
+                   std::equal(heard.begin(), heard.end(), own.end() - heard.size());
+  return (allOwn && !called) || ownEnding;
 }
 
 std::optional<std::string> Ears::ownVoice(const std::string& text, std::string& fresh,

@@ -90,6 +90,11 @@ class Ears {
                                       const std::vector<std::string>& own,
                                       const std::string& lastSpoken, double now, Calls& calls)
       REQUIRES(mutex_);
+  // Where the name stands in this utterance: put back where the recogniser
+  // rewrote it, forgotten when it came and went.
+  void followName(std::string& fresh, std::vector<std::string>& heard, double now) REQUIRES(mutex_);
+  static bool echoOfOwnVoice(const std::vector<std::string>& heard,
+                             const std::vector<std::string>& own, double sinceSpoke);
   std::optional<Found> findRequest(const std::string& fresh, const std::vector<std::string>& heard,
                                    double sinceSpoke, double now, Calls& calls,
                                    std::optional<Next>& next, std::string& outcome)
@@ -115,7 +120,7 @@ class Ears {
   int namesHeard_ GUARDED_BY(mutex_) = 0;
   int nameAt_ GUARDED_BY(mutex_) = -1;
   double nameSeen_ GUARDED_BY(mutex_) = 0.0;
-  int nameResults_ GUARDED_BY(mutex_) = 0;  // results of this utterance that held the name
+  int nameResults_ GUARDED_BY(mutex_) = 0;        // results of this utterance that held the name
   bool nameOnlyLast_ GUARDED_BY(mutex_) = false;  // each time, as the result's last word
   std::string lastText_ GUARDED_BY(mutex_);
   bool lastFinal_ GUARDED_BY(mutex_) = false;  // lastText_ was a final result
