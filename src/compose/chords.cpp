@@ -71,13 +71,98 @@ bool singleLine(const std::vector<const RNote*>& notes, double from, double to) 
     for (std::size_t k = i + 1; k < notes.size(); ++k) {
       const RNote& x = *notes[i];
       const RNote& y = *notes[k];
-      const double together =
-          std::min({x.end, y.end, to}) - std::max({x.t, y.t, from});
+      const double together = std::min({x.end, y.end, to}) - std::max({x.t, y.t, from});
       if (together > kSmudge) return false;
     }
   }
   return true;
 }
+
+namespace {
+
+// How long each pitch class sounds in a window (notes below middle C count
+// half again: the bass says the harmony), and the lowest note.
+struct WindowSound {
+  std::array<double, 12> weight{};
+  double total = 0;
+  int lowest = 128;
+  int present = 0;  // pitch classes above 5 % of the whole
+};
+
+WindowSound soundIn(const std::vector<const RNote*>& active, double a, double b) {
+  WindowSound sound;
+  for (const RNote* each : active) {
+    const RNote& note = *each;
+    const double overlap = std::min(note.end, b) - std::max(note.t, a);
+    if (overlap <= 0) continue;
+    sound.weight[static_cast<std::size_t>(note.pitch % 12)] +=
+        overlap * (note.pitch < 60 ? 1.5 : 1.0);
+    sound.lowest = std::min(sound.lowest, note.pitch);
+  }
+  for (double each : sound.weight) sound.total += each;
+  for (double each : sound.weight) sound.present += each > 0.05 * sound.total ? 1 : 0;
+  return sound;
+}
+
+// How well the `q`th shape on `root` explains the sound: its tones for it,
+// other tones against, the bass, the key and the chord before for it. None
+// when a single line (`line`) does not spell three of its tones.
+std::optional<double> shapeScore(const ChordShape& shape, std::size_t q, int root,
+                                 const WindowSound& sound, bool line, int tonic, bool minor,
+                                 const Chord* previous) {
+  const auto& weight = sound.weight;
+  const double total = sound.total;
+  std::array<bool, 12> member{};
+  for (int interval : shape.intervals)
+    member[static_cast<std::size_t>((root + interval) % 12)] = true;
+  if (line) {
+    int spelled = 0;
+    for (std::size_t pc = 0; pc < 12; ++pc)
+      spelled += member[pc] && weight[pc] > 0.05 * total ? 1 : 0;
+    if (spelled < 3) return std::nullopt;
+  }
+  double score = 0;
+  for (std::size_t pc = 0; pc < 12; ++pc) score += member[pc] ? weight[pc] : -0.6 * weight[pc];
+  if (root == sound.lowest % 12) score += 0.3 * total;
+  bool weakTone = false, silentTone = false, allInKey = true;
+  for (int interval : shape.intervals) {
+    const int pc = (root + interval) % 12;
+    const double toneWeight = weight[static_cast<std::size_t>(pc)];
+    weakTone = weakTone || toneWeight <= 0.04 * total;
+    silentTone = silentTone || toneWeight == 0;
+    allInKey = allInKey && inKey(pc, tonic, minor);
+  }
+  if (shape.intervals.size() == 4 && weakTone) score -= 0.3 * total;
+  if (silentTone) score -= 0.15 * total;
+  if (allInKey) score += 0.12 * total;
+  if (previous && previous->root == root && previous->quality == shape.quality) {
+    score += 0.15 * total;
+  }
+  if (shape.quality.rfind("sus", 0) == 0) score -= 0.1 * total;
+  return score - 0.001 * total * static_cast<double>(q);
+}
+
+// Chords too short to be heard as harmony join the one before.
+std::vector<Chord> settled(std::vector<Chord> chords, std::optional<double> beat) {
+  const double shortest = beat ? std::max(0.75 * *beat, 0.35) : 0.375;
+  std::vector<Chord> kept;
+  for (Chord& chord : chords) {
+    if (kept.empty()) {
+      kept.push_back(std::move(chord));
+      continue;
+    }
+    Chord& last = kept.back();
+    if (chord.end - chord.start < shortest ||
+        (chord.root == last.root && chord.quality == last.quality)) {
+      last.end = chord.end;
+    } else {
+      kept.push_back(std::move(chord));
+    }
+  }
+  return kept;
+}
+
+}  // namespace
 
 std::vector<Chord> detectChords(const std::vector<RNote>& notes, std::optional<double> beat,
                                 double length, int tonic, bool minor, bool spelledOnly) {
@@ -101,24 +186,11 @@ std::vector<Chord> detectChords(const std::vector<RNote>& notes, std::optional<d
     while (next < byOnset.size() && byOnset[next]->t < b) active.push_back(byOnset[next++]);
     std::erase_if(active, [a](const RNote* note) { return note->end <= a; });
     if (b - a <= 0.05) continue;
-    std::array<double, 12> weight{};
-    int lowest = 128;
-    for (const RNote* each : active) {
-      const RNote& note = *each;
-      const double overlap = std::min(note.end, b) - std::max(note.t, a);
-      if (overlap <= 0) continue;
-      weight[static_cast<std::size_t>(note.pitch % 12)] += overlap * (note.pitch < 60 ? 1.5 : 1.0);
-      lowest = std::min(lowest, note.pitch);
-    }
-    double total = 0;
-    for (double each : weight) total += each;
-    int present = 0;
-    for (double each : weight) present += each > 0.05 * total ? 1 : 0;
-    if (present < 2) {
+    const WindowSound sound = soundIn(active, a, b);
+    if (sound.present < 2) {
       if (!chords.empty()) chords.back().end = b;
       continue;
     }
-    const int bass = lowest % 12;
     // A single line names a chord only where it spells three of its tones.
     const bool line = spelledOnly && singleLine(active, a, b);
     const Chord* previous = chords.empty() ? nullptr : &chords.back();
@@ -127,38 +199,9 @@ std::vector<Chord> detectChords(const std::vector<RNote>& notes, std::optional<d
     std::size_t bestShape = 0;
     for (int root = 0; root < 12; ++root) {
       for (std::size_t q = 0; q < shapes.size(); ++q) {
-        const ChordShape& shape = shapes[q];
-        std::array<bool, 12> member{};
-        for (int interval : shape.intervals)
-          member[static_cast<std::size_t>((root + interval) % 12)] = true;
-        if (line) {
-          int spelled = 0;
-          for (std::size_t pc = 0; pc < 12; ++pc)
-            spelled += member[pc] && weight[pc] > 0.05 * total ? 1 : 0;
-          if (spelled < 3) continue;
-        }
-        double score = 0;
-        for (std::size_t pc = 0; pc < 12; ++pc)
-          score += member[pc] ? weight[pc] : -0.6 * weight[pc];
-        if (root == bass) score += 0.3 * total;
-        bool weakTone = false, silentTone = false, allInKey = true;
-        for (int interval : shape.intervals) {
-          const int pc = (root + interval) % 12;
-          const double toneWeight = weight[static_cast<std::size_t>(pc)];
-          weakTone = weakTone || toneWeight <= 0.04 * total;
-          silentTone = silentTone || toneWeight == 0;
-          allInKey = allInKey && inKey(pc, tonic, minor);
-        }
-        if (shape.intervals.size() == 4 && weakTone) score -= 0.3 * total;
-        if (silentTone) score -= 0.15 * total;
-        if (allInKey) score += 0.12 * total;
-        if (previous && previous->root == root && previous->quality == shape.quality) {
-          score += 0.15 * total;
-        }
-        if (shape.quality.rfind("sus", 0) == 0) score -= 0.1 * total;
-        score -= 0.001 * total * static_cast<double>(q);
-        if (bestRoot < 0 || score > bestScore) {
-          bestScore = score;
+        auto score = shapeScore(shapes[q], q, root, sound, line, tonic, minor, previous);
+        if (score && (bestRoot < 0 || *score > bestScore)) {
+          bestScore = *score;
           bestRoot = root;
           bestShape = q;
         }
@@ -172,24 +215,7 @@ std::vector<Chord> detectChords(const std::vector<RNote>& notes, std::optional<d
       chords.push_back({a, b, bestRoot, won.quality, won.intervals});
     }
   }
-
-  // Chords too short to be heard as harmony join the one before.
-  const double shortest = beat ? std::max(0.75 * *beat, 0.35) : 0.375;
-  std::vector<Chord> settled;
-  for (Chord& chord : chords) {
-    if (settled.empty()) {
-      settled.push_back(std::move(chord));
-      continue;
-    }
-    Chord& last = settled.back();
-    if (chord.end - chord.start < shortest ||
-        (chord.root == last.root && chord.quality == last.quality)) {
-      last.end = chord.end;
-    } else {
-      settled.push_back(std::move(chord));
-    }
-  }
-  return settled;
+  return settled(std::move(chords), beat);
 }
 
 }  // namespace orvo
