@@ -22,32 +22,28 @@ double median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-}  // namespace
-
-std::vector<Ev> fromAudio(const RenderedSpeech& speech) {
-  auto frames = pitch::track(speech.samples, speech.sampleRate);
-  double loudest = 0;
-  for (const auto& frame : frames) loudest = std::max(loudest, frame.rms);
-  if (frames.empty() || loudest <= 0) return {};
-  const double hop = frames.size() > 1 ? frames[1].t - frames[0].t : 0.01;
-
-  // Voiced frames, as fractional MIDI pitches.
+// Voiced frames as fractional MIDI pitches (-1 where unvoiced or too quiet),
+// octave slips and single-frame glitches smoothed by a median of three.
+std::vector<double> voicedPitches(const std::vector<pitch::Frame>& frames, double loudest) {
   std::vector<double> pitches(frames.size(), -1);
   for (std::size_t i = 0; i < frames.size(); ++i) {
     if (frames[i].hz > 0 && frames[i].rms > 0.08 * loudest) {
       pitches[i] = 69.0 + 12.0 * std::log2(frames[i].hz / 440.0);
     }
   }
-  // Smooth octave slips and single-frame glitches with a median of three.
   std::vector<double> smooth = pitches;
   for (std::size_t i = 1; i + 1 < pitches.size(); ++i) {
     if (pitches[i - 1] >= 0 && pitches[i] >= 0 && pitches[i + 1] >= 0) {
       smooth[i] = median({pitches[i - 1], pitches[i], pitches[i + 1]});
     }
   }
+  return smooth;
+}
 
-  // Each voiced stretch is a note; a stretch whose pitch moves a whole tone or
-  // more for several frames is split there, so a long vowel can rise or fall.
+// Each voiced stretch is a note; a stretch whose pitch moves a whole tone or
+// more for several frames is split there, so a long vowel can rise or fall.
+std::vector<Note> voicedNotes(const std::vector<double>& smooth,
+                              const std::vector<pitch::Frame>& frames, double hop) {
   const std::size_t minFrames = 4;
   std::vector<Note> notes;
   std::vector<double> current;
@@ -80,8 +76,12 @@ std::vector<Ev> fromAudio(const RenderedSpeech& speech) {
     current.push_back(smooth[i]);
     loudness += frames[i].rms;
   }
-  if (notes.empty()) return {};
+  return notes;
+}
 
+// The notes on the piano: the voice's median pitch on G above middle C, its
+// steps half as wide again, louder syllables harder.
+std::vector<Ev> pianoEvents(const std::vector<Note>& notes, double loudest) {
   std::vector<double> all;
   for (const auto& note : notes) all.push_back(note.pitch);
   const double centre = median(all);
@@ -102,6 +102,19 @@ std::vector<Ev> fromAudio(const RenderedSpeech& speech) {
   }
   sortByTime(events);
   return events;
+}
+
+}  // namespace
+
+std::vector<Ev> fromAudio(const RenderedSpeech& speech) {
+  auto frames = pitch::track(speech.samples, speech.sampleRate);
+  double loudest = 0;
+  for (const auto& frame : frames) loudest = std::max(loudest, frame.rms);
+  if (frames.empty() || loudest <= 0) return {};
+  const double hop = frames.size() > 1 ? frames[1].t - frames[0].t : 0.01;
+  const auto notes = voicedNotes(voicedPitches(frames, loudest), frames, hop);
+  if (notes.empty()) return {};
+  return pianoEvents(notes, loudest);
 }
 
 std::optional<std::vector<Ev>> fromSentence(const std::string& sentence) {
