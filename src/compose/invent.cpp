@@ -136,6 +136,74 @@ std::string restyleSentence(const std::string& style) {
   return restyleTitle(style) + ".";
 }
 
+namespace {
+
+// A piece in a new style: its tune, and the band made for it.
+struct Restyled {
+  std::vector<RNote> tune;
+  std::vector<RNote> band;
+};
+
+// The tune on the music box, an octave up when it sits low, softly; the left
+// hand stays on the piano, and the classic band hums under it.
+Restyled lullaby(const std::vector<RNote>& lead, const Analysis& timed, Random& random) {
+  Restyled made;
+  for (RNote note : lead) {
+    if (note.pitch >= 60) {
+      note.ch = 4;
+      while (note.pitch < 72) note.pitch += 12;
+      note.vel = std::clamp(note.vel * 3 / 4, 20, 90);
+    } else {
+      note.vel = std::clamp(note.vel / 2, 15, 60);
+    }
+    made.tune.push_back(note);
+  }
+  made.band = bandFull(lead, timed, "classic", random);
+  for (RNote& note : made.band) {
+    if (note.cc < 0) note.vel = std::clamp(note.vel * 3 / 5, 10, 80);
+  }
+  return made;
+}
+
+// Short square-wave notes for the tune, the small band's bass and drums under it.
+Restyled videoGame(const std::vector<RNote>& lead, const Analysis& timed, Random& random) {
+  Restyled made;
+  for (RNote note : lead) {
+    note.ch = 10;
+    note.end = std::min(note.end, note.t + 0.16);
+    note.vel = std::clamp(note.vel, 60, 100);
+    made.tune.push_back(note);
+  }
+  for (RNote& note : bandFull(lead, timed, "simple", random)) {
+    if (note.ch == 1 || note.ch == 9) made.band.push_back(note);
+  }
+  return made;
+}
+
+// The film score: the piano doubled an octave down, the full band, and the
+// timpani striking every chord's root.
+Restyled filmScore(const std::vector<RNote>& lead, const Analysis& timed, Random& random) {
+  Restyled made;
+  for (RNote note : lead) {
+    note.vel = std::clamp(note.vel + 10, 1, 120);
+    made.tune.push_back(note);
+    if (note.pitch >= 48) {
+      note.pitch -= 12;
+      note.vel = std::clamp(note.vel - 15, 1, 110);
+      made.tune.push_back(note);
+    }
+  }
+  made.band = bandFull(lead, timed, "full", random);
+  for (const Chord& chord : timed.chords) {
+    const int root = nearestOf(chord.root % 12, 45, 40, 52);
+    made.band.push_back({chord.start, std::min(chord.end, chord.start + 1.2), root,
+                         velocity(random, 80, 100), 11, -1});
+  }
+  return made;
+}
+
+}  // namespace
+
 std::vector<RNote> restyled(const std::vector<RNote>& piece, const Analysis& analysis,
                             const std::string& style, Random& random) {
   if (std::find(restyleNames().begin(), restyleNames().end(), style) == restyleNames().end()) {
@@ -159,56 +227,11 @@ std::vector<RNote> restyled(const std::vector<RNote>& piece, const Analysis& ana
     chord.end *= stretch;
   }
 
-  std::vector<RNote> out;
-  std::vector<RNote> band;
-  if (style == "lullaby") {
-    // The tune on the music box, an octave up when it sits low, softly; the
-    // left hand stays on the piano, and the classic band hums under it.
-    for (RNote note : lead) {
-      if (note.pitch >= 60) {
-        note.ch = 4;
-        while (note.pitch < 72) note.pitch += 12;
-        note.vel = std::clamp(note.vel * 3 / 4, 20, 90);
-      } else {
-        note.vel = std::clamp(note.vel / 2, 15, 60);
-      }
-      out.push_back(note);
-    }
-    band = bandFull(lead, timed, "classic", random);
-    for (RNote& note : band) {
-      if (note.cc < 0) note.vel = std::clamp(note.vel * 3 / 5, 10, 80);
-    }
-  } else if (style == "8-bit") {
-    // Short square-wave notes for the tune, the small band's bass and drums under it.
-    for (RNote note : lead) {
-      note.ch = 10;
-      note.end = std::min(note.end, note.t + 0.16);
-      note.vel = std::clamp(note.vel, 60, 100);
-      out.push_back(note);
-    }
-    for (RNote& note : bandFull(lead, timed, "simple", random)) {
-      if (note.ch == 1 || note.ch == 9) band.push_back(note);
-    }
-  } else {
-    // The film score: the piano doubled an octave down, the full band, and the
-    // timpani striking every chord's root.
-    for (RNote note : lead) {
-      note.vel = std::clamp(note.vel + 10, 1, 120);
-      out.push_back(note);
-      if (note.pitch >= 48) {
-        note.pitch -= 12;
-        note.vel = std::clamp(note.vel - 15, 1, 110);
-        out.push_back(note);
-      }
-    }
-    band = bandFull(lead, timed, "full", random);
-    for (const Chord& chord : timed.chords) {
-      const int root = nearestOf(chord.root % 12, 45, 40, 52);
-      band.push_back({chord.start, std::min(chord.end, chord.start + 1.2), root,
-                      velocity(random, 80, 100), 11, -1});
-    }
-  }
-  for (RNote& note : settle(band, out)) out.push_back(note);
+  Restyled made = style == "lullaby" ? lullaby(lead, timed, random)
+                  : style == "8-bit" ? videoGame(lead, timed, random)
+                                     : filmScore(lead, timed, random);
+  std::vector<RNote> out = std::move(made.tune);
+  for (RNote& note : settle(made.band, out)) out.push_back(note);
   for (RNote& note : out) {
     if (note.cc < 0) note.pitch = std::clamp(note.pitch, 21, 108);
   }
