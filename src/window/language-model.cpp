@@ -1,6 +1,7 @@
 #include "window/language-model.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -68,15 +69,20 @@ std::vector<std::vector<std::string>> trainingSentences(
   return sentences;
 }
 
-LanguageModel buildLanguageModel(const std::vector<std::vector<std::string>>& sentences) {
-  // Counts of every n-gram of one to three words, the sentence's ends marked.
-  std::map<Gram, double> counts[3];
-  LanguageModel model;
+namespace {
+
+// Grams by length: [0] one word, [1] two, [2] three.
+using ByLength = std::array<std::map<Gram, double>, 3>;
+// Per history of one and two words: its count and how many different words followed it.
+using Histories = std::array<std::map<Gram, std::pair<double, double>>, 2>;
+
+// Counts of every n-gram of one to three words, the sentence's ends marked.
+ByLength countGrams(const std::vector<std::vector<std::string>>& sentences) {
+  ByLength counts;
   for (const auto& sentence : sentences) {
     Gram words = {"<s>"};
     words.insert(words.end(), sentence.begin(), sentence.end());
     words.push_back("</s>");
-    for (const auto& word : sentence) model.words.insert(word);
     for (std::size_t n = 1; n <= 3; ++n) {
       for (std::size_t i = 0; i + n <= words.size(); ++i) {
         counts[n - 1][Gram(words.begin() + static_cast<long>(i),
@@ -84,8 +90,11 @@ LanguageModel buildLanguageModel(const std::vector<std::vector<std::string>>& se
       }
     }
   }
-  // Per history: its count and how many different words followed it.
-  std::map<Gram, std::pair<double, double>> history[2];
+  return counts;
+}
+
+Histories historiesOf(const ByLength& counts) {
+  Histories history;
   for (std::size_t n = 2; n <= 3; ++n) {
     for (const auto& [gram, count] : counts[n - 1]) {
       auto& h = history[n - 2][Gram(gram.begin(), gram.end() - 1)];
@@ -93,25 +102,35 @@ LanguageModel buildLanguageModel(const std::vector<std::vector<std::string>>& se
       h.second += 1;
     }
   }
-  // Probabilities: unigrams by count (the start mark never predicted), the
-  // longer ones discounted, the mass left given to the shorter history.
+  return history;
+}
+
+// Unigrams by count (the start mark never predicted), the longer ones
+// discounted, the mass left given to the shorter history.
+ByLength probabilities(const ByLength& counts, const Histories& history) {
   double total = 0;
   for (const auto& [gram, count] : counts[0]) {
     if (gram[0] != "<s>") total += count;
   }
-  std::map<Gram, double> prob[3];
+  ByLength prob;
   for (const auto& [gram, count] : counts[0]) {
     prob[0][gram] = gram[0] == "<s>" ? 0 : count / total;
   }
   for (std::size_t n = 2; n <= 3; ++n) {
     for (const auto& [gram, count] : counts[n - 1]) {
-      const auto& h = history[n - 2][Gram(gram.begin(), gram.end() - 1)];
-      prob[n - 1][gram] = (count - kDiscount) / h.first;
+      auto h = history[n - 2].find(Gram(gram.begin(), gram.end() - 1));
+      if (h != history[n - 2].end()) prob[n - 1][gram] = (count - kDiscount) / h->second.first;
     }
   }
-  // Back-off weights: the mass left, over the lower order's mass of the
-  // words that never followed this history.
-  std::map<Gram, double> backoff[2];
+  return prob;
+}
+
+// Back-off weights of one- and two-word grams: the mass left, over the lower
+// order's mass of the words that never followed this history.
+std::array<std::map<Gram, double>, 2> backoffWeights(const ByLength& counts,
+                                                     const Histories& history,
+                                                     const ByLength& prob) {
+  std::array<std::map<Gram, double>, 2> backoff;
   for (std::size_t n = 1; n <= 2; ++n) {
     for (const auto& [gram, count] : counts[n - 1]) {
       auto found = history[n - 1].find(gram);
@@ -130,6 +149,18 @@ LanguageModel buildLanguageModel(const std::vector<std::vector<std::string>>& se
       backoff[n - 1][gram] = left / std::max(1e-9, 1.0 - seenLower);
     }
   }
+  return backoff;
+}
+
+}  // namespace
+
+LanguageModel buildLanguageModel(const std::vector<std::vector<std::string>>& sentences) {
+  LanguageModel model;
+  for (const auto& sentence : sentences) model.words.insert(sentence.begin(), sentence.end());
+  const ByLength counts = countGrams(sentences);
+  const Histories history = historiesOf(counts);
+  const ByLength prob = probabilities(counts, history);
+  const auto backoff = backoffWeights(counts, history, prob);
   auto log10p = [](double p) { return p <= 0 ? -99.0 : std::log10(p); };
   std::string& arpa = model.arpa;
   arpa = "\\data\\\n";
