@@ -294,18 +294,25 @@ void Engine::keyboardChanged(bool connected) {
 }
 
 void Engine::keepThenSay(const std::string& file, std::string content, std::string confirmation) {
-  run([this, file, content = std::move(content), confirmation = std::move(confirmation)](int gen) {
-    auto done = parts_.runtime.makeSemaphore();
-    auto problem = std::make_shared<std::optional<std::string>>();
-    parts_.store.write(file, content, nullptr,
-                       [done, problem](const std::optional<std::string>& why) {
-                         *problem = why;
-                         done->signal();
-                       });
+  sayOnceKept(file, std::move(confirmation), [&](Store::Kept kept) {
+    parts_.store.write(file, std::move(content), nullptr, std::move(kept));
+  });
+}
+
+void Engine::sayOnceKept(const std::string& file, std::string confirmation,
+                         const std::function<void(Store::Kept)>& write) {
+  auto done = parts_.runtime.makeSemaphore();
+  auto problem = std::make_shared<std::optional<std::string>>();
+  write([done, problem](const std::optional<std::string>& why) {
+    *problem = why;
+    done->signal();
+  });
+  run([this, file, done, problem, confirmation = std::move(confirmation)](int gen) {
     // The store writes in order on its own queue; a disk that never answers is a failure too.
-    if (!done->wait(10.0)) *problem = "the disk did not answer";
-    if (*problem) logLine("not kept: " + file + ": " + **problem);
-    say(*problem ? "I couldn't keep that, because " + **problem + "." : confirmation, gen);
+    const std::optional<std::string> why =
+        done->wait(10.0) ? *problem : std::optional<std::string>("the disk did not answer");
+    if (why) logLine("not kept: " + file + ": " + *why);
+    say(why ? "I couldn't keep that, because " + *why + "." : confirmation, gen);
   });
 }
 
@@ -408,11 +415,22 @@ std::string Engine::mergeMemory(const std::string& ours, const std::string& thei
 }
 
 void Engine::saveMemory() {
+  writeMemory(nullptr);
+}
+
+void Engine::saveMemoryThenSay(std::string confirmation) {
+  sayOnceKept("memory.json", std::move(confirmation),
+              [this](Store::Kept kept) { writeMemory(std::move(kept)); });
+}
+
+void Engine::writeMemory(Store::Kept kept) {
   RecursiveMutexLock guard(lock);
-  parts_.store.write("memory.json", mem_.text(),
-                     [this](const std::string& ours, const std::string& theirs) {
-                       return mergeMemory(ours, theirs);
-                     });
+  parts_.store.write(
+      "memory.json", mem_.text(),
+      [this](const std::string& ours, const std::string& theirs) {
+        return mergeMemory(ours, theirs);
+      },
+      std::move(kept));
 }
 
 Mode Engine::currentMode() {

@@ -293,6 +293,7 @@ class Engine final : public RoomServices {
   Memory currentMemory();
   Memory& memory() override NO_THREAD_SAFETY_ANALYSIS { return mem_; }
   void saveMemory() override;
+  void saveMemoryThenSay(std::string confirmation) override;
   void markOpened(const std::string& localTime);
 
   // Services for the rooms.
@@ -320,6 +321,13 @@ class Engine final : public RoomServices {
   friend class EngineEars;
   // The engine's memory after another copy of the program wrote it too.
   std::string mergeMemory(const std::string& ours, const std::string& theirs);
+  // The memory as it is now, queued in order with the other writes.
+  void writeMemory(Store::Kept kept);
+  // Asks `write` to write `file` at once, in order with every other write,
+  // and says `confirmation` in an activity once the store has kept it, or
+  // why it could not.
+  void sayOnceKept(const std::string& file, std::string confirmation,
+                   const std::function<void(Store::Kept)>& write);
   // Puts `choice` in force (the music's stream opened again when it moves, the
   // window told when a place changes) and says `confirmation` once
   // "outputs.json" keeps it.

@@ -79,6 +79,8 @@ class RoomServices {
   virtual Profile currentProfile() = 0;
   virtual Memory& memory() = 0;
   virtual void saveMemory() = 0;
+  // The memory changed as the player asked: `confirmation` is said once it is kept.
+  virtual void saveMemoryThenSay(std::string confirmation) = 0;
 
   // The rooms and desks a room hands work to.
   virtual ComposeRoom& compose() = 0;

@@ -56,6 +56,14 @@ TEST_F(EngineTest, AChangeIsConfirmedOnlyOnceItIsKept) {
     EXPECT_EQ(afterCommand(change.line), change.confirmation);
     EXPECT_TRUE(files::readFile(home / change.file)) << change.file;
   }
+  // A dropped song: the memory is kept first, and the drop not kept is in the next one that is.
+  store.failWrites("the disk is full");
+  EXPECT_EQ(afterCommand("drop"), "I couldn't keep that, because the disk is full.");
+  store.failWrites(std::nullopt);
+  EXPECT_EQ(afterCommand("drop"), "Dropped Mary Had a Little Lamb from your songs.");
+  const std::string memory = files::readFile(home / "memory.json").value_or("");
+  EXPECT_THAT(memory, HasSubstr("Hot Cross Buns"));
+  EXPECT_THAT(memory, HasSubstr("Mary Had a Little Lamb"));
 }
 
 // A memory that is there but cannot be read is left as it is, and said once.
