@@ -57,11 +57,11 @@ void Engine::holdCheck(double pressedAt) {
 void Engine::learnTopKey(int pitch) {
   awaitingTop_ = false;
   if (keys_.setTopKey(pitch)) ui(buttonsLine());
-  parts_.store.write("top-key.txt", std::to_string(pitch) + "\n");
-  speak("Got it. Your top key is " + sharpNames()[static_cast<std::size_t>(pitch % 12)] +
-        ", octave " + std::to_string(pitch / 12 - 1) +
-        ". Press it again to start a lesson. The eighth white key down from it is help. It "
-        "tells you what every button does.");
+  keepThenSay("top-key.txt", std::to_string(pitch) + "\n",
+              "Got it. Your top key is " + sharpNames()[static_cast<std::size_t>(pitch % 12)] +
+                  ", octave " + std::to_string(pitch / 12 - 1) +
+                  ". Press it again to start a lesson. The eighth white key down from it is "
+                  "help. It tells you what every button does.");
 }
 
 void Engine::askForTopKey() {

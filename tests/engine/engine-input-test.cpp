@@ -64,6 +64,15 @@ TEST_F(EngineTest, AChangeIsConfirmedOnlyOnceItIsKept) {
   const std::string memory = files::readFile(home / "memory.json").value_or("");
   EXPECT_THAT(memory, HasSubstr("Hot Cross Buns"));
   EXPECT_THAT(memory, HasSubstr("Mary Had a Little Lamb"));
+  // The band's style and the top key, likewise.
+  store.failWrites("the disk is full");
+  EXPECT_EQ(afterCommand("bandstyle"), "I couldn't keep that, because the disk is full.");
+  EXPECT_FALSE(files::readFile(home / "band-style-2.txt"));
+  engine->computerKey('K');
+  spoken();
+  engine->noteEvent(110, 70);
+  EXPECT_EQ(spokenOne(), "I couldn't keep that, because the disk is full.");
+  EXPECT_EQ(files::readFile(home / "top-key.txt"), "108\n");
 }
 
 // A memory that is there but cannot be read is left as it is, and said once.

@@ -425,11 +425,11 @@ void ComposeRoom::startRound(std::vector<RNote> take, std::string prefix) {
 void ComposeRoom::setBandStyle(const std::string& style) {
   bandStyle_ = style;
   auto& parts = parts_;
-  if (!parts.opt.fast) parts.store.write("band-style-2.txt", style + "\n");
   parts.sounds.setClassic(style == "classic");
   parts.sounds.revive("the band style changed", false);
   engine_.ui(lines::bandStyle(style));
-  engine_.speak(bandStyleSentence(style));
+  if (parts.opt.fast) return engine_.speak(bandStyleSentence(style));
+  engine_.keepThenSay("band-style-2.txt", style + "\n", bandStyleSentence(style));
 }
 
 void ComposeRoom::toggleBandStyle() {
