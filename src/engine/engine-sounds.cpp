@@ -19,14 +19,16 @@ std::string Engine::bandLevelLine(double db) {
 
 void Engine::stepBandLevel(int direction) {
   constexpr double step = 3.0;
-  double before = parts_.sounds.level();
-  double after = parts_.sounds.setLevel(before + direction * step);
+  const double before = parts_.sounds.level();
+  const double after = Sounds::levelWithin(before + direction * step);
   ui(bandLevelLine(after));
   std::string text = direction < 0 ? "Band quieter." : "Band louder.";
   if (after == before) {
     text += direction < 0 ? " That is as quiet as it goes." : " That is as loud as it goes.";
+    return speak(text);  // nothing changed, nothing to keep
   }
-  speak(text);
+  sayOnceKept("band-level.txt", text,
+              [&](Store::Kept kept) { parts_.sounds.setLevel(after, std::move(kept)); });
 }
 
 void Engine::listOutputs() {

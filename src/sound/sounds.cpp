@@ -201,8 +201,8 @@ double Sounds::level() {
   return gainDB_;
 }
 
-double Sounds::setLevel(double db) {
-  db = std::clamp(db, -12.0, 12.0);
+double Sounds::setLevel(double db, Store::Kept kept) {
+  db = levelWithin(db);
   gainDB_ = db;
   std::shared_ptr<SoundGraph> graph;
   {
@@ -210,7 +210,8 @@ double Sounds::setLevel(double db) {
     graph = graph_;
   }
   if (graph) graph->setBandLevel(db);
-  parts_.store.write("band-level.txt", std::to_string(static_cast<int>(std::lround(db))) + "\n");
+  parts_.store.write("band-level.txt", std::to_string(static_cast<int>(std::lround(db))) + "\n",
+                     nullptr, std::move(kept));
   return db;
 }
 

@@ -8,6 +8,7 @@
 // Threads: play() and level changes from any thread; swapping the graph is
 // guarded by swapLock, which play() takes only to read.
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <functional>
@@ -60,9 +61,11 @@ class Sounds final : public Sampler {
   bool ready() override;
   void play(const std::uint8_t* bytes, std::size_t size) override;
 
-  // The band level in dB, -12 to +12; setting it returns the level now in force.
+  // The band level in dB, -12 to +12; setting it returns the level now in force,
+  // and `kept` hears whether "band-level.txt" kept it.
   double level();
-  double setLevel(double db);
+  static double levelWithin(double db) { return std::clamp(db, -12.0, 12.0); }
+  double setLevel(double db, Store::Kept kept = nullptr);
   bool classic();
   void setClassic(bool classic);
   // Everything the built-in sound plays turned down by kDuckDB (or back up),

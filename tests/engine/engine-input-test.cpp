@@ -64,9 +64,10 @@ TEST_F(EngineTest, AChangeIsConfirmedOnlyOnceItIsKept) {
   const std::string memory = files::readFile(home / "memory.json").value_or("");
   EXPECT_THAT(memory, HasSubstr("Hot Cross Buns"));
   EXPECT_THAT(memory, HasSubstr("Mary Had a Little Lamb"));
-  // The band's style and the top key, likewise.
+  // The band's style and level and the top key, likewise.
   store.failWrites("the disk is full");
   EXPECT_EQ(afterCommand("bandstyle"), "I couldn't keep that, because the disk is full.");
+  EXPECT_EQ(afterKey(']'), "I couldn't keep that, because the disk is full.");
   EXPECT_FALSE(files::readFile(home / "band-style-2.txt"));
   engine->computerKey('K');
   spoken();
