@@ -47,7 +47,8 @@ TEST(VoiceSession, OnceReadyTheNaturalVoiceSpeaksAndIsHeardInItsFile) {
   const auto heard = home / "voice-out.raw";
   OrvoProcess orvo = withStandIn(home.path(), heard);
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  ASSERT_TRUE(orvo.waitFor("@voice George (Kokoro)", 20));
+  ASSERT_TRUE(orvo.waitFor("@voice George (Kokoro)", 20))
+      << files::readFile(home / "log.txt").value_or("no log");
   waitForTheGreeting(orvo);
   // Help, said in the natural voice.
   ASSERT_TRUE(orvo.answersWithPrefix("h", "@say Home."));
