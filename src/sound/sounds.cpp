@@ -66,7 +66,7 @@ double Sounds::bandLevelFrom(const std::optional<std::string>& fileText) {
   char* end = nullptr;
   const double db = std::strtod(trimmed.c_str(), &end);
   if (trimmed.empty() || !end || *end != '\0' || !std::isfinite(db)) return 0;
-  return std::clamp(db, -12.0, 12.0);
+  return levelWithin(db);
 }
 
 Sounds::~Sounds() {

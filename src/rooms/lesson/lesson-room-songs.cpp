@@ -282,12 +282,10 @@ void LessonRoom::dropSong() {
   std::lock_guard guard(engine_.lock);
   if (songIdx_ < 0 || songIdx_ >= static_cast<int>(songs_.size())) return;
   const std::string name = songs_[static_cast<std::size_t>(songIdx_)].name;
-  const bool newly = engine_.memory().drop(name);
+  engine_.memory().drop(name);
   applyDropped();
   engine_.logLine("dropped: " + name);
-  const std::string confirmation = "Dropped " + name + " from your songs.";
-  if (newly) return engine_.saveMemoryThenSay(confirmation);
-  engine_.speak(confirmation);
+  engine_.saveMemoryThenSay("Dropped " + name + " from your songs.");
 }
 
 std::vector<std::string> LessonRoom::songTitles() {
