@@ -48,7 +48,10 @@ class TraceSpeaker final : public SpeechOutput {
   void stop() override { ++stops_; }
   void silenceNow() override { stop(); }
   std::string voiceName() override { return ""; }
-  std::string nextVoice() override { return "No other voices"; }
+  std::string nextVoice(Store::Kept kept) override {
+    if (kept) kept(std::nullopt);
+    return "No other voices";
+  }
   float volume() override { return 1.0f; }
   void setVolume(float) override {}
 

@@ -225,11 +225,12 @@ void Engine::computerKey(char key) {
     case '/':
     case '?':
       return openCommandSheet();
-    case 'v': {
-      std::string name = parts_.speaker.nextVoice();
-      if (name == SpeechOutput::kVoicesLoading) return speak(name);
-      return speak(name == SpeechOutput::kNoOtherVoices ? name + "." : "This is " + name + ".");
-    }
+    case 'v':
+      return sayOnceKept("voice", [this](Store::Kept kept) {
+        std::string name = parts_.speaker.nextVoice(std::move(kept));
+        if (name == SpeechOutput::kVoicesLoading) return name;
+        return name == SpeechOutput::kNoOtherVoices ? name + "." : "This is " + name + ".";
+      });
     case ',':
       return changeVoiceVolume(-0.15f);
     case '.':

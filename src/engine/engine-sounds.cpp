@@ -27,8 +27,10 @@ void Engine::stepBandLevel(int direction) {
     text += direction < 0 ? " That is as quiet as it goes." : " That is as loud as it goes.";
     return speak(text);  // nothing changed, nothing to keep
   }
-  sayOnceKept("band-level.txt", text,
-              [&](Store::Kept kept) { parts_.sounds.setLevel(after, std::move(kept)); });
+  sayOnceKept("band-level.txt", [&](Store::Kept kept) {
+    parts_.sounds.setLevel(after, std::move(kept));
+    return text;
+  });
 }
 
 void Engine::listOutputs() {

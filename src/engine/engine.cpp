@@ -294,16 +294,17 @@ void Engine::keyboardChanged(bool connected) {
 }
 
 void Engine::keepThenSay(const std::string& file, std::string content, std::string confirmation) {
-  sayOnceKept(file, std::move(confirmation), [&](Store::Kept kept) {
+  sayOnceKept(file, [&](Store::Kept kept) {
     parts_.store.write(file, std::move(content), nullptr, std::move(kept));
+    return std::move(confirmation);
   });
 }
 
-void Engine::sayOnceKept(const std::string& file, std::string confirmation,
-                         const std::function<void(Store::Kept)>& write) {
+void Engine::sayOnceKept(const std::string& file,
+                         const std::function<std::string(Store::Kept)>& change) {
   auto done = parts_.runtime.makeSemaphore();
   auto problem = std::make_shared<std::optional<std::string>>();
-  write([done, problem](const std::optional<std::string>& why) {
+  std::string confirmation = change([done, problem](const std::optional<std::string>& why) {
     *problem = why;
     done->signal();
   });
@@ -419,8 +420,10 @@ void Engine::saveMemory() {
 }
 
 void Engine::saveMemoryThenSay(std::string confirmation) {
-  sayOnceKept("memory.json", std::move(confirmation),
-              [this](Store::Kept kept) { writeMemory(std::move(kept)); });
+  sayOnceKept("memory.json", [&](Store::Kept kept) {
+    writeMemory(std::move(kept));
+    return std::move(confirmation);
+  });
 }
 
 void Engine::writeMemory(Store::Kept kept) {

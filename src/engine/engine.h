@@ -160,6 +160,11 @@ class Engine final : public RoomServices {
   // A change the player asked for: the file is written and `confirmation` said
   // only once it is kept; otherwise one sentence that it could not be, and why.
   void keepThenSay(const std::string& file, std::string content, std::string confirmation) override;
+  // The same for a change whose write another part makes: `change` makes it,
+  // hands its write `kept` (told exactly once, at once when nothing changed)
+  // and returns the confirmation, said in an activity once kept. `what`
+  // names the change in the log when it was not kept.
+  void sayOnceKept(const std::string& what, const std::function<std::string(Store::Kept)>& change);
   // A new turn without an activity: cuts off what is being said. No allocation.
   void cutIn() override;
 
@@ -323,11 +328,6 @@ class Engine final : public RoomServices {
   std::string mergeMemory(const std::string& ours, const std::string& theirs);
   // The memory as it is now, queued in order with the other writes.
   void writeMemory(Store::Kept kept);
-  // Asks `write` to write `file` at once, in order with every other write,
-  // and says `confirmation` in an activity once the store has kept it, or
-  // why it could not.
-  void sayOnceKept(const std::string& file, std::string confirmation,
-                   const std::function<void(Store::Kept)>& write);
   // Puts `choice` in force (the music's stream opened again when it moves, the
   // window told when a place changes) and says `confirmation` once
   // "outputs.json" keeps it.

@@ -69,6 +69,15 @@ struct RequestFamilies {
     action();
     return std::string(outcome);
   }
+  // The natural voice's rate a step either way, said once its file is kept.
+  static Outcome stepSpeakingRate(Requests& r, int direction, const char* confirmation) {
+    bool ownRate = false;
+    r.engine_.sayOnceKept("voice-speed.txt", [&](Store::Kept kept) {
+      ownRate = !r.parts_.speaker.stepRate(direction, std::move(kept));
+      return std::string(ownRate ? kOwnRate : confirmation);
+    });
+    return std::string(ownRate ? "own rate" : "said");
+  }
 
   static Outcome earsOff(Requests& r, const Asked& a) {
     if (!a.heard.hasAnyOf(words().earsOff)) return std::nullopt;
@@ -448,24 +457,26 @@ struct RequestFamilies {
     if (heard.hasAnyOf(words().otherVoice)) {
       named(r, "voice");
       r.op("next voice");
-      std::string name = r.parts_.speaker.nextVoice();
-      if (name == SpeechOutput::kVoicesLoading) return r.say(name);
-      if (name == SpeechOutput::kNoOtherVoices) return r.say("I could not switch to that voice.");
-      return r.say("This is " + name + ". I will use this voice from now on.");
+      engine.sayOnceKept("voice", [&r](Store::Kept kept) {
+        std::string name = r.parts_.speaker.nextVoice(std::move(kept));
+        if (name == SpeechOutput::kVoicesLoading) return name;
+        if (name == SpeechOutput::kNoOtherVoices)
+          return std::string("I could not switch to that voice.");
+        return "This is " + name + ". I will use this voice from now on.";
+      });
+      return std::string("said");
     }
     // In a lesson, "too fast" is about the music (the loose rules).
     const bool inLesson = engine.currentMode() == Mode::teach;
     if ((heard.has("too fast") && !inLesson) || heard.hasAnyOf(words().talkSlower)) {
       named(r, "speaking rate");
       r.op("slower voice");
-      if (!r.parts_.speaker.stepRate(-1)) return r.say(kOwnRate, "own rate");
-      return r.say("Slowing it down.");
+      return stepSpeakingRate(r, -1, "Slowing it down.");
     }
     if ((heard.has("speed up") && !inLesson) || heard.hasAnyOf(words().talkFaster)) {
       named(r, "speaking rate");
       r.op("faster voice");
-      if (!r.parts_.speaker.stepRate(+1)) return r.say(kOwnRate, "own rate");
-      return r.say("Picking it up.");
+      return stepSpeakingRate(r, +1, "Picking it up.");
     }
     return std::nullopt;
   }

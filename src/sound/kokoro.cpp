@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 
@@ -313,12 +314,16 @@ std::vector<std::pair<std::string, std::string>> Kokoro::offeredLocked() const {
 
 // Settings are written on a queue of their own, in order: the caller may hold
 // the engine's lock.
-void Kokoro::keep(const std::string& file, const std::string& text) {
+void Kokoro::keep(const std::string& file, const std::string& text, Store::Kept kept) {
   const std::filesystem::path path = parts_.folder / file;
-  files_.post([path, text] { files::writeFileAtomically(path, text); });
+  files_.post([path, text, kept = std::move(kept)] {
+    const bool written = files::writeFileAtomically(path, text);
+    const int error = errno;
+    if (kept) kept(written ? std::nullopt : std::optional(files::writeProblemWords(error)));
+  });
 }
 
-std::optional<std::string> Kokoro::nextVoice() {
+std::optional<std::string> Kokoro::nextVoice(Store::Kept kept) {
   std::optional<std::string> chosen;
   std::string keptAs;
   {
@@ -342,7 +347,7 @@ std::optional<std::string> Kokoro::nextVoice() {
       keptAs = "mac";
     }
   }
-  keep("voice-kokoro.txt", keptAs + "\n");
+  keep("voice-kokoro.txt", keptAs + "\n", std::move(kept));
   return chosen;
 }
 
@@ -353,7 +358,7 @@ std::string Kokoro::name() const {
   return voice_;
 }
 
-double Kokoro::stepRate(int direction) {
+double Kokoro::stepRate(int direction, Store::Kept kept) {
   double rate;
   {
     MutexLock guard(lock_);
@@ -363,7 +368,7 @@ double Kokoro::stepRate(int direction) {
   }
   char text[16];
   std::snprintf(text, sizeof text, "%.1f\n", rate);
-  keep("voice-speed.txt", text);
+  keep("voice-speed.txt", text, std::move(kept));
   return rate;
 }
 

@@ -25,6 +25,7 @@
 #include "platform/line-process.h"
 #include "platform/mutex.h"
 #include "platform/runtime.h"
+#include "platform/store.h"
 #include "sound/voice-wav.h"
 
 namespace orvo {
@@ -109,12 +110,13 @@ class Kokoro {
   double outputDelay() const { return outputDelay_; }
 
   // The next of the favourite voices the server offers; nothing after the
-  // last, which hands over to the platform voice ("mac"). The choice is kept.
-  std::optional<std::string> nextVoice();
+  // last, which hands over to the platform voice ("mac"). The choice is kept,
+  // and `kept` hears how that went.
+  std::optional<std::string> nextVoice(Store::Kept kept = nullptr);
   // The voice as a person says it ("George").
   std::string name() const;
   // The speaking rate a step slower (-1) or faster (+1), kept within 0.6 to 1.5.
-  double stepRate(int direction);
+  double stepRate(int direction, Store::Kept kept = nullptr);
 
   // The voices offered first, by id and spoken name.
   static const std::vector<std::pair<std::string, std::string>>& favourites();
@@ -139,7 +141,7 @@ class Kokoro {
   };
   std::optional<Rendered> render(const std::string& text, const std::string& voiceId);
   std::vector<std::pair<std::string, std::string>> offeredLocked() const REQUIRES(lock_);
-  void keep(const std::string& file, const std::string& text);
+  void keep(const std::string& file, const std::string& text, Store::Kept kept);
   // While the server is coming up, at most `limit` seconds.
   void waitWhileStarting(double limit);
   void heard(std::string_view line);

@@ -400,9 +400,12 @@ bool Speaker::usingFastVoice() {
   return parts_.neural && parts_.neural->usable();
 }
 
-std::optional<double> Speaker::stepRate(int direction) {
-  if (!parts_.neural || !parts_.neural->installed()) return std::nullopt;
-  return parts_.neural->stepRate(direction);
+std::optional<double> Speaker::stepRate(int direction, Store::Kept kept) {
+  if (!parts_.neural || !parts_.neural->installed()) {
+    if (kept) kept(std::nullopt);
+    return std::nullopt;
+  }
+  return parts_.neural->stepRate(direction, std::move(kept));
 }
 
 void Speaker::silenceNow() {
@@ -421,9 +424,9 @@ bool Speaker::usingTool() {
   return useProcess_;
 }
 
-std::string Speaker::nextVoice() {
+std::string Speaker::nextVoice(Store::Kept kept) {
   if (parts_.neural && parts_.neural->state() == Kokoro::State::ready) {
-    if (auto name = parts_.neural->nextVoice()) {
+    if (auto name = parts_.neural->nextVoice(std::move(kept))) {
       parts_.ui(lines::voice(*name + " (Kokoro)"));
       return *name;
     }
@@ -433,20 +436,29 @@ std::string Speaker::nextVoice() {
     return platform.empty() ? "the computer's own voice" : platform;
   }
   SynthVoice next;
+  const char* unchanged = nullptr;
   {
     MutexLock guard(lock_);
-    if (!voicesLoaded_) return kVoicesLoading;
-    if (voices_.size() <= 1) return kNoOtherVoices;
-    std::size_t index = 0;
-    std::string current = voice_ ? voice_->id : "";
-    for (std::size_t i = 0; i < voices_.size(); ++i) {
-      if (voices_[i].id == current) index = (i + 1) % voices_.size();
+    if (!voicesLoaded_) {
+      unchanged = kVoicesLoading;
+    } else if (voices_.size() <= 1) {
+      unchanged = kNoOtherVoices;
+    } else {
+      std::size_t index = 0;
+      std::string current = voice_ ? voice_->id : "";
+      for (std::size_t i = 0; i < voices_.size(); ++i) {
+        if (voices_[i].id == current) index = (i + 1) % voices_.size();
+      }
+      voice_ = voices_[index];
+      next = *voice_;
     }
-    voice_ = voices_[index];
-    next = *voice_;
+  }
+  if (unchanged) {
+    if (kept) kept(std::nullopt);  // nothing changed, nothing to keep
+    return unchanged;
   }
   parts_.ui(lines::voice(next.id.empty() ? "default" : next.name));
-  parts_.store.write("voice.txt", next.id + "\n");
+  parts_.store.write("voice.txt", next.id + "\n", nullptr, std::move(kept));
   return next.name;
 }
 

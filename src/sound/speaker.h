@@ -82,8 +82,8 @@ class Speaker final : public SpeechOutput, private SpeechSynth::Delegate {
 
   // Switches to the next voice and returns the words that name it: the
   // natural voice's favourites first, then the platform's voices.
-  std::string nextVoice() override;
-  std::optional<double> stepRate(int direction) override;
+  std::string nextVoice(Store::Kept kept = nullptr) override;
+  std::optional<double> stepRate(int direction, Store::Kept kept = nullptr) override;
   // The natural voice is the one speaking.
   bool usingFastVoice();
 

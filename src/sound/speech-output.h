@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/store.h"
+
 namespace orvo {
 
 // Whose turn a sentence is: the engine's generation counter and the value it
@@ -33,8 +35,10 @@ class SpeechOutput {
   // The current voice's name; empty for the default voice.
   virtual std::string voiceName() = 0;
   // Switches to the next voice and returns the words that name it, or one of
-  // the two answers below when there is no voice to switch to.
-  virtual std::string nextVoice() = 0;
+  // the two answers below when there is no voice to switch to. `kept` hears
+  // once how keeping the choice went: at once, with no problem, when nothing
+  // changed.
+  virtual std::string nextVoice(Store::Kept kept = nullptr) = 0;
   static constexpr const char* kVoicesLoading =
       "The voices are still loading. Try again in a moment.";
   static constexpr const char* kNoOtherVoices = "No other voices";
@@ -42,8 +46,11 @@ class SpeechOutput {
   virtual float volume() = 0;
   virtual void setVolume(float volume) = 0;
   // The speaking rate a step slower (-1) or faster (+1); nothing when this
-  // voice's rate is the player's own setting.
-  virtual std::optional<double> stepRate(int) { return std::nullopt; }
+  // voice's rate is the player's own setting. `kept` as for nextVoice().
+  virtual std::optional<double> stepRate(int, Store::Kept kept = nullptr) {
+    if (kept) kept(std::nullopt);
+    return std::nullopt;
+  }
 };
 
 }  // namespace orvo

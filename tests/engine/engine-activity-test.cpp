@@ -114,7 +114,10 @@ struct BlockingSpeaker final : SpeechOutput {
   }
   void silenceNow() override { stop(); }
   std::string voiceName() override { return ""; }
-  std::string nextVoice() override { return ""; }
+  std::string nextVoice(Store::Kept kept) override {
+    if (kept) kept(std::nullopt);
+    return "";
+  }
   float volume() override { return 1.0f; }
   void setVolume(float) override {}
   bool waitForStarted(std::size_t count) {

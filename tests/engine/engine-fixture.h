@@ -44,8 +44,17 @@ struct RecordingSpeaker final : SpeechOutput {
   }
   void silenceNow() override { stop(); }
   std::string voiceName() override { return ""; }
-  std::string nextVoice() override { return nextVoiceAnswer; }
+  // A voice switched to is kept in "voice.txt" through `keptIn`, as the speaker keeps it.
+  std::string nextVoice(Store::Kept kept) override {
+    if (nextVoiceAnswer == kNoOtherVoices || nextVoiceAnswer == kVoicesLoading || !keptIn) {
+      if (kept) kept(std::nullopt);
+    } else {
+      keptIn->write("voice.txt", nextVoiceAnswer + "\n", nullptr, std::move(kept));
+    }
+    return nextVoiceAnswer;
+  }
   std::string nextVoiceAnswer = kNoOtherVoices;
+  Store* keptIn = nullptr;
   float volume() override { return loudness; }
   void setVolume(float volume) override { loudness = volume; }
 };
@@ -159,6 +168,7 @@ class EngineTest : public ::testing::Test {
 
   void useDoubles(EngineParts& parts) {
     parts.quit = [this](const std::string& reason, int) { quits.push_back(reason); };
+    speaker.keptIn = &parts.store;
     parts.pianoSpeech = [this](const std::string& sentence) -> std::optional<std::vector<Ev>> {
       auto found = pianoSpeech.find(sentence);
       if (found == pianoSpeech.end()) return std::nullopt;

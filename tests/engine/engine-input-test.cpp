@@ -74,6 +74,14 @@ TEST_F(EngineTest, AChangeIsConfirmedOnlyOnceItIsKept) {
   engine->noteEvent(110, 70);
   EXPECT_EQ(spokenOne(), "I couldn't keep that, because the disk is full.");
   EXPECT_EQ(files::readFile(home / "top-key.txt"), "108\n");
+  // A voice chosen by key or by asking.
+  speaker.nextVoiceAnswer = "Emma";
+  EXPECT_EQ(afterKey('v'), "I couldn't keep that, because the disk is full.");
+  EXPECT_EQ(afterHearing("use another voice"), "I couldn't keep that, because the disk is full.");
+  store.failWrites(std::nullopt);
+  EXPECT_EQ(afterKey('v'), "This is Emma.");
+  EXPECT_EQ(afterHearing("use another voice"), "This is Emma. I will use this voice from now on.");
+  EXPECT_EQ(files::readFile(home / "voice.txt"), "Emma\n");
 }
 
 // A memory that is there but cannot be read is left as it is, and said once.

@@ -3,6 +3,7 @@
 #include "sound/kokoro.h"
 
 #include <cstdlib>
+#include <future>
 #include <mutex>
 
 #include "doubles/memory-store.h"
@@ -131,6 +132,14 @@ TEST_F(KokoroTest, SentencesAreRenderedCachedWhenShortAndSentAsOneLine) {
   };
   EXPECT_EQ(kept("voice-speed.txt"), "1.4\n");
   EXPECT_EQ(kept("voice-kokoro.txt"), "bm_george\n");
+  // A choice that cannot be kept (a folder in the file's place) is told why.
+  std::filesystem::remove(folder / "voice-speed.txt");
+  std::filesystem::create_directory(folder / "voice-speed.txt");
+  std::promise<std::optional<std::string>> problem;
+  kokoro->stepRate(+1, [&](const std::optional<std::string>& why) { problem.set_value(why); });
+  auto told = problem.get_future();
+  ASSERT_EQ(told.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  EXPECT_TRUE(told.get());
 
   kokoro->shutDown();
   EXPECT_EQ(kokoro->state(), Kokoro::State::off);
