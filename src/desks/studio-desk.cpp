@@ -38,9 +38,10 @@ bool StudioDesk::inUse() const {
   return listening() || logicRunning_;
 }
 
-void StudioDesk::setMode(DawMode mode) {
+void StudioDesk::setMode(DawMode mode, Store::Kept kept) {
   mode_ = mode;
-  parts_.store.write("daw-mode.txt", std::string(dawModeName(mode)) + "\n");
+  parts_.store.write("daw-mode.txt", std::string(dawModeName(mode)) + "\n", nullptr,
+                     std::move(kept));
 }
 
 bool StudioDesk::questionPending() {

@@ -22,6 +22,7 @@
 #include "platform/opt.h"
 #include "platform/repeating-check.h"
 #include "platform/runtime.h"
+#include "platform/store.h"
 #include "studio/daw-understand.h"
 #include "studio/daw-ways.h"
 #include "studio/daw.h"
@@ -75,8 +76,8 @@ class StudioDesk {
   void newSentence();
 
   DawMode mode() const { return mode_; }
-  // Kept in "daw-mode.txt".
-  void setMode(DawMode mode);
+  // Kept in "daw-mode.txt"; `kept` hears how that went.
+  void setMode(DawMode mode, Store::Kept kept = nullptr);
 
   // One look at which studios run (each look may take seconds): the built-in
   // sound leaves the piano's notes to Logic Pro while it runs, and the window

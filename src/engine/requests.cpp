@@ -183,20 +183,21 @@ std::string Requests::dispatch(const Heard& heard, int depth) {
   // How the studio assistant asks before acting.
   if (among(bare(heard), words.studioModes)) {
     trace("family: studio mode");
-    std::string mode = heard.words[0];
-    engine_.studioDesk().setMode(dawModeFrom(mode));
+    const std::string mode = heard.words[0];
     op("studio mode " + mode);
-    if (mode == "guided") {
-      return say("Guided mode. I will explain every change and wait for a yes before I make it.");
-    }
-    if (mode == "assisted") {
-      return say(
-          "Assisted mode. I make ordinary changes straight away and tell you what happened. I "
-          "still ask before deleting anything or running a plan of several steps.");
-    }
-    return say(
-        "Autonomous mode. I carry out plans of several steps without asking first, and report "
-        "at the end. I still ask before deleting anything.");
+    engine_.sayOnceKept("daw-mode.txt", [&](Store::Kept kept) -> std::string {
+      engine_.studioDesk().setMode(dawModeFrom(mode), std::move(kept));
+      if (mode == "guided") {
+        return "Guided mode. I will explain every change and wait for a yes before I make it.";
+      }
+      if (mode == "assisted") {
+        return "Assisted mode. I make ordinary changes straight away and tell you what happened. "
+               "I still ask before deleting anything or running a plan of several steps.";
+      }
+      return "Autonomous mode. I carry out plans of several steps without asking first, and "
+             "report at the end. I still ask before deleting anything.";
+    });
+    return "said";
   }
   if (auto corrected = correction(heard, depth)) return *corrected;
   for (const auto& handler : subHandlers_) {

@@ -44,6 +44,9 @@ TEST_F(EngineTest, AChangeIsConfirmedOnlyOnceItIsKept) {
       {"hands left",
        "Lessons will teach the left hand only, from now on. Say both hands to change back.",
        "hands.txt"},
+      {"say guided",
+       "Guided mode. I will explain every change and wait for a yes before I make it.",
+       "daw-mode.txt"},
   };
   store.failWrites("the disk is full");
   for (const Change& change : changes) {
