@@ -19,6 +19,7 @@
 #include "e2e/orvo-process.h"
 #include "matchers.h"
 #include "platform/files.h"
+#include "platform/real-time-priority.h"
 #include "temp-folder.h"
 
 namespace orvo::testing {
@@ -96,6 +97,9 @@ class MidiOut {
 
  private:
   void read() {
+    // Stamped the moment the engine sends, however busy the machine: the
+    // engine's own musical threads run at real-time priority too.
+    raiseToRealTime(pthread_self());
     std::vector<int> pending;
     while (!stop_) {
       pollfd poller{fd_, POLLIN, 0};
