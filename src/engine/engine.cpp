@@ -300,7 +300,7 @@ void Engine::keepThenSay(const std::string& file, std::string content, std::stri
   });
 }
 
-void Engine::sayOnceKept(const std::string& file,
+void Engine::sayOnceKept(const std::string& what,
                          const std::function<std::string(Store::Kept)>& change) {
   auto done = parts_.runtime.makeSemaphore();
   auto problem = std::make_shared<std::optional<std::string>>();
@@ -308,11 +308,11 @@ void Engine::sayOnceKept(const std::string& file,
     *problem = why;
     done->signal();
   });
-  run([this, file, done, problem, confirmation = std::move(confirmation)](int gen) {
+  run([this, what, done, problem, confirmation = std::move(confirmation)](int gen) {
     // The store writes in order on its own queue; a disk that never answers is a failure too.
     const std::optional<std::string> why =
         done->wait(10.0) ? *problem : std::optional<std::string>("the disk did not answer");
-    if (why) logLine("not kept: " + file + ": " + *why);
+    if (why) logLine("not kept: " + what + ": " + *why);
     say(why ? "I couldn't keep that, because " + *why + "." : confirmation, gen);
   });
 }
