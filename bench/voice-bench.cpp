@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "bench-figures.h"
+#include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/thread-runtime.h"
 #include "sound/kokoro.h"
@@ -62,6 +63,7 @@ struct VoiceWorld {
   orvo::testing::TempFolder home;
   orvo::testing::TempFolder temporary;
   orvo::ThreadRuntime runtime{1};
+  orvo::FileStore store{home.path(), runtime, runtime.serial("orvo.store")};
   Heard heard;
   std::unique_ptr<orvo::Kokoro> kokoro;
 
@@ -72,7 +74,8 @@ struct VoiceWorld {
     orvo::files::writeFileAtomically(folder / "kokoro-v1.0.onnx", "");
     ::setenv("ORVO_VOICE_OUT", (home / "voice-out.raw").c_str(), 1);
     ::setenv("KOKORO_STAND_IN", "", 1);
-    orvo::Kokoro::Parts parts{.runtime = runtime, .folder = folder, .temporary = temporary.path()};
+    orvo::Kokoro::Parts parts{
+        .runtime = runtime, .store = store, .folder = folder, .temporary = temporary.path()};
     parts.cache = cache;
     parts.openOutput = [this](int rate) -> std::unique_ptr<orvo::VoiceOutput> {
       auto inner = orvo::openVoiceOutput(rate);

@@ -187,6 +187,7 @@ Speaker* makeSpeech(const std::filesystem::path& baseDir, bool uiOn,
   running.meter = new VoiceMeter(*runtime, windowLine);
   auto* kokoro = running.kokoro = new Kokoro(Kokoro::Parts{
       .runtime = *runtime,
+      .store = *running.store,
       .folder = baseDir / "voice",
       .temporary = temporaryFolder(baseDir),
       .log = logLine,

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/file-store.h"
 #include "platform/login-items.h"
 #include "platform/places.h"
 #include "sound/kokoro.h"
@@ -21,8 +22,11 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 int speakOnce(const std::string& text, bool mute, bool cold, const std::filesystem::path& baseDir,
               Runtime& runtime, const Print& print) {
   const auto start = std::chrono::steady_clock::now();
-  Kokoro::Parts parts{
-      .runtime = runtime, .folder = baseDir / "voice", .temporary = temporaryFolder(baseDir)};
+  FileStore store(baseDir, runtime, runtime.serial("orvo.store"));  // the player's voice and speed
+  Kokoro::Parts parts{.runtime = runtime,
+                      .store = store,
+                      .folder = baseDir / "voice",
+                      .temporary = temporaryFolder(baseDir)};
   parts.cache = !cold;
   // Muted, the sound goes nowhere, still at the pace of playback.
   if (mute) parts.openOutput = [](int rate) { return openFileVoiceOutput("/dev/null", rate); };
@@ -56,8 +60,11 @@ int installVoice(const std::filesystem::path& baseDir, Runtime& runtime, const P
     std::snprintf(stamp, sizeof stamp, "%5.0f s ", secondsSince(start));
     print(stamp + message);
   };
-  Kokoro voice(
-      {.runtime = runtime, .folder = baseDir / "voice", .temporary = temporaryFolder(baseDir)});
+  FileStore store(baseDir, runtime, runtime.serial("orvo.store"));
+  Kokoro voice({.runtime = runtime,
+                .store = store,
+                .folder = baseDir / "voice",
+                .temporary = temporaryFolder(baseDir)});
   VoiceInstaller installer({.runtime = runtime,
                             .folder = baseDir / "voice",
                             .serverScript = login::thisProgram().parent_path() / "kokoro_server.py",

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 
@@ -54,12 +53,9 @@ const char* kokoroStateName(Kokoro::State state) {
   return "off";
 }
 
-Kokoro::Kokoro(Parts parts)
-    : parts_(std::move(parts)),
-      files_(parts_.runtime.serial("orvo.voice-files")),
-      background_(parts_.runtime) {
-  const std::string chosen = kokoroChoice(files::readFile(parts_.folder / "voice-kokoro.txt"));
-  const double rate = kokoroRate(files::readFile(parts_.folder / "voice-speed.txt"));
+Kokoro::Kokoro(Parts parts) : parts_(std::move(parts)), background_(parts_.runtime) {
+  const std::string chosen = kokoroChoice(parts_.store.read("voice/voice-kokoro.txt"));
+  const double rate = kokoroRate(parts_.store.read("voice/voice-speed.txt"));
   MutexLock guard(lock_);
   enabled_ = chosen != "mac";
   voice_ = enabled_ ? chosen : kDefaultKokoroVoice;
@@ -312,15 +308,11 @@ std::vector<std::pair<std::string, std::string>> Kokoro::offeredLocked() const {
   return offered;
 }
 
-// Settings are written on a queue of their own, in order: the caller may hold
-// the engine's lock.
+// Settings are written by the store on its queue, in order with the player's
+// other files (and kept before the program ends): the caller may hold the
+// engine's lock.
 void Kokoro::keep(const std::string& file, const std::string& text, Store::Kept kept) {
-  const std::filesystem::path path = parts_.folder / file;
-  files_.post([path, text, kept = std::move(kept)] {
-    const bool written = files::writeFileAtomically(path, text);
-    const int error = errno;
-    if (kept) kept(written ? std::nullopt : std::optional(files::writeProblemWords(error)));
-  });
+  parts_.store.write("voice/" + file, text, nullptr, std::move(kept));
 }
 
 std::optional<std::string> Kokoro::nextVoice(Store::Kept kept) {

@@ -49,6 +49,9 @@ class Kokoro {
 
   struct Parts {
     Runtime& runtime;
+    // The data folder's files: the voice chosen and its speed are kept in
+    // "voice/voice-kokoro.txt" and "voice/voice-speed.txt".
+    Store& store;
     std::filesystem::path folder;     // the data folder's "voice"
     std::filesystem::path temporary;  // where long sentences are rendered
     std::function<void(const std::string&)> log = [](const std::string&) {};
@@ -151,7 +154,6 @@ class Kokoro {
             int rate, int mine, const std::function<void()>& onStart, bool& started);
 
   Parts parts_;
-  SerialQueue& files_;
   mutable Mutex lock_;
   State state_ GUARDED_BY(lock_) = State::off;
   std::vector<std::string> voices_ GUARDED_BY(lock_);

@@ -8,6 +8,7 @@
 
 #include "doubles/memory-store.h"
 #include "matchers.h"
+#include "platform/file-store.h"
 #include "platform/files.h"
 #include "platform/opt.h"
 #include "platform/speech/speech-tool.h"
@@ -24,6 +25,7 @@ class KokoroTest : public ::testing::Test {
   testing::TempFolder home;
   testing::TempFolder temporary;
   ThreadRuntime runtime{1};
+  FileStore settings{home.path(), runtime, runtime.serial("orvo.store")};  // the kept choices
   // Written from the server's reader thread, read from the test's.
   std::mutex logMutex;
   std::vector<std::string> loggedLines;
@@ -48,6 +50,7 @@ class KokoroTest : public ::testing::Test {
                                 std::function<void(Kokoro::Parts&)> parts = {}, bool up = false) {
     ::setenv("KOKORO_STAND_IN", mode, 1);
     Kokoro::Parts made{.runtime = runtime,
+                       .store = settings,
                        .folder = folder,
                        .temporary = temporary.path(),
                        .log = [this](const std::string& line) {

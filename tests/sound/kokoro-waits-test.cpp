@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "doubles/memory-store.h"
 #include "doubles/virtual-runtime.h"
 #include "matchers.h"
 #include "platform/files.h"
@@ -38,6 +39,7 @@ class KokoroWaitsTest : public ::testing::Test {
   testing::TempFolder home;
   testing::TempFolder temporary;
   VirtualRuntime runtime{3};
+  MemoryStore store;
   std::vector<std::string> written;
   std::vector<std::string> logged;
   LineProcess::Calls calls;
@@ -50,6 +52,7 @@ class KokoroWaitsTest : public ::testing::Test {
     files::writeFileAtomically(home / "voice" / "kokoro-v1.0.onnx", "");
     kokoro = std::make_unique<Kokoro>(
         Kokoro::Parts{.runtime = runtime,
+                      .store = store,
                       .folder = home / "voice",
                       .temporary = temporary.path(),
                       .log = [this](const std::string& line) { logged.push_back(line); },
@@ -135,6 +138,7 @@ TEST_F(KokoroWaitsTest, TheClipsAreRenderedOnceTheServerIsUpAndTheCacheKeepsThem
   };
   kokoro = std::make_unique<Kokoro>(
       Kokoro::Parts{.runtime = runtime,
+                    .store = store,
                     .folder = home / "voice",
                     .temporary = temporary.path(),
                     .launch =
