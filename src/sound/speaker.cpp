@@ -373,7 +373,9 @@ void Speaker::probe() {
 
 void Speaker::sayWithProcess(const std::string& text) {
   if (text.empty()) return;
-  if (parts_.tool.speak(text, volume_) == SpeechTool::Result::cannotSpeak) {
+  // The window hears when the tool's sound begins, as it does for the service's.
+  auto began = [this] { parts_.ui(std::string(lines::speechStart)); };
+  if (parts_.tool.speak(text, volume_, began) == SpeechTool::Result::cannotSpeak) {
     parts_.print(text);
   }
 }

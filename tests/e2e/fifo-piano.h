@@ -107,6 +107,12 @@ class MidiOut {
       unsigned char buffer[512];
       ssize_t got = ::read(fd_, buffer, sizeof buffer);
       const double at = now();
+      if (got <= 0) {
+        // No writer (the engine has gone, another may come): the pipe stays
+        // readable at its end, so wait rather than spin at real-time priority.
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        continue;
+      }
       for (ssize_t i = 0; i < got; ++i) {
         if (buffer[i] & 0x80) pending.clear();
         pending.push_back(buffer[i]);

@@ -46,7 +46,8 @@ TEST(HeardSession, SpeechDispatcherKilledMidSentenceAndTheNextSentenceIsHeard) {
   SoundServer sound(home.path());
   START_SOUND_OR_SKIP(sound);
   OrvoProcess orvo({.home = home / "data", .args = {}, .env = sound.env()});
-  ASSERT_TRUE(orvo.waitFor("@start", 15.0)) << "speech-dispatcher never began the greeting";
+  ASSERT_TRUE(orvo.waitFor("@start", 15.0)) << "speech-dispatcher never began the greeting\n"
+                                            << files::readFile(home / "data/log.txt").value_or("");
   ASSERT_FALSE(sound.speechServers().empty());
   for (pid_t server : sound.speechServers()) ::kill(server, SIGKILL);
 
@@ -65,7 +66,7 @@ TEST(HeardSession, TheSoundServerRestartsAndTheNextSentenceIsHeard) {
   SoundServer sound(home.path());
   START_SOUND_OR_SKIP(sound);
   OrvoProcess orvo({.home = home / "data", .args = {}, .env = sound.env()});
-  ASSERT_TRUE(orvo.waitFor("@start", 15.0));
+  ASSERT_TRUE(orvo.waitFor("@start", 15.0)) << files::readFile(home / "data/log.txt").value_or("");
   std::this_thread::sleep_for(std::chrono::seconds(1));
   sound.stop();
   ASSERT_TRUE(sound.start());

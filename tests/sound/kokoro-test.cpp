@@ -42,7 +42,10 @@ class KokoroTest : public ::testing::Test {
     ::unsetenv("KOKORO_STAND_IN");
     ::unsetenv("KOKORO_STAND_IN_DELAY");
   }
-  ~KokoroTest() override { ::unsetenv("KOKORO_STAND_IN"); }
+  ~KokoroTest() override {
+    ::unsetenv("KOKORO_STAND_IN");
+    settings.flush(5.0);  // no write left for the store's queue once it is gone
+  }
 
   // A voice on the stand-in server behaving as `mode` says; `parts` changes
   // the rest, and `up` waits for the server to be ready (or to fail).

@@ -76,8 +76,9 @@ struct FakeTool final : SpeechTool {
   std::vector<std::string> spoken;
   Result result = Result::spoken;
   int stops = 0;
-  Result speak(const std::string& text, float) override {
+  Result speak(const std::string& text, float, const std::function<void()>& began) override {
     spoken.push_back(text);
+    if (result != Result::cannotSpeak && began) began();
     return result;
   }
   void stop() override { ++stops; }
@@ -148,11 +149,14 @@ TEST_F(SpeakerTest, AServiceThatNeverBeginsIsReplacedByTheToolUntilItAnswersAgai
   runtime.runReady();
   EXPECT_EQ(synth.connects, 2);  // the first link, then opened again once
 
-  // No more waiting on the service in the meantime.
+  // No more waiting on the service in the meantime; the window still hears
+  // when the tool's sound begins.
   start = runtime.now();
+  events.clear();
   speaker->say("Second.");
   EXPECT_NEAR(runtime.now() - start, 0.0, 0.001);
   EXPECT_THAT(tool.spoken, ElementsAre("First.", "Second."));
+  EXPECT_THAT(events, ElementsAre("@say Second.", "@start"));
 
   // A test sentence that does not begin either keeps the tool, and waits longer.
   runtime.advance(Speaker::firstRetry);

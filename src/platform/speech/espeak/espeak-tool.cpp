@@ -11,7 +11,8 @@ std::vector<std::string> EspeakTool::commandLine(const std::string& text, float 
   return {program_, "-s", "195", "-a", std::to_string(amplitude), spoken};
 }
 
-SpeechTool::Result EspeakTool::speak(const std::string& text, float volume) {
+SpeechTool::Result EspeakTool::speak(const std::string& text, float volume,
+                                     const std::function<void()>& began) {
   ChildProcess::Options options;
   if (const std::string device = device_ ? device_() : ""; !device.empty())
     options.env["PULSE_SINK"] = device;
@@ -21,6 +22,7 @@ SpeechTool::Result EspeakTool::speak(const std::string& text, float volume) {
     std::lock_guard guard(mutex_);
     running_ = child;
   }
+  if (began) began();
   int status = child->wait(130.0);
   {
     std::lock_guard guard(mutex_);

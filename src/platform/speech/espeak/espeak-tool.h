@@ -21,7 +21,8 @@ class EspeakTool final : public SpeechTool {
   explicit EspeakTool(std::string program = "espeak-ng", Device device = {})
       : program_(std::move(program)), device_(std::move(device)) {}
 
-  Result speak(const std::string& text, float volume) override;
+  Result speak(const std::string& text, float volume,
+               const std::function<void()>& began = nullptr) override;
   void stop() override;
 
   // The command line for a sentence: a text that begins with "-" gets a space
