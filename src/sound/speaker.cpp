@@ -403,10 +403,9 @@ bool Speaker::usingFastVoice() {
 }
 
 std::optional<double> Speaker::stepRate(int direction, Store::Kept kept) {
-  if (!parts_.neural || !parts_.neural->installed()) {
-    if (kept) kept(std::nullopt);
-    return std::nullopt;
-  }
+  // Without the natural voice, the platform voice's own rate: nothing to change.
+  if (!parts_.neural || !parts_.neural->installed())
+    return SpeechOutput::stepRate(direction, std::move(kept));
   return parts_.neural->stepRate(direction, std::move(kept));
 }
 
