@@ -30,6 +30,9 @@ class OrvoProcess {
   };
 
   explicit OrvoProcess(const Options& options) {
+    // A binary that has died must fail the test with its status, not end it
+    // on the next write.
+    ::signal(SIGPIPE, SIG_IGN);
     int in[2], out[2];
     if (::pipe(in) != 0 || ::pipe(out) != 0) return;
     pid_ = ::fork();

@@ -75,6 +75,9 @@ TEST(HeardSession, TheSoundServerRestartsAndTheNextSentenceIsHeard) {
   double heard = heardAfterAsking(orvo, sound, 6.0);
   if (heard < 0.5) heard = heardAfterAsking(orvo, sound, 6.0);
   EXPECT_GT(heard, 0.5);
+  auto ended = orvo.waitExit(0.0);
+  EXPECT_FALSE(ended) << "orvo ended (" << ended.value_or(0) << ") when the sound server went\n"
+                      << files::readFile(home / "data/log.txt").value_or("");
 }
 
 TEST(HeardSession, ASoundServerThatStartsAfterTheEngineIsUsed) {

@@ -1,10 +1,14 @@
 #include "platform/speech/speech-dispatcher/speech-dispatcher-synth.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <speech-dispatcher/libspeechd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
+#include <optional>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -23,43 +27,55 @@ void onMark(size_t messageId, size_t, SPDNotificationType type, char* mark) {
   if (auto* synth = instance.load()) synth->notify(messageId, static_cast<int>(type), mark);
 }
 
+// Asks the service and returns the lines of its answer (the text after
+// "NNN-"), none when it refused or the link broke. libspeechd's own
+// getters and lists read an answer that is not there when the link broke
+// while they waited, and crash the program: a service slow to start, or one
+// that goes away, must never do that.
+std::vector<std::string> ask(SPDConnection* connection, const char* command) {
+  char* reply = nullptr;
+  pthread_mutex_lock(&connection->ssip_mutex);  // one command at a time on a link
+  const int result = spd_execute_command_with_reply(connection, command, &reply);
+  pthread_mutex_unlock(&connection->ssip_mutex);
+  std::string text = reply ? reply : "";
+  free(reply);
+  std::vector<std::string> lines;
+  if (result != 0) return lines;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find("\r\n", at);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(at, end - at);
+    if (line.size() > 4 && line[3] == '-') lines.push_back(line.substr(4));
+    at = end + 2;
+  }
+  return lines;
+}
+
+std::optional<std::string> askOne(SPDConnection* connection, const char* command) {
+  auto lines = ask(connection, command);
+  if (lines.empty()) return std::nullopt;
+  return lines.front();
+}
+
 // The rate, language and voice type a new client starts with: the player's
-// own defaults from their speech-dispatcher settings.
+// own defaults from their speech-dispatcher settings. What is not answered
+// stays as it is.
 PlayerSpeech readPlayerSpeech(SPDConnection* connection) {
   PlayerSpeech settings;
-  const int rate = spd_get_voice_rate(connection);
-  if (rate >= -100 && rate <= 100) settings.rate = rate;
-  if (char* language = spd_get_language(connection)) {
-    settings.language = language;
-    free(language);
+  if (auto rate = askOne(connection, "GET RATE")) {
+    char* end = nullptr;
+    const long value = std::strtol(rate->c_str(), &end, 10);
+    if (end != rate->c_str() && *end == '\0' && value >= -100 && value <= 100)
+      settings.rate = static_cast<int>(value);
   }
-  switch (spd_get_voice_type(connection)) {
-    case SPD_MALE1:
-      settings.voiceType = "male1";
-      break;
-    case SPD_MALE2:
-      settings.voiceType = "male2";
-      break;
-    case SPD_MALE3:
-      settings.voiceType = "male3";
-      break;
-    case SPD_FEMALE1:
-      settings.voiceType = "female1";
-      break;
-    case SPD_FEMALE2:
-      settings.voiceType = "female2";
-      break;
-    case SPD_FEMALE3:
-      settings.voiceType = "female3";
-      break;
-    case SPD_CHILD_MALE:
-      settings.voiceType = "child_male";
-      break;
-    case SPD_CHILD_FEMALE:
-      settings.voiceType = "child_female";
-      break;
-    default:
-      break;
+  if (auto language = askOne(connection, "GET LANGUAGE")) settings.language = *language;
+  // Answered by name ("MALE1", "CHILD_FEMALE").
+  if (auto type = askOne(connection, "GET VOICE_TYPE")) {
+    static const std::set<std::string> kTypes = {
+        "male1", "male2", "male3", "female1", "female2", "female3", "child_male", "child_female"};
+    std::string name;
+    for (char c : *type) name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (kTypes.count(name)) settings.voiceType = name;
   }
   return settings;
 }
@@ -154,13 +170,15 @@ std::vector<SynthVoice> SpeechDispatcherSynth::voices() {
   SPDConnection* lister = spd_open2("orvo", "voices", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error);
   free(error);
   if (!lister) return found;
-  SPDVoice** list = spd_list_synthesis_voices(lister);
-  for (SPDVoice** voice = list; voice && *voice; ++voice) {
-    std::string name = (*voice)->name ? (*voice)->name : "";
-    std::string language = (*voice)->language ? (*voice)->language : "";
+  // Each line: name, language and variant, between tabs.
+  for (const std::string& line : ask(lister, "LIST SYNTHESIS_VOICES")) {
+    const std::size_t tab = line.find('\t');
+    std::string name = line.substr(0, tab);
+    std::string language;
+    if (tab != std::string::npos)
+      language = line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1);
     if (!name.empty()) found.push_back({name, name, language, 0});
   }
-  if (list) free_spd_voices(list);
   spd_close(lister);
   return found;
 }
