@@ -32,6 +32,26 @@ inline bool isTurn(const std::string& line) {
   return false;
 }
 
+// Raises the calling thread to real-time priority for as long as it lives,
+// then puts it back as it was.
+class PunctualWhilePlaying {
+ public:
+  PunctualWhilePlaying() {
+    saved_ = ::pthread_getschedparam(::pthread_self(), &policy_, &param_) == 0;
+    if (saved_) raiseToRealTime(::pthread_self());
+  }
+  ~PunctualWhilePlaying() {
+    if (saved_) ::pthread_setschedparam(::pthread_self(), policy_, &param_);
+  }
+  PunctualWhilePlaying(const PunctualWhilePlaying&) = delete;
+  PunctualWhilePlaying& operator=(const PunctualWhilePlaying&) = delete;
+
+ private:
+  bool saved_ = false;
+  int policy_ = SCHED_OTHER;
+  sched_param param_{};
+};
+
 // A keyboard on a FIFO, played in real time.
 class Keyboard {
  public:
@@ -46,8 +66,12 @@ class Keyboard {
     EXPECT_EQ(::write(fd_, data.data(), data.size()), static_cast<ssize_t>(data.size()));
   }
   // Notes of the C major chord, up and down, each held for most of `step`.
+  // Played at real-time priority, like the engine's reader and the output's
+  // reader here: on a busy machine a note stamped and then held back before
+  // it is written would come back late against its stamp.
   void phrase(int count, double step = 0.25) {
     static const int notes[] = {60, 64, 67, 72, 67, 64};
+    PunctualWhilePlaying punctual;
     for (int i = 0; i < count; ++i) {
       int pitch = notes[i % 6];
       sentAt.push_back(
