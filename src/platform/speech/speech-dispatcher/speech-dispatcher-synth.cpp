@@ -218,8 +218,12 @@ bool SpeechDispatcherSynth::speak(const SynthUtterance& utterance) {
   return true;
 }
 
+// A link the service has hung up on is left alone: libspeechd's event thread
+// closes its socket then, and a command written at that moment could reach
+// whatever file is opened next under the same number.
 void SpeechDispatcherSynth::stopSpeaking() {
-  if (void* connection = connection_.load()) spd_cancel(static_cast<SPDConnection*>(connection));
+  void* connection = connection_.load();
+  if (connection && connected()) spd_cancel(static_cast<SPDConnection*>(connection));
 }
 
 void SpeechDispatcherSynth::notify(std::size_t messageId, int event, const char* mark) {
