@@ -104,12 +104,9 @@ void SpeechDispatcherSynth::setDelegate(Delegate* delegate) {
 // connection (closing it then frees what that thread holds). A link is left
 // behind only when the service failed, and costs a few hundred bytes.
 void SpeechDispatcherSynth::close() {
-  auto* connection = static_cast<SPDConnection*>(connection_.load());
-  if (!connection) return;
-  bool alive = connected();
+  stopSpeaking();
   socket_ = -1;
   connection_ = nullptr;
-  if (alive) spd_cancel(connection);
 }
 
 PlayerSpeech SpeechDispatcherSynth::playerSpeech() {
