@@ -63,40 +63,6 @@ TEST(LessonSession, APartPlayedRightThenWrongAndTheProgressKept) {
   EXPECT_EQ(again.closeWindow(), 0);
 }
 
-// A paused lesson through the binary: no key may leave it neither listening
-// nor saying why.
-TEST(LessonSession, KeysWhilePausedLeaveTheLessonListeningOrSayWhy) {
-  PianoSession session;
-  ASSERT_TRUE(session.ready());
-  auto& [piano, out, orvo, welcomed, keys] = session;
-  // Listening, the lesson judges a wrong note: tried once a second, as the
-  // part may still be playing to the player (slow under ThreadSanitizer).
-  auto wrongNoteJudged = [&] {
-    for (int tries = 0; tries < 15; ++tries) {
-      play(keys, 30);
-      if (orvo.waitFor("@flash wrong", 1)) return true;
-    }
-    return false;
-  };
-  orvo.write("1");
-  ASSERT_TRUE(orvo.waitForLine(isTurn, 30));
-  ASSERT_TRUE(orvo.answers("\n", "@paused 1"));
-  // Key 2 (N) only says how to go on.
-  ASSERT_TRUE(orvo.answersWithPrefix("n", "Paused. Press the sixth key, or Return, to carry on."));
-  Keyboard::wait(0.4);
-  ASSERT_TRUE(orvo.answers("\n", "@paused 0"));
-  ASSERT_TRUE(orvo.waitForPrefix("Carrying on"));
-  EXPECT_TRUE(wrongNoteJudged());
-  // A number key starts its song out of the pause, and it is judged.
-  Keyboard::wait(0.4);
-  ASSERT_TRUE(orvo.answers("\n", "@paused 1"));
-  ASSERT_TRUE(orvo.answers("2", "@paused 0"));
-  ASSERT_TRUE(orvo.waitForPrefix("Mary Had a Little Lamb."));
-  ASSERT_TRUE(orvo.waitForLine(isTurn, 30));
-  EXPECT_TRUE(wrongNoteJudged());
-  EXPECT_EQ(orvo.closeWindow(), 0);
-}
-
 // "--drop" run beside a running copy: the running copy keeps the drop when it
 // next saves, and the song is gone from its list then and after a restart.
 TEST(LessonSession, ASongDroppedBesideARunningCopyStaysDropped) {

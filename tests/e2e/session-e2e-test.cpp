@@ -14,7 +14,7 @@ class Session : public ::testing::Test {
   std::string log() { return files::readFile(home / "log.txt").value_or(""); }
 };
 
-TEST_F(Session, StartsUpWalksHomeTalksHelpsAndQuitsWhenTheWindowCloses) {
+TEST_F(Session, StartsUpTakesKeysAndLinesAndQuitsWhenTheWindowCloses) {
   OrvoProcess orvo({.home = home.path()});
   ASSERT_TRUE(orvo.waitFor("@kbd "));
   ASSERT_TRUE(orvo.waitFor("@voice default"));
@@ -32,37 +32,17 @@ TEST_F(Session, StartsUpWalksHomeTalksHelpsAndQuitsWhenTheWindowCloses) {
       "Until then, the computer keyboard works: h for help, 1 for a lesson, and q to quit."));
   EXPECT_THAT(log(), HasSubstr("started, keyboards: none, voice: default"));
 
-  // Home navigation with the arrow keys.
-  ASSERT_TRUE(orvo.answers("\x1b[C", "Song menu."));
-  ASSERT_TRUE(orvo.answers("\x1b[C", "Jazz course."));
-  ASSERT_TRUE(orvo.answers("\x1b[D\x1b[D\x1b[D", "Talk mode."));
-
-  // Talk mode on and off.
+  // The keys reach the engine (each key's answer is the engine's own tests'),
+  // and a typed line sets the name the next run greets.
   ASSERT_TRUE(orvo.answers("t", "@mode talk"));
-  ASSERT_TRUE(orvo.waitFor("Talk mode. Try middle C, D, E, F or G."));
-  ASSERT_TRUE(
-      orvo.answersWithPrefix("h", "Talk mode. Middle C, D, E, F and G each say a sentence."));
-  ASSERT_TRUE(orvo.answers("t", "@mode idle"));
-  ASSERT_TRUE(orvo.waitFor("Talk mode off."));
-
-  // Help at home, and the stop key.
-  ASSERT_TRUE(
-      orvo.answersWithPrefix("h", "Home. Keys three and four step through everything I can do"));
-  orvo.write("\n");
-  ASSERT_TRUE(orvo.waitForLine([](const std::string& line) {
-    return line == "Okay, stopped." || line == "All quiet now." || line == "Stopping there.";
-  }));
-
-  // A typed line of 2500 bytes is cut at 2000.
-  ASSERT_TRUE(orvo.answers("~setup " + std::string(2500, 'z') + "\n",
-                           "@name " + std::string(1994, 'z') + "|Orvo"));
+  ASSERT_TRUE(orvo.answers("~setup Anna\n", "@name Anna|Orvo"));
 
   EXPECT_EQ(orvo.closeWindow(), 0);
   EXPECT_THAT(log(), HasSubstr("stopped: the app window closed"));
 
   // The next run remembers the player.
   OrvoProcess again({.home = home.path()});
-  ASSERT_TRUE(again.waitForPrefix("@welcome Welcome back, " + std::string(1994, 'z') + "."));
+  ASSERT_TRUE(again.waitForPrefix("@welcome Welcome back, Anna."));
   EXPECT_EQ(again.closeWindow(), 0);
 }
 
@@ -102,13 +82,9 @@ TEST_F(Session, ADigitKeyOpensASongAndTheNextRunRemembersIt) {
   EXPECT_EQ(list.lines().size(), 10u);
 }
 
-TEST_F(Session, EveryKeyAnswersAndQSaysGoodbyeBeforeQuitting) {
+TEST_F(Session, QSaysGoodbyeBeforeQuitting) {
   OrvoProcess orvo({.home = home.path()});
   ASSERT_TRUE(orvo.waitForPrefix("@welcome"));
-  EXPECT_TRUE(orvo.answers("x", "That key does nothing here. Press h to hear the keys."));
-  // Delete, at home.
-  EXPECT_TRUE(
-      orvo.answers("\x7f", "There is no take to start again here. Press c for composition mode."));
   orvo.write("q");
   EXPECT_TRUE(orvo.waitForLine([](const std::string& line) {
     return line == "Goodbye, friend." || line == "See you soon." || line == "Until next time.";
