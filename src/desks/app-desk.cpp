@@ -18,7 +18,7 @@ using appsentences::kCantRead;
 using appsentences::names;
 using appsentences::sentences;
 
-constexpr double kCheckSeconds = 5.0;
+constexpr double kAppCheckSeconds = 5.0;
 constexpr double kInstalledSeconds = 60.0;
 const char* kUntrusted =
     "I can't reach this desktop's accessibility service, so I can't work in other apps yet.";
@@ -117,7 +117,7 @@ AppDesk::AppDesk(RoomServices& engine, Parts parts, AccessBackend& access)
     : engine_(engine),
       parts_(std::move(parts)),
       access_(access),
-      checks_(parts_.runtime, kCheckSeconds, [this] { refreshApps(); }) {}
+      checks_(parts_.runtime, kAppCheckSeconds, [this] { refreshApps(); }) {}
 
 AppDesk::~AppDesk() = default;
 

@@ -14,7 +14,7 @@ namespace orvo {
 namespace {
 
 constexpr double kAnswerSeconds = 20.0;
-constexpr double kCheckSeconds = 5.0;
+constexpr double kStudioCheckSeconds = 5.0;
 // REAPER reads its link only when it starts: a link installed while it ran
 // needs a restart, and a link never installed needs REAPER control first.
 const char* kNotAnswering =
@@ -30,7 +30,7 @@ StudioDesk::StudioDesk(RoomServices& engine, Parts parts, DawAdapter& adapter)
       parts_(std::move(parts)),
       daw_(adapter, [this] { return static_cast<std::time_t>(parts_.wallClock()); }),
       mode_(dawModeFrom(parts_.store.read("daw-mode.txt"))),
-      checks_(parts_.runtime, kCheckSeconds, [this] { checkStudios(); }) {}
+      checks_(parts_.runtime, kStudioCheckSeconds, [this] { checkStudios(); }) {}
 
 StudioDesk::~StudioDesk() = default;
 

@@ -178,27 +178,20 @@ void Engine::duckMusic(bool on) {
                  : "I'll leave the music as it is while I talk.");
 }
 
+// The sequence plays on its own clock; the activity waits for its end, so
+// what it says next follows the last note, and cuts it off when a newer
+// press has taken over (the player itself never sends a note after that).
 void Engine::play(const std::vector<Ev>& events, int gen) {
+  if (events.empty() || !alive(gen)) return;
   Runtime& runtime = parts_.runtime;
-  const double start = runtime.now();
-  std::vector<std::array<std::uint8_t, 2>> held;  // channel and note of what is sounding
-  for (const Ev& ev : events) {
-    // Short waits, so a newer press cuts the playing off promptly.
-    for (double left = start + ev.t - runtime.now(); left > 0 && alive(gen);
-         left = start + ev.t - runtime.now()) {
-      runtime.sleep(std::min(left, 0.05));
-    }
-    if (!alive(gen)) break;
-    parts_.midi.send(ev.bytes.data(), 3);
-    std::array<std::uint8_t, 2> key = {static_cast<std::uint8_t>(ev.bytes[0] & 0x0F), ev.bytes[1]};
-    if ((ev.bytes[0] & 0xF0) == 0x90 && ev.bytes[2] > 0) {
-      held.push_back(key);
-    } else {
-      std::erase(held, key);
-    }
-  }
-  for (auto [channel, note] : held) {
-    parts_.midi.send({static_cast<std::uint8_t>(0x80 | channel), note, 0});
+  double length = 0;
+  for (const Ev& ev : events) length = std::max(length, ev.t);
+  const double end = runtime.now() + length;
+  const std::uint64_t sequence = player_.start(events, [this, gen] { return alive(gen); });
+  while (!player_.finished(sequence)) {
+    if (!alive(gen)) return player_.stop(sequence);
+    const double left = end - runtime.now();
+    runtime.sleep(left > 0 ? std::min(left, 0.05) : 0.002);
   }
 }
 

@@ -37,6 +37,7 @@
 #include "engine/note-listener.h"
 #include "engine/room-services.h"
 #include "engine/room.h"
+#include "engine/sequence-player.h"
 #include "platform/audio/sound-outputs.h"
 #include "platform/desktop-entries.h"
 #include "platform/mutex.h"
@@ -338,6 +339,10 @@ class Engine final : public RoomServices {
 
   EngineParts parts_;
   Cues cues_{parts_.midi, parts_.runtime};
+  // Every timed playback (play()), on its own punctual clock.
+  SequencePlayer player_{parts_.runtime, [this](const std::uint8_t* bytes, std::size_t size) {
+                           parts_.midi.send(bytes, size);
+                         }};
 
   std::atomic<int> gen_{0};
   std::atomic<int> activities_{0};            // started and not yet returned
