@@ -45,10 +45,14 @@ double SequencePlayer::advance(double now) {
     }
     const auto& bytes = events_[next_].bytes;
     send_(bytes.data(), 3);
+    // Kept by channel and key as MidiIO keeps what sounds: a note-on sets,
+    // a note-off (or a note-on at velocity 0) clears.
     const std::size_t key = (bytes[0] & 0x0F) * 128u + (bytes[1] & 0x7F);
-    const bool on = (bytes[0] & 0xF0) == 0x90 && bytes[2] > 0;
-    if (on) sounding_.set(key);
-    if ((bytes[0] & 0xF0) == 0x80 || ((bytes[0] & 0xF0) == 0x90 && !on)) sounding_.reset(key);
+    if ((bytes[0] & 0xF0) == 0x90 && bytes[2] > 0) {
+      sounding_.set(key);
+    } else if (bytes[0] >= 0x80 && bytes[0] < 0xA0) {
+      sounding_.reset(key);
+    }
   }
   if (next_ < events_.size()) return startedAt_ + events_[next_].t;
   letGo();
